@@ -1,0 +1,70 @@
+#include "calcs.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "vesk.h"
+
+// The constants below are those of the vehicle's mission planner; each function keeps its
+// own approximation of pi so that planned positions agree with it to the last bit.
+
+namespace {
+// Rounding can push the argument of asin a hair beyond 1 for antipodal or polar points;
+// that would turn a distance or a latitude into NaN and corrupt the mission.
+double asinClamped(double x) { return std::asin(std::clamp(x, -1.0, 1.0)); }
+}  // namespace
+
+double dist(double lat1, double lon1, double lat2, double lon2) {
+  const double dLon = (lon1 - lon2) * 0.01745329252;
+  const double phi1 = lat1 * 0.01745329252;
+  const double phi2 = lat2 * 0.01745329252;
+  const double dz = std::sin(phi1) - std::sin(phi2);
+  const double dx = std::cos(dLon) * std::cos(phi1) - std::cos(phi2);
+  const double dy = std::sin(dLon) * std::cos(phi1);
+  return asinClamped(std::sqrt(dx * dx + dy * dy + dz * dz) / 2) * 2 * 6371 * 1000;
+}
+
+double heading(double a, double b, double c, double d) {
+  const double lat1 = a * 3.14159 / 180;
+  const double lon1 = b * 3.14159 / 180;
+  const double lat2 = c * 3.14159 / 180;
+  const double lon2 = d * 3.14159 / 180;
+  const double londif = lon2 - lon1;
+  const double head =
+      std::atan2(std::cos(lat2) * std::sin(londif),
+                 std::cos(lat1) * std::sin(lat2) - std::sin(lat1) * std::cos(lat2) * std::cos(londif));
+  const double headingDeg = head * 180 / 3.14159;
+  if (headingDeg > 0) return headingDeg;
+  // Due north is reported as 360, never 0: 0 marks a node without a leg.
+  const double headingDeg2 = headingDeg + 360;
+  return headingDeg2;
+}
+
+int newLatLon(double currentLat, double currentLon, double headingDeg, double distance,
+              double& newLat, double& newLon) {
+  const double R = 6371;
+  const double PI = 3.1415926536;
+  const double currentLatRad = PI / 180 * currentLat;
+  const double currentLonRad = PI / 180 * currentLon;
+  const double headingRad = PI / 180 * headingDeg;
+  const double delta = (distance / 1000) / R;
+  const double phi = asinClamped(std::sin(currentLatRad) * std::cos(delta) +
+                                 std::cos(currentLatRad) * std::sin(delta) * std::cos(headingRad));
+  const double lambda =
+      currentLonRad + std::atan2(std::sin(headingRad) * std::sin(delta) * std::cos(currentLatRad),
+                                 std::cos(delta) - std::sin(currentLatRad) * std::sin(phi));
+  newLat = phi * 57.29577951289617;
+  newLon = lambda * 57.29577951289617;
+  return 0;
+}
+
+double timeToNextWayPoint(double distance) {
+  const double numSecsCalc = distance / missionSpeed;
+  return numSecsCalc;
+}
+
+double wrapLongitude(double lon) {
+  if (lon > 180) return lon - 360;
+  if (lon < -180) return lon + 360;
+  return lon;
+}

@@ -1,0 +1,3 @@
+#include "vesk.h"
+
+int main(int argc, char** argv) { return veskMain(argc, argv); }

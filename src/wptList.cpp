@@ -1,0 +1,250 @@
+#include "wptList.h"
+
+#include <cmath>
+#include <cstdio>
+#include <new>
+
+#include "calcs.h"
+#include "vesk.h"
+
+node* headNodePtr = nullptr;
+node* tailNodePtr = nullptr;
+double big_legMeters = 0.0;
+
+namespace {
+
+node* allocNode() {
+  node* const n = new (std::nothrow) node{};
+  if (n == nullptr) failRun("out of memory: cannot hold another waypoint\n");
+  return n;
+}
+
+// Links a fresh node in front of the head, or makes it the only node.
+node* linkAtBeginning() {
+  node* const n = allocNode();
+  if (headNodePtr == nullptr) {
+    tailNodePtr = n;
+  } else {
+    n->nextPtr = headNodePtr;
+    headNodePtr->prevPtr = n;
+  }
+  headNodePtr = n;
+  return n;
+}
+
+// Links a fresh node behind the tail, or makes it the only node. Appending goes through
+// the tail pointer, so reading a long route costs one step per waypoint.
+node* linkAtEnd() {
+  node* const n = allocNode();
+  if (headNodePtr == nullptr) {
+    headNodePtr = n;
+  } else {
+    n->prevPtr = tailNodePtr;
+    tailNodePtr->nextPtr = n;
+  }
+  tailNodePtr = n;
+  return n;
+}
+
+}  // namespace
+
+int initNode(node* currNodePtr) {
+  if (currNodePtr == nullptr) {
+    std::printf("No such node\n");
+    return 1;
+  }
+  currNodePtr->legMeters = 0.0;
+  currNodePtr->heading = 0.0;
+  currNodePtr->legSecs = 0.0;
+  currNodePtr->wptNumber = 0;
+  return 0;
+}
+
+void insertLatLonEnd(double latIn, double lonIn) {
+  node* const n = linkAtEnd();
+  n->Lat = latIn;
+  n->Lon = lonIn;
+  initNode(n);
+}
+
+void insertNode(node* currNodePtr, double smallerlegMeters) {
+  if (headNodePtr == nullptr) {
+    std::printf("dll is empty\n");
+    return;
+  }
+  if (currNodePtr == nullptr) {
+    std::printf("No such node\n");
+    return;
+  }
+  node* const n = allocNode();
+  node* const successor = currNodePtr->nextPtr;
+  n->prevPtr = currNodePtr;
+  n->nextPtr = successor;
+  if (successor != nullptr) {
+    successor->prevPtr = n;
+  } else {
+    tailNodePtr = n;  // inserting after the tail keeps the tail pointer true
+  }
+  currNodePtr->nextPtr = n;
+  // A blank node: its position is computed later from its predecessor's leg.
+  n->Lat = 0.0;
+  n->Lon = 0.0;
+  n->legMeters = smallerlegMeters;
+  n->heading = currNodePtr->heading;
+  n->legSecs = 0.0;
+  n->wptNumber = 0;
+}
+
+void insertLatLonBeg(double latIn, double lonIn) {
+  node* const n = linkAtBeginning();
+  n->Lat = latIn;
+  n->Lon = lonIn;
+  initNode(n);
+}
+
+void insertBeg(double legMetersIn) {
+  node* const n = linkAtBeginning();
+  initNode(n);
+  n->legMeters = legMetersIn;
+}
+
+void insertEnd(double legMetersIn) {
+  node* const n = linkAtEnd();
+  initNode(n);
+  n->legMeters = legMetersIn;
+}
+
+int displayNode(const node* currNodePtr) {
+  if (currNodePtr == nullptr) {
+    std::printf("No such node\n");
+    return 1;
+  }
+  std::printf("\n\nLat %g \nLon %g \nDistance: %g \nHead %g \nTime %g \nwptNumber %d ",
+              currNodePtr->Lat, currNodePtr->Lon, currNodePtr->legMeters, currNodePtr->heading,
+              currNodePtr->legSecs, currNodePtr->wptNumber);
+  return 0;
+}
+
+void displayFwd() {
+  if (headNodePtr == nullptr) {
+    std::printf("dll is empty\n");
+    return;
+  }
+  for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) {
+    if (displayNode(n) == 1) std::printf("\n\n***displayNode fail in displayFwd()***\n\n");
+  }
+}
+
+void displayRev() {
+  if (headNodePtr == nullptr) {
+    std::printf("dll is empty\n");
+    return;
+  }
+  const node* n = tailNodePtr;
+  while (n->prevPtr != nullptr) {
+    if (displayNode(n) == 1) std::printf("\n\n***displayNode fail in displayRev()***\n\n");
+    n = n->prevPtr;
+  }
+  displayNode(headNodePtr);
+}
+
+void destroyList() {
+  node* n = headNodePtr;
+  while (n != nullptr) {
+    node* const next = n->nextPtr;
+    delete n;
+    n = next;
+  }
+  headNodePtr = nullptr;
+  tailNodePtr = nullptr;
+}
+
+// Cuts every leg longer than maxLegMeters into legs of exactly maxLegMeters, obtained by
+// successive subtraction, followed by the shorter rest. Each cut inserts a blank
+// intermediate waypoint carrying the rest of the leg and the heading of the leg's start.
+// The pieces are cut in route order in one walk; a piece that is still too long is cut
+// again before the walk moves on.
+void insertIfBig_legMeters() {
+  if (headNodePtr == nullptr) {
+    std::printf("dll is empty\n");
+    return;
+  }
+  if (!(maxLegMeters > 0)) failRun("the meters between surfacings must be greater than 0\n");
+  double pieces = 0;
+  for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) {
+    if (n->legMeters > maxLegMeters) pieces += std::floor(n->legMeters / maxLegMeters);
+  }
+  if (!(pieces <= maxRouteWaypoints)) {
+    failRun("the route would need more than 10000000 waypoints; "
+            "increase the meters between surfacings\n");
+  }
+  big_legMeters = 0;
+  for (node* n = headNodePtr; n != nullptr; n = n->nextPtr) {
+    while (n->legMeters > maxLegMeters) {
+      const double smallerlegMeters = n->legMeters - maxLegMeters;
+      n->legMeters = maxLegMeters;
+      insertNode(n, smallerlegMeters);
+      if (n->legMeters > big_legMeters) big_legMeters = n->legMeters;
+      n = n->nextPtr;
+    }
+    if (n->legMeters > big_legMeters) big_legMeters = n->legMeters;
+  }
+}
+
+int fillBlankLatLons() {
+  for (node* n = headNodePtr; n != nullptr; n = n->nextPtr) {
+    if (n->Lat == 0 && n->prevPtr != nullptr) {
+      const node* const p = n->prevPtr;
+      newLatLon(p->Lat, p->Lon, p->heading, p->legMeters, n->Lat, n->Lon);
+      n->Lon = wrapLongitude(n->Lon);
+    }
+  }
+  return 0;
+}
+
+void itemizeList() {
+  if (headNodePtr == nullptr) {
+    std::printf("dll is empty\n");
+    return;
+  }
+  int wpt_Number = 1;
+  for (node* n = headNodePtr; n != nullptr; n = n->nextPtr) n->wptNumber = wpt_Number++;
+}
+
+void calcWaypointTimes() {
+  if (headNodePtr == nullptr) {
+    std::printf("dll is empty\n");
+    return;
+  }
+  for (node* n = headNodePtr; n != nullptr && n != tailNodePtr; n = n->nextPtr) {
+    n->legSecs = n->legMeters / missionSpeed;
+  }
+}
+
+int launch_waypoint() {
+  node* const first = headNodePtr;
+  node* const launch = linkAtBeginning();
+  const double headingDeg = first->heading;
+  // The launch waypoint lies behind the first waypoint, on the reciprocal of the first leg.
+  double headingDegPass = headingDeg > 180 ? headingDeg - 180 : headingDeg + 180;
+  if (headingDeg == 180) headingDegPass = 0;
+  const double distance = LAUNCH_OFFSET;
+  newLatLon(first->Lat, first->Lon, headingDegPass, distance, launch->Lat, launch->Lon);
+  launch->Lon = wrapLongitude(launch->Lon);
+  launch->legMeters = distance;
+  launch->heading = headingDeg;  // the launch leg runs toward the first waypoint
+  launch->legSecs = distance / missionSpeed;
+  launch->wptNumber = 0;
+  return 0;
+}
+
+double calcMissionTime() {
+  if (headNodePtr == nullptr) {
+    std::printf("dll is empty\n");
+    return -1;
+  }
+  missionTime = 0.0;
+  for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) missionTime += n->legSecs;
+  missionTime *= 1.2;
+  return missionTime;
+}

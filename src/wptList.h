@@ -1,0 +1,43 @@
+// The route: one doubly linked list of waypoints and the planning passes over it.
+#pragma once
+
+// One waypoint and the leg that leaves it. The leg fields describe the leg from this
+// node to the next; the last node has no leg and keeps them at 0.
+struct node {
+  node* prevPtr = nullptr;
+  double Lat = 0.0;  // exactly 0 marks a blank node whose position is still to be computed
+  double Lon = 0.0;
+  double legMeters = 0.0;
+  double heading = 0.0;  // degrees, (0, 360]; 0 at the tail
+  double legSecs = 0.0;
+  int wptNumber = 0;  // 0 for the launch waypoint, then 1, 2, 3, ...
+  node* nextPtr = nullptr;
+};
+
+extern node* headNodePtr;  // first node, null while the list is empty
+extern node* tailNodePtr;  // last node
+extern double big_legMeters;
+
+// Most intermediate waypoints one route may need. Far beyond any real dive; it stops a
+// mistyped distance between surfacings from planning billions of waypoints.
+constexpr double maxRouteWaypoints = 10000000;
+
+// ---- Node operations ----
+int initNode(node* currNodePtr);
+void insertLatLonEnd(double latIn, double lonIn);
+void insertNode(node* currNodePtr, double smallerlegMeters);
+void insertLatLonBeg(double latIn, double lonIn);
+void insertBeg(double legMetersIn);
+void insertEnd(double legMetersIn);
+int displayNode(const node* currNodePtr);
+void displayFwd();
+void displayRev();
+void destroyList();
+
+// ---- Planning passes, run once each in this order after the leg pass ----
+void insertIfBig_legMeters();
+int fillBlankLatLons();
+void itemizeList();
+void calcWaypointTimes();
+int launch_waypoint();
+double calcMissionTime();

@@ -1,0 +1,72 @@
+#include "calcs.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+TEST(Dist, KnownLegsOnMeridianAndEquator) {
+  EXPECT_NEAR(dist(45, 10, 45.045, 10), 5003.7717, 1e-4);
+  EXPECT_NEAR(dist(0, 0, 0, 1), 111194.9266, 1e-4);
+  EXPECT_NEAR(dist(45, 10, 45, 10.1), 7862.6682, 1e-4);
+  EXPECT_LT(dist(45.123, -12.5, 45.123, -12.5), 1e-6);
+}
+
+TEST(Dist, AntipodalPointsGiveHalfTheCircumferenceNotNaN) {
+  const double d = dist(45, 10, -45, -170);
+  EXPECT_FALSE(std::isnan(d));
+  EXPECT_NEAR(d, 3.14159265358979 * 6371000, 50);
+}
+
+TEST(Heading, CardinalDirectionsCarryTheMissionPlannersPi) {
+  EXPECT_EQ(heading(45, 10, 45.045, 10), 360.0);  // due north is 360, never 0
+  EXPECT_NEAR(heading(45.045, 10, 45, 10), 180.00015204, 1e-8);
+  EXPECT_NEAR(heading(0, 0, 0, 1), 90.00007602, 1e-8);
+  EXPECT_NEAR(heading(0, 0, 0, -1), 269.99992398, 1e-8);
+  EXPECT_NEAR(heading(45, 10, 45, 10.1), 89.964721, 1e-6);
+}
+
+TEST(Heading, ResultIsAlwaysAboveZeroAndAtMost360) {
+  for (double lat = -80; lat <= 80; lat += 20) {
+    for (double dLat = -1; dLat <= 1; dLat += 0.5) {
+      for (double dLon = -1; dLon <= 1; dLon += 0.5) {
+        if (dLat == 0 && dLon == 0) continue;
+        const double h = heading(lat, 30, lat + dLat, 30 + dLon);
+        EXPECT_GT(h, 0);
+        EXPECT_LE(h, 360);
+      }
+    }
+  }
+}
+
+TEST(NewLatLon, DestinationPoints) {
+  double lat = 0, lon = 0;
+  EXPECT_EQ(newLatLon(45, 10, 360, 3600, lat, lon), 0);
+  EXPECT_NEAR(lat, 45.0323756, 1e-7);
+  EXPECT_NEAR(lon, 10.0000000, 1e-7);
+
+  newLatLon(45, 10, 180, 500, lat, lon);
+  EXPECT_NEAR(lat, 44.9955034, 1e-7);
+  EXPECT_NEAR(lon, 10.0000000, 1e-7);
+
+  newLatLon(-33.5, 151.25, 123.4, 0, lat, lon);
+  EXPECT_NEAR(lat, -33.5, 1e-12);
+  EXPECT_NEAR(lon, 151.25, 1e-12);
+}
+
+TEST(NewLatLon, KeepsLongitudeBeyondTheAntimeridianForCallersToWrap) {
+  double lat = 0, lon = 0;
+  newLatLon(0, 179.99, 90, 5000, lat, lon);
+  EXPECT_NEAR(lon, 180.0349661, 1e-7);
+  EXPECT_NEAR(wrapLongitude(lon), -179.9650339, 1e-7);
+  EXPECT_NEAR(wrapLongitude(-180.25), 179.75, 1e-12);
+  EXPECT_EQ(wrapLongitude(180), 180);
+  EXPECT_EQ(wrapLongitude(-180), -180);
+}
+
+TEST(NewLatLon, StartOnThePoleGivesFiniteResult) {
+  double lat = 0, lon = 0;
+  newLatLon(90, 0, 180, 500, lat, lon);
+  EXPECT_TRUE(std::isfinite(lat));
+  EXPECT_TRUE(std::isfinite(lon));
+  EXPECT_LT(lat, 90);
+}

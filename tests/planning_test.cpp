@@ -1,0 +1,257 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <vector>
+
+#include "calcs.h"
+#include "vesk.h"
+#include "wptList.h"
+
+namespace {
+
+class PlanningTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    destroyList();
+    resetSettings();
+  }
+  void TearDown() override { destroyList(); }
+
+  static std::vector<const node*> nodes() {
+    std::vector<const node*> all;
+    for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) all.push_back(n);
+    return all;
+  }
+};
+
+TEST_F(PlanningTest, TwoWaypointsOnAMeridianBecomeFourNodes) {
+  insertLatLonEnd(45, 10);
+  insertLatLonEnd(45.045, 10);
+  planRoute();
+  const auto route = nodes();
+  ASSERT_EQ(route.size(), 4u);
+  const node& L = *route[0];
+  const node& A = *route[1];
+  const node& N = *route[2];
+  const node& B = *route[3];
+  EXPECT_EQ(tailNodePtr, &B);
+
+  EXPECT_NEAR(L.Lat, 44.9955034, 1e-7);
+  EXPECT_NEAR(L.Lon, 10, 1e-7);
+  EXPECT_EQ(L.legMeters, 500);
+  EXPECT_EQ(L.heading, 360);
+  EXPECT_NEAR(L.legSecs, 333.3333333, 1e-6);
+
+  EXPECT_EQ(A.Lat, 45);
+  EXPECT_EQ(A.legMeters, 3600);
+  EXPECT_EQ(A.heading, 360);
+  EXPECT_EQ(A.legSecs, 2400);
+
+  EXPECT_NEAR(N.Lat, 45.0323756, 1e-7);
+  EXPECT_NEAR(N.Lon, 10, 1e-7);
+  EXPECT_NEAR(N.legMeters, 1403.7717, 1e-4);
+  EXPECT_EQ(N.heading, 360);
+  EXPECT_NEAR(N.legSecs, 935.8478, 1e-4);
+
+  EXPECT_EQ(B.Lat, 45.045);
+  EXPECT_EQ(B.legMeters + B.heading + B.legSecs, 0);
+
+  for (size_t i = 0; i < route.size(); ++i) EXPECT_EQ(route[i]->wptNumber, static_cast<int>(i));
+  EXPECT_NEAR(missionTime, 4403.0174, 1e-4);
+  EXPECT_EQ(big_legMeters, 3600);
+}
+
+TEST_F(PlanningTest, LongLegIsCutIntoFullPiecesAndARest) {
+  insertLatLonEnd(45, 10);
+  insertLatLonEnd(45, 10.1);
+  planRoute();
+  const auto route = nodes();
+  ASSERT_EQ(route.size(), 5u);  // launch, start, two intermediate, end
+  EXPECT_EQ(route[1]->legMeters, 3600);
+  EXPECT_EQ(route[2]->legMeters, 3600);
+  EXPECT_NEAR(route[3]->legMeters, 662.6682, 1e-4);
+  EXPECT_NEAR(route[2]->Lat, 45.0000108, 1e-7);
+  EXPECT_NEAR(route[2]->Lon, 10.0457860, 1e-7);
+  EXPECT_NEAR(route[3]->Lat, 45.0000216, 1e-7);
+  EXPECT_NEAR(route[3]->Lon, 10.0915720, 1e-7);
+  for (int i = 1; i <= 3; ++i) EXPECT_NEAR(route[i]->heading, 89.964721, 1e-6);
+  EXPECT_EQ(route[4]->Lat, 45);
+  EXPECT_EQ(route[4]->Lon, 10.1);
+}
+
+TEST_F(PlanningTest, SplitThresholdIsStrict) {
+  for (double leg : {3600.0, 7200.0}) {
+    destroyList();
+    insertEnd(leg);
+    insertEnd(0);
+    insertIfBig_legMeters();
+    std::vector<double> legs;
+    for (const node* n : nodes()) legs.push_back(n->legMeters);
+    if (leg == 3600.0) {
+      EXPECT_EQ(legs, (std::vector<double>{3600, 0}));
+    } else {
+      EXPECT_EQ(legs, (std::vector<double>{3600, 3600, 0}));
+    }
+  }
+}
+
+TEST_F(PlanningTest, PiecesComeFromSuccessiveSubtractionOnEveryLongLeg) {
+  maxLegMeters = 1000.3;
+  const std::vector<double> input = {2500.7, 10, 1000.3, 4001.2, 0};
+  for (double leg : input) insertEnd(leg);
+  node* n = headNodePtr;
+  for (double h = 10; n != nullptr; n = n->nextPtr, h += 10) n->heading = h;
+  insertIfBig_legMeters();
+
+  std::vector<double> expectedLegs, expectedHeadings;
+  double h = 10;
+  for (double leg : input) {
+    double rest = leg;
+    while (rest > maxLegMeters) {
+      expectedLegs.push_back(maxLegMeters);
+      expectedHeadings.push_back(h);
+      rest -= maxLegMeters;
+    }
+    expectedLegs.push_back(rest);
+    expectedHeadings.push_back(h);
+    h += 10;
+  }
+  std::vector<double> legs, headings;
+  for (const node* m : nodes()) {
+    legs.push_back(m->legMeters);
+    headings.push_back(m->heading);
+  }
+  EXPECT_EQ(legs, expectedLegs);
+  EXPECT_EQ(headings, expectedHeadings);
+  EXPECT_EQ(tailNodePtr->legMeters, 0);
+}
+
+TEST_F(PlanningTest, SingleWaypointGetsLaunchPointDueSouth) {
+  insertLatLonEnd(45, 10);
+  planRoute();
+  const auto route = nodes();
+  ASSERT_EQ(route.size(), 2u);
+  EXPECT_NEAR(route[0]->Lat, 44.9955034, 1e-7);
+  EXPECT_EQ(route[0]->heading, 0);
+  EXPECT_EQ(route[0]->legMeters, 500);
+  EXPECT_NEAR(route[0]->legSecs, 333.3333333, 1e-6);
+  EXPECT_EQ(route[1]->wptNumber, 1);
+  EXPECT_EQ(route[1]->legMeters + route[1]->legSecs, 0);
+  EXPECT_NEAR(missionTime, 400, 1e-9);
+}
+
+TEST_F(PlanningTest, LaunchWaypointLiesOnTheReciprocalOfTheFirstLeg) {
+  // First leg due south (180.00015204): the reciprocal is just east of north.
+  insertLatLonEnd(45.045, 10);
+  insertLatLonEnd(45, 10);
+  planRoute();
+  double lat = 0, lon = 0;
+  newLatLon(45.045, 10, 180.00015204 - 180, 500, lat, lon);
+  EXPECT_NEAR(headNodePtr->Lat, lat, 1e-9);
+  EXPECT_NEAR(headNodePtr->Lon, lon, 1e-9);
+  EXPECT_GT(headNodePtr->Lat, 45.045);
+
+  // A first heading of exactly 180 gives a reciprocal of 0, the same point as 360.
+  destroyList();
+  insertLatLonEnd(45, 10);
+  headNodePtr->heading = 180;
+  launch_waypoint();
+  EXPECT_NEAR(headNodePtr->Lat, 45.0044966, 1e-7);
+  EXPECT_EQ(headNodePtr->heading, 180);
+}
+
+TEST_F(PlanningTest, ZeroLengthLegIsNeverSplit) {
+  insertLatLonEnd(45, 10);
+  insertLatLonEnd(45, 10);
+  insertLatLonEnd(45.01, 10);
+  planRoute();
+  const auto route = nodes();
+  ASSERT_EQ(route.size(), 4u);
+  EXPECT_LT(route[1]->legMeters, 1e-6);
+  EXPECT_LT(route[1]->legSecs, 1e-6);
+}
+
+TEST_F(PlanningTest, CalcWaypointTimesSkipsTheTail) {
+  insertEnd(300);
+  calcWaypointTimes();
+  EXPECT_EQ(headNodePtr->legSecs, 0);
+  insertEnd(600);
+  calcWaypointTimes();
+  EXPECT_EQ(headNodePtr->legSecs, 200);
+  EXPECT_EQ(tailNodePtr->legSecs, 0);
+}
+
+TEST_F(PlanningTest, LatitudeZeroLaterInTheRouteIsPlacedFromItsPredecessor) {
+  insertLatLonEnd(0.01, 5);
+  insertLatLonEnd(0, 5.02);
+  planRoute();
+  const node* equator = tailNodePtr;
+  EXPECT_NE(equator->Lat, 0);
+  EXPECT_NEAR(equator->Lat, 0, 1e-6);
+  EXPECT_NEAR(equator->Lon, 5.02, 1e-6);
+}
+
+TEST_F(PlanningTest, RouteAcrossTheAntimeridianKeepsLongitudesInRange) {
+  insertLatLonEnd(0.001, 179.99);
+  insertLatLonEnd(0.001, -179.95);
+  planRoute();
+  int count = 0;
+  for (const node* n : nodes()) {
+    EXPECT_GE(n->Lon, -180);
+    EXPECT_LE(n->Lon, 180);
+    ++count;
+  }
+  EXPECT_EQ(count, 4);  // launch, start, one intermediate (the leg is about 6.7 km), end
+  EXPECT_LT(tailNodePtr->prevPtr->Lon, 0);
+
+  destroyList();
+  insertLatLonEnd(10, -179.999);
+  insertLatLonEnd(10, 179.99);  // first leg heads west: launch lies east, over the meridian
+  planRoute();
+  EXPECT_GT(headNodePtr->Lon, -180);
+  EXPECT_LT(headNodePtr->Lon, -179.99);
+}
+
+TEST_F(PlanningTest, AbsurdSplittingStopsTheRunInsteadOfExhaustingMemory) {
+  insertLatLonEnd(45, 10);
+  insertLatLonEnd(46, 10);
+  maxLegMeters = 0.001;  // about 111 million pieces
+  testing::internal::CaptureStdout();
+  EXPECT_THROW(planRoute(), runEnd);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "the route would need more than 10000000 waypoints; "
+            "increase the meters between surfacings\n");
+  EXPECT_EQ(nodes().size(), 2u);
+
+  maxLegMeters = 0;
+  testing::internal::CaptureStdout();
+  EXPECT_THROW(insertIfBig_legMeters(), runEnd);
+  testing::internal::GetCapturedStdout();
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr double timeLimitSeconds = 60;
+#else
+constexpr double timeLimitSeconds = 2;
+#endif
+
+TEST_F(PlanningTest, CostGrowsLinearlyWithTheRoute) {
+  using clock = std::chrono::steady_clock;
+  auto start = clock::now();
+  for (int i = 0; i < 1000000; ++i) insertLatLonEnd(45 + (i % 2) * 0.01, 10 + i * 1e-5);
+  planRoute();
+  EXPECT_EQ(tailNodePtr->wptNumber, 1000000);
+  EXPECT_LT(std::chrono::duration<double>(clock::now() - start).count(), timeLimitSeconds);
+
+  destroyList();
+  start = clock::now();
+  insertLatLonEnd(45, 10);
+  insertLatLonEnd(45.045, 10);
+  maxLegMeters = 5003.7717 / 1000000;  // one leg, a million pieces
+  planRoute();
+  EXPECT_GE(tailNodePtr->wptNumber, 1000001);
+  EXPECT_LE(tailNodePtr->wptNumber, 1000003);
+  EXPECT_LT(std::chrono::duration<double>(clock::now() - start).count(), timeLimitSeconds);
+}
+
+}  // namespace

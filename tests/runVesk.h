@@ -1,0 +1,33 @@
+// Runs the built program the way an operator's script would, but with no controlling
+// terminal, so nothing can ever wait for a key.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct vesk_result {
+  int status = -1;     // exit status, or -1 if the program did not exit normally
+  std::string output;  // everything written on standard output
+};
+
+// A fresh temporary directory, removed with everything in it when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  void write(const std::string& name, const std::string& content) const;
+  std::vector<std::string> list() const;  // names of the entries, sorted
+
+ private:
+  std::string path_;
+};
+
+std::string readFile(const std::string& path);
+
+// Runs vesk with `args` in `dir`, standard input fed from `input`.
+vesk_result runVesk(const std::vector<std::string>& args, const std::string& input,
+                    const std::string& dir);
