@@ -68,3 +68,17 @@ double wrapLongitude(double lon) {
   if (lon < -180) return lon + 360;
   return lon;
 }
+
+std::string file_name;
+
+std::string fileNameAt(std::time_t when) {
+  const std::tm* const utc = std::gmtime(&when);
+  if (utc == nullptr) return "0_0_00.";
+  return std::to_string(utc->tm_year + 1900) + "_" + std::to_string(utc->tm_yday) + "_" +
+         std::to_string(utc->tm_hour) + std::to_string(utc->tm_min) + ".";
+}
+
+std::string fileName() {
+  file_name = fileNameAt(std::time(nullptr));
+  return file_name;
+}

@@ -1,5 +1,8 @@
-// Route geometry on a spherical earth of radius 6371 km.
+// Route geometry on a spherical earth of radius 6371 km, and the output file names.
 #pragma once
+
+#include <ctime>
+#include <string>
 
 // Great-circle distance in metres between (lat1, lon1) and (lat2, lon2), degrees.
 double dist(double lat1, double lon1, double lat2, double lon2);
@@ -17,3 +20,15 @@ double timeToNextWayPoint(double distance);
 
 // Brings a longitude from (-540, 540) back into -180..180.
 double wrapLongitude(double lon);
+
+// ---- Output file names ----
+
+// The most recent name stem handed out by fileName.
+extern std::string file_name;
+
+// The name stem for files written at `when`, in UTC: year, "_", day of year (1 January
+// is 0), "_", hour and minute, ".", all without leading zeros (2014_119_148.).
+std::string fileNameAt(std::time_t when);
+
+// The name stem for files written now; each writer appends its own extension.
+std::string fileName();

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "calcs.h"
+#include "writeMission.h"
 #include "wptList.h"
 
 #ifndef VESK_VERSION
@@ -167,6 +168,9 @@ int run(int argc, char** argv) {
   if (headNodePtr->Lat == 0) failRun("the first waypoint cannot lie on latitude 0\n");
 
   planRoute();
+  writeMission();
+  writeWaypoints();
+  writeSurLine();
   return 0;
 }
 

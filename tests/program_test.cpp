@@ -1,9 +1,14 @@
 // The built program end to end: command line, waypoint file rules, messages, exit status.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <ctime>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "calcs.h"
 #include "runVesk.h"
 
 namespace {
@@ -89,6 +94,161 @@ TEST(Program, AcceptsBlankLinesCrLfAndLongLines) {
                              "\r\n46 10\n\n");
   const vesk_result r = runVesk({"route.txt"}, "", dir.path());
   EXPECT_EQ(r.status, 0) << r.output;
+  // Launch waypoint, three waypoints and the 30 cuts of their two legs: no blank line or
+  // piece of a long line adds a waypoint.
+  const auto names = dir.list();
+  ASSERT_EQ(names.size(), 4u);
+  const std::string wpt = readFile(dir.file(names[2]));
+  EXPECT_EQ(std::count(wpt.begin(), wpt.end(), '\n'), 34);
+}
+
+}  // namespace
+
+namespace {
+
+bool endsEveryLineWithCrLf(const std::string& text) {
+  if (text.empty() || text.back() != '\n') return false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) return false;
+    if (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')) return false;
+  }
+  return true;
+}
+
+// The stems a run starting now can use; a run may straddle a minute boundary.
+std::vector<std::string> stemsNearNow() {
+  const std::time_t now = std::time(nullptr);
+  return {fileNameAt(now), fileNameAt(now + 60)};
+}
+
+std::string fileWithExtension(const TempDir& dir, const std::string& extension) {
+  for (const auto& name : dir.list()) {
+    if (name.size() > 4 && name.compare(name.size() - 4, 4, "." + extension) == 0) {
+      return readFile(dir.file(name));
+    }
+  }
+  return "";
+}
+
+TEST(Program, TwoWaypointRouteWritesThreeFilesWithCrLf) {
+  TempDir dir;
+  dir.write("route.txt", "45 10\n45.045 10\n");
+  const vesk_result r = runVesk({"route.txt"}, "", dir.path());
+  ASSERT_EQ(r.status, 0) << r.output;
+  const auto names = dir.list();
+  ASSERT_EQ(names.size(), 4u) << r.output;
+  const std::string cfgName = names[0];
+  ASSERT_EQ(cfgName.substr(cfgName.size() - 4), ".cfg");
+  const std::string stem = cfgName.substr(0, cfgName.size() - 3);
+  EXPECT_EQ(r.output, " **** Wrote mission script: " + stem + "cfg **** \n\n **** Wrote waypoints file : " +
+                          stem + "wpt ****\n\n **** Wrote survey line : " + stem + "pts ****\n");
+
+  const std::string cfg = readFile(dir.file(cfgName));
+  const std::string wpt = fileWithExtension(dir, "wpt");
+  const std::string pts = fileWithExtension(dir, "pts");
+  for (const std::string* text : {&cfg, &wpt, &pts}) EXPECT_TRUE(endsEveryLineWithCrLf(*text));
+
+  EXPECT_EQ(wpt,
+            "0,N44.9955,10,5,250.000,0.0,0.0,255,0.000  \r\n"
+            "1,N45,10,5,250.000,0.0,0.0,255,0.000  \r\n"
+            "2,N45.0324,10,5,250.000,0.0,0.0,255,0.000  \r\n"
+            "3,N45.045,10,5,250.000,0.0,0.0,255,0.000  \r\n");
+  EXPECT_EQ(pts.substr(0, pts.find('\r')), "0," + stem + "pts,0,0.000,0.000,1,3,255,0,0.200,0,0,1.000 ");
+  EXPECT_EQ(pts.substr(pts.find('\n') + 1),
+            "1,44.9955,10,0.00m,0.00m,0.0,0.0,0.0  \r\n"
+            "1,45,10,0.00m,0.00m,0.0,0.0,0.0  \r\n"
+            "1,45.0324,10,0.00m,0.00m,0.0,0.0,0.0  \r\n"
+            "1,45.045,10,0.00m,0.00m,0.0,0.0,0.0  \r\n");
+
+  EXPECT_EQ(cfg.rfind("# Mission Filename: " + cfgName + "\r\n", 0), 0u);
+  const size_t g3 = cfg.find("\r\n# ***** FINAL WAYPOINT NUMBER: 3 ^ *****\r\n");
+  const size_t g2 = cfg.find("\r\n# ***** WAYPOINT NUMBER: 2 ^ *****\r\n");
+  const size_t g1 = cfg.find("\r\n# ***** WAYPOINT NUMBER: 1 ^ *****\r\n");
+  EXPECT_LT(cfg.find("# ***** Mission Ends ^ *****"), g3);
+  EXPECT_LT(g3, g2);
+  EXPECT_LT(g2, g1);
+  EXPECT_NE(g1, std::string::npos);
+  EXPECT_NE(cfg.find("timeOut = 4403;\r\n"), std::string::npos);
+  EXPECT_NE(cfg.find("latitude      = 45.0324;\r\nlongitude     = 10;\r\ncaptureRadius = 10;\r\n"
+                     "duration      = 2400;\r\n"),
+            std::string::npos);
+  const std::string tail = "# ***** LAUNCH WAYPOINT *****\r\n# LAT/LON: 44.9955 10\r\n# INITIAL HEADING:  360  \r\n";
+  EXPECT_EQ(cfg.substr(cfg.size() - tail.size()), tail);
+}
+
+TEST(Program, FailedWriteRemovesTheUnfinishedFileAndReportsIt) {
+  struct failCase {
+    const char* extension;
+    const char* message;
+    std::vector<std::string> kept;  // extensions of the files that stay
+  };
+  const std::vector<failCase> cases = {
+      {"cfg", "cannot write mission output file ", {}},
+      {"wpt", "cannot write waypoint output file ", {"cfg"}},
+      {"pts", "cannot write surveyline output file ", {"cfg", "wpt"}},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    dir.write("route.txt", "45 10\n45.045 10\n");
+    // A full disk: the unfinished file is the device that refuses every byte.
+    for (const auto& stem : stemsNearNow()) {
+      const std::string temp = dir.file(stem + c.extension + ".tmp");
+      ASSERT_EQ(symlink("/dev/full", temp.c_str()), 0);
+    }
+    const vesk_result r = runVesk({"route.txt"}, "", dir.path());
+    EXPECT_EQ(r.status, 1) << c.extension;
+    const size_t at = r.output.find(c.message);
+    ASSERT_NE(at, std::string::npos) << r.output;
+    EXPECT_EQ(r.output.substr(r.output.size() - 5), "." + std::string(c.extension) + " ");
+    EXPECT_EQ(r.output.find("Wrote", at), std::string::npos);
+    int kept = 0;
+    for (const auto& name : dir.list()) {
+      if (name == "route.txt") continue;
+      if (name.find(".tmp") != std::string::npos) {
+        // Only the link of the minute the run did not use may remain.
+        EXPECT_EQ(r.output.find(name.substr(0, name.size() - 4)), std::string::npos) << name;
+        continue;
+      }
+      ++kept;
+      EXPECT_NE(std::find(c.kept.begin(), c.kept.end(), name.substr(name.size() - 3)), c.kept.end())
+          << name;
+    }
+    EXPECT_EQ(kept, static_cast<int>(c.kept.size()));
+  }
+}
+
+TEST(Program, UnwritableDirectoryAndBlockedNamesAreReported) {
+  TempDir inputs;
+  inputs.write("route.txt", "45 10\n");
+  {
+    TempDir gone;
+    const vesk_result r = runVesk({inputs.file("route.txt")}, "", gone.path(), true);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.output.rfind("cannot open mission output file ", 0), 0u) << r.output;
+    EXPECT_EQ(r.output.substr(r.output.size() - 5), ".cfg ");
+  }
+  {
+    // A directory where the survey-line file should go: it cannot take the file's name.
+    TempDir dir;
+    for (const auto& stem : stemsNearNow()) {
+      std::filesystem::create_directories(dir.file(stem + "pts/keep"));
+    }
+    const vesk_result r = runVesk({inputs.file("route.txt")}, "", dir.path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.output.find("cannot write surveyline output file "), std::string::npos) << r.output;
+    EXPECT_EQ(fileWithExtension(dir, "tmp"), "");
+    EXPECT_NE(fileWithExtension(dir, "wpt"), "");
+  }
+}
+
+TEST(Program, ExistingOutputsAreReplaced) {
+  TempDir dir;
+  dir.write("route.txt", "45 10\n");
+  for (const auto& stem : stemsNearNow()) dir.write(stem + "wpt", std::string(5000, 'x'));
+  const vesk_result r = runVesk({"route.txt"}, "", dir.path());
+  ASSERT_EQ(r.status, 0) << r.output;
+  const std::string wpt = r.output.substr(r.output.find("file : ") + 7);
+  EXPECT_EQ(readFile(dir.file(wpt.substr(0, wpt.find(' ')))).size(), 85u);  // 45 + 40 bytes
 }
 
 }  // namespace

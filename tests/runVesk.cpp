@@ -46,7 +46,7 @@ std::string readFile(const std::string& path) {
 }
 
 vesk_result runVesk(const std::vector<std::string>& args, const std::string& input,
-                    const std::string& dir) {
+                    const std::string& dir, bool removeDir) {
   TempDir io;
   io.write("stdin", input);
   const std::string outPath = io.file("stdout");
@@ -59,6 +59,7 @@ vesk_result runVesk(const std::vector<std::string>& args, const std::string& inp
     const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (in < 0 || out < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(out, 2) < 0) _exit(126);
     if (chdir(dir.c_str()) != 0) _exit(126);
+    if (removeDir && rmdir(dir.c_str()) != 0) _exit(126);
     std::vector<char*> argv;
     std::string program = VESK_BINARY;
     argv.push_back(program.data());

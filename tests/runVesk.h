@@ -28,6 +28,7 @@ class TempDir {
 
 std::string readFile(const std::string& path);
 
-// Runs vesk with `args` in `dir`, standard input fed from `input`.
+// Runs vesk with `args` in `dir`, standard input fed from `input`. With `removeDir` the
+// directory is removed once the program stands in it, so that nothing can be created there.
 vesk_result runVesk(const std::vector<std::string>& args, const std::string& input,
-                    const std::string& dir);
+                    const std::string& dir, bool removeDir = false);

@@ -1,0 +1,205 @@
+#include "writeMission.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "calcs.h"
+#include "vesk.h"
+#include "wptList.h"
+
+namespace {
+
+std::string golden(const char* name) {
+  std::ifstream in(std::string(VESK_GOLDEN) + "/" + name, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+int countOf(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+class WriterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    destroyList();
+    resetSettings();
+  }
+  void TearDown() override { destroyList(); }
+
+  static node* add(double lat, double lon, double head, double secs) {
+    insertLatLonEnd(lat, lon);
+    tailNodePtr->heading = head;
+    tailNodePtr->legSecs = secs;
+    return tailNodePtr;
+  }
+
+  // The planned route of the worked example: launch waypoint and waypoints 1 to 3.
+  static void workedExample() {
+    add(44.9955027, 10, 45.5, 333.3333333);
+    add(45, 10, 45.5, 234.5678);
+    add(45.0078612, 10.0125547, 130.25, 200.5);
+    add(44.9912345, 10.0387655, 0, 0);
+    itemizeList();
+    for (node* n = headNodePtr; n != nullptr; n = n->nextPtr) --n->wptNumber;
+    missionTime = 922.08136;
+  }
+
+  // The ascend turn lines of waypoint 1's group for the given two headings.
+  static std::string turnLines(double launchHeading, double firstHeading) {
+    destroyList();
+    add(44.99, 10, launchHeading, 100);
+    add(45, 10, firstHeading, 100);
+    add(45.01, 10, 0, 0);
+    itemizeList();
+    const std::string text = missionText("x.cfg", false);
+    const size_t group1 = text.find("# ***** WAYPOINT NUMBER: 1 ^");
+    const size_t ascend = text.rfind("behavior ascend {", group1);
+    const size_t from = text.find("horizontalMode", ascend);
+    return text.substr(from, text.find("pitch", from) - from);
+  }
+};
+
+TEST_F(WriterTest, WorkedExampleYoyoAndPlainScriptsByteForByte) {
+  workedExample();
+  EXPECT_EQ(missionText("2014_119_148.cfg", false), golden("worked_yoyo.cfg"));
+  EXPECT_EQ(missionTimeInt, 922);
+  EXPECT_EQ(legSecsInt, 333);
+  EXPECT_EQ(headingInt, 46);
+
+  yoyoMission = 0;
+  kallopMission = 0;
+  abortOnTimeout = 0;
+  EXPECT_EQ(missionText("2014_119_148.cfg", false), golden("worked_plain.cfg"));
+}
+
+TEST_F(WriterTest, FlagsCountAsSetOnlyWhenExactlyOne) {
+  workedExample();
+  yoyoMission = 2;
+  kallopMission = 2;
+  abortOnTimeout = 2;
+  const std::string text = missionText("n.cfg", false);
+  EXPECT_EQ(countOf(text, "abortOnTimeout = False;\n"), 4);
+  EXPECT_EQ(countOf(text, "True"), 0);
+  EXPECT_NE(text.find("#             *** abortOnTimeout is False ***\n#\n#define MISSION_SPEED 1.5\n"),
+            std::string::npos);
+  EXPECT_EQ(text.find("YOYO"), std::string::npos);
+  EXPECT_EQ(text.find("KALLOP"), std::string::npos);
+  EXPECT_EQ(text.find("kallop"), std::string::npos);
+  EXPECT_EQ(countOf(text, "behavior waypoint {\n"), 3);
+}
+
+TEST_F(WriterTest, TurnRuleThresholdIsStrictAndNotReducedModulo360) {
+  EXPECT_EQ(turnLines(10, 80), "horizontalMode   = heading;\nhorizontal       = 80;\n");
+  EXPECT_EQ(turnLines(10, 80.5), "horizontalMode   = rudder;\nhorizontal       = 5;\n");
+  EXPECT_EQ(turnLines(350, 10), "horizontalMode   = rudder;\nhorizontal       = 5;\n");
+  EXPECT_EQ(turnLines(10, 75), "horizontalMode   = heading;\nhorizontal       = 75;\n");
+  EXPECT_EQ(turnLines(300, 359.5), "horizontalMode   = heading;\nhorizontal       = 360;\n");
+  EXPECT_EQ(turnLines(30, 0.4), "horizontalMode   = heading;\nhorizontal       = 0;\n");
+}
+
+TEST_F(WriterTest, NearestIntegerSendsHalvesToTheEvenNeighbour) {
+  int scratch = 0;
+  EXPECT_EQ(nearestInt(0.5, scratch), "0");
+  EXPECT_EQ(nearestInt(1.5, scratch), "2");
+  EXPECT_EQ(nearestInt(44.5, scratch), "44");
+  EXPECT_EQ(nearestInt(45.5, scratch), "46");
+  EXPECT_EQ(nearestInt(332.5, scratch), "332");
+  EXPECT_EQ(nearestInt(333.5, scratch), "334");
+  EXPECT_EQ(scratch, 334);
+  EXPECT_EQ(nearestInt(359.7, scratch), "360");
+  EXPECT_EQ(nearestInt(-2.5, scratch), "-2");
+  // Values beyond an int are printed in full rather than wrapped.
+  EXPECT_EQ(nearestInt(2147483647.4, scratch), "2147483647");
+  EXPECT_EQ(nearestInt(2147483648.0, scratch), "2147483648");
+  EXPECT_EQ(nearestInt(1e12 + 0.5, scratch), "1000000000000");
+  EXPECT_EQ(nearestInt(-3e9, scratch), "-3000000000");
+}
+
+TEST_F(WriterTest, HugeMissionTimeAndDurationsAreWrittenInFull) {
+  workedExample();
+  missionTime = 5e9;
+  headNodePtr->legSecs = 3000000000.5;
+  const std::string text = missionText("h.cfg", false);
+  EXPECT_NE(text.find("timeOut = 5000000000;\n"), std::string::npos);
+  EXPECT_NE(text.find("duration      = 3000000000;\n"), std::string::npos);
+}
+
+TEST_F(WriterTest, WaypointAndSurveyLineRecords) {
+  add(44.9955034, 10, 0, 0);
+  add(45, 10, 0, 0);
+  add(45.05, 10.05, 0, 0);
+  itemizeList();
+  for (node* n = headNodePtr; n != nullptr; n = n->nextPtr) --n->wptNumber;
+  EXPECT_EQ(waypointRecords(),
+            "0,N44.9955,10,5,250.000,0.0,0.0,255,0.000  \n"
+            "1,N45,10,5,250.000,0.0,0.0,255,0.000  \n"
+            "2,N45.05,10.05,5,250.000,0.0,0.0,255,0.000  \n");
+  EXPECT_EQ(surLineRecords("2014_119_148.pts"),
+            "0,2014_119_148.pts,0,0.000,0.000,1,3,255,0,0.200,0,0,1.000 \n"
+            "1,44.9955,10,0.00m,0.00m,0.0,0.0,0.0  \n"
+            "1,45,10,0.00m,0.00m,0.0,0.0,0.0  \n"
+            "1,45.05,10.05,0.00m,0.00m,0.0,0.0,0.0  \n");
+
+  destroyList();
+  add(-12.34567, 0.00005, 0, 0);
+  EXPECT_EQ(waypointRecords(), "0,N-12.3457,5e-05,5,250.000,0.0,0.0,255,0.000  \n");
+}
+
+TEST_F(WriterTest, FileNamesFromUtcTimeWithoutZeroPadding) {
+  EXPECT_EQ(fileNameAt(1398866880), "2014_119_148.");  // 30 April 2014, 14:08
+  EXPECT_EQ(fileNameAt(1420070400), "2015_0_00.");     // 1 January 2015, 00:00
+  EXPECT_EQ(fileNameAt(1423127100), "2015_35_95.");    // 5 February 2015, 09:05
+  EXPECT_EQ(fileNameAt(1420074660), fileNameAt(1420110060));  // 01:11 and 11:01
+  const std::string stem = fileName();
+  EXPECT_EQ(file_name, stem);
+  EXPECT_EQ(stem.back(), '.');
+}
+
+TEST_F(WriterTest, PreviewsShowTheirOwnVariant) {
+  workedExample();
+  abortOnTimeout = 0;
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(displayMission(), 0);
+  const std::string preview = testing::internal::GetCapturedStdout();
+  const std::string stem = file_name;
+  EXPECT_EQ(preview.rfind("\n\n **** begin writing file " + stem + " **** \n# Mission Filename: " +
+                              stem + "\n#\n#\n",
+                          0),
+            0u);
+  EXPECT_NE(preview.find("#                        45.5  \n#\n#\n"
+                         "#define MISSION_SPEED 1.5\n#define MISSION_SPEED_SLOW 1.25\n"
+                         "# KALLOPS ARMED AT START OF MISSION\n"
+                         "# MOVE THE ARMING BEHAVIOR IF NECESSARY\n#\n"
+                         "#define MISSION_YOYO_MIN_DEPTH 2\n#define YOYO_MIN_ALTITUDE 15\n\n"),
+            std::string::npos);
+  EXPECT_NE(preview.find("timeOut = 922.081;\n"), std::string::npos);
+  EXPECT_EQ(countOf(preview, "abortOnTimeout = True;\n"), 4);
+  EXPECT_EQ(countOf(preview, "horizontalMode   = rudder;\nhorizontal       = 5;\n"), 3);
+  EXPECT_EQ(preview.find("FINAL"), std::string::npos);
+  EXPECT_EQ(countOf(preview, "# ***** WAYPOINT NUMBER: "), 3);
+  EXPECT_EQ(countOf(preview, "maxDepth      = 90;\n"), 3);
+  EXPECT_NE(preview.find("duration      = 333.333;\n"), std::string::npos);
+  EXPECT_NE(preview.find("horizontal      = 45.5;\n"), std::string::npos);
+  EXPECT_NE(preview.find("heading      = 130.25;\n"), std::string::npos);
+  EXPECT_EQ(preview.find("Wrote"), std::string::npos);
+  EXPECT_EQ(preview.find('\r'), std::string::npos);
+  EXPECT_EQ(preview.substr(preview.size() - 27), "# INITIAL HEADING:  45.5  \n");
+
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(displayWaypoints(), 0);
+  EXPECT_EQ(displaySurLine(), 0);
+  const std::string records = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(records.rfind(waypointRecords() + "\n**** Wrote waypoints file : ", 0), 0u);
+  EXPECT_NE(records.find("\n\n\n ------displaySurLine()------\n\n\n " + file_name + "pts \n" +
+                         surLineRecords(file_name + "pts")),
+            std::string::npos);
+}
+
+}  // namespace
