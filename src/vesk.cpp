@@ -3,12 +3,15 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
+#include <system_error>
 
 #include "calcs.h"
-#include "writeMission.h"
+#include "vesk_user_if.h"
 #include "wptList.h"
+#include "writeMission.h"
 
 #ifndef VESK_VERSION
 #define VESK_VERSION "unknown"
@@ -152,14 +155,21 @@ int run(int argc, char** argv) {
     std::printf("vesk %s\n", VESK_VERSION);
     return 0;
   }
-  if (argc < 2) {
-    // The operator dialogue for the file name arrives with the console menus.
-    std::fputs(usageText, stdout);
-    return 1;
-  }
-  const std::string waypointFileName = argv[1];
+  const std::string waypointFileName = argc < 2 ? queryWaypointFileName() : std::string(argv[1]);
   std::ifstream waypointFile(waypointFileName, std::ios::in | std::ios::binary);
-  if (!waypointFile) failRun("cannot open file " + waypointFileName + " ");
+  std::error_code ec;
+  if (!waypointFile || std::filesystem::is_directory(waypointFileName, ec)) {
+    failRun("cannot open file " + waypointFileName + " ");
+  }
+
+  queryMissionParameters();
+  yoyoMission = queryYoyo();
+  if (yoyoMission == 1) {
+    queryYoYoParameters();
+  } else {
+    wayPointDepth = queryWaypointDepth();
+  }
+  kallopMission = queryKallop();
 
   readWaypoints(waypointFile, waypointFileName);
   if (headNodePtr == nullptr) failRun("list is empty\n");
@@ -188,6 +198,8 @@ void planRoute() {
 
 int veskMain(int argc, char** argv) {
   const listGuard route;
+  resetSettings();
+  resetDialogue();
   try {
     return run(argc, argv);
   } catch (const runEnd& end) {

@@ -35,9 +35,9 @@ TEST(Program, RejectsInvalidWaypointLinesNamingTheLine) {
   for (const auto& c : cases) {
     TempDir dir;
     dir.write("route.txt", c.content);
-    const vesk_result r = runVesk({"route.txt"}, "", dir.path());
+    const vesk_result r = runVesk({"route.txt"}, acceptDefaults, dir.path());
     EXPECT_EQ(r.status, 1) << c.content;
-    EXPECT_EQ(r.output, "invalid waypoint on line " + std::to_string(c.line) + " of route.txt\n")
+    EXPECT_EQ(afterDialogue(r.output), "invalid waypoint on line " + std::to_string(c.line) + " of route.txt\n")
         << c.content;
     EXPECT_EQ(dir.list(), std::vector<std::string>{"route.txt"}) << "nothing may be written";
   }
@@ -54,23 +54,23 @@ TEST(Program, FileProblemsStopTheRunWithAMessage) {
   EXPECT_EQ(r.output, "cannot open file " + dir.path() + " ");
 
   dir.write("empty.txt", "");
-  r = runVesk({"empty.txt"}, "", dir.path());
+  r = runVesk({"empty.txt"}, acceptDefaults, dir.path());
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.output, "list is empty\n");
+  EXPECT_EQ(afterDialogue(r.output), "list is empty\n");
 
   dir.write("blank.txt", "\n   \n\t\r\n");
-  r = runVesk({"blank.txt"}, "", dir.path());
+  r = runVesk({"blank.txt"}, acceptDefaults, dir.path());
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.output, "list is empty\n");
+  EXPECT_EQ(afterDialogue(r.output), "list is empty\n");
 
   dir.write("equator.txt", "0 10\n1 10\n");
-  r = runVesk({"equator.txt"}, "", dir.path());
+  r = runVesk({"equator.txt"}, acceptDefaults, dir.path());
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.output, "the first waypoint cannot lie on latitude 0\n");
+  EXPECT_EQ(afterDialogue(r.output), "the first waypoint cannot lie on latitude 0\n");
 
   dir.write("negzero.txt", "-0.0 10\n");
-  r = runVesk({"negzero.txt"}, "", dir.path());
-  EXPECT_EQ(r.output, "the first waypoint cannot lie on latitude 0\n");
+  r = runVesk({"negzero.txt"}, acceptDefaults, dir.path());
+  EXPECT_EQ(afterDialogue(r.output), "the first waypoint cannot lie on latitude 0\n");
 }
 
 TEST(Program, HelpAndVersion) {
@@ -92,7 +92,7 @@ TEST(Program, AcceptsBlankLinesCrLfAndLongLines) {
   const std::string comment(200, 'x');
   dir.write("route.txt", "\n45 10  " + comment + "\r\n\r\n   \t\n45.05 10.05\t" + comment +
                              "\r\n46 10\n\n");
-  const vesk_result r = runVesk({"route.txt"}, "", dir.path());
+  const vesk_result r = runVesk({"route.txt"}, acceptDefaults, dir.path());
   EXPECT_EQ(r.status, 0) << r.output;
   // Launch waypoint, three waypoints and the 30 cuts of their two legs: no blank line or
   // piece of a long line adds a waypoint.
@@ -133,14 +133,14 @@ std::string fileWithExtension(const TempDir& dir, const std::string& extension) 
 TEST(Program, TwoWaypointRouteWritesThreeFilesWithCrLf) {
   TempDir dir;
   dir.write("route.txt", "45 10\n45.045 10\n");
-  const vesk_result r = runVesk({"route.txt"}, "", dir.path());
+  const vesk_result r = runVesk({"route.txt"}, acceptDefaults, dir.path());
   ASSERT_EQ(r.status, 0) << r.output;
   const auto names = dir.list();
   ASSERT_EQ(names.size(), 4u) << r.output;
   const std::string cfgName = names[0];
   ASSERT_EQ(cfgName.substr(cfgName.size() - 4), ".cfg");
   const std::string stem = cfgName.substr(0, cfgName.size() - 3);
-  EXPECT_EQ(r.output, " **** Wrote mission script: " + stem + "cfg **** \n\n **** Wrote waypoints file : " +
+  EXPECT_EQ(afterDialogue(r.output), " **** Wrote mission script: " + stem + "cfg **** \n\n **** Wrote waypoints file : " +
                           stem + "wpt ****\n\n **** Wrote survey line : " + stem + "pts ****\n");
 
   const std::string cfg = readFile(dir.file(cfgName));
@@ -195,7 +195,7 @@ TEST(Program, FailedWriteRemovesTheUnfinishedFileAndReportsIt) {
       const std::string temp = dir.file(stem + c.extension + ".tmp");
       ASSERT_EQ(symlink("/dev/full", temp.c_str()), 0);
     }
-    const vesk_result r = runVesk({"route.txt"}, "", dir.path());
+    const vesk_result r = runVesk({"route.txt"}, acceptDefaults, dir.path());
     EXPECT_EQ(r.status, 1) << c.extension;
     const size_t at = r.output.find(c.message);
     ASSERT_NE(at, std::string::npos) << r.output;
@@ -222,9 +222,9 @@ TEST(Program, UnwritableDirectoryAndBlockedNamesAreReported) {
   inputs.write("route.txt", "45 10\n");
   {
     TempDir gone;
-    const vesk_result r = runVesk({inputs.file("route.txt")}, "", gone.path(), true);
+    const vesk_result r = runVesk({inputs.file("route.txt")}, acceptDefaults, gone.path(), true);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.output.rfind("cannot open mission output file ", 0), 0u) << r.output;
+    EXPECT_EQ(afterDialogue(r.output).rfind("cannot open mission output file ", 0), 0u) << r.output;
     EXPECT_EQ(r.output.substr(r.output.size() - 5), ".cfg ");
   }
   {
@@ -233,7 +233,7 @@ TEST(Program, UnwritableDirectoryAndBlockedNamesAreReported) {
     for (const auto& stem : stemsNearNow()) {
       std::filesystem::create_directories(dir.file(stem + "pts/keep"));
     }
-    const vesk_result r = runVesk({inputs.file("route.txt")}, "", dir.path());
+    const vesk_result r = runVesk({inputs.file("route.txt")}, acceptDefaults, dir.path());
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.output.find("cannot write surveyline output file "), std::string::npos) << r.output;
     EXPECT_EQ(fileWithExtension(dir, "tmp"), "");
@@ -245,7 +245,7 @@ TEST(Program, ExistingOutputsAreReplaced) {
   TempDir dir;
   dir.write("route.txt", "45 10\n");
   for (const auto& stem : stemsNearNow()) dir.write(stem + "wpt", std::string(5000, 'x'));
-  const vesk_result r = runVesk({"route.txt"}, "", dir.path());
+  const vesk_result r = runVesk({"route.txt"}, acceptDefaults, dir.path());
   ASSERT_EQ(r.status, 0) << r.output;
   const std::string wpt = r.output.substr(r.output.find("file : ") + 7);
   EXPECT_EQ(readFile(dir.file(wpt.substr(0, wpt.find(' ')))).size(), 85u);  // 45 + 40 bytes

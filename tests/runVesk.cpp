@@ -45,6 +45,12 @@ std::string readFile(const std::string& path) {
   return content.str();
 }
 
+std::string afterDialogue(const std::string& output) {
+  const std::string prompt = " Please enter Y or N > ";
+  const size_t at = output.rfind(prompt);
+  return at == std::string::npos ? output : output.substr(at + prompt.size());
+}
+
 vesk_result runVesk(const std::vector<std::string>& args, const std::string& input,
                     const std::string& dir, bool removeDir) {
   TempDir io;

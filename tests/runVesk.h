@@ -28,6 +28,13 @@ class TempDir {
 
 std::string readFile(const std::string& path);
 
+// Answers that accept every default: parameters as they are, a yoyo mission with its
+// parameters as they are, samplers not armed.
+inline const char* const acceptDefaults = "0\ny\n0\nn\n";
+
+// What the run printed after the operator's last answer to a question.
+std::string afterDialogue(const std::string& output);
+
 // Runs vesk with `args` in `dir`, standard input fed from `input`. With `removeDir` the
 // directory is removed once the program stands in it, so that nothing can be created there.
 vesk_result runVesk(const std::vector<std::string>& args, const std::string& input,

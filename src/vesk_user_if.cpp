@@ -1,0 +1,356 @@
+#include "vesk_user_if.h"
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <optional>
+#include <string>
+
+#include "keyWait.h"
+#include "vesk.h"
+
+// Every entry is read from standard input as a word: white space (line ends included) is
+// skipped, then the word runs to the next blank, tab, line end or the end of input. After
+// a valid entry exactly one character is discarded, normally the line end, so that
+// type-ahead such as "3 25" keeps working. A CR directly before a line feed belongs to the
+// line end, so answers prepared on another system read the same.
+
+namespace {
+
+// A small look-ahead over standard input: deciding whether a CR ends a line needs to see
+// the character after it.
+std::deque<int> lookahead;
+
+int peekChar(size_t offset) {
+  while (lookahead.size() <= offset) lookahead.push_back(std::getc(stdin));
+  return lookahead[offset];
+}
+
+int takeChar() {
+  const int c = peekChar(0);
+  if (c != EOF) lookahead.pop_front();
+  return c;
+}
+
+bool atLineEnd() { return peekChar(0) == '\n' || (peekChar(0) == '\r' && peekChar(1) == '\n'); }
+
+bool atWordEnd() {
+  const int c = peekChar(0);
+  return c == EOF || c == ' ' || c == '\t' || atLineEnd();
+}
+
+[[noreturn]] void endOfInput() { failRun("\nunexpected end of input\n"); }
+
+// The next word; the run ends when the input ends before one begins.
+std::string readWord() {
+  std::fflush(stdout);
+  while (peekChar(0) != EOF && std::isspace(static_cast<unsigned char>(peekChar(0))) != 0) takeChar();
+  if (peekChar(0) == EOF) endOfInput();
+  std::string word;
+  while (!atWordEnd()) word += static_cast<char>(takeChar());
+  return word;
+}
+
+// One whole line without its line end; the run ends when the input has ended.
+std::string readLine() {
+  std::fflush(stdout);
+  if (peekChar(0) == EOF) endOfInput();
+  std::string line;
+  while (peekChar(0) != EOF && !atLineEnd()) line += static_cast<char>(takeChar());
+  if (peekChar(0) == '\r') takeChar();
+  takeChar();
+  return line;
+}
+
+void discardOneChar() {
+  if (peekChar(0) == '\r' && peekChar(1) == '\n') takeChar();
+  takeChar();
+}
+
+void discardRestOfLine() {
+  int c = 0;
+  do {
+    c = takeChar();
+  } while (c != EOF && c != '\n');
+}
+
+template <typename T>
+std::optional<T> accepted(std::optional<T> value) {
+  if (value) {
+    discardOneChar();
+  } else {
+    std::printf("Error ... please try again\n");
+    discardRestOfLine();
+  }
+  return value;
+}
+
+// An optional sign and digits that fit an int.
+std::optional<int> readInt() {
+  const std::string word = readWord();
+  const char* first = word.data();
+  const char* const last = word.data() + word.size();
+  if (first != last && *first == '+' && last - first > 1 && first[1] != '-') ++first;
+  int value = 0;
+  const auto [end, ec] = std::from_chars(first, last, value);
+  if (ec != std::errc() || end != last) return accepted<int>(std::nullopt);
+  return accepted<int>(value);
+}
+
+// A finite number; with `positive`, also greater than 0.
+std::optional<double> readDouble(bool positive) {
+  const std::string word = readWord();
+  char* end = nullptr;
+  const double value = std::strtod(word.c_str(), &end);
+  const bool valid = end == word.c_str() + word.size() && std::isfinite(value) && (!positive || value > 0);
+  return accepted<double>(valid ? std::optional<double>(value) : std::nullopt);
+}
+
+// A speed: a number finite as a float and greater than 0, rounded to the nearest float.
+std::optional<float> readSpeed() {
+  const std::string word = readWord();
+  char* end = nullptr;
+  const float value = std::strtof(word.c_str(), &end);
+  const bool valid = end == word.c_str() + word.size() && std::isfinite(value) && value > 0;
+  return accepted<float>(valid ? std::optional<float>(value) : std::nullopt);
+}
+
+// The yes/no questions judge the first character of one whole answer line.
+int askYesNo(const char* question) {
+  for (;;) {
+    std::printf("%s\n", question);
+    std::fputs(" Please enter Y or N > ", stdout);
+    const std::string answer = readLine();
+    reply = answer.empty() ? '\n' : answer[0];
+    if (reply == 'Y' || reply == 'y') return 1;
+    if (reply == 'N' || reply == 'n') return 0;
+    std::fputs(" Please enter y or n ", stdout);
+  }
+}
+
+// The speeds only ever hold values widened from a float, so the narrowing below gives
+// back exactly the stored speed when an entry is refused.
+float editSpeed(double current) {
+  const std::optional<float> value = readSpeed();
+  if (!value) return static_cast<float>(current);
+  spd = *value;
+  return spd;
+}
+
+int editInt(int current) {
+  const std::optional<int> value = readInt();
+  if (!value) return current;
+  choice = *value;
+  return choice;
+}
+
+double editDouble(double& setting, bool positive) {
+  const std::optional<double> value = readDouble(positive);
+  if (value) setting = *value;
+  return setting;
+}
+
+void showMissionParameters() {
+  std::printf("\n\n Mission Parameters \n\n");
+  std::printf(" 1  MISSION_SPEED %g\n", missionSpeed);
+  std::printf(" 2  MISSION_SPEED_SLOW %g\n", missionSpeedSlow);
+  std::printf(" 3  GPS_HITS %d\n", gpsHits);
+  std::printf(" 4  Meters between surfacings %g\n", maxLegMeters);
+  std::printf(" 5  minDepth %g\n", minDepth);
+  std::printf(" 6  maxDepth %g\n", maxDepth);
+  std::printf(" 7  abortDepth %g\n", abortDepth);
+  std::printf(" 8  abortAltitude %g\n", abortAltitude);
+  std::printf(" 9  abortLockoutDepth %g\n", abortLockoutDepth);
+  std::printf("10  abortOnTimeout %d\n\n", abortOnTimeout);
+  std::printf(" 0   All parameters are OK\n");
+  std::printf("  Choose number of parameter to modify.\n");
+  std::fputs("  If parameters are OK, type 0 \n\n > ", stdout);
+}
+
+void showYoYoParameters() {
+  std::printf("\n\n YOYO Mission Parameters \n\n");
+  std::printf("1  YOYO_MIN_ALTITUDE %d\n", yoyoMinAltitude);
+  std::printf("2  MISSION_YOYO_MIN_DEPTH %d\n", missionYoyoMinDepth);
+  std::printf("3  MISSION_YOYO_MAX_DEPTH %d\n", missionYoyoMaxDepth);
+  std::printf("4  MISSION_YOYO_MAX_DEPTH_SHALLOW %d\n", missionYoyoMaxDepthShallow);
+  std::printf("0  All parameters are OK\n");
+  std::printf("  Choose number of parameter to modify.\n");
+  std::fputs("  If parameters are OK, type 0 \n\n > ", stdout);
+}
+
+// Runs a menu until the operator selects 0. `act` handles the selections 1 to `items`.
+template <typename Act>
+int runMenu(void (*show)(), int items, Act act) {
+  for (;;) {
+    show();
+    const std::optional<int> selection = readInt();
+    if (!selection) continue;
+    choice = *selection;
+    if (choice == 0) {
+      std::printf("0\n");
+      return 0;
+    }
+    if (choice >= 1 && choice <= items) {
+      act(choice);
+    } else {
+      std::printf("Error ... please try again\n");
+    }
+  }
+}
+
+}  // namespace
+
+void resetDialogue() { lookahead.clear(); }
+
+std::string queryWaypointFileName() {
+  std::printf("\n\nWelcome to Waypoints to TEVORAN mission utility.\n");
+  std::printf("Waypoint lat/lon's must be in decimal degree format.\n");
+  std::printf("What's the name of the waypoint file ? \n");
+  std::fputs(" > ", stdout);
+  return readLine();
+}
+
+float Speed() {
+  std::printf("mission Speed is %f meters per second\n", missionSpeed);
+  std::fputs("Please enter new speed in meters per second \n\n >", stdout);
+  return editSpeed(missionSpeed);
+}
+
+float SpeedSlow() {
+  std::printf("mission Speed Slow is %f meters per second\n", missionSpeedSlow);
+  std::fputs("Please enter new speed in meters per second \n\n >", stdout);
+  return editSpeed(missionSpeedSlow);
+}
+
+int gpsNum() {
+  std::printf("Number of GPS hits per surfacing is %d \n", gpsHits);
+  std::fputs("Please enter new number of hits \n\n > ", stdout);
+  return editInt(gpsHits);
+}
+
+double get_maxLegMeters() {
+  std::printf("Meters between AUV surfacings is %g \n", maxLegMeters);
+  std::fputs("Please enter new distance in meters \n\n > ", stdout);
+  // A distance of 0 or less would cut a leg into pieces without end.
+  return editDouble(maxLegMeters, true);
+}
+
+double get_minDepth() {
+  std::printf("minDepth is %g meters\n", minDepth);
+  std::fputs("Please enter new minDepth in meters \n\n >", stdout);
+  return editDouble(minDepth, false);
+}
+
+double get_maxDepth() {
+  std::printf("maxDepth is %g meters\n", maxDepth);
+  std::fputs("Please enter new maxDepth in meters \n\n >", stdout);
+  return editDouble(maxDepth, false);
+}
+
+double get_abortDepth() {
+  std::printf("abortDepth is %g meters\n", abortDepth);
+  std::fputs("Please enter new abortDepth in meters \n\n >", stdout);
+  return editDouble(abortDepth, false);
+}
+
+double get_abortAltitude() {
+  std::printf("abortAltitude is %g meters\n", abortAltitude);
+  std::fputs("Please enter new abortAltitude in meters \n\n >", stdout);
+  return editDouble(abortAltitude, false);
+}
+
+double get_abortLockoutDepth() {
+  std::printf("abortLockoutDepth is %g meters\n", abortLockoutDepth);
+  std::fputs("Please enter new abortLockoutDepth in meters \n\n >", stdout);
+  return editDouble(abortLockoutDepth, false);
+}
+
+double get_abortOnTimeout() {
+  std::printf("abortOnTimeout is %d \n", abortOnTimeout);
+  std::printf("Please enter new abortOnTimeout \n");
+  std::fputs("1 for TRUE, or 0 for FALSE \n\n >", stdout);
+  const std::optional<int> value = readInt();
+  if (value) abortOnTimeout = *value;
+  return abortOnTimeout;
+}
+
+int queryMissionParameters() {
+  return runMenu(showMissionParameters, 10, [](int item) {
+    switch (item) {
+      case 1: missionSpeed = Speed(); break;
+      case 2: missionSpeedSlow = SpeedSlow(); break;
+      case 3: gpsHits = gpsNum(); break;
+      case 4: maxLegMeters = get_maxLegMeters(); break;
+      case 5: minDepth = get_minDepth(); break;
+      case 6: maxDepth = get_maxDepth(); break;
+      case 7: abortDepth = get_abortDepth(); break;
+      case 8: abortAltitude = get_abortAltitude(); break;
+      case 9: abortLockoutDepth = get_abortLockoutDepth(); break;
+      default: abortOnTimeout = static_cast<int>(get_abortOnTimeout()); break;
+    }
+  });
+}
+
+int queryYoyo() { return askYesNo(" Will this be a YOYO Mission ? "); }
+
+int queryKallop() {
+  const int answer = askYesNo(" Will this be a KALLOP Mission ? ");
+  if (answer == 1) {
+    std::printf(" \n\n The Kallops will be armed at mission start \n");
+    std::printf(" Remember to move the behavior if necessary \n");
+    std::printf(" Hit any key to continue \n");
+    waitForKey();
+    std::printf("\n\n");
+  }
+  return answer;
+}
+
+int yoyoMinAlt() {
+  std::printf("YoYo Minimum Altitude is %d meters\n", yoyoMinAltitude);
+  std::fputs("Please enter new altitude in meters \n\n > ", stdout);
+  return editInt(yoyoMinAltitude);
+}
+
+int yoyoMinDepth() {
+  std::printf("mission YoYo Min Depth is %d meters\n", missionYoyoMinDepth);
+  std::fputs("Please enter new depth in meters \n\n > ", stdout);
+  return editInt(missionYoyoMinDepth);
+}
+
+int yoyoMaxDepth() {
+  std::printf("mission YoYo Max Depth is %d meters\n", missionYoyoMaxDepth);
+  std::fputs("Please enter new depth in meters \n\n > ", stdout);
+  return editInt(missionYoyoMaxDepth);
+}
+
+int yoyoMaxDepthShallow() {
+  std::printf("mission YoYo Max Depth Shallow is %d meters\n", missionYoyoMaxDepthShallow);
+  std::fputs("Please enter new depth in meters \n\n > ", stdout);
+  return editInt(missionYoyoMaxDepthShallow);
+}
+
+int queryYoYoParameters() {
+  return runMenu(showYoYoParameters, 4, [](int item) {
+    switch (item) {
+      case 1: yoyoMinAltitude = yoyoMinAlt(); break;
+      case 2: missionYoyoMinDepth = yoyoMinDepth(); break;
+      case 3: missionYoyoMaxDepth = yoyoMaxDepth(); break;
+      default: missionYoyoMaxDepthShallow = yoyoMaxDepthShallow(); break;
+    }
+  });
+}
+
+int queryWaypointDepth() {
+  for (;;) {
+    std::printf("Default Waypoint Depth is %d \n", wayPointDepth);
+    std::fputs("Please enter new depth \n\n > ", stdout);
+    const std::optional<int> value = readInt();
+    if (value) {
+      choice = *value;
+      return choice;
+    }
+  }
+}

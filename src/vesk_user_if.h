@@ -1,0 +1,40 @@
+// The operator dialogue: parameter menus, single-value editors and yes/no questions.
+#pragma once
+
+#include <string>
+
+// Forgets any input read ahead, for a new run in the same process.
+void resetDialogue();
+
+// Banner and prompt for the waypoint file when none was given on the command line.
+std::string queryWaypointFileName();
+
+// The mission parameter menu; returns 0 once the operator accepts the parameters.
+int queryMissionParameters();
+
+// Editors of the parameter menu: each shows one setting, reads a new value and returns
+// it. An invalid entry is reported and the current value is returned unchanged.
+float Speed();
+float SpeedSlow();
+int gpsNum();
+double get_maxLegMeters();
+double get_minDepth();
+double get_maxDepth();
+double get_abortDepth();
+double get_abortAltitude();
+double get_abortLockoutDepth();
+double get_abortOnTimeout();
+
+// Mission type questions: 1 for yes, 0 for no.
+int queryYoyo();
+int queryKallop();
+
+// The yoyo parameter menu; returns 0 once the operator accepts the parameters.
+int queryYoYoParameters();
+int yoyoMinAlt();
+int yoyoMinDepth();
+int yoyoMaxDepth();
+int yoyoMaxDepthShallow();
+
+// Constant depth of a non-yoyo mission; asks until a valid integer comes.
+int queryWaypointDepth();
