@@ -41,9 +41,9 @@ const char* abortOnTimeoutLine(bool preview) {
 
 // One group of behaviours for the waypoint `n`: surface and ascend, run the leg that
 // arrives at it, dive again on the heading of the leg that leaves it, fix the position.
-void appendGroup(std::string& out, const node* n, bool finalGroup, bool preview) {
+void emitGroup(const node* n, bool finalGroup, bool preview, const textSink& emit) {
   const node* const prev = n->prevPtr;
-  out += "\nbehavior ascend {\n"
+  std::string out = "\nbehavior ascend {\n"
          "duration         = 1200;\n";
   // A sharp turn is left to the rudder; otherwise the vehicle holds the new heading.
   if (finalGroup || preview || std::fabs(n->heading - prev->heading) > 70.0) {
@@ -114,6 +114,7 @@ void appendGroup(std::string& out, const node* n, bool finalGroup, bool preview)
   out += format(finalGroup && !preview ? "\n# ***** FINAL WAYPOINT NUMBER: %d ^ *****\n"
                                        : "\n# ***** WAYPOINT NUMBER: %d ^ *****\n",
                 n->wptNumber);
+  emit(out);
 }
 
 }  // namespace
@@ -127,7 +128,7 @@ std::string nearestInt(double value, int& scratch) {
   return format("%.0f", rounded);
 }
 
-std::string missionText(const std::string& name, bool preview) {
+void missionText(const std::string& name, bool preview, const textSink& emit) {
   const node* const launch = headNodePtr;
   std::string out;
   if (preview) out += withName("\n\n **** begin writing file %s **** \n", name);
@@ -188,11 +189,13 @@ std::string missionText(const std::string& name, bool preview) {
   out += abortOnTimeoutLine(preview);
   out += "}\n"
          "\n# ***** Mission Ends ^ *****\n";
+  emit(out);
+  out.clear();
 
   // The script runs from the end of the mission back to waypoint 1; the launch waypoint
   // gets no group of its own.
   for (const node* n = tailNodePtr; n->prevPtr != nullptr; n = n->prevPtr) {
-    appendGroup(out, n, n == tailNodePtr, preview);
+    emitGroup(n, n == tailNodePtr, preview, emit);
   }
 
   if (kallopMission == 1) {
@@ -206,40 +209,39 @@ std::string missionText(const std::string& name, bool preview) {
   out += "\n# ***** LAUNCH WAYPOINT *****\n";
   out += format("# LAT/LON: %g %g\n", launch->Lat, launch->Lon);
   out += format("# INITIAL HEADING:  %g  \n", launch->heading);
-  return out;
+  emit(out);
 }
 
-std::string waypointRecords() {
-  std::string out;
+void waypointRecords(const textSink& emit) {
   for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) {
-    out += format("%d,N%g,%g,5,250.000,0.0,0.0,255,0.000  \n", n->wptNumber, n->Lat, n->Lon);
+    emit(format("%d,N%g,%g,5,250.000,0.0,0.0,255,0.000  \n", n->wptNumber, n->Lat, n->Lon));
   }
-  return out;
 }
 
-std::string surLineRecords(const std::string& name) {
-  std::string out = withName("0,%s,0,0.000,0.000,1,3,255,0,0.200,0,0,1.000 \n", name);
+void surLineRecords(const std::string& name, const textSink& emit) {
+  emit(withName("0,%s,0,0.000,0.000,1,3,255,0,0.200,0,0,1.000 \n", name));
   for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) {
-    out += format("1,%g,%g,0.00m,0.00m,0.0,0.0,0.0  \n", n->Lat, n->Lon);
+    emit(format("1,%g,%g,0.00m,0.00m,0.0,0.0,0.0  \n", n->Lat, n->Lon));
   }
-  return out;
 }
 
-void writeOutputFile(const std::string& name, const std::string& content, const char* openMessage,
-                     const char* writeMessage) {
+void writeOutputFile(const std::string& name, const std::function<void(const textSink&)>& produce,
+                     const char* openMessage, const char* writeMessage) {
   // A half-written mission must never be mistaken for a complete one: write under a
   // temporary name and give the file its real name only once it is safely on disk.
   const std::string tempName = name + ".tmp";
-  std::string crlf;
-  crlf.reserve(content.size() + content.size() / 16);
-  for (const char c : content) {
-    if (c == '\n') crlf += '\r';
-    crlf += c;
-  }
   {
     std::ofstream out(tempName, std::ios::out | std::ios::binary | std::ios::trunc);
     if (!out.is_open()) failRun(withName(openMessage, name));
-    out.write(crlf.data(), static_cast<std::streamsize>(crlf.size()));
+    std::string crlf;
+    produce([&](const std::string& text) {
+      crlf.clear();
+      for (const char c : text) {
+        if (c == '\n') crlf += '\r';
+        crlf += c;
+      }
+      out.write(crlf.data(), static_cast<std::streamsize>(crlf.size()));
+    });
     out.flush();
     out.close();
     if (out.fail()) {
@@ -257,15 +259,16 @@ void writeOutputFile(const std::string& name, const std::string& content, const 
 
 int writeMission() {
   const std::string missionFileName = fileName() + "cfg";
-  writeOutputFile(missionFileName, missionText(missionFileName, false),
-                  "cannot open mission output file %s ", "cannot write mission output file %s ");
+  writeOutputFile(
+      missionFileName, [&](const textSink& emit) { missionText(missionFileName, false, emit); },
+      "cannot open mission output file %s ", "cannot write mission output file %s ");
   std::printf(" **** Wrote mission script: %s **** \n", missionFileName.c_str());
   return 0;
 }
 
 int writeWaypoints() {
   const std::string name = fileName() + "wpt";
-  writeOutputFile(name, waypointRecords(), "cannot open waypoint output file %s ",
+  writeOutputFile(name, waypointRecords, "cannot open waypoint output file %s ",
                   "cannot write waypoint output file %s ");
   std::printf("\n **** Wrote waypoints file : %s ****\n", name.c_str());
   return 0;
@@ -273,20 +276,25 @@ int writeWaypoints() {
 
 int writeSurLine() {
   const std::string name = fileName() + "pts";
-  writeOutputFile(name, surLineRecords(name), "cannot open surveyline output file %s ",
-                  "cannot write surveyline output file %s ");
+  writeOutputFile(
+      name, [&](const textSink& emit) { surLineRecords(name, emit); },
+      "cannot open surveyline output file %s ", "cannot write surveyline output file %s ");
   std::printf("\n **** Wrote survey line : %s ****\n", name.c_str());
   return 0;
 }
 
+namespace {
+void toConsole(const std::string& text) { std::fputs(text.c_str(), stdout); }
+}  // namespace
+
 int displayMission() {
-  std::fputs(missionText(fileName(), true).c_str(), stdout);
+  missionText(fileName(), true, toConsole);
   return 0;
 }
 
 int displayWaypoints() {
   const std::string name = fileName() + "wpt";
-  std::fputs(waypointRecords().c_str(), stdout);
+  waypointRecords(toConsole);
   std::printf("\n**** Wrote waypoints file : %s ****\n", name.c_str());
   return 0;
 }
@@ -295,6 +303,6 @@ int displaySurLine() {
   std::printf("\n\n ------displaySurLine()------\n\n");
   const std::string name = fileName() + "pts";
   std::printf("\n %s \n", name.c_str());
-  std::fputs(surLineRecords(name).c_str(), stdout);
+  surLineRecords(name, toConsole);
   return 0;
 }

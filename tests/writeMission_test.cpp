@@ -19,6 +19,24 @@ std::string golden(const char* name) {
   return content.str();
 }
 
+std::string missionOf(const std::string& name) {
+  std::string text;
+  missionText(name, false, [&](const std::string& piece) { text += piece; });
+  return text;
+}
+
+std::string waypointsOf() {
+  std::string text;
+  waypointRecords([&](const std::string& piece) { text += piece; });
+  return text;
+}
+
+std::string surLineOf(const std::string& name) {
+  std::string text;
+  surLineRecords(name, [&](const std::string& piece) { text += piece; });
+  return text;
+}
+
 int countOf(const std::string& text, const std::string& what) {
   int n = 0;
   for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
@@ -58,7 +76,7 @@ class WriterTest : public ::testing::Test {
     add(45, 10, firstHeading, 100);
     add(45.01, 10, 0, 0);
     itemizeList();
-    const std::string text = missionText("x.cfg", false);
+    const std::string text = missionOf("x.cfg");
     const size_t group1 = text.find("# ***** WAYPOINT NUMBER: 1 ^");
     const size_t ascend = text.rfind("behavior ascend {", group1);
     const size_t from = text.find("horizontalMode", ascend);
@@ -68,7 +86,7 @@ class WriterTest : public ::testing::Test {
 
 TEST_F(WriterTest, WorkedExampleYoyoAndPlainScriptsByteForByte) {
   workedExample();
-  EXPECT_EQ(missionText("2014_119_148.cfg", false), golden("worked_yoyo.cfg"));
+  EXPECT_EQ(missionOf("2014_119_148.cfg"), golden("worked_yoyo.cfg"));
   EXPECT_EQ(missionTimeInt, 922);
   EXPECT_EQ(legSecsInt, 333);
   EXPECT_EQ(headingInt, 46);
@@ -76,7 +94,7 @@ TEST_F(WriterTest, WorkedExampleYoyoAndPlainScriptsByteForByte) {
   yoyoMission = 0;
   kallopMission = 0;
   abortOnTimeout = 0;
-  EXPECT_EQ(missionText("2014_119_148.cfg", false), golden("worked_plain.cfg"));
+  EXPECT_EQ(missionOf("2014_119_148.cfg"), golden("worked_plain.cfg"));
 }
 
 TEST_F(WriterTest, FlagsCountAsSetOnlyWhenExactlyOne) {
@@ -84,7 +102,7 @@ TEST_F(WriterTest, FlagsCountAsSetOnlyWhenExactlyOne) {
   yoyoMission = 2;
   kallopMission = 2;
   abortOnTimeout = 2;
-  const std::string text = missionText("n.cfg", false);
+  const std::string text = missionOf("n.cfg");
   EXPECT_EQ(countOf(text, "abortOnTimeout = False;\n"), 4);
   EXPECT_EQ(countOf(text, "True"), 0);
   EXPECT_NE(text.find("#             *** abortOnTimeout is False ***\n#\n#define MISSION_SPEED 1.5\n"),
@@ -126,7 +144,7 @@ TEST_F(WriterTest, HugeMissionTimeAndDurationsAreWrittenInFull) {
   workedExample();
   missionTime = 5e9;
   headNodePtr->legSecs = 3000000000.5;
-  const std::string text = missionText("h.cfg", false);
+  const std::string text = missionOf("h.cfg");
   EXPECT_NE(text.find("timeOut = 5000000000;\n"), std::string::npos);
   EXPECT_NE(text.find("duration      = 3000000000;\n"), std::string::npos);
 }
@@ -137,11 +155,11 @@ TEST_F(WriterTest, WaypointAndSurveyLineRecords) {
   add(45.05, 10.05, 0, 0);
   itemizeList();
   for (node* n = headNodePtr; n != nullptr; n = n->nextPtr) --n->wptNumber;
-  EXPECT_EQ(waypointRecords(),
+  EXPECT_EQ(waypointsOf(),
             "0,N44.9955,10,5,250.000,0.0,0.0,255,0.000  \n"
             "1,N45,10,5,250.000,0.0,0.0,255,0.000  \n"
             "2,N45.05,10.05,5,250.000,0.0,0.0,255,0.000  \n");
-  EXPECT_EQ(surLineRecords("2014_119_148.pts"),
+  EXPECT_EQ(surLineOf("2014_119_148.pts"),
             "0,2014_119_148.pts,0,0.000,0.000,1,3,255,0,0.200,0,0,1.000 \n"
             "1,44.9955,10,0.00m,0.00m,0.0,0.0,0.0  \n"
             "1,45,10,0.00m,0.00m,0.0,0.0,0.0  \n"
@@ -149,7 +167,7 @@ TEST_F(WriterTest, WaypointAndSurveyLineRecords) {
 
   destroyList();
   add(-12.34567, 0.00005, 0, 0);
-  EXPECT_EQ(waypointRecords(), "0,N-12.3457,5e-05,5,250.000,0.0,0.0,255,0.000  \n");
+  EXPECT_EQ(waypointsOf(), "0,N-12.3457,5e-05,5,250.000,0.0,0.0,255,0.000  \n");
 }
 
 TEST_F(WriterTest, FileNamesFromUtcTimeWithoutZeroPadding) {
@@ -196,9 +214,9 @@ TEST_F(WriterTest, PreviewsShowTheirOwnVariant) {
   EXPECT_EQ(displayWaypoints(), 0);
   EXPECT_EQ(displaySurLine(), 0);
   const std::string records = testing::internal::GetCapturedStdout();
-  EXPECT_EQ(records.rfind(waypointRecords() + "\n**** Wrote waypoints file : ", 0), 0u);
+  EXPECT_EQ(records.rfind(waypointsOf() + "\n**** Wrote waypoints file : ", 0), 0u);
   EXPECT_NE(records.find("\n\n\n ------displaySurLine()------\n\n\n " + file_name + "pts \n" +
-                         surLineRecords(file_name + "pts")),
+                         surLineOf(file_name + "pts")),
             std::string::npos);
 }
 
