@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# Release packages: builds the .deb from the Linux build (./build, made by .ci/run) and
+# the .zip from the Windows cross build (./build-windows, made by .ci/windows.sh), lists
+# them, checks that each holds the program, the manual page, the README and the example
+# route, and runs the packaged program the way an operator would after installing it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+export CI="${CI:-true}"
+. .ci/common.sh
+
+install_missing cmake ninja-build g++ libgtest-dev dpkg-dev file g++-mingw-w64-x86-64-posix \
+  googletest wine wine64
+
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/vesk-packages.XXXXXX")
+trap 'stop_wine; rm -rf "$scratch"' EXIT
+
+answers=$'0\nn\n50\nn\n'
+passed=0
+failures=0
+pass() { passed=$((passed + 1)); }
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+
+# expect_listed LISTING PATH...: each path is in the listing (one path a line).
+expect_listed() {
+  local listing=$1 path
+  shift
+  for path in "$@"; do
+    if grep -qxF "$path" "$listing"; then pass; else fail "$path missing from the package"; fi
+  done
+}
+
+# expect_mission DIR STATUS: the run in DIR exited 0 and wrote the three mission files.
+expect_mission() {
+  local dir=$1 status=$2 ext
+  if [ "$status" = 0 ]; then pass; else fail "run in $dir exited with $status"; fi
+  for ext in cfg wpt pts; do
+    if compgen -G "$dir/*.$ext" >/dev/null; then pass; else fail "run in $dir wrote no .$ext file"; fi
+  done
+}
+
+ensure_linux_build
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/CMakeCache.txt)
+
+echo "== cmake --install of the Linux build"
+cmake --install build --prefix "$scratch/prefix"
+(cd "$scratch/prefix" && find . -type f | LC_ALL=C sort) | tee "$scratch/installed.txt"
+expect_listed "$scratch/installed.txt" ./bin/vesk ./share/man/man1/vesk.1 \
+  ./share/doc/vesk/README.md ./share/doc/vesk/examples/route.txt
+
+echo "== Debian package"
+rm -rf build/packages
+(cd build && cpack -G DEB)
+deb=$(echo build/packages/vesk_"$version"_*.deb)
+[ -f "$deb" ] || { echo "no .deb built" >&2; exit 1; }
+dpkg-deb --info "$deb"
+dpkg-deb --contents "$deb" | tee "$scratch/deb.txt"
+awk '{print $NF}' "$scratch/deb.txt" >"$scratch/deb-paths.txt"
+expect_listed "$scratch/deb-paths.txt" ./usr/bin/vesk ./usr/share/man/man1/vesk.1 \
+  ./usr/share/doc/vesk/README.md ./usr/share/doc/vesk/examples/route.txt
+
+echo "== the program unpacked from the .deb"
+dpkg -x "$deb" "$scratch/root"
+installed="$scratch/root/usr/bin/vesk"
+got=$("$installed" --version </dev/null)
+echo "$got"
+if [ "$got" = "vesk $version" ]; then pass; else
+  fail "installed vesk --version printed '$got', not 'vesk $version'"
+fi
+mkdir "$scratch/deb-run"
+status=0
+(cd "$scratch/deb-run" && printf '%s' "$answers" |
+  "$installed" "$scratch/root/usr/share/doc/vesk/examples/route.txt" >"$scratch/deb-run.out") ||
+  status=$?
+ls -l "$scratch/deb-run"
+expect_mission "$scratch/deb-run" "$status"
+
+echo "== Windows package"
+[ -f build-windows/build.ninja ] || windows_build
+cmake --build build-windows
+rm -rf build-windows/packages
+(cd build-windows && cpack -G ZIP)
+zip="$PWD/build-windows/packages/vesk-$version-win64.zip"
+[ -f "$zip" ] || { echo "no .zip built" >&2; exit 1; }
+cmake -E tar tf "$zip" | LC_ALL=C sort | tee "$scratch/zip.txt"
+top="vesk-$version-win64"
+expect_listed "$scratch/zip.txt" "$top/vesk.exe" "$top/README.md" "$top/vesk.1" "$top/route.txt"
+
+echo "== the program unpacked from the .zip, under Wine"
+mkdir "$scratch/unzipped"
+(cd "$scratch/unzipped" && cmake -E tar xf "$zip")
+start_wine "$scratch"
+folder="$scratch/unzipped/$top"
+got=$(cd "$folder" && wine vesk.exe --version </dev/null | tr -d '\r')
+echo "$got"
+if [ "$got" = "vesk $version" ]; then pass; else
+  fail "unzipped vesk.exe --version printed '$got', not 'vesk $version'"
+fi
+status=0
+(cd "$folder" && printf '%s' "$answers" | timeout 300 wine vesk.exe route.txt >"$scratch/zip-run.out") ||
+  status=$?
+ls -l "$folder"
+expect_mission "$folder" "$status"
+
+echo "built $deb and $zip"
+echo "packages: $passed passed, $failures failed"
+[ "$failures" -eq 0 ]
