@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <new>
+#include <string>
 
 #include "calcs.h"
 #include "vesk.h"
@@ -174,9 +175,9 @@ void insertIfBig_legMeters() {
   for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) {
     if (n->legMeters > maxLegMeters) pieces += std::floor(n->legMeters / maxLegMeters);
   }
-  if (!(pieces <= maxRouteWaypoints)) {
-    failRun("the route would need more than 10000000 waypoints; "
-            "increase the meters between surfacings\n");
+  if (!(pieces <= static_cast<double>(maxRouteWaypoints))) {
+    failRun("the route would need more than " + std::to_string(maxRouteWaypoints) +
+            " waypoints; increase the meters between surfacings\n");
   }
   big_legMeters = 0;
   for (node* n = headNodePtr; n != nullptr; n = n->nextPtr) {

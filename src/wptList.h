@@ -19,8 +19,12 @@ extern node* tailNodePtr;  // last node
 extern double big_legMeters;
 
 // Most intermediate waypoints one route may need. Far beyond any real dive; it stops a
-// mistyped distance between surfacings from planning billions of waypoints.
-constexpr double maxRouteWaypoints = 10000000;
+// mistyped distance between surfacings from planning billions of waypoints. Builds that
+// must answer fast whatever they are given (the fuzzers) set a lower cap.
+#ifndef VESK_MAX_ROUTE_WAYPOINTS
+#define VESK_MAX_ROUTE_WAYPOINTS 10000000
+#endif
+constexpr long maxRouteWaypoints = VESK_MAX_ROUTE_WAYPOINTS;
 
 // ---- Node operations ----
 int initNode(node* currNodePtr);

@@ -1,0 +1,20 @@
+// Shared by the fuzz targets: one whole program run in-process, and the checks that the
+// files it leaves behind would load on the vehicle.
+#pragma once
+
+#include <string>
+
+namespace veskfuzz {
+
+// Creates a fresh temporary directory (removed at exit) for the runs to work in, so they
+// never litter the directory libFuzzer works in. Standard output goes to a file there,
+// so the program's menus do not flood the fuzzer's log.
+void setUp();
+
+// Writes `waypoints` to the waypoint file and `answers` to the operator's input, runs the
+// program on them and checks the outcome: status 1 with one of the program's messages and
+// no files, or status 0 with three files that parse back. Anything else traps. The output
+// files are removed before returning.
+void runAndCheck(const std::string& waypoints, const std::string& answers);
+
+}  // namespace veskfuzz

@@ -1,0 +1,16 @@
+// The fuzz input is the waypoint file; the operator accepts every default.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "fuzz_check.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  veskfuzz::setUp();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  veskfuzz::runAndCheck(std::string(reinterpret_cast<const char*>(data), size), "0\ny\n0\nn\n");
+  return 0;
+}
