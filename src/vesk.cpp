@@ -112,7 +112,7 @@ bool isBlankLine(const std::string& line) {
 // latitude and longitude stops the run: a guessed position could send the vehicle astray.
 void readWaypoints(std::istream& in, const std::string& name) {
   std::string line;
-  int lineNumber = 0;
+  long long lineNumber = 0;
   while (std::getline(in, line)) {
     ++lineNumber;
     if (isBlankLine(line)) continue;
