@@ -1,4 +1,4 @@
-# Helpers shared by .ci/windows.sh and .ci/packages.sh; sourced, not run.
+# Helpers shared by the CI scripts; sourced, not run.
 
 # Installs the Debian packages named that are not installed yet.
 install_missing() {
@@ -9,7 +9,7 @@ install_missing() {
   if [ "${#missing[@]}" -gt 0 ]; then
     echo "== installing ${missing[*]}"
     apt-get update
-    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}" </dev/null
   fi
 }
 

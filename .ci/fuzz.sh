@@ -8,16 +8,8 @@ cd "$(dirname "$0")/.."
 export CI="${CI:-true}"
 seconds="${VESK_FUZZ_SECONDS:-60}"
 
-packages=(cmake ninja-build clang libclang-rt-14-dev)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ "${#missing[@]}" -gt 0 ]; then
-  echo "== installing ${missing[*]}"
-  apt-get update
-  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}" </dev/null
-fi
+. .ci/common.sh
+install_missing cmake ninja-build clang libclang-rt-14-dev
 
 echo "== build the fuzz targets with clang"
 rm -rf build-fuzz
