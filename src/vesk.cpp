@@ -1,21 +1,19 @@
 #include "vesk.h"
 
-#include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <system_error>
 
 #include "calcs.h"
+#include "commandLine.h"
+#include "mapExport.h"
+#include "routeImport.h"
 #include "vesk_user_if.h"
 #include "wptList.h"
 #include "writeMission.h"
-
-#ifndef VESK_VERSION
-#define VESK_VERSION "unknown"
-#endif
 
 int abortOnTimeout;
 int kallopMission;
@@ -35,6 +33,14 @@ int missionYoyoMinDepth;
 int missionYoyoMaxDepth;
 int missionYoyoMaxDepthShallow;
 const int LAUNCH_OFFSET = 500;
+
+std::string outputFolder;
+
+std::string outputPath(const std::string& name) {
+  if (outputFolder.empty()) return name;
+  const char last = outputFolder.back();
+  return last == '/' || last == '\\' ? outputFolder + name : outputFolder + "/" + name;
+}
 
 double missionTime;
 
@@ -70,6 +76,7 @@ void resetSettings() {
   headingInt = 0;
   missionTimeInt = 0;
   legSecsInt = 0;
+  outputFolder.clear();
 }
 
 namespace {
@@ -77,57 +84,21 @@ namespace {
 const bool settingsReady = (resetSettings(), true);
 }  // namespace
 
-void failRun(const std::string& message) {
+void failRun(const std::string& message, const std::string& reason) {
   std::fputs(message.c_str(), stdout);
+  if (!reason.empty()) toStderr(reason);
   throw runEnd{1};
 }
 
+void toStderr(const std::string& line) {
+  std::fflush(stdout);
+  std::fputs((line + "\n").c_str(), stderr);
+  std::fflush(stderr);
+}
+
+void warn(const std::string& text) { toStderr("warning: " + text); }
+
 namespace {
-
-const char* const usageText =
-    "usage: vesk [WAYPOINT_FILE]\n"
-    "\n"
-    "Waypoints to TEVORAN mission utility: turns a text file of waypoints, one\n"
-    "\"latitude longitude\" pair in decimal degrees per line (north and east positive),\n"
-    "into a mission for the vehicle. Without WAYPOINT_FILE the program asks for the\n"
-    "file name. The mission parameters are then asked for on the console.\n"
-    "\n"
-    "Writes three files in the current directory, named from the UTC time as\n"
-    "YEAR_DAYOFYEAR_HOURMINUTE. followed by the extension:\n"
-    "  cfg  the mission script the vehicle runs\n"
-    "  wpt  the waypoint file\n"
-    "  pts  the survey-line file\n"
-    "\n"
-    "Options:\n"
-    "  -h, --help   show this text and exit\n"
-    "  --version    show the version and exit\n"
-    "\n"
-    "Exit status: 0 when all three files are written, 1 on any error.\n";
-
-bool isBlankLine(const std::string& line) {
-  return line.find_first_not_of(" \t\r") == std::string::npos;
-}
-
-// Appends one waypoint per non-blank line. A line that does not begin with a valid
-// latitude and longitude stops the run: a guessed position could send the vehicle astray.
-void readWaypoints(std::istream& in, const std::string& name) {
-  std::string line;
-  long long lineNumber = 0;
-  while (std::getline(in, line)) {
-    ++lineNumber;
-    if (isBlankLine(line)) continue;
-    double latIn = 0.0;
-    double lonIn = 0.0;
-    const bool valid = std::sscanf(line.c_str(), "%lf%lf", &latIn, &lonIn) == 2 &&
-                       std::isfinite(latIn) && std::isfinite(lonIn) && latIn >= -90 &&
-                       latIn <= 90 && lonIn >= -180 && lonIn <= 180;
-    if (!valid) {
-      failRun("invalid waypoint on line " + std::to_string(lineNumber) + " of " + name + "\n");
-    }
-    insertLatLonEnd(latIn, lonIn);
-  }
-  if (in.bad()) failRun("cannot open file " + name + " ");
-}
 
 // Gives every node that has a successor the length and heading of the leg to it.
 void calcLegs() {
@@ -146,21 +117,52 @@ struct listGuard {
   ~listGuard() { destroyList(); }
 };
 
+// The whole waypoint file, read before any question is asked so that a bad route is
+// reported at once.
+std::string readWaypointFile(const std::string& name) {
+  std::error_code ec;
+  std::ifstream in(name, std::ios::in | std::ios::binary);
+  if (!in || std::filesystem::is_directory(name, ec)) failRun("cannot open file " + name + " ");
+  std::ostringstream content;
+  content << in.rdbuf();
+  if (in.bad()) failRun("cannot open file " + name + " ");
+  return content.str();
+}
+
+// An output folder named on the command line must take files before the operator answers
+// any question.
+void checkOutputFolder(const std::string& folder) {
+  std::error_code ec;
+  if (!std::filesystem::exists(folder, ec)) {
+    failRun("cannot use output folder " + folder + ": there is no such folder\n");
+  }
+  if (!std::filesystem::is_directory(folder, ec)) {
+    failRun("cannot use output folder " + folder + ": it is not a folder\n");
+  }
+  const std::string probe = outputPath(".vesk-write-test");
+  // Created exclusively, so that a link planted under this name is never followed.
+  std::FILE* const file = std::fopen(probe.c_str(), "wx");
+  if (file == nullptr) failRun("cannot write into output folder " + folder + "\n");
+  std::fclose(file);
+  std::remove(probe.c_str());
+}
+
 int run(int argc, char** argv) {
-  if (argc == 2 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0)) {
+  const commandLine options = parseCommandLine(argc, argv);
+  if (options.help) {
     std::fputs(usageText, stdout);
     return 0;
   }
-  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-    std::printf("vesk %s\n", VESK_VERSION);
+  if (options.version) {
+    std::fputs(versionText().c_str(), stdout);
     return 0;
   }
-  const std::string waypointFileName = argc < 2 ? queryWaypointFileName() : std::string(argv[1]);
-  std::ifstream waypointFile(waypointFileName, std::ios::in | std::ios::binary);
-  std::error_code ec;
-  if (!waypointFile || std::filesystem::is_directory(waypointFileName, ec)) {
-    failRun("cannot open file " + waypointFileName + " ");
-  }
+  outputFolder = options.outputDir;
+  if (!outputFolder.empty()) checkOutputFolder(outputFolder);
+
+  const std::string waypointFileName =
+      options.waypointFile ? *options.waypointFile : queryWaypointFileName();
+  readRoute(readWaypointFile(waypointFileName), waypointFileName);
 
   queryMissionParameters();
   yoyoMission = queryYoyo();
@@ -171,16 +173,11 @@ int run(int argc, char** argv) {
   }
   kallopMission = queryKallop();
 
-  readWaypoints(waypointFile, waypointFileName);
-  if (headNodePtr == nullptr) failRun("list is empty\n");
-  // Latitude 0 marks a position still to be computed from the waypoint before it; the
-  // first waypoint has none before it.
-  if (headNodePtr->Lat == 0) failRun("the first waypoint cannot lie on latitude 0\n");
-
   planRoute();
   writeMission();
   writeWaypoints();
   writeSurLine();
+  for (const mapFormat format : options.maps) writeMap(format);
   return 0;
 }
 

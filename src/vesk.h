@@ -23,6 +23,12 @@ extern int missionYoyoMaxDepth;
 extern int missionYoyoMaxDepthShallow;
 extern const int LAUNCH_OFFSET;  // launch waypoint distance behind waypoint 1, metres
 
+// ---- Run settings from the command line ----
+extern std::string outputFolder;  // where the output files go; empty: the current directory
+
+// Where the output file `name` goes: in the output folder.
+std::string outputPath(const std::string& name);
+
 // ---- Derived during the run ----
 extern double missionTime;  // 1.2 x the sum of all leg durations, seconds
 
@@ -42,8 +48,17 @@ struct runEnd {
   int status;
 };
 
-// Prints `message` on standard output exactly as given and ends the run with status 1.
-[[noreturn]] void failRun(const std::string& message);
+// Prints `message` on standard output exactly as given, then `reason`, when there is one,
+// as a line on standard error, and ends the run with status 1.
+[[noreturn]] void failRun(const std::string& message, const std::string& reason = "");
+
+// Writes `line` and a line end on standard error, after everything standard output holds,
+// so that the two appear in order on a terminal.
+void toStderr(const std::string& line);
+
+// A slip the operator should know of that does not stop the run: "warning: " and `text`
+// as one line on standard error.
+void warn(const std::string& text);
 
 // The leg pass followed by every planning pass, in the order the route needs them.
 void planRoute();

@@ -94,6 +94,7 @@ void insertNode(node* currNodePtr, double smallerlegMeters) {
   n->heading = currNodePtr->heading;
   n->legSecs = 0.0;
   n->wptNumber = 0;
+  n->inserted = true;
 }
 
 void insertLatLonBeg(double latIn, double lonIn) {

@@ -259,27 +259,29 @@ void writeOutputFile(const std::string& name, const std::function<void(const tex
 
 int writeMission() {
   const std::string missionFileName = fileName() + "cfg";
+  const std::string path = outputPath(missionFileName);
   writeOutputFile(
-      missionFileName, [&](const textSink& emit) { missionText(missionFileName, false, emit); },
+      path, [&](const textSink& emit) { missionText(missionFileName, false, emit); },
       "cannot open mission output file %s ", "cannot write mission output file %s ");
-  std::printf(" **** Wrote mission script: %s **** \n", missionFileName.c_str());
+  std::printf(" **** Wrote mission script: %s **** \n", path.c_str());
   return 0;
 }
 
 int writeWaypoints() {
-  const std::string name = fileName() + "wpt";
-  writeOutputFile(name, waypointRecords, "cannot open waypoint output file %s ",
+  const std::string path = outputPath(fileName() + "wpt");
+  writeOutputFile(path, waypointRecords, "cannot open waypoint output file %s ",
                   "cannot write waypoint output file %s ");
-  std::printf("\n **** Wrote waypoints file : %s ****\n", name.c_str());
+  std::printf("\n **** Wrote waypoints file : %s ****\n", path.c_str());
   return 0;
 }
 
 int writeSurLine() {
   const std::string name = fileName() + "pts";
+  const std::string path = outputPath(name);
   writeOutputFile(
-      name, [&](const textSink& emit) { surLineRecords(name, emit); },
+      path, [&](const textSink& emit) { surLineRecords(name, emit); },
       "cannot open surveyline output file %s ", "cannot write surveyline output file %s ");
-  std::printf("\n **** Wrote survey line : %s ****\n", name.c_str());
+  std::printf("\n **** Wrote survey line : %s ****\n", path.c_str());
   return 0;
 }
 

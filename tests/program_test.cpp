@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <string>
@@ -78,7 +80,8 @@ TEST(Program, HelpAndVersion) {
   for (const char* flag : {"-h", "--help"}) {
     const vesk_result r = runVesk({flag}, "", dir.path());
     EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.output.find("usage: vesk [WAYPOINT_FILE]"), std::string::npos);
+    EXPECT_NE(r.output.find("usage: vesk [OPTIONS] [WAYPOINT_FILE]"), std::string::npos);
+    EXPECT_NE(r.output.find("--output-dir"), std::string::npos);
     EXPECT_NE(r.output.find("Exit status"), std::string::npos);
   }
   const vesk_result r = runVesk({"--version"}, "", dir.path());
@@ -249,6 +252,117 @@ TEST(Program, ExistingOutputsAreReplaced) {
   ASSERT_EQ(r.status, 0) << r.output;
   const std::string wpt = r.output.substr(r.output.find("file : ") + 7);
   EXPECT_EQ(readFile(dir.file(wpt.substr(0, wpt.find(' ')))).size(), 85u);  // 45 + 40 bytes
+}
+
+}  // namespace
+
+namespace {
+
+struct optionCase {
+  std::vector<std::string> args;
+  std::string output;  // standard output
+  std::string errors;  // standard error
+};
+
+TEST(Program, BadOptionsAndOutputFoldersStopTheRunBeforeAnyQuestion) {
+  const std::vector<optionCase> cases = {
+      {{"--bogus", "route.txt"}, "", "vesk: unknown option '--bogus' (see vesk --help)\n"},
+      {{"route.txt", "-x"}, "", "vesk: unknown option '-x' (see vesk --help)\n"},
+      {{"--map", "kml,shp", "route.txt"},
+       "",
+       "vesk: unknown map format 'shp' for --map: use kml, gpx or geojson (see vesk --help)\n"},
+      {{"route.txt", "--map"}, "", "vesk: --map: 1 required TEXT missing (see vesk --help)\n"},
+      {{"-o", "missing", "route.txt"}, "cannot use output folder missing: there is no such folder\n", ""},
+      {{"-o", "route.txt", "route.txt"}, "cannot use output folder route.txt: it is not a folder\n", ""},
+      // A folder no file can be created in, even by root.
+      {{"--output-dir", "/proc", "route.txt"}, "cannot write into output folder /proc\n", ""},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    dir.write("route.txt", "45 10\n");
+    const vesk_result r = runVesk(c.args, acceptDefaults, dir.path());
+    EXPECT_EQ(r.status, 1) << c.errors;
+    EXPECT_EQ(r.output, c.output);
+    EXPECT_EQ(r.errors, c.errors);
+    EXPECT_EQ(dir.list(), std::vector<std::string>{"route.txt"}) << "nothing may be written";
+  }
+}
+
+TEST(Program, DoubleDashEndsTheOptionsAndExtraFilesAreNamedAsIgnored) {
+  TempDir dir;
+  dir.write("-x", "45 10\n");
+  vesk_result r = runVesk({"--", "-x", "--map"}, acceptDefaults, dir.path());
+  EXPECT_EQ(r.status, 0) << r.output << r.errors;
+  EXPECT_EQ(r.errors, "warning: only one waypoint file is read; ignored: --map\n");
+  EXPECT_EQ(dir.list().size(), 4u);
+}
+
+// The files of a run with every map written into a folder of their own.
+struct mappedRun {
+  vesk_result result;
+  std::string stem;  // with its final "."
+  std::string folder;
+};
+
+mappedRun runWithMaps(const TempDir& dir) {
+  dir.write("route.txt", "45 10\n45.045 10\n");
+  std::filesystem::create_directory(dir.file("out"));
+  mappedRun m;
+  m.folder = dir.file("out");
+  m.result = runVesk({"--map", "kml", "--map=GPX,geojson", "-o", "out/", "route.txt"}, acceptDefaults, dir.path());
+  const std::string written = afterDialogue(m.result.output);
+  const size_t from = written.find("out/") + 4;
+  m.stem = written.substr(from, written.find("cfg", from) - from);
+  return m;
+}
+
+TEST(Program, MapsJoinTheMissionFilesInTheOutputFolder) {
+  TempDir dir;
+  const mappedRun m = runWithMaps(dir);
+  ASSERT_EQ(m.result.status, 0) << m.result.output << m.result.errors;
+  const std::string& s = m.stem;
+  EXPECT_EQ(afterDialogue(m.result.output), " **** Wrote mission script: out/" + s + "cfg **** \n\n **** Wrote waypoints file : out/" +
+                                                s + "wpt ****\n\n **** Wrote survey line : out/" + s +
+                                                "pts ****\n\n **** Wrote map : out/" + s + "kml ****\n\n **** Wrote map : out/" +
+                                                s + "gpx ****\n\n **** Wrote map : out/" + s + "geojson ****\n");
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(m.folder)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{s + "cfg", s + "geojson", s + "gpx", s + "kml", s + "pts", s + "wpt"}));
+  // Inside the files the names carry no folder: the files may be moved together.
+  EXPECT_EQ(readFile(m.folder + "/" + s + "cfg").rfind("# Mission Filename: " + s + "cfg\r\n", 0), 0u);
+  EXPECT_EQ(readFile(m.folder + "/" + s + "pts").rfind("0," + s + "pts,", 0), 0u);
+  for (const char* map : {"kml", "gpx", "geojson"}) {
+    EXPECT_TRUE(endsEveryLineWithCrLf(readFile(m.folder + "/" + s + map))) << map;
+  }
+}
+
+// How often `what` stands in `text`.
+int occurrences(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+TEST(Program, AnIndependentReaderOpensEveryMap) {
+  if (std::system("ogrinfo --version >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "ogrinfo (Debian package gdal-bin) is not installed: the maps are not checked by it";
+  }
+  TempDir dir;
+  const mappedRun m = runWithMaps(dir);
+  ASSERT_EQ(m.result.status, 0) << m.result.output << m.result.errors;
+  for (const char* map : {"kml", "gpx", "geojson"}) {
+    const std::string command = "ogrinfo -ro -al -q '" + m.folder + "/" + m.stem + map + "' 2>&1";
+    std::string listing;
+    if (std::FILE* const pipe = popen(command.c_str(), "r")) {
+      char buffer[4096];
+      for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) listing.append(buffer, n);
+      pclose(pipe);
+    }
+    // Launch waypoint, two given waypoints and the surfacing between them; one route line.
+    EXPECT_EQ(occurrences(listing, "POINT ("), 4) << map << "\n" << listing;
+    EXPECT_EQ(occurrences(listing, "LINESTRING ("), 1) << map << "\n" << listing;
+  }
 }
 
 }  // namespace

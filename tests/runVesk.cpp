@@ -56,6 +56,7 @@ vesk_result runVesk(const std::vector<std::string>& args, const std::string& inp
   TempDir io;
   io.write("stdin", input);
   const std::string outPath = io.file("stdout");
+  const std::string errPath = io.file("stderr");
 
   const pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork failed");
@@ -63,7 +64,8 @@ vesk_result runVesk(const std::vector<std::string>& args, const std::string& inp
     setsid();  // a new session: no controlling terminal
     const int in = open(io.file("stdin").c_str(), O_RDONLY);
     const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (in < 0 || out < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(out, 2) < 0) _exit(126);
+    const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(126);
     if (chdir(dir.c_str()) != 0) _exit(126);
     if (removeDir && rmdir(dir.c_str()) != 0) _exit(126);
     std::vector<char*> argv;
@@ -80,5 +82,6 @@ vesk_result runVesk(const std::vector<std::string>& args, const std::string& inp
   vesk_result result;
   result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
   result.output = readFile(outPath);
+  result.errors = readFile(errPath);
   return result;
 }

@@ -8,6 +8,7 @@
 struct vesk_result {
   int status = -1;     // exit status, or -1 if the program did not exit normally
   std::string output;  // everything written on standard output
+  std::string errors;  // everything written on standard error
 };
 
 // A fresh temporary directory, removed with everything in it when the object goes.

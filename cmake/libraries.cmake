@@ -1,0 +1,36 @@
+# The libraries that read and write the route formats and the command line: pugixml for
+# KML and GPX, nlohmann/json for GeoJSON, CLI11 for the options. All three come from
+# Debian (libpugixml-dev, nlohmann-json3-dev, libcli11-dev).
+#
+# The Windows cross build must stay one static vesk.exe: the two header-only libraries are
+# taken from the host's Debian packages through an include folder in the build tree that
+# holds only them (never all of /usr/include), and pugixml, which Debian ships for the
+# host only, is compiled from its Debian source package (fetched into the build tree by
+# .ci/windows.sh; see VESK_PUGIXML_SOURCE_DIR).
+add_library(vesk_libraries INTERFACE)
+
+if(CMAKE_CROSSCOMPILING)
+  set(VESK_HOST_INCLUDE_DIR /usr/include CACHE PATH "Where the host's header-only libraries are")
+  set(VESK_PUGIXML_SOURCE_DIR "" CACHE PATH "The unpacked pugixml source package, for cross builds")
+  set(headers ${CMAKE_BINARY_DIR}/header-only-libraries)
+  file(MAKE_DIRECTORY ${headers})
+  foreach(library nlohmann CLI)
+    if(NOT EXISTS ${VESK_HOST_INCLUDE_DIR}/${library})
+      message(FATAL_ERROR "${VESK_HOST_INCLUDE_DIR}/${library} is missing: install nlohmann-json3-dev and libcli11-dev")
+    endif()
+    file(CREATE_LINK ${VESK_HOST_INCLUDE_DIR}/${library} ${headers}/${library} SYMBOLIC)
+  endforeach()
+  if(NOT EXISTS ${VESK_PUGIXML_SOURCE_DIR}/src/pugixml.cpp)
+    message(FATAL_ERROR "Set VESK_PUGIXML_SOURCE_DIR to the unpacked pugixml source package "
+                        "(apt-get source pugixml; .ci/windows.sh does it)")
+  endif()
+  add_library(pugixml_static STATIC ${VESK_PUGIXML_SOURCE_DIR}/src/pugixml.cpp)
+  target_include_directories(pugixml_static SYSTEM PUBLIC ${VESK_PUGIXML_SOURCE_DIR}/src)
+  target_include_directories(vesk_libraries SYSTEM INTERFACE ${headers})
+  target_link_libraries(vesk_libraries INTERFACE pugixml_static)
+else()
+  find_package(pugixml REQUIRED)
+  find_package(nlohmann_json 3.10 REQUIRED)
+  find_package(CLI11 REQUIRED)
+  target_link_libraries(vesk_libraries INTERFACE pugixml::pugixml nlohmann_json::nlohmann_json CLI11::CLI11)
+endif()

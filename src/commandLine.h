@@ -1,0 +1,27 @@
+// The command line: vesk [OPTIONS] [WAYPOINT_FILE].
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "mapExport.h"
+
+struct commandLine {
+  bool help = false;
+  bool version = false;
+  std::optional<std::string> waypointFile;  // none: the operator is asked for it
+  std::vector<mapFormat> maps;              // map files to write besides the mission files
+  std::string outputDir;                    // empty: the current directory
+};
+
+// Reads the options and the waypoint file name. An unknown option, an option without its
+// value or an unknown map format stops the run with a message on standard error.
+commandLine parseCommandLine(int argc, char** argv);
+
+// What --help prints: what the program does, the waypoint file formats, every option and
+// the exit status.
+extern const char* const usageText;
+
+// What --version prints: name, version and licence.
+std::string versionText();

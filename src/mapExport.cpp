@@ -1,0 +1,353 @@
+#include "mapExport.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <pugixml.hpp>
+#include <string>
+
+#include "calcs.h"
+#include "vesk.h"
+#include "wptList.h"
+
+#ifndef VESK_VERSION
+#define VESK_VERSION "unknown"
+#endif
+
+namespace {
+
+using orderedJson = nlohmann::ordered_json;
+
+// The shortest decimal that reads back as exactly `value`, without an exponent (GPX and
+// KML want plain decimals); the same on every platform.
+std::string exactDecimal(double value) {
+  std::array<char, 400> text{};
+  const auto result = std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+  return std::string(text.data(), result.ptr);
+}
+
+std::string printed(const char* format, double value) {
+  std::array<char, 64> text{};
+  std::snprintf(text.data(), text.size(), format, value);
+  return text.data();
+}
+
+// A duration as hours, minutes and seconds: 1:23:20.
+std::string clockTime(double seconds) {
+  if (!(seconds >= 0 && seconds < 1e15)) return printed("%g s", seconds);
+  const long long whole = std::llround(seconds);
+  std::array<char, 64> text{};
+  std::snprintf(text.data(), text.size(), "%lld:%02lld:%02lld", whole / 3600, whole / 60 % 60, whole % 60);
+  return text.data();
+}
+
+// One waypoint of the planned route as the map shows it.
+struct mapPoint {
+  const node* n;
+  const char* kind;  // "launch", "waypoint" or "surfacing"
+  double fromLaunch;  // seconds from the launch waypoint to this one
+};
+
+const char* kindOf(const node* n) {
+  if (n == headNodePtr) return "launch";
+  return n->inserted ? "surfacing" : "waypoint";
+}
+
+const char* kindDescription(const char* kind) {
+  if (kind[0] == 'l') return "launch waypoint";
+  if (kind[0] == 's') return "surfacing added by leg splitting";
+  return "given waypoint";
+}
+
+std::string description(const mapPoint& p) {
+  std::string text = kindDescription(p.kind);
+  if (p.n->nextPtr != nullptr) {
+    text += "; leg " + printed("%.1f", p.n->legMeters) + " m at heading " + printed("%.1f", p.n->heading) + ", " +
+            clockTime(p.n->legSecs);
+  } else {
+    text += "; end of the route";
+  }
+  return text + "; " + clockTime(p.fromLaunch) + " from launch";
+}
+
+// Calls `visit` for every waypoint from the launch waypoint to the last one.
+template <typename Visit>
+void forEachPoint(Visit visit) {
+  double fromLaunch = 0;
+  for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) {
+    visit(mapPoint{n, kindOf(n), fromLaunch});
+    fromLaunch += n->legSecs;
+  }
+}
+
+struct routeTotals {
+  long long waypoints = 0;
+  double meters = 0;
+  double seconds = 0;
+};
+
+routeTotals totals() {
+  routeTotals t;
+  forEachPoint([&](const mapPoint& p) {
+    ++t.waypoints;
+    t.meters += p.n->legMeters;
+    t.seconds += p.n->legSecs;
+  });
+  return t;
+}
+
+std::string routeSummary(const routeTotals& t) {
+  return std::to_string(t.waypoints) + " waypoints, " + printed("%.3f", t.meters / 1000) + " km, " +
+         clockTime(t.seconds) + " at " + printed("%g", missionSpeed) + " m/s";
+}
+
+// Sends pugixml's output on to a text sink.
+class sinkWriter : public pugi::xml_writer {
+ public:
+  explicit sinkWriter(textSink emit) : emit_(std::move(emit)) {}
+  void write(const void* data, size_t size) override {
+    emit_(std::string(static_cast<const char*>(data), size));
+  }
+
+ private:
+  textSink emit_;
+};
+
+const char* const indent = "  ";
+const char* const placeholder = "<!--waypoints-->";
+
+// Writes the document `frame`, whose placeholder comment stands where the waypoints go,
+// with `element` printed once for every waypoint in its place after `fill` has given it
+// that waypoint's values. One element is reused, so a long route never has to be held
+// in memory as a document.
+template <typename Fill>
+void emitXml(const pugi::xml_document& frame, const pugi::xml_node& element, unsigned depth, Fill fill,
+             const textSink& emit) {
+  std::string text;
+  sinkWriter toText([&](const std::string& piece) { text += piece; });
+  frame.save(toText, indent, pugi::format_default, pugi::encoding_utf8);
+  const size_t mark = text.find(placeholder);
+  const size_t lineStart = text.rfind('\n', mark) + 1;
+  const size_t lineEnd = text.find('\n', mark) + 1;
+  emit(text.substr(0, lineStart));
+  sinkWriter writer(emit);
+  forEachPoint([&](const mapPoint& p) {
+    fill(p);
+    element.print(writer, indent, pugi::format_default, pugi::encoding_utf8, depth);
+  });
+  emit(text.substr(lineEnd));
+}
+
+pugi::xml_node declaration(pugi::xml_document& doc) {
+  pugi::xml_node decl = doc.append_child(pugi::node_declaration);
+  decl.append_attribute("version") = "1.0";
+  decl.append_attribute("encoding") = "UTF-8";
+  return decl;
+}
+
+void setText(pugi::xml_node parent, const char* child, const std::string& value) {
+  pugi::xml_node element = parent.child(child);
+  if (!element) element = parent.append_child(child);
+  element.text().set(value.c_str());
+}
+
+void addStyle(pugi::xml_node document, const char* id, const char* color, const char* scale) {
+  pugi::xml_node style = document.append_child("Style");
+  style.append_attribute("id") = id;
+  pugi::xml_node icon = style.append_child("IconStyle");
+  setText(icon, "color", color);
+  setText(icon, "scale", scale);
+  setText(style.append_child("LabelStyle"), "scale", "0.8");
+}
+
+// KML: the route and a folder of the waypoints, one style per kind of waypoint, and a view
+// that opens on the whole route.
+void kmlText(const std::string& name, const textSink& emit) {
+  const routeTotals t = totals();
+  double south = 90;
+  double north = -90;
+  double west = 180;
+  double east = -180;
+  std::string line;
+  forEachPoint([&](const mapPoint& p) {
+    south = std::min(south, p.n->Lat);
+    north = std::max(north, p.n->Lat);
+    west = std::min(west, p.n->Lon);
+    east = std::max(east, p.n->Lon);
+    if (!line.empty()) line += ' ';
+    line += exactDecimal(p.n->Lon) + "," + exactDecimal(p.n->Lat);
+  });
+
+  pugi::xml_document frame;
+  declaration(frame);
+  pugi::xml_node kml = frame.append_child("kml");
+  kml.append_attribute("xmlns") = "http://www.opengis.net/kml/2.2";
+  pugi::xml_node document = kml.append_child("Document");
+  setText(document, "name", name);
+  setText(document, "open", "1");
+  setText(document, "description", "Planned route: " + routeSummary(t));
+  // A view from above the middle of the route, far enough out to show all of it.
+  const double spanMeters = std::max(north - south, (east - west) * std::cos((south + north) / 2 * 3.14159265358979 / 180)) * 111195.0;
+  pugi::xml_node lookAt = document.append_child("LookAt");
+  setText(lookAt, "longitude", exactDecimal((west + east) / 2));
+  setText(lookAt, "latitude", exactDecimal((south + north) / 2));
+  setText(lookAt, "range", printed("%.0f", std::max(1000.0, spanMeters * 1.5)));
+  pugi::xml_node routeStyle = document.append_child("Style");
+  routeStyle.append_attribute("id") = "route";
+  pugi::xml_node lineStyle = routeStyle.append_child("LineStyle");
+  setText(lineStyle, "color", "ff0000ff");
+  setText(lineStyle, "width", "3");
+  addStyle(document, "launch", "ff00ff00", "1.2");
+  addStyle(document, "waypoint", "ff00ffff", "1.0");
+  addStyle(document, "surfacing", "ffffff00", "0.7");
+
+  pugi::xml_node routeMark = document.append_child("Placemark");
+  setText(routeMark, "name", "Planned route");
+  setText(routeMark, "description", routeSummary(t));
+  setText(routeMark, "styleUrl", "#route");
+  pugi::xml_node lineString = routeMark.append_child("LineString");
+  setText(lineString, "tessellate", "1");
+  setText(lineString, "coordinates", line);
+  line.clear();
+
+  pugi::xml_node folder = document.append_child("Folder");
+  setText(folder, "name", "Waypoints");
+  folder.append_child(pugi::node_comment).set_value("waypoints");
+
+  pugi::xml_document item;
+  pugi::xml_node placemark = item.append_child("Placemark");
+  const char* const fields[] = {"kind", "legMeters", "heading", "legSeconds", "secondsFromLaunch"};
+  setText(placemark, "name", "");
+  setText(placemark, "description", "");
+  setText(placemark, "styleUrl", "");
+  pugi::xml_node extended = placemark.append_child("ExtendedData");
+  for (const char* field : fields) {
+    pugi::xml_node data = extended.append_child("Data");
+    data.append_attribute("name") = field;
+    data.append_child("value");
+  }
+  pugi::xml_node point = placemark.append_child("Point");
+  setText(point, "coordinates", "");
+  emitXml(frame, placemark, 3,
+          [&](const mapPoint& p) {
+            setText(placemark, "name", std::to_string(p.n->wptNumber));
+            setText(placemark, "description", description(p));
+            setText(placemark, "styleUrl", std::string("#") + p.kind);
+            const std::string values[] = {p.kind, exactDecimal(p.n->legMeters), exactDecimal(p.n->heading),
+                                          exactDecimal(p.n->legSecs), exactDecimal(p.fromLaunch)};
+            size_t i = 0;
+            for (pugi::xml_node data : extended.children("Data")) data.child("value").text().set(values[i++].c_str());
+            setText(point, "coordinates", exactDecimal(p.n->Lon) + "," + exactDecimal(p.n->Lat));
+          },
+          emit);
+}
+
+// GPX 1.1: one route of route points, each named by its number and described.
+void gpxText(const std::string& name, const textSink& emit) {
+  const routeTotals t = totals();
+  pugi::xml_document frame;
+  declaration(frame);
+  pugi::xml_node gpx = frame.append_child("gpx");
+  gpx.append_attribute("version") = "1.1";
+  gpx.append_attribute("creator") = "vesk " VESK_VERSION;
+  gpx.append_attribute("xmlns") = "http://www.topografix.com/GPX/1/1";
+  pugi::xml_node metadata = gpx.append_child("metadata");
+  setText(metadata, "name", name);
+  setText(metadata, "desc", "Planned route: " + routeSummary(t));
+  pugi::xml_node rte = gpx.append_child("rte");
+  setText(rte, "name", "Planned route");
+  setText(rte, "desc", routeSummary(t));
+  rte.append_child(pugi::node_comment).set_value("waypoints");
+
+  pugi::xml_document item;
+  pugi::xml_node rtept = item.append_child("rtept");
+  rtept.append_attribute("lat");
+  rtept.append_attribute("lon");
+  setText(rtept, "name", "");
+  setText(rtept, "desc", "");
+  setText(rtept, "type", "");
+  emitXml(frame, rtept, 2,
+          [&](const mapPoint& p) {
+            rtept.attribute("lat").set_value(exactDecimal(p.n->Lat).c_str());
+            rtept.attribute("lon").set_value(exactDecimal(p.n->Lon).c_str());
+            setText(rtept, "name", std::to_string(p.n->wptNumber));
+            setText(rtept, "desc", description(p));
+            setText(rtept, "type", p.kind);
+          },
+          emit);
+}
+
+// GeoJSON (RFC 7946): a FeatureCollection of the route line and the waypoints, one
+// feature a line.
+void geoJsonText(const textSink& emit) {
+  const routeTotals t = totals();
+  orderedJson line = orderedJson::array();
+  forEachPoint([&](const mapPoint& p) { line.push_back({p.n->Lon, p.n->Lat}); });
+  const orderedJson route = {
+      {"type", "Feature"},
+      {"geometry", {{"type", "LineString"}, {"coordinates", std::move(line)}}},
+      {"properties",
+       {{"name", "Planned route"},
+        {"waypoints", t.waypoints},
+        {"lengthMeters", t.meters},
+        {"seconds", t.seconds},
+        {"description", routeSummary(t)}}}};
+  emit("{\"type\":\"FeatureCollection\",\"features\":[\n" + route.dump());
+  forEachPoint([&](const mapPoint& p) {
+    const orderedJson feature = {
+        {"type", "Feature"},
+        {"geometry", {{"type", "Point"}, {"coordinates", {p.n->Lon, p.n->Lat}}}},
+        {"properties",
+         {{"name", std::to_string(p.n->wptNumber)},
+          {"number", p.n->wptNumber},
+          {"kind", p.kind},
+          {"legMeters", p.n->legMeters},
+          {"heading", p.n->heading},
+          {"legSeconds", p.n->legSecs},
+          {"secondsFromLaunch", p.fromLaunch},
+          {"description", description(p)}}}};
+    emit(",\n" + feature.dump());
+  });
+  emit("\n]}\n");
+}
+
+}  // namespace
+
+std::optional<mapFormat> mapFormatNamed(std::string_view name) {
+  std::string lower(name);
+  for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  for (const mapFormat format : {mapFormat::kml, mapFormat::gpx, mapFormat::geojson}) {
+    if (lower == mapExtension(format)) return format;
+  }
+  return std::nullopt;
+}
+
+const char* mapExtension(mapFormat format) {
+  switch (format) {
+    case mapFormat::kml: return "kml";
+    case mapFormat::gpx: return "gpx";
+    case mapFormat::geojson: break;
+  }
+  return "geojson";
+}
+
+void mapText(mapFormat format, const std::string& name, const textSink& emit) {
+  switch (format) {
+    case mapFormat::kml: kmlText(name, emit); return;
+    case mapFormat::gpx: gpxText(name, emit); return;
+    case mapFormat::geojson: geoJsonText(emit); return;
+  }
+}
+
+int writeMap(mapFormat format) {
+  const std::string name = fileName() + mapExtension(format);
+  const std::string path = outputPath(name);
+  writeOutputFile(
+      path, [&](const textSink& emit) { mapText(format, name, emit); }, "cannot open map output file %s ",
+      "cannot write map output file %s ");
+  std::printf("\n **** Wrote map : %s ****\n", path.c_str());
+  return 0;
+}

@@ -1,0 +1,27 @@
+// The planned route as a map, for checking a plan on a chart or a virtual globe before
+// the vehicle goes into the water: KML, GPX 1.1 or GeoJSON.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "writeMission.h"
+
+enum class mapFormat { kml, gpx, geojson };
+
+// The format of a --map name ("kml", "gpx", "geojson", in any case); none for another name.
+std::optional<mapFormat> mapFormatNamed(std::string_view name);
+
+// The file name extension of a map format, which is also its --map name.
+const char* mapExtension(mapFormat format);
+
+// The text of the map file `name` of the planned route, with "\n" line ends: the route as
+// one line from the launch waypoint to the last waypoint, and every waypoint as a point
+// named by its number, marked as launch, given waypoint or surfacing added by leg
+// splitting, with its leg length, heading, leg time and time from launch.
+void mapText(mapFormat format, const std::string& name, const textSink& emit);
+
+// Writes the map file of the planned route in `format` and says so; ends the run when the
+// file cannot be written.
+int writeMap(mapFormat format);

@@ -1,0 +1,541 @@
+#include "routeImport.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <pugixml.hpp>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "vesk.h"
+#include "wptList.h"
+
+namespace {
+
+using json = nlohmann::json;
+
+enum class routeFormat { text, kml, gpx, geojson, csv };
+
+const std::string_view byteOrderMark = "\xEF\xBB\xBF";
+
+size_t bomLength(const std::string& content) {
+  return content.compare(0, byteOrderMark.size(), byteOrderMark) == 0 ? byteOrderMark.size() : 0;
+}
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isSpace(char c) { return isBlank(c) || c == '\n' || c == '\r'; }
+
+std::string_view trimmed(std::string_view text) {
+  while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+std::string lowerCase(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower;
+}
+
+std::string plural(size_t count, const char* one, const char* many) {
+  return count == 1 ? std::string("1 ") + one : std::to_string(count) + " " + many;
+}
+
+std::string shown(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.15g", value);
+  return text;
+}
+
+// A field that must hold one number and nothing else, read with the same conversion in
+// every format, so that the same digits give the same position and the same mission.
+std::optional<double> wholeNumber(std::string_view field) {
+  const std::string text(trimmed(field));
+  if (text.empty()) return std::nullopt;
+  char* end = nullptr;
+  const double value = std::strtod(text.c_str(), &end);
+  if (end != text.c_str() + text.size()) return std::nullopt;
+  return value;
+}
+
+// Why the vehicle cannot be sent to (lat, lon); empty when it can.
+std::string positionProblem(double lat, double lon) {
+  if (!std::isfinite(lat)) return "the latitude is not a finite number";
+  if (!std::isfinite(lon)) return "the longitude is not a finite number";
+  if (lat < -90 || lat > 90) return "latitude " + shown(lat) + " is outside -90..90";
+  if (lon < -180 || lon > 180) return "longitude " + shown(lon) + " is outside -180..180";
+  return "";
+}
+
+// Where a waypoint stands in its file, as the operator's messages name it.
+struct place {
+  std::string message;  // standard output: "on line 3" or "3"
+  std::string label;    // standard error: "line 3" or "waypoint 3 (line 12)"
+  std::string quote;    // the offending text, when there is one
+};
+
+place onLine(long long line, std::string_view text) {
+  return {"on line " + std::to_string(line), "line " + std::to_string(line), std::string(text)};
+}
+
+place waypointAt(long long number, long long line, std::string_view text) {
+  std::string label = "waypoint " + std::to_string(number);
+  if (line > 0) label += " (line " + std::to_string(line) + ")";
+  return {std::to_string(number), label, std::string(text)};
+}
+
+// Appends the waypoints of one file to the route, refusing the first that cannot be flown.
+class routeReader {
+ public:
+  explicit routeReader(std::string fileName) : fileName_(std::move(fileName)) {}
+
+  const std::string& fileName() const { return fileName_; }
+
+  [[noreturn]] void refuse(const place& where, const std::string& reason) const {
+    std::string why = where.label + ": ";
+    if (!where.quote.empty()) why += "\"" + where.quote + "\": ";
+    failRun("invalid waypoint " + where.message + " of " + fileName_ + "\n", why + reason);
+  }
+
+  // The file as a whole cannot give one route.
+  [[noreturn]] void refuseFile(const std::string& what) const {
+    failRun(fileName_ + " " + what + "\n");
+  }
+
+  void add(double lat, double lon, const place& where) const {
+    const std::string problem = positionProblem(lat, lon);
+    if (!problem.empty()) refuse(where, problem);
+    insertLatLonEnd(lat, lon);
+  }
+
+  // A position given as two texts, longitude and latitude as map formats order them.
+  void addText(std::string_view lonText, std::string_view latText, const place& where) const {
+    const std::optional<double> lon = wholeNumber(lonText);
+    const std::optional<double> lat = wholeNumber(latText);
+    if (!lon) refuse(where, "the longitude is not a number");
+    if (!lat) refuse(where, "the latitude is not a number");
+    add(*lat, *lon, where);
+  }
+
+ private:
+  std::string fileName_;
+};
+
+// ---- Plain text: one "latitude longitude" pair per line ----
+
+void readText(const std::string& content, const routeReader& route) {
+  long long lineNumber = 0;
+  size_t start = 0;
+  while (start < content.size()) {
+    size_t end = content.find('\n', start);
+    if (end == std::string::npos) end = content.size();
+    const std::string line = content.substr(start, end - start);
+    start = end + 1;
+    ++lineNumber;
+    if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
+    double lat = 0.0;
+    double lon = 0.0;
+    if (std::sscanf(line.c_str(), "%lf%lf", &lat, &lon) != 2 || !positionProblem(lat, lon).empty()) {
+      failRun("invalid waypoint on line " + std::to_string(lineNumber) + " of " + route.fileName() + "\n");
+    }
+    insertLatLonEnd(lat, lon);
+  }
+}
+
+// ---- CSV: a header row names the latitude and longitude columns ----
+
+// One record of RFC 4180 CSV from `pos`, which moves past it; `line` counts the line
+// ends passed. Returns false at the end of the content.
+bool nextRecord(const std::string& content, size_t& pos, char separator, long long& line,
+                std::vector<std::string>& fields, const routeReader& route) {
+  fields.clear();
+  if (pos >= content.size()) return false;
+  const long long firstLine = line;
+  std::string field;
+  bool quoted = false;
+  while (pos < content.size()) {
+    const char c = content[pos++];
+    if (quoted) {
+      if (c == '"' && pos < content.size() && content[pos] == '"') {
+        field += '"';
+        ++pos;
+      } else if (c == '"') {
+        quoted = false;
+      } else {
+        if (c == '\n' || (c == '\r' && (pos >= content.size() || content[pos] != '\n'))) ++line;
+        field += c;
+      }
+    } else if (c == '"') {
+      quoted = true;
+    } else if (c == separator) {
+      fields.push_back(field);
+      field.clear();
+    } else if (c == '\n' || c == '\r') {
+      if (c == '\r' && pos < content.size() && content[pos] == '\n') ++pos;
+      ++line;
+      break;
+    } else {
+      field += c;
+    }
+  }
+  if (quoted) {
+    route.refuseFile("has a quoted field opened on line " + std::to_string(firstLine) +
+                     " that is never closed");
+  }
+  fields.push_back(field);
+  return true;
+}
+
+std::optional<size_t> columnOf(const std::vector<std::string>& header,
+                               std::initializer_list<const char*> names) {
+  for (size_t i = 0; i < header.size(); ++i) {
+    const std::string name = lowerCase(trimmed(header[i]));
+    for (const char* wanted : names) {
+      if (name == wanted) return i;
+    }
+  }
+  return std::nullopt;
+}
+
+void readCsv(const std::string& content, const routeReader& route) {
+  const size_t start = bomLength(content);
+  std::vector<std::string> fields;
+  for (const char separator : {',', ';'}) {
+    size_t pos = start;
+    long long line = 1;
+    nextRecord(content, pos, separator, line, fields, route);
+    const std::optional<size_t> latColumn = columnOf(fields, {"lat", "latitude"});
+    const std::optional<size_t> lonColumn = columnOf(fields, {"lon", "lng", "long", "longitude"});
+    if (!latColumn || !lonColumn) continue;
+    long long recordLine = line;
+    while (nextRecord(content, pos, separator, line, fields, route)) {
+      const long long thisLine = recordLine;
+      recordLine = line;
+      if (std::all_of(fields.begin(), fields.end(), [](const std::string& f) { return trimmed(f).empty(); })) {
+        continue;
+      }
+      std::string text;
+      for (size_t i = 0; i < fields.size(); ++i) text += (i > 0 ? std::string(1, separator) : "") + fields[i];
+      const place where = onLine(thisLine, text);
+      if (*latColumn >= fields.size()) route.refuse(where, "the row has no latitude column");
+      if (*lonColumn >= fields.size()) route.refuse(where, "the row has no longitude column");
+      route.addText(fields[*lonColumn], fields[*latColumn], where);
+    }
+    return;
+  }
+  route.refuseFile(
+      "needs a header row naming its latitude and longitude columns, such as \"lat,lon\" "
+      "(lat or latitude; lon, lng, long or longitude)");
+}
+
+// ---- KML and GPX ----
+
+std::string_view localName(const pugi::xml_node& element) {
+  const std::string_view name = element.name();
+  const size_t colon = name.rfind(':');
+  return colon == std::string_view::npos ? name : name.substr(colon + 1);
+}
+
+// Calls `visit` for every element below `root`, in document order.
+template <typename Visit>
+void forEachElement(const pugi::xml_node& root, Visit visit) {
+  pugi::xml_node n = root.first_child();
+  while (n) {
+    if (n.type() == pugi::node_element) visit(n);
+    if (n.first_child()) {
+      n = n.first_child();
+      continue;
+    }
+    while (!n.next_sibling()) {
+      n = n.parent();
+      if (n == root) return;
+    }
+    n = n.next_sibling();
+  }
+}
+
+std::vector<pugi::xml_node> childrenNamed(const pugi::xml_node& parent, std::string_view name) {
+  std::vector<pugi::xml_node> found;
+  for (const pugi::xml_node& child : parent.children()) {
+    if (child.type() == pugi::node_element && localName(child) == name) found.push_back(child);
+  }
+  return found;
+}
+
+// Lines of a document at byte offsets. Asked in document order it reads the document once,
+// so that a file of a million waypoints costs no more than one pass.
+class lineFinder {
+ public:
+  explicit lineFinder(const std::string& content) : content_(content) {}
+  long long lineAt(ptrdiff_t offset) {
+    if (offset < 0) return 0;
+    const size_t target = std::min(static_cast<size_t>(offset), content_.size());
+    if (target < pos_) {
+      pos_ = 0;
+      line_ = 1;
+    }
+    line_ += std::count(content_.begin() + static_cast<ptrdiff_t>(pos_),
+                        content_.begin() + static_cast<ptrdiff_t>(target), '\n');
+    pos_ = target;
+    return line_;
+  }
+
+ private:
+  const std::string& content_;
+  size_t pos_ = 0;
+  long long line_ = 1;
+};
+
+void readKml(const pugi::xml_document& doc, const std::string& content, const routeReader& route) {
+  std::vector<pugi::xml_node> paths;
+  std::vector<pugi::xml_node> points;
+  forEachElement(doc, [&](const pugi::xml_node& element) {
+    if (localName(element) == "LineString") paths.push_back(element);
+    if (localName(element) == "Point") points.push_back(element);
+  });
+  if (paths.size() > 1) route.refuseFile("holds " + std::to_string(paths.size()) + " paths; keep one");
+  if (!paths.empty() && !points.empty()) {
+    route.refuseFile("holds a path and " + plural(points.size(), "point", "points") +
+                     "; keep either the path or the points");
+  }
+  if (paths.empty() && points.empty()) route.refuseFile("holds no path and no points");
+
+  lineFinder lines(content);
+  long long number = 0;
+  for (const pugi::xml_node& geometry : paths.empty() ? points : paths) {
+    const std::vector<pugi::xml_node> coordinates = childrenNamed(geometry, "coordinates");
+    std::string text;
+    long long line = lines.lineAt(geometry.offset_debug());
+    if (!coordinates.empty()) {
+      line = lines.lineAt(coordinates[0].offset_debug());
+      for (const pugi::xml_node& piece : coordinates[0].children()) text += piece.value();
+    }
+    size_t tuples = 0;
+    size_t pos = 0;
+    while (pos < text.size()) {
+      if (isSpace(text[pos])) {
+        if (text[pos] == '\n' && line > 0) ++line;
+        ++pos;
+        continue;
+      }
+      size_t end = pos;
+      while (end < text.size() && !isSpace(text[end])) ++end;
+      const std::string_view tuple = std::string_view(text).substr(pos, end - pos);
+      const place where = waypointAt(++number, line, tuple);
+      ++tuples;
+      if (paths.empty() && tuples > 1) route.refuse(where, "a point holds more than one position");
+      std::vector<std::string_view> parts;
+      for (size_t from = 0;;) {
+        const size_t comma = tuple.find(',', from);
+        parts.push_back(tuple.substr(from, comma == std::string_view::npos ? std::string_view::npos : comma - from));
+        if (comma == std::string_view::npos) break;
+        from = comma + 1;
+      }
+      if (parts.size() < 2 || parts.size() > 3) {
+        route.refuse(where, "a position is longitude,latitude or longitude,latitude,altitude");
+      }
+      if (parts.size() == 3 && !wholeNumber(parts[2])) route.refuse(where, "the altitude is not a number");
+      route.addText(parts[0], parts[1], where);
+      pos = end;
+    }
+    if (paths.empty() && tuples == 0) {
+      route.refuse(waypointAt(number + 1, line, ""), "a point without coordinates");
+    }
+  }
+}
+
+void readGpx(const pugi::xml_node& root, const std::string& content, const routeReader& route) {
+  const std::vector<pugi::xml_node> routes = childrenNamed(root, "rte");
+  const std::vector<pugi::xml_node> tracks = childrenNamed(root, "trk");
+  const std::vector<pugi::xml_node> waypoints = childrenNamed(root, "wpt");
+  std::vector<pugi::xml_node> points;
+  if (routes.size() > 1) route.refuseFile("holds " + std::to_string(routes.size()) + " routes; keep one");
+  if (routes.size() == 1) {
+    points = childrenNamed(routes[0], "rtept");
+    if (!tracks.empty() || !waypoints.empty()) {
+      std::string leftOut = tracks.empty() ? "" : plural(tracks.size(), "track", "tracks");
+      if (!waypoints.empty()) leftOut += (leftOut.empty() ? "" : ", ") + plural(waypoints.size(), "waypoint", "waypoints");
+      warn(route.fileName() + ": only its route is used; left out: " + leftOut);
+    }
+  } else if (tracks.size() > 1) {
+    route.refuseFile("holds " + std::to_string(tracks.size()) + " tracks; keep one");
+  } else if (tracks.size() == 1) {
+    for (const pugi::xml_node& segment : childrenNamed(tracks[0], "trkseg")) {
+      for (const pugi::xml_node& point : childrenNamed(segment, "trkpt")) points.push_back(point);
+    }
+    if (!waypoints.empty()) {
+      warn(route.fileName() + ": only its track is used; left out: " + plural(waypoints.size(), "waypoint", "waypoints"));
+    }
+  } else if (!waypoints.empty()) {
+    points = waypoints;
+  } else {
+    route.refuseFile("holds no route, track or waypoints");
+  }
+
+  lineFinder lines(content);
+  long long number = 0;
+  for (const pugi::xml_node& point : points) {
+    const pugi::xml_attribute lat = point.attribute("lat");
+    const pugi::xml_attribute lon = point.attribute("lon");
+    const std::string text = std::string("lat=\"") + lat.value() + "\" lon=\"" + lon.value() + "\"";
+    const place where = waypointAt(++number, lines.lineAt(point.offset_debug()), text);
+    if (!lat) route.refuse(where, "no lat attribute");
+    if (!lon) route.refuse(where, "no lon attribute");
+    route.addText(lon.value(), lat.value(), where);
+  }
+}
+
+// ---- GeoJSON ----
+
+// What a GeoJSON document holds that could be a route.
+struct geoJsonFinds {
+  std::vector<const json*> paths;   // coordinate lists of LineString and MultiPoint
+  std::vector<const json*> points;  // positions of Point geometries
+  std::vector<std::string> others;  // types that are no route (Polygon, ...)
+};
+
+void collectGeometry(const json& geometry, geoJsonFinds& found, int depth = 0) {
+  if (!geometry.is_object() || depth > 64) return;
+  const auto type = geometry.find("type");
+  const std::string kind = type != geometry.end() && type->is_string() ? type->get<std::string>() : "";
+  const auto coordinates = geometry.find("coordinates");
+  const json* const coords = coordinates != geometry.end() ? &*coordinates : nullptr;
+  static const json none;
+  if (kind == "LineString" || kind == "MultiPoint") {
+    found.paths.push_back(coords != nullptr ? coords : &none);
+  } else if (kind == "MultiLineString" && coords != nullptr && coords->is_array()) {
+    for (const json& line : *coords) found.paths.push_back(&line);
+  } else if (kind == "Point") {
+    found.points.push_back(coords != nullptr ? coords : &none);
+  } else if (kind == "GeometryCollection" && geometry.contains("geometries") && geometry["geometries"].is_array()) {
+    for (const json& part : geometry["geometries"]) collectGeometry(part, found, depth + 1);
+  } else {
+    found.others.push_back(kind.empty() ? "geometry without a type" : kind);
+  }
+}
+
+void addPosition(const json& position, long long number, const routeReader& route) {
+  const bool flat = position.is_array() &&
+                    std::none_of(position.begin(), position.end(), [](const json& v) { return v.is_structured(); });
+  // Only a flat list is quoted: a deeply nested one would make a long and useless message.
+  const place where = waypointAt(number, 0, flat ? position.dump() : "");
+  if (!flat || position.size() < 2 || position.size() > 3 ||
+      !std::all_of(position.begin(), position.end(), [](const json& v) { return v.is_number(); })) {
+    route.refuse(where, "a position is [longitude, latitude] or [longitude, latitude, altitude]");
+  }
+  route.add(position[1].get<double>(), position[0].get<double>(), where);
+}
+
+void readGeoJson(const std::string& content, const routeReader& route) {
+  json document;
+  try {
+    document = json::parse(content);
+  } catch (const json::exception& e) {
+    std::string reason = e.what();
+    const size_t bracket = reason.find("] ");
+    if (reason.rfind("[json.exception.", 0) == 0 && bracket != std::string::npos) reason.erase(0, bracket + 2);
+    route.refuseFile("is not valid JSON: " + reason);
+  }
+  if (!document.is_object() || !document.contains("type") || !document["type"].is_string()) {
+    route.refuseFile("is JSON but not GeoJSON: it has no \"type\"");
+  }
+  geoJsonFinds found;
+  const std::string type = document["type"].get<std::string>();
+  if (type == "FeatureCollection") {
+    if (!document.contains("features") || !document["features"].is_array()) {
+      route.refuseFile("is a FeatureCollection without \"features\"");
+    }
+    for (const json& feature : document["features"]) {
+      if (feature.is_object() && feature.contains("geometry")) collectGeometry(feature["geometry"], found);
+    }
+  } else if (type == "Feature") {
+    if (document.contains("geometry")) collectGeometry(document["geometry"], found);
+  } else {
+    collectGeometry(document, found);
+  }
+  if (found.paths.size() > 1) route.refuseFile("holds " + std::to_string(found.paths.size()) + " paths; keep one");
+  if (!found.paths.empty() && !found.points.empty()) {
+    route.refuseFile("holds a path and " + plural(found.points.size(), "point", "points") +
+                     "; keep either the path or the points");
+  }
+  if (found.paths.empty() && found.points.empty()) {
+    route.refuseFile(found.others.empty() ? "holds no path and no points"
+                                          : "holds no path and no points, only " + found.others[0]);
+  }
+  if (!found.others.empty()) {
+    std::string leftOut;
+    for (const std::string& other : found.others) leftOut += (leftOut.empty() ? "" : ", ") + other;
+    warn(route.fileName() + ": only its " + (found.paths.empty() ? "points are" : "path is") +
+         " used; left out: " + leftOut);
+  }
+  long long number = 0;
+  if (!found.paths.empty()) {
+    const json& path = *found.paths[0];
+    if (!path.is_array()) route.refuseFile("holds a path without a list of coordinates");
+    for (const json& position : path) addPosition(position, ++number, route);
+  } else {
+    for (const json* position : found.points) addPosition(*position, ++number, route);
+  }
+}
+
+bool endsWithCsv(const std::string& name) {
+  return name.size() >= 4 && lowerCase(name.substr(name.size() - 4)) == ".csv";
+}
+
+// The first character after a byte order mark and white space.
+char firstSignificant(const std::string& content) {
+  for (size_t i = bomLength(content); i < content.size(); ++i) {
+    if (!isSpace(content[i])) return content[i];
+  }
+  return '\0';
+}
+
+// The root element's name without its namespace prefix; the partial tree of a document
+// that failed to parse still names it.
+std::string rootName(const pugi::xml_document& doc) { return std::string(localName(doc.document_element())); }
+
+// The format of a waypoint file, told from its content (after a byte order mark and white
+// space: XML whose root element is kml or gpx, or a JSON object), otherwise from a name
+// ending in .csv; anything else is the plain text format. XML is parsed into `doc`.
+routeFormat detectFormat(const std::string& content, const std::string& name, pugi::xml_document& doc,
+                         pugi::xml_parse_result& parsed) {
+  const char first = firstSignificant(content);
+  if (first == '<') {
+    parsed = doc.load_buffer(content.data(), content.size());
+    const std::string root = rootName(doc);
+    if (root == "kml") return routeFormat::kml;
+    if (root == "gpx") return routeFormat::gpx;
+  }
+  if (first == '{') return routeFormat::geojson;
+  if (endsWithCsv(name)) return routeFormat::csv;
+  return routeFormat::text;
+}
+
+}  // namespace
+
+void readRoute(const std::string& content, const std::string& name) {
+  const routeReader route(name);
+  pugi::xml_document doc;
+  pugi::xml_parse_result parsed;
+  const routeFormat format = detectFormat(content, name, doc, parsed);
+  if ((format == routeFormat::kml || format == routeFormat::gpx) && !parsed) {
+    route.refuseFile("is not well-formed XML: " + std::string(parsed.description()) + " at line " +
+                     std::to_string(lineFinder(content).lineAt(parsed.offset)));
+  }
+  switch (format) {
+    case routeFormat::kml: readKml(doc, content, route); break;
+    case routeFormat::gpx: readGpx(doc.document_element(), content, route); break;
+    case routeFormat::geojson: readGeoJson(content, route); break;
+    case routeFormat::csv: readCsv(content, route); break;
+    case routeFormat::text: readText(content, route); break;
+  }
+  if (headNodePtr == nullptr) failRun("list is empty\n");
+  // Latitude 0 marks a position still to be computed from the waypoint before it; the
+  // first waypoint has none before it.
+  if (headNodePtr->Lat == 0) failRun("the first waypoint cannot lie on latitude 0\n");
+}

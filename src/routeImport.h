@@ -1,0 +1,14 @@
+// Waypoint files in the formats operators draw routes in: the plain "latitude longitude"
+// text, KML paths and placemarks, GPX routes, tracks and waypoints, GeoJSON lines and
+// points, and spreadsheet CSV.
+#pragma once
+
+#include <string>
+
+// Appends every waypoint of the file `name`, whose whole content is `content`, to the
+// route. The format is told from the content (after a byte order mark and white space:
+// XML whose root element is kml or gpx, in any namespace, or a JSON object), otherwise
+// from a name ending in .csv; anything else is the plain text format. A waypoint the vehicle cannot be sent to, a file that holds no single route or
+// one that cannot be parsed stops the run with a message on standard output and the
+// reason on standard error, before any question is asked.
+void readRoute(const std::string& content, const std::string& name);

@@ -1,0 +1,265 @@
+// Routes drawn in other tools: every format's small example files with the points they
+// give or the reason they are refused, and the same route in all five formats planning
+// into the same mission byte for byte.
+#include "routeImport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "vesk.h"
+#include "wptList.h"
+#include "writeMission.h"
+
+namespace {
+
+using points = std::vector<std::pair<double, double>>;  // latitude, longitude
+
+struct outcome {
+  int status = 0;
+  points route;
+  std::string output;  // standard output
+  std::string errors;  // standard error
+};
+
+outcome readFrom(const std::string& name, const std::string& content) {
+  destroyList();
+  outcome o;
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  try {
+    readRoute(content, name);
+  } catch (const runEnd& end) {
+    o.status = end.status;
+  }
+  o.output = testing::internal::GetCapturedStdout();
+  o.errors = testing::internal::GetCapturedStderr();
+  for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) o.route.emplace_back(n->Lat, n->Lon);
+  destroyList();
+  return o;
+}
+
+const std::string kmlHead = "<?xml version=\"1.0\"?>\n<kml xmlns=\"http://www.opengis.net/kml/2.2\"><Document>\n";
+const std::string kmlTail = "</Document></kml>\n";
+std::string kmlPath(const std::string& coordinates) {
+  return kmlHead + "<Placemark><LineString><coordinates>" + coordinates + "</coordinates></LineString></Placemark>\n" +
+         kmlTail;
+}
+std::string kmlPoint(const std::string& coordinates) {
+  return "<Placemark><name>p</name><Point><coordinates>" + coordinates + "</coordinates></Point></Placemark>\n";
+}
+const std::string gpxHead = "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n";
+const std::string rte = "<rte><rtept lat=\"45\" lon=\"10\"/><rtept lat=\"45.045\" lon=\"10\"/></rte>\n";
+
+struct goodCase {
+  const char* label;
+  std::string name;
+  std::string content;
+  points expected;
+  const char* warning;  // expected on standard error, or null for silence
+};
+
+TEST(RouteImport, EachFormatGivesItsPointsInRouteOrder) {
+  const points three = {{45, 10}, {45.045, 10}, {45.06, 10.05}};
+  const std::vector<goodCase> cases = {
+      {"kml path, altitudes and line breaks", "a.kml", kmlPath("\n  10,45,0 10,45.045,-3\n\t10.05,45.06\n"), three,
+       nullptr},
+      {"kml path in a MultiGeometry, namespaced, after a BOM", "a.xml",
+       "\xEF\xBB\xBF \n<k:kml xmlns:k=\"http://www.opengis.net/kml/2.2\"><k:Placemark><k:MultiGeometry>"
+       "<k:LineString><k:coordinates>10,45 10,45.045 10.05,45.06</k:coordinates></k:LineString>"
+       "</k:MultiGeometry></k:Placemark></k:kml>",
+       three, nullptr},
+      {"kml points in document order", "a.kml",
+       kmlHead + kmlPoint("10,45,0") + "<Folder>" + kmlPoint("10,45.045") + "</Folder>" + kmlPoint(" 10.05,45.06 ") +
+           kmlTail,
+       three, nullptr},
+      {"gpx route", "a.gpx",
+       gpxHead + "<rte><rtept lat=\"45\" lon=\"10\"><name>A</name></rtept><rtept lat=\"45.045\" lon=\"10\"/>"
+                 "<rtept lat=\"45.06\" lon=\"10.05\"/></rte></gpx>",
+       three, nullptr},
+      {"gpx 1.0 track of two segments", "track",
+       "<gpx version=\"1.0\" xmlns=\"http://www.topografix.com/GPX/1/0\"><trk><trkseg><trkpt lat=\"45\" lon=\"10\"/>"
+       "</trkseg><trkseg><trkpt lat=\"45.045\" lon=\"10\"/><trkpt lat=\"45.06\" lon=\"10.05\"/></trkseg></trk></gpx>",
+       three, nullptr},
+      {"gpx waypoints", "a.gpx",
+       gpxHead + "<wpt lat=\"45\" lon=\"10\"/><wpt lat=\"45.045\" lon=\"10\"/><wpt lat=\"45.06\" lon=\"10.05\"/></gpx>",
+       three, nullptr},
+      {"gpx route before its waypoints", "a.gpx", gpxHead + "<wpt lat=\"1\" lon=\"1\"/>" + rte + "</gpx>",
+       {{45, 10}, {45.045, 10}}, "warning: a.gpx: only its route is used; left out: 1 waypoint\n"},
+      {"geojson LineString geometry", "a.json",
+       "{\"type\":\"LineString\",\"coordinates\":[[10,45],[10,45.045,12.5],[10.05,45.06]]}", three, nullptr},
+      {"geojson Feature holding a MultiPoint", "a.geojson",
+       "{\"type\":\"Feature\",\"properties\":{},\"geometry\":{\"type\":\"MultiPoint\","
+       "\"coordinates\":[[10,45],[10,45.045],[10.05,45.06]]}}",
+       three, nullptr},
+      {"geojson Point features, a Polygon left out", "a.geojson",
+       "{\"type\":\"FeatureCollection\",\"features\":["
+       "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\",\"coordinates\":[10,45]}},"
+       "{\"type\":\"Feature\",\"geometry\":null},"
+       "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Polygon\",\"coordinates\":[]}},"
+       "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\",\"coordinates\":[10,45.045]}},"
+       "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\",\"coordinates\":[10.05,45.06]}}]}",
+       three, "warning: a.geojson: only its points are used; left out: Polygon\n"},
+      {"csv with other columns and a blank row", "a.CSV", "name,lat,lon\nA,45,10\n\nB,45.045, 10 \nC,45.06,10.05\n",
+       three, nullptr},
+      {"csv, semicolons, quoted header, CR LF, BOM", "b.csv",
+       "\xEF\xBB\xBF\"Longitude\";\"LATITUDE\";\"note\"\r\n10;45;\"a;b\"\r\n10;45.045;\"say \"\"x\"\"\"\r\n"
+       "10.05;\"45.06\";\"two\nlines\"\r\n",
+       three, nullptr},
+      {"csv lng and latitude", "c.csv", "latitude,lng\n45,10\n45.045,10\n45.06,10.05", three, nullptr},
+      {"plain text", "route.txt", "45 10\n45.045 10\n45.06 10.05\n", three, nullptr},
+  };
+  for (const auto& c : cases) {
+    const outcome o = readFrom(c.name, c.content);
+    EXPECT_EQ(o.status, 0) << c.label << ": " << o.output << o.errors;
+    EXPECT_EQ(o.route, c.expected) << c.label;
+    EXPECT_EQ(o.output, "") << c.label;
+    EXPECT_EQ(o.errors, c.warning != nullptr ? c.warning : "") << c.label;
+  }
+}
+
+struct badCase {
+  std::string name;
+  std::string content;
+  std::string message;  // the one line on standard output
+  std::string reason;   // standard error, empty for none
+};
+
+TEST(RouteImport, FilesThatGiveNoSingleRouteAreRefusedWithWhatWasFound) {
+  const std::string twoPaths =
+      kmlHead + "<Placemark><LineString><coordinates>10,45 10,46</coordinates></LineString></Placemark>"
+                "<Placemark><MultiGeometry><LineString><coordinates>10,45 10,46</coordinates></LineString>"
+                "<LineString><coordinates>11,45 11,46</coordinates></LineString></MultiGeometry></Placemark>" +
+      kmlTail;
+  const std::vector<badCase> cases = {
+      {"r.kml", twoPaths, "r.kml holds 3 paths; keep one\n", ""},
+      {"r.kml",
+       kmlHead + "<Placemark><LineString><coordinates>10,45 10,46</coordinates></LineString></Placemark>" +
+           kmlPoint("10,45") + kmlTail,
+       "r.kml holds a path and 1 point; keep either the path or the points\n", ""},
+      {"r.kml", kmlHead + kmlTail, "r.kml holds no path and no points\n", ""},
+      {"r.kml", kmlHead + "<Placemark><LineString><coordinates>10,45</coordinates></Placemark>" + kmlTail,
+       "r.kml is not well-formed XML: Start-end tags mismatch at line 3\n", ""},
+      {"r.gpx", gpxHead + rte + rte + "</gpx>", "r.gpx holds 2 routes; keep one\n", ""},
+      {"r.gpx", gpxHead + "<trk/><trk/></gpx>", "r.gpx holds 2 tracks; keep one\n", ""},
+      {"r.gpx", gpxHead + "<metadata/></gpx>", "r.gpx holds no route, track or waypoints\n", ""},
+      {"r.json", "{\"type\": \"LineString\",\n \"coordinates\": [[10, 45],]}",
+       "r.json is not valid JSON: parse error at line 2, column 27: syntax error while parsing value - "
+       "unexpected ']'; expected '[', '{', or a literal\n",
+       ""},
+      {"r.json", "{\"features\": []}", "r.json is JSON but not GeoJSON: it has no \"type\"\n", ""},
+      {"r.json",
+       "{\"type\":\"FeatureCollection\",\"features\":["
+       "{\"type\":\"Feature\",\"geometry\":{\"type\":\"LineString\",\"coordinates\":[[10,45],[10,46]]}},"
+       "{\"type\":\"Feature\",\"geometry\":{\"type\":\"LineString\",\"coordinates\":[[10,45],[10,46]]}}]}",
+       "r.json holds 2 paths; keep one\n", ""},
+      {"r.json", "{\"type\":\"Polygon\",\"coordinates\":[]}", "r.json holds no path and no points, only Polygon\n",
+       ""},
+      {"r.csv", "x,y\n45,10\n",
+       "r.csv needs a header row naming its latitude and longitude columns, such as \"lat,lon\" "
+       "(lat or latitude; lon, lng, long or longitude)\n",
+       ""},
+      {"r.csv", "lat,lon\n45,10\n\"46,10\n", "r.csv has a quoted field opened on line 3 that is never closed\n", ""},
+      {"r.csv", "lat,lon\n", "list is empty\n", ""},
+      {"r.json", "{\"type\":\"LineString\",\"coordinates\":[[10,0],[10,1]]}",
+       "the first waypoint cannot lie on latitude 0\n", ""},
+  };
+  for (const auto& c : cases) {
+    const outcome o = readFrom(c.name, c.content);
+    EXPECT_EQ(o.status, 1) << c.message;
+    EXPECT_EQ(o.output, c.message);
+    EXPECT_EQ(o.errors, c.reason.empty() ? "" : c.reason + "\n") << c.message;
+  }
+}
+
+TEST(RouteImport, EveryPositionPassesTheChecksOfATextLineNamingTheWaypoint) {
+  const std::vector<badCase> cases = {
+      {"r.kml", kmlPath("10,45\n 10,91 10,46"), "invalid waypoint 2 of r.kml\n",
+       "waypoint 2 (line 4): \"10,91\": latitude 91 is outside -90..90"},
+      {"r.kml", kmlPath("10,45 10"), "invalid waypoint 2 of r.kml\n",
+       "waypoint 2 (line 3): \"10\": a position is longitude,latitude or longitude,latitude,altitude"},
+      {"r.kml", kmlPath("10,45 10,46,high"), "invalid waypoint 2 of r.kml\n",
+       "waypoint 2 (line 3): \"10,46,high\": the altitude is not a number"},
+      {"r.kml", kmlHead + kmlPoint("10,45 11,45") + kmlTail, "invalid waypoint 2 of r.kml\n",
+       "waypoint 2 (line 3): \"11,45\": a point holds more than one position"},
+      {"r.gpx", gpxHead + "<rte><rtept lat=\"45\" lon=\"10\"/>\n<rtept lat=\"46\"/></rte></gpx>",
+       "invalid waypoint 2 of r.gpx\n", "waypoint 2 (line 4): \"lat=\"46\" lon=\"\"\": no lon attribute"},
+      {"r.gpx", gpxHead + "<wpt lat=\"45\" lon=\"180.5\"/></gpx>", "invalid waypoint 1 of r.gpx\n",
+       "waypoint 1 (line 3): \"lat=\"45\" lon=\"180.5\"\": longitude 180.5 is outside -180..180"},
+      {"r.gpx", gpxHead + "<wpt lat=\"45,5\" lon=\"10\"/></gpx>", "invalid waypoint 1 of r.gpx\n",
+       "waypoint 1 (line 3): \"lat=\"45,5\" lon=\"10\"\": the latitude is not a number"},
+      {"r.json", "{\"type\":\"MultiPoint\",\"coordinates\":[[10,45],[\"10\",46]]}", "invalid waypoint 2 of r.json\n",
+       "waypoint 2: \"[\"10\",46]\": a position is [longitude, latitude] or [longitude, latitude, altitude]"},
+      {"r.json", "{\"type\":\"Point\",\"coordinates\":[10,-90.5]}", "invalid waypoint 1 of r.json\n",
+       "waypoint 1: \"[10,-90.5]\": latitude -90.5 is outside -90..90"},
+      {"r.csv", "lat;lon\n45;10\n45,5;10\n", "invalid waypoint on line 3 of r.csv\n",
+       "line 3: \"45,5;10\": the latitude is not a number"},
+      {"r.csv", "lon,lat\n10,45\n11\n", "invalid waypoint on line 3 of r.csv\n",
+       "line 3: \"11\": the row has no latitude column"},
+      {"r.csv", "lat,lon\n45,10\n\"a\nb\",10\nnan,10\n", "invalid waypoint on line 3 of r.csv\n",
+       "line 3: \"a\nb,10\": the latitude is not a number"},
+  };
+  for (const auto& c : cases) {
+    const outcome o = readFrom(c.name, c.content);
+    EXPECT_EQ(o.status, 1) << c.reason;
+    EXPECT_EQ(o.output, c.message) << c.reason;
+    EXPECT_EQ(o.errors, c.reason + "\n");
+  }
+  // The boundaries themselves are positions the vehicle can be sent to.
+  EXPECT_EQ(readFrom("r.json", "{\"type\":\"MultiPoint\",\"coordinates\":[[180,90],[-180,-90]]}").route,
+            (points{{90, 180}, {-90, -180}}));
+}
+
+// The files a planned route gives, as one text.
+std::string plannedFiles() {
+  planRoute();
+  std::string text;
+  const textSink keep = [&](const std::string& piece) { text += piece; };
+  missionText("m.cfg", false, keep);
+  waypointRecords(keep);
+  surLineRecords("m.pts", keep);
+  destroyList();
+  resetSettings();
+  return text;
+}
+
+TEST(RouteImport, TheSameRouteInEveryFormatPlansIntoTheSameMission) {
+  // Digits beyond what a double holds, an exponent, a sign and a long leg that is split.
+  const std::vector<std::pair<std::string, std::string>> pts = {
+      {"44.123456789012345678", "-10.98765432109876543"}, {"4.4123e1", "-10.8"}, {"+44.2", "-1.1e1"}};
+  std::string text;
+  std::string kml;
+  std::string gpx;
+  std::string json;
+  std::string csv = "lat,lon\n";
+  for (const auto& [lat, lon] : pts) {
+    text += lat + " " + lon + "\n";
+    kml += lon + "," + lat + " ";
+    gpx += "<rtept lat=\"" + lat + "\" lon=\"" + lon + "\"/>";
+    json += std::string(json.empty() ? "" : ",") + "[" + lon + "," + (lat[0] == '+' ? lat.substr(1) : lat) + "]";
+    csv += lat + "," + lon + "\n";
+  }
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {"r.txt", text},
+      {"r.kml", kmlPath(kml)},
+      {"r.gpx", gpxHead + "<rte>" + gpx + "</rte></gpx>"},
+      {"r.geojson", "{\"type\":\"LineString\",\"coordinates\":[" + json + "]}"},
+      {"r.csv", csv}};
+  std::string first;
+  for (const auto& [name, content] : files) {
+    destroyList();
+    resetSettings();
+    readRoute(content, name);
+    const std::string planned = plannedFiles();
+    if (first.empty()) {
+      first = planned;
+      ASSERT_NE(first.find("44.1235"), std::string::npos);
+    } else {
+      EXPECT_EQ(planned, first) << name;
+    }
+  }
+}
+
+}  // namespace
