@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -72,9 +73,7 @@ timing measure(void (*build)(long), long size) {
   t.waypoints = countWaypoints();
 
   start = clock_type::now();
-  writeMission();
-  writeWaypoints();
-  writeSurLine();
+  writeMissionFiles(std::time(nullptr), {});
   t.write = secondsSince(start);
 
   for (const auto& entry : fs::directory_iterator(".")) {

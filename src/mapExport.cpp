@@ -9,7 +9,6 @@
 #include <pugixml.hpp>
 #include <string>
 
-#include "calcs.h"
 #include "vesk.h"
 #include "wptList.h"
 
@@ -342,12 +341,3 @@ void mapText(mapFormat format, const std::string& name, const textSink& emit) {
   }
 }
 
-int writeMap(mapFormat format) {
-  const std::string name = fileName() + mapExtension(format);
-  const std::string path = outputPath(name);
-  writeOutputFile(
-      path, [&](const textSink& emit) { mapText(format, name, emit); }, "cannot open map output file %s ",
-      "cannot write map output file %s ");
-  std::printf("\n **** Wrote map : %s ****\n", path.c_str());
-  return 0;
-}

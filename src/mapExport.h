@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "writeMission.h"
+#include "fileSet.h"
 
 enum class mapFormat { kml, gpx, geojson };
 
@@ -21,7 +21,3 @@ const char* mapExtension(mapFormat format);
 // named by its number, marked as launch, given waypoint or surfacing added by leg
 // splitting, with its leg length, heading, leg time and time from launch.
 void mapText(mapFormat format, const std::string& name, const textSink& emit);
-
-// Writes the map file of the planned route in `format` and says so; ends the run when the
-// file cannot be written.
-int writeMap(mapFormat format);

@@ -1,6 +1,7 @@
 #include "vesk.h"
 
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -174,10 +175,7 @@ int run(int argc, char** argv) {
   kallopMission = queryKallop();
 
   planRoute();
-  writeMission();
-  writeWaypoints();
-  writeSurLine();
-  for (const mapFormat format : options.maps) writeMap(format);
+  writeMissionFiles(std::time(nullptr), options.maps);
   return 0;
 }
 

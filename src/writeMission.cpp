@@ -3,10 +3,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <limits>
-#include <system_error>
 
 #include "calcs.h"
 #include "vesk.h"
@@ -225,64 +222,26 @@ void surLineRecords(const std::string& name, const textSink& emit) {
   }
 }
 
-void writeOutputFile(const std::string& name, const std::function<void(const textSink&)>& produce,
-                     const char* openMessage, const char* writeMessage) {
-  // A half-written mission must never be mistaken for a complete one: write under a
-  // temporary name and give the file its real name only once it is safely on disk.
-  const std::string tempName = name + ".tmp";
-  {
-    std::ofstream out(tempName, std::ios::out | std::ios::binary | std::ios::trunc);
-    if (!out.is_open()) failRun(withName(openMessage, name));
-    std::string crlf;
-    produce([&](const std::string& text) {
-      crlf.clear();
-      for (const char c : text) {
-        if (c == '\n') crlf += '\r';
-        crlf += c;
-      }
-      out.write(crlf.data(), static_cast<std::streamsize>(crlf.size()));
-    });
-    out.flush();
-    out.close();
-    if (out.fail()) {
-      std::remove(tempName.c_str());
-      failRun(withName(writeMessage, name));
-    }
+void writeMissionFiles(std::time_t when, const std::vector<mapFormat>& maps) {
+  // One stem for the whole set, taken once: a run that crosses a minute boundary still
+  // writes files that belong together under one name.
+  const std::string stem = fileNameAt(when);
+  file_name = stem;
+  const std::string mission = stem + "cfg";
+  const std::string surLine = stem + "pts";
+  std::vector<outputFile> files = {
+      {mission, [=](const textSink& emit) { missionText(mission, false, emit); }, "cannot open mission output file %s ",
+       "cannot write mission output file %s ", " **** Wrote mission script: %s **** \n"},
+      {stem + "wpt", waypointRecords, "cannot open waypoint output file %s ", "cannot write waypoint output file %s ",
+       "\n **** Wrote waypoints file : %s ****\n"},
+      {surLine, [=](const textSink& emit) { surLineRecords(surLine, emit); }, "cannot open surveyline output file %s ",
+       "cannot write surveyline output file %s ", "\n **** Wrote survey line : %s ****\n"}};
+  for (const mapFormat format : maps) {
+    const std::string name = stem + mapExtension(format);
+    files.push_back({name, [=](const textSink& emit) { mapText(format, name, emit); }, "cannot open map output file %s ",
+                     "cannot write map output file %s ", "\n **** Wrote map : %s ****\n"});
   }
-  std::error_code ec;
-  std::filesystem::rename(tempName, name, ec);
-  if (ec) {
-    std::remove(tempName.c_str());
-    failRun(withName(writeMessage, name));
-  }
-}
-
-int writeMission() {
-  const std::string missionFileName = fileName() + "cfg";
-  const std::string path = outputPath(missionFileName);
-  writeOutputFile(
-      path, [&](const textSink& emit) { missionText(missionFileName, false, emit); },
-      "cannot open mission output file %s ", "cannot write mission output file %s ");
-  std::printf(" **** Wrote mission script: %s **** \n", path.c_str());
-  return 0;
-}
-
-int writeWaypoints() {
-  const std::string path = outputPath(fileName() + "wpt");
-  writeOutputFile(path, waypointRecords, "cannot open waypoint output file %s ",
-                  "cannot write waypoint output file %s ");
-  std::printf("\n **** Wrote waypoints file : %s ****\n", path.c_str());
-  return 0;
-}
-
-int writeSurLine() {
-  const std::string name = fileName() + "pts";
-  const std::string path = outputPath(name);
-  writeOutputFile(
-      path, [&](const textSink& emit) { surLineRecords(name, emit); },
-      "cannot open surveyline output file %s ", "cannot write surveyline output file %s ");
-  std::printf("\n **** Wrote survey line : %s ****\n", path.c_str());
-  return 0;
+  writeFileSet(files);
 }
 
 namespace {

@@ -1,27 +1,25 @@
 // The three output files of a planned route, and console previews of them.
 #pragma once
 
-#include <functional>
+#include <ctime>
 #include <string>
+#include <vector>
 
-// Mission script (".cfg"): the behaviours the vehicle runs, from the end of the mission
-// at the top to the launch waypoint at the bottom. Returns 0; ends the run on failure.
-int writeMission();
+#include "fileSet.h"
+#include "mapExport.h"
 
-// Waypoint file (".wpt"): one numbered record per waypoint, launch waypoint first.
-int writeWaypoints();
-
-// Survey-line file (".pts"): a header record naming the file, then one record per waypoint.
-int writeSurLine();
+// The files of a run under the one name stem of `when` (see fileNameAt), written as one
+// set, all of them or none: the mission script (".cfg": the behaviours the vehicle runs,
+// from the end of the mission at the top to the launch waypoint at the bottom), the
+// waypoint file (".wpt": one numbered record per waypoint, launch waypoint first), the
+// survey-line file (".pts": a header record naming the file, then one record per
+// waypoint), and the maps in `maps`. Ends the run when the set cannot be written.
+void writeMissionFiles(std::time_t when, const std::vector<mapFormat>& maps);
 
 // The same outputs on the console, without writing any file. Each returns 0.
 int displayMission();
 int displayWaypoints();
 int displaySurLine();
-
-// Receives an output's text piece by piece, so that the text of a long route never has to
-// be held in memory as a whole.
-using textSink = std::function<void(const std::string&)>;
 
 // The text of the mission script for `name`, with "\n" line ends. `preview` gives the
 // console preview's variant of it.
@@ -35,8 +33,3 @@ void surLineRecords(const std::string& name, const textSink& emit);
 // decimal; `scratch` receives it when it fits an int.
 std::string nearestInt(double value, int& scratch);
 
-// Writes the text that `produce` emits to `name`, every "\n" as CR LF. The file appears
-// under its name only when complete; on failure the run ends with the given message (a
-// printf format taking the file name).
-void writeOutputFile(const std::string& name, const std::function<void(const textSink&)>& produce,
-                     const char* openMessage, const char* writeMessage);

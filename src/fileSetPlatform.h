@@ -1,0 +1,84 @@
+// What writing a set of files safely needs from the operating system; one implementation
+// for POSIX systems, one for Windows.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace platform {
+
+using fileHandle = long long;
+constexpr fileHandle noFile = -1;
+
+// Creates `path` for writing, failing when any file, folder or link already has that
+// name, so that nothing planted there can redirect the write. The file gets the
+// permissions of a normally created file.
+fileHandle createNew(const std::string& path);
+
+// Writes all of `data`; false when the disk refuses any of it.
+bool writeAll(fileHandle file, const char* data, size_t size);
+
+// Flushes the file to the disk and closes it; false when either fails.
+bool flushAndClose(fileHandle file);
+
+// Closes a file that is being given up.
+void closeQuietly(fileHandle file);
+
+// True for a folder itself, not a link to one.
+bool isDirectory(const std::string& path);
+
+// True when anything has the name `path`, a link to nothing included.
+bool exists(const std::string& path);
+
+// Gives the file `from` the name `to` in one step, replacing what had that name.
+bool rename(const std::string& from, const std::string& to);
+
+// Makes `backup` a second name of the file `path`, so that it can be put back; false
+// where the file system has no such names.
+bool link(const std::string& path, const std::string& backup);
+
+bool remove(const std::string& path);
+
+// Makes the new names in `folder` last through a power cut.
+void syncFolder(const std::string& folder);
+
+// A few characters no other run is likely to pick, for the names of temporary files.
+std::string uniqueTag();
+
+// ---- Interruptions while a set is written ----
+
+// From now on an interruption of the run (Ctrl-C, SIGTERM or SIGHUP; Ctrl-C, Ctrl-Break or
+// closing the console on Windows) removes the files guarded, then ends the run the way
+// the interruption would have.
+void startGuard();
+// The temporary file `path` is to be removed if the run is interrupted.
+void guard(const std::string& path);
+// The guarded files are gone or have their final names: an interruption ends the run
+// without removing anything.
+void clearGuard();
+// An interruption ends the run as it did before startGuard.
+void endGuard();
+// Between holdInterrupts and releaseInterrupts an interruption waits: the names of a set
+// are given as one step. An interruption that came meanwhile ends the run on release.
+void holdInterrupts();
+void releaseInterrupts();
+
+// ---- Other runs writing into the same folder ----
+
+// While it lives, no other run that takes it gives names in the same folder; false from
+// taken() when another run held it for too long. Where the file system has no locks the
+// folder counts as taken.
+class folderLock {
+ public:
+  explicit folderLock(const std::string& folder);
+  ~folderLock();
+  folderLock(const folderLock&) = delete;
+  folderLock& operator=(const folderLock&) = delete;
+  bool taken() const { return taken_; }
+
+ private:
+  long long handle_ = -1;
+  bool taken_ = false;
+};
+
+}  // namespace platform

@@ -1,0 +1,232 @@
+// Safe writing against what only a POSIX test can stage: two runs writing one set at the
+// same moment, a disk that fills up on the second or third file, an interruption while
+// writing, and links planted where a file is created.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/statvfs.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "fileSetPlatform.h"
+#include "runVesk.h"
+#include "vesk.h"
+#include "wptList.h"
+#include "writeMission.h"
+
+namespace {
+
+const std::time_t when = 1398866880;  // stem 2014_119_148.
+const std::vector<std::string> setNames = {"2014_119_148.cfg", "2014_119_148.pts", "2014_119_148.wpt"};
+
+// A lawn-mower survey of `count` waypoints starting at `latitude`, planned.
+void planSurvey(double latitude, int count) {
+  destroyList();
+  resetSettings();
+  for (int i = 0; i < count; ++i) {
+    const int line = i / 100;
+    const int along = line % 2 == 0 ? i % 100 : 99 - i % 100;
+    insertLatLonEnd(latitude + 0.0009 * line, 10 + 0.001 * along);
+  }
+  planRoute();
+}
+
+// Writes the set of a survey into `folder` in this process; returns the run's status.
+int writeSurvey(const std::string& folder, double latitude, int count) {
+  planSurvey(latitude, count);
+  outputFolder = folder;
+  int status = 0;
+  std::fflush(stdout);
+  const int saved = dup(1);
+  const int devNull = open("/dev/null", O_WRONLY);
+  dup2(devNull, 1);
+  try {
+    writeMissionFiles(when, {});
+  } catch (const runEnd& end) {
+    status = end.status;
+  }
+  std::fflush(stdout);
+  dup2(saved, 1);
+  close(saved);
+  close(devNull);
+  destroyList();
+  resetSettings();
+  return status;
+}
+
+pid_t writeSurveyInChild(const std::string& folder, double latitude, int count) {
+  std::fflush(stdout);
+  const pid_t pid = fork();
+  if (pid == 0) _exit(writeSurvey(folder, latitude, count));
+  return pid;
+}
+
+std::vector<std::string> contentsOf(const TempDir& dir, const std::vector<std::string>& names) {
+  std::vector<std::string> all;
+  for (const std::string& name : names) all.push_back(readFile(dir.file(name)));
+  return all;
+}
+
+// Which survey a file was written for, by the latitudes it holds: 44 or 54, 0 for both.
+int routeOf(const std::string& content) {
+  const bool south = content.find("44.") != std::string::npos;
+  const bool north = content.find("54.") != std::string::npos;
+  return south && north ? 0 : south ? 44 : north ? 54 : -1;
+}
+
+TEST(FileSetPosix, TwoRunsWritingOneSetAtOnceNeverMixTheirFiles) {
+  for (int round = 0; round < 4; ++round) {
+    TempDir dir;
+    const pid_t a = writeSurveyInChild(dir.path(), 44, 8000);
+    const pid_t b = writeSurveyInChild(dir.path(), 54, 8000);
+    int statusA = 0;
+    int statusB = 0;
+    waitpid(a, &statusA, 0);
+    waitpid(b, &statusB, 0);
+    ASSERT_TRUE(WIFEXITED(statusA) && WIFEXITED(statusB));
+    // Each run either succeeds or fails cleanly; one of them at least succeeds.
+    EXPECT_LE(WEXITSTATUS(statusA), 1);
+    EXPECT_LE(WEXITSTATUS(statusB), 1);
+    EXPECT_TRUE(WEXITSTATUS(statusA) == 0 || WEXITSTATUS(statusB) == 0);
+    ASSERT_EQ(dir.list(), setNames) << "round " << round;
+    const std::vector<std::string> set = contentsOf(dir, setNames);
+    const int route = routeOf(set[0]);
+    EXPECT_NE(route, 0) << "the mission script mixes the two routes";
+    for (const std::string& file : set) EXPECT_EQ(routeOf(file), route) << "the set mixes the two routes";
+    EXPECT_NE(set[0].find("# INITIAL HEADING:"), std::string::npos) << "the script is cut short";
+    EXPECT_EQ(std::count(set[2].begin(), set[2].end(), '\n') + 1, std::count(set[1].begin(), set[1].end(), '\n'));
+  }
+}
+
+TEST(FileSetPosix, ALinkPlantedAtANewFileNameIsNeverFollowed) {
+  TempDir dir;
+  dir.write("victim", "precious");
+  ASSERT_EQ(symlink(dir.file("victim").c_str(), dir.file("planted").c_str()), 0);
+  ASSERT_EQ(symlink(dir.file("nothing").c_str(), dir.file("dangling").c_str()), 0);
+  EXPECT_EQ(platform::createNew(dir.file("planted")), platform::noFile);
+  EXPECT_EQ(platform::createNew(dir.file("dangling")), platform::noFile);
+  EXPECT_EQ(readFile(dir.file("victim")), "precious");
+  EXPECT_EQ(dir.list(), (std::vector<std::string>{"dangling", "planted", "victim"}));
+
+  // Links at the names earlier versions wrote through change nothing either.
+  for (const std::string& name : setNames) {
+    ASSERT_EQ(symlink(dir.file("victim").c_str(), dir.file(name + ".tmp").c_str()), 0);
+  }
+  EXPECT_EQ(writeSurvey(dir.path(), 44, 150), 0);
+  EXPECT_EQ(readFile(dir.file("victim")), "precious");
+  for (const std::string& name : setNames) EXPECT_EQ(routeOf(readFile(dir.file(name))), 44) << name;
+}
+
+// A tiny file system of its own, as only root may mount it.
+class smallDisk {
+ public:
+  explicit smallDisk(const std::string& path) : path_(path) {
+    mounted_ = mount("tmpfs", path.c_str(), "tmpfs", 0, "size=4m") == 0;
+  }
+  ~smallDisk() {
+    if (mounted_) umount2(path_.c_str(), MNT_DETACH);
+  }
+  smallDisk(const smallDisk&) = delete;
+  smallDisk& operator=(const smallDisk&) = delete;
+  bool mounted() const { return mounted_; }
+
+  // Fills the disk until only `pages` pages of 4096 bytes are free.
+  void leaveFree(long long pages) const {
+    struct statvfs info {};
+    ASSERT_EQ(statvfs(path_.c_str(), &info), 0);
+    const long long free = static_cast<long long>(info.f_bavail) * static_cast<long long>(info.f_frsize) / 4096;
+    ASSERT_GT(free, pages);
+    const int fd = open((path_ + "/filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const std::string page(4096, '\0');
+    for (long long i = 0; i < free - pages; ++i) ASSERT_EQ(write(fd, page.data(), page.size()), 4096);
+    close(fd);
+  }
+
+ private:
+  std::string path_;
+  bool mounted_ = false;
+};
+
+long long pagesOf(const std::string& content) { return static_cast<long long>((content.size() + 4095) / 4096); }
+
+TEST(FileSetPosix, ADiskFullOnTheSecondOrThirdFileLeavesTheEarlierSetAsItWas) {
+  // The sizes of the new set, from a run on the ordinary disk.
+  TempDir sizes;
+  ASSERT_EQ(writeSurvey(sizes.path(), 44, 400), 0);
+  const std::vector<std::string> fresh = contentsOf(sizes, setNames);
+  struct failCase {
+    const char* message;
+    long long freePages;  // room for the files before the one that fails, and one page more
+  };
+  const std::vector<failCase> cases = {
+      {"cannot write waypoint output file ", pagesOf(fresh[0]) + 1},
+      {"cannot write surveyline output file ", pagesOf(fresh[0]) + pagesOf(fresh[2]) + 1},
+  };
+  ASSERT_GE(pagesOf(fresh[1]), 2);
+  ASSERT_GE(pagesOf(fresh[2]), 2);
+  for (const auto& c : cases) {
+    TempDir dir;
+    const smallDisk disk(dir.path());
+    if (!disk.mounted()) GTEST_SKIP() << "cannot mount a small tmpfs (needs root): a full disk is not staged";
+    ASSERT_EQ(writeSurvey(dir.path(), 54, 400), 0);
+    const std::vector<std::string> earlier = contentsOf(dir, setNames);
+    disk.leaveFree(c.freePages);
+
+    testing::internal::CaptureStdout();
+    planSurvey(44, 400);
+    outputFolder = dir.path();
+    int status = 0;
+    try {
+      writeMissionFiles(when, {});
+    } catch (const runEnd& end) {
+      status = end.status;
+    }
+    const std::string output = testing::internal::GetCapturedStdout();
+    destroyList();
+    resetSettings();
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(output.rfind(c.message, 0), 0u) << output;
+    std::vector<std::string> expected = setNames;
+    expected.push_back("filler");
+    EXPECT_EQ(dir.list(), expected) << "no temporary file may remain";
+    EXPECT_EQ(contentsOf(dir, setNames), earlier) << c.message;
+  }
+}
+
+bool holdsTemporaryFile(const TempDir& dir) {
+  const auto names = dir.list();
+  return std::any_of(names.begin(), names.end(),
+                     [](const std::string& n) { return n.size() > 4 && n.compare(n.size() - 4, 4, ".tmp") == 0; });
+}
+
+TEST(FileSetPosix, AnInterruptionWhileWritingRemovesTheTemporaryFiles) {
+  for (const int sig : {SIGINT, SIGTERM}) {
+    TempDir dir;
+    ASSERT_EQ(writeSurvey(dir.path(), 54, 150), 0);
+    const std::vector<std::string> earlier = contentsOf(dir, setNames);
+    const pid_t pid = writeSurveyInChild(dir.path(), 44, 100000);
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!holdsTemporaryFile(dir) && std::chrono::steady_clock::now() < giveUp) {
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    ASSERT_TRUE(holdsTemporaryFile(dir)) << "the run never started writing";
+    kill(pid, sig);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the run must end as the signal ends it";
+    EXPECT_EQ(WTERMSIG(status), sig);
+    EXPECT_EQ(dir.list(), setNames) << "no temporary file may remain";
+    EXPECT_EQ(contentsOf(dir, setNames), earlier);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,132 @@
+// The files of a run as one set, in-process on every platform: one stem, all files or
+// none, an earlier set replaced only by a complete new one, nothing planted followed.
+#include "fileSet.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "calcs.h"
+#include "fileSetPlatform.h"
+#include "vesk.h"
+#include "wptList.h"
+#include "writeMission.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::time_t when = 1398866880;  // 30 April 2014, 14:08 UTC: stem 2014_119_148.
+
+std::string contentOf(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+class FileSetTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = fs::temp_directory_path() / ("vesk_fileset_" + platform::uniqueTag());
+    fs::create_directory(folder_);
+  }
+  void TearDown() override {
+    destroyList();
+    resetSettings();
+    std::error_code ec;
+    fs::remove_all(folder_, ec);
+  }
+
+  // Plans a short survey near `latitude` and writes its set into the folder; returns the
+  // exit status the run would have.
+  int writeSet(double latitude, const std::vector<mapFormat>& maps = {}) {
+    destroyList();
+    resetSettings();
+    for (int i = 0; i < 30; ++i) insertLatLonEnd(latitude + 0.001 * i, 10 + 0.002 * (i % 2));
+    planRoute();
+    outputFolder = folder_.string();
+    testing::internal::CaptureStdout();
+    int status = 0;
+    try {
+      writeMissionFiles(when, maps);
+    } catch (const runEnd& end) {
+      status = end.status;
+    }
+    output_ = testing::internal::GetCapturedStdout();
+    return status;
+  }
+
+  std::vector<std::string> names() const {
+    std::vector<std::string> all;
+    for (const auto& entry : fs::directory_iterator(folder_)) all.push_back(entry.path().filename().string());
+    std::sort(all.begin(), all.end());
+    return all;
+  }
+
+  std::vector<std::string> contents() const {
+    std::vector<std::string> all;
+    for (const std::string& name : names()) all.push_back(contentOf(folder_ / name));
+    return all;
+  }
+
+  fs::path folder_;
+  std::string output_;
+};
+
+TEST_F(FileSetTest, OneStemForTheWholeSetAndAnEarlierSetReplacedWhole) {
+  ASSERT_EQ(writeSet(45, {mapFormat::gpx}), 0) << output_;
+  const std::vector<std::string> set = {"2014_119_148.cfg", "2014_119_148.gpx", "2014_119_148.pts",
+                                        "2014_119_148.wpt"};
+  EXPECT_EQ(names(), set);
+  const std::string path = folder_.string() + "/2014_119_148.";
+  EXPECT_EQ(output_, " **** Wrote mission script: " + path + "cfg **** \n\n **** Wrote waypoints file : " + path +
+                         "wpt ****\n\n **** Wrote survey line : " + path + "pts ****\n\n **** Wrote map : " + path +
+                         "gpx ****\n");
+  const std::vector<std::string> first = contents();
+
+  ASSERT_EQ(writeSet(50, {mapFormat::gpx}), 0) << output_;
+  EXPECT_EQ(names(), set) << "no temporary or kept file may remain";
+  const std::vector<std::string> second = contents();
+  for (size_t i = 0; i < set.size(); ++i) {
+    EXPECT_NE(second[i], first[i]) << set[i];
+    EXPECT_EQ(second[i].find("45.0"), std::string::npos) << set[i] << " mixes the two routes";
+  }
+}
+
+TEST_F(FileSetTest, AFileThatCannotTakeItsNamePutsTheEarlierSetBack) {
+  ASSERT_EQ(writeSet(45), 0) << output_;
+  const std::vector<std::string> before = names();
+  const std::vector<std::string> earlier = contents();
+  // The third file cannot have its name: a folder stands there. The earlier .pts, moved
+  // aside, goes back in its place; the files named before it are put back too.
+  fs::rename(folder_ / "2014_119_148.pts", folder_ / "kept.pts");
+  fs::create_directory(folder_ / "2014_119_148.pts");
+  EXPECT_EQ(writeSet(50), 1);
+  EXPECT_EQ(output_, "cannot write surveyline output file " + folder_.string() + "/2014_119_148.pts ");
+  fs::remove(folder_ / "2014_119_148.pts");
+  fs::rename(folder_ / "kept.pts", folder_ / "2014_119_148.pts");
+  EXPECT_EQ(names(), before);
+  EXPECT_EQ(contents(), earlier);
+}
+
+TEST_F(FileSetTest, ATemporaryFileIsNeverOpenedThroughAnExistingName) {
+  const fs::path existing = folder_ / "existing";
+  std::ofstream(existing, std::ios::binary) << "keep me";
+  EXPECT_EQ(platform::createNew(existing.string()), platform::noFile);
+  EXPECT_EQ(contentOf(existing), "keep me");
+  EXPECT_EQ(platform::createNew(folder_.string()), platform::noFile);
+
+  const platform::fileHandle created = platform::createNew((folder_ / "new").string());
+  ASSERT_NE(created, platform::noFile);
+  EXPECT_TRUE(platform::writeAll(created, "x", 1));
+  EXPECT_TRUE(platform::flushAndClose(created));
+  EXPECT_EQ(contentOf(folder_ / "new"), "x");
+}
+
+}  // namespace
