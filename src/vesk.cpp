@@ -10,6 +10,7 @@
 
 #include "calcs.h"
 #include "commandLine.h"
+#include "fileSetPlatform.h"
 #include "mapExport.h"
 #include "routeImport.h"
 #include "vesk_user_if.h"
@@ -140,12 +141,11 @@ void checkOutputFolder(const std::string& folder) {
   if (!std::filesystem::is_directory(folder, ec)) {
     failRun("cannot use output folder " + folder + ": it is not a folder\n");
   }
-  const std::string probe = outputPath(".vesk-write-test");
-  // Created exclusively, so that a link planted under this name is never followed.
-  std::FILE* const file = std::fopen(probe.c_str(), "wx");
-  if (file == nullptr) failRun("cannot write into output folder " + folder + "\n");
-  std::fclose(file);
-  std::remove(probe.c_str());
+  const std::string probe = outputPath(".vesk-write-test." + platform::uniqueTag());
+  const platform::fileHandle file = platform::createNew(probe);
+  if (file == platform::noFile) failRun("cannot write into output folder " + folder + "\n");
+  platform::closeQuietly(file);
+  platform::remove(probe);
 }
 
 int run(int argc, char** argv) {
