@@ -28,7 +28,11 @@ double heading(double a, double b, double c, double d) {
   const double lat1 = a * 3.14159 / 180;
   const double lon1 = b * 3.14159 / 180;
   const double lat2 = c * 3.14159 / 180;
-  const double lon2 = d * 3.14159 / 180;
+  // Across the antimeridian the end is taken on the near side: the planner's rough pi,
+  // applied to a longitude difference of almost a whole turn, would aim the leg tens of
+  // metres beside its end.
+  const double dNear = d - b > 180 ? d - 360 : (d - b < -180 ? d + 360 : d);
+  const double lon2 = dNear * 3.14159 / 180;
   const double londif = lon2 - lon1;
   const double head =
       std::atan2(std::cos(lat2) * std::sin(londif),

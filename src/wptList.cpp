@@ -162,10 +162,13 @@ void destroyList() {
 }
 
 // Cuts every leg longer than maxLegMeters into legs of exactly maxLegMeters, obtained by
-// successive subtraction, followed by the shorter rest. Each cut inserts a blank
-// intermediate waypoint carrying the rest of the leg and the heading of the leg's start.
-// The pieces are cut in route order in one walk; a piece that is still too long is cut
-// again before the walk moves on.
+// successive subtraction, followed by the shorter rest. Each cut inserts an intermediate
+// waypoint carrying the rest of the leg and the heading of the leg's start. The pieces lie
+// on the great circle that leaves the leg's start on that heading, piece k at k times
+// maxLegMeters from the start: placing each piece from the one before it on the start
+// heading would follow another curve, and the last piece would take up the error, far
+// longer than the distance between surfacings at high latitudes. The pieces are cut in
+// route order in one walk, one step per piece.
 void insertIfBig_legMeters() {
   if (headNodePtr == nullptr) {
     std::printf("dll is empty\n");
@@ -182,12 +185,15 @@ void insertIfBig_legMeters() {
   }
   big_legMeters = 0;
   for (node* n = headNodePtr; n != nullptr; n = n->nextPtr) {
-    while (n->legMeters > maxLegMeters) {
+    const node* const start = n;
+    for (double k = 1; n->legMeters > maxLegMeters; ++k) {
       const double smallerlegMeters = n->legMeters - maxLegMeters;
       n->legMeters = maxLegMeters;
       insertNode(n, smallerlegMeters);
       if (n->legMeters > big_legMeters) big_legMeters = n->legMeters;
       n = n->nextPtr;
+      newLatLon(start->Lat, start->Lon, start->heading, k * maxLegMeters, n->Lat, n->Lon);
+      n->Lon = wrapLongitude(n->Lon);
     }
     if (n->legMeters > big_legMeters) big_legMeters = n->legMeters;
   }
@@ -195,7 +201,9 @@ void insertIfBig_legMeters() {
 
 int fillBlankLatLons() {
   for (node* n = headNodePtr; n != nullptr; n = n->nextPtr) {
-    if (n->Lat == 0 && n->prevPtr != nullptr) {
+    // Only a waypoint given on latitude 0 is placed here; the pieces of split legs have
+    // their positions already, whatever their latitude.
+    if (n->Lat == 0 && n->prevPtr != nullptr && !n->inserted) {
       const node* const p = n->prevPtr;
       newLatLon(p->Lat, p->Lon, p->heading, p->legMeters, n->Lat, n->Lon);
       n->Lon = wrapLongitude(n->Lon);

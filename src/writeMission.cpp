@@ -57,8 +57,8 @@ void emitGroup(const node* n, bool finalGroup, bool preview, const textSink& emi
 
   if (yoyoMission == 1) {
     out += "\nbehavior waypoint_yoyo  {\n";
-    out += format("latitude      = %g;\n", n->Lat);
-    out += format("longitude     = %g;\n", n->Lon);
+    out += format("latitude      = %.9g;\n", n->Lat);
+    out += format("longitude     = %.9g;\n", n->Lon);
     out += "captureRadius = 10;\n";
     out += preview ? format("duration      = %g;\n", prev->legSecs)
                    : "duration      = " + nearestInt(prev->legSecs, legSecsInt) + ";\n";
@@ -72,8 +72,8 @@ void emitGroup(const node* n, bool finalGroup, bool preview, const textSink& emi
   } else {
     out += "\n# waypoint behavior\n"
            "behavior waypoint {\n";
-    out += format("latitude      = %g;\n", n->Lat);
-    out += format("longitude     = %g;\n", n->Lon);
+    out += format("latitude      = %.9g;\n", n->Lat);
+    out += format("longitude     = %.9g;\n", n->Lon);
     out += "captureRadius = 10; \n";
     out += format("duration      = %g;\n", prev->legSecs);
     out += "speed         = MISSION_SPEED; \n";
@@ -137,7 +137,7 @@ void missionText(const std::string& name, bool preview, const textSink& emit) {
          "#               *** UNPROVEN CODE ***\n"
          "#\n"
          "#               *** LAUNCH WAYPOINT ***\n";
-  out += format("#               LAT/LON: %g %g\n", launch->Lat, launch->Lon);
+  out += format("#               LAT/LON: %.9g %.9g\n", launch->Lat, launch->Lon);
   out += "#\n"
          "#               *** INITIAL HEADING *** \n";
   out += format("#                        %g  \n", launch->heading);
@@ -204,21 +204,21 @@ void missionText(const std::string& name, bool preview, const textSink& emit) {
   }
 
   out += "\n# ***** LAUNCH WAYPOINT *****\n";
-  out += format("# LAT/LON: %g %g\n", launch->Lat, launch->Lon);
+  out += format("# LAT/LON: %.9g %.9g\n", launch->Lat, launch->Lon);
   out += format("# INITIAL HEADING:  %g  \n", launch->heading);
   emit(out);
 }
 
 void waypointRecords(const textSink& emit) {
   for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) {
-    emit(format("%d,N%g,%g,5,250.000,0.0,0.0,255,0.000  \n", n->wptNumber, n->Lat, n->Lon));
+    emit(format("%d,N%.9g,%.9g,5,250.000,0.0,0.0,255,0.000  \n", n->wptNumber, n->Lat, n->Lon));
   }
 }
 
 void surLineRecords(const std::string& name, const textSink& emit) {
   emit(withName("0,%s,0,0.000,0.000,1,3,255,0,0.200,0,0,1.000 \n", name));
   for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) {
-    emit(format("1,%g,%g,0.00m,0.00m,0.0,0.0,0.0  \n", n->Lat, n->Lon));
+    emit(format("1,%.9g,%.9g,0.00m,0.00m,0.0,0.0,0.0  \n", n->Lat, n->Lon));
   }
 }
 

@@ -25,6 +25,12 @@ TEST(Heading, CardinalDirectionsCarryTheMissionPlannersPi) {
   EXPECT_NEAR(heading(45, 10, 45, 10.1), 89.964721, 1e-6);
 }
 
+TEST(Heading, ALegAcrossTheAntimeridianAimsLikeTheSameLegElsewhere) {
+  // The rough pi must not be applied to a longitude difference of almost a whole turn.
+  EXPECT_NEAR(heading(10, 179.5, 11, -179.5), heading(10, -0.5, 11, 0.5), 1e-9);
+  EXPECT_NEAR(heading(-60, -179.8, -61, 179.9), heading(-60, 0.2, -61, -0.1), 1e-9);
+}
+
 TEST(Heading, ResultIsAlwaysAboveZeroAndAtMost360) {
   for (double lat = -80; lat <= 80; lat += 20) {
     for (double dLat = -1; dLat <= 1; dLat += 0.5) {

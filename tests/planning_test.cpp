@@ -72,7 +72,8 @@ TEST_F(PlanningTest, LongLegIsCutIntoFullPiecesAndARest) {
   EXPECT_NEAR(route[3]->legMeters, 662.6682, 1e-4);
   EXPECT_NEAR(route[2]->Lat, 45.0000108, 1e-7);
   EXPECT_NEAR(route[2]->Lon, 10.0457860, 1e-7);
-  EXPECT_NEAR(route[3]->Lat, 45.0000216, 1e-7);
+  // Both pieces lie on the great circle that leaves the start on the leg's heading.
+  EXPECT_NEAR(route[3]->Lat, 45.0000033, 1e-7);
   EXPECT_NEAR(route[3]->Lon, 10.0915720, 1e-7);
   for (int i = 1; i <= 3; ++i) EXPECT_NEAR(route[i]->heading, 89.964721, 1e-6);
   EXPECT_EQ(route[4]->Lat, 45);
@@ -210,6 +211,49 @@ TEST_F(PlanningTest, RouteAcrossTheAntimeridianKeepsLongitudesInRange) {
   planRoute();
   EXPECT_GT(headNodePtr->Lon, -180);
   EXPECT_LT(headNodePtr->Lon, -179.99);
+}
+
+TEST_F(PlanningTest, PiecesOfALongLegLieOnItsGreatCircle) {
+  struct legCase {
+    double lat1, lon1, lat2, lon2;
+  };
+  const std::vector<legCase> legs = {
+      {70, -20, 70, -18},       // 76 km at 70N: the last piece was 1,263 m instead of 458 m
+      {70, -20, 70, 0},         // 760 km
+      {45, 10, 45, -10},        // 1,570 km westward
+      {-65, 100, -66, 140},     // southern ocean
+      {0.5, 179.5, -0.5, -179.6},  // across the antimeridian and the equator
+      {1, 20, 1.9, 20},         // short, due north
+  };
+  for (const auto& leg : legs) {
+    destroyList();
+    resetSettings();
+    insertLatLonEnd(leg.lat1, leg.lon1);
+    insertLatLonEnd(leg.lat2, leg.lon2);
+    planRoute();
+    const node* const start = headNodePtr->nextPtr;
+    const double h = start->heading;
+    int k = 0;
+    const node* n = start;
+    for (; n->nextPtr != tailNodePtr; ++k) {
+      EXPECT_EQ(n->legMeters, maxLegMeters);
+      n = n->nextPtr;
+      ASSERT_TRUE(n->inserted);
+      EXPECT_EQ(n->heading, h);
+      EXPECT_NEAR(dist(start->Lat, start->Lon, n->Lat, n->Lon), (k + 1) * maxLegMeters, 0.005)
+          << leg.lat1 << " " << leg.lon1 << " piece " << k + 1;
+      EXPECT_GE(n->Lon, -180);
+      EXPECT_LE(n->Lon, 180);
+    }
+    ASSERT_GT(k, 0);
+    // The last piece is as long as planned: the vehicle surfaces where the plan says.
+    EXPECT_NEAR(dist(n->Lat, n->Lon, tailNodePtr->Lat, tailNodePtr->Lon), n->legMeters, 0.005)
+        << leg.lat1 << " " << leg.lon1;
+    EXPECT_LE(n->legMeters, maxLegMeters);
+    if (leg.lat1 == 70 && leg.lon2 == -18) {
+      EXPECT_NEAR(n->legMeters, 458, 1);
+    }
+  }
 }
 
 TEST_F(PlanningTest, AbsurdSplittingStopsTheRunInsteadOfExhaustingMemory) {

@@ -152,15 +152,15 @@ TEST(Program, TwoWaypointRouteWritesThreeFilesWithCrLf) {
   for (const std::string* text : {&cfg, &wpt, &pts}) EXPECT_TRUE(endsEveryLineWithCrLf(*text));
 
   EXPECT_EQ(wpt,
-            "0,N44.9955,10,5,250.000,0.0,0.0,255,0.000  \r\n"
+            "0,N44.9955034,10,5,250.000,0.0,0.0,255,0.000  \r\n"
             "1,N45,10,5,250.000,0.0,0.0,255,0.000  \r\n"
-            "2,N45.0324,10,5,250.000,0.0,0.0,255,0.000  \r\n"
+            "2,N45.0323756,10,5,250.000,0.0,0.0,255,0.000  \r\n"
             "3,N45.045,10,5,250.000,0.0,0.0,255,0.000  \r\n");
   EXPECT_EQ(pts.substr(0, pts.find('\r')), "0," + stem + "pts,0,0.000,0.000,1,3,255,0,0.200,0,0,1.000 ");
   EXPECT_EQ(pts.substr(pts.find('\n') + 1),
-            "1,44.9955,10,0.00m,0.00m,0.0,0.0,0.0  \r\n"
+            "1,44.9955034,10,0.00m,0.00m,0.0,0.0,0.0  \r\n"
             "1,45,10,0.00m,0.00m,0.0,0.0,0.0  \r\n"
-            "1,45.0324,10,0.00m,0.00m,0.0,0.0,0.0  \r\n"
+            "1,45.0323756,10,0.00m,0.00m,0.0,0.0,0.0  \r\n"
             "1,45.045,10,0.00m,0.00m,0.0,0.0,0.0  \r\n");
 
   EXPECT_EQ(cfg.rfind("# Mission Filename: " + cfgName + "\r\n", 0), 0u);
@@ -172,10 +172,10 @@ TEST(Program, TwoWaypointRouteWritesThreeFilesWithCrLf) {
   EXPECT_LT(g2, g1);
   EXPECT_NE(g1, std::string::npos);
   EXPECT_NE(cfg.find("timeOut = 4403;\r\n"), std::string::npos);
-  EXPECT_NE(cfg.find("latitude      = 45.0324;\r\nlongitude     = 10;\r\ncaptureRadius = 10;\r\n"
+  EXPECT_NE(cfg.find("latitude      = 45.0323756;\r\nlongitude     = 10;\r\ncaptureRadius = 10;\r\n"
                      "duration      = 2400;\r\n"),
             std::string::npos);
-  const std::string tail = "# ***** LAUNCH WAYPOINT *****\r\n# LAT/LON: 44.9955 10\r\n# INITIAL HEADING:  360  \r\n";
+  const std::string tail = "# ***** LAUNCH WAYPOINT *****\r\n# LAT/LON: 44.9955034 10\r\n# INITIAL HEADING:  360  \r\n";
   EXPECT_EQ(cfg.substr(cfg.size() - tail.size()), tail);
 }
 
@@ -228,7 +228,7 @@ TEST(Program, ExistingOutputsAreReplaced) {
   const vesk_result r = runVesk({"route.txt"}, acceptDefaults, dir.path());
   ASSERT_EQ(r.status, 0) << r.output;
   const std::string wpt = r.output.substr(r.output.find("file : ") + 7);
-  EXPECT_EQ(readFile(dir.file(wpt.substr(0, wpt.find(' ')))).size(), 85u);  // 45 + 40 bytes
+  EXPECT_EQ(readFile(dir.file(wpt.substr(0, wpt.find(' ')))).size(), 88u);  // 48 + 40 bytes
 }
 
 }  // namespace

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "calcs.h"
 #include "vesk.h"
@@ -156,18 +158,65 @@ TEST_F(WriterTest, WaypointAndSurveyLineRecords) {
   itemizeList();
   for (node* n = headNodePtr; n != nullptr; n = n->nextPtr) --n->wptNumber;
   EXPECT_EQ(waypointsOf(),
-            "0,N44.9955,10,5,250.000,0.0,0.0,255,0.000  \n"
+            "0,N44.9955034,10,5,250.000,0.0,0.0,255,0.000  \n"
             "1,N45,10,5,250.000,0.0,0.0,255,0.000  \n"
             "2,N45.05,10.05,5,250.000,0.0,0.0,255,0.000  \n");
   EXPECT_EQ(surLineOf("2014_119_148.pts"),
             "0,2014_119_148.pts,0,0.000,0.000,1,3,255,0,0.200,0,0,1.000 \n"
-            "1,44.9955,10,0.00m,0.00m,0.0,0.0,0.0  \n"
+            "1,44.9955034,10,0.00m,0.00m,0.0,0.0,0.0  \n"
             "1,45,10,0.00m,0.00m,0.0,0.0,0.0  \n"
             "1,45.05,10.05,0.00m,0.00m,0.0,0.0,0.0  \n");
 
   destroyList();
   add(-12.34567, 0.00005, 0, 0);
-  EXPECT_EQ(waypointsOf(), "0,N-12.3457,5e-05,5,250.000,0.0,0.0,255,0.000  \n");
+  EXPECT_EQ(waypointsOf(), "0,N-12.34567,5e-05,5,250.000,0.0,0.0,255,0.000  \n");
+}
+
+TEST_F(WriterTest, CoordinatesKeepNineSignificantDigitsInEveryFile) {
+  struct coordinateCase {
+    double value;
+    const char* text;
+  };
+  const std::vector<coordinateCase> cases = {
+      {1.23456789, "1.23456789"},       {-1.2345, "-1.2345"},         {12.3456789012, "12.3456789"},
+      {-45.12345678, "-45.1234568"},    {44.99550336, "44.9955034"},  {-122.4795, "-122.4795"},
+      {123.456789123, "123.456789"},    {-179.12345, "-179.12345"},   {45, "45"},
+      {0.00012345, "0.00012345"},       {0.00001234, "1.234e-05"},    {-0.00005, "-5e-05"},
+  };
+  for (const auto& c : cases) {
+    destroyList();
+    add(c.value, c.value / 2 + 10, 90, 100);
+    add(c.value, c.value, 0, 0);
+    itemizeList();
+    const std::string text = c.text;
+    EXPECT_NE(waypointsOf().find(",N" + text + "," + text + ",5,"), std::string::npos) << text;
+    EXPECT_NE(surLineOf("x.pts").find("\n1," + text + "," + text + ",0.00m"), std::string::npos) << text;
+    const std::string mission = missionOf("x.cfg");
+    EXPECT_NE(mission.find("latitude      = " + text + ";\nlongitude     = " + text + ";\n"), std::string::npos)
+        << text;
+    EXPECT_NE(mission.find("#               LAT/LON: " + text + " "), std::string::npos) << text;
+    EXPECT_NE(mission.find("\n# LAT/LON: " + text + " "), std::string::npos) << text;
+  }
+}
+
+TEST_F(WriterTest, ALaunchWaypointAcrossTheAntimeridianIsWrittenWrapped) {
+  // The first leg runs west from just short of +180: the launch waypoint lies east of it,
+  // beyond the meridian.
+  insertLatLonEnd(10, 179.999);
+  insertLatLonEnd(10, 179.9);
+  planRoute();
+  ASSERT_LT(headNodePtr->Lon, -179.99);
+  char text[64];
+  std::snprintf(text, sizeof text, "%.9g %.9g", headNodePtr->Lat, headNodePtr->Lon);
+  const std::string position = text;  // "10 -179.99..."
+  const std::string lat = position.substr(0, position.find(' '));
+  const std::string lon = position.substr(position.find(' ') + 1);
+  EXPECT_EQ(lon.rfind("-179.99", 0), 0u) << lon;
+  EXPECT_EQ(waypointsOf().rfind("0,N" + lat + "," + lon + ",", 0), 0u) << position;
+  EXPECT_NE(surLineOf("x.pts").find("\n1," + lat + "," + lon + ",0.00m"), std::string::npos) << position;
+  const std::string mission = missionOf("x.cfg");
+  EXPECT_NE(mission.find("#               LAT/LON: " + position + "\n"), std::string::npos);
+  EXPECT_NE(mission.find("# LAT/LON: " + position + "\n# INITIAL"), std::string::npos);
 }
 
 TEST_F(WriterTest, FileNamesFromUtcTimeWithoutZeroPadding) {
