@@ -20,7 +20,8 @@ const char* const usageText =
     "\n"
     "Waypoint file formats, told from the content:\n"
     "  text     one \"latitude longitude\" pair in decimal degrees per line, north and\n"
-    "           east positive (the default)\n"
+    "           east positive, each number followed by a blank or the line end; lines\n"
+    "           starting with # are comments (the default format)\n"
     "  KML      the one path (LineString) of the document, or else its points in order\n"
     "  GPX      the one route (rte), or else the one track (trk), or else the waypoints\n"
     "  GeoJSON  a LineString or MultiPoint, a Feature holding one, or a FeatureCollection\n"
@@ -42,6 +43,9 @@ const char* const usageText =
     "                         option or give a comma list for several\n"
     "  -o, --output-dir DIR   write the files into DIR instead of the current directory\n"
     "  --                     end of the options: a file name may begin with -\n"
+    "\n"
+    "Warnings (\"warning: ...\"), the reasons for refusals and the summaries of the route\n"
+    "and the plan go to standard error.\n"
     "\n"
     "Exit status: 0 when all the files are written, 1 on any error (nothing is written).\n";
 

@@ -9,6 +9,7 @@
 #include <pugixml.hpp>
 #include <string>
 
+#include "routeReport.h"
 #include "vesk.h"
 #include "wptList.h"
 
@@ -31,15 +32,6 @@ std::string exactDecimal(double value) {
 std::string printed(const char* format, double value) {
   std::array<char, 64> text{};
   std::snprintf(text.data(), text.size(), format, value);
-  return text.data();
-}
-
-// A duration as hours, minutes and seconds: 1:23:20.
-std::string clockTime(double seconds) {
-  if (!(seconds >= 0 && seconds < 1e15)) return printed("%g s", seconds);
-  const long long whole = std::llround(seconds);
-  std::array<char, 64> text{};
-  std::snprintf(text.data(), text.size(), "%lld:%02lld:%02lld", whole / 3600, whole / 60 % 60, whole % 60);
   return text.data();
 }
 

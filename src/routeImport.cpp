@@ -89,7 +89,8 @@ place waypointAt(long long number, long long line, std::string_view text) {
   return {std::to_string(number), label, std::string(text)};
 }
 
-// Appends the waypoints of one file to the route, refusing the first that cannot be flown.
+// Appends the waypoints of one file to the route, refusing the first that cannot be flown
+// and warning of slips that do not stop the run.
 class routeReader {
  public:
   explicit routeReader(std::string fileName) : fileName_(std::move(fileName)) {}
@@ -97,9 +98,7 @@ class routeReader {
   const std::string& fileName() const { return fileName_; }
 
   [[noreturn]] void refuse(const place& where, const std::string& reason) const {
-    std::string why = where.label + ": ";
-    if (!where.quote.empty()) why += "\"" + where.quote + "\": ";
-    failRun("invalid waypoint " + where.message + " of " + fileName_ + "\n", why + reason);
+    failRun("invalid waypoint " + where.message + " of " + fileName_ + "\n", described(where, reason));
   }
 
   // The file as a whole cannot give one route.
@@ -107,14 +106,22 @@ class routeReader {
     failRun(fileName_ + " " + what + "\n");
   }
 
-  void add(double lat, double lon, const place& where) const {
+  // A slip the operator should hear of; after a few of them only their number is told.
+  void slip(const place& where, const std::string& what) {
+    if (++slips_ <= shownSlips) warn(described(where, what));
+  }
+
+  void add(double lat, double lon, const place& where) {
     const std::string problem = positionProblem(lat, lon);
     if (!problem.empty()) refuse(where, problem);
+    if (tailNodePtr != nullptr && tailNodePtr->Lat == lat && tailNodePtr->Lon == lon) {
+      slip({where.message, where.label, ""}, "repeats the waypoint before it: a leg of length 0");
+    }
     insertLatLonEnd(lat, lon);
   }
 
   // A position given as two texts, longitude and latitude as map formats order them.
-  void addText(std::string_view lonText, std::string_view latText, const place& where) const {
+  void addText(std::string_view lonText, std::string_view latText, const place& where) {
     const std::optional<double> lon = wholeNumber(lonText);
     const std::optional<double> lat = wholeNumber(latText);
     if (!lon) refuse(where, "the longitude is not a number");
@@ -122,28 +129,89 @@ class routeReader {
     add(*lat, *lon, where);
   }
 
+  void finish() const {
+    if (slips_ > shownSlips) warn(std::to_string(slips_ - shownSlips) + " more like these in " + fileName_);
+  }
+
  private:
+  static constexpr long long shownSlips = 5;
+
+  static std::string described(const place& where, const std::string& what) {
+    std::string text = where.label + ": ";
+    if (!where.quote.empty()) {
+      const size_t longest = 100;
+      text += "\"" + (where.quote.size() > longest ? where.quote.substr(0, longest) + "..." : where.quote) + "\": ";
+    }
+    return text + what;
+  }
+
   std::string fileName_;
+  long long slips_ = 0;
 };
 
 // ---- Plain text: one "latitude longitude" pair per line ----
 
-void readText(const std::string& content, const routeReader& route) {
-  long long lineNumber = 0;
-  size_t start = 0;
-  while (start < content.size()) {
-    size_t end = content.find('\n', start);
-    if (end == std::string::npos) end = content.size();
-    const std::string line = content.substr(start, end - start);
-    start = end + 1;
-    ++lineNumber;
-    if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
-    double lat = 0.0;
-    double lon = 0.0;
-    if (std::sscanf(line.c_str(), "%lf%lf", &lat, &lon) != 2 || !positionProblem(lat, lon).empty()) {
-      failRun("invalid waypoint on line " + std::to_string(lineNumber) + " of " + route.fileName() + "\n");
+// The number that starts at `pos` in `content` as the C library reads it, and where it
+// ends. Numbers never hold a line end, so the reading stays within the line.
+std::pair<double, size_t> numberAt(const std::string& content, size_t pos) {
+  char* end = nullptr;
+  const double value = std::strtod(content.c_str() + pos, &end);
+  return {value, static_cast<size_t>(end - content.c_str())};
+}
+
+size_t skipBlanks(const std::string& content, size_t pos, size_t end) {
+  while (pos < end && isBlank(content[pos])) ++pos;
+  return pos;
+}
+
+// One line of the plain text format, from `start` to `end`: the latitude and the
+// longitude, each followed by a blank or the end of the line; anything after a blank
+// behind the longitude is a comment. A line whose first character is # is a comment.
+void readTextLine(const std::string& content, size_t start, size_t end, long long number, routeReader& route) {
+  const size_t first = skipBlanks(content, start, end);
+  if (first == end || content[first] == '#') return;
+  const place where = onLine(number, std::string_view(content).substr(start, end - start));
+  const char* const names[] = {"latitude", "longitude"};
+  double values[2] = {0, 0};
+  size_t pos = first;
+  for (int i = 0; i < 2; ++i) {
+    if (pos == end) route.refuse(where, std::string("the ") + names[i] + " is missing");
+    const auto [value, after] = numberAt(content, pos);
+    if (after == pos || after > end) {
+      route.refuse(where, i == 0 ? "not a number" : "the longitude is not a number");
     }
-    insertLatLonEnd(lat, lon);
+    if (after < end && !isBlank(content[after])) {
+      route.refuse(where, std::string("the ") + names[i] + " must be followed by a blank or the end of the line");
+    }
+    values[i] = value;
+    pos = skipBlanks(content, after, end);
+  }
+  const std::string problem = positionProblem(values[0], values[1]);
+  // A value out of range is named in the reason; a text that is no finite number is quoted.
+  if (!problem.empty()) {
+    const bool finite = std::isfinite(values[0]) && std::isfinite(values[1]);
+    route.refuse(finite ? place{where.message, where.label, ""} : where, problem);
+  }
+  if (pos < end) {
+    const auto [value, after] = numberAt(content, pos);
+    if (after > pos && (after == end || isBlank(content[after]))) {
+      route.slip(where, "only the first two numbers are used");
+    }
+  }
+  route.add(values[0], values[1], where);
+}
+
+// Lines end in LF, CR LF or a lone CR (old Mac files); a byte order mark that a Windows
+// editor put at the very start is no part of the first line.
+void readText(const std::string& content, routeReader& route) {
+  long long number = 0;
+  size_t start = bomLength(content);
+  while (start < content.size()) {
+    size_t end = content.find_first_of("\r\n", start);
+    if (end == std::string::npos) end = content.size();
+    readTextLine(content, start, end, ++number, route);
+    start = end + 1;
+    if (content[end] == '\r' && start < content.size() && content[start] == '\n') ++start;
   }
 }
 
@@ -152,7 +220,7 @@ void readText(const std::string& content, const routeReader& route) {
 // One record of RFC 4180 CSV from `pos`, which moves past it; `line` counts the line
 // ends passed. Returns false at the end of the content.
 bool nextRecord(const std::string& content, size_t& pos, char separator, long long& line,
-                std::vector<std::string>& fields, const routeReader& route) {
+                std::vector<std::string>& fields, routeReader& route) {
   fields.clear();
   if (pos >= content.size()) return false;
   const long long firstLine = line;
@@ -202,7 +270,7 @@ std::optional<size_t> columnOf(const std::vector<std::string>& header,
   return std::nullopt;
 }
 
-void readCsv(const std::string& content, const routeReader& route) {
+void readCsv(const std::string& content, routeReader& route) {
   const size_t start = bomLength(content);
   std::vector<std::string> fields;
   for (const char separator : {',', ';'}) {
@@ -291,7 +359,7 @@ class lineFinder {
   long long line_ = 1;
 };
 
-void readKml(const pugi::xml_document& doc, const std::string& content, const routeReader& route) {
+void readKml(const pugi::xml_document& doc, const std::string& content, routeReader& route) {
   std::vector<pugi::xml_node> paths;
   std::vector<pugi::xml_node> points;
   forEachElement(doc, [&](const pugi::xml_node& element) {
@@ -349,7 +417,7 @@ void readKml(const pugi::xml_document& doc, const std::string& content, const ro
   }
 }
 
-void readGpx(const pugi::xml_node& root, const std::string& content, const routeReader& route) {
+void readGpx(const pugi::xml_node& root, const std::string& content, routeReader& route) {
   const std::vector<pugi::xml_node> routes = childrenNamed(root, "rte");
   const std::vector<pugi::xml_node> tracks = childrenNamed(root, "trk");
   const std::vector<pugi::xml_node> waypoints = childrenNamed(root, "wpt");
@@ -419,7 +487,7 @@ void collectGeometry(const json& geometry, geoJsonFinds& found, int depth = 0) {
   }
 }
 
-void addPosition(const json& position, long long number, const routeReader& route) {
+void addPosition(const json& position, long long number, routeReader& route) {
   const bool flat = position.is_array() &&
                     std::none_of(position.begin(), position.end(), [](const json& v) { return v.is_structured(); });
   // Only a flat list is quoted: a deeply nested one would make a long and useless message.
@@ -431,7 +499,7 @@ void addPosition(const json& position, long long number, const routeReader& rout
   route.add(position[1].get<double>(), position[0].get<double>(), where);
 }
 
-void readGeoJson(const std::string& content, const routeReader& route) {
+void readGeoJson(const std::string& content, routeReader& route) {
   json document;
   try {
     document = json::parse(content);
@@ -519,7 +587,7 @@ routeFormat detectFormat(const std::string& content, const std::string& name, pu
 }  // namespace
 
 void readRoute(const std::string& content, const std::string& name) {
-  const routeReader route(name);
+  routeReader route(name);
   pugi::xml_document doc;
   pugi::xml_parse_result parsed;
   const routeFormat format = detectFormat(content, name, doc, parsed);
@@ -534,6 +602,7 @@ void readRoute(const std::string& content, const std::string& name) {
     case routeFormat::csv: readCsv(content, route); break;
     case routeFormat::text: readText(content, route); break;
   }
+  route.finish();
   if (headNodePtr == nullptr) failRun("list is empty\n");
   // Latitude 0 marks a position still to be computed from the waypoint before it; the
   // first waypoint has none before it.

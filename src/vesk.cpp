@@ -13,6 +13,7 @@
 #include "fileSetPlatform.h"
 #include "mapExport.h"
 #include "routeImport.h"
+#include "routeReport.h"
 #include "vesk_user_if.h"
 #include "wptList.h"
 #include "writeMission.h"
@@ -164,6 +165,7 @@ int run(int argc, char** argv) {
   const std::string waypointFileName =
       options.waypointFile ? *options.waypointFile : queryWaypointFileName();
   readRoute(readWaypointFile(waypointFileName), waypointFileName);
+  summariseRoute(waypointFileName);
 
   queryMissionParameters();
   yoyoMission = queryYoyo();
@@ -173,9 +175,12 @@ int run(int argc, char** argv) {
     wayPointDepth = queryWaypointDepth();
   }
   kallopMission = queryKallop();
+  warnAboutSettings();
 
   planRoute();
+  warnAboutPlan();
   writeMissionFiles(std::time(nullptr), options.maps);
+  summarisePlan();
   return 0;
 }
 

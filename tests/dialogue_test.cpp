@@ -221,6 +221,36 @@ TEST(Dialogue, QuestionsJudgeTheFirstCharacterOfAWholeLine) {
   EXPECT_TRUE(has(r.cfg, "waypoint_yoyo"));
 }
 
+TEST(Dialogue, IntegerEditorsRefuseADoubledSignAndKeepTheirValue) {
+  const run gps = runWith("3\n+-5\n0\ny\n0\nn\n");
+  EXPECT_TRUE(has(gps.result.output, "Please enter new number of hits \n\n > " + error + parameterMenu({})));
+  EXPECT_TRUE(has(gps.cfg, "minHits        = 30;\r\n"));
+
+  const std::vector<std::string> yoyoPrompts = {
+      "YoYo Minimum Altitude is 15 meters\nPlease enter new altitude in meters \n\n > ",
+      "mission YoYo Min Depth is 2 meters\nPlease enter new depth in meters \n\n > ",
+      "mission YoYo Max Depth is 90 meters\nPlease enter new depth in meters \n\n > ",
+      "mission YoYo Max Depth Shallow is 20 meters\nPlease enter new depth in meters \n\n > "};
+  for (size_t item = 1; item <= yoyoPrompts.size(); ++item) {
+    const run r = runWith("0\ny\n" + std::to_string(item) + "\n-+5\n0\nn\n");
+    EXPECT_EQ(r.result.status, 0) << item;
+    EXPECT_TRUE(has(r.result.output, yoyoPrompts[item - 1] + error + yoyoMenu() + "0\n")) << item;
+  }
+
+  const run depth = runWith("0\nn\n+-5\n40\nn\n");
+  const std::string ask = "Default Waypoint Depth is 50 \nPlease enter new depth \n\n > ";
+  EXPECT_TRUE(has(depth.result.output, ask + error + ask + kallopQuestion));
+  EXPECT_TRUE(has(depth.cfg, "depth         = 40; \r\n"));
+}
+
+TEST(Dialogue, AnAnswerRefusedOnceWithCrLfIsAskedAgainOnce) {
+  const run r = runWith("0\r\nx\r\ny\r\n0\r\nn\r\n");
+  ASSERT_EQ(r.result.status, 0) << r.result.output;
+  const std::string retry = " Please enter y or n ";
+  EXPECT_TRUE(has(r.result.output, yoyoQuestion + retry + yoyoQuestion + yoyoMenu() + "0\n" + kallopQuestion));
+  EXPECT_EQ(r.result.output.find(retry), r.result.output.rfind(retry));
+}
+
 TEST(Dialogue, BannerAsksForTheFileName) {
   const std::string banner =
       "\n\nWelcome to Waypoints to TEVORAN mission utility.\n"

@@ -270,7 +270,8 @@ TEST(Program, DoubleDashEndsTheOptionsAndExtraFilesAreNamedAsIgnored) {
   dir.write("-x", "45 10\n");
   vesk_result r = runVesk({"--", "-x", "--map"}, acceptDefaults, dir.path());
   EXPECT_EQ(r.status, 0) << r.output << r.errors;
-  EXPECT_EQ(r.errors, "warning: only one waypoint file is read; ignored: --map\n");
+  EXPECT_EQ(r.errors.rfind("warning: only one waypoint file is read; ignored: --map\n-x: 1 waypoint, 0.000 km\n", 0), 0u)
+      << r.errors;
   EXPECT_EQ(dir.list().size(), 4u);
 }
 
@@ -340,6 +341,103 @@ TEST(Program, AnIndependentReaderOpensEveryMap) {
     EXPECT_EQ(occurrences(listing, "POINT ("), 4) << map << "\n" << listing;
     EXPECT_EQ(occurrences(listing, "LINESTRING ("), 1) << map << "\n" << listing;
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Program, ABadRouteIsReportedBeforeAnyQuestion) {
+  struct badRoute {
+    std::string content;
+    std::string message;
+    std::string reason;
+  };
+  const std::vector<badRoute> cases = {
+      {"45 10\n45 10W\n", "invalid waypoint on line 2 of route.txt\n",
+       "line 2: \"45 10W\": the longitude must be followed by a blank or the end of the line\n"},
+      {"", "list is empty\n", ""},
+      {"# nothing but a comment\r\n\r\n", "list is empty\n", ""},
+      {"0 10\n1 10\n", "the first waypoint cannot lie on latitude 0\n", ""},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    dir.write("route.txt", c.content);
+    // No answers at all: the dialogue must never start.
+    const vesk_result r = runVesk({"route.txt"}, "", dir.path());
+    EXPECT_EQ(r.status, 1) << c.message;
+    EXPECT_EQ(r.output, c.message);
+    EXPECT_EQ(r.errors, c.reason);
+    EXPECT_EQ(dir.list(), std::vector<std::string>{"route.txt"});
+  }
+}
+
+int count(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+TEST(Program, EachSlipIsWarnedAboutOnceAndTheExampleHasNone) {
+  char nearlyOnePiece[64];  // a leg 5 cm longer than the distance between surfacings
+  std::snprintf(nearlyOnePiece, sizeof nearlyOnePiece, "45 10\n%.12f 10\n", 45 + 3600.05 / 111194.9266);
+  struct slipCase {
+    std::string route;
+    std::string answers;
+    std::string warning;
+  };
+  const std::vector<slipCase> cases = {
+      {"45 10 45.045 10\n45.045 10\n", acceptDefaults,
+       "warning: line 1: \"45 10 45.045 10\": only the first two numbers are used\n"},
+      {"45 10\n45 10\n", acceptDefaults, "warning: line 2: repeats the waypoint before it: a leg of length 0\n"},
+      {"45 10\n", "5\n-3\n0\ny\n0\nn\n", "warning: minDepth is -3 m: a depth or altitude cannot be negative\n"},
+      {"45 10\n", "5\n95\n0\ny\n0\nn\n", "warning: minDepth 95 m is deeper than maxDepth 90 m\n"},
+      {"45 10\n", "6\n120\n0\ny\n0\nn\n",
+       "warning: maxDepth 120 m is beyond abortDepth 100 m: the vehicle would abort before it\n"},
+      {"45 10\n", "0\ny\n2\n50\n3\n40\n0\nn\n",
+       "warning: the yoyo minimum depth 50 m is deeper than its maximum depth 40 m\n"},
+      {"45 10\n", "0\nn\n150\nn\n",
+       "warning: the waypoint depth 150 m is beyond abortDepth 100 m: the vehicle would abort before it\n"},
+      {"45 10\n", "3\n0\n0\ny\n0\nn\n", "warning: GPS hits is 0: the vehicle would go on without a position fix\n"},
+      {"45 10\n", "10\n2\n0\ny\n0\nn\n", "warning: abortOnTimeout is 2: only 1 means True"},
+      {"45 10\n", "2\n3.5\n0\ny\n0\nn\n", "warning: the slow speed is 3.5 m/s: such a vehicle runs at 0.25 to 3 m/s\n"},
+      {nearlyOnePiece, acceptDefaults,
+       "warning: the leg from waypoint 1 to waypoint 3 ends with a piece of 0.05 m: waypoint 2 surfaces just before "
+       "waypoint 3\n"},
+      {"45 10\n46 10\n", acceptDefaults, "warning: the mission timer is 24:49:16, a day or more"},
+      {"45 10\n", "1\n1e-30\n0\ny\n0\nn\n", "warning: the mission timer of "},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    dir.write("route.txt", c.route);
+    const vesk_result r = runVesk({"route.txt"}, c.answers, dir.path());
+    EXPECT_EQ(r.status, 0) << c.warning << r.output;
+    EXPECT_EQ(count(r.errors, c.warning), 1) << r.errors;
+    EXPECT_EQ(r.output.find("warning"), std::string::npos) << "warnings go to standard error only";
+  }
+  TempDir dir;
+  const vesk_result example = runVesk({VESK_EXAMPLES "/route.txt"}, acceptDefaults, dir.path());
+  EXPECT_EQ(example.status, 0);
+  EXPECT_EQ(count(example.errors, "warning"), 0) << example.errors;
+}
+
+TEST(Program, TheRouteAndThePlanAreSummedUp) {
+  TempDir dir;
+  dir.write("route.txt", "45 10\n45.045 10\n");
+  const vesk_result r = runVesk({"route.txt"}, acceptDefaults, dir.path());
+  ASSERT_EQ(r.status, 0) << r.output;
+  const std::string stem = dir.list()[0].substr(0, dir.list()[0].size() - 3);
+  // 500 m of launch leg and 5003.77 m cut at 3600 m; 3669.2 s at 1.5 m/s, timer 4403 s.
+  EXPECT_EQ(r.errors,
+            "route.txt: 2 waypoints, 5.004 km\n"
+            "plan " + stem + "cfg:\n"
+            "  waypoints    4: launch, 2 given, 1 added at surfacings\n"
+            "  length       5.504 km\n"
+            "  time         1:01:09 at 1.5 m/s; mission timer 1:13:23\n"
+            "  longest leg  3600 m, from waypoint 1 to waypoint 2\n");
+  // The route summary comes before the first question, the plan after the last file.
+  EXPECT_EQ(r.output.rfind(" **** Wrote survey line : " + stem + "pts ****\n"),
+            r.output.size() - (" **** Wrote survey line : " + stem + "pts ****\n").size());
 }
 
 }  // namespace

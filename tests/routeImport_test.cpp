@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -210,6 +211,68 @@ TEST(RouteImport, EveryPositionPassesTheChecksOfATextLineNamingTheWaypoint) {
   // The boundaries themselves are positions the vehicle can be sent to.
   EXPECT_EQ(readFrom("r.json", "{\"type\":\"MultiPoint\",\"coordinates\":[[180,90],[-180,-90]]}").route,
             (points{{90, 180}, {-90, -180}}));
+}
+
+TEST(RouteImport, TextLinesAreReadStrictlyWithTheReasonOnStandardError) {
+  struct lineCase {
+    std::string content;
+    long long line;      // 0: accepted
+    std::string reason;  // after "line N: "
+  };
+  const std::vector<lineCase> cases = {
+      {"45 10W\n", 1, "\"45 10W\": the longitude must be followed by a blank or the end of the line"},
+      {"45 10\n45 10,5\n", 2, "\"45 10,5\": the longitude must be followed by a blank or the end of the line"},
+      {"45-10\n", 1, "\"45-10\": the latitude must be followed by a blank or the end of the line"},
+      {"45 10.002,comment\n", 1,
+       "\"45 10.002,comment\": the longitude must be followed by a blank or the end of the line"},
+      {"lat lon\n45 10\n", 1, "\"lat lon\": not a number"},
+      {"45,10\n", 1, "\"45,10\": the latitude must be followed by a blank or the end of the line"},
+      {"46\n", 1, "\"46\": the longitude is missing"},
+      {"45 east\n", 1, "\"45 east\": the longitude is not a number"},
+      {"nan 10\n", 1, "\"nan 10\": the latitude is not a finite number"},
+      {"45 1e999\n", 1, "\"45 1e999\": the longitude is not a finite number"},
+      {"45 10\n91 10\n", 2, "latitude 91 is outside -90..90"},
+      {"90.0000001 10\n", 1, "latitude 90.0000001 is outside -90..90"},
+      {"-90.0000001 10\n", 1, "latitude -90.0000001 is outside -90..90"},
+      {"45 180.0000001\n", 1, "longitude 180.0000001 is outside -180..180"},
+      {"45 -180.0000001\n", 1, "longitude -180.0000001 is outside -180..180"},
+      // A byte order mark counts only at the very start of the file.
+      {"45 10\n\xEF\xBB\xBF""46 10\n", 2, "\"\xEF\xBB\xBF""46 10\": not a number"},
+      // CR LF is one line end, a lone CR another.
+      {"45 10\r\n\r\n45.1 10\rx\r", 4, "\"x\": not a number"},
+      {"\xEF\xBB\xBF# route\n  # drawn by hand\n\n90 180 north-east corner\n-90 -180\t# south-west\n", 0, ""},
+      {"45 10\r45.045 10\r", 0, ""},
+  };
+  for (const auto& c : cases) {
+    const outcome o = readFrom("r.txt", c.content);
+    if (c.line == 0) {
+      EXPECT_EQ(o.status, 0) << c.content << o.output << o.errors;
+      EXPECT_EQ(o.errors, "") << c.content;
+      continue;
+    }
+    EXPECT_EQ(o.status, 1) << c.content;
+    EXPECT_EQ(o.output, "invalid waypoint on line " + std::to_string(c.line) + " of r.txt\n") << c.content;
+    EXPECT_EQ(o.errors, "line " + std::to_string(c.line) + ": " + c.reason + "\n") << c.content;
+  }
+  EXPECT_EQ(readFrom("r.txt", "90 180\n-90 -180\n").route, (points{{90, 180}, {-90, -180}}));
+  EXPECT_EQ(readFrom("r.txt", "45 10\r45.045 10\r\n46 10").route, (points{{45, 10}, {45.045, 10}, {46, 10}}));
+}
+
+TEST(RouteImport, SlipsThatDoNotStopTheRunAreWarnedAbout) {
+  outcome o = readFrom("r.txt", "45 10 45.045 10\n45.045 10 note 2\n45.045 10\n");
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.route.size(), 3u);
+  EXPECT_EQ(o.errors,
+            "warning: line 1: \"45 10 45.045 10\": only the first two numbers are used\n"
+            "warning: line 3: repeats the waypoint before it: a leg of length 0\n");
+  // A long run of slips is told in a few lines.
+  std::string repeated;
+  for (int i = 0; i < 8; ++i) repeated += "<rtept lat=\"45\" lon=\"10\"/>";
+  o = readFrom("r.gpx", gpxHead + "<rte>" + repeated + "</rte></gpx>");
+  EXPECT_EQ(o.route.size(), 8u);
+  EXPECT_EQ(std::count(o.errors.begin(), o.errors.end(), '\n'), 6) << o.errors;
+  EXPECT_NE(o.errors.find("warning: waypoint 2 (line 3): repeats the waypoint before it"), std::string::npos);
+  EXPECT_NE(o.errors.find("warning: 2 more like these in r.gpx\n"), std::string::npos);
 }
 
 // The files a planned route gives, as one text.
