@@ -22,12 +22,57 @@ ensure_linux_build() {
   fi
 }
 
+# Debian ships pugixml built for the host only, so the cross build compiles it from its
+# Debian source package, unpacked into the build tree (and kept when the cross build starts
+# afresh: no download on re-runs).
+pugixml_src_root=build-windows/pugixml-src
+deb_src_sources=/etc/apt/sources.list.d/vesk-deb-src.sources
+deb_src_list=/etc/apt/sources.list.d/vesk-deb-src.list
+
+# Lets apt-get source find pugixml: adds deb-src entries for the mirrors and suites of this
+# Debian release that apt already installs from, in either of apt's formats.
+enable_debian_sources() {
+  if apt-cache showsrc pugixml 2>/dev/null | grep -q '^Package: pugixml$'; then return 0; fi
+  local codename f
+  codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+  echo "== adding deb-src entries for $codename to apt's sources"
+  for f in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$f" ] && [ "$f" != "$deb_src_sources" ] && cat "$f" && echo
+  done | awk -v release="$codename" 'BEGIN { RS = ""; ORS = "\n\n" }
+    $0 ~ ("(^|\n)Suites:[^\n]*" release) && $0 ~ /(^|\n)Types:[ \t]*deb[ \t]*(\n|$)/ {
+      sub(/Types:[ \t]*deb[ \t]*\n/, "Types: deb-src\n"); print }' >"$deb_src_sources"
+  cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
+    awk -v release="$codename" '$1 == "deb" && $0 ~ (" " release "(-[a-z]+)? ") { $1 = "deb-src"; print }' \
+      >"$deb_src_list"
+  apt-get update
+}
+
+# Unpacks pugixml's Debian source package into $pugixml_src_root unless it is there
+# already, and sets pugixml_dir to the unpacked folder.
+fetch_pugixml_source() {
+  pugixml_dir=$(compgen -G "$pugixml_src_root/pugixml-*/src/pugixml.cpp" | head -n 1 || true)
+  if [ -z "$pugixml_dir" ]; then
+    echo "== fetching the pugixml source package into $pugixml_src_root"
+    enable_debian_sources
+    rm -rf "$pugixml_src_root"
+    mkdir -p "$pugixml_src_root"
+    # Root downloads itself: apt's unprivileged user may not write into the build tree.
+    (cd "$pugixml_src_root" && apt-get -o APT::Sandbox::User=root source pugixml </dev/null)
+    pugixml_dir=$(compgen -G "$pugixml_src_root/pugixml-*/src/pugixml.cpp" | head -n 1)
+  fi
+  pugixml_dir=${pugixml_dir%/src/pugixml.cpp}
+}
+
 # The MinGW-w64 cross build in build-windows, warnings as errors. With "fresh" it is
-# rebuilt from scratch, otherwise only brought up to date.
+# rebuilt from scratch (keeping the downloaded pugixml sources), otherwise only brought up
+# to date.
 windows_build() {
-  if [ "${1:-}" = fresh ]; then rm -rf build-windows; fi
+  if [ "${1:-}" = fresh ] && [ -d build-windows ]; then
+    find build-windows -mindepth 1 -maxdepth 1 ! -name "${pugixml_src_root##*/}" -exec rm -rf {} +
+  fi
+  fetch_pugixml_source
   cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-    -DVESK_WERROR=ON
+    -DVESK_WERROR=ON -DVESK_PUGIXML_SOURCE_DIR="$PWD/$pugixml_dir"
   cmake --build build-windows
 }
 

@@ -9,7 +9,7 @@ export CI="${CI:-true}"
 . .ci/common.sh
 
 install_missing cmake ninja-build g++ libgtest-dev dpkg-dev file g++-mingw-w64-x86-64-posix \
-  googletest wine wine64
+  googletest wine wine64 libpugixml-dev nlohmann-json3-dev libcli11-dev
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/vesk-packages.XXXXXX")
 trap 'stop_wine; rm -rf "$scratch"' EXIT
@@ -55,7 +55,12 @@ rm -rf build/packages
 (cd build && cpack -G DEB)
 deb=$(echo build/packages/vesk_"$version"_*.deb)
 [ -f "$deb" ] || { echo "no .deb built" >&2; exit 1; }
-dpkg-deb --info "$deb"
+dpkg-deb --info "$deb" | tee "$scratch/deb-info.txt"
+# The program links pugixml as a shared library: installing the .deb must pull it in.
+depends=$(sed -n 's/^ Depends: //p' "$scratch/deb-info.txt")
+if grep -qE '(^|, )libpugixml1v5( |,|$)' <<<"$depends"; then pass; else
+  fail "the .deb does not depend on libpugixml1v5 (Depends: ${depends:-none})"
+fi
 dpkg-deb --contents "$deb" | tee "$scratch/deb.txt"
 awk '{print $NF}' "$scratch/deb.txt" >"$scratch/deb-paths.txt"
 expect_listed "$scratch/deb-paths.txt" ./usr/bin/vesk ./usr/share/man/man1/vesk.1 \
@@ -64,10 +69,11 @@ expect_listed "$scratch/deb-paths.txt" ./usr/bin/vesk ./usr/share/man/man1/vesk.
 echo "== the program unpacked from the .deb"
 dpkg -x "$deb" "$scratch/root"
 installed="$scratch/root/usr/bin/vesk"
+# --version prints the name and version, then the licence.
 got=$("$installed" --version </dev/null)
 echo "$got"
-if [ "$got" = "vesk $version" ]; then pass; else
-  fail "installed vesk --version printed '$got', not 'vesk $version'"
+if [ "$(head -n 1 <<<"$got")" = "vesk $version" ]; then pass; else
+  fail "installed vesk --version printed '$got', not 'vesk $version' first"
 fi
 mkdir "$scratch/deb-run"
 status=0
@@ -95,8 +101,8 @@ start_wine "$scratch"
 folder="$scratch/unzipped/$top"
 got=$(cd "$folder" && wine vesk.exe --version </dev/null | tr -d '\r')
 echo "$got"
-if [ "$got" = "vesk $version" ]; then pass; else
-  fail "unzipped vesk.exe --version printed '$got', not 'vesk $version'"
+if [ "$(head -n 1 <<<"$got")" = "vesk $version" ]; then pass; else
+  fail "unzipped vesk.exe --version printed '$got', not 'vesk $version' first"
 fi
 status=0
 (cd "$folder" && printf '%s' "$answers" | timeout 300 wine vesk.exe route.txt >"$scratch/zip-run.out") ||

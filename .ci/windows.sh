@@ -9,8 +9,10 @@ cd "$(dirname "$0")/.."
 export CI="${CI:-true}"
 . .ci/common.sh
 
+# The route and map libraries for both builds; dpkg-dev for apt-get source, which fetches
+# the pugixml sources the cross build compiles.
 install_missing cmake ninja-build g++ libgtest-dev g++-mingw-w64-x86-64-posix googletest \
-  wine wine64
+  wine wine64 libpugixml-dev nlohmann-json3-dev libcli11-dev dpkg-dev
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/vesk-windows.XXXXXX")
 trap 'stop_wine; rm -rf "$scratch"' EXIT
@@ -35,20 +37,26 @@ ctest --test-dir build-windows --output-on-failure --timeout 600 </dev/null
 ensure_linux_build
 linux_exe="$PWD/build/vesk"
 
-# run_in DIR ROUTE ANSWERS PROGRAM...: runs the program in the fresh directory DIR on the
-# route file copied there as route.txt, with the operator answers on standard input.
+# The options compare passes to both programs, before the route file.
+options=()
+
+# run_in DIR ROUTE ANSWERS PROGRAM...: runs the program with the options in the fresh
+# directory DIR on the route file copied there as route.EXT (EXT that of ROUTE: the
+# program tells CSV files by their name), with the operator answers on standard input.
 run_in() {
-  local dir=$1 route=$2 answers=$3 status=0
+  local dir=$1 route=$2 answers=$3 status=0 name
   shift 3
+  name="route.${route##*.}"
   mkdir "$dir"
-  cp "$route" "$dir/route.txt"
-  (cd "$dir" && printf '%s' "$answers" | timeout 300 "$@" route.txt >"$dir.out" 2>"$dir.err") ||
+  cp "$route" "$dir/$name"
+  (cd "$dir" && printf '%s' "$answers" |
+    timeout 300 "$@" "${options[@]}" "$name" >"$dir.out" 2>"$dir.err") ||
     status=$?
   echo "$status" >"$dir.status"
 }
 
-# The files a run wrote, one name a line, sorted.
-outputs() { (cd "$1" && find . -mindepth 1 -maxdepth 1 ! -name route.txt -printf '%f\n' | LC_ALL=C sort); }
+# The files a run wrote (all but the route.* copy), one name a line, sorted.
+outputs() { (cd "$1" && find . -mindepth 1 -maxdepth 1 ! -name 'route.*' -printf '%f\n' | LC_ALL=C sort); }
 
 # Their extensions, one a line, sorted: names differ between runs only by the UTC time.
 extensions() { outputs "$1" | sed -E 's/^.*\.([^.]*)$/\1/' | LC_ALL=C sort; }
@@ -56,9 +64,11 @@ extensions() { outputs "$1" | sed -E 's/^.*\.([^.]*)$/\1/' | LC_ALL=C sort; }
 passed=0
 failed=0
 
-# compare LABEL ROUTE ANSWERS: one Linux run and one Windows run, compared.
+# compare LABEL ROUTE ANSWERS [OPTION...]: one Linux run and one Windows run, compared.
 compare() {
   local label=$1 route=$2 answers=$3 attempt lin win problems=()
+  shift 3
+  options=("$@")
   for attempt in 1 2 3; do
     lin="$scratch/$label-linux-$attempt"
     win="$scratch/$label-windows-$attempt"
@@ -79,6 +89,9 @@ compare() {
   # The Windows console turns "\n" into CR LF; the words must be the same.
   if ! diff <(tr -d '\r' <"$lin.out") <(tr -d '\r' <"$win.out") >"$scratch/$label.outdiff"; then
     problems+=("console output differs:"$'\n'"$(head -20 "$scratch/$label.outdiff")")
+  fi
+  if ! diff <(tr -d '\r' <"$lin.err") <(tr -d '\r' <"$win.err") >"$scratch/$label.errdiff"; then
+    problems+=("error output differs:"$'\n'"$(head -20 "$scratch/$label.errdiff")")
   fi
   if [ "$(extensions "$lin")" != "$(extensions "$win")" ]; then
     problems+=("different files: Linux [$(outputs "$lin" | tr '\n' ' ')], Windows [$(outputs "$win" | tr '\n' ' ')]")
@@ -113,11 +126,76 @@ echo "== Linux and Windows programs on the same routes and answers"
 sed -e 's/[[:space:]]\+/\t/' -e '1s/$/  start of the survey/' -e 's/$/\r/' examples/route.txt \
   >"$scratch/route_crlf.txt"
 printf '45 10\n45.05\tinf\n' >"$scratch/route_bad.txt"
+# The example route as a planning program or a chart plotter would export it: a KML path
+# (longitude first), a GPX 1.1 route with CR LF line ends, a GeoJSON LineString and a CSV
+# file with a header row and semicolons.
+{
+  printf '<?xml version="1.0" encoding="UTF-8"?>\n'
+  printf '<kml xmlns="http://www.opengis.net/kml/2.2">\n<Document>\n<Placemark>\n'
+  printf '<name>survey</name>\n<LineString>\n<coordinates>\n'
+  awk 'NF >= 2 {printf "  %s,%s,0\n", $2, $1}' examples/route.txt
+  printf '</coordinates>\n</LineString>\n</Placemark>\n</Document>\n</kml>\n'
+} >"$scratch/route.kml"
+{
+  printf '<?xml version="1.0" encoding="UTF-8"?>\n'
+  printf '<gpx version="1.1" creator="vesk CI" xmlns="http://www.topografix.com/GPX/1/1">\n'
+  printf '  <rte>\n    <name>survey</name>\n'
+  awk 'NF >= 2 {printf "    <rtept lat=\"%s\" lon=\"%s\"><name>WP%d</name></rtept>\n", $1, $2, NR}' \
+    examples/route.txt
+  printf '  </rte>\n</gpx>\n'
+} | sed 's/$/\r/' >"$scratch/route.gpx"
+{
+  printf '{"type": "Feature", "properties": {"name": "survey"},\n'
+  printf ' "geometry": {"type": "LineString", "coordinates": [\n'
+  awk 'NF >= 2 {printf "%s  [%s, %s]", (n++ ? ",\n" : ""), $2, $1} END {print ""}' examples/route.txt
+  printf ']}}\n'
+} >"$scratch/route.geojson"
+{
+  printf 'name;latitude;longitude\n'
+  awk 'NF >= 2 {printf "WP%d;%s;%s\n", NR, $1, $2}' examples/route.txt
+} >"$scratch/route.csv"
 
 compare example-answers-1 examples/route.txt $'0\nn\n50\nn\n'
 compare example-answers-2 examples/route.txt $'0\ny\n0\ny\n'
 compare crlf-route "$scratch/route_crlf.txt" $'0\nn\n50\nn\n'
 compare invalid-waypoint "$scratch/route_bad.txt" $'0\nn\n50\nn\n'
+# The maps of the planned route, and the routes read from the other formats.
+compare example-maps examples/route.txt $'0\nn\n50\nn\n' --map kml,gpx,geojson
+compare example-maps-yoyo examples/route.txt $'4 2000\n0\ny\n0\ny\n' --map kml --map gpx --map geojson
+compare kml-route "$scratch/route.kml" $'0\nn\n50\nn\n'
+compare gpx-route "$scratch/route.gpx" $'0\nn\n50\nn\n' --map gpx
+compare geojson-route "$scratch/route.geojson" $'0\nn\n50\nn\n' --map geojson
+compare csv-route "$scratch/route.csv" $'0\nn\n50\nn\n' --map kml
+compare unknown-map-format examples/route.txt $'0\nn\n50\nn\n' --map shp
+# Long legs at high latitude and across the antimeridian: the pieces on their great circles.
+printf '70 -20\n70 -18\n70 0\n10 179.9\n10 -179.9\n' >"$scratch/route_long.txt"
+compare long-legs "$scratch/route_long.txt" $'0\nn\n50\nn\n' --map geojson
+
+# Two Windows runs writing one set into one folder at the same moment: each file whole and
+# the set from one route, or a run that fails cleanly.
+echo "== two Windows runs at once in one folder"
+survey() { awk -v lat="$1" 'BEGIN { for (i = 0; i < 20000; i++) { l = int(i / 100); a = (l % 2) ? 99 - i % 100 : i % 100; printf "%.4f %.3f\n", lat + 0.0009 * l, 10 + 0.001 * a } }'; }
+survey 44 >"$scratch/south.txt"
+survey 54 >"$scratch/north.txt"
+together="$scratch/together"
+mkdir "$together"
+(cd "$together" && printf '0\ny\n0\nn\n' | wine "$win_exe" ../south.txt >../south.out 2>&1) &
+(cd "$together" && printf '0\ny\n0\nn\n' | wine "$win_exe" ../north.txt >../north.out 2>&1) &
+wait
+problems=()
+[ -z "$(find "$together" -name '*.tmp' -o -name '*.old')" ] || problems+=("temporary files left behind")
+for cfg in "$together"/*.cfg; do
+  stem=${cfg%.cfg}
+  routes=$(cat "$stem.cfg" "$stem.wpt" "$stem.pts" | grep -oE '(44|54)\.[0-9]' | cut -c1-2 | sort -u | tr '\n' ' ')
+  [ "$routes" = "44 " ] || [ "$routes" = "54 " ] || problems+=("$(basename "$stem") mixes routes: $routes")
+done
+if [ "${#problems[@]}" -eq 0 ]; then
+  passed=$((passed + 1))
+  echo "   same   two runs at once: $(cd "$together" && ls | tr '\n' ' ')"
+else
+  failed=$((failed + 1))
+  printf '   FAILED two runs at once: %s\n' "${problems[@]}"
+fi
 
 echo "windows: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -21,11 +21,28 @@ namespace {
 
 using orderedJson = nlohmann::ordered_json;
 
-// The shortest decimal that reads back as exactly `value`, without an exponent (GPX and
-// KML want plain decimals); the same on every platform.
-std::string exactDecimal(double value) {
+// Decimal places of the values in the maps: coordinates to a hundredth of a millimetre,
+// lengths to the millimetre, headings to a micro-degree, times to the millisecond. A map shows the
+// plan; printing every bit would only show where two machines' maths libraries differ in
+// their last bit.
+constexpr int degreePlaces = 10;
+constexpr int meterPlaces = 3;
+constexpr int headingPlaces = 6;
+constexpr int secondPlaces = 3;
+
+// `value` to `places` decimals, as a number the same on every platform.
+double rounded(double value, int places) {
+  double scale = 1;
+  for (int i = 0; i < places; ++i) scale *= 10;  // exact, unlike a library's pow
+  return std::nearbyint(value * scale) / scale;
+}
+
+// The same as text, without an exponent (GPX and KML want plain decimals) and without
+// trailing zeros.
+std::string decimal(double value, int places) {
   std::array<char, 400> text{};
-  const auto result = std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+  const auto result =
+      std::to_chars(text.data(), text.data() + text.size(), rounded(value, places), std::chars_format::fixed);
   return std::string(text.data(), result.ptr);
 }
 
@@ -169,7 +186,7 @@ void kmlText(const std::string& name, const textSink& emit) {
     west = std::min(west, p.n->Lon);
     east = std::max(east, p.n->Lon);
     if (!line.empty()) line += ' ';
-    line += exactDecimal(p.n->Lon) + "," + exactDecimal(p.n->Lat);
+    line += decimal(p.n->Lon, degreePlaces) + "," + decimal(p.n->Lat, degreePlaces);
   });
 
   pugi::xml_document frame;
@@ -183,8 +200,8 @@ void kmlText(const std::string& name, const textSink& emit) {
   // A view from above the middle of the route, far enough out to show all of it.
   const double spanMeters = std::max(north - south, (east - west) * std::cos((south + north) / 2 * 3.14159265358979 / 180)) * 111195.0;
   pugi::xml_node lookAt = document.append_child("LookAt");
-  setText(lookAt, "longitude", exactDecimal((west + east) / 2));
-  setText(lookAt, "latitude", exactDecimal((south + north) / 2));
+  setText(lookAt, "longitude", decimal((west + east) / 2, degreePlaces));
+  setText(lookAt, "latitude", decimal((south + north) / 2, degreePlaces));
   setText(lookAt, "range", printed("%.0f", std::max(1000.0, spanMeters * 1.5)));
   pugi::xml_node routeStyle = document.append_child("Style");
   routeStyle.append_attribute("id") = "route";
@@ -227,11 +244,12 @@ void kmlText(const std::string& name, const textSink& emit) {
             setText(placemark, "name", std::to_string(p.n->wptNumber));
             setText(placemark, "description", description(p));
             setText(placemark, "styleUrl", std::string("#") + p.kind);
-            const std::string values[] = {p.kind, exactDecimal(p.n->legMeters), exactDecimal(p.n->heading),
-                                          exactDecimal(p.n->legSecs), exactDecimal(p.fromLaunch)};
+            const std::string values[] = {p.kind, decimal(p.n->legMeters, meterPlaces),
+                                          decimal(p.n->heading, headingPlaces), decimal(p.n->legSecs, secondPlaces),
+                                          decimal(p.fromLaunch, secondPlaces)};
             size_t i = 0;
             for (pugi::xml_node data : extended.children("Data")) data.child("value").text().set(values[i++].c_str());
-            setText(point, "coordinates", exactDecimal(p.n->Lon) + "," + exactDecimal(p.n->Lat));
+            setText(point, "coordinates", decimal(p.n->Lon, degreePlaces) + "," + decimal(p.n->Lat, degreePlaces));
           },
           emit);
 }
@@ -262,8 +280,8 @@ void gpxText(const std::string& name, const textSink& emit) {
   setText(rtept, "type", "");
   emitXml(frame, rtept, 2,
           [&](const mapPoint& p) {
-            rtept.attribute("lat").set_value(exactDecimal(p.n->Lat).c_str());
-            rtept.attribute("lon").set_value(exactDecimal(p.n->Lon).c_str());
+            rtept.attribute("lat").set_value(decimal(p.n->Lat, degreePlaces).c_str());
+            rtept.attribute("lon").set_value(decimal(p.n->Lon, degreePlaces).c_str());
             setText(rtept, "name", std::to_string(p.n->wptNumber));
             setText(rtept, "desc", description(p));
             setText(rtept, "type", p.kind);
@@ -276,29 +294,33 @@ void gpxText(const std::string& name, const textSink& emit) {
 void geoJsonText(const textSink& emit) {
   const routeTotals t = totals();
   orderedJson line = orderedJson::array();
-  forEachPoint([&](const mapPoint& p) { line.push_back({p.n->Lon, p.n->Lat}); });
+  forEachPoint([&](const mapPoint& p) {
+    line.push_back({rounded(p.n->Lon, degreePlaces), rounded(p.n->Lat, degreePlaces)});
+  });
   const orderedJson route = {
       {"type", "Feature"},
       {"geometry", {{"type", "LineString"}, {"coordinates", std::move(line)}}},
       {"properties",
        {{"name", "Planned route"},
         {"waypoints", t.waypoints},
-        {"lengthMeters", t.meters},
-        {"seconds", t.seconds},
+        {"lengthMeters", rounded(t.meters, meterPlaces)},
+        {"seconds", rounded(t.seconds, secondPlaces)},
         {"description", routeSummary(t)}}}};
   emit("{\"type\":\"FeatureCollection\",\"features\":[\n" + route.dump());
   forEachPoint([&](const mapPoint& p) {
     const orderedJson feature = {
         {"type", "Feature"},
-        {"geometry", {{"type", "Point"}, {"coordinates", {p.n->Lon, p.n->Lat}}}},
+        {"geometry",
+         {{"type", "Point"},
+          {"coordinates", {rounded(p.n->Lon, degreePlaces), rounded(p.n->Lat, degreePlaces)}}}},
         {"properties",
          {{"name", std::to_string(p.n->wptNumber)},
           {"number", p.n->wptNumber},
           {"kind", p.kind},
-          {"legMeters", p.n->legMeters},
-          {"heading", p.n->heading},
-          {"legSeconds", p.n->legSecs},
-          {"secondsFromLaunch", p.fromLaunch},
+          {"legMeters", rounded(p.n->legMeters, meterPlaces)},
+          {"heading", rounded(p.n->heading, headingPlaces)},
+          {"legSeconds", rounded(p.n->legSecs, secondPlaces)},
+          {"secondsFromLaunch", rounded(p.fromLaunch, secondPlaces)},
           {"description", description(p)}}}};
     emit(",\n" + feature.dump());
   });
