@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -10,6 +11,9 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
+#include <pugixml.hpp>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -23,19 +27,23 @@ namespace fs = std::filesystem;
 namespace veskfuzz {
 namespace {
 
-const char* const waypointFile = "route.txt";
 const char* const answersFile = "answers.txt";
 const char* const stdoutFile = "stdout.txt";
 
 std::string workDir;
 std::string startDir;  // where libFuzzer keeps its corpus and writes its findings
 
+// Where findings are told: standard error as it was when the fuzzer started. Runs with
+// -close_fd_mask=2 silence the reason the program gives on standard error for every
+// refused file (thousands a second), but not this.
+std::FILE* report = stderr;
+
 // A finding: say what was wrong, then stop the way libFuzzer recognises as a crash.
 [[noreturn]] void finding(const std::string& what) {
   std::error_code ec;
   fs::current_path(startDir, ec);  // the input that caused it is saved relative to here
-  std::fprintf(stderr, "\n==vesk-fuzz== %s\n", what.c_str());
-  std::fflush(stderr);
+  std::fprintf(report, "\n==vesk-fuzz== %s\n", what.c_str());
+  std::fflush(report);
   __builtin_trap();
 }
 
@@ -266,22 +274,236 @@ void checkMission(const std::string& name, size_t waypointCount) {
     finding(name + ": group count is not the waypoint count minus 1");
 }
 
-// Status 1 must come with one of the program's messages as the last thing printed.
-void checkFailureMessage(const std::string& output) {
-  static const char* const messages[] = {"invalid waypoint on line ",
-                                         "unexpected end of input",
-                                         "list is empty",
-                                         "the first waypoint cannot lie on latitude 0",
-                                         "the route would need more than ",
-                                         "the meters between surfacings must be greater than 0",
-                                         "out of memory"};
+// ---- Maps ----
+// A map is how the operator checks the plan on a chart before the vehicle goes into the
+// water: it must parse back and show every waypoint of the waypoint file, in order and at
+// the position the vehicle is sent to.
+
+// True when the map shows the waypoint where the waypoint file sends the vehicle: within a
+// millionth of a degree (about 0.1 m), which is more than the waypoint file rounds by.
+bool samePosition(double lat, double lon, const waypointText& waypoint) {
+  double wptLat = 0;
+  double wptLon = 0;
+  if (!finiteNumber(waypoint.lat, &wptLat) || !finiteNumber(waypoint.lon, &wptLon)) return false;
+  return std::fabs(lat - wptLat) <= 1e-6 && std::fabs(lon - wptLon) <= 1e-6;
+}
+
+// A "lon,lat" pair of a KML coordinates list.
+void checkKmlPair(const std::string& name, text pair, const waypointText& waypoint,
+                  size_t index, const char* where) {
+  const size_t comma = pair.find(',');
+  double lat = 0;
+  double lon = 0;
+  if (comma == text::npos || !finiteNumber(pair.substr(0, comma), &lon) ||
+      !finiteNumber(pair.substr(comma + 1), &lat) || !samePosition(lat, lon, waypoint)) {
+    finding(name + ": " + where + " position " + std::to_string(index) + " \"" +
+            std::string(pair) + "\" is not waypoint " + std::to_string(index) + " at " +
+            std::string(waypoint.lat) + " " + std::string(waypoint.lon));
+  }
+}
+
+// Every waypoint is marked as the launch waypoint (the first), a waypoint the operator
+// gave, or a surfacing added by cutting a long leg.
+void checkKind(const std::string& name, const std::string& kind, size_t index) {
+  const bool valid = index == 0 ? kind == "launch" : kind == "waypoint" || kind == "surfacing";
+  if (!valid) finding(name + ": waypoint " + std::to_string(index) + " is of kind \"" + kind + "\"");
+}
+
+void parseXml(const std::string& name, const std::string& content, const char* root,
+              pugi::xml_document& doc) {
+  const pugi::xml_parse_result parsed = doc.load_buffer(content.data(), content.size());
+  if (!parsed) {
+    finding(name + " does not parse back: " + parsed.description() + " at offset " +
+            std::to_string(parsed.offset));
+  }
+  if (text(doc.document_element().name()) != root) finding(name + ": root is not " + root);
+}
+
+// KML: one line of the whole route, and one placemark per waypoint named by its number.
+void checkKml(const std::string& name, const std::vector<waypointText>& waypoints) {
+  pugi::xml_document doc;
+  parseXml(name, readFile(name), "kml", doc);
+  struct collector : pugi::xml_tree_walker {
+    std::vector<pugi::xml_node> lines;
+    std::vector<pugi::xml_node> points;
+    bool for_each(pugi::xml_node& node) override {
+      if (text(node.name()) == "LineString") lines.push_back(node);
+      if (text(node.name()) == "Point") points.push_back(node);
+      return true;
+    }
+  } found;
+  doc.traverse(found);
+  if (found.lines.size() != 1) finding(name + ": not exactly one route line");
+  text coordinates = found.lines[0].child("coordinates").text().get();
+  size_t index = 0;
+  for (;;) {
+    const size_t start = coordinates.find_first_not_of(" \t\r\n");
+    if (start == text::npos) break;
+    coordinates.remove_prefix(start);
+    const size_t end = std::min(coordinates.find_first_of(" \t\r\n"), coordinates.size());
+    if (index >= waypoints.size()) finding(name + ": route line longer than the waypoint file");
+    checkKmlPair(name, coordinates.substr(0, end), waypoints[index], index, "route line");
+    ++index;
+    coordinates.remove_prefix(end);
+  }
+  if (index != waypoints.size()) finding(name + ": route line shorter than the waypoint file");
+
+  if (found.points.size() != waypoints.size())
+    finding(name + ": point count differs from the waypoint file");
+  for (size_t i = 0; i < waypoints.size(); ++i) {
+    const pugi::xml_node placemark = found.points[i].parent();
+    if (placemark.child("name").text().get() != std::to_string(i))
+      finding(name + ": placemark " + std::to_string(i) + " is not named by its number");
+    checkKmlPair(name, found.points[i].child("coordinates").text().get(), waypoints[i], i,
+                 "placemark");
+    size_t values = 0;
+    for (const pugi::xml_node& data : placemark.child("ExtendedData").children("Data")) {
+      const std::string field = data.attribute("name").value();
+      const std::string value = data.child("value").text().get();
+      ++values;
+      if (field == "kind") {
+        checkKind(name, value, i);
+      } else if (!finiteNumber(value)) {
+        finding(name + ": placemark " + std::to_string(i) + " " + field + " \"" + value +
+                "\" is not a finite number");
+      }
+    }
+    if (values != 5) finding(name + ": placemark " + std::to_string(i) + " lacks its data");
+  }
+}
+
+// GPX: one route of one route point per waypoint, named by its number.
+void checkGpx(const std::string& name, const std::vector<waypointText>& waypoints) {
+  pugi::xml_document doc;
+  parseXml(name, readFile(name), "gpx", doc);
+  const pugi::xml_node gpx = doc.document_element();
+  const auto routes = gpx.children("rte");
+  if (std::distance(routes.begin(), routes.end()) != 1) finding(name + ": not exactly one route");
+  size_t i = 0;
+  for (const pugi::xml_node& point : gpx.child("rte").children("rtept")) {
+    if (i >= waypoints.size()) finding(name + ": more route points than waypoints");
+    double lat = 0;
+    double lon = 0;
+    if (!finiteNumber(point.attribute("lat").value(), &lat) ||
+        !finiteNumber(point.attribute("lon").value(), &lon) ||
+        !samePosition(lat, lon, waypoints[i])) {
+      finding(name + ": route point " + std::to_string(i) + " is not at waypoint " +
+              std::to_string(i));
+    }
+    if (point.child("name").text().get() != std::to_string(i))
+      finding(name + ": route point " + std::to_string(i) + " is not named by its number");
+    checkKind(name, point.child("type").text().get(), i);
+    ++i;
+  }
+  if (i != waypoints.size()) finding(name + ": fewer route points than waypoints");
+}
+
+// A GeoJSON position: [longitude, latitude], as numbers.
+void checkJsonPosition(const std::string& name, const nlohmann::json& position,
+                       const waypointText& waypoint, size_t index, const char* where) {
+  if (!position.is_array() || position.size() != 2 || !position[0].is_number() ||
+      !position[1].is_number() ||
+      !samePosition(position[1].get<double>(), position[0].get<double>(), waypoint)) {
+    finding(name + ": " + where + " position " + std::to_string(index) + " " + position.dump() +
+            " is not waypoint " + std::to_string(index) + " at " + std::string(waypoint.lat) +
+            " " + std::string(waypoint.lon));
+  }
+}
+
+// GeoJSON: a FeatureCollection of the route line, then one Point per waypoint.
+void checkGeoJson(const std::string& name, const std::vector<waypointText>& waypoints) {
+  using nlohmann::json;
+  json doc;
+  try {
+    doc = json::parse(readFile(name));
+  } catch (const json::exception& e) {
+    finding(name + " does not parse back: " + e.what());
+  }
+  try {
+    if (doc.at("type") != "FeatureCollection") finding(name + " is not a FeatureCollection");
+    const json& features = doc.at("features");
+    if (!features.is_array() || features.size() != waypoints.size() + 1)
+      finding(name + ": feature count is not the waypoint count plus the route line");
+    const json& line = features[0].at("geometry");
+    const json& coordinates = line.at("coordinates");
+    if (line.at("type") != "LineString" || !coordinates.is_array() ||
+        coordinates.size() != waypoints.size()) {
+      finding(name + ": the first feature is not the route line through every waypoint");
+    }
+    for (size_t i = 0; i < waypoints.size(); ++i) {
+      checkJsonPosition(name, coordinates[i], waypoints[i], i, "route line");
+      const json& feature = features[i + 1];
+      if (feature.at("geometry").at("type") != "Point")
+        finding(name + ": feature " + std::to_string(i + 1) + " is not a Point");
+      checkJsonPosition(name, feature.at("geometry").at("coordinates"), waypoints[i], i, "point");
+      const json& properties = feature.at("properties");
+      if (properties.at("number") != i || properties.at("name") != std::to_string(i))
+        finding(name + ": point " + std::to_string(i) + " is not numbered in order");
+      checkKind(name, properties.at("kind").get<std::string>(), i);
+      // A number the writer could not print (infinite, not a number) comes out as null.
+      for (const char* field : {"legMeters", "heading", "legSeconds", "secondsFromLaunch"}) {
+        if (!properties.at(field).is_number())
+          finding(name + ": point " + std::to_string(i) + " " + field + " is " +
+                  properties.at(field).dump());
+      }
+    }
+  } catch (const json::exception& e) {
+    finding(name + " lacks a member the map needs: " + e.what());
+  }
+}
+
+// ---- Refusals ----
+
+// What the route reader says when it refuses the waypoint file FILE, after "FILE ".
+bool fileRefusal(const std::string& what) {
+  static const std::regex refusals(
+      "holds [2-9][0-9]* paths; keep one"
+      "|holds [1-9][0-9]* (routes|tracks); keep one"
+      "|holds a path and (1 point|[2-9][0-9]* points); keep either the path or the points"
+      "|holds no path and no points(, only .+)?"
+      "|holds no route, track or waypoints"
+      "|holds a path without a list of coordinates"
+      "|is not well-formed XML: .+ at line [1-9][0-9]*"
+      "|is not valid JSON: .+"
+      "|is JSON but not GeoJSON: it has no \"type\""
+      "|is a FeatureCollection without \"features\""
+      "|needs a header row naming its latitude and longitude columns, such as \"lat,lon\" "
+      "\\(.+\\)"
+      "|has a quoted field opened on line [1-9][0-9]* that is never closed");
+  return std::regex_match(what, refusals);
+}
+
+// The refusals of the route reader, which reads the whole waypoint file before asking
+// anything: the operator sees the message alone.
+bool readerMessage(const std::string& line, const std::string& file) {
+  static const std::regex invalid("invalid waypoint (on line )?[1-9][0-9]*");
+  const std::string ofFile = " of " + file;
+  if (endsWith(line, ofFile) && std::regex_match(line.substr(0, line.size() - ofFile.size()), invalid))
+    return true;
+  if (startsWith(line, file + " ") && fileRefusal(line.substr(file.size() + 1))) return true;
+  return line == "list is empty" || line == "the first waypoint cannot lie on latitude 0";
+}
+
+// Status 1 must come with one of the program's messages as the last thing printed; a
+// refusal of the waypoint file comes before any question, so it is all that is printed.
+void checkFailureMessage(const std::string& output, const std::string& file) {
+  static const char* const laterMessages[] = {"unexpected end of input",
+                                              "the route would need more than ",
+                                              "the meters between surfacings must be greater than 0",
+                                              "out of memory"};
   if (!endsWith(output, "\n")) finding("status 1 without a message line");
-  const size_t lineStart = output.rfind('\n', output.size() - 2);
-  std::string last = output.substr(lineStart == std::string::npos ? 0 : lineStart + 1);
+  const size_t lineStart = output.size() < 2 ? std::string::npos : output.rfind('\n', output.size() - 2);
+  const size_t start = lineStart == std::string::npos ? 0 : lineStart + 1;
+  std::string last = output.substr(start, output.size() - 1 - start);
+  if (readerMessage(last, file)) {
+    if (lineStart != std::string::npos)
+      finding("the waypoint file was refused after the dialogue began: " + last);
+    return;
+  }
   // The message may follow the prompt of the question it ended.
   const size_t prompt = last.rfind("> ");
   if (prompt != std::string::npos) last.erase(0, prompt + 2);
-  for (const char* m : messages) {
+  for (const char* m : laterMessages) {
     if (startsWith(last, m)) return;
   }
   finding("status 1 with unexpected last line: " + last);
@@ -295,60 +517,87 @@ void setUp() {
   workDir = templ;
   startDir = fs::current_path().string();
   std::atexit(removeWorkDir);
+  // libFuzzer closes standard error after this, when asked to.
+  const int errorCopy = dup(2);
+  if (errorCopy >= 0) {
+    if (std::FILE* const copy = fdopen(errorCopy, "w")) report = copy;
+  }
 }
 
-void runAndCheck(const std::string& waypoints, const std::string& answers) {
+void runAndCheck(const std::string& waypoints, const std::string& answers,
+                 const runOptions& options) {
+  const std::string& waypointFile = options.waypointFile;
   fs::current_path(workDir);
-  writeFile(waypointFile, waypoints);
+  writeFile(waypointFile.c_str(), waypoints);
   writeFile(answersFile, answers);
   if (std::freopen(answersFile, "rb", stdin) == nullptr) finding("harness cannot reopen stdin");
   std::clearerr(stdin);
   if (std::freopen(stdoutFile, "wb", stdout) == nullptr) finding("harness cannot reopen stdout");
 
-  char program[] = "vesk";
-  char file[] = "route.txt";
-  char* argv[] = {program, file, nullptr};
-  const int status = veskMain(2, argv);
+  std::vector<std::string> arguments = {"vesk"};
+  if (options.maps) arguments.insert(arguments.end(), {"--map", "kml,gpx,geojson"});
+  arguments.push_back(waypointFile);
+  std::vector<char*> argv;
+  for (std::string& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  const int status = veskMain(static_cast<int>(arguments.size()), argv.data());
   std::fflush(stdout);
 
-  std::string cfg;
-  std::string wpt;
-  std::string pts;
+  // The mission files, then the maps.
+  const char* const extensions[] = {".cfg", ".wpt", ".pts", ".kml", ".gpx", ".geojson"};
+  const size_t expected = options.maps ? 6 : 3;
+  std::string outputs[6];
   std::vector<std::string> others;
   for (const auto& entry : fs::directory_iterator(".")) {
     const std::string entryName = entry.path().filename().string();
     if (entryName == waypointFile || entryName == answersFile || entryName == stdoutFile) continue;
     const std::string ext = entry.path().extension().string();
-    std::string* slot = ext == ".cfg"   ? &cfg
-                        : ext == ".wpt" ? &wpt
-                        : ext == ".pts" ? &pts
-                                        : nullptr;
+    std::string* slot = nullptr;
+    for (size_t i = 0; i < expected; ++i) {
+      if (ext == extensions[i]) slot = &outputs[i];
+    }
     if (slot != nullptr && slot->empty()) {
       *slot = entryName;
     } else {
       others.push_back(entryName);
     }
   }
-  const bool complete = !cfg.empty() && !wpt.empty() && !pts.empty();
+  const std::string& cfg = outputs[0];
+  const std::string& wpt = outputs[1];
+  const std::string& pts = outputs[2];
+  size_t written = 0;
+  for (const std::string& name : outputs) written += name.empty() ? 0 : 1;
 
   if (status == 1) {
-    if (!cfg.empty() || !wpt.empty() || !pts.empty() || !others.empty())
-      finding("status 1 but files were left behind");
-    checkFailureMessage(readFile(stdoutFile));
+    if (written != 0 || !others.empty()) {
+      std::string left;
+      for (const std::string& name : outputs) left += name.empty() ? "" : " " + name;
+      for (const std::string& name : others) left += " " + name;
+      finding("status 1 but files were left behind:" + left);
+    }
+    checkFailureMessage(readFile(stdoutFile), waypointFile);
   } else if (status == 0) {
-    if (!complete || !others.empty()) finding("status 0 without exactly the three output files");
+    if (written != expected || !others.empty())
+      finding("status 0 without exactly the " + std::to_string(expected) + " output files");
     const std::string waypointContent = readFile(wpt);
     const std::vector<waypointText> points = checkWaypoints(wpt, waypointContent);
     checkSurLine(pts, points);
     checkMission(cfg, points.size());
+    if (options.maps) {
+      checkKml(outputs[3], points);
+      checkGpx(outputs[4], points);
+      checkGeoJson(outputs[5], points);
+    }
   } else {
     finding("exit status " + std::to_string(status));
   }
 
-  for (const std::string& name : {cfg, wpt, pts}) {
+  for (const std::string& name : outputs) {
     if (!name.empty()) std::remove(name.c_str());
   }
   for (const std::string& name : others) std::remove(name.c_str());
+  // The next run may name its waypoint file differently.
+  std::remove(waypointFile.c_str());
   fs::current_path(startDir);
 }
 

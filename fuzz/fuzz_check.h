@@ -11,10 +11,21 @@ namespace veskfuzz {
 // so the program's menus do not flood the fuzzer's log.
 void setUp();
 
+// What the operator asks of one run besides the mission files.
+struct runOptions {
+  // The name the waypoint file is given. Its content tells most formats apart, but a
+  // spreadsheet export is recognised by its .csv name.
+  std::string waypointFile = "route.txt";
+  // Also ask for the route as KML, GPX and GeoJSON maps (--map kml,gpx,geojson); each must
+  // parse back and show every waypoint of the waypoint file at its position.
+  bool maps = false;
+};
+
 // Writes `waypoints` to the waypoint file and `answers` to the operator's input, runs the
 // program on them and checks the outcome: status 1 with one of the program's messages and
-// no files, or status 0 with three files that parse back. Anything else traps. The output
-// files are removed before returning.
-void runAndCheck(const std::string& waypoints, const std::string& answers);
+// no files, or status 0 with the three mission files (and the maps, when asked for) that
+// parse back. Anything else traps. The output files are removed before returning.
+void runAndCheck(const std::string& waypoints, const std::string& answers,
+                 const runOptions& options = {});
 
 }  // namespace veskfuzz
