@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -121,9 +122,17 @@ TEST(FileSetPosix, ALinkPlantedAtANewFileNameIsNeverFollowed) {
   for (const std::string& name : setNames) {
     ASSERT_EQ(symlink(dir.file("victim").c_str(), dir.file(name + ".tmp").c_str()), 0);
   }
+  const mode_t mask = umask(022);
   EXPECT_EQ(writeSurvey(dir.path(), 44, 150), 0);
+  umask(mask);
   EXPECT_EQ(readFile(dir.file("victim")), "precious");
-  for (const std::string& name : setNames) EXPECT_EQ(routeOf(readFile(dir.file(name))), 44) << name;
+  for (const std::string& name : setNames) {
+    EXPECT_EQ(routeOf(readFile(dir.file(name))), 44) << name;
+    // The permissions of any file the operator creates, not those of a private temporary.
+    struct stat info {};
+    ASSERT_EQ(stat(dir.file(name).c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0644u) << name;
+  }
 }
 
 // A tiny file system of its own, as only root may mount it.
