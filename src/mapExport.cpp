@@ -46,12 +46,6 @@ std::string decimal(double value, int places) {
   return std::string(text.data(), result.ptr);
 }
 
-std::string printed(const char* format, double value) {
-  std::array<char, 64> text{};
-  std::snprintf(text.data(), text.size(), format, value);
-  return text.data();
-}
-
 // One waypoint of the planned route as the map shows it.
 struct mapPoint {
   const node* n;

@@ -10,13 +10,13 @@
 #include "vesk.h"
 #include "wptList.h"
 
-namespace {
-
 std::string printed(const char* format, double value) {
   std::array<char, 64> text{};
   std::snprintf(text.data(), text.size(), format, value);
   return text.data();
 }
+
+namespace {
 
 std::string meters(double value) { return printed("%g", value) + " m"; }
 

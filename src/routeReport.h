@@ -14,6 +14,9 @@ constexpr double fastestSpeed = 3.0;
 // makes the vehicle surface twice in a row for nothing.
 constexpr double shortPieceShare = 0.1;
 
+// `value` formatted by printf's `format` (one double conversion).
+std::string printed(const char* format, double value);
+
 // A duration as hours, minutes and seconds: 1:23:20.
 std::string clockTime(double seconds);
 

@@ -11,7 +11,6 @@
 #include "calcs.h"
 #include "commandLine.h"
 #include "fileSetPlatform.h"
-#include "mapExport.h"
 #include "routeImport.h"
 #include "routeReport.h"
 #include "vesk_user_if.h"

@@ -372,12 +372,6 @@ TEST(Program, ABadRouteIsReportedBeforeAnyQuestion) {
   }
 }
 
-int count(const std::string& text, const std::string& what) {
-  int n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
-
 TEST(Program, EachSlipIsWarnedAboutOnceAndTheExampleHasNone) {
   char nearlyOnePiece[64];  // a leg 5 cm longer than the distance between surfacings
   std::snprintf(nearlyOnePiece, sizeof nearlyOnePiece, "45 10\n%.12f 10\n", 45 + 3600.05 / 111194.9266);
@@ -412,13 +406,13 @@ TEST(Program, EachSlipIsWarnedAboutOnceAndTheExampleHasNone) {
     dir.write("route.txt", c.route);
     const vesk_result r = runVesk({"route.txt"}, c.answers, dir.path());
     EXPECT_EQ(r.status, 0) << c.warning << r.output;
-    EXPECT_EQ(count(r.errors, c.warning), 1) << r.errors;
+    EXPECT_EQ(occurrences(r.errors, c.warning), 1) << r.errors;
     EXPECT_EQ(r.output.find("warning"), std::string::npos) << "warnings go to standard error only";
   }
   TempDir dir;
   const vesk_result example = runVesk({VESK_EXAMPLES "/route.txt"}, acceptDefaults, dir.path());
   EXPECT_EQ(example.status, 0);
-  EXPECT_EQ(count(example.errors, "warning"), 0) << example.errors;
+  EXPECT_EQ(occurrences(example.errors, "warning"), 0) << example.errors;
 }
 
 TEST(Program, TheRouteAndThePlanAreSummedUp) {
