@@ -2,14 +2,17 @@
 # Release packages: builds the .deb from the Linux build (./build, made by .ci/run) and
 # the .zip from the Windows cross build (./build-windows, made by .ci/windows.sh), lists
 # them, checks that each holds the program, the manual page, the README and the example
-# route, and runs the packaged program the way an operator would after installing it.
+# route, that lintian finds nothing wrong with the .deb and mandoc nothing with the manual
+# page, and runs the packaged program the way an operator would after installing it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export CI="${CI:-true}"
 . .ci/common.sh
 
-install_missing cmake ninja-build g++ libgtest-dev dpkg-dev file g++-mingw-w64-x86-64-posix \
-  googletest wine wine64 libpugixml-dev nlohmann-json3-dev libcli11-dev
+# dpkg-dev and file let cpack find the .deb's dependencies; lintian and mandoc check the
+# package and its manual page as Debian's own tools would.
+install_missing cmake ninja-build g++ libgtest-dev dpkg-dev file lintian mandoc \
+  g++-mingw-w64-x86-64-posix googletest wine wine64 libpugixml-dev nlohmann-json3-dev libcli11-dev
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/vesk-packages.XXXXXX")
 trap 'stop_wine; rm -rf "$scratch"' EXIT
@@ -47,8 +50,14 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/CMakeCache.txt)
 echo "== cmake --install of the Linux build"
 cmake --install build --prefix "$scratch/prefix"
 (cd "$scratch/prefix" && find . -type f | LC_ALL=C sort) | tee "$scratch/installed.txt"
-expect_listed "$scratch/installed.txt" ./bin/vesk ./share/man/man1/vesk.1 \
-  ./share/doc/vesk/README.md ./share/doc/vesk/examples/route.txt
+expect_listed "$scratch/installed.txt" ./bin/vesk ./share/man/man1/vesk.1.gz \
+  ./share/doc/vesk/README.md ./share/doc/vesk/examples/route.txt ./share/doc/vesk/changelog.gz \
+  ./share/doc/vesk/copyright
+
+echo "== the manual page"
+# Warnings and errors only: mandoc's style hints (such as lines over 80 bytes in the
+# source) do not change what the reader sees.
+if mandoc -T lint -W warning doc/vesk.1; then pass; else fail "mandoc -T lint warns about doc/vesk.1"; fi
 
 echo "== Debian package"
 rm -rf build/packages
@@ -63,8 +72,15 @@ if grep -qE '(^|, )libpugixml1v5( |,|$)' <<<"$depends"; then pass; else
 fi
 dpkg-deb --contents "$deb" | tee "$scratch/deb.txt"
 awk '{print $NF}' "$scratch/deb.txt" >"$scratch/deb-paths.txt"
-expect_listed "$scratch/deb-paths.txt" ./usr/bin/vesk ./usr/share/man/man1/vesk.1 \
-  ./usr/share/doc/vesk/README.md ./usr/share/doc/vesk/examples/route.txt
+expect_listed "$scratch/deb-paths.txt" ./usr/bin/vesk ./usr/share/man/man1/vesk.1.gz \
+  ./usr/share/doc/vesk/README.md ./usr/share/doc/vesk/examples/route.txt \
+  ./usr/share/doc/vesk/changelog.gz ./usr/share/doc/vesk/copyright
+
+echo "== lintian"
+# Errors, warnings and pedantic findings all fail; informational hints are shown only.
+if lintian --pedantic --display-info --fail-on error,warning,pedantic "$deb"; then pass; else
+  fail "lintian finds fault with $deb"
+fi
 
 echo "== the program unpacked from the .deb"
 dpkg -x "$deb" "$scratch/root"
@@ -75,6 +91,11 @@ echo "$got"
 if [ "$(head -n 1 <<<"$got")" = "vesk $version" ]; then pass; else
   fail "installed vesk --version printed '$got', not 'vesk $version' first"
 fi
+# The changelog's latest entry is this version: dpkg and apt show it to the operator.
+changelog_version=$(zcat "$scratch/root/usr/share/doc/vesk/changelog.gz" | sed -n '1s/^vesk (\([^)]*\)).*/\1/p')
+if [ "$changelog_version" = "$version" ]; then pass; else
+  fail "the changelog's latest entry is ${changelog_version:-missing}, the package $version"
+fi
 mkdir "$scratch/deb-run"
 status=0
 (cd "$scratch/deb-run" && printf '%s' "$answers" |
@@ -82,6 +103,19 @@ status=0
   status=$?
 ls -l "$scratch/deb-run"
 expect_mission "$scratch/deb-run" "$status"
+
+echo "== the .deb installed by apt, with its dependencies, and removed again"
+if [ "$(id -u)" = 0 ] && ! dpkg-query -W vesk >/dev/null 2>&1; then
+  if DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "$PWD/$deb" </dev/null &&
+    [ "$(vesk --version </dev/null | head -n 1)" = "vesk $version" ]; then
+    pass
+  else
+    fail "apt-get install of $deb, or the installed vesk, failed"
+  fi
+  dpkg --purge vesk >/dev/null || fail "dpkg --purge vesk failed"
+else
+  echo "   (skipped: needs root and a machine without vesk installed)"
+fi
 
 echo "== Windows package"
 [ -f build-windows/build.ninja ] || windows_build

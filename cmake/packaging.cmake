@@ -3,7 +3,7 @@
 # `cpack` in the build directory; the contents come from the install() rules.
 set(CPACK_PACKAGE_NAME vesk)
 set(CPACK_PACKAGE_VENDOR "vesk developers")
-set(CPACK_PACKAGE_CONTACT "vesk developers <vesk@localhost>")
+set(CPACK_PACKAGE_CONTACT "${VESK_MAINTAINER}")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_PACKAGE_DESCRIPTION
@@ -24,9 +24,11 @@ else()
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION science)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-  # The C and C++ runtime packages the program links against, as dpkg-shlibdeps finds them
-  # (needs the dpkg-dev and file packages).
+  # The C and C++ runtime and the libraries the program links against, as dpkg-shlibdeps
+  # finds them: without dpkg-dev and file the package would be built with no Depends at
+  # all and install a program that cannot start, so their absence stops the build.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_PROJECT_CONFIG_FILE "${PROJECT_SOURCE_DIR}/cmake/packageTools.cmake")
 endif()
 
 include(CPack)
