@@ -99,3 +99,29 @@ stop_wine() {
     wineserver -k 2>/dev/null || true
   fi
 }
+
+# tally LABEL PASSED FAILED: adds a stage's counts to the file named by VESK_TALLY, which
+# .ci/run sums into its closing line; prints them either way.
+tally() {
+  echo "$1: $2 passed, $3 failed"
+  if [ -n "${VESK_TALLY:-}" ]; then echo "$1	$2	$3" >>"$VESK_TALLY"; fi
+}
+
+# run_ctest LABEL CTEST-ARGUMENT...: runs ctest and tallies its counts; returns its status.
+run_ctest() {
+  local label=$1 status=0 log summary total failed
+  shift
+  log=$(mktemp)
+  # The scripts run with pipefail: a failing ctest fails the pipe.
+  if ! ctest "$@" 2>&1 | tee "$log"; then status=1; fi
+  summary=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1 || true)
+  rm -f "$log"
+  if [ -n "$summary" ]; then
+    failed=$(sed -E 's/.* ([0-9]+) tests? failed out of.*/\1/' <<<"$summary")
+    total=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$summary")
+    tally "$label" $((total - failed)) "$failed"
+  else
+    tally "$label" 0 1
+  fi
+  return "$status"
+}

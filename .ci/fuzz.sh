@@ -32,6 +32,7 @@ else
 fi
 trap 'rm -rf "$scratch" "$work"' EXIT
 failed=()
+clean=0
 for target in "${targets[@]}"; do
   echo "== fuzz_$target for ${seconds} s"
   findings="$PWD/build-fuzz/findings/$target"
@@ -50,8 +51,11 @@ for target in "${targets[@]}"; do
       -artifact_prefix="$findings/" "$scratch/$target" \
       </dev/null; then
     failed+=("fuzz_$target")
+  else
+    clean=$((clean + 1))
   fi
 done
+tally "fuzz targets" "$clean" "${#failed[@]}"
 
 if [ "${#failed[@]}" -gt 0 ]; then
   echo "== findings in ${failed[*]}; inputs kept in build-fuzz/findings:" >&2

@@ -145,5 +145,5 @@ ls -l "$folder"
 expect_mission "$folder" "$status"
 
 echo "built $deb and $zip"
-echo "packages: $passed passed, $failures failed"
+tally "package checks" "$passed" "$failures"
 [ "$failures" -eq 0 ]
