@@ -3,23 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "calcs.h"
+#include "goldenFiles.h"
 #include "vesk.h"
 #include "wptList.h"
 
 namespace {
-
-std::string golden(const char* name) {
-  std::ifstream in(std::string(VESK_GOLDEN) + "/" + name, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
 
 std::string missionOf(const std::string& name) {
   std::string text;
@@ -88,7 +80,7 @@ class WriterTest : public ::testing::Test {
 
 TEST_F(WriterTest, WorkedExampleYoyoAndPlainScriptsByteForByte) {
   workedExample();
-  EXPECT_EQ(missionOf("2014_119_148.cfg"), golden("worked_yoyo.cfg"));
+  EXPECT_EQ(missionOf("2014_119_148.cfg"), goldenFile("worked_yoyo.cfg"));
   EXPECT_EQ(missionTimeInt, 922);
   EXPECT_EQ(legSecsInt, 333);
   EXPECT_EQ(headingInt, 46);
@@ -96,7 +88,7 @@ TEST_F(WriterTest, WorkedExampleYoyoAndPlainScriptsByteForByte) {
   yoyoMission = 0;
   kallopMission = 0;
   abortOnTimeout = 0;
-  EXPECT_EQ(missionOf("2014_119_148.cfg"), golden("worked_plain.cfg"));
+  EXPECT_EQ(missionOf("2014_119_148.cfg"), goldenFile("worked_plain.cfg"));
 }
 
 TEST_F(WriterTest, FlagsCountAsSetOnlyWhenExactlyOne) {
