@@ -32,31 +32,58 @@ fi
 start_wine "$scratch"
 
 echo "== Windows unit tests under Wine"
-ctest --test-dir build-windows --output-on-failure --timeout 600 </dev/null
+# Run directly rather than through ctest, which sees the one program as one test: the
+# count of test cases is what the closing line reports.
+wine_log="$scratch/wine-tests.log"
+wine_tests=0
+(cd build-windows/tests && timeout 900 wine ./vesk_tests.exe </dev/null) 2>&1 | tr -d '\r' | tee "$wine_log" ||
+  wine_tests=1
+wine_passed=$(sed -nE 's/^\[  PASSED  \] ([0-9]+) tests?\.$/\1/p' "$wine_log")
+wine_failed=$(sed -nE 's/^\[  FAILED  \] ([0-9]+) tests?, listed below:$/\1/p' "$wine_log")
+if [ -z "$wine_passed" ] && [ -z "$wine_failed" ]; then wine_failed=1; fi
+if [ "$wine_tests" -ne 0 ] && [ "${wine_failed:-0}" -eq 0 ]; then wine_failed=1; fi
+tally "Windows unit tests under Wine" "${wine_passed:-0}" "${wine_failed:-0}"
 
 ensure_linux_build
 linux_exe="$PWD/build/vesk"
 
 # The options compare passes to both programs, before the route file.
 options=()
+# How compare hands the route over: its name in the run directory (empty: route.EXT, EXT
+# that of the route file, as the program tells CSV files by their name) and "argument",
+# "typed" (at the file-name prompt) or "quoted" (typed in double quotes, as Windows
+# "Copy as path" gives it).
+route_name=
+route_given=argument
+# A folder compare creates in the run directory and names with -o, when not empty.
+output_folder=
 
 # run_in DIR ROUTE ANSWERS PROGRAM...: runs the program with the options in the fresh
-# directory DIR on the route file copied there as route.EXT (EXT that of ROUTE: the
-# program tells CSV files by their name), with the operator answers on standard input.
+# directory DIR on a copy of ROUTE, with the operator answers on standard input.
 run_in() {
-  local dir=$1 route=$2 answers=$3 status=0 name
+  local dir=$1 route=$2 answers=$3 status=0 name arguments=()
   shift 3
-  name="route.${route##*.}"
+  name=${route_name:-route.${route##*.}}
   mkdir "$dir"
   cp "$route" "$dir/$name"
+  printf '%s' "$name" >"$dir.route"
+  if [ -n "$output_folder" ]; then
+    mkdir "$dir/$output_folder"
+    arguments=(-o "$output_folder")
+  fi
+  case $route_given in
+    argument) arguments+=("$name") ;;
+    typed) answers="$name"$'\n'"$answers" ;;
+    quoted) answers="\"$name\""$'\r\n'"$answers" ;;
+  esac
   (cd "$dir" && printf '%s' "$answers" |
-    timeout 300 "$@" "${options[@]}" "$name" >"$dir.out" 2>"$dir.err") ||
+    timeout 300 "$@" "${options[@]}" "${arguments[@]}" >"$dir.out" 2>"$dir.err") ||
     status=$?
   echo "$status" >"$dir.status"
 }
 
-# The files a run wrote (all but the route.* copy), one name a line, sorted.
-outputs() { (cd "$1" && find . -mindepth 1 -maxdepth 1 ! -name 'route.*' -printf '%f\n' | LC_ALL=C sort); }
+# The files a run wrote (all but the route copy), one path a line, sorted.
+outputs() { (cd "$1" && find . -type f ! -path "./$(cat "$1.route")" -printf '%P\n' | LC_ALL=C sort); }
 
 # Their extensions, one a line, sorted: names differ between runs only by the UTC time.
 extensions() { outputs "$1" | sed -E 's/^.*\.([^.]*)$/\1/' | LC_ALL=C sort; }
@@ -171,6 +198,13 @@ compare unknown-map-format examples/route.txt $'0\nn\n50\nn\n' --map shp
 printf '70 -20\n70 -18\n70 0\n10 179.9\n10 -179.9\n' >"$scratch/route_long.txt"
 compare long-legs "$scratch/route_long.txt" $'0\nn\n50\nn\n' --map geojson
 
+# Operators name files in their own language: names beyond any legacy code page, given as
+# the argument, typed at the prompt, and pasted with the quotes of "Copy as path".
+route_name="route Δ.txt" compare unicode-argument examples/route.txt $'0\nn\n50\nn\n'
+route_name="маршрут.txt" route_given=typed compare unicode-typed examples/route.txt $'0\nn\n50\nn\n'
+route_name="航路 1.txt" route_given=quoted compare unicode-quoted examples/route.txt $'0\nn\n50\nn\n'
+output_folder="Δ выход" compare unicode-output-folder examples/route.txt $'0\nn\n50\nn\n' --map gpx
+
 # Two Windows runs writing one set into one folder at the same moment: each file whole and
 # the set from one route, or a run that fails cleanly.
 echo "== two Windows runs at once in one folder"
@@ -197,5 +231,55 @@ else
   printf '   FAILED two runs at once: %s\n' "${problems[@]}"
 fi
 
-echo "windows: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+# The Windows program at a console: Wine gives a program in a pseudo-terminal a console,
+# so the name is typed as an operator types it (read as UTF-16 from the console) and the
+# sampler reminder waits in _getch for a key, and for nothing else.
+echo "== the Windows program at a console (Wine in a pseudo-terminal)"
+console="$scratch/console"
+mkdir "$console"
+cp examples/route.txt "$console/маршрут.txt"
+mkfifo "$console.in"
+(cd "$console" && timeout 240 script -qfec "wine '$win_exe'" /dev/null <"$console.in" >"$console.log" 2>&1
+  echo $? >"$console.status") &
+exec 7>"$console.in"
+# What the console shows, without its cursor movements and blanks (Wine draws blanks by
+# moving the cursor).
+shown() { sed 's/\x1b\[[0-9;?]*[a-zA-Z]//g' "$console.log" | tr -d ' \r\n' | grep -q "$1"; }
+wait_until() {
+  local i
+  for i in $(seq 1200); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+problems=()
+if wait_until shown "nameofthewaypointfile"; then
+  printf 'маршрут.txt\r0\rn\r50\ry\r' >&7
+  if wait_until shown "Hitanykeytocontinue"; then
+    sleep 3
+    [ ! -f "$console.status" ] || problems+=("the run did not wait for a key")
+    printf 'x' >&7
+  else
+    problems+=("no sampler reminder")
+  fi
+else
+  problems+=("no file-name prompt")
+fi
+wait_until test -s "$console.status" || problems+=("the run did not end")
+exec 7>&-
+wait
+[ "$(cat "$console.status" 2>/dev/null)" = 0 ] || problems+=("exit status $(cat "$console.status" 2>/dev/null)")
+[ "$(find "$console" -name '*.cfg' -o -name '*.wpt' -o -name '*.pts' | wc -l)" = 3 ] ||
+  problems+=("files: $(ls "$console" | tr '\n' ' ')")
+if [ "${#problems[@]}" -eq 0 ]; then
+  passed=$((passed + 1))
+  echo "   passed console run: typed name, key wait, $(cd "$console" && ls | tr '\n' ' ')"
+else
+  failed=$((failed + 1))
+  printf '   FAILED console run: %s\n' "${problems[@]}"
+  sed 's/\x1b\[[0-9;?]*[a-zA-Z]//g' "$console.log" | tail -20
+fi
+
+tally "Windows comparisons" "$passed" "$failed"
+[ "$failed" -eq 0 ] && [ "$wine_tests" -eq 0 ]

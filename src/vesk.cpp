@@ -10,6 +10,7 @@
 
 #include "calcs.h"
 #include "commandLine.h"
+#include "consoleInput.h"
 #include "fileSetPlatform.h"
 #include "routeImport.h"
 #include "routeReport.h"
@@ -119,12 +120,16 @@ struct listGuard {
   ~listGuard() { destroyList(); }
 };
 
+// A name as the file system library takes it: the program's names are UTF-8 everywhere,
+// and on Windows a plain string would be read in the legacy code page instead.
+std::filesystem::path pathOf(const std::string& name) { return std::filesystem::u8path(name); }
+
 // The whole waypoint file, read before any question is asked so that a bad route is
 // reported at once.
 std::string readWaypointFile(const std::string& name) {
   std::error_code ec;
   std::ifstream in(name, std::ios::in | std::ios::binary);
-  if (!in || std::filesystem::is_directory(name, ec)) failRun("cannot open file " + name + " ");
+  if (!in || std::filesystem::is_directory(pathOf(name), ec)) failRun("cannot open file " + name + " ");
   std::ostringstream content;
   content << in.rdbuf();
   if (in.bad()) failRun("cannot open file " + name + " ");
@@ -135,10 +140,10 @@ std::string readWaypointFile(const std::string& name) {
 // any question.
 void checkOutputFolder(const std::string& folder) {
   std::error_code ec;
-  if (!std::filesystem::exists(folder, ec)) {
+  if (!std::filesystem::exists(pathOf(folder), ec)) {
     failRun("cannot use output folder " + folder + ": there is no such folder\n");
   }
-  if (!std::filesystem::is_directory(folder, ec)) {
+  if (!std::filesystem::is_directory(pathOf(folder), ec)) {
     failRun("cannot use output folder " + folder + ": it is not a folder\n");
   }
   const std::string probe = outputPath(".vesk-write-test." + platform::uniqueTag());
@@ -197,6 +202,7 @@ void planRoute() {
 
 int veskMain(int argc, char** argv) {
   const listGuard route;
+  prepareConsole();
   resetSettings();
   resetDialogue();
   try {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "consoleInput.h"
 #include "keyWait.h"
 #include "vesk.h"
 
@@ -25,7 +26,7 @@ namespace {
 std::deque<int> lookahead;
 
 int peekChar(size_t offset) {
-  while (lookahead.size() <= offset) lookahead.push_back(std::getc(stdin));
+  while (lookahead.size() <= offset) lookahead.push_back(nextInputByte());
   return lookahead[offset];
 }
 
@@ -210,7 +211,11 @@ std::string queryWaypointFileName() {
   std::printf("Waypoint lat/lon's must be in decimal degree format.\n");
   std::printf("What's the name of the waypoint file ? \n");
   std::fputs(" > ", stdout);
-  return readLine();
+  const std::string name = readLine();
+  // A name pasted from Windows Explorer ("Copy as path") comes in double quotes; no real
+  // file name begins and ends with one.
+  if (name.size() >= 2 && name.front() == '"' && name.back() == '"') return name.substr(1, name.size() - 2);
+  return name;
 }
 
 float Speed() {

@@ -262,6 +262,13 @@ TEST(Dialogue, BannerAsksForTheFileName) {
             banner + parameterMenu({}));
   EXPECT_EQ(typed.files, 3);
 
+  // A name pasted with its quotes ("Copy as path") opens the file; one quote alone stays.
+  const run quoted = runWith("\"route.txt\"\r\n0\ny\n0\nn\n", {});
+  EXPECT_EQ(quoted.result.status, 0) << quoted.result.output;
+  EXPECT_EQ(quoted.files, 3);
+  const run halfQuoted = runWith("\"route.txt\n", {});
+  EXPECT_EQ(halfQuoted.result.output, banner + "cannot open file \"route.txt ");
+
   const std::string longName(300, 'w');
   const run missing = runWith(longName + "\n", {});
   EXPECT_EQ(missing.result.status, 1);

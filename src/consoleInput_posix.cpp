@@ -1,0 +1,8 @@
+#include <cstdio>
+
+#include "consoleInput.h"
+
+// Terminals on these systems hand the program the bytes as typed, UTF-8 by convention.
+void prepareConsole() {}
+
+int nextInputByte() { return std::getc(stdin); }
