@@ -205,6 +205,18 @@ route_name="маршрут.txt" route_given=typed compare unicode-typed examples
 route_name="航路 1.txt" route_given=quoted compare unicode-quoted examples/route.txt $'0\nn\n50\nn\n'
 output_folder="Δ выход" compare unicode-output-folder examples/route.txt $'0\nn\n50\nn\n' --map gpx
 
+# verdict LABEL DETAIL: counts a check that found the problems listed in the array
+# problems (none: passed).
+verdict() {
+  if [ "${#problems[@]}" -eq 0 ]; then
+    passed=$((passed + 1))
+    echo "   passed $1: $2"
+  else
+    failed=$((failed + 1))
+    printf "   FAILED $1: %s\n" "${problems[@]}"
+  fi
+}
+
 # Two Windows runs writing one set into one folder at the same moment: each file whole and
 # the set from one route, or a run that fails cleanly.
 echo "== two Windows runs at once in one folder"
@@ -223,13 +235,7 @@ for cfg in "$together"/*.cfg; do
   routes=$(cat "$stem.cfg" "$stem.wpt" "$stem.pts" | grep -oE '(44|54)\.[0-9]' | cut -c1-2 | sort -u | tr '\n' ' ')
   [ "$routes" = "44 " ] || [ "$routes" = "54 " ] || problems+=("$(basename "$stem") mixes routes: $routes")
 done
-if [ "${#problems[@]}" -eq 0 ]; then
-  passed=$((passed + 1))
-  echo "   same   two runs at once: $(cd "$together" && ls | tr '\n' ' ')"
-else
-  failed=$((failed + 1))
-  printf '   FAILED two runs at once: %s\n' "${problems[@]}"
-fi
+verdict "two runs at once" "$(cd "$together" && ls | tr '\n' ' ')"
 
 # The Windows program at a console: Wine gives a program in a pseudo-terminal a console,
 # so the name is typed as an operator types it (read as UTF-16 from the console) and the
@@ -272,14 +278,8 @@ wait
 [ "$(cat "$console.status" 2>/dev/null)" = 0 ] || problems+=("exit status $(cat "$console.status" 2>/dev/null)")
 [ "$(find "$console" -name '*.cfg' -o -name '*.wpt' -o -name '*.pts' | wc -l)" = 3 ] ||
   problems+=("files: $(ls "$console" | tr '\n' ' ')")
-if [ "${#problems[@]}" -eq 0 ]; then
-  passed=$((passed + 1))
-  echo "   passed console run: typed name, key wait, $(cd "$console" && ls | tr '\n' ' ')"
-else
-  failed=$((failed + 1))
-  printf '   FAILED console run: %s\n' "${problems[@]}"
-  sed 's/\x1b\[[0-9;?]*[a-zA-Z]//g' "$console.log" | tail -20
-fi
+[ "${#problems[@]}" -eq 0 ] || sed 's/\x1b\[[0-9;?]*[a-zA-Z]//g' "$console.log" | tail -20
+verdict "console run" "typed name, key wait, $(cd "$console" && ls | tr '\n' ' ')"
 
 tally "Windows comparisons" "$passed" "$failed"
 [ "$failed" -eq 0 ] && [ "$wine_tests" -eq 0 ]
