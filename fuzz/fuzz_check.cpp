@@ -1,5 +1,6 @@
 #include "fuzz_check.h"
 
+#include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -14,12 +15,12 @@
 #include <nlohmann/json.hpp>
 #include <pugixml.hpp>
 #include <regex>
-#include <set>
 #include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "fileSet.h"
 #include "vesk.h"
 
 namespace fs = std::filesystem;
@@ -32,6 +33,10 @@ const char* const stdoutFile = "stdout.txt";
 
 std::string workDir;
 std::string startDir;  // where libFuzzer keeps its corpus and writes its findings
+
+// The files of each run, kept in memory: writing and reading back a set on a disk would
+// take many times longer than the run itself.
+std::vector<keptFile> kept;
 
 // Where findings are told: standard error as it was when the fuzzer started. Runs with
 // -close_fd_mask=2 silence the reason the program gives on standard error for every
@@ -54,9 +59,15 @@ void removeWorkDir() {
 }
 
 void writeFile(const char* name, const std::string& content) {
-  std::ofstream out(name, std::ios::binary | std::ios::trunc);
-  out.write(content.data(), static_cast<std::streamsize>(content.size()));
-  if (!out) finding(std::string("harness cannot write ") + name);
+  const int fd = ::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  bool written = fd >= 0;
+  for (size_t done = 0; written && done < content.size();) {
+    const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+    written = n > 0;
+    done += written ? static_cast<size_t>(n) : 0;
+  }
+  if (fd >= 0 && ::close(fd) != 0) written = false;
+  if (!written) finding(std::string("harness cannot write ") + name);
 }
 
 std::string readFile(const std::string& name) {
@@ -91,25 +102,27 @@ text trimLeft(text s) {
   finding(name + " line " + std::to_string(index + 1) + " \"" + std::string(line) + "\": " + what);
 }
 
-// The lines of a file the vehicle software reads: every one must end in CR LF, and
-// neither character may appear anywhere else.
-std::vector<text> crlfLines(const std::string& content, const std::string& name) {
+// Calls `visit(index, line)` for every line of a file the vehicle software reads, from
+// index 0: every line must end in CR LF, and neither character may appear anywhere else.
+// Returns the number of lines.
+template <typename Visit>
+size_t forEachCrlfLine(const std::string& content, const std::string& name, Visit visit) {
   if (content.empty()) finding(name + " is empty");
-  std::vector<text> lines;
+  size_t index = 0;
   size_t start = 0;
   while (start < content.size()) {
     const size_t lf = content.find('\n', start);
     if (lf == std::string::npos) finding(name + ": last line has no line end");
     if (lf == start || content[lf - 1] != '\r') {
-      finding(name + ": line " + std::to_string(lines.size() + 1) + " ends in LF without CR");
+      finding(name + ": line " + std::to_string(index + 1) + " ends in LF without CR");
     }
     const text line(content.data() + start, lf - 1 - start);
-    if (line.find('\r') != text::npos)
-      finding(name + ": stray CR in line " + std::to_string(lines.size() + 1));
-    lines.push_back(line);
+    if (line.find('\r') != text::npos) finding(name + ": stray CR in line " + std::to_string(index + 1));
+    visit(index, line);
+    ++index;
     start = lf + 1;
   }
-  return lines;
+  return index;
 }
 
 void split(text record, std::vector<text>& out) {
@@ -167,22 +180,21 @@ struct waypointText {
 // waypoint) without gaps. The positions returned point into `content`.
 std::vector<waypointText> checkWaypoints(const std::string& name, const std::string& content) {
   std::vector<waypointText> waypoints;
-  const std::vector<text> lines = crlfLines(content, name);
   std::vector<text> f;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    split(trimRight(lines[i]), f);
-    if (f.size() != 9) badLine(name, i, lines[i], "expected 9 fields");
+  forEachCrlfLine(content, name, [&](size_t i, text line) {
+    split(trimRight(line), f);
+    if (f.size() != 9) badLine(name, i, line, "expected 9 fields");
     long number = -1;
     if (!wholeInt(f[0], &number) || number != static_cast<long>(i))
-      badLine(name, i, lines[i], "waypoint number out of sequence");
-    if (f[1].empty() || f[1][0] != 'N') badLine(name, i, lines[i], "latitude without N");
-    if (const char* bad = badPosition(f[1].substr(1), f[2])) badLine(name, i, lines[i], bad);
+      badLine(name, i, line, "waypoint number out of sequence");
+    if (f[1].empty() || f[1][0] != 'N') badLine(name, i, line, "latitude without N");
+    if (const char* bad = badPosition(f[1].substr(1), f[2])) badLine(name, i, line, bad);
     for (size_t k = 3; k < f.size(); ++k) {
       if (!finiteNumber(f[k]))
-        badLine(name, i, lines[i], "field " + std::to_string(k + 1) + " is not a finite number");
+        badLine(name, i, line, "field " + std::to_string(k + 1) + " is not a finite number");
     }
     waypoints.push_back({f[1].substr(1), f[2]});
-  }
+  });
   // The launch waypoint and at least one waypoint of the route.
   if (waypoints.size() < 2) finding(name + ": fewer than two waypoints");
   return waypoints;
@@ -190,60 +202,63 @@ std::vector<waypointText> checkWaypoints(const std::string& name, const std::str
 
 // Survey-line file: a header naming the file, then one point per waypoint, in the same
 // order and at the same positions as the waypoint file.
-void checkSurLine(const std::string& name, const std::vector<waypointText>& waypoints) {
-  const std::string content = readFile(name);
-  const std::vector<text> lines = crlfLines(content, name);
+void checkSurLine(const std::string& name, const std::string& content,
+                  const std::vector<waypointText>& waypoints) {
   std::vector<text> f;
-  split(trimRight(lines[0]), f);
-  if (f.size() != 13) badLine(name, 0, lines[0], "header needs 13 fields");
-  if (f[1] != fs::path(name).filename().string())
-    badLine(name, 0, lines[0], "header does not name the file");
-  for (size_t k = 0; k < f.size(); ++k) {
-    if (k != 1 && !finiteNumber(f[k])) badLine(name, 0, lines[0], "header field is not a number");
-  }
-  if (lines.size() != waypoints.size() + 1)
-    finding(name + ": point count differs from the waypoint file");
-  for (size_t i = 1; i < lines.size(); ++i) {
-    split(trimRight(lines[i]), f);
-    if (f.size() != 8) badLine(name, i, lines[i], "expected 8 fields");
-    if (const char* bad = badPosition(f[1], f[2])) badLine(name, i, lines[i], bad);
+  const size_t lines = forEachCrlfLine(content, name, [&](size_t i, text line) {
+    split(trimRight(line), f);
+    if (i == 0) {
+      if (f.size() != 13) badLine(name, 0, line, "header needs 13 fields");
+      if (f[1] != fs::path(name).filename().string())
+        badLine(name, 0, line, "header does not name the file");
+      for (size_t k = 0; k < f.size(); ++k) {
+        if (k != 1 && !finiteNumber(f[k])) badLine(name, 0, line, "header field is not a number");
+      }
+      return;
+    }
+    if (i > waypoints.size()) finding(name + ": point count differs from the waypoint file");
+    if (f.size() != 8) badLine(name, i, line, "expected 8 fields");
+    if (const char* bad = badPosition(f[1], f[2])) badLine(name, i, line, bad);
     if (f[1] != waypoints[i - 1].lat || f[2] != waypoints[i - 1].lon)
-      badLine(name, i, lines[i], "position differs from the waypoint file");
+      badLine(name, i, line, "position differs from the waypoint file");
     for (size_t k = 0; k < f.size(); ++k) {
       // Fields 4 and 5 carry their unit, metres.
       const text number =
           (k == 3 || k == 4) && endsWith(f[k], "m") ? f[k].substr(0, f[k].size() - 1) : f[k];
       if (!finiteNumber(number))
-        badLine(name, i, lines[i], "field " + std::to_string(k + 1) + " is not a finite number");
+        badLine(name, i, line, "field " + std::to_string(k + 1) + " is not a finite number");
     }
-  }
+  });
+  if (lines != waypoints.size() + 1) finding(name + ": point count differs from the waypoint file");
+}
+
+bool scriptWord(text value) {
+  static const text words[] = {"rudder",
+                               "heading",
+                               "pitch",
+                               "True",
+                               "False",
+                               "MISSION_SPEED",
+                               "MISSION_YOYO_MIN_DEPTH",
+                               "MISSION_YOYO_MAX_DEPTH",
+                               "YOYO_MIN_ALTITUDE"};
+  return std::find(std::begin(words), std::end(words), value) != std::end(words);
 }
 
 // Mission script: every assignment holds a finite number or one of the script's own words,
 // every define a finite number, and there is one group per waypoint after the launch
 // waypoint, numbered from the last waypoint down to 1.
-void checkMission(const std::string& name, size_t waypointCount) {
-  static const std::set<text> words = {"rudder",
-                                       "heading",
-                                       "pitch",
-                                       "True",
-                                       "False",
-                                       "MISSION_SPEED",
-                                       "MISSION_YOYO_MIN_DEPTH",
-                                       "MISSION_YOYO_MAX_DEPTH",
-                                       "YOYO_MIN_ALTITUDE"};
-  const std::string content = readFile(name);
-  const std::vector<text> lines = crlfLines(content, name);
-  if (lines[0] != "# Mission Filename: " + fs::path(name).filename().string())
-    finding(name + ": first line does not name the file");
+void checkMission(const std::string& name, const std::string& content, size_t waypointCount) {
+  const std::string firstLine = "# Mission Filename: " + fs::path(name).filename().string();
   size_t groups = 0;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    const text line = trimRight(lines[i]);
-    if (line.empty()) continue;
+  forEachCrlfLine(content, name, [&](size_t i, text fullLine) {
+    if (i == 0 && fullLine != firstLine) finding(name + ": first line does not name the file");
+    const text line = trimRight(fullLine);
+    if (line.empty()) return;
     if (startsWith(line, "#define ")) {
       if (!finiteNumber(line.substr(line.rfind(' ') + 1)))
         badLine(name, i, line, "define is not a finite number");
-    } else if (line.find("WAYPOINT NUMBER: ") != text::npos) {
+    } else if (line.find(':') != text::npos && line.find("WAYPOINT NUMBER: ") != text::npos) {
       const size_t colon = line.find(": ");
       const size_t end = line.find(' ', colon + 2);
       long number = 0;
@@ -266,10 +281,10 @@ void checkMission(const std::string& name, size_t waypointCount) {
       if (line.back() != ';') badLine(name, i, line, "assignment without ;");
       const size_t equals = line.find('=');
       const text value = trimLeft(line.substr(equals + 1, line.size() - equals - 2));
-      if (words.count(value) == 0 && !finiteNumber(value))
+      if (!scriptWord(value) && !finiteNumber(value))
         badLine(name, i, line, "value is not a finite number");
     }
-  }
+  });
   if (groups != waypointCount - 1)
     finding(name + ": group count is not the waypoint count minus 1");
 }
@@ -320,9 +335,10 @@ void parseXml(const std::string& name, const std::string& content, const char* r
 }
 
 // KML: one line of the whole route, and one placemark per waypoint named by its number.
-void checkKml(const std::string& name, const std::vector<waypointText>& waypoints) {
+void checkKml(const std::string& name, const std::string& content,
+              const std::vector<waypointText>& waypoints) {
   pugi::xml_document doc;
-  parseXml(name, readFile(name), "kml", doc);
+  parseXml(name, content, "kml", doc);
   struct collector : pugi::xml_tree_walker {
     std::vector<pugi::xml_node> lines;
     std::vector<pugi::xml_node> points;
@@ -373,9 +389,10 @@ void checkKml(const std::string& name, const std::vector<waypointText>& waypoint
 }
 
 // GPX: one route of one route point per waypoint, named by its number.
-void checkGpx(const std::string& name, const std::vector<waypointText>& waypoints) {
+void checkGpx(const std::string& name, const std::string& content,
+              const std::vector<waypointText>& waypoints) {
   pugi::xml_document doc;
-  parseXml(name, readFile(name), "gpx", doc);
+  parseXml(name, content, "gpx", doc);
   const pugi::xml_node gpx = doc.document_element();
   const auto routes = gpx.children("rte");
   if (std::distance(routes.begin(), routes.end()) != 1) finding(name + ": not exactly one route");
@@ -411,11 +428,12 @@ void checkJsonPosition(const std::string& name, const nlohmann::json& position,
 }
 
 // GeoJSON: a FeatureCollection of the route line, then one Point per waypoint.
-void checkGeoJson(const std::string& name, const std::vector<waypointText>& waypoints) {
+void checkGeoJson(const std::string& name, const std::string& content,
+                  const std::vector<waypointText>& waypoints) {
   using nlohmann::json;
   json doc;
   try {
-    doc = json::parse(readFile(name));
+    doc = json::parse(content);
   } catch (const json::exception& e) {
     finding(name + " does not parse back: " + e.what());
   }
@@ -516,6 +534,7 @@ void setUp() {
   if (mkdtemp(templ.data()) == nullptr) finding("harness cannot create a temporary directory");
   workDir = templ;
   startDir = fs::current_path().string();
+  fileSetDestination.memory = &kept;
   std::atexit(removeWorkDir);
   // libFuzzer closes standard error after this, when asked to.
   const int errorCopy = dup(2);
@@ -540,62 +559,59 @@ void runAndCheck(const std::string& waypoints, const std::string& answers,
   std::vector<char*> argv;
   for (std::string& argument : arguments) argv.push_back(argument.data());
   argv.push_back(nullptr);
+  const long long setsBefore = fileSetDestination.keptSets;
   const int status = veskMain(static_cast<int>(arguments.size()), argv.data());
   std::fflush(stdout);
+  // The memory holds the last set written, by this run or an earlier one.
+  const bool wroteSet = fileSetDestination.keptSets != setsBefore;
+  const std::vector<keptFile> none;
+  const std::vector<keptFile>& files = wroteSet ? kept : none;
 
   // The mission files, then the maps.
   const char* const extensions[] = {".cfg", ".wpt", ".pts", ".kml", ".gpx", ".geojson"};
   const size_t expected = options.maps ? 6 : 3;
-  std::string outputs[6];
+  const keptFile* outputs[6] = {};
   std::vector<std::string> others;
-  for (const auto& entry : fs::directory_iterator(".")) {
-    const std::string entryName = entry.path().filename().string();
-    if (entryName == waypointFile || entryName == answersFile || entryName == stdoutFile) continue;
-    const std::string ext = entry.path().extension().string();
-    std::string* slot = nullptr;
+  for (const keptFile& file : files) {
+    const std::string ext = fs::path(file.path).extension().string();
+    const keptFile** slot = nullptr;
     for (size_t i = 0; i < expected; ++i) {
       if (ext == extensions[i]) slot = &outputs[i];
     }
-    if (slot != nullptr && slot->empty()) {
-      *slot = entryName;
+    if (slot != nullptr && *slot == nullptr) {
+      *slot = &file;
     } else {
-      others.push_back(entryName);
+      others.push_back(file.path);
     }
   }
-  const std::string& cfg = outputs[0];
-  const std::string& wpt = outputs[1];
-  const std::string& pts = outputs[2];
   size_t written = 0;
-  for (const std::string& name : outputs) written += name.empty() ? 0 : 1;
+  for (const keptFile* file : outputs) written += file == nullptr ? 0 : 1;
 
   if (status == 1) {
-    if (written != 0 || !others.empty()) {
+    if (!files.empty()) {
       std::string left;
-      for (const std::string& name : outputs) left += name.empty() ? "" : " " + name;
-      for (const std::string& name : others) left += " " + name;
-      finding("status 1 but files were left behind:" + left);
+      for (const keptFile& file : files) left += " " + file.path;
+      finding("status 1 but files were written:" + left);
     }
     checkFailureMessage(readFile(stdoutFile), waypointFile);
   } else if (status == 0) {
     if (written != expected || !others.empty())
       finding("status 0 without exactly the " + std::to_string(expected) + " output files");
-    const std::string waypointContent = readFile(wpt);
-    const std::vector<waypointText> points = checkWaypoints(wpt, waypointContent);
-    checkSurLine(pts, points);
-    checkMission(cfg, points.size());
+    const keptFile& cfg = *outputs[0];
+    const keptFile& wpt = *outputs[1];
+    const keptFile& pts = *outputs[2];
+    const std::vector<waypointText> points = checkWaypoints(wpt.path, wpt.content);
+    checkSurLine(pts.path, pts.content, points);
+    checkMission(cfg.path, cfg.content, points.size());
     if (options.maps) {
-      checkKml(outputs[3], points);
-      checkGpx(outputs[4], points);
-      checkGeoJson(outputs[5], points);
+      checkKml(outputs[3]->path, outputs[3]->content, points);
+      checkGpx(outputs[4]->path, outputs[4]->content, points);
+      checkGeoJson(outputs[5]->path, outputs[5]->content, points);
     }
   } else {
     finding("exit status " + std::to_string(status));
   }
 
-  for (const std::string& name : outputs) {
-    if (!name.empty()) std::remove(name.c_str());
-  }
-  for (const std::string& name : others) std::remove(name.c_str());
   // The next run may name its waypoint file differently.
   std::remove(waypointFile.c_str());
   fs::current_path(startDir);

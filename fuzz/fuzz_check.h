@@ -1,5 +1,5 @@
 // Shared by the fuzz targets: one whole program run in-process, and the checks that the
-// files it leaves behind would load on the vehicle.
+// files it writes would load on the vehicle.
 #pragma once
 
 #include <string>
@@ -8,7 +8,8 @@ namespace veskfuzz {
 
 // Creates a fresh temporary directory (removed at exit) for the runs to work in, so they
 // never litter the directory libFuzzer works in. Standard output goes to a file there,
-// so the program's menus do not flood the fuzzer's log.
+// so the program's menus do not flood the fuzzer's log. The files each run writes are
+// kept in memory, written by the program's own writers up to the last write.
 void setUp();
 
 // What the operator asks of one run besides the mission files.
@@ -24,7 +25,7 @@ struct runOptions {
 // Writes `waypoints` to the waypoint file and `answers` to the operator's input, runs the
 // program on them and checks the outcome: status 1 with one of the program's messages and
 // no files, or status 0 with the three mission files (and the maps, when asked for) that
-// parse back. Anything else traps. The output files are removed before returning.
+// parse back. Anything else traps.
 void runAndCheck(const std::string& waypoints, const std::string& answers,
                  const runOptions& options = {});
 

@@ -1,7 +1,9 @@
 #include "fileSet.h"
 
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "fileSetPlatform.h"
@@ -9,16 +11,28 @@
 
 namespace {
 
-// The text goes to the disk in large pieces; every line end becomes CR LF on the way, so
-// the vehicle reads the same bytes whichever system wrote them.
-constexpr size_t bufferSize = 256 * 1024;
-
 std::string withPath(const char* format, const std::string& path) {
   const int size = std::snprintf(nullptr, 0, format, path.c_str());
   std::string text(size > 0 ? static_cast<size_t>(size) : 0, '\0');
   if (size > 0) std::snprintf(text.data(), text.size() + 1, format, path.c_str());
   return text;
 }
+
+// The files the vehicle reads have CR LF line ends, whichever system wrote them.
+constexpr std::string_view fileLineEnd = "\r\n";
+
+// Hands a file's text to the disk a full buffer at a time. After a write fails it writes
+// no more; the set fails once its text is complete.
+class fileTarget final : public textTarget {
+ public:
+  explicit fileTarget(platform::fileHandle handle) : handle_(handle) {}
+  void take(const char* data, size_t size) override { written_ = written_ && platform::writeAll(handle_, data, size); }
+  bool written() const { return written_; }
+
+ private:
+  platform::fileHandle handle_;
+  bool written_ = true;
+};
 
 // One file of the set on its way to its final name.
 struct pending {
@@ -28,6 +42,9 @@ struct pending {
   std::string backup;     // a second name of the file it replaces, while the set is named
   bool backupIsMove = false;  // the replaced file was moved to `backup`, not linked
   bool named = false;         // the new file has its final name
+  platform::fileHandle handle = platform::noFile;
+  std::unique_ptr<fileTarget> target;
+  std::unique_ptr<textOut> out;
 };
 
 // The files of one set; whatever has not been committed is removed when it goes.
@@ -36,12 +53,15 @@ class setWriter {
   explicit setWriter(const std::vector<outputFile>& files) {
     platform::startGuard();
     for (const outputFile& file : files) {
-      const std::string path = outputPath(file.name);
-      set_.push_back({&file, path, "", "", false, false});
+      pending p;
+      p.file = &file;
+      p.path = outputPath(file.name);
+      set_.push_back(std::move(p));
     }
   }
   ~setWriter() {
-    for (const pending& p : set_) {
+    for (pending& p : set_) {
+      platform::closeQuietly(p.handle);
       if (!p.temporary.empty()) platform::remove(p.temporary);
     }
     platform::endGuard();
@@ -49,8 +69,23 @@ class setWriter {
   setWriter(const setWriter&) = delete;
   setWriter& operator=(const setWriter&) = delete;
 
-  void writeAll() {
-    for (pending& p : set_) write(p);
+  void writeAll(const setText& produce) {
+    std::vector<textOut*> outputs;
+    for (pending& p : set_) {
+      create(p);
+      p.target = std::make_unique<fileTarget>(p.handle);
+      p.out = std::make_unique<textOut>(*p.target, fileLineEnd);
+      outputs.push_back(p.out.get());
+    }
+    produce(outputs);
+    for (pending& p : set_) {
+      p.out->flush();
+      const platform::fileHandle handle = p.handle;
+      p.handle = platform::noFile;
+      const bool closed =
+          fileSetDestination.flushToDisk ? platform::flushAndClose(handle) : platform::close(handle);
+      if (!closed || !p.target->written()) fail(p, p.file->writeMessage);
+    }
   }
 
   // Gives every file its final name, as one step for interruptions and for other runs
@@ -70,7 +105,7 @@ class setWriter {
       p.backup.clear();
     }
     platform::clearGuard();
-    platform::syncFolder(outputFolder);
+    if (fileSetDestination.flushToDisk) platform::syncFolder(outputFolder);
     platform::releaseInterrupts();
   }
 
@@ -86,37 +121,16 @@ class setWriter {
       const std::string temporary = p.path + "." + platform::uniqueTag() + ".tmp";
       // Created and guarded as one step, so that an interruption never leaves it behind.
       platform::holdInterrupts();
-      handle_ = platform::createNew(temporary);
-      if (handle_ != platform::noFile) platform::guard(temporary);
+      p.handle = platform::createNew(temporary);
+      if (p.handle != platform::noFile) platform::guard(temporary);
       platform::releaseInterrupts();
-      if (handle_ != platform::noFile) {
+      if (p.handle != platform::noFile) {
         p.temporary = temporary;
         return;
       }
       if (!platform::exists(temporary)) break;  // not a clash of names: the folder refuses
     }
     fail(p, p.file->openMessage);
-  }
-
-  void write(pending& p) {
-    create(p);
-    std::string buffer;
-    buffer.reserve(bufferSize + 4096);
-    bool written = true;
-    p.file->produce([&](const std::string& text) {
-      for (const char c : text) {
-        if (c == '\n') buffer += '\r';
-        buffer += c;
-      }
-      if (buffer.size() >= bufferSize) {
-        written = written && platform::writeAll(handle_, buffer.data(), buffer.size());
-        buffer.clear();
-      }
-    });
-    written = written && platform::writeAll(handle_, buffer.data(), buffer.size());
-    const platform::fileHandle handle = handle_;
-    handle_ = platform::noFile;
-    if (!platform::flushAndClose(handle) || !written) fail(p, p.file->writeMessage);
   }
 
   // Keeps the file that has the final name under a second name until the new set has all
@@ -160,9 +174,9 @@ class setWriter {
   }
 
   [[noreturn]] void fail(const pending& p, const char* message) {
-    platform::closeQuietly(handle_);
-    handle_ = platform::noFile;
     for (pending& q : set_) {
+      platform::closeQuietly(q.handle);
+      q.handle = platform::noFile;
       if (!q.temporary.empty()) platform::remove(q.temporary);
       q.temporary.clear();
     }
@@ -171,15 +185,51 @@ class setWriter {
   }
 
   std::vector<pending> set_;
-  platform::fileHandle handle_ = platform::noFile;
 };
+
+// In memory the text is only copied on: a smaller buffer does as well.
+constexpr size_t memoryBufferSize = 64 * 1024;
+
+// A set kept in memory, written by the same code; a set given up half way leaves nothing.
+void keepSet(const std::vector<outputFile>& files, const setText& produce) {
+  std::vector<keptFile>& kept = *fileSetDestination.memory;
+  kept.resize(files.size());
+  std::vector<memoryTarget> targets;
+  std::vector<std::unique_ptr<textOut>> outs;
+  std::vector<textOut*> outputs;
+  targets.reserve(files.size());
+  for (size_t i = 0; i < files.size(); ++i) {
+    kept[i].path = outputPath(files[i].name);
+    kept[i].content.clear();
+    targets.emplace_back(kept[i].content);
+    outs.push_back(std::make_unique<textOut>(targets.back(), fileLineEnd, memoryBufferSize));
+    outputs.push_back(outs.back().get());
+  }
+  try {
+    produce(outputs);
+    for (const auto& out : outs) out->flush();
+  } catch (...) {
+    kept.clear();
+    throw;
+  }
+  ++fileSetDestination.keptSets;
+}
 
 }  // namespace
 
-void writeFileSet(const std::vector<outputFile>& files) {
+setDestination fileSetDestination;
+
+void writeFileSet(const std::vector<outputFile>& files, const setText& produce) {
   if (files.empty()) return;
+  if (fileSetDestination.memory != nullptr) {
+    keepSet(files, produce);
+    for (const outputFile& file : files) {
+      std::fputs(withPath(file.successMessage, outputPath(file.name)).c_str(), stdout);
+    }
+    return;
+  }
   setWriter writer(files);
-  writer.writeAll();
+  writer.writeAll(produce);
   writer.nameAll();
   writer.announce();
 }

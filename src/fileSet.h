@@ -13,18 +13,42 @@
 #include <string>
 #include <vector>
 
-// Receives a file's text piece by piece, so that the text of a long route never has to be
-// held in memory as a whole.
-using textSink = std::function<void(const std::string&)>;
+#include "textOut.h"
 
 struct outputFile {
-  std::string name;                               // the final name, without a folder
-  std::function<void(const textSink&)> produce;   // the text, with "\n" line ends
+  std::string name;            // the final name, without a folder
   const char* openMessage;     // printf formats taking the file's path: the temporary file
   const char* writeMessage;    // cannot be created; it cannot be written, flushed or named
   const char* successMessage;  // printed once the whole set has its names
 };
 
+// Writes the text of a whole set: outputs[i] takes the text of files[i], each line ending
+// in the output's line end. The files are open side by side, so that a value shared by
+// several of them need be formatted only once.
+using setText = std::function<void(const std::vector<textOut*>& outputs)>;
+
 // Writes `files` into the output folder as one set, then prints each file's success line
 // in order. On failure prints the file's message and ends the run with status 1.
-void writeFileSet(const std::vector<outputFile>& files);
+void writeFileSet(const std::vector<outputFile>& files, const setText& produce);
+
+// ---- Where the sets go ----
+
+// One file of a set kept in memory: its path in the output folder and its content.
+struct keptFile {
+  std::string path;
+  std::string content;
+};
+
+// A run writes its sets into the output folder, each file flushed to the disk before it
+// takes its name. Checks that run the program thousands of times a second in one process
+// (the fuzz targets) keep the sets in memory instead, written by the same code up to the
+// last write; the benchmark leaves the flushing to the system, so as to time the program
+// rather than the disk. Not reset by resetSettings: chosen once, before any run.
+struct setDestination {
+  // When set, each complete set replaces what `memory` holds, file by file in the order of
+  // the set, and is counted in keptSets. The memory of the files it replaces is reused.
+  std::vector<keptFile>* memory = nullptr;
+  long long keptSets = 0;
+  bool flushToDisk = true;
+};
+extern setDestination fileSetDestination;

@@ -21,6 +21,9 @@ bool writeAll(fileHandle file, const char* data, size_t size);
 // Flushes the file to the disk and closes it; false when either fails.
 bool flushAndClose(fileHandle file);
 
+// Closes the file, leaving it to the system to flush; false when that fails.
+bool close(fileHandle file);
+
 // Closes a file that is being given up.
 void closeQuietly(fileHandle file);
 

@@ -39,9 +39,11 @@ bool writeAll(fileHandle file, const char* data, size_t size) {
 
 bool flushAndClose(fileHandle file) {
   const bool flushed = ::fsync(static_cast<int>(file)) == 0;
-  const bool closed = ::close(static_cast<int>(file)) == 0;
+  const bool closed = close(file);
   return flushed && closed;
 }
+
+bool close(fileHandle file) { return ::close(static_cast<int>(file)) == 0; }
 
 void closeQuietly(fileHandle file) {
   if (file != noFile) ::close(static_cast<int>(file));

@@ -36,9 +36,11 @@ bool writeAll(fileHandle file, const char* data, size_t size) {
 
 bool flushAndClose(fileHandle file) {
   const bool flushed = ::FlushFileBuffers(toHandle(file)) != 0;
-  const bool closed = ::CloseHandle(toHandle(file)) != 0;
+  const bool closed = close(file);
   return flushed && closed;
 }
+
+bool close(fileHandle file) { return ::CloseHandle(toHandle(file)) != 0; }
 
 void closeQuietly(fileHandle file) {
   if (file != noFile) ::CloseHandle(toHandle(file));

@@ -106,16 +106,23 @@ std::string routeSummary(const routeTotals& t) {
          clockTime(t.seconds) + " at " + printed("%g", missionSpeed) + " m/s";
 }
 
-// Sends pugixml's output on to a text sink.
-class sinkWriter : public pugi::xml_writer {
+// Sends pugixml's output on to a text output, its "\n" line ends written as the output's.
+class outWriter : public pugi::xml_writer {
  public:
-  explicit sinkWriter(textSink emit) : emit_(std::move(emit)) {}
+  explicit outWriter(textOut& out) : out_(out) {}
   void write(const void* data, size_t size) override {
-    emit_(std::string(static_cast<const char*>(data), size));
+    out_.lines(std::string_view(static_cast<const char*>(data), size));
   }
 
  private:
-  textSink emit_;
+  textOut& out_;
+};
+
+// Keeps pugixml's output as it is.
+class stringWriter : public pugi::xml_writer {
+ public:
+  void write(const void* data, size_t size) override { text.append(static_cast<const char*>(data), size); }
+  std::string text;
 };
 
 const char* const indent = "  ";
@@ -127,20 +134,20 @@ const char* const placeholder = "<!--waypoints-->";
 // in memory as a document.
 template <typename Fill>
 void emitXml(const pugi::xml_document& frame, const pugi::xml_node& element, unsigned depth, Fill fill,
-             const textSink& emit) {
-  std::string text;
-  sinkWriter toText([&](const std::string& piece) { text += piece; });
+             textOut& out) {
+  stringWriter toText;
   frame.save(toText, indent, pugi::format_default, pugi::encoding_utf8);
+  const std::string& text = toText.text;
   const size_t mark = text.find(placeholder);
   const size_t lineStart = text.rfind('\n', mark) + 1;
   const size_t lineEnd = text.find('\n', mark) + 1;
-  emit(text.substr(0, lineStart));
-  sinkWriter writer(emit);
+  out.lines(std::string_view(text).substr(0, lineStart));
+  outWriter writer(out);
   forEachPoint([&](const mapPoint& p) {
     fill(p);
     element.print(writer, indent, pugi::format_default, pugi::encoding_utf8, depth);
   });
-  emit(text.substr(lineEnd));
+  out.lines(std::string_view(text).substr(lineEnd));
 }
 
 pugi::xml_node declaration(pugi::xml_document& doc) {
@@ -167,7 +174,7 @@ void addStyle(pugi::xml_node document, const char* id, const char* color, const 
 
 // KML: the route and a folder of the waypoints, one style per kind of waypoint, and a view
 // that opens on the whole route.
-void kmlText(const std::string& name, const textSink& emit) {
+void kmlText(const std::string& name, textOut& out) {
   const routeTotals t = totals();
   double south = 90;
   double north = -90;
@@ -245,11 +252,11 @@ void kmlText(const std::string& name, const textSink& emit) {
             for (pugi::xml_node data : extended.children("Data")) data.child("value").text().set(values[i++].c_str());
             setText(point, "coordinates", decimal(p.n->Lon, degreePlaces) + "," + decimal(p.n->Lat, degreePlaces));
           },
-          emit);
+          out);
 }
 
 // GPX 1.1: one route of route points, each named by its number and described.
-void gpxText(const std::string& name, const textSink& emit) {
+void gpxText(const std::string& name, textOut& out) {
   const routeTotals t = totals();
   pugi::xml_document frame;
   declaration(frame);
@@ -280,12 +287,12 @@ void gpxText(const std::string& name, const textSink& emit) {
             setText(rtept, "desc", description(p));
             setText(rtept, "type", p.kind);
           },
-          emit);
+          out);
 }
 
 // GeoJSON (RFC 7946): a FeatureCollection of the route line and the waypoints, one
 // feature a line.
-void geoJsonText(const textSink& emit) {
+void geoJsonText(textOut& out) {
   const routeTotals t = totals();
   orderedJson line = orderedJson::array();
   forEachPoint([&](const mapPoint& p) {
@@ -300,7 +307,7 @@ void geoJsonText(const textSink& emit) {
         {"lengthMeters", rounded(t.meters, meterPlaces)},
         {"seconds", rounded(t.seconds, secondPlaces)},
         {"description", routeSummary(t)}}}};
-  emit("{\"type\":\"FeatureCollection\",\"features\":[\n" + route.dump());
+  out.lines("{\"type\":\"FeatureCollection\",\"features\":[\n" + route.dump());
   forEachPoint([&](const mapPoint& p) {
     const orderedJson feature = {
         {"type", "Feature"},
@@ -316,9 +323,9 @@ void geoJsonText(const textSink& emit) {
           {"legSeconds", rounded(p.n->legSecs, secondPlaces)},
           {"secondsFromLaunch", rounded(p.fromLaunch, secondPlaces)},
           {"description", description(p)}}}};
-    emit(",\n" + feature.dump());
+    out.lines(",\n" + feature.dump());
   });
-  emit("\n]}\n");
+  out.lines("\n]}\n");
 }
 
 }  // namespace
@@ -341,11 +348,18 @@ const char* mapExtension(mapFormat format) {
   return "geojson";
 }
 
-void mapText(mapFormat format, const std::string& name, const textSink& emit) {
+void mapText(mapFormat format, const std::string& name, textOut& out) {
   switch (format) {
-    case mapFormat::kml: kmlText(name, emit); return;
-    case mapFormat::gpx: gpxText(name, emit); return;
-    case mapFormat::geojson: geoJsonText(emit); return;
+    case mapFormat::kml: kmlText(name, out); return;
+    case mapFormat::gpx: gpxText(name, out); return;
+    case mapFormat::geojson: geoJsonText(out); return;
   }
+}
+
+void mapText(mapFormat format, const std::string& name, const textSink& emit) {
+  sinkTarget target(emit);
+  textOut out(target, "\n");
+  mapText(format, name, out);
+  out.flush();
 }
 

@@ -4,7 +4,10 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <pugixml.hpp>
@@ -112,10 +115,18 @@ class routeReader {
   }
 
   void add(double lat, double lon, const place& where) {
+    add(lat, lon, [&] { return where; });
+  }
+
+  // The same with the place made by `where()` only when it is named: a file of a million
+  // waypoints should not cost a million messages that are never given.
+  template <typename Where>
+  void add(double lat, double lon, const Where& where) {
     const std::string problem = positionProblem(lat, lon);
-    if (!problem.empty()) refuse(where, problem);
+    if (!problem.empty()) refuse(where(), problem);
     if (tailNodePtr != nullptr && tailNodePtr->Lat == lat && tailNodePtr->Lon == lon) {
-      slip({where.message, where.label, ""}, "repeats the waypoint before it: a leg of length 0");
+      const place named = where();
+      slip({named.message, named.label, ""}, "repeats the waypoint before it: a leg of length 0");
     }
     insertLatLonEnd(lat, lon);
   }
@@ -170,18 +181,18 @@ size_t skipBlanks(const std::string& content, size_t pos, size_t end) {
 void readTextLine(const std::string& content, size_t start, size_t end, long long number, routeReader& route) {
   const size_t first = skipBlanks(content, start, end);
   if (first == end || content[first] == '#') return;
-  const place where = onLine(number, std::string_view(content).substr(start, end - start));
+  const auto where = [&] { return onLine(number, std::string_view(content).substr(start, end - start)); };
   const char* const names[] = {"latitude", "longitude"};
   double values[2] = {0, 0};
   size_t pos = first;
   for (int i = 0; i < 2; ++i) {
-    if (pos == end) route.refuse(where, std::string("the ") + names[i] + " is missing");
+    if (pos == end) route.refuse(where(), std::string("the ") + names[i] + " is missing");
     const auto [value, after] = numberAt(content, pos);
     if (after == pos || after > end) {
-      route.refuse(where, i == 0 ? "not a number" : "the longitude is not a number");
+      route.refuse(where(), i == 0 ? "not a number" : "the longitude is not a number");
     }
     if (after < end && !isBlank(content[after])) {
-      route.refuse(where, std::string("the ") + names[i] + " must be followed by a blank or the end of the line");
+      route.refuse(where(), std::string("the ") + names[i] + " must be followed by a blank or the end of the line");
     }
     values[i] = value;
     pos = skipBlanks(content, after, end);
@@ -190,12 +201,13 @@ void readTextLine(const std::string& content, size_t start, size_t end, long lon
   // A value out of range is named in the reason; a text that is no finite number is quoted.
   if (!problem.empty()) {
     const bool finite = std::isfinite(values[0]) && std::isfinite(values[1]);
-    route.refuse(finite ? place{where.message, where.label, ""} : where, problem);
+    const place named = where();
+    route.refuse(finite ? place{named.message, named.label, ""} : named, problem);
   }
   if (pos < end) {
     const auto [value, after] = numberAt(content, pos);
     if (after > pos && (after == end || isBlank(content[after]))) {
-      route.slip(where, "only the first two numbers are used");
+      route.slip(where(), "only the first two numbers are used");
     }
   }
   route.add(values[0], values[1], where);
@@ -585,6 +597,31 @@ routeFormat detectFormat(const std::string& content, const std::string& name, pu
 }
 
 }  // namespace
+
+std::string readRouteFile(const std::string& name) {
+  std::error_code ec;
+  // The program's names are UTF-8; on Windows a plain string would be read in the legacy
+  // code page by the file system library.
+  const std::filesystem::path path = std::filesystem::u8path(name);
+  std::ifstream in(name, std::ios::in | std::ios::binary);
+  if (!in || std::filesystem::is_directory(path, ec)) failRun("cannot open file " + name + " ");
+  // A file of a million waypoints is read in one piece, straight into its place; what is
+  // left when it grew meanwhile, or a file of no known size (a pipe), in pieces.
+  std::string content;
+  const std::uintmax_t size = std::filesystem::is_regular_file(path, ec) ? std::filesystem::file_size(path, ec) : 0;
+  if (!ec && size > 0) {
+    content.resize(static_cast<size_t>(size));
+    in.read(content.data(), static_cast<std::streamsize>(size));
+    content.resize(static_cast<size_t>(in.gcount()));
+  }
+  std::string piece(64 * 1024, '\0');
+  while (in) {
+    in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
+    content.append(piece, 0, static_cast<size_t>(in.gcount()));
+  }
+  if (in.bad()) failRun("cannot open file " + name + " ");
+  return content;
+}
 
 void readRoute(const std::string& content, const std::string& name) {
   routeReader route(name);

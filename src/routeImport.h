@@ -12,3 +12,7 @@
 // one that cannot be parsed stops the run with a message on standard output and the
 // reason on standard error, before any question is asked.
 void readRoute(const std::string& content, const std::string& name);
+
+// The whole content of the waypoint file `name`. Ends the run with a message on standard
+// output when it cannot be read.
+std::string readRouteFile(const std::string& name);

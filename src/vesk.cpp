@@ -3,8 +3,6 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <system_error>
 
@@ -124,18 +122,6 @@ struct listGuard {
 // and on Windows a plain string would be read in the legacy code page instead.
 std::filesystem::path pathOf(const std::string& name) { return std::filesystem::u8path(name); }
 
-// The whole waypoint file, read before any question is asked so that a bad route is
-// reported at once.
-std::string readWaypointFile(const std::string& name) {
-  std::error_code ec;
-  std::ifstream in(name, std::ios::in | std::ios::binary);
-  if (!in || std::filesystem::is_directory(pathOf(name), ec)) failRun("cannot open file " + name + " ");
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (in.bad()) failRun("cannot open file " + name + " ");
-  return content.str();
-}
-
 // An output folder named on the command line must take files before the operator answers
 // any question.
 void checkOutputFolder(const std::string& folder) {
@@ -168,7 +154,9 @@ int run(int argc, char** argv) {
 
   const std::string waypointFileName =
       options.waypointFile ? *options.waypointFile : queryWaypointFileName();
-  readRoute(readWaypointFile(waypointFileName), waypointFileName);
+  // The whole waypoint file, read before any question is asked so that a bad route is
+  // reported at once.
+  readRoute(readRouteFile(waypointFileName), waypointFileName);
   summariseRoute(waypointFileName);
 
   queryMissionParameters();

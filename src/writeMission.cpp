@@ -1,9 +1,9 @@
 #include "writeMission.h"
 
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <limits>
+#include <string_view>
 
 #include "calcs.h"
 #include "vesk.h"
@@ -11,24 +11,23 @@
 
 namespace {
 
-#if defined(__GNUC__)
-__attribute__((format(printf, 1, 2)))
-#endif
-std::string format(const char* fmt, ...) {
-  va_list args;
-  va_start(args, fmt);
-  va_list again;
-  va_copy(again, args);
-  const int size = std::vsnprintf(nullptr, 0, fmt, args);
-  va_end(args);
-  std::string text(size > 0 ? static_cast<size_t>(size) : 0, '\0');
-  if (size > 0) std::vsnprintf(text.data(), text.size() + 1, fmt, again);
-  va_end(again);
-  return text;
-}
+// Positions keep nine significant digits, a few millimetres on the ground; the other
+// values keep six.
+constexpr int coordinateDigits = 9;
+constexpr int valueDigits = 6;
 
-std::string withName(const char* fmt, const std::string& name) {
-  return format(fmt, name.c_str());
+numberText coordinate(double degrees) { return numberText::general(degrees, coordinateDigits); }
+numberText value(double v) { return numberText::general(v, valueDigits); }
+
+// The double brought to the nearest integer (halfway values to the even neighbour); the
+// integer is also left in `scratch` when it fits an int.
+numberText nearestInteger(double v, int& scratch) {
+  const double rounded = std::nearbyint(v);  // ties go to the even neighbour
+  if (rounded >= std::numeric_limits<int>::min() && rounded <= std::numeric_limits<int>::max()) {
+    scratch = static_cast<int>(rounded);
+    return numberText::integer(scratch);
+  }
+  return numberText::fixed(rounded, 0);
 }
 
 // The vehicle's GPS blocks abort on a timed-out fix only when the flag is exactly 1.
@@ -36,100 +35,141 @@ const char* abortOnTimeoutLine(bool preview) {
   return preview || abortOnTimeout == 1 ? "abortOnTimeout = True;\n" : "abortOnTimeout = False;\n";
 }
 
-// One group of behaviours for the waypoint `n`: surface and ascend, run the leg that
-// arrives at it, dive again on the heading of the leg that leaves it, fix the position.
-void emitGroup(const node* n, bool finalGroup, bool preview, const textSink& emit) {
-  const node* const prev = n->prevPtr;
-  std::string out = "\nbehavior ascend {\n"
-         "duration         = 1200;\n";
-  // A sharp turn is left to the rudder; otherwise the vehicle holds the new heading.
-  if (finalGroup || preview || std::fabs(n->heading - prev->heading) > 70.0) {
-    out += "horizontalMode   = rudder;\n"
-           "horizontal       = 5;\n";
-  } else {
-    out += "horizontalMode   = heading;\n";
-    out += "horizontal       = " + nearestInt(n->heading, headingInt) + ";\n";
+// The group of behaviours for one waypoint, from the waypoint the leg arrives at: surface
+// and ascend, run the leg, dive again on the heading of the leg that leaves it, fix the
+// position.
+constexpr std::string_view groupText =
+    "\n"
+    "behavior ascend {\n"
+    "duration         = 1200;\n"
+    "{{turn}}"
+    "pitch            = 20;\n"
+    "speed            = 1.5;\n"
+    "endDepth         = 2;\n"
+    "}\n"
+    "{{leg}}"
+    "\n"
+    "# Descend behavior to 5 meters\n"
+    "behavior descend {\n"
+    "horizontalMode  = heading;\n"
+    "horizontal      = {{heading}};\n"
+    "pitch           = -30;\n"
+    "speed           = 1.5;\n"
+    "maxDepth        = 5;\n"
+    "minAltitude     = 9;\n"
+    "duration        = 60;\n"
+    "}\n"
+    "\n"
+    "# setpoint on surface to gather momentum\n"
+    "behavior setpoint {\n"
+    "duration     = 30;\n"
+    "heading      = {{heading}};\n"
+    "speed        = 1.5;\n"
+    "verticalMode = pitch;\n"
+    "pitch        = 0;\n"
+    "}\n"
+    "\n"
+    "behavior getgps {\n"
+    "duration       = 300;\n"
+    "minHits        = {{gpsHits}};\n"
+    "{{abortOnTimeout}}"
+    "}\n"
+    "\n"
+    "# ***** {{banner}}: {{number}} ^ *****\n";
+
+// A sharp turn is left to the rudder; otherwise the vehicle holds the new heading.
+constexpr std::string_view rudderTurn =
+    "horizontalMode   = rudder;\n"
+    "horizontal       = 5;\n";
+constexpr std::string_view headingTurn =
+    "horizontalMode   = heading;\n"
+    "horizontal       = {{heading}};\n";
+
+// The leg as a yoyo between the mission's depths, or at one depth.
+constexpr std::string_view yoyoLeg =
+    "\n"
+    "behavior waypoint_yoyo  {\n"
+    "latitude      = {{lat}};\n"
+    "longitude     = {{lon}};\n"
+    "captureRadius = 10;\n"
+    "duration      = {{legSecs}};\n"
+    "speed         = MISSION_SPEED;\n"
+    "minDepth      = MISSION_YOYO_MIN_DEPTH;\n"
+    "maxDepth      = {{maxDepth}};\n"
+    "minAltitude   = YOYO_MIN_ALTITUDE;\n"
+    "maxCycles     = 2000;\n"
+    "}\n";
+constexpr std::string_view constantDepthLeg =
+    "\n"
+    "# waypoint behavior\n"
+    "behavior waypoint {\n"
+    "latitude      = {{lat}};\n"
+    "longitude     = {{lon}};\n"
+    "captureRadius = 10; \n"
+    "duration      = {{legSecs}};\n"
+    "speed         = MISSION_SPEED; \n"
+    "depth         = {{depth}}; \n"
+    "}\n";
+
+// The groups of one mission script, prepared once with the run's settings in place: every
+// group then costs the formatting of its waypoint's values and a few copies.
+class groupWriter {
+ public:
+  groupWriter(bool preview, std::string_view lineEnd)
+      : preview_(preview),
+        yoyo_(yoyoMission == 1),
+        gpsHits_(numberText::integer(gpsHits)),
+        depth_(numberText::integer(wayPointDepth)),
+        maxDepth_(value(maxDepth)),
+        final_(make(rudderTurn, preview ? "WAYPOINT NUMBER" : "FINAL WAYPOINT NUMBER", lineEnd)),
+        rudder_(make(rudderTurn, "WAYPOINT NUMBER", lineEnd)),
+        heading_(make(headingTurn, "WAYPOINT NUMBER", lineEnd)) {}
+
+  // The group of the waypoint `n`; the final group is the first one written, that of the
+  // last waypoint.
+  void write(const node* n, bool finalGroup, textOut& out) const {
+    const node* const prev = n->prevPtr;
+    const bool rudder = finalGroup || preview_ || std::fabs(n->heading - prev->heading) > 70.0;
+    const numberText heading = preview_ ? value(n->heading) : nearestInteger(n->heading, headingInt);
+    const numberText legSecs =
+        yoyo_ && !preview_ ? nearestInteger(prev->legSecs, legSecsInt) : value(prev->legSecs);
+    const numberText lat = coordinate(n->Lat);
+    const numberText lon = coordinate(n->Lon);
+    const numberText number = numberText::integer(n->wptNumber);
+    const textTemplate& group = finalGroup ? final_ : rudder ? rudder_ : heading_;
+    group.write(out, {lat.view(), lon.view(), legSecs.view(), heading.view(), number.view()});
   }
-  out += "pitch            = 20;\n"
-         "speed            = 1.5;\n"
-         "endDepth         = 2;\n"
-         "}\n";
 
-  if (yoyoMission == 1) {
-    out += "\nbehavior waypoint_yoyo  {\n";
-    out += format("latitude      = %.9g;\n", n->Lat);
-    out += format("longitude     = %.9g;\n", n->Lon);
-    out += "captureRadius = 10;\n";
-    out += preview ? format("duration      = %g;\n", prev->legSecs)
-                   : "duration      = " + nearestInt(prev->legSecs, legSecsInt) + ";\n";
-    out += "speed         = MISSION_SPEED;\n"
-           "minDepth      = MISSION_YOYO_MIN_DEPTH;\n";
-    out += preview ? format("maxDepth      = %g;\n", maxDepth)
-                   : "maxDepth      = MISSION_YOYO_MAX_DEPTH;\n";
-    out += "minAltitude   = YOYO_MIN_ALTITUDE;\n"
-           "maxCycles     = 2000;\n"
-           "}\n";
-  } else {
-    out += "\n# waypoint behavior\n"
-           "behavior waypoint {\n";
-    out += format("latitude      = %.9g;\n", n->Lat);
-    out += format("longitude     = %.9g;\n", n->Lon);
-    out += "captureRadius = 10; \n";
-    out += format("duration      = %g;\n", prev->legSecs);
-    out += "speed         = MISSION_SPEED; \n";
-    out += format("depth         = %d; \n", wayPointDepth);
-    out += "}\n";
+ private:
+  textTemplate make(std::string_view turn, std::string_view banner, std::string_view lineEnd) const {
+    return textTemplate(groupText, lineEnd, {"lat", "lon", "legSecs", "heading", "number"},
+                        {{"turn", turn},
+                         {"leg", yoyo_ ? yoyoLeg : constantDepthLeg},
+                         {"maxDepth", preview_ ? maxDepth_.view() : "MISSION_YOYO_MAX_DEPTH"},
+                         {"depth", depth_.view()},
+                         {"gpsHits", gpsHits_.view()},
+                         {"abortOnTimeout", abortOnTimeoutLine(preview_)},
+                         {"banner", banner}});
   }
 
-  const std::string headingText =
-      preview ? format("%g", n->heading) : nearestInt(n->heading, headingInt);
-  out += "\n# Descend behavior to 5 meters\n"
-         "behavior descend {\n"
-         "horizontalMode  = heading;\n";
-  out += "horizontal      = " + headingText + ";\n";
-  out += "pitch           = -30;\n"
-         "speed           = 1.5;\n"
-         "maxDepth        = 5;\n"
-         "minAltitude     = 9;\n"
-         "duration        = 60;\n"
-         "}\n";
+  const bool preview_;
+  const bool yoyo_;
+  const numberText gpsHits_;
+  const numberText depth_;
+  const numberText maxDepth_;
+  const textTemplate final_;
+  const textTemplate rudder_;
+  const textTemplate heading_;
+};
 
-  out += "\n# setpoint on surface to gather momentum\n"
-         "behavior setpoint {\n"
-         "duration     = 30;\n";
-  out += "heading      = " + headingText + ";\n";
-  out += "speed        = 1.5;\n"
-         "verticalMode = pitch;\n"
-         "pitch        = 0;\n"
-         "}\n";
+std::string text(const numberText& number) { return std::string(number.view()); }
 
-  out += "\nbehavior getgps {\n"
-         "duration       = 300;\n";
-  out += format("minHits        = %d;\n", gpsHits);
-  out += abortOnTimeoutLine(preview);
-  out += "}\n";
-  out += format(finalGroup && !preview ? "\n# ***** FINAL WAYPOINT NUMBER: %d ^ *****\n"
-                                       : "\n# ***** WAYPOINT NUMBER: %d ^ *****\n",
-                n->wptNumber);
-  emit(out);
-}
-
-}  // namespace
-
-std::string nearestInt(double value, int& scratch) {
-  const double rounded = std::nearbyint(value);  // ties go to the even neighbour
-  if (rounded >= std::numeric_limits<int>::min() && rounded <= std::numeric_limits<int>::max()) {
-    scratch = static_cast<int>(rounded);
-    return std::to_string(scratch);
-  }
-  return format("%.0f", rounded);
-}
-
-void missionText(const std::string& name, bool preview, const textSink& emit) {
-  const node* const launch = headNodePtr;
+// The head of the script, down to the end of the mission, which the vehicle reaches last.
+std::string missionHead(const std::string& name, bool preview, const std::string& launchPosition,
+                        const std::string& launchHeading) {
   std::string out;
-  if (preview) out += withName("\n\n **** begin writing file %s **** \n", name);
-  out += withName("# Mission Filename: %s\n", name);
+  if (preview) out += "\n\n **** begin writing file " + name + " **** \n";
+  out += "# Mission Filename: " + name + "\n";
   out += "#\n"
          "#\n"
          "#                   *** CAUTION *** \n"
@@ -137,10 +177,10 @@ void missionText(const std::string& name, bool preview, const textSink& emit) {
          "#               *** UNPROVEN CODE ***\n"
          "#\n"
          "#               *** LAUNCH WAYPOINT ***\n";
-  out += format("#               LAT/LON: %.9g %.9g\n", launch->Lat, launch->Lon);
+  out += "#               LAT/LON: " + launchPosition + "\n";
   out += "#\n"
          "#               *** INITIAL HEADING *** \n";
-  out += format("#                        %g  \n", launch->heading);
+  out += "#                        " + launchHeading + "  \n";
   out += "#\n";
   if (!preview) {
     out += abortOnTimeout == 1 ? "#             *** abortOnTimeout is True ***\n"
@@ -148,8 +188,8 @@ void missionText(const std::string& name, bool preview, const textSink& emit) {
   }
   out += "#\n";
 
-  const std::string speedDefines = format("#define MISSION_SPEED %g\n", missionSpeed) +
-                                   format("#define MISSION_SPEED_SLOW %g\n", missionSpeedSlow);
+  const std::string speedDefines = "#define MISSION_SPEED " + text(value(missionSpeed)) + "\n" +
+                                   "#define MISSION_SPEED_SLOW " + text(value(missionSpeedSlow)) + "\n";
   if (preview) out += speedDefines;
   if (kallopMission == 1) {
     out += preview ? "# KALLOPS ARMED AT START OF MISSION\n"
@@ -159,25 +199,24 @@ void missionText(const std::string& name, bool preview, const textSink& emit) {
     out += "#\n";
   }
   if (yoyoMission == 1) {
-    out += format("#define MISSION_YOYO_MIN_DEPTH %d\n", missionYoyoMinDepth);
-    if (!preview) out += format("#define MISSION_YOYO_MAX_DEPTH %d\n", missionYoyoMaxDepth);
-    out += format("#define YOYO_MIN_ALTITUDE %d\n", yoyoMinAltitude);
+    out += "#define MISSION_YOYO_MIN_DEPTH " + text(numberText::integer(missionYoyoMinDepth)) + "\n";
+    if (!preview) out += "#define MISSION_YOYO_MAX_DEPTH " + text(numberText::integer(missionYoyoMaxDepth)) + "\n";
+    out += "#define YOYO_MIN_ALTITUDE " + text(numberText::integer(yoyoMinAltitude)) + "\n";
   }
   if (!preview) out += speedDefines;
 
   out += "\n# mission timer set to 120% of estimated time of mission\n"
          "behavior missionTimer {\n";
-  out += preview ? format("timeOut = %g;\n", missionTime)
-                 : "timeOut = " + nearestInt(missionTime, missionTimeInt) + ";\n";
+  out += "timeOut = " + text(preview ? value(missionTime) : nearestInteger(missionTime, missionTimeInt)) + ";\n";
   out += "}\n";
 
   out += "\n# depth envelope set to commanded + 5 m, abort at commanded + 10\n"
          "behavior depthEnvelope {\n";
-  out += format(" minDepth          = %g;\n", minDepth);
-  out += format(" maxDepth          = %g;\n", maxDepth);
-  out += format(" abortDepth        = %g;\n", abortDepth);
-  out += format(" abortAltitude     = %g;\n", abortAltitude);
-  out += format(" abortLockoutDepth = %g;\n", abortLockoutDepth);
+  out += " minDepth          = " + text(value(minDepth)) + ";\n";
+  out += " maxDepth          = " + text(value(maxDepth)) + ";\n";
+  out += " abortDepth        = " + text(value(abortDepth)) + ";\n";
+  out += " abortAltitude     = " + text(value(abortAltitude)) + ";\n";
+  out += " abortLockoutDepth = " + text(value(abortLockoutDepth)) + ";\n";
   out += "}\n";
 
   out += "\nbehavior getgps {\n"
@@ -186,40 +225,79 @@ void missionText(const std::string& name, bool preview, const textSink& emit) {
   out += abortOnTimeoutLine(preview);
   out += "}\n"
          "\n# ***** Mission Ends ^ *****\n";
-  emit(out);
-  out.clear();
+  return out;
+}
 
-  // The script runs from the end of the mission back to waypoint 1; the launch waypoint
-  // gets no group of its own.
-  for (const node* n = tailNodePtr; n->prevPtr != nullptr; n = n->prevPtr) {
-    emitGroup(n, n == tailNodePtr, preview, emit);
-  }
-
+// The foot of the script, from which the vehicle starts.
+std::string missionFoot(const std::string& launchPosition, const std::string& launchHeading) {
+  std::string out;
   if (kallopMission == 1) {
     out += "\n#Arm UNFIRED kallops for adaptive firing#\n"
            "behavior ArmTheKallop{\n"
            "duration = 5;\n";
-    for (int i = 0; i <= 9; ++i) out += format("kallop%d = 1;\n", i);
+    for (int i = 0; i <= 9; ++i) out += "kallop" + text(numberText::integer(i)) + " = 1;\n";
     out += "}\n";
   }
-
   out += "\n# ***** LAUNCH WAYPOINT *****\n";
-  out += format("# LAT/LON: %.9g %.9g\n", launch->Lat, launch->Lon);
-  out += format("# INITIAL HEADING:  %g  \n", launch->heading);
-  emit(out);
+  out += "# LAT/LON: " + launchPosition + "\n";
+  out += "# INITIAL HEADING:  " + launchHeading + "  \n";
+  return out;
+}
+
+}  // namespace
+
+std::string nearestInt(double value, int& scratch) { return std::string(nearestInteger(value, scratch).view()); }
+
+void missionText(const std::string& name, bool preview, textOut& out) {
+  const node* const launch = headNodePtr;
+  const std::string launchPosition = text(coordinate(launch->Lat)) + " " + text(coordinate(launch->Lon));
+  const std::string launchHeading = text(value(launch->heading));
+  out.lines(missionHead(name, preview, launchPosition, launchHeading));
+  // The script runs from the end of the mission back to waypoint 1; the launch waypoint
+  // gets no group of its own.
+  const groupWriter groups(preview, out.lineEnd());
+  for (const node* n = tailNodePtr; n->prevPtr != nullptr; n = n->prevPtr) {
+    groups.write(n, n == tailNodePtr, out);
+  }
+  out.lines(missionFoot(launchPosition, launchHeading));
+}
+
+void routeRecords(textOut* waypoints, textOut* surLine, const std::string& surLineName) {
+  const textTemplate waypoint("{{number}},N{{lat}},{{lon}},5,250.000,0.0,0.0,255,0.000  \n",
+                              waypoints != nullptr ? waypoints->lineEnd() : "\n", {"number", "lat", "lon"});
+  const textTemplate point("1,{{lat}},{{lon}},0.00m,0.00m,0.0,0.0,0.0  \n",
+                           surLine != nullptr ? surLine->lineEnd() : "\n", {"lat", "lon"});
+  if (surLine != nullptr) surLine->lines("0," + surLineName + ",0,0.000,0.000,1,3,255,0,0.200,0,0,1.000 \n");
+  // The two files are written side by side, so that each position is formatted once for both.
+  for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) {
+    const numberText lat = coordinate(n->Lat);
+    const numberText lon = coordinate(n->Lon);
+    if (waypoints != nullptr) {
+      waypoint.write(*waypoints, {numberText::integer(n->wptNumber).view(), lat.view(), lon.view()});
+    }
+    if (surLine != nullptr) point.write(*surLine, {lat.view(), lon.view()});
+  }
+}
+
+void missionText(const std::string& name, bool preview, const textSink& emit) {
+  sinkTarget target(emit);
+  textOut out(target, "\n");
+  missionText(name, preview, out);
+  out.flush();
 }
 
 void waypointRecords(const textSink& emit) {
-  for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) {
-    emit(format("%d,N%.9g,%.9g,5,250.000,0.0,0.0,255,0.000  \n", n->wptNumber, n->Lat, n->Lon));
-  }
+  sinkTarget target(emit);
+  textOut out(target, "\n");
+  routeRecords(&out, nullptr, "");
+  out.flush();
 }
 
 void surLineRecords(const std::string& name, const textSink& emit) {
-  emit(withName("0,%s,0,0.000,0.000,1,3,255,0,0.200,0,0,1.000 \n", name));
-  for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) {
-    emit(format("1,%.9g,%.9g,0.00m,0.00m,0.0,0.0,0.0  \n", n->Lat, n->Lon));
-  }
+  sinkTarget target(emit);
+  textOut out(target, "\n");
+  routeRecords(nullptr, &out, name);
+  out.flush();
 }
 
 void writeMissionFiles(std::time_t when, const std::vector<mapFormat>& maps) {
@@ -227,25 +305,26 @@ void writeMissionFiles(std::time_t when, const std::vector<mapFormat>& maps) {
   // writes files that belong together under one name.
   const std::string stem = fileNameAt(when);
   file_name = stem;
-  const std::string mission = stem + "cfg";
-  const std::string surLine = stem + "pts";
   std::vector<outputFile> files = {
-      {mission, [=](const textSink& emit) { missionText(mission, false, emit); }, "cannot open mission output file %s ",
-       "cannot write mission output file %s ", " **** Wrote mission script: %s **** \n"},
-      {stem + "wpt", waypointRecords, "cannot open waypoint output file %s ", "cannot write waypoint output file %s ",
+      {stem + "cfg", "cannot open mission output file %s ", "cannot write mission output file %s ",
+       " **** Wrote mission script: %s **** \n"},
+      {stem + "wpt", "cannot open waypoint output file %s ", "cannot write waypoint output file %s ",
        "\n **** Wrote waypoints file : %s ****\n"},
-      {surLine, [=](const textSink& emit) { surLineRecords(surLine, emit); }, "cannot open surveyline output file %s ",
-       "cannot write surveyline output file %s ", "\n **** Wrote survey line : %s ****\n"}};
+      {stem + "pts", "cannot open surveyline output file %s ", "cannot write surveyline output file %s ",
+       "\n **** Wrote survey line : %s ****\n"}};
   for (const mapFormat format : maps) {
-    const std::string name = stem + mapExtension(format);
-    files.push_back({name, [=](const textSink& emit) { mapText(format, name, emit); }, "cannot open map output file %s ",
-                     "cannot write map output file %s ", "\n **** Wrote map : %s ****\n"});
+    files.push_back({stem + mapExtension(format), "cannot open map output file %s ", "cannot write map output file %s ",
+                     "\n **** Wrote map : %s ****\n"});
   }
-  writeFileSet(files);
+  writeFileSet(files, [&](const std::vector<textOut*>& out) {
+    missionText(files[0].name, false, *out[0]);
+    routeRecords(out[1], out[2], files[2].name);
+    for (size_t i = 0; i < maps.size(); ++i) mapText(maps[i], files[3 + i].name, *out[3 + i]);
+  });
 }
 
 namespace {
-void toConsole(const std::string& text) { std::fputs(text.c_str(), stdout); }
+void toConsole(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
 }  // namespace
 
 int displayMission() {

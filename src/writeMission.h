@@ -7,6 +7,7 @@
 
 #include "fileSet.h"
 #include "mapExport.h"
+#include "textOut.h"
 
 // The files of a run under the one name stem of `when` (see fileNameAt), written as one
 // set, all of them or none: the mission script (".cfg": the behaviours the vehicle runs,
@@ -21,15 +22,19 @@ int displayMission();
 int displayWaypoints();
 int displaySurLine();
 
-// The text of the mission script for `name`, with "\n" line ends. `preview` gives the
-// console preview's variant of it.
-void missionText(const std::string& name, bool preview, const textSink& emit);
+// The text of the mission script for `name`. `preview` gives the console preview's
+// variant of it.
+void missionText(const std::string& name, bool preview, textOut& out);
 
-// All waypoint records; the survey-line header followed by its point records.
+// All waypoint records into `waypoints`, and the survey-line file `surLineName` (a header
+// followed by one point record per waypoint) into `surLine`; either may be null.
+void routeRecords(textOut* waypoints, textOut* surLine, const std::string& surLineName);
+
+// The same texts with "\n" line ends, handed to `emit`.
+void missionText(const std::string& name, bool preview, const textSink& emit);
 void waypointRecords(const textSink& emit);
 void surLineRecords(const std::string& name, const textSink& emit);
 
 // The double brought to the nearest integer (halfway values to the even neighbour) in
 // decimal; `scratch` receives it when it fits an int.
 std::string nearestInt(double value, int& scratch);
-

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -127,6 +128,69 @@ TEST_F(FileSetTest, ATemporaryFileIsNeverOpenedThroughAnExistingName) {
   EXPECT_TRUE(platform::writeAll(created, "x", 1));
   EXPECT_TRUE(platform::flushAndClose(created));
   EXPECT_EQ(contentOf(folder_ / "new"), "x");
+}
+
+// Every "\n" of `text` as the CR LF of the files.
+std::string withCrLf(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
+std::string textOf(const std::function<void(const textSink&)>& write) {
+  std::string text;
+  write([&](const std::string& piece) { text += piece; });
+  return text;
+}
+
+TEST_F(FileSetTest, ASetKeptInMemoryHoldsTheBytesWrittenToTheDisk) {
+  std::vector<keptFile> kept;
+  struct restore {
+    ~restore() { fileSetDestination.memory = nullptr; }
+  } restoreDestination;
+  const std::vector<mapFormat> maps = {mapFormat::kml, mapFormat::gpx, mapFormat::geojson};
+  for (const int yoyo : {1, 0}) {
+    // A survey whose mission script fills several buffers.
+    destroyList();
+    resetSettings();
+    for (int i = 0; i < 700; ++i) insertLatLonEnd(45 + 0.0009 * (i / 100), 10 + 0.001 * (i % 100));
+    planRoute();
+    yoyoMission = yoyo;
+    outputFolder = folder_.string();
+    testing::internal::CaptureStdout();
+    writeMissionFiles(when, maps);
+    const std::string onDisk = testing::internal::GetCapturedStdout();
+
+    fileSetDestination.memory = &kept;
+    const long long before = fileSetDestination.keptSets;
+    testing::internal::CaptureStdout();
+    writeMissionFiles(when, maps);
+    const std::string inMemory = testing::internal::GetCapturedStdout();
+    fileSetDestination.memory = nullptr;
+    EXPECT_EQ(inMemory, onDisk);
+    EXPECT_EQ(fileSetDestination.keptSets, before + 1);
+
+    const std::string stem = "2014_119_148.";
+    const std::vector<std::string> extensions = {"cfg", "wpt", "pts", "kml", "gpx", "geojson"};
+    const std::vector<std::string> texts = {
+        textOf([&](const textSink& emit) { missionText(stem + "cfg", false, emit); }),
+        textOf([&](const textSink& emit) { waypointRecords(emit); }),
+        textOf([&](const textSink& emit) { surLineRecords(stem + "pts", emit); }),
+        textOf([&](const textSink& emit) { mapText(mapFormat::kml, stem + "kml", emit); }),
+        textOf([&](const textSink& emit) { mapText(mapFormat::gpx, stem + "gpx", emit); }),
+        textOf([&](const textSink& emit) { mapText(mapFormat::geojson, stem + "geojson", emit); })};
+    ASSERT_EQ(kept.size(), extensions.size());
+    EXPECT_GT(kept[0].content.size(), 2 * textOut::bufferSize);
+    for (size_t i = 0; i < kept.size(); ++i) {
+      const fs::path path = folder_ / (stem + extensions[i]);
+      EXPECT_EQ(kept[i].path, outputPath(stem + extensions[i]));
+      EXPECT_TRUE(kept[i].content == contentOf(path)) << path;
+      EXPECT_TRUE(kept[i].content == withCrLf(texts[i])) << path;
+    }
+  }
 }
 
 }  // namespace
