@@ -1,18 +1,40 @@
-// How planning and writing a mission scale with the number of waypoints: survey routes of
-// 10^3 to 10^6 waypoints, and one leg cut into 10^6 pieces by a short distance between
-// surfacings. Prints the time per waypoint of each phase; a flat column means the program
-// scales linearly.
+// How reading, planning and writing a mission scale with the number of waypoints, and how
+// close writing the files comes to the speed of the disk.
+//
+// The table: survey routes of 10^3 to 10^6 waypoints and one leg cut into 10^6 pieces by a
+// short distance between surfacings, planned and written; the time per waypoint of each
+// phase. A flat column means the program scales linearly.
+//
+// The comparison: a survey of 10^6 waypoints read from a route file by the program's
+// reader, planned and written by the program's writers; then the same bytes written again
+// from memory by a plain loop of writes into files in the same folder. The ratio of the
+// two times is what the program costs beyond what the disk takes.
+//
+// Neither flushes the files to the disk (which the program does in a real run): that
+// measures the disk, not the program.
+//
+//   vesk_bench [--table | --compare] [--folder DIR]
+//
+// The files go into a new folder in DIR (by default the current directory), which should
+// be on an ordinary disk: on tmpfs the comparison only measures copying memory.
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "calcs.h"
+#include "fileSet.h"
+#include "routeImport.h"
+#include "textOut.h"
 #include "vesk.h"
 #include "wptList.h"
 #include "writeMission.h"
@@ -33,6 +55,18 @@ long countWaypoints() {
   return count;
 }
 
+double folderBytes() {
+  double bytes = 0;
+  for (const auto& entry : fs::directory_iterator(".")) bytes += static_cast<double>(entry.file_size());
+  return bytes;
+}
+
+void emptyFolder() {
+  for (const auto& entry : fs::directory_iterator(".")) fs::remove(entry.path());
+}
+
+// ---- The table ----
+
 struct timing {
   long waypoints = 0;  // in the planned route, launch waypoint included
   double build = 0;    // seconds
@@ -41,14 +75,18 @@ struct timing {
   double bytes = 0;  // size of the three files
 };
 
-// A lawn-mower survey of `count` waypoints: lines of 100 waypoints about 80 m apart,
-// 100 m between lines, so no leg is long enough to be cut.
+// The position of waypoint `i` of a lawn-mower survey: lines of 100 waypoints about 80 m
+// apart, 100 m between lines, so no leg is long enough to be cut.
+std::pair<double, double> surveyPoint(long i) {
+  const long line = i / 100;
+  const long along = line % 2 == 0 ? i % 100 : 99 - i % 100;
+  return {40.0 + 0.0009 * static_cast<double>(line), 10.0 + 0.001 * static_cast<double>(along)};
+}
+
 void buildSurvey(long count) {
   for (long i = 0; i < count; ++i) {
-    const long line = i / 100;
-    const long along = line % 2 == 0 ? i % 100 : 99 - i % 100;
-    insertLatLonEnd(40.0 + 0.0009 * static_cast<double>(line),
-                    10.0 + 0.001 * static_cast<double>(along));
+    const auto [lat, lon] = surveyPoint(i);
+    insertLatLonEnd(lat, lon);
   }
 }
 
@@ -76,10 +114,8 @@ timing measure(void (*build)(long), long size) {
   writeMissionFiles(std::time(nullptr), {});
   t.write = secondsSince(start);
 
-  for (const auto& entry : fs::directory_iterator(".")) {
-    t.bytes += static_cast<double>(entry.file_size());
-    fs::remove(entry.path());
-  }
+  t.bytes = folderBytes();
+  emptyFolder();
   destroyList();
   return t;
 }
@@ -99,34 +135,195 @@ void report(std::FILE* out, const char* label, const timing& t) {
   const double perWaypoint = 1e9 / static_cast<double>(t.waypoints);
   std::fprintf(out, "%-22s %9ld %10.1f %10.1f %10.1f %10.1f %10.3f %9.1f\n", label, t.waypoints,
                t.build * perWaypoint, t.plan * perWaypoint, t.write * perWaypoint,
-               (t.build + t.plan + t.write) * perWaypoint, t.build + t.plan + t.write,
-               t.bytes / 1e6);
+               (t.build + t.plan + t.write) * perWaypoint, t.build + t.plan + t.write, t.bytes / 1e6);
   std::fflush(out);
 }
 
-}  // namespace
-
-int main() {
-  // The writers announce every file on standard output: keep the table apart from them.
-  std::FILE* const out = fdopen(dup(fileno(stdout)), "w");
-  if (out == nullptr || std::freopen("/dev/null", "w", stdout) == nullptr) return 1;
-
-  std::string dir = (fs::temp_directory_path() / "vesk_bench_XXXXXX").string();
-  if (mkdtemp(dir.data()) == nullptr) return 1;
-  const fs::path startDir = fs::current_path();
-  fs::current_path(dir);
-
-  std::fprintf(out, "%-22s %9s %10s %10s %10s %10s %10s %9s\n", "route", "waypoints", "build ns",
-               "plan ns", "write ns", "total ns", "total s", "files MB");
-  std::fprintf(out, "%-22s %9s %10s %10s %10s %10s\n", "", "", "/waypoint", "/waypoint",
-               "/waypoint", "/waypoint");
+void table(std::FILE* out) {
+  std::fprintf(out, "%-22s %9s %10s %10s %10s %10s %10s %9s\n", "route", "waypoints", "build ns", "plan ns",
+               "write ns", "total ns", "total s", "files MB");
+  std::fprintf(out, "%-22s %9s %10s %10s %10s %10s\n", "", "", "/waypoint", "/waypoint", "/waypoint", "/waypoint");
   for (const long size : {1000L, 10000L, 100000L, 1000000L}) {
     report(out, ("survey " + std::to_string(size)).c_str(), best(buildSurvey, size));
   }
   report(out, "one leg, 10^6 pieces", best(buildLongLeg, 1000000L));
+}
+
+// ---- The comparison ----
+
+const char* const routeFile = "route.txt";
+const std::time_t when = 1398866880;  // one stem for every set: 2014_119_148.
+
+// The survey as a route file in the plain text format, as an operator would give it.
+void writeRouteFile(long count) {
+  std::string text;
+  for (long i = 0; i < count; ++i) {
+    const auto [lat, lon] = surveyPoint(i);
+    text += std::string(numberText::general(lat, 9).view()) + " " + std::string(numberText::general(lon, 9).view()) + "\n";
+  }
+  std::ofstream(routeFile, std::ios::binary) << text;
+}
+
+
+struct programTiming {
+  double read = 0;
+  double plan = 0;
+  double write = 0;
+  double total() const { return read + plan + write; }
+};
+
+programTiming runProgram() {
+  resetSettings();
+  programTiming t;
+  auto start = clock_type::now();
+  readRoute(readRouteFile(routeFile), routeFile);
+  t.read = secondsSince(start);
+  start = clock_type::now();
+  planRoute();
+  t.plan = secondsSince(start);
+  start = clock_type::now();
+  writeMissionFiles(when, {});
+  t.write = secondsSince(start);
+  return t;
+}
+
+// The same files, written by the same code into memory.
+std::vector<keptFile> filesInMemory() {
+  std::vector<keptFile> kept;
+  fileSetDestination.memory = &kept;
+  writeMissionFiles(when, {});
+  fileSetDestination.memory = nullptr;
+  return kept;
+}
+
+// Writes `files` as plainly as a program can: each in whole buffers, one write call each.
+double plainWrite(const std::vector<keptFile>& files) {
+  const auto start = clock_type::now();
+  for (const keptFile& file : files) {
+    const std::string name = "plain." + fs::path(file.path).filename().string();
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return -1;
+    for (size_t done = 0; done < file.content.size();) {
+      const size_t size = std::min(textOut::bufferSize, file.content.size() - done);
+      const ssize_t n = ::write(fd, file.content.data() + done, size);
+      if (n <= 0) return -1;
+      done += static_cast<size_t>(n);
+    }
+    if (::close(fd) != 0) return -1;
+  }
+  return secondsSince(start);
+}
+
+bool sameAsOnDisk(const std::vector<keptFile>& files) {
+  for (const keptFile& file : files) {
+    if (readRouteFile(file.path) != file.content) return false;
+  }
+  return true;
+}
+
+// Removes the files written, and lets the disk take the dirty pages, so that neither run
+// pays for the other's writing.
+void settle() {
+  for (const auto& entry : fs::directory_iterator(".")) {
+    if (entry.path().filename() != routeFile) fs::remove(entry.path());
+  }
+  ::sync();
+}
+
+int compare(std::FILE* out) {
+  constexpr long waypoints = 1000000;
+  constexpr int rounds = 5;
+  writeRouteFile(waypoints);
+
+  // The bytes the program writes, kept in memory by the same writers; then one untimed
+  // round of each kind, so that both find the system's file cache as warm as the other.
+  runProgram();
+  const std::vector<keptFile> files = filesInMemory();
+  destroyList();
+  if (!sameAsOnDisk(files)) {
+    std::fprintf(out, "the files written differ from the same files written into memory\n");
+    return 1;
+  }
+  double bytes = 0;
+  for (const keptFile& file : files) bytes += static_cast<double>(file.content.size());
+  settle();
+  if (plainWrite(files) < 0) {
+    std::fprintf(out, "the plain write loop failed\n");
+    return 1;
+  }
+  settle();
+
+  std::fprintf(out,
+               "\n%ld waypoints read from a route file (%.1f MB), planned and written (%.1f MB), against the\n"
+               "same bytes written from memory by a plain write loop; no flush to the disk\n",
+               waypoints, static_cast<double>(fs::file_size(routeFile)) / 1e6, bytes / 1e6);
+  std::fprintf(out, "%-6s %9s %9s %9s %9s %9s %7s\n", "round", "read s", "plan s", "write s", "program s", "plain s",
+               "ratio");
+  std::vector<double> ratios;
+  for (int round = 1; round <= rounds; ++round) {
+    const programTiming program = runProgram();
+    destroyList();
+    settle();
+    const double plain = plainWrite(files);
+    settle();
+    if (plain < 0) {
+      std::fprintf(out, "the plain write loop failed\n");
+      return 1;
+    }
+    ratios.push_back(program.total() / plain);
+    std::fprintf(out, "%-6d %9.3f %9.3f %9.3f %9.3f %9.3f %7.2f\n", round, program.read, program.plan, program.write,
+                 program.total(), plain, ratios.back());
+    std::fflush(out);
+  }
+  std::sort(ratios.begin(), ratios.end());
+  std::fprintf(out, "ratio program / plain write: %.2f (median of %d rounds; best %.2f, worst %.2f)\n",
+               ratios[ratios.size() / 2], rounds, ratios.front(), ratios.back());
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool runTable = true;
+  bool runCompare = true;
+  fs::path parent = fs::current_path();
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--table") {
+      runCompare = false;
+    } else if (arg == "--compare") {
+      runTable = false;
+    } else if (arg == "--folder" && i + 1 < argc) {
+      parent = argv[++i];
+    } else {
+      std::fprintf(stderr, "usage: vesk_bench [--table | --compare] [--folder DIR]\n");
+      return 2;
+    }
+  }
+
+  // The writers announce every file on standard output: keep the results apart from them.
+  std::FILE* const out = fdopen(dup(fileno(stdout)), "w");
+  if (out == nullptr || std::freopen("/dev/null", "w", stdout) == nullptr) return 1;
+
+  std::string dir = (fs::absolute(parent) / "vesk_bench_XXXXXX").string();
+  if (mkdtemp(dir.data()) == nullptr) {
+    std::fprintf(stderr, "cannot create a folder in %s\n", parent.string().c_str());
+    return 1;
+  }
+  struct statfs info {};
+  const bool tmpfs = ::statfs(dir.c_str(), &info) == 0 && info.f_type == 0x01021994;
+  std::fprintf(out, "files in %s%s\n\n", dir.c_str(), tmpfs ? " (tmpfs: memory, not a disk)" : "");
+  const fs::path startDir = fs::current_path();
+  fs::current_path(dir);
+
+  // Time the program, not the disk.
+  fileSetDestination.flushToDisk = false;
+  int status = 0;
+  if (runTable) table(out);
+  if (runCompare) status = compare(out);
 
   fs::current_path(startDir);
   fs::remove_all(dir);
   std::fclose(out);
-  return 0;
+  return status;
 }
