@@ -193,4 +193,31 @@ TEST_F(FileSetTest, ASetKeptInMemoryHoldsTheBytesWrittenToTheDisk) {
   }
 }
 
+TEST_F(FileSetTest, EachSetKeptInMemoryTakesThePlaceOfTheLastAndNothingTouchesTheDisk) {
+  std::vector<keptFile> kept;
+  struct restore {
+    ~restore() { fileSetDestination.memory = nullptr; }
+  } restoreDestination;
+  fileSetDestination.memory = &kept;
+  const long long before = fileSetDestination.keptSets;
+  ASSERT_EQ(writeSet(45, {mapFormat::kml, mapFormat::gpx}), 0) << output_;
+  ASSERT_EQ(kept.size(), 5u);
+  const std::string longer = kept[0].content;
+  // A set of fewer files, of a shorter route, in the place of the first.
+  destroyList();
+  resetSettings();
+  for (int i = 0; i < 3; ++i) insertLatLonEnd(50 + 0.001 * i, 10);
+  planRoute();
+  outputFolder = folder_.string();
+  testing::internal::CaptureStdout();
+  writeMissionFiles(when, {});
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(fileSetDestination.keptSets, before + 2);
+  ASSERT_EQ(kept.size(), 3u);
+  EXPECT_LT(kept[0].content.size(), longer.size());
+  EXPECT_EQ(kept[0].content.find("45.0"), std::string::npos) << "no text of the first set may remain";
+  EXPECT_EQ(kept[2].path, outputPath("2014_119_148.pts"));
+  EXPECT_TRUE(names().empty()) << "a set kept in memory writes no file";
+}
+
 }  // namespace

@@ -6,13 +6,23 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
+
+#include "fileSetPlatform.h"
 #include "vesk.h"
 #include "wptList.h"
 #include "writeMission.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -323,6 +333,46 @@ TEST(RouteImport, TheSameRouteInEveryFormatPlansIntoTheSameMission) {
       EXPECT_EQ(planned, first) << name;
     }
   }
+}
+
+// The whole of a waypoint file as the program reads it, or its message and status 1.
+std::pair<int, std::string> fileRead(const std::string& name) {
+  testing::internal::CaptureStdout();
+  try {
+    const std::string content = readRouteFile(name);
+    testing::internal::GetCapturedStdout();
+    return {0, content};
+  } catch (const runEnd& end) {
+    return {end.status, testing::internal::GetCapturedStdout()};
+  }
+}
+
+TEST(RouteImport, AWaypointFileIsReadWholeWhateverItsSize) {
+  const fs::path folder = fs::temp_directory_path() / ("vesk_read_" + platform::uniqueTag());
+  fs::create_directory(folder);
+  // Sizes around the pieces a file of unknown size is read in, with every byte value.
+  for (const size_t size : {size_t{0}, size_t{1}, size_t{65535}, size_t{65536}, size_t{65537}, size_t{300001}}) {
+    std::string content(size, '\0');
+    for (size_t i = 0; i < size; ++i) content[i] = static_cast<char>(i * 7 % 256);
+    const std::string name = (folder / ("r" + std::to_string(size) + ".txt")).string();
+    std::ofstream(name, std::ios::binary) << content;
+    EXPECT_TRUE(fileRead(name) == std::make_pair(0, content)) << size;
+  }
+  const std::string missing = (folder / "missing.txt").string();
+  EXPECT_EQ(fileRead(missing), std::make_pair(1, "cannot open file " + missing + " "));
+  EXPECT_EQ(fileRead(folder.string()), std::make_pair(1, "cannot open file " + folder.string() + " "));
+#if !defined(_WIN32)
+  // A pipe has no size to read it by: it is read in pieces to its end.
+  const std::string pipe = (folder / "pipe").string();
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  const std::string route = std::string(200000, '#') + "\n45 10\n";
+  std::thread writer([&] { std::ofstream(pipe, std::ios::binary) << route; });
+  const auto read = fileRead(pipe);
+  writer.join();
+  EXPECT_TRUE(read == std::make_pair(0, route));
+#endif
+  std::error_code ec;
+  fs::remove_all(folder, ec);
 }
 
 }  // namespace
