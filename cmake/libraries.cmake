@@ -37,3 +37,8 @@ else()
   find_package(CLI11 REQUIRED)
   target_link_libraries(vesk_libraries INTERFACE pugixml::pugixml nlohmann_json::nlohmann_json CLI11::CLI11)
 endif()
+
+# The positions of a long route are formatted on a second thread beside the writers.
+set(THREADS_PREFER_PTHREAD_FLAG ON)
+find_package(Threads REQUIRED)
+target_link_libraries(vesk_libraries INTERFACE Threads::Threads)

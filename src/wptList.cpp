@@ -1,11 +1,15 @@
 #include "wptList.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "calcs.h"
+#include "largeMemory.h"
 #include "vesk.h"
 
 node* headNodePtr = nullptr;
@@ -14,11 +18,46 @@ double big_legMeters = 0.0;
 
 namespace {
 
-node* allocNode() {
-  node* const n = new (std::nothrow) node{};
-  if (n == nullptr) failRun("out of memory: cannot hold another waypoint\n");
-  return n;
-}
+// The nodes live in blocks that grow with the route, so that a route of a million
+// waypoints costs a few dozen allocations rather than a million, with no allocator
+// bookkeeping beside each node, and large blocks can get large pages. Nodes are only
+// ever freed all together.
+class nodePool {
+ public:
+  node* take() {
+    if (used_ == size_) grow();
+    return new (blocks_.back().get() + used_++) node{};
+  }
+
+  void clear() {
+    blocks_.clear();
+    used_ = size_ = 0;
+  }
+
+ private:
+  struct freeBlock {
+    void operator()(node* block) const { platform::freeLarge(block); }
+  };
+
+  void grow() {
+    const size_t larger = size_ == 0 ? firstBlock : std::min(size_ * 2, largestBlock);
+    std::unique_ptr<node, freeBlock> block(static_cast<node*>(platform::allocateLarge(larger * sizeof(node))));
+    if (block == nullptr) failRun("out of memory: cannot hold another waypoint\n");
+    blocks_.push_back(std::move(block));
+    size_ = larger;
+    used_ = 0;
+  }
+
+  static constexpr size_t firstBlock = 64;
+  static constexpr size_t largestBlock = platform::largeBlockSize / sizeof(node);
+  std::vector<std::unique_ptr<node, freeBlock>> blocks_;
+  size_t used_ = 0;  // nodes taken from the last block
+  size_t size_ = 0;  // of the last block
+};
+
+nodePool pool;
+
+node* allocNode() { return pool.take(); }
 
 // Links a fresh node in front of the head, or makes it the only node.
 node* linkAtBeginning() {
@@ -151,12 +190,7 @@ void displayRev() {
 }
 
 void destroyList() {
-  node* n = headNodePtr;
-  while (n != nullptr) {
-    node* const next = n->nextPtr;
-    delete n;
-    n = next;
-  }
+  pool.clear();
   headNodePtr = nullptr;
   tailNodePtr = nullptr;
 }

@@ -11,12 +11,9 @@
 
 namespace {
 
-// Positions keep nine significant digits, a few millimetres on the ground; the other
-// values keep six.
-constexpr int coordinateDigits = 9;
+// Positions keep nine significant digits (positionTexts); the other values keep six.
 constexpr int valueDigits = 6;
 
-numberText coordinate(double degrees) { return numberText::general(degrees, coordinateDigits); }
 numberText value(double v) { return numberText::general(v, valueDigits); }
 
 // The double brought to the nearest integer (halfway values to the even neighbour); the
@@ -127,17 +124,15 @@ class groupWriter {
 
   // The group of the waypoint `n`; the final group is the first one written, that of the
   // last waypoint.
-  void write(const node* n, bool finalGroup, textOut& out) const {
+  void write(const node* n, bool finalGroup, positionTexts::position position, textOut& out) const {
     const node* const prev = n->prevPtr;
     const bool rudder = finalGroup || preview_ || std::fabs(n->heading - prev->heading) > 70.0;
     const numberText heading = preview_ ? value(n->heading) : nearestInteger(n->heading, headingInt);
     const numberText legSecs =
         yoyo_ && !preview_ ? nearestInteger(prev->legSecs, legSecsInt) : value(prev->legSecs);
-    const numberText lat = coordinate(n->Lat);
-    const numberText lon = coordinate(n->Lon);
     const numberText number = numberText::integer(n->wptNumber);
     const textTemplate& group = finalGroup ? final_ : rudder ? rudder_ : heading_;
-    group.write(out, {lat.view(), lon.view(), legSecs.view(), heading.view(), number.view()});
+    group.write(out, {position.lat, position.lon, legSecs.view(), heading.view(), number.view()});
   }
 
  private:
@@ -248,55 +243,57 @@ std::string missionFoot(const std::string& launchPosition, const std::string& la
 
 std::string nearestInt(double value, int& scratch) { return std::string(nearestInteger(value, scratch).view()); }
 
-void missionText(const std::string& name, bool preview, textOut& out) {
+void missionText(const std::string& name, bool preview, textOut& out, positionTexts& positions) {
   const node* const launch = headNodePtr;
-  const std::string launchPosition = text(coordinate(launch->Lat)) + " " + text(coordinate(launch->Lon));
+  const positionTexts::position launchAt = positions.nextForScript();
+  const std::string launchPosition = std::string(launchAt.lat) + " " + std::string(launchAt.lon);
   const std::string launchHeading = text(value(launch->heading));
   out.lines(missionHead(name, preview, launchPosition, launchHeading));
   // The script runs from the end of the mission back to waypoint 1; the launch waypoint
   // gets no group of its own.
   const groupWriter groups(preview, out.lineEnd());
   for (const node* n = tailNodePtr; n->prevPtr != nullptr; n = n->prevPtr) {
-    groups.write(n, n == tailNodePtr, out);
+    groups.write(n, n == tailNodePtr, positions.nextForScript(), out);
   }
   out.lines(missionFoot(launchPosition, launchHeading));
 }
 
-void routeRecords(textOut* waypoints, textOut* surLine, const std::string& surLineName) {
+void routeRecords(textOut* waypoints, textOut* surLine, const std::string& surLineName, positionTexts& positions) {
   const textTemplate waypoint("{{number}},N{{lat}},{{lon}},5,250.000,0.0,0.0,255,0.000  \n",
                               waypoints != nullptr ? waypoints->lineEnd() : "\n", {"number", "lat", "lon"});
   const textTemplate point("1,{{lat}},{{lon}},0.00m,0.00m,0.0,0.0,0.0  \n",
                            surLine != nullptr ? surLine->lineEnd() : "\n", {"lat", "lon"});
   if (surLine != nullptr) surLine->lines("0," + surLineName + ",0,0.000,0.000,1,3,255,0,0.200,0,0,1.000 \n");
-  // The two files are written side by side, so that each position is formatted once for both.
   for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) {
-    const numberText lat = coordinate(n->Lat);
-    const numberText lon = coordinate(n->Lon);
+    const positionTexts::position position = positions.nextInRoute();
     if (waypoints != nullptr) {
-      waypoint.write(*waypoints, {numberText::integer(n->wptNumber).view(), lat.view(), lon.view()});
+      waypoint.write(*waypoints, {numberText::integer(n->wptNumber).view(), position.lat, position.lon});
     }
-    if (surLine != nullptr) point.write(*surLine, {lat.view(), lon.view()});
+    if (surLine != nullptr) point.write(*surLine, {position.lat, position.lon});
   }
 }
 
 void missionText(const std::string& name, bool preview, const textSink& emit) {
   sinkTarget target(emit);
   textOut out(target, "\n");
-  missionText(name, preview, out);
+  positionTexts positions;
+  missionText(name, preview, out, positions);
   out.flush();
 }
 
 void waypointRecords(const textSink& emit) {
   sinkTarget target(emit);
   textOut out(target, "\n");
-  routeRecords(&out, nullptr, "");
+  positionTexts positions;
+  routeRecords(&out, nullptr, "", positions);
   out.flush();
 }
 
 void surLineRecords(const std::string& name, const textSink& emit) {
   sinkTarget target(emit);
   textOut out(target, "\n");
-  routeRecords(nullptr, &out, name);
+  positionTexts positions;
+  routeRecords(nullptr, &out, name, positions);
   out.flush();
 }
 
@@ -317,8 +314,10 @@ void writeMissionFiles(std::time_t when, const std::vector<mapFormat>& maps) {
                      "\n **** Wrote map : %s ****\n"});
   }
   writeFileSet(files, [&](const std::vector<textOut*>& out) {
-    missionText(files[0].name, false, *out[0]);
-    routeRecords(out[1], out[2], files[2].name);
+    // Every position is formatted once for the three files, beside the writing.
+    positionTexts positions;
+    missionText(files[0].name, false, *out[0], positions);
+    routeRecords(out[1], out[2], files[2].name, positions);
     for (size_t i = 0; i < maps.size(); ++i) mapText(maps[i], files[3 + i].name, *out[3 + i]);
   });
 }

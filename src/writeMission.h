@@ -7,6 +7,7 @@
 
 #include "fileSet.h"
 #include "mapExport.h"
+#include "positionTexts.h"
 #include "textOut.h"
 
 // The files of a run under the one name stem of `when` (see fileNameAt), written as one
@@ -23,12 +24,13 @@ int displayWaypoints();
 int displaySurLine();
 
 // The text of the mission script for `name`. `preview` gives the console preview's
-// variant of it.
-void missionText(const std::string& name, bool preview, textOut& out);
+// variant of it. Takes its positions in script order from `positions`.
+void missionText(const std::string& name, bool preview, textOut& out, positionTexts& positions);
 
 // All waypoint records into `waypoints`, and the survey-line file `surLineName` (a header
-// followed by one point record per waypoint) into `surLine`; either may be null.
-void routeRecords(textOut* waypoints, textOut* surLine, const std::string& surLineName);
+// followed by one point record per waypoint) into `surLine`; either may be null. Takes
+// its positions in route order from `positions`.
+void routeRecords(textOut* waypoints, textOut* surLine, const std::string& surLineName, positionTexts& positions);
 
 // The same texts with "\n" line ends, handed to `emit`.
 void missionText(const std::string& name, bool preview, const textSink& emit);

@@ -6,8 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <thread>
 #include <utility>
@@ -266,6 +270,39 @@ TEST(RouteImport, TextLinesAreReadStrictlyWithTheReasonOnStandardError) {
   }
   EXPECT_EQ(readFrom("r.txt", "90 180\n-90 -180\n").route, (points{{90, 180}, {-90, -180}}));
   EXPECT_EQ(readFrom("r.txt", "45 10\r45.045 10\r\n46 10").route, (points{{45, 10}, {45.045, 10}, {46, 10}}));
+}
+
+// A latitude means exactly the double the C library reads from its text, however it is
+// written: the fast reading of plain decimals and the C library's must never part.
+TEST(RouteImport, ANumberMeansWhatTheCLibraryReadsFromIt) {
+  std::vector<std::string> texts = {
+      "45", "-45", "+45", "45.", ".5", "-.5", "0.1", "-0", "0x2D", "0x1.8p4", "4.5e1", "4.5E+1", "450e-1",
+      "44.999999999999996447286321199499070644378662109375", "45.00000000000000355271367880050092935562133789062",
+      "1.00000000000000011102230246251565404236316680908203125", "0.1000000000000000055511151231257827",
+      "4e-320", "-4.9406564584124654e-324", "2.4703282292062327e-324", "1e-400", "00000000000000000000045",
+      "45.000000000000000000000000000000000000000000000001", "1e", "1e+", "-", ".", "--1", "+-1", "0x", "45e0x"};
+  // Random decimals of up to 25 digits, the point anywhere, some with an exponent.
+  std::mt19937 random(20261209);
+  for (int i = 0; i < 3000; ++i) {
+    std::string digits;
+    const int count = 1 + static_cast<int>(random() % 25);
+    for (int d = 0; d < count; ++d) digits += static_cast<char>('0' + random() % 10);
+    digits.insert(random() % (digits.size() + 1), ".");
+    if (random() % 3 == 0) digits += "e-" + std::to_string(random() % 30);
+    texts.push_back((random() % 2 ? "-" : "") + digits);
+  }
+  for (const std::string& text : texts) {
+    char* end = nullptr;
+    const double expected = std::strtod(text.c_str(), &end);
+    const bool whole = !text.empty() && *end == '\0';
+    const outcome o = readFrom("r.txt", text + " 10\n");
+    if (whole && std::isfinite(expected) && std::fabs(expected) <= 90 && expected != 0) {
+      ASSERT_EQ(o.route.size(), 1u) << text << o.errors;
+      EXPECT_EQ(std::memcmp(&o.route[0].first, &expected, sizeof expected), 0) << text;
+    } else if (!whole) {
+      EXPECT_EQ(o.status, 1) << text;
+    }
+  }
 }
 
 TEST(RouteImport, SlipsThatDoNotStopTheRunAreWarnedAbout) {

@@ -261,4 +261,52 @@ TEST_F(WriterTest, PreviewsShowTheirOwnVariant) {
             std::string::npos);
 }
 
+// Positions of a long route are formatted on a second thread while the files are written:
+// every file must still hold every position, in its own order, as printf gives it.
+TEST_F(WriterTest, ALongRouteHasEveryPositionInEveryFileInOrder) {
+  for (int i = 0; i < 20000; ++i) insertLatLonEnd(40 + i * 1.0000001e-4 / 3, -170 + i * 7e-4 / 7.1);
+  planRoute();
+  const auto printed = [](double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.9g", v);
+    return std::string(text);
+  };
+  std::string waypoints, surLine, script;
+  for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) {
+    const std::string lat = printed(n->Lat), lon = printed(n->Lon);
+    waypoints += std::to_string(n->wptNumber) + ",N" + lat + "," + lon + ",5,250.000,0.0,0.0,255,0.000  \r\n";
+    surLine += "1," + lat + "," + lon + ",0.00m,0.00m,0.0,0.0,0.0  \r\n";
+  }
+  for (const node* n = tailNodePtr; n != headNodePtr; n = n->prevPtr) {
+    script += "latitude      = " + printed(n->Lat) + ";\r\nlongitude     = " + printed(n->Lon) + ";\r\n";
+  }
+  const std::string launch = printed(headNodePtr->Lat) + " " + printed(headNodePtr->Lon);
+
+  std::vector<keptFile> kept;
+  fileSetDestination.memory = &kept;
+  testing::internal::CaptureStdout();
+  writeMissionFiles(1398866880, {});
+  testing::internal::GetCapturedStdout();
+  fileSetDestination.memory = nullptr;
+  ASSERT_EQ(kept.size(), 3u);
+  const std::string& cfg = kept[0].content;
+  // Compared whole, reported briefly: a diff of megabytes helps no one.
+  EXPECT_TRUE(kept[1].content == waypoints) << "the waypoint file differs";
+  EXPECT_TRUE(kept[2].content.substr(kept[2].content.find("\r\n") + 2) == surLine) << "the survey line differs";
+  std::string positions;
+  for (size_t at = 0, end; (end = cfg.find("\r\n", at)) != std::string::npos; at = end + 2) {
+    const std::string line = cfg.substr(at, end + 2 - at);
+    if (line.rfind("latitude ", 0) == 0 || line.rfind("longitude ", 0) == 0) positions += line;
+  }
+  EXPECT_TRUE(positions == script) << "the positions in the mission script differ";
+  EXPECT_NE(cfg.find("LAT/LON: " + launch + "\r\n"), std::string::npos);
+  EXPECT_NE(cfg.find("\r\n# LAT/LON: " + launch + "\r\n", cfg.size() - 100), std::string::npos);
+  // The console's variant, each text formatting on its own.
+  std::string lf;
+  for (const char c : waypoints) {
+    if (c != '\r') lf += c;
+  }
+  EXPECT_TRUE(waypointsOf() == lf) << "the console's waypoint records differ";
+}
+
 }  // namespace
