@@ -176,7 +176,7 @@ programTiming runProgram() {
   resetSettings();
   programTiming t;
   auto start = clock_type::now();
-  readRoute(readRouteFile(routeFile), routeFile);
+  readRoute(readRouteFile(routeFile).text(), routeFile);
   t.read = secondsSince(start);
   start = clock_type::now();
   planRoute();
@@ -216,7 +216,7 @@ double plainWrite(const std::vector<keptFile>& files) {
 
 bool sameAsOnDisk(const std::vector<keptFile>& files) {
   for (const keptFile& file : files) {
-    if (readRouteFile(file.path) != file.content) return false;
+    if (readRouteFile(file.path).text() != file.content) return false;
   }
   return true;
 }

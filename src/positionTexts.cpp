@@ -1,8 +1,5 @@
 #include "positionTexts.h"
 
-#include <new>
-
-#include "largeMemory.h"
 #include "textOut.h"
 #include "vesk.h"
 #include "wptList.h"
@@ -34,13 +31,11 @@ char* copied(std::string_view text, char* to) {
 
 }  // namespace
 
-void positionTexts::freeBlock::operator()(char* block) const { platform::freeLarge(block); }
-
 positionTexts::positionTexts() {
   for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) ++count_;
   if (count_ == 0) return;
-  records_.reset(static_cast<char*>(platform::allocateLarge(count_ * longestRecord)));
-  if (records_ == nullptr) failRun("out of memory: cannot format the waypoints\n");
+  records_ = largeBlock(count_ * longestRecord);
+  if (!records_) failRun("out of memory: cannot format the waypoints\n");
   if (count_ < threadedFrom) {
     format();
   } else {
@@ -54,7 +49,7 @@ positionTexts::~positionTexts() {
 }
 
 void positionTexts::format() {
-  char* const start = records_.get();
+  char* const start = records_.data();
   char* to = start;
   size_t done = 0;
   // The launch waypoint, then from the last back: the mission script starts with the
@@ -93,7 +88,7 @@ positionTexts::position positionTexts::at(const char* record) {
 
 positionTexts::position positionTexts::nextForScript() {
   waitFor(++scriptRead_);
-  const char* const record = records_.get() + scriptNext_;
+  const char* const record = records_.data() + scriptNext_;
   scriptNext_ += recordSize(static_cast<unsigned char>(record[0]));
   return at(record);
 }
@@ -101,7 +96,7 @@ positionTexts::position positionTexts::nextForScript() {
 positionTexts::position positionTexts::nextInRoute() {
   if (routeRead_++ == 0) {
     waitFor(1);
-    return at(records_.get());
+    return at(records_.data());
   }
   if (routeRead_ == 2) {
     // Waypoint 1 comes last in the records: read back from the end once all are there.
@@ -109,6 +104,6 @@ positionTexts::position positionTexts::nextInRoute() {
     const std::lock_guard<std::mutex> lock(mutex_);
     routeNext_ = bytes_;
   }
-  routeNext_ -= recordSize(static_cast<unsigned char>(records_.get()[routeNext_ - 1]));
-  return at(records_.get() + routeNext_);
+  routeNext_ -= recordSize(static_cast<unsigned char>(records_.data()[routeNext_ - 1]));
+  return at(records_.data() + routeNext_);
 }

@@ -8,10 +8,11 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
-#include <memory>
 #include <mutex>
 #include <string_view>
 #include <thread>
+
+#include "largeMemory.h"
 
 class positionTexts {
  public:
@@ -43,10 +44,7 @@ class positionTexts {
   static position at(const char* record);
 
   size_t count_ = 0;  // positions, one per waypoint
-  struct freeBlock {
-    void operator()(char* block) const;
-  };
-  std::unique_ptr<char, freeBlock> records_;
+  largeBlock records_;
   std::atomic<size_t> ready_{0};  // positions formatted
   size_t bytes_ = 0;              // the size of their records, under mutex_
   std::atomic<bool> stop_{false};

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -27,8 +28,8 @@ enum class routeFormat { text, kml, gpx, geojson, csv };
 
 const std::string_view byteOrderMark = "\xEF\xBB\xBF";
 
-size_t bomLength(const std::string& content) {
-  return content.compare(0, byteOrderMark.size(), byteOrderMark) == 0 ? byteOrderMark.size() : 0;
+size_t bomLength(std::string_view content) {
+  return content.substr(0, byteOrderMark.size()) == byteOrderMark ? byteOrderMark.size() : 0;
 }
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
@@ -165,26 +166,27 @@ class routeReader {
 
 // ---- Plain text: one "latitude longitude" pair per line ----
 
-// The number that starts at `pos` in `content` as the C library reads it, and where it
-// ends. Numbers never hold a line end, so the reading stays within the line. The plain
-// decimal numbers that fill route files are read by from_chars, many times faster than
-// strtod and, like it, rounded correctly, so both give the same double; strtod reads what
-// from_chars does not take as a whole number (a sign +, hexadecimal, a value out of range)
-// so that such texts mean what they always meant.
-std::pair<double, size_t> numberAt(const std::string& content, size_t pos, size_t end) {
-  const char* const text = content.c_str();
+// The number that starts at `pos` in the line of `content` that ends at `end` as the C
+// library reads it, and where it ends. The plain decimal numbers that fill route files
+// are read by from_chars, many times faster than strtod and, like it, rounded correctly,
+// so both give the same double; strtod reads what from_chars does not take as a whole
+// number (a sign +, hexadecimal, a value out of range), so that such texts mean what they
+// always meant.
+std::pair<double, size_t> numberAt(std::string_view content, size_t pos, size_t end) {
+  const char* const text = content.data();
   const char first = text[pos] == '-' && pos + 1 < end ? text[pos + 1] : text[pos];
   if ((first >= '0' && first <= '9') || first == '.') {
     double value = 0;
     const auto [ptr, ec] = std::from_chars(text + pos, text + end, value);
     if (ec == std::errc() && (ptr == text + end || isBlank(*ptr))) return {value, static_cast<size_t>(ptr - text)};
   }
+  const std::string rest(content.substr(pos, end - pos));
   char* after = nullptr;
-  const double value = std::strtod(text + pos, &after);
-  return {value, static_cast<size_t>(after - text)};
+  const double value = std::strtod(rest.c_str(), &after);
+  return {value, pos + static_cast<size_t>(after - rest.c_str())};
 }
 
-size_t skipBlanks(const std::string& content, size_t pos, size_t end) {
+size_t skipBlanks(std::string_view content, size_t pos, size_t end) {
   while (pos < end && isBlank(content[pos])) ++pos;
   return pos;
 }
@@ -192,10 +194,10 @@ size_t skipBlanks(const std::string& content, size_t pos, size_t end) {
 // One line of the plain text format, from `start` to `end`: the latitude and the
 // longitude, each followed by a blank or the end of the line; anything after a blank
 // behind the longitude is a comment. A line whose first character is # is a comment.
-void readTextLine(const std::string& content, size_t start, size_t end, long long number, routeReader& route) {
+void readTextLine(std::string_view content, size_t start, size_t end, long long number, routeReader& route) {
   const size_t first = skipBlanks(content, start, end);
   if (first == end || content[first] == '#') return;
-  const auto where = [&] { return onLine(number, std::string_view(content).substr(start, end - start)); };
+  const auto where = [&] { return onLine(number, content.substr(start, end - start)); };
   const char* const names[] = {"latitude", "longitude"};
   double values[2] = {0, 0};
   size_t pos = first;
@@ -228,7 +230,7 @@ void readTextLine(const std::string& content, size_t start, size_t end, long lon
 
 // Lines end in LF, CR LF or a lone CR (old Mac files); a byte order mark that a Windows
 // editor put at the very start is no part of the first line.
-void readText(const std::string& content, routeReader& route) {
+void readText(std::string_view content, routeReader& route) {
   long long number = 0;
   const size_t size = content.size();
   size_t start = bomLength(content);
@@ -245,7 +247,7 @@ void readText(const std::string& content, routeReader& route) {
 
 // One record of RFC 4180 CSV from `pos`, which moves past it; `line` counts the line
 // ends passed. Returns false at the end of the content.
-bool nextRecord(const std::string& content, size_t& pos, char separator, long long& line,
+bool nextRecord(std::string_view content, size_t& pos, char separator, long long& line,
                 std::vector<std::string>& fields, routeReader& route) {
   fields.clear();
   if (pos >= content.size()) return false;
@@ -296,7 +298,7 @@ std::optional<size_t> columnOf(const std::vector<std::string>& header,
   return std::nullopt;
 }
 
-void readCsv(const std::string& content, routeReader& route) {
+void readCsv(std::string_view content, routeReader& route) {
   const size_t start = bomLength(content);
   std::vector<std::string> fields;
   for (const char separator : {',', ';'}) {
@@ -365,7 +367,7 @@ std::vector<pugi::xml_node> childrenNamed(const pugi::xml_node& parent, std::str
 // so that a file of a million waypoints costs no more than one pass.
 class lineFinder {
  public:
-  explicit lineFinder(const std::string& content) : content_(content) {}
+  explicit lineFinder(std::string_view content) : content_(content) {}
   long long lineAt(ptrdiff_t offset) {
     if (offset < 0) return 0;
     const size_t target = std::min(static_cast<size_t>(offset), content_.size());
@@ -380,12 +382,12 @@ class lineFinder {
   }
 
  private:
-  const std::string& content_;
+  std::string_view content_;
   size_t pos_ = 0;
   long long line_ = 1;
 };
 
-void readKml(const pugi::xml_document& doc, const std::string& content, routeReader& route) {
+void readKml(const pugi::xml_document& doc, std::string_view content, routeReader& route) {
   std::vector<pugi::xml_node> paths;
   std::vector<pugi::xml_node> points;
   forEachElement(doc, [&](const pugi::xml_node& element) {
@@ -443,7 +445,7 @@ void readKml(const pugi::xml_document& doc, const std::string& content, routeRea
   }
 }
 
-void readGpx(const pugi::xml_node& root, const std::string& content, routeReader& route) {
+void readGpx(const pugi::xml_node& root, std::string_view content, routeReader& route) {
   const std::vector<pugi::xml_node> routes = childrenNamed(root, "rte");
   const std::vector<pugi::xml_node> tracks = childrenNamed(root, "trk");
   const std::vector<pugi::xml_node> waypoints = childrenNamed(root, "wpt");
@@ -525,7 +527,7 @@ void addPosition(const json& position, long long number, routeReader& route) {
   route.add(position[1].get<double>(), position[0].get<double>(), where);
 }
 
-void readGeoJson(const std::string& content, routeReader& route) {
+void readGeoJson(std::string_view content, routeReader& route) {
   json document;
   try {
     document = json::parse(content);
@@ -582,7 +584,7 @@ bool endsWithCsv(const std::string& name) {
 }
 
 // The first character after a byte order mark and white space.
-char firstSignificant(const std::string& content) {
+char firstSignificant(std::string_view content) {
   for (size_t i = bomLength(content); i < content.size(); ++i) {
     if (!isSpace(content[i])) return content[i];
   }
@@ -596,7 +598,7 @@ std::string rootName(const pugi::xml_document& doc) { return std::string(localNa
 // The format of a waypoint file, told from its content (after a byte order mark and white
 // space: XML whose root element is kml or gpx, or a JSON object), otherwise from a name
 // ending in .csv; anything else is the plain text format. XML is parsed into `doc`.
-routeFormat detectFormat(const std::string& content, const std::string& name, pugi::xml_document& doc,
+routeFormat detectFormat(std::string_view content, const std::string& name, pugi::xml_document& doc,
                          pugi::xml_parse_result& parsed) {
   const char first = firstSignificant(content);
   if (first == '<') {
@@ -612,7 +614,7 @@ routeFormat detectFormat(const std::string& content, const std::string& name, pu
 
 }  // namespace
 
-std::string readRouteFile(const std::string& name) {
+routeFileText readRouteFile(const std::string& name) {
   std::error_code ec;
   // The program's names are UTF-8; on Windows a plain string would be read in the legacy
   // code page by the file system library.
@@ -621,23 +623,33 @@ std::string readRouteFile(const std::string& name) {
   if (!in || std::filesystem::is_directory(path, ec)) failRun("cannot open file " + name + " ");
   // A file of a million waypoints is read in one piece, straight into its place; what is
   // left when it grew meanwhile, or a file of no known size (a pipe), in pieces.
-  std::string content;
   const std::uintmax_t size = std::filesystem::is_regular_file(path, ec) ? std::filesystem::file_size(path, ec) : 0;
+  routeFileText file;
   if (!ec && size > 0) {
-    content.resize(static_cast<size_t>(size));
-    in.read(content.data(), static_cast<std::streamsize>(size));
-    content.resize(static_cast<size_t>(in.gcount()));
+    file.block_ = largeBlock(static_cast<size_t>(size));
+    if (!file.block_) failRun("out of memory: cannot read file " + name + "\n");
+    in.read(file.block_.data(), static_cast<std::streamsize>(size));
+    file.size_ = static_cast<size_t>(in.gcount());
   }
+  std::string rest;
   std::string piece(64 * 1024, '\0');
   while (in) {
     in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
-    content.append(piece, 0, static_cast<size_t>(in.gcount()));
+    rest.append(piece, 0, static_cast<size_t>(in.gcount()));
   }
   if (in.bad()) failRun("cannot open file " + name + " ");
-  return content;
+  if (!rest.empty()) {
+    largeBlock whole(file.size_ + rest.size());
+    if (!whole) failRun("out of memory: cannot read file " + name + "\n");
+    if (file.size_ > 0) std::memcpy(whole.data(), file.block_.data(), file.size_);
+    std::memcpy(whole.data() + file.size_, rest.data(), rest.size());
+    file.size_ += rest.size();
+    file.block_ = std::move(whole);
+  }
+  return file;
 }
 
-void readRoute(const std::string& content, const std::string& name) {
+void readRoute(std::string_view content, const std::string& name) {
   routeReader route(name);
   pugi::xml_document doc;
   pugi::xml_parse_result parsed;

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <thread>
 
 #include "calcs.h"
 #include "commandLine.h"
@@ -101,13 +102,31 @@ void warn(const std::string& text) { toStderr("warning: " + text); }
 
 namespace {
 
-// Gives every node that has a successor the length and heading of the leg to it.
-void calcLegs() {
-  for (node* n = headNodePtr; n != nullptr && n->nextPtr != nullptr; n = n->nextPtr) {
+// Gives the nodes from `first` up to `last` (not included) the length and heading of the
+// leg to their successor.
+void calcLegs(node* first, const node* last) {
+  for (node* n = first; n != last && n->nextPtr != nullptr; n = n->nextPtr) {
     const node* const next = n->nextPtr;
     n->legMeters = dist(n->Lat, n->Lon, next->Lat, next->Lon);
     n->heading = heading(n->Lat, n->Lon, next->Lat, next->Lon);
   }
+}
+
+// Gives every node that has a successor the length and heading of the leg to it. A leg
+// depends on its two ends only, so on a long route a second thread takes the second half.
+void calcLegs() {
+  constexpr long threadedFrom = 8192;
+  long count = 0;
+  for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) ++count;
+  if (count < threadedFrom) {
+    calcLegs(headNodePtr, nullptr);
+    return;
+  }
+  node* middle = headNodePtr;
+  for (long i = 0; i < count / 2; ++i) middle = middle->nextPtr;
+  std::thread secondHalf([middle] { calcLegs(middle, nullptr); });
+  calcLegs(headNodePtr, middle);
+  secondHalf.join();
 }
 
 // Frees the route when the run ends, however it ends.
@@ -156,7 +175,7 @@ int run(int argc, char** argv) {
       options.waypointFile ? *options.waypointFile : queryWaypointFileName();
   // The whole waypoint file, read before any question is asked so that a bad route is
   // reported at once.
-  readRoute(readRouteFile(waypointFileName), waypointFileName);
+  readRoute(readRouteFile(waypointFileName).text(), waypointFileName);
   summariseRoute(waypointFileName);
 
   queryMissionParameters();

@@ -26,7 +26,7 @@ class nodePool {
  public:
   node* take() {
     if (used_ == size_) grow();
-    return new (blocks_.back().get() + used_++) node{};
+    return new (reinterpret_cast<node*>(blocks_.back().data()) + used_++) node{};
   }
 
   void clear() {
@@ -35,14 +35,10 @@ class nodePool {
   }
 
  private:
-  struct freeBlock {
-    void operator()(node* block) const { platform::freeLarge(block); }
-  };
-
   void grow() {
     const size_t larger = size_ == 0 ? firstBlock : std::min(size_ * 2, largestBlock);
-    std::unique_ptr<node, freeBlock> block(static_cast<node*>(platform::allocateLarge(larger * sizeof(node))));
-    if (block == nullptr) failRun("out of memory: cannot hold another waypoint\n");
+    largeBlock block(larger * sizeof(node));
+    if (!block) failRun("out of memory: cannot hold another waypoint\n");
     blocks_.push_back(std::move(block));
     size_ = larger;
     used_ = 0;
@@ -50,7 +46,7 @@ class nodePool {
 
   static constexpr size_t firstBlock = 64;
   static constexpr size_t largestBlock = platform::largeBlockSize / sizeof(node);
-  std::vector<std::unique_ptr<node, freeBlock>> blocks_;
+  std::vector<largeBlock> blocks_;
   size_t used_ = 0;  // nodes taken from the last block
   size_t size_ = 0;  // of the last block
 };

@@ -376,7 +376,7 @@ TEST(RouteImport, TheSameRouteInEveryFormatPlansIntoTheSameMission) {
 std::pair<int, std::string> fileRead(const std::string& name) {
   testing::internal::CaptureStdout();
   try {
-    const std::string content = readRouteFile(name);
+    const std::string content(readRouteFile(name).text());
     testing::internal::GetCapturedStdout();
     return {0, content};
   } catch (const runEnd& end) {
