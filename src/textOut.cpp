@@ -147,6 +147,24 @@ void textTemplate::write(textOut& out, std::initializer_list<std::string_view> v
   if (values.size() != fieldCount_) throw std::logic_error("textTemplate: wrong number of values");
   const std::string_view* const value = values.begin();
   const char* next = text_.data();
+  // Mostly the whole text fits in the buffer: copied in one go, with one check of room.
+  size_t size = text_.size();
+  for (const piece& p : pieces_) {
+    if (p.field >= 0) size += value[p.field].size();
+  }
+  if (char* to = out.room(size)) {
+    for (const piece& p : pieces_) {
+      std::memcpy(to, next, p.size);
+      to += p.size;
+      next += p.size;
+      if (p.field >= 0) {
+        std::memcpy(to, value[p.field].data(), value[p.field].size());
+        to += value[p.field].size();
+      }
+    }
+    out.advance(to);
+    return;
+  }
   for (const piece& p : pieces_) {
     out.put(std::string_view(next, p.size));
     next += p.size;

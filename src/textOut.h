@@ -95,6 +95,11 @@ class textOut {
     }
   }
   void put(const numberText& number) { put(number.view()); }
+
+  // Room for `size` more bytes in the buffer as it stands, or null when they do not fit:
+  // the caller writes up to `size` bytes there and then calls advance() with the end.
+  char* room(size_t size) { return size <= static_cast<size_t>(end_ - next_) ? next_ : nullptr; }
+  void advance(char* to) { next_ = to; }
   void endLine() { put(lineEnd_); }
   void line(std::string_view text) {
     put(text);
