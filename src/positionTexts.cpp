@@ -1,5 +1,7 @@
 #include "positionTexts.h"
 
+#include <stdexcept>
+
 #include "textOut.h"
 #include "vesk.h"
 #include "wptList.h"
@@ -87,6 +89,7 @@ positionTexts::position positionTexts::at(const char* record) {
 }
 
 positionTexts::position positionTexts::nextForScript() {
+  if (scriptRead_ == count_) throw std::logic_error("positionTexts: every position has been given");
   waitFor(++scriptRead_);
   const char* const record = records_.data() + scriptNext_;
   scriptNext_ += recordSize(static_cast<unsigned char>(record[0]));
@@ -94,6 +97,7 @@ positionTexts::position positionTexts::nextForScript() {
 }
 
 positionTexts::position positionTexts::nextInRoute() {
+  if (routeRead_ == count_) throw std::logic_error("positionTexts: every position has been given");
   if (routeRead_++ == 0) {
     waitFor(1);
     return at(records_.data());

@@ -180,10 +180,21 @@ std::pair<double, size_t> numberAt(std::string_view content, size_t pos, size_t 
     const auto [ptr, ec] = std::from_chars(text + pos, text + end, value);
     if (ec == std::errc() && (ptr == text + end || isBlank(*ptr))) return {value, static_cast<size_t>(ptr - text)};
   }
-  const std::string rest(content.substr(pos, end - pos));
+  // strtod needs the text to end in a NUL; a number seldom fills the line.
+  const std::string_view rest = content.substr(pos, end - pos);
+  char shortText[64];
+  std::string longText;
+  const char* start = shortText;
+  if (rest.size() < sizeof shortText) {
+    std::memcpy(shortText, rest.data(), rest.size());
+    shortText[rest.size()] = '\0';
+  } else {
+    longText = rest;
+    start = longText.c_str();
+  }
   char* after = nullptr;
-  const double value = std::strtod(rest.c_str(), &after);
-  return {value, pos + static_cast<size_t>(after - rest.c_str())};
+  const double value = std::strtod(start, &after);
+  return {value, pos + static_cast<size_t>(after - start)};
 }
 
 size_t skipBlanks(std::string_view content, size_t pos, size_t end) {
@@ -632,10 +643,12 @@ routeFileText readRouteFile(const std::string& name) {
     file.size_ = static_cast<size_t>(in.gcount());
   }
   std::string rest;
-  std::string piece(64 * 1024, '\0');
-  while (in) {
-    in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
-    rest.append(piece, 0, static_cast<size_t>(in.gcount()));
+  if (in && in.peek() != std::ifstream::traits_type::eof()) {
+    std::string piece(64 * 1024, '\0');
+    while (in) {
+      in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
+      rest.append(piece, 0, static_cast<size_t>(in.gcount()));
+    }
   }
   if (in.bad()) failRun("cannot open file " + name + " ");
   if (!rest.empty()) {
