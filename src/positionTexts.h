@@ -31,17 +31,26 @@ class positionTexts {
   };
 
   // The launch waypoint, then from the last waypoint back to waypoint 1: the order of the
-  // mission script. Each call gives the next position; one pass.
+  // mission script. Each call gives the next position, whose texts stay valid until the
+  // next call; one pass.
   position nextForScript();
 
   // From the launch waypoint to the last, the order of the waypoint file and the survey
-  // line. Each call gives the next position; one pass, which may run beside the other.
+  // line. Each call gives the next position, whose texts stay valid until the next call;
+  // one pass, which may run beside the other.
   position nextInRoute();
 
  private:
+  // A position of each pass as text: at most 16 symbols of up to three characters, and
+  // room for unpacking six at a time.
+  struct unpackedText {
+    char lat[56];
+    char lon[56];
+  };
+
   void format();
   void waitFor(size_t positions);
-  static position at(const char* record);
+  static position at(const char* record, unpackedText& text);
 
   size_t count_ = 0;  // positions, one per waypoint
   largeBlock records_;
@@ -55,4 +64,6 @@ class positionTexts {
   size_t scriptNext_ = 0;  // where it reads next
   size_t routeRead_ = 0;   // positions nextInRoute has given
   size_t routeNext_ = 0;   // where nextInRoute reads next, from the end back after the first
+  unpackedText scriptText_;
+  unpackedText routeText_;
 };
