@@ -267,14 +267,15 @@ TEST_F(WriterTest, PreviewsShowTheirOwnVariant) {
 TEST_F(WriterTest, ALongRouteHasEveryPositionInEveryFileInOrder) {
   for (int i = 0; i < 20000; ++i) insertLatLonEnd(40 + i * 1.0000001e-4 / 3, -170 + i * 7e-4 / 7.1);
   planRoute();
-  // Every kind of text a number can take, kept and given back alike.
+  // Every kind of text a number can take, kept and given back alike. (Not a NaN with its
+  // sign set: printf shows the sign on Linux and drops it on Windows.)
   const double extremes[] = {-0.0, 1e-300, -2.5e-310, 1.7976931348623157e308, -1234567.891,
-                             1.0 / 0.0, -1.0 / 0.0, std::nan(""), -std::nan(""), 0.0001, 123456789};
+                             1.0 / 0.0, -1.0 / 0.0, std::nan(""), 0.0001, 123456789};
   node* n = headNodePtr->nextPtr;
   for (const double x : extremes) {
     n->Lat = x;
     n = n->nextPtr->nextPtr;
-    n->Lon = -x;
+    n->Lon = x;
     n = n->nextPtr->nextPtr->nextPtr;
   }
   const auto printed = [](double v) {
