@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <vector>
 
 #include "calcs.h"
@@ -296,6 +297,21 @@ TEST_F(PlanningTest, CostGrowsLinearlyWithTheRoute) {
   EXPECT_GE(tailNodePtr->wptNumber, 1000001);
   EXPECT_LE(tailNodePtr->wptNumber, 1000003);
   EXPECT_LT(std::chrono::duration<double>(clock::now() - start).count(), timeLimitSeconds);
+}
+
+// A long route's legs are computed in two halves side by side: every leg, the two around
+// the middle included, must be that of its own two ends.
+TEST_F(PlanningTest, EveryLegOfALongRouteIsThatOfItsTwoEnds) {
+  for (int i = 0; i < 20001; ++i) insertLatLonEnd(45 + 0.01 * std::sin(i * 0.1), 10 + 0.0003 * i);
+  planRoute();
+  int legs = 0;
+  for (const node* n = headNodePtr->nextPtr; n->nextPtr != nullptr; n = n->nextPtr, ++legs) {
+    const node* const next = n->nextPtr;
+    ASSERT_FALSE(next->inserted) << legs;
+    ASSERT_EQ(n->legMeters, dist(n->Lat, n->Lon, next->Lat, next->Lon)) << legs;
+    ASSERT_EQ(n->heading, heading(n->Lat, n->Lon, next->Lat, next->Lon)) << legs;
+  }
+  EXPECT_EQ(legs, 20000);
 }
 
 }  // namespace

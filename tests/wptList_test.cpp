@@ -144,4 +144,39 @@ TEST_F(ListTest, DestroyListEmptiesBothPointers) {
   EXPECT_EQ(headNodePtr, tailNodePtr);
 }
 
+// Nodes come from blocks that grow with the route: a route many blocks long must keep
+// every node its own, linked both ways, and a new route must start from fresh nodes.
+TEST_F(ListTest, ARouteOfManyBlocksKeepsEveryNodeAndStartsAgainClean) {
+  constexpr int count = 100000;
+  for (int round = 0; round < 2; ++round) {
+    for (int i = 0; i < count; ++i) {
+      insertLatLonEnd(i, -i);
+      if (i % 997 == 0) insertNode(tailNodePtr->prevPtr != nullptr ? tailNodePtr->prevPtr : tailNodePtr, 5);
+    }
+    insertLatLonBeg(-1, 1);
+    int forward = 0, inserted = 0;
+    double lastLat = -2;
+    const node* prev = nullptr;
+    for (const node* n = headNodePtr; n != nullptr; prev = n, n = n->nextPtr, ++forward) {
+      ASSERT_EQ(n->prevPtr, prev);
+      ASSERT_EQ(n->wptNumber, 0);
+      if (n->inserted) {
+        ++inserted;
+        ASSERT_EQ(n->legMeters, 5);
+        continue;
+      }
+      ASSERT_EQ(n->Lat, lastLat + 1) << forward;
+      ASSERT_EQ(n->Lon, -n->Lat);
+      lastLat = n->Lat;
+    }
+    EXPECT_EQ(prev, tailNodePtr);
+    EXPECT_EQ(forward, count + 1 + inserted);
+    EXPECT_EQ(inserted, (count + 996) / 997);
+    int backward = 0;
+    for (const node* n = tailNodePtr; n != nullptr; n = n->prevPtr) ++backward;
+    EXPECT_EQ(backward, forward);
+    destroyList();
+  }
+}
+
 }  // namespace
