@@ -10,9 +10,6 @@
 
 namespace {
 
-// A route this short is formatted at once: a thread costs more than it saves.
-constexpr size_t threadedFrom = 8192;
-
 // Positions formatted between two reports to the writers.
 constexpr size_t reportEvery = 1024;
 
@@ -107,7 +104,7 @@ positionTexts::positionTexts() {
   if (count_ == 0) return;
   records_ = largeBlock(count_ * longestRecord);
   if (!records_) failRun("out of memory: cannot format the waypoints\n");
-  if (count_ < threadedFrom) {
+  if (count_ < static_cast<size_t>(threadedFromWaypoints)) {
     format();
   } else {
     thread_ = std::thread([this] { format(); });

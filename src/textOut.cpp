@@ -17,19 +17,16 @@ void checkDigits(int digits) {
 }  // namespace
 
 numberText numberText::general(double value, int precision) {
-  checkDigits(precision);
-  numberText number;
-  const auto result = std::to_chars(number.digits_.data(), number.digits_.data() + number.digits_.size(), value,
-                                    std::chars_format::general, precision);
-  number.size_ = static_cast<size_t>(result.ptr - number.digits_.data());
-  return number;
+  return formatted(value, std::chars_format::general, precision);
 }
 
-numberText numberText::fixed(double value, int places) {
-  checkDigits(places);
+numberText numberText::fixed(double value, int places) { return formatted(value, std::chars_format::fixed, places); }
+
+numberText numberText::formatted(double value, std::chars_format format, int digits) {
+  checkDigits(digits);
   numberText number;
-  const auto result = std::to_chars(number.digits_.data(), number.digits_.data() + number.digits_.size(), value,
-                                    std::chars_format::fixed, places);
+  const auto result =
+      std::to_chars(number.digits_.data(), number.digits_.data() + number.digits_.size(), value, format, digits);
   number.size_ = static_cast<size_t>(result.ptr - number.digits_.data());
   return number;
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <charconv>
 #include <cstddef>
 #include <cstring>
 #include <functional>
@@ -63,6 +64,7 @@ class numberText {
 
  private:
   numberText() = default;
+  static numberText formatted(double value, std::chars_format format, int digits);
   // The longest double in fixed notation has 309 digits before the point.
   std::array<char, 344> digits_;
   size_t size_ = 0;

@@ -115,10 +115,9 @@ void calcLegs(node* first, const node* last) {
 // Gives every node that has a successor the length and heading of the leg to it. A leg
 // depends on its two ends only, so on a long route a second thread takes the second half.
 void calcLegs() {
-  constexpr long threadedFrom = 8192;
   long count = 0;
   for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) ++count;
-  if (count < threadedFrom) {
+  if (count < threadedFromWaypoints) {
     calcLegs(headNodePtr, nullptr);
     return;
   }

@@ -27,6 +27,9 @@ extern double big_legMeters;
 #endif
 constexpr long maxRouteWaypoints = VESK_MAX_ROUTE_WAYPOINTS;
 
+// Shorter routes are planned and written on one thread: a second costs more than it saves.
+constexpr long threadedFromWaypoints = 8192;
+
 // ---- Node operations ----
 int initNode(node* currNodePtr);
 void insertLatLonEnd(double latIn, double lonIn);
