@@ -86,15 +86,18 @@ namespace {
 const bool settingsReady = (resetSettings(), true);
 }  // namespace
 
+// Messages may quote the waypoint file, NUL bytes included: written whole, so that no
+// message loses its end and its line end.
 void failRun(const std::string& message, const std::string& reason) {
-  std::fputs(message.c_str(), stdout);
+  std::fwrite(message.data(), 1, message.size(), stdout);
   if (!reason.empty()) toStderr(reason);
   throw runEnd{1};
 }
 
 void toStderr(const std::string& line) {
   std::fflush(stdout);
-  std::fputs((line + "\n").c_str(), stderr);
+  const std::string text = line + "\n";
+  std::fwrite(text.data(), 1, text.size(), stderr);
   std::fflush(stderr);
 }
 

@@ -172,6 +172,9 @@ TEST(RouteImport, FilesThatGiveNoSingleRouteAreRefusedWithWhatWasFound) {
        "r.json holds 2 paths; keep one\n", ""},
       {"r.json", "{\"type\":\"Polygon\",\"coordinates\":[]}", "r.json holds no path and no points, only Polygon\n",
        ""},
+      // A NUL in what is quoted from the file does not cut the message short.
+      {"r.json", "{\"type\":\"Poly\\u0000gon\",\"coordinates\":[]}",
+       std::string("r.json holds no path and no points, only Poly\0gon\n", 50), ""},
       {"r.csv", "x,y\n45,10\n",
        "r.csv needs a header row naming its latitude and longitude columns, such as \"lat,lon\" "
        "(lat or latitude; lon, lng, long or longitude)\n",
@@ -243,6 +246,8 @@ TEST(RouteImport, TextLinesAreReadStrictlyWithTheReasonOnStandardError) {
       {"45,10\n", 1, "\"45,10\": the latitude must be followed by a blank or the end of the line"},
       {"46\n", 1, "\"46\": the longitude is missing"},
       {"45 east\n", 1, "\"45 east\": the longitude is not a number"},
+      {std::string("45 1\0x\n", 7), 1,
+       std::string("\"45 1\0x\": the longitude must be followed by a blank or the end of the line", 74)},
       {"nan 10\n", 1, "\"nan 10\": the latitude is not a finite number"},
       {"45 1e999\n", 1, "\"45 1e999\": the longitude is not a finite number"},
       {"45 10\n91 10\n", 2, "latitude 91 is outside -90..90"},
