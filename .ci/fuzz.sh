@@ -10,7 +10,14 @@ export CI="${CI:-true}"
 seconds="${VESK_FUZZ_SECONDS:-60}"
 
 . .ci/common.sh
-install_missing cmake ninja-build clang libclang-rt-14-dev libpugixml-dev nlohmann-json3-dev libcli11-dev
+begin_stage "fuzz targets"
+install_missing cmake ninja-build clang libpugixml-dev nlohmann-json3-dev libcli11-dev
+# The sanitizer runtime and the symbolizer of the same clang release, so that a finding is
+# reported with its functions, files and lines rather than bare addresses.
+clang_major=$(clang -dumpversion | cut -d . -f 1)
+install_missing "libclang-rt-$clang_major-dev" "llvm-$clang_major"
+export ASAN_SYMBOLIZER_PATH="/usr/lib/llvm-$clang_major/bin/llvm-symbolizer"
+[ -x "$ASAN_SYMBOLIZER_PATH" ] || stop_stage "no symbolizer at $ASAN_SYMBOLIZER_PATH"
 
 echo "== build the fuzz targets with clang"
 rm -rf build-fuzz
@@ -30,9 +37,8 @@ else
   work="$scratch/work"
   mkdir "$work"
 fi
-trap 'rm -rf "$scratch" "$work"' EXIT
-failed=()
-clean=0
+on_stage_exit 'rm -rf "$scratch" "$work"'
+findings_in=()
 for target in "${targets[@]}"; do
   echo "== fuzz_$target for ${seconds} s"
   findings="$PWD/build-fuzz/findings/$target"
@@ -50,15 +56,16 @@ for target in "${targets[@]}"; do
       -rss_limit_mb=2048 -close_fd_mask=2 -print_final_stats=1 "${dictionary[@]}" \
       -artifact_prefix="$findings/" "$scratch/$target" \
       </dev/null; then
-    failed+=("fuzz_$target")
+    findings_in+=("fuzz_$target")
+    failed=$((failed + 1))
   else
-    clean=$((clean + 1))
+    passed=$((passed + 1))
   fi
 done
-tally "fuzz targets" "$clean" "${#failed[@]}"
+finish_stage
 
-if [ "${#failed[@]}" -gt 0 ]; then
-  echo "== findings in ${failed[*]}; inputs kept in build-fuzz/findings:" >&2
+if [ "${#findings_in[@]}" -gt 0 ]; then
+  echo "== findings in ${findings_in[*]}; inputs kept in build-fuzz/findings:" >&2
   ls -l build-fuzz/findings/* >&2
   exit 1
 fi

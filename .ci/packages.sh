@@ -8,6 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 export CI="${CI:-true}"
 . .ci/common.sh
+begin_stage "package checks"
 
 # dpkg-dev and file let cpack find the .deb's dependencies; lintian and mandoc check the
 # package and its manual page as Debian's own tools would.
@@ -15,15 +16,13 @@ install_missing cmake ninja-build g++ libgtest-dev dpkg-dev file lintian mandoc 
   g++-mingw-w64-x86-64-posix googletest wine wine64 libpugixml-dev nlohmann-json3-dev libcli11-dev
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/vesk-packages.XXXXXX")
-trap 'stop_wine; rm -rf "$scratch"' EXIT
+on_stage_exit 'stop_wine; rm -rf "$scratch"'
 
 answers=$'0\nn\n50\nn\n'
-passed=0
-failures=0
 pass() { passed=$((passed + 1)); }
 fail() {
   echo "FAIL: $*" >&2
-  failures=$((failures + 1))
+  failed=$((failed + 1))
 }
 
 # expect_listed LISTING PATH...: each path is in the listing (one path a line).
@@ -63,7 +62,7 @@ echo "== Debian package"
 rm -rf build/packages
 (cd build && cpack -G DEB)
 deb=$(echo build/packages/vesk_"$version"_*.deb)
-[ -f "$deb" ] || { echo "no .deb built" >&2; exit 1; }
+[ -f "$deb" ] || stop_stage "cpack built no .deb"
 dpkg-deb --info "$deb" | tee "$scratch/deb-info.txt"
 # The program links pugixml as a shared library: installing the .deb must pull it in.
 depends=$(sed -n 's/^ Depends: //p' "$scratch/deb-info.txt")
@@ -123,7 +122,7 @@ cmake --build build-windows
 rm -rf build-windows/packages
 (cd build-windows && cpack -G ZIP)
 zip="$PWD/build-windows/packages/vesk-$version-win64.zip"
-[ -f "$zip" ] || { echo "no .zip built" >&2; exit 1; }
+[ -f "$zip" ] || stop_stage "cpack built no .zip"
 cmake -E tar tf "$zip" | LC_ALL=C sort | tee "$scratch/zip.txt"
 top="vesk-$version-win64"
 expect_listed "$scratch/zip.txt" "$top/vesk.exe" "$top/README.md" "$top/vesk.1" "$top/route.txt"
@@ -145,5 +144,5 @@ ls -l "$folder"
 expect_mission "$folder" "$status"
 
 echo "built $deb and $zip"
-tally "package checks" "$passed" "$failures"
-[ "$failures" -eq 0 ]
+finish_stage
+[ "$failed" -eq 0 ]

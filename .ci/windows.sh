@@ -8,6 +8,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 export CI="${CI:-true}"
 . .ci/common.sh
+# A build that breaks counts as a failure of the unit tests it was to run.
+begin_stage "Windows unit tests under Wine"
 
 # The route and map libraries for both builds; dpkg-dev for apt-get source, which fetches
 # the pugixml sources the cross build compiles.
@@ -15,7 +17,7 @@ install_missing cmake ninja-build g++ libgtest-dev g++-mingw-w64-x86-64-posix go
   wine wine64 libpugixml-dev nlohmann-json3-dev libcli11-dev dpkg-dev
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/vesk-windows.XXXXXX")
-trap 'stop_wine; rm -rf "$scratch"' EXIT
+on_stage_exit 'stop_wine; rm -rf "$scratch"'
 
 echo "== cross build for Windows (MinGW-w64)"
 windows_build fresh
@@ -24,10 +26,7 @@ win_exe="$PWD/build-windows/vesk.exe"
 # The operator copies vesk.exe alone: it may need no DLL beyond those of Windows itself.
 mingw_dlls=$(x86_64-w64-mingw32-objdump -p "$win_exe" | awk '/DLL Name:/ {print $3}' |
   grep -iE '^(libstdc\+\+|libgcc|libwinpthread)' || true)
-if [ -n "$mingw_dlls" ]; then
-  echo "vesk.exe needs MinGW runtime DLLs: $mingw_dlls" >&2
-  exit 1
-fi
+if [ -n "$mingw_dlls" ]; then stop_stage "vesk.exe needs MinGW runtime DLLs: $mingw_dlls"; fi
 
 start_wine "$scratch"
 
@@ -42,7 +41,9 @@ wine_passed=$(sed -nE 's/^\[  PASSED  \] ([0-9]+) tests?\.$/\1/p' "$wine_log")
 wine_failed=$(sed -nE 's/^\[  FAILED  \] ([0-9]+) tests?, listed below:$/\1/p' "$wine_log")
 if [ -z "$wine_passed" ] && [ -z "$wine_failed" ]; then wine_failed=1; fi
 if [ "$wine_tests" -ne 0 ] && [ "${wine_failed:-0}" -eq 0 ]; then wine_failed=1; fi
-tally "Windows unit tests under Wine" "${wine_passed:-0}" "${wine_failed:-0}"
+passed=${wine_passed:-0}
+failed=${wine_failed:-0}
+next_stage "Windows comparisons"
 
 ensure_linux_build
 linux_exe="$PWD/build/vesk"
@@ -87,9 +88,6 @@ outputs() { (cd "$1" && find . -type f ! -path "./$(cat "$1.route")" -printf '%P
 
 # Their extensions, one a line, sorted: names differ between runs only by the UTC time.
 extensions() { outputs "$1" | sed -E 's/^.*\.([^.]*)$/\1/' | LC_ALL=C sort; }
-
-passed=0
-failed=0
 
 # compare LABEL ROUTE ANSWERS [OPTION...]: one Linux run and one Windows run, compared.
 compare() {
@@ -281,5 +279,5 @@ wait
 [ "${#problems[@]}" -eq 0 ] || sed 's/\x1b\[[0-9;?]*[a-zA-Z]//g' "$console.log" | tail -20
 verdict "console run" "typed name, key wait, $(cd "$console" && ls | tr '\n' ' ')"
 
-tally "Windows comparisons" "$passed" "$failed"
+finish_stage
 [ "$failed" -eq 0 ] && [ "$wine_tests" -eq 0 ]
