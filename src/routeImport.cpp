@@ -133,7 +133,8 @@ class routeReader {
       const place named = where();
       slip({named.message, named.label, ""}, "repeats the waypoint before it: a leg of length 0");
     }
-    insertLatLonEnd(lat, lon);
+    // A latitude of -0 is the equator, written as every other latitude 0 is.
+    insertLatLonEnd(lat == 0 ? 0.0 : lat, lon);
   }
 
   // A position given as two texts, longitude and latitude as map formats order them.
@@ -712,7 +713,4 @@ void readRoute(std::string_view content, const std::string& name) {
   }
   route.finish();
   if (headNodePtr == nullptr) failRun("list is empty\n");
-  // Latitude 0 marks a position still to be computed from the waypoint before it; the
-  // first waypoint has none before it.
-  if (headNodePtr->Lat == 0) failRun("the first waypoint cannot lie on latitude 0\n");
 }

@@ -65,14 +65,6 @@ TEST(Program, FileProblemsStopTheRunWithAMessage) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(afterDialogue(r.output), "list is empty\n");
 
-  dir.write("equator.txt", "0 10\n1 10\n");
-  r = runVesk({"equator.txt"}, acceptDefaults, dir.path());
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(afterDialogue(r.output), "the first waypoint cannot lie on latitude 0\n");
-
-  dir.write("negzero.txt", "-0.0 10\n");
-  r = runVesk({"negzero.txt"}, acceptDefaults, dir.path());
-  EXPECT_EQ(afterDialogue(r.output), "the first waypoint cannot lie on latitude 0\n");
 }
 
 TEST(Program, HelpAndVersion) {
