@@ -388,7 +388,6 @@ TEST(Program, EachSlipIsWarnedAboutOnceAndTheExampleHasNone) {
       {"45 10\n", "0\nn\n150\nn\n",
        "warning: the waypoint depth 150 m is beyond abortDepth 100 m: the vehicle would abort before it\n"},
       {"45 10\n", "3\n0\n0\ny\n0\nn\n", "warning: GPS hits is 0: the vehicle would go on without a position fix\n"},
-      {"45 10\n", "10\n2\n0\ny\n0\nn\n", "warning: abortOnTimeout is 2: only 1 means True"},
       {"45 10\n", "2\n3.5\n0\ny\n0\nn\n", "warning: the slow speed is 3.5 m/s: such a vehicle runs at 0.25 to 3 m/s\n"},
       {nearlyOnePiece, acceptDefaults,
        "warning: the leg from waypoint 1 to waypoint 3 ends with a piece of 0.05 m: waypoint 2 surfaces just before "
