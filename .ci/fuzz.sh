@@ -10,7 +10,8 @@ export CI="${CI:-true}"
 seconds="${VESK_FUZZ_SECONDS:-60}"
 
 . .ci/common.sh
-install_missing cmake ninja-build clang libclang-rt-14-dev libpugixml-dev nlohmann-json3-dev libcli11-dev
+install_missing cmake ninja-build clang libclang-rt-14-dev libpugixml-dev nlohmann-json3-dev libcli11-dev \
+  libgeographiclib-dev
 
 echo "== build the fuzz targets with clang"
 rm -rf build-fuzz
