@@ -1,9 +1,10 @@
 # Helpers shared by the CI scripts; sourced, not run.
 
 # What a build and the test suite need: the compiler and build tools, GoogleTest, the
-# route, map and command-line libraries, and gdal-bin, whose ogrinfo reads the map files
+# route, position, map and command-line libraries, and gdal-bin, whose ogrinfo reads the map files
 # back in the tests as an independent reader. The README's first command installs the same.
-build_packages=(cmake ninja-build g++ libgtest-dev libpugixml-dev nlohmann-json3-dev libcli11-dev gdal-bin)
+build_packages=(cmake ninja-build g++ libgtest-dev libpugixml-dev nlohmann-json3-dev libcli11-dev
+  libgeographiclib-dev gdal-bin)
 
 # Installs the Debian packages named that are not installed yet. Installing needs root; a
 # developer's machine that has them all needs nothing.
@@ -35,10 +36,9 @@ ensure_linux_build() {
   cmake --build build --target vesk vesk_docs
 }
 
-# Debian ships pugixml built for the host only, so the cross build compiles it from its
-# Debian source package, unpacked into the build tree (and kept when the cross build starts
-# afresh: no download on re-runs).
-pugixml_src_root=build-windows/pugixml-src
+# Debian ships pugixml and GeographicLib built for the host only, so the cross build
+# compiles them from their Debian source packages, unpacked into build-windows/NAME-src
+# (and kept when the cross build starts afresh: no download on re-runs).
 # The deb-src entries the CI scripts add live in a file of their own; apt's other files are
 # only read.
 deb_src_file=/etc/apt/sources.list.d/vesk-deb-src.sources
@@ -118,32 +118,37 @@ enable_debian_sources() {
   apt-get update
 }
 
-# Unpacks pugixml's Debian source package into $pugixml_src_root unless it is there
-# already, and sets pugixml_dir to the unpacked folder.
-fetch_pugixml_source() {
-  pugixml_dir=$(compgen -G "$pugixml_src_root/pugixml-*/src/pugixml.cpp" | head -n 1 || true)
-  if [ -z "$pugixml_dir" ]; then
-    echo "== fetching the pugixml source package into $pugixml_src_root"
+# fetch_debian_source NAME FILE: unpacks the Debian source package NAME into
+# build-windows/NAME-src unless it is there already, and sets source_dir to the unpacked
+# folder, the one that holds FILE.
+fetch_debian_source() {
+  local root=build-windows/$1-src found
+  found=$(compgen -G "$root/$1-*/$2" | head -n 1 || true)
+  if [ -z "$found" ]; then
+    echo "== fetching the $1 source package into $root"
     enable_debian_sources
-    rm -rf "$pugixml_src_root"
-    mkdir -p "$pugixml_src_root"
+    rm -rf "$root"
+    mkdir -p "$root"
     # Root downloads itself: apt's unprivileged user may not write into the build tree.
-    (cd "$pugixml_src_root" && apt-get -o APT::Sandbox::User=root source pugixml </dev/null)
-    pugixml_dir=$(compgen -G "$pugixml_src_root/pugixml-*/src/pugixml.cpp" | head -n 1)
+    (cd "$root" && apt-get -o APT::Sandbox::User=root source "$1" </dev/null)
+    found=$(compgen -G "$root/$1-*/$2" | head -n 1)
   fi
-  pugixml_dir=${pugixml_dir%/src/pugixml.cpp}
+  source_dir=${found%/"$2"}
 }
 
 # The MinGW-w64 cross build in build-windows, warnings as errors. With "fresh" it is
-# rebuilt from scratch (keeping the downloaded pugixml sources), otherwise only brought up
-# to date.
+# rebuilt from scratch (keeping the downloaded sources), otherwise only brought up to date.
 windows_build() {
   if [ "${1:-}" = fresh ] && [ -d build-windows ]; then
-    find build-windows -mindepth 1 -maxdepth 1 ! -name "${pugixml_src_root##*/}" -exec rm -rf {} +
+    find build-windows -mindepth 1 -maxdepth 1 ! -name '*-src' -exec rm -rf {} +
   fi
-  fetch_pugixml_source
+  local pugixml_dir
+  fetch_debian_source pugixml src/pugixml.cpp
+  pugixml_dir=$source_dir
+  fetch_debian_source geographiclib src/DMS.cpp
   cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-    -DVESK_WERROR=ON -DVESK_PUGIXML_SOURCE_DIR="$PWD/$pugixml_dir"
+    -DVESK_WERROR=ON -DVESK_PUGIXML_SOURCE_DIR="$PWD/$pugixml_dir" \
+    -DVESK_GEOGRAPHICLIB_SOURCE_DIR="$PWD/$source_dir"
   cmake --build build-windows
 }
 

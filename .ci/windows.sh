@@ -12,9 +12,9 @@ export CI="${CI:-true}"
 begin_stage "Windows unit tests under Wine"
 
 # The route and map libraries for both builds; dpkg-dev for apt-get source, which fetches
-# the pugixml sources the cross build compiles.
+# the pugixml and GeographicLib sources the cross build compiles.
 install_missing cmake ninja-build g++ libgtest-dev g++-mingw-w64-x86-64-posix googletest \
-  wine wine64 libpugixml-dev nlohmann-json3-dev libcli11-dev dpkg-dev
+  wine wine64 libpugixml-dev nlohmann-json3-dev libcli11-dev libgeographiclib-dev dpkg-dev
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/vesk-windows.XXXXXX")
 on_stage_exit 'stop_wine; rm -rf "$scratch"'
@@ -195,6 +195,12 @@ compare unknown-map-format examples/route.txt $'0\nn\n50\nn\n' --map shp
 # Long legs at high latitude and across the antimeridian: the pieces on their great circles.
 printf '70 -20\n70 -18\n70 0\n10 179.9\n10 -179.9\n' >"$scratch/route_long.txt"
 compare long-legs "$scratch/route_long.txt" $'0\nn\n50\nn\n' --map geojson
+# Positions with hemisphere letters, the equator and a pole; editors that ask again.
+printf '0 30.5 N 10 15.2 E\n0\xc2\xb033'"'"'N 10\xc2\xb017.5'"'"'E\n0 10.3\n0:01:30S 10:20:00E\n' \
+  >"$scratch/route_dms.txt"
+compare dms-and-equator "$scratch/route_dms.txt" $'9\n10m\n10\n0\nn\n95\nn\n'
+printf '90 0\n89.9 10\n' >"$scratch/route_pole.txt"
+compare pole-start "$scratch/route_pole.txt" $'4 0.001\n1000\n0\ny\n0\nn\n' --map geojson
 
 # Operators name files in their own language: names beyond any legacy code page, given as
 # the argument, typed at the prompt, and pasted with the quotes of "Copy as path".

@@ -1,12 +1,15 @@
 # The libraries that read and write the route formats and the command line: pugixml for
-# KML and GPX, nlohmann/json for GeoJSON, CLI11 for the options. All three come from
-# Debian (libpugixml-dev, nlohmann-json3-dev, libcli11-dev).
+# KML and GPX, nlohmann/json for GeoJSON, CLI11 for the options, and GeographicLib, whose
+# DMS decoder reads positions written in degrees, minutes and seconds with hemisphere
+# letters. All four come from Debian (libpugixml-dev, nlohmann-json3-dev, libcli11-dev,
+# libgeographiclib-dev).
 #
 # The Windows cross build must stay one static vesk.exe: the two header-only libraries are
 # taken from the host's Debian packages through an include folder in the build tree that
-# holds only them (never all of /usr/include), and pugixml, which Debian ships for the
-# host only, is compiled from its Debian source package (fetched into the build tree by
-# .ci/windows.sh; see VESK_PUGIXML_SOURCE_DIR).
+# holds only them (never all of /usr/include), and pugixml and GeographicLib, which Debian
+# ships for the host only, are compiled from their Debian source packages (fetched into
+# the build tree by .ci/windows.sh; see VESK_PUGIXML_SOURCE_DIR and
+# VESK_GEOGRAPHICLIB_SOURCE_DIR).
 add_library(vesk_libraries INTERFACE)
 
 if(CMAKE_CROSSCOMPILING)
@@ -31,11 +34,51 @@ if(CMAKE_CROSSCOMPILING)
   target_include_directories(pugixml_static SYSTEM PUBLIC ${VESK_PUGIXML_SOURCE_DIR}/src)
   target_include_directories(vesk_libraries SYSTEM INTERFACE ${headers})
   target_link_libraries(vesk_libraries INTERFACE pugixml_static)
+
+  # Of GeographicLib only the DMS decoder and what it calls.
+  set(VESK_GEOGRAPHICLIB_SOURCE_DIR "" CACHE PATH "The unpacked geographiclib source package, for cross builds")
+  set(geo ${VESK_GEOGRAPHICLIB_SOURCE_DIR})
+  if(NOT EXISTS ${geo}/src/DMS.cpp)
+    message(FATAL_ERROR "Set VESK_GEOGRAPHICLIB_SOURCE_DIR to the unpacked geographiclib source package "
+                        "(apt-get source geographiclib; .ci/windows.sh does it)")
+  endif()
+  # The Config.h the library's own build writes: a static library computing in double.
+  foreach(part MAJOR MINOR PATCH)
+    file(STRINGS ${geo}/CMakeLists.txt line REGEX "^set \\(PROJECT_VERSION_${part} [0-9]+\\)")
+    string(REGEX MATCH "[0-9]+" number "${line}")
+    set(geo_${part} "${number}")
+  endforeach()
+  set(geo_config ${CMAKE_BINARY_DIR}/geographiclib-config)
+  file(WRITE ${geo_config}/GeographicLib/Config.h
+    "#define GEOGRAPHICLIB_VERSION_STRING \"${geo_MAJOR}.${geo_MINOR}.${geo_PATCH}\"\n"
+    "#define GEOGRAPHICLIB_VERSION_MAJOR ${geo_MAJOR}\n"
+    "#define GEOGRAPHICLIB_VERSION_MINOR ${geo_MINOR}\n"
+    "#define GEOGRAPHICLIB_VERSION_PATCH ${geo_PATCH}\n"
+    "#define GEOGRAPHICLIB_DATA \"\"\n"
+    "#define GEOGRAPHICLIB_HAVE_LONG_DOUBLE 1\n"
+    "#define GEOGRAPHICLIB_WORDS_BIGENDIAN 0\n"
+    "#define GEOGRAPHICLIB_PRECISION 2\n"
+    "#define GEOGRAPHICLIB_SHARED_LIB 0\n")
+  add_library(geographiclib_static STATIC ${geo}/src/DMS.cpp ${geo}/src/Utility.cpp ${geo}/src/Math.cpp)
+  # Not our code to fix, as with pugixml.
+  target_compile_options(geographiclib_static PRIVATE -Wno-error)
+  target_include_directories(geographiclib_static SYSTEM PUBLIC ${geo_config} ${geo}/include)
+  target_link_libraries(vesk_libraries INTERFACE geographiclib_static)
 else()
   find_package(pugixml REQUIRED)
   find_package(nlohmann_json 3.10 REQUIRED)
   find_package(CLI11 REQUIRED)
   target_link_libraries(vesk_libraries INTERFACE pugixml::pugixml nlohmann_json::nlohmann_json CLI11::CLI11)
+  # Debian ships GeographicLib without a CMake package configuration.
+  find_path(VESK_GEOGRAPHICLIB_INCLUDE_DIR GeographicLib/DMS.hpp)
+  find_library(VESK_GEOGRAPHICLIB_LIBRARY GeographicLib)
+  if(NOT VESK_GEOGRAPHICLIB_INCLUDE_DIR OR NOT VESK_GEOGRAPHICLIB_LIBRARY)
+    message(FATAL_ERROR "GeographicLib is missing: install libgeographiclib-dev")
+  endif()
+  add_library(geographiclib UNKNOWN IMPORTED)
+  set_target_properties(geographiclib PROPERTIES IMPORTED_LOCATION ${VESK_GEOGRAPHICLIB_LIBRARY}
+    INTERFACE_INCLUDE_DIRECTORIES ${VESK_GEOGRAPHICLIB_INCLUDE_DIR})
+  target_link_libraries(vesk_libraries INTERFACE geographiclib)
 endif()
 
 # The positions of a long route are formatted on a second thread beside the writers.

@@ -499,7 +499,7 @@ bool readerMessage(const std::string& line, const std::string& file) {
   if (endsWith(line, ofFile) && std::regex_match(line.substr(0, line.size() - ofFile.size()), invalid))
     return true;
   if (startsWith(line, file + " ") && fileRefusal(line.substr(file.size() + 1))) return true;
-  return line == "list is empty" || line == "the first waypoint cannot lie on latitude 0";
+  return line == "list is empty";
 }
 
 // Status 1 must come with one of the program's messages as the last thing printed; a

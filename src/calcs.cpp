@@ -73,6 +73,65 @@ double wrapLongitude(double lon) {
   return lon;
 }
 
+bool atPole(double lat) { return lat == 90 || lat == -90; }
+
+namespace {
+
+// The difference of two longitudes brought into -180..180.
+double longitudeDifference(double lon1, double lon2) {
+  double d = lon2 - lon1;
+  if (d > 180) d -= 360;
+  if (d < -180) d += 360;
+  return d;
+}
+
+struct unitVector {
+  double x, y, z;
+};
+
+// The degree-to-radian factor of dist and the radian-to-degree factor of newLatLon, which
+// are each other's inverse; a pole is exactly on the axis, whatever its longitude.
+unitVector vectorOf(double lat, double lon) {
+  if (atPole(lat)) return {0, 0, lat > 0 ? 1.0 : -1.0};
+  const double phi = lat * 0.01745329252;
+  const double lambda = lon * 0.01745329252;
+  return {std::cos(phi) * std::cos(lambda), std::cos(phi) * std::sin(lambda), std::sin(phi)};
+}
+
+}  // namespace
+
+bool polarLeg(double lat1, double lon1, double lat2, double lon2) {
+  if (atPole(lat1) || atPole(lat2)) return true;
+  return std::fabs(longitudeDifference(lon1, lon2)) == 180 && lat1 != -lat2;
+}
+
+int alongGreatCircle(double lat1, double lon1, double lat2, double lon2, double t, double& lat, double& lon) {
+  const unitVector a = vectorOf(lat1, lon1);
+  unitVector b = vectorOf(lat2, lon2);
+  if (atPole(lat1) && lat2 == -lat1) {
+    // Pole to pole: down the meridian of the start, whose equator lies half way.
+    b = vectorOf(0, lon1);
+    t *= 2;
+  }
+  // The angle between the ends, from its sine and cosine: accurate at any size.
+  const double cx = a.y * b.z - a.z * b.y;
+  const double cy = a.z * b.x - a.x * b.z;
+  const double cz = a.x * b.y - a.y * b.x;
+  const double sine = std::sqrt(cx * cx + cy * cy + cz * cz);
+  const double omega = std::atan2(sine, a.x * b.x + a.y * b.y + a.z * b.z);
+  const double fa = std::sin((1 - t) * omega) / sine;
+  const double fb = std::sin(t * omega) / sine;
+  const double x = fa * a.x + fb * b.x;
+  const double y = fa * a.y + fb * b.y;
+  const double z = fa * a.z + fb * b.z;
+  const double across = std::sqrt(x * x + y * y);
+  const double toDegrees = 57.29577951289617;
+  lat = std::atan2(z, across) * toDegrees;
+  // At a pole the longitude is that of the leg's other end.
+  lon = across == 0 ? (atPole(lat1) ? lon2 : lon1) : std::atan2(y, x) * toDegrees;
+  return 0;
+}
+
 std::string file_name;
 
 std::string fileNameAt(std::time_t when) {

@@ -21,6 +21,25 @@ double timeToNextWayPoint(double distance);
 // Brings a longitude from (-540, 540) back into -180..180.
 double wrapLongitude(double lon);
 
+// ---- Legs at the poles ----
+// At a pole every direction is south (or north) and the longitude means nothing, so a leg
+// that starts or ends at one, or passes over one, cannot be followed by its heading: it is
+// planned on the great circle through its two ends.
+
+// Whether the latitude is that of a pole.
+bool atPole(double lat);
+
+// Whether the leg from (lat1, lon1) to (lat2, lon2) starts or ends at a pole, or runs over
+// one (its ends on opposite meridians). Two antipodal ends away from the poles lie on no
+// one great circle and are not counted: their leg follows its heading as any other.
+bool polarLeg(double lat1, double lon1, double lat2, double lon2);
+
+// The point a fraction `t` of the way from (lat1, lon1) to (lat2, lon2) on the great circle
+// through both (t below 0: behind the start), with its longitude in -180..180. Two ends at
+// opposite poles are joined by the meridian of the start. The ends must differ. Always
+// returns 0.
+int alongGreatCircle(double lat1, double lon1, double lat2, double lon2, double t, double& lat, double& lon);
+
 // ---- Output file names ----
 
 // The most recent name stem handed out by fileName.

@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "positionForms.h"
 #include "vesk.h"
 #include "wptList.h"
 
@@ -132,7 +133,8 @@ class routeReader {
       const place named = where();
       slip({named.message, named.label, ""}, "repeats the waypoint before it: a leg of length 0");
     }
-    insertLatLonEnd(lat, lon);
+    // A latitude of -0 is the equator, written as every other latitude 0 is.
+    insertLatLonEnd(lat == 0 ? 0.0 : lat, lon);
   }
 
   // A position given as two texts, longitude and latitude as map formats order them.
@@ -142,6 +144,24 @@ class routeReader {
     if (!lon) refuse(where, "the longitude is not a number");
     if (!lat) refuse(where, "the latitude is not a number");
     add(*lat, *lon, where);
+  }
+
+  // The two cells of a CSV row: plain numbers, or both coordinates with their hemisphere
+  // letters. One letter alone leaves it open whether the other number is signed.
+  void addCells(std::string_view latText, std::string_view lonText, const place& where) {
+    const bool latLettered = hasHemisphereLetter(latText);
+    if (latLettered != hasHemisphereLetter(lonText)) {
+      refuse(where, "write a hemisphere letter with both the latitude and the longitude, or with neither");
+    }
+    if (!latLettered) {
+      addText(lonText, latText, where);
+      return;
+    }
+    const letteredCoordinate lat = readLetteredCoordinate(latText, true);
+    if (!lat.problem.empty()) refuse(where, "the latitude: " + lat.problem);
+    const letteredCoordinate lon = readLetteredCoordinate(lonText, false);
+    if (!lon.problem.empty()) refuse(where, "the longitude: " + lon.problem);
+    add(lat.value, lon.value, where);
   }
 
   void finish() const {
@@ -202,13 +222,27 @@ size_t skipBlanks(std::string_view content, size_t pos, size_t end) {
   return pos;
 }
 
+// A position the vehicle cannot be sent to is named in the reason, without the line.
+[[noreturn]] void refuseRange(routeReader& route, const place& where, double lat, double lon) {
+  route.refuse({where.message, where.label, ""}, positionProblem(lat, lon));
+}
+
 // One line of the plain text format, from `start` to `end`: the latitude and the
 // longitude, each followed by a blank or the end of the line; anything after a blank
-// behind the longitude is a comment. A line whose first character is # is a comment.
+// behind the longitude is a comment. A line whose first character is # is a comment. A
+// line with hemisphere letters gives its position in degrees, minutes and seconds.
 void readTextLine(std::string_view content, size_t start, size_t end, long long number, routeReader& route) {
   const size_t first = skipBlanks(content, start, end);
   if (first == end || content[first] == '#') return;
   const auto where = [&] { return onLine(number, content.substr(start, end - start)); };
+  const std::string_view text = content.substr(first, end - first);
+  if (hasHemisphereLetter(text)) {
+    const letteredPosition position = readLetteredLine(text);
+    if (!position.problem.empty()) route.refuse(where(), position.problem);
+    if (!flyable(position.lat, position.lon)) refuseRange(route, where(), position.lat, position.lon);
+    route.add(position.lat, position.lon, where);
+    return;
+  }
   const char* const names[] = {"latitude", "longitude"};
   double values[2] = {0, 0};
   size_t pos = first;
@@ -226,9 +260,8 @@ void readTextLine(std::string_view content, size_t start, size_t end, long long 
   }
   if (!flyable(values[0], values[1])) {
     // A value out of range is named in the reason; a text that is no finite number is quoted.
-    const bool finite = std::isfinite(values[0]) && std::isfinite(values[1]);
-    const place named = where();
-    route.refuse(finite ? place{named.message, named.label, ""} : named, positionProblem(values[0], values[1]));
+    if (std::isfinite(values[0]) && std::isfinite(values[1])) refuseRange(route, where(), values[0], values[1]);
+    route.refuse(where(), positionProblem(values[0], values[1]));
   }
   if (pos < end) {
     const auto [value, after] = numberAt(content, pos, end);
@@ -331,7 +364,7 @@ void readCsv(std::string_view content, routeReader& route) {
       const place where = onLine(thisLine, text);
       if (*latColumn >= fields.size()) route.refuse(where, "the row has no latitude column");
       if (*lonColumn >= fields.size()) route.refuse(where, "the row has no longitude column");
-      route.addText(fields[*lonColumn], fields[*latColumn], where);
+      route.addCells(fields[*latColumn], fields[*lonColumn], where);
     }
     return;
   }
@@ -680,7 +713,4 @@ void readRoute(std::string_view content, const std::string& name) {
   }
   route.finish();
   if (headNodePtr == nullptr) failRun("list is empty\n");
-  // Latitude 0 marks a position still to be computed from the waypoint before it; the
-  // first waypoint has none before it.
-  if (headNodePtr->Lat == 0) failRun("the first waypoint cannot lie on latitude 0\n");
 }

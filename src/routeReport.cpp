@@ -1,5 +1,6 @@
 #include "routeReport.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -7,6 +8,7 @@
 #include <string>
 
 #include "calcs.h"
+#include "surfacingTime.h"
 #include "vesk.h"
 #include "wptList.h"
 
@@ -54,7 +56,7 @@ void summariseRoute(const std::string& fileName) {
            printed("%.3f", length / 1000) + " km");
 }
 
-void warnAboutSettings() {
+void warnAboutMissionParameters() {
   warnAboutSpeed("the mission speed", missionSpeed);
   warnAboutSpeed("the slow speed", missionSpeedSlow);
   warnIfNegative("minDepth", minDepth);
@@ -69,33 +71,113 @@ void warnAboutSettings() {
     warn("maxDepth " + meters(maxDepth) + " is beyond abortDepth " + meters(abortDepth) +
          ": the vehicle would abort before it");
   }
-  if (yoyoMission == 1) {
-    warnIfNegative("the yoyo minimum altitude", yoyoMinAltitude);
-    warnIfNegative("the yoyo minimum depth", missionYoyoMinDepth);
-    warnIfNegative("the yoyo maximum depth", missionYoyoMaxDepth);
-    if (missionYoyoMinDepth > missionYoyoMaxDepth) {
-      warn("the yoyo minimum depth " + meters(missionYoyoMinDepth) + " is deeper than its maximum depth " +
-           meters(missionYoyoMaxDepth));
-    }
-    if (missionYoyoMaxDepth > abortDepth) {
-      warn("the yoyo maximum depth " + meters(missionYoyoMaxDepth) + " is beyond abortDepth " +
-           meters(abortDepth) + ": the vehicle would abort before it");
-    }
-  } else {
-    warnIfNegative("the waypoint depth", wayPointDepth);
-    if (wayPointDepth > abortDepth) {
-      warn("the waypoint depth " + meters(wayPointDepth) + " is beyond abortDepth " + meters(abortDepth) +
-           ": the vehicle would abort before it");
-    }
+  if (abortLockoutDepth >= abortDepth) {
+    warn("abortLockoutDepth " + meters(abortLockoutDepth) + " is at or beyond abortDepth " + meters(abortDepth) +
+         ": the abort lockout reaches the depth at which the vehicle must abort");
   }
   if (gpsHits <= 0) {
     warn("GPS hits is " + std::to_string(gpsHits) + ": the vehicle would go on without a position fix");
+  } else if (gpsHits > gpsHitsPerSecond * gpsFixLimitSeconds) {
+    warn("GPS hits is " + std::to_string(gpsHits) + ": at the assumed " + printed("%g", gpsHitsPerSecond) +
+         " hit a second a fix gathers at most " + printed("%g", gpsHitsPerSecond * gpsFixLimitSeconds) +
+         " in its " + printed("%g", gpsFixLimitSeconds) + " s, so every fix times out" +
+         (abortOnTimeout == 1 ? " and the vehicle aborts at its first surfacing"
+                              : " and the vehicle dives on without a position fix"));
   }
-  if (abortOnTimeout != 0 && abortOnTimeout != 1) {
-    warn("abortOnTimeout is " + std::to_string(abortOnTimeout) +
-         ": only 1 means True; the script says False, and the vehicle goes on after a failed fix");
+  if (maxLegMeters > longestBlindLeg) {
+    double longest = 0;
+    for (const node* n = headNodePtr; n != nullptr && n->nextPtr != nullptr; n = n->nextPtr) {
+      longest = std::max(longest, dist(n->Lat, n->Lon, n->nextPtr->Lat, n->nextPtr->Lon));
+    }
+    warn("the meters between surfacings of " + meters(maxLegMeters) + " are beyond the " + meters(longestBlindLeg) +
+         " a leg without a GPS fix can sensibly hold: the dead-reckoned position drifts with the distance run "
+         "(the longest leg of this route is " + printed("%.3f", longest / 1000) + " km)");
   }
 }
+
+void warnAboutYoyoParameters() {
+  warnIfNegative("the yoyo minimum altitude", yoyoMinAltitude);
+  warnIfNegative("the yoyo minimum depth", missionYoyoMinDepth);
+  warnIfNegative("the yoyo maximum depth", missionYoyoMaxDepth);
+  if (missionYoyoMinDepth > missionYoyoMaxDepth) {
+    warn("the yoyo minimum depth " + meters(missionYoyoMinDepth) + " is deeper than its maximum depth " +
+         meters(missionYoyoMaxDepth));
+  }
+  if (missionYoyoMaxDepth > abortDepth) {
+    warn("the yoyo maximum depth " + meters(missionYoyoMaxDepth) + " is beyond abortDepth " + meters(abortDepth) +
+         ": the vehicle would abort before it");
+  } else if (missionYoyoMaxDepth > maxDepth) {
+    warn("the yoyo maximum depth " + meters(missionYoyoMaxDepth) + " is deeper than maxDepth " + meters(maxDepth) +
+         ": the depth envelope keeps the vehicle from reaching it");
+  }
+  if (missionYoyoMinDepth < minDepth) {
+    warn("the yoyo minimum depth " + meters(missionYoyoMinDepth) + " is shallower than minDepth " + meters(minDepth) +
+         ": the depth envelope keeps the vehicle from rising to it");
+  }
+  if (yoyoMinAltitude <= abortAltitude) {
+    warn("YOYO_MIN_ALTITUDE " + meters(yoyoMinAltitude) + " is at or below abortAltitude " + meters(abortAltitude) +
+         ": the vehicle aborts at the first yoyo bottom");
+  }
+}
+
+void warnAboutWaypointDepth() {
+  warnIfNegative("the waypoint depth", wayPointDepth);
+  if (wayPointDepth > abortDepth) {
+    warn("the waypoint depth " + meters(wayPointDepth) + " is beyond abortDepth " + meters(abortDepth) +
+         ": the vehicle would abort before it");
+  } else if (wayPointDepth > maxDepth) {
+    warn("the waypoint depth " + meters(wayPointDepth) + " is deeper than maxDepth " + meters(maxDepth) +
+         ": the depth envelope keeps the vehicle from reaching it");
+  }
+  if (wayPointDepth < minDepth) {
+    warn("the waypoint depth " + meters(wayPointDepth) + " is shallower than minDepth " + meters(minDepth) +
+         ": the depth envelope keeps the vehicle from rising to it");
+  }
+}
+
+namespace {
+
+// The waypoints after the launch waypoint: the vehicle surfaces at each.
+long long surfacings() {
+  long long count = 0;
+  for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) ++count;
+  return count - 1;
+}
+
+double secondsUnderWay() {
+  double seconds = 0;
+  for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) seconds += n->legSecs;
+  return seconds;
+}
+
+// The waypoint before whose surfacing a timer of `timer` seconds ends the mission, in the
+// order the vehicle runs it: at the surface before a leg, the leg, the ascent at its end.
+int waypointTimedOut(double timer) {
+  const double before = beforeLegSeconds();
+  const double ascent = ascentSeconds(legEndDepth());
+  double elapsed = 0;
+  for (const node* n = headNodePtr; n != nullptr && n->nextPtr != nullptr; n = n->nextPtr) {
+    elapsed += before + n->legSecs + ascent;
+    if (elapsed > timer) return n->nextPtr->wptNumber;
+  }
+  return tailNodePtr->wptNumber;
+}
+
+// The surfacings must fit in what the timer adds to the time under way.
+void warnAboutSurfacingTime() {
+  const double underWay = secondsUnderWay();
+  const double timer = std::nearbyint(missionTime);
+  const long long count = surfacings();
+  const double atSurfacings = static_cast<double>(count) * surfacingSeconds(legEndDepth());
+  if (!(atSurfacings > timer - underWay)) return;
+  warn((count == 1 ? std::string("the surfacing takes") : "the " + std::to_string(count) + " surfacings take") + " about " +
+       clockTime(atSurfacings) + " (ascent from " + meters(legEndDepth()) + ", GPS fix, setpoint, descent), more than the " +
+       clockTime(std::max(timer - underWay, 0.0)) + " the mission timer leaves beyond the " + clockTime(underWay) +
+       " under way: the timer of " + clockTime(timer) + " ends the mission before the vehicle surfaces at " +
+       "waypoint " + std::to_string(waypointTimedOut(timer)) + " of " + std::to_string(tailNodePtr->wptNumber));
+}
+
+}  // namespace
 
 void warnAboutPlan() {
   const double shortPiece = maxLegMeters * shortPieceShare;
@@ -115,6 +197,7 @@ void warnAboutPlan() {
     }
   }
   if (more > 0) warn(std::to_string(more) + " more legs end with such a short piece");
+  warnAboutSurfacingTime();
   if (missionTime >= static_cast<double>(std::numeric_limits<int>::max()) + 0.5) {
     warn("the mission timer of " + printed("%.0f", std::nearbyint(missionTime)) +
          " s is beyond what the vehicle's timer holds; check the speed and the route");
@@ -144,7 +227,10 @@ void summarisePlan() {
   toStderr("  waypoints    " + std::to_string(1 + given + added) + ": launch, " + std::to_string(given) + " given, " +
            std::to_string(added) + " added at surfacings");
   toStderr("  length       " + printed("%.3f", length / 1000) + " km");
-  toStderr("  time         " + clockTime(seconds) + " at " + printed("%g", missionSpeed) + " m/s; mission timer " +
+  const long long count = surfacings();
+  toStderr("  time         " + clockTime(seconds) + " under way at " + printed("%g", missionSpeed) + " m/s, " +
+           clockTime(static_cast<double>(count) * surfacingSeconds(legEndDepth())) + " at " +
+           std::to_string(count) + (count == 1 ? " surfacing" : " surfacings") + "; mission timer " +
            clockTime(std::nearbyint(missionTime)));
   toStderr("  longest leg  " + meters(longest->legMeters) + ", from " + waypoint(longest) + " to " +
            waypoint(longest->nextPtr));

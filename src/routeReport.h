@@ -23,14 +23,32 @@ std::string clockTime(double seconds);
 // "FILE: N waypoints, L km", once the route is read and before any question.
 void summariseRoute(const std::string& fileName);
 
-// Warnings of settings that cannot be meant: depths negative, a minimum below a maximum or
-// beyond the abort depth, GPS hits of 0 or less, abortOnTimeout other than 0 or 1, speeds
-// outside what the vehicle does.
-void warnAboutSettings();
+// The longest leg a vehicle should run without a GPS fix, metres. It navigates by dead
+// reckoning between surfacings, and its position error grows with the distance run: at
+// one or two percent of it, 10 km leave the vehicle 100 to 200 m from where it believes it
+// is, ten to twenty times the 10 m capture radius of the waypoints, after nearly two hours
+// submerged at 1.5 m/s.
+constexpr double longestBlindLeg = 10000;
+
+// Warnings of settings that abort or defeat the dive, each given as soon as the menu that
+// sets them is closed, before the next question.
+// The parameter menu: depths negative, minDepth deeper than maxDepth, maxDepth beyond
+// abortDepth, abortLockoutDepth at or beyond abortDepth, GPS hits of 0 or less or more than
+// a fix can gather, meters between surfacings beyond longestBlindLeg, speeds outside what
+// the vehicle does.
+void warnAboutMissionParameters();
+// The yoyo menu: depths negative, the minimum deeper than the maximum, the maximum beyond
+// abortDepth or maxDepth, the minimum shallower than minDepth, YOYO_MIN_ALTITUDE at or
+// below abortAltitude.
+void warnAboutYoyoParameters();
+// The waypoint depth: negative, beyond abortDepth or maxDepth, shallower than minDepth.
+void warnAboutWaypointDepth();
 
 // Warnings of the planned route: pieces far shorter than the distance between surfacings,
-// a mission timer of a day or more.
+// surfacings that take more time than the mission timer leaves for them (and where the
+// timer then ends the mission), a mission timer of a day or more.
 void warnAboutPlan();
 
-// The plan in at most five lines: its waypoints, length, time and timer, longest leg.
+// The plan in at most five lines: its waypoints, length, time under way and at the
+// surfacings, timer, longest leg.
 void summarisePlan();

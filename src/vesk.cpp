@@ -180,15 +180,18 @@ int run(int argc, char** argv) {
   readRoute(readRouteFile(waypointFileName).text(), waypointFileName);
   summariseRoute(waypointFileName);
 
+  // Each warning of the settings comes as soon as the menu that sets them is closed.
   queryMissionParameters();
+  warnAboutMissionParameters();
   yoyoMission = queryYoyo();
   if (yoyoMission == 1) {
     queryYoYoParameters();
+    warnAboutYoyoParameters();
   } else {
     wayPointDepth = queryWaypointDepth();
+    warnAboutWaypointDepth();
   }
   kallopMission = queryKallop();
-  warnAboutSettings();
 
   planRoute();
   warnAboutPlan();

@@ -12,6 +12,7 @@
 #include "consoleInput.h"
 #include "keyWait.h"
 #include "vesk.h"
+#include "wptList.h"
 
 // Every entry is read from standard input as a word: white space (line ends included) is
 // skipped, then the word runs to the next blank, tab, line end or the end of input. After
@@ -78,45 +79,69 @@ void discardRestOfLine() {
   } while (c != EOF && c != '\n');
 }
 
-template <typename T>
-std::optional<T> accepted(std::optional<T> value) {
-  if (value) {
-    discardOneChar();
-  } else {
-    std::printf("Error ... please try again\n");
-    discardRestOfLine();
-  }
-  return value;
-}
-
 // An optional sign and digits that fit an int.
-std::optional<int> readInt() {
-  const std::string word = readWord();
+std::optional<int> intOf(const std::string& word) {
   const char* first = word.data();
   const char* const last = word.data() + word.size();
   if (first != last && *first == '+' && last - first > 1 && first[1] != '-') ++first;
   int value = 0;
   const auto [end, ec] = std::from_chars(first, last, value);
-  if (ec != std::errc() || end != last) return accepted<int>(std::nullopt);
-  return accepted<int>(value);
+  if (ec != std::errc() || end != last) return std::nullopt;
+  return value;
 }
 
-// A finite number; with `positive`, also greater than 0.
-std::optional<double> readDouble(bool positive) {
-  const std::string word = readWord();
+// A finite number.
+std::optional<double> doubleOf(const std::string& word) {
   char* end = nullptr;
   const double value = std::strtod(word.c_str(), &end);
-  const bool valid = end == word.c_str() + word.size() && std::isfinite(value) && (!positive || value > 0);
-  return accepted<double>(valid ? std::optional<double>(value) : std::nullopt);
+  if (end != word.c_str() + word.size() || !std::isfinite(value)) return std::nullopt;
+  return value;
 }
 
 // A speed: a number finite as a float and greater than 0, rounded to the nearest float.
-std::optional<float> readSpeed() {
-  const std::string word = readWord();
+std::optional<float> speedOf(const std::string& word) {
   char* end = nullptr;
   const float value = std::strtof(word.c_str(), &end);
-  const bool valid = end == word.c_str() + word.size() && std::isfinite(value) && value > 0;
-  return accepted<float>(valid ? std::optional<float>(value) : std::nullopt);
+  if (end != word.c_str() + word.size() || !std::isfinite(value) || !(value > 0)) return std::nullopt;
+  return value;
+}
+
+// An entry that cannot be taken: the error on the console, the rest of its line dropped,
+// and why, when there is more to say than that it is no number of the kind asked for.
+void refuseEntry(const std::string& reason = "") {
+  std::printf("Error ... please try again\n");
+  discardRestOfLine();
+  if (!reason.empty()) toStderr(reason);
+}
+
+// One character is discarded after an entry that is taken, normally the line end.
+template <typename T>
+std::optional<T> accepted(std::optional<T> value) {
+  if (value) {
+    discardOneChar();
+  } else {
+    refuseEntry();
+  }
+  return value;
+}
+
+std::optional<int> readInt() { return accepted(intOf(readWord())); }
+
+// An editor: shows its texts and reads an entry until `take` accepts one, which it
+// returns. `take` gets the word typed and gives its value, or nothing and perhaps a
+// reason; after each refused entry the editor's texts are shown again, so that the next
+// entry goes to the same setting and never to the menu.
+template <typename T, typename Show, typename Take>
+T edit(Show show, Take take) {
+  for (;;) {
+    show();
+    std::string reason;
+    if (const std::optional<T> value = take(readWord(), reason)) {
+      discardOneChar();
+      return *value;
+    }
+    refuseEntry(reason);
+  }
 }
 
 // The yes/no questions judge the first character of one whole answer line.
@@ -132,26 +157,30 @@ int askYesNo(const char* question) {
   }
 }
 
-// The speeds only ever hold values widened from a float, so the narrowing below gives
-// back exactly the stored speed when an entry is refused.
-float editSpeed(double current) {
-  const std::optional<float> value = readSpeed();
-  if (!value) return static_cast<float>(current);
-  spd = *value;
-  return spd;
+// A speed is taken as the float nearest to what was typed; the menu widens it to double.
+template <typename Show>
+float editSpeed(Show show) {
+  return edit<float>(show, [](const std::string& word, std::string& reason) {
+    const std::optional<float> value = speedOf(word);
+    const std::optional<double> number = doubleOf(word);
+    if (!value && number && !(*number > 0)) reason = "a speed must be greater than 0";
+    if (value) spd = *value;
+    return value;
+  });
 }
 
-int editInt(int current) {
-  const std::optional<int> value = readInt();
-  if (!value) return current;
-  choice = *value;
-  return choice;
+template <typename Show>
+int editInt(Show show) {
+  return edit<int>(show, [](const std::string& word, std::string&) {
+    const std::optional<int> value = intOf(word);
+    if (value) choice = *value;
+    return value;
+  });
 }
 
-double editDouble(double& setting, bool positive) {
-  const std::optional<double> value = readDouble(positive);
-  if (value) setting = *value;
-  return setting;
+template <typename Show>
+double editDouble(Show show) {
+  return edit<double>(show, [](const std::string& word, std::string&) { return doubleOf(word); });
 }
 
 void showMissionParameters() {
@@ -219,67 +248,101 @@ std::string queryWaypointFileName() {
 }
 
 float Speed() {
-  std::printf("mission Speed is %f meters per second\n", missionSpeed);
-  std::fputs("Please enter new speed in meters per second \n\n >", stdout);
-  return editSpeed(missionSpeed);
+  return editSpeed([] {
+    std::printf("mission Speed is %f meters per second\n", missionSpeed);
+    std::fputs("Please enter new speed in meters per second \n\n >", stdout);
+  });
 }
 
 float SpeedSlow() {
-  std::printf("mission Speed Slow is %f meters per second\n", missionSpeedSlow);
-  std::fputs("Please enter new speed in meters per second \n\n >", stdout);
-  return editSpeed(missionSpeedSlow);
+  return editSpeed([] {
+    std::printf("mission Speed Slow is %f meters per second\n", missionSpeedSlow);
+    std::fputs("Please enter new speed in meters per second \n\n >", stdout);
+  });
 }
 
 int gpsNum() {
-  std::printf("Number of GPS hits per surfacing is %d \n", gpsHits);
-  std::fputs("Please enter new number of hits \n\n > ", stdout);
-  return editInt(gpsHits);
+  return editInt([] {
+    std::printf("Number of GPS hits per surfacing is %d \n", gpsHits);
+    std::fputs("Please enter new number of hits \n\n > ", stdout);
+  });
 }
 
 double get_maxLegMeters() {
-  std::printf("Meters between AUV surfacings is %g \n", maxLegMeters);
-  std::fputs("Please enter new distance in meters \n\n > ", stdout);
-  // A distance of 0 or less would cut a leg into pieces without end.
-  return editDouble(maxLegMeters, true);
+  const auto show = [] {
+    std::printf("Meters between AUV surfacings is %g \n", maxLegMeters);
+    std::fputs("Please enter new distance in meters \n\n > ", stdout);
+  };
+  // The route is known by now: a distance that would cut it into more waypoints than
+  // the program plans is refused here, not after the whole dialogue.
+  return edit<double>(show, [](const std::string& word, std::string& reason) -> std::optional<double> {
+    const std::optional<double> value = doubleOf(word);
+    if (!value) return std::nullopt;
+    if (!(*value > 0)) {
+      // A distance of 0 or less would cut a leg into pieces without end.
+      reason = "the meters between surfacings must be greater than 0";
+      return std::nullopt;
+    }
+    if (!plannableAt(*value)) {
+      reason = "at " + word + " m between surfacings the route would need more than " +
+               std::to_string(maxRouteWaypoints) + " waypoints";
+      return std::nullopt;
+    }
+    return value;
+  });
 }
 
 double get_minDepth() {
-  std::printf("minDepth is %g meters\n", minDepth);
-  std::fputs("Please enter new minDepth in meters \n\n >", stdout);
-  return editDouble(minDepth, false);
+  return editDouble([] {
+    std::printf("minDepth is %g meters\n", minDepth);
+    std::fputs("Please enter new minDepth in meters \n\n >", stdout);
+  });
 }
 
 double get_maxDepth() {
-  std::printf("maxDepth is %g meters\n", maxDepth);
-  std::fputs("Please enter new maxDepth in meters \n\n >", stdout);
-  return editDouble(maxDepth, false);
+  return editDouble([] {
+    std::printf("maxDepth is %g meters\n", maxDepth);
+    std::fputs("Please enter new maxDepth in meters \n\n >", stdout);
+  });
 }
 
 double get_abortDepth() {
-  std::printf("abortDepth is %g meters\n", abortDepth);
-  std::fputs("Please enter new abortDepth in meters \n\n >", stdout);
-  return editDouble(abortDepth, false);
+  return editDouble([] {
+    std::printf("abortDepth is %g meters\n", abortDepth);
+    std::fputs("Please enter new abortDepth in meters \n\n >", stdout);
+  });
 }
 
 double get_abortAltitude() {
-  std::printf("abortAltitude is %g meters\n", abortAltitude);
-  std::fputs("Please enter new abortAltitude in meters \n\n >", stdout);
-  return editDouble(abortAltitude, false);
+  return editDouble([] {
+    std::printf("abortAltitude is %g meters\n", abortAltitude);
+    std::fputs("Please enter new abortAltitude in meters \n\n >", stdout);
+  });
 }
 
 double get_abortLockoutDepth() {
-  std::printf("abortLockoutDepth is %g meters\n", abortLockoutDepth);
-  std::fputs("Please enter new abortLockoutDepth in meters \n\n >", stdout);
-  return editDouble(abortLockoutDepth, false);
+  return editDouble([] {
+    std::printf("abortLockoutDepth is %g meters\n", abortLockoutDepth);
+    std::fputs("Please enter new abortLockoutDepth in meters \n\n >", stdout);
+  });
 }
 
+// The script's GPS blocks know True and False only: any other number would be written as
+// False without the operator meaning it.
 double get_abortOnTimeout() {
-  std::printf("abortOnTimeout is %d \n", abortOnTimeout);
-  std::printf("Please enter new abortOnTimeout \n");
-  std::fputs("1 for TRUE, or 0 for FALSE \n\n >", stdout);
-  const std::optional<int> value = readInt();
-  if (value) abortOnTimeout = *value;
-  return abortOnTimeout;
+  const auto show = [] {
+    std::printf("abortOnTimeout is %d \n", abortOnTimeout);
+    std::printf("Please enter new abortOnTimeout \n");
+    std::fputs("1 for TRUE, or 0 for FALSE \n\n >", stdout);
+  };
+  return edit<int>(show, [](const std::string& word, std::string& reason) -> std::optional<int> {
+    const std::optional<int> value = intOf(word);
+    if (value && *value != 0 && *value != 1) {
+      reason = "abortOnTimeout is 1 for True or 0 for False";
+      return std::nullopt;
+    }
+    return value;
+  });
 }
 
 int queryMissionParameters() {
@@ -314,27 +377,31 @@ int queryKallop() {
 }
 
 int yoyoMinAlt() {
-  std::printf("YoYo Minimum Altitude is %d meters\n", yoyoMinAltitude);
-  std::fputs("Please enter new altitude in meters \n\n > ", stdout);
-  return editInt(yoyoMinAltitude);
+  return editInt([] {
+    std::printf("YoYo Minimum Altitude is %d meters\n", yoyoMinAltitude);
+    std::fputs("Please enter new altitude in meters \n\n > ", stdout);
+  });
 }
 
 int yoyoMinDepth() {
-  std::printf("mission YoYo Min Depth is %d meters\n", missionYoyoMinDepth);
-  std::fputs("Please enter new depth in meters \n\n > ", stdout);
-  return editInt(missionYoyoMinDepth);
+  return editInt([] {
+    std::printf("mission YoYo Min Depth is %d meters\n", missionYoyoMinDepth);
+    std::fputs("Please enter new depth in meters \n\n > ", stdout);
+  });
 }
 
 int yoyoMaxDepth() {
-  std::printf("mission YoYo Max Depth is %d meters\n", missionYoyoMaxDepth);
-  std::fputs("Please enter new depth in meters \n\n > ", stdout);
-  return editInt(missionYoyoMaxDepth);
+  return editInt([] {
+    std::printf("mission YoYo Max Depth is %d meters\n", missionYoyoMaxDepth);
+    std::fputs("Please enter new depth in meters \n\n > ", stdout);
+  });
 }
 
 int yoyoMaxDepthShallow() {
-  std::printf("mission YoYo Max Depth Shallow is %d meters\n", missionYoyoMaxDepthShallow);
-  std::fputs("Please enter new depth in meters \n\n > ", stdout);
-  return editInt(missionYoyoMaxDepthShallow);
+  return editInt([] {
+    std::printf("mission YoYo Max Depth Shallow is %d meters\n", missionYoyoMaxDepthShallow);
+    std::fputs("Please enter new depth in meters \n\n > ", stdout);
+  });
 }
 
 int queryYoYoParameters() {
@@ -349,13 +416,8 @@ int queryYoYoParameters() {
 }
 
 int queryWaypointDepth() {
-  for (;;) {
+  return editInt([] {
     std::printf("Default Waypoint Depth is %d \n", wayPointDepth);
     std::fputs("Please enter new depth \n\n > ", stdout);
-    const std::optional<int> value = readInt();
-    if (value) {
-      choice = *value;
-      return choice;
-    }
-  }
+  });
 }

@@ -13,7 +13,10 @@ std::string queryWaypointFileName();
 int queryMissionParameters();
 
 // Editors of the parameter menu: each shows one setting, reads a new value and returns
-// it. An invalid entry is reported and the current value is returned unchanged.
+// it. An entry the editor cannot take is reported ("Error ... please try again") and the
+// editor asks again, until it gets one it can take. abortOnTimeout takes 0 or 1 only, and
+// the meters between surfacings no distance that would cut the route into more waypoints
+// than the program plans.
 float Speed();
 float SpeedSlow();
 int gpsNum();
@@ -29,12 +32,13 @@ double get_abortOnTimeout();
 int queryYoyo();
 int queryKallop();
 
-// The yoyo parameter menu; returns 0 once the operator accepts the parameters.
+// The yoyo parameter menu; returns 0 once the operator accepts the parameters. Its
+// editors, and the waypoint depth's, ask again after an entry that is no whole number.
 int queryYoYoParameters();
 int yoyoMinAlt();
 int yoyoMinDepth();
 int yoyoMaxDepth();
 int yoyoMaxDepthShallow();
 
-// Constant depth of a non-yoyo mission; asks until a valid integer comes.
+// Constant depth of a non-yoyo mission.
 int queryWaypointDepth();

@@ -121,7 +121,7 @@ void insertNode(node* currNodePtr, double smallerlegMeters) {
     tailNodePtr = n;  // inserting after the tail keeps the tail pointer true
   }
   currNodePtr->nextPtr = n;
-  // A blank node: its position is computed later from its predecessor's leg.
+  // An intermediate waypoint: fillBlankLatLons gives it its position.
   n->Lat = 0.0;
   n->Lon = 0.0;
   n->legMeters = smallerlegMeters;
@@ -190,14 +190,62 @@ void destroyList() {
   tailNodePtr = nullptr;
 }
 
+namespace {
+
+// The waypoints cutting a leg of `legMeters` at `maxLeg` adds, near enough to cap a route.
+double piecesOf(double legMeters, double maxLeg) { return legMeters > maxLeg ? std::floor(legMeters / maxLeg) : 0; }
+
+[[noreturn]] void tooManyWaypoints() {
+  failRun("the route would need more than " + std::to_string(maxRouteWaypoints) +
+          " waypoints; increase the meters between surfacings\n");
+}
+
+// Places the pieces of the leg from `start` to `end`, the next waypoint given (null when
+// pieces were put after the tail).
+void placePieces(const node* start, const node* end) {
+  const bool polar = end != nullptr && polarLeg(start->Lat, start->Lon, end->Lat, end->Lon);
+  const double length = polar ? dist(start->Lat, start->Lon, end->Lat, end->Lon) : 0;
+  double k = 1;
+  for (node* n = start->nextPtr; n != end; n = n->nextPtr, ++k) {
+    if (polar) {
+      alongGreatCircle(start->Lat, start->Lon, end->Lat, end->Lon, k * maxLegMeters / length, n->Lat, n->Lon);
+      n->heading = heading(n->Lat, n->Lon, end->Lat, end->Lon);
+    } else {
+      newLatLon(start->Lat, start->Lon, start->heading, k * maxLegMeters, n->Lat, n->Lon);
+      n->Lon = wrapLongitude(n->Lon);
+    }
+  }
+}
+
+// The launch waypoint behind a first waypoint at a pole: on the great circle of the first
+// leg, or, with no leg to follow, on the meridian the pole was given with.
+void placeBehindPole(const node* first, double distance, double& lat, double& lon) {
+  const node* const next = first->nextPtr;
+  const double length = next != nullptr ? dist(first->Lat, first->Lon, next->Lat, next->Lon) : 0;
+  if (length > 0) {
+    alongGreatCircle(first->Lat, first->Lon, next->Lat, next->Lon, -distance / length, lat, lon);
+    return;
+  }
+  const double degrees = distance / 1000 / 6371 * 57.29577951289617;
+  lat = first->Lat > 0 ? 90 - degrees : -90 + degrees;
+  lon = first->Lon;
+}
+
+}  // namespace
+
+bool plannableAt(double maxLeg) {
+  double pieces = 0;
+  for (const node* n = headNodePtr; n != nullptr && n->nextPtr != nullptr; n = n->nextPtr) {
+    pieces += piecesOf(dist(n->Lat, n->Lon, n->nextPtr->Lat, n->nextPtr->Lon), maxLeg);
+  }
+  return pieces <= static_cast<double>(maxRouteWaypoints);
+}
+
 // Cuts every leg longer than maxLegMeters into legs of exactly maxLegMeters, obtained by
 // successive subtraction, followed by the shorter rest. Each cut inserts an intermediate
-// waypoint carrying the rest of the leg and the heading of the leg's start. The pieces lie
-// on the great circle that leaves the leg's start on that heading, piece k at k times
-// maxLegMeters from the start: placing each piece from the one before it on the start
-// heading would follow another curve, and the last piece would take up the error, far
-// longer than the distance between surfacings at high latitudes. The pieces are cut in
-// route order in one walk, one step per piece.
+// waypoint carrying the rest of the leg and the heading of the leg's start; its position
+// follows in fillBlankLatLons. The pieces are cut in route order in one walk, one step
+// per piece.
 void insertIfBig_legMeters() {
   if (headNodePtr == nullptr) {
     std::printf("dll is empty\n");
@@ -205,38 +253,35 @@ void insertIfBig_legMeters() {
   }
   if (!(maxLegMeters > 0)) failRun("the meters between surfacings must be greater than 0\n");
   double pieces = 0;
-  for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) {
-    if (n->legMeters > maxLegMeters) pieces += std::floor(n->legMeters / maxLegMeters);
-  }
-  if (!(pieces <= static_cast<double>(maxRouteWaypoints))) {
-    failRun("the route would need more than " + std::to_string(maxRouteWaypoints) +
-            " waypoints; increase the meters between surfacings\n");
-  }
+  for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) pieces += piecesOf(n->legMeters, maxLegMeters);
+  if (!(pieces <= static_cast<double>(maxRouteWaypoints))) tooManyWaypoints();
   big_legMeters = 0;
   for (node* n = headNodePtr; n != nullptr; n = n->nextPtr) {
-    const node* const start = n;
-    for (double k = 1; n->legMeters > maxLegMeters; ++k) {
+    while (n->legMeters > maxLegMeters) {
       const double smallerlegMeters = n->legMeters - maxLegMeters;
       n->legMeters = maxLegMeters;
       insertNode(n, smallerlegMeters);
       if (n->legMeters > big_legMeters) big_legMeters = n->legMeters;
       n = n->nextPtr;
-      newLatLon(start->Lat, start->Lon, start->heading, k * maxLegMeters, n->Lat, n->Lon);
-      n->Lon = wrapLongitude(n->Lon);
     }
     if (n->legMeters > big_legMeters) big_legMeters = n->legMeters;
   }
 }
 
+// Places the intermediate waypoints; the waypoints given keep their positions, whatever
+// their latitude. The pieces of a leg lie on the great circle that leaves the leg's start
+// on its heading, piece k at k times maxLegMeters from the start: placing each piece from
+// the one before it on the start heading would follow another curve, and the last piece
+// would take up the error, far longer than the distance between surfacings at high
+// latitudes. A leg at a pole has no heading to follow there: its pieces lie on the great
+// circle through its two ends, each heading for the leg's end.
 int fillBlankLatLons() {
-  for (node* n = headNodePtr; n != nullptr; n = n->nextPtr) {
-    // Only a waypoint given on latitude 0 is placed here; the pieces of split legs have
-    // their positions already, whatever their latitude.
-    if (n->Lat == 0 && n->prevPtr != nullptr && !n->inserted) {
-      const node* const p = n->prevPtr;
-      newLatLon(p->Lat, p->Lon, p->heading, p->legMeters, n->Lat, n->Lon);
-      n->Lon = wrapLongitude(n->Lon);
-    }
+  const node* start = headNodePtr;
+  while (start != nullptr) {
+    const node* end = start->nextPtr;
+    while (end != nullptr && end->inserted) end = end->nextPtr;
+    if (start->nextPtr != end) placePieces(start, end);
+    start = end;
   }
   return 0;
 }
@@ -268,8 +313,12 @@ int launch_waypoint() {
   double headingDegPass = headingDeg > 180 ? headingDeg - 180 : headingDeg + 180;
   if (headingDeg == 180) headingDegPass = 0;
   const double distance = LAUNCH_OFFSET;
-  newLatLon(first->Lat, first->Lon, headingDegPass, distance, launch->Lat, launch->Lon);
-  launch->Lon = wrapLongitude(launch->Lon);
+  if (atPole(first->Lat)) {
+    placeBehindPole(first, distance, launch->Lat, launch->Lon);
+  } else {
+    newLatLon(first->Lat, first->Lon, headingDegPass, distance, launch->Lat, launch->Lon);
+    launch->Lon = wrapLongitude(launch->Lon);
+  }
   launch->legMeters = distance;
   launch->heading = headingDeg;  // the launch leg runs toward the first waypoint
   launch->legSecs = distance / missionSpeed;

@@ -5,13 +5,13 @@
 // node to the next; the last node has no leg and keeps them at 0.
 struct node {
   node* prevPtr = nullptr;
-  double Lat = 0.0;  // exactly 0 marks a blank node whose position is still to be computed
+  double Lat = 0.0;
   double Lon = 0.0;
   double legMeters = 0.0;
   double heading = 0.0;  // degrees, (0, 360]; 0 at the tail
   double legSecs = 0.0;
   int wptNumber = 0;  // 0 for the launch waypoint, then 1, 2, 3, ...
-  bool inserted = false;  // an intermediate waypoint made by cutting a long leg
+  bool inserted = false;  // an intermediate waypoint made by cutting a long leg, placed by fillBlankLatLons
   node* nextPtr = nullptr;
 };
 
@@ -41,6 +41,11 @@ int displayNode(const node* currNodePtr);
 void displayFwd();
 void displayRev();
 void destroyList();
+
+// Whether cutting every leg of the route at `maxLeg` metres adds no more waypoints than
+// maxRouteWaypoints. From the waypoints' positions, so that the editor of the distance
+// between surfacings can ask before any leg is computed.
+bool plannableAt(double maxLeg);
 
 // ---- Planning passes, run once each in this order after the leg pass ----
 void insertIfBig_legMeters();

@@ -168,19 +168,49 @@ TEST(Dialogue, RefusedEntriesAreReportedAndChangeNothing) {
         << selection;
     EXPECT_EQ(r.files, 3);
   }
-  // Values refused by each kind of editor leave the setting as it was.
-  const std::vector<std::pair<std::string, std::string>> edits = {
-      {"1", "0"}, {"1", "-2"}, {"1", "1e39"}, {"1", "fast"}, {"2", "nan"}, {"3", "2.5"},
-      {"3", "x"}, {"4", "0"}, {"4", "-100"}, {"5", "inf"}, {"6", "deep"}, {"7", "1e999"},
-      {"8", "2,5"}, {"9", "8m"}, {"10", "true"}, {"10", "1.0"}};
-  for (const auto& [item, value] : edits) {
-    const run r = runWith(item + "\n" + value + " rest of line\n0\ny\n0\nn\n");
-    EXPECT_EQ(r.result.status, 0) << item << " " << value;
-    const std::string& out = r.result.output;
-    const size_t at = out.find(error);
-    ASSERT_NE(at, std::string::npos) << item << " " << value;
-    EXPECT_EQ(out.substr(at + error.size(), parameterMenu({}).size() + 2), parameterMenu({}) + "0\n")
-        << item << " " << value;
+  // An entry an editor cannot take is refused, the rest of its line dropped, and the same
+  // editor asks again: the next entry is its value, never a menu selection. Entries that are
+  // numbers of the right kind but out of bounds are explained on standard error.
+  const std::vector<std::string> editorTexts = {
+      "mission Speed is 1.500000 meters per second\nPlease enter new speed in meters per second \n\n >",
+      "mission Speed Slow is 1.250000 meters per second\nPlease enter new speed in meters per second \n\n >",
+      "Number of GPS hits per surfacing is 30 \nPlease enter new number of hits \n\n > ",
+      "Meters between AUV surfacings is 3600 \nPlease enter new distance in meters \n\n > ",
+      "minDepth is 0 meters\nPlease enter new minDepth in meters \n\n >",
+      "maxDepth is 90 meters\nPlease enter new maxDepth in meters \n\n >",
+      "abortDepth is 100 meters\nPlease enter new abortDepth in meters \n\n >",
+      "abortAltitude is 2.5 meters\nPlease enter new abortAltitude in meters \n\n >",
+      "abortLockoutDepth is 8 meters\nPlease enter new abortLockoutDepth in meters \n\n >",
+      "abortOnTimeout is 1 \nPlease enter new abortOnTimeout \n1 for TRUE, or 0 for FALSE \n\n >"};
+  struct editCase {
+    int item;
+    std::string refused, intended, reason;
+  };
+  const std::vector<editCase> edits = {
+      {1, "0", "1.75", "a speed must be greater than 0\n"}, {1, "-2", "1.75", "a speed must be greater than 0\n"},
+      {1, "1e39", "1.75", ""}, {1, "fast", "1.75", ""}, {2, "nan", "1", ""}, {3, "2.5", "25", ""}, {3, "x", "25", ""},
+      {4, "0", "2000", "the meters between surfacings must be greater than 0\n"},
+      {4, "-100", "2000", "the meters between surfacings must be greater than 0\n"},
+      {4, "0.0001", "2000", "at 0.0001 m between surfacings the route would need more than 10000000 waypoints\n"},
+      {5, "inf", "3", ""}, {6, "deep", "80", ""}, {7, "1e999", "95", ""}, {8, "2,5", "3", ""}, {9, "8m", "6", ""},
+      {10, "true", "0", ""}, {10, "1.0", "0", ""},
+      {10, "2", "0", "abortOnTimeout is 1 for True or 0 for False\n"},
+      {10, "-1", "0", "abortOnTimeout is 1 for True or 0 for False\n"}};
+  for (const auto& e : edits) {
+    const std::string label = std::to_string(e.item) + " " + e.refused;
+    const run r = runWith(std::to_string(e.item) + "\n" + e.refused + " rest of line\n" + e.intended + "\n0\ny\n0\nn\n");
+    EXPECT_EQ(r.result.status, 0) << label;
+    menuValues v;
+    std::string* const fields[] = {&v.speed, &v.slow, &v.gps, &v.legs, &v.minD, &v.maxD,
+                                   &v.abortD, &v.abortAlt, &v.lockout, &v.onTimeout};
+    *fields[e.item - 1] = e.intended;
+    const std::string& texts = editorTexts[static_cast<size_t>(e.item - 1)];
+    EXPECT_TRUE(has(r.result.output, parameterMenu({}) + texts + error + texts + parameterMenu(v) + "0\n")) << label;
+    // After the route's summary: the reason, if any, then warnings or the plan.
+    const std::string said = r.result.errors.substr(r.result.errors.find('\n') + 1);
+    EXPECT_EQ(said.rfind(e.reason, 0), 0u) << label << ": " << r.result.errors;
+    const std::string next = said.substr(e.reason.size());
+    EXPECT_TRUE(next.rfind("warning: ", 0) == 0 || next.rfind("plan ", 0) == 0) << label << ": " << r.result.errors;
   }
   // The waypoint depth editor has no menu: it asks again until a whole number comes.
   const run depth = runWith("0\nn\nfifty\n-5.5\n40\nn\n");
@@ -221,10 +251,13 @@ TEST(Dialogue, QuestionsJudgeTheFirstCharacterOfAWholeLine) {
   EXPECT_TRUE(has(r.cfg, "waypoint_yoyo"));
 }
 
-TEST(Dialogue, IntegerEditorsRefuseADoubledSignAndKeepTheirValue) {
-  const run gps = runWith("3\n+-5\n0\ny\n0\nn\n");
-  EXPECT_TRUE(has(gps.result.output, "Please enter new number of hits \n\n > " + error + parameterMenu({})));
-  EXPECT_TRUE(has(gps.cfg, "minHits        = 30;\r\n"));
+TEST(Dialogue, IntegerEditorsRefuseADoubledSignAndAskAgain) {
+  const std::string gpsTexts = "Number of GPS hits per surfacing is 30 \nPlease enter new number of hits \n\n > ";
+  const run gps = runWith("3\n+-5\n7\n0\ny\n0\nn\n");
+  menuValues v;
+  v.gps = "7";
+  EXPECT_TRUE(has(gps.result.output, gpsTexts + error + gpsTexts + parameterMenu(v)));
+  EXPECT_TRUE(has(gps.cfg, "minHits        = 7;\r\n"));
 
   const std::vector<std::string> yoyoPrompts = {
       "YoYo Minimum Altitude is 15 meters\nPlease enter new altitude in meters \n\n > ",
@@ -232,15 +265,34 @@ TEST(Dialogue, IntegerEditorsRefuseADoubledSignAndKeepTheirValue) {
       "mission YoYo Max Depth is 90 meters\nPlease enter new depth in meters \n\n > ",
       "mission YoYo Max Depth Shallow is 20 meters\nPlease enter new depth in meters \n\n > "};
   for (size_t item = 1; item <= yoyoPrompts.size(); ++item) {
-    const run r = runWith("0\ny\n" + std::to_string(item) + "\n-+5\n0\nn\n");
+    const run r = runWith("0\ny\n" + std::to_string(item) + "\n-+5\n9\n0\nn\n");
     EXPECT_EQ(r.result.status, 0) << item;
-    EXPECT_TRUE(has(r.result.output, yoyoPrompts[item - 1] + error + yoyoMenu() + "0\n")) << item;
+    std::vector<std::string> shown = {"15", "2", "90", "20"};
+    shown[item - 1] = "9";
+    EXPECT_TRUE(has(r.result.output, yoyoPrompts[item - 1] + error + yoyoPrompts[item - 1] +
+                                         yoyoMenu(shown[0], shown[1], shown[2], shown[3]) + "0\n"))
+        << item;
   }
 
   const run depth = runWith("0\nn\n+-5\n40\nn\n");
   const std::string ask = "Default Waypoint Depth is 50 \nPlease enter new depth \n\n > ";
   EXPECT_TRUE(has(depth.result.output, ask + error + ask + kallopQuestion));
   EXPECT_TRUE(has(depth.cfg, "depth         = 40; \r\n"));
+}
+
+// An operator who mistypes a value types the intended one next, believing the editor still
+// asks: it must reach that setting and not open another menu item.
+TEST(Dialogue, AMistypedValueFollowedByTheIntendedOneStoresTheIntendedOne) {
+  const run r = runWith("9\n10m\n10\n0\ny\n0\nn\n");
+  ASSERT_EQ(r.result.status, 0) << r.result.output;
+  const std::string texts = "abortLockoutDepth is 8 meters\nPlease enter new abortLockoutDepth in meters \n\n >";
+  menuValues v;
+  v.lockout = "10";
+  EXPECT_TRUE(has(r.result.output, parameterMenu({}) + texts + error + texts + parameterMenu(v) + "0\n" + yoyoQuestion));
+  EXPECT_FALSE(has(r.result.output, "abortOnTimeout is 1 \n"));
+  EXPECT_TRUE(has(r.cfg, " abortLockoutDepth = 10;\r\n"));
+  EXPECT_TRUE(has(r.cfg, "abortOnTimeout = True;\r\n"));
+
 }
 
 TEST(Dialogue, AnAnswerRefusedOnceWithCrLfIsAskedAgainOnce) {

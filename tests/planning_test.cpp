@@ -183,14 +183,19 @@ TEST_F(PlanningTest, CalcWaypointTimesSkipsTheTail) {
   EXPECT_EQ(tailNodePtr->legSecs, 0);
 }
 
-TEST_F(PlanningTest, LatitudeZeroLaterInTheRouteIsPlacedFromItsPredecessor) {
+TEST_F(PlanningTest, WaypointsOnTheEquatorKeepTheirPositions) {
   insertLatLonEnd(0.01, 5);
   insertLatLonEnd(0, 5.02);
+  insertLatLonEnd(0, 5.1);  // a leg along the equator, cut once
   planRoute();
-  const node* equator = tailNodePtr;
-  EXPECT_NE(equator->Lat, 0);
-  EXPECT_NEAR(equator->Lat, 0, 1e-6);
-  EXPECT_NEAR(equator->Lon, 5.02, 1e-6);
+  const auto route = nodes();
+  ASSERT_EQ(route.size(), 6u);
+  EXPECT_EQ(route[2]->Lat, 0);
+  EXPECT_EQ(route[2]->Lon, 5.02);
+  EXPECT_EQ(route[5]->Lat, 0);
+  EXPECT_EQ(route[5]->Lon, 5.1);
+  EXPECT_TRUE(route[3]->inserted);
+  EXPECT_NEAR(dist(route[2]->Lat, route[2]->Lon, route[3]->Lat, route[3]->Lon), 3600, 0.005);
 }
 
 TEST_F(PlanningTest, RouteAcrossTheAntimeridianKeepsLongitudesInRange) {
@@ -254,6 +259,50 @@ TEST_F(PlanningTest, PiecesOfALongLegLieOnItsGreatCircle) {
     if (leg.lat1 == 70 && leg.lon2 == -18) {
       EXPECT_NEAR(n->legMeters, 458, 1);
     }
+  }
+}
+
+// A leg at a pole has no heading to follow there: its pieces lie on the great circle
+// through its two ends, each piece as long as planned, the launch waypoint on the same
+// circle behind the start.
+TEST_F(PlanningTest, LegsAtAndOverThePolesAreCutOnTheGreatCircleThroughTheirEnds) {
+  struct legCase {
+    double lat1, lon1, lat2, lon2;
+    double pieceLon;  // the meridian every piece lies on
+  };
+  const std::vector<legCase> legs = {
+      {90, 0, 89.9, 10, 10},          // from the pole: on the meridian of the end
+      {-90, 0, -89.9, 10, 10},        // from the south pole
+      {89.9, 10, 90, 0, 10},          // to the pole
+      {89.95, 10, 89.95, -170, 999},  // over the pole: 10 before it, -170 after
+      {90, 30, -90, 0, 30},           // pole to pole, down the meridian of the start
+  };
+  for (const auto& leg : legs) {
+    destroyList();
+    resetSettings();
+    if (leg.lat2 == -leg.lat1) maxLegMeters = 2000000;
+    insertLatLonEnd(leg.lat1, leg.lon1);
+    insertLatLonEnd(leg.lat2, leg.lon2);
+    planRoute();
+    const node* const start = headNodePtr->nextPtr;
+    const double length = dist(leg.lat1, leg.lon1, leg.lat2, leg.lon2);
+    int pieces = 0;
+    for (const node* n = start; n != tailNodePtr; n = n->nextPtr) {
+      const node* const next = n->nextPtr;
+      EXPECT_NEAR(dist(n->Lat, n->Lon, next->Lat, next->Lon), n->legMeters, 0.01) << leg.lat1 << " piece " << pieces;
+      if (!next->inserted) break;
+      ++pieces;
+      if (leg.pieceLon != 999) {
+        EXPECT_NEAR(next->Lon, leg.pieceLon, 1e-9) << leg.lat1 << " piece " << pieces;
+      } else {
+        const bool pastThePole = dist(start->Lat, start->Lon, next->Lat, next->Lon) > dist(start->Lat, start->Lon, 90, 0);
+        EXPECT_NEAR(next->Lon, pastThePole ? -170 : 10, 1e-9) << "piece " << pieces;
+      }
+    }
+    EXPECT_GT(pieces, 0) << leg.lat1;
+    // The launch waypoint 500 m behind the start, on the same circle.
+    EXPECT_NEAR(dist(headNodePtr->Lat, headNodePtr->Lon, start->Lat, start->Lon), 500, 0.01) << leg.lat1;
+    EXPECT_NEAR(missionTime, 1.2 * (length + 500) / missionSpeed, 1e-6) << leg.lat1;
   }
 }
 

@@ -52,7 +52,7 @@ std::string afterDialogue(const std::string& output) {
 }
 
 vesk_result runVesk(const std::vector<std::string>& args, const std::string& input,
-                    const std::string& dir, bool removeDir) {
+                    const std::string& dir, bool removeDir, bool mergeErrors) {
   TempDir io;
   io.write("stdin", input);
   const std::string outPath = io.file("stdout");
@@ -64,7 +64,7 @@ vesk_result runVesk(const std::vector<std::string>& args, const std::string& inp
     setsid();  // a new session: no controlling terminal
     const int in = open(io.file("stdin").c_str(), O_RDONLY);
     const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int err = mergeErrors ? dup(out) : open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(126);
     if (chdir(dir.c_str()) != 0) _exit(126);
     if (removeDir && rmdir(dir.c_str()) != 0) _exit(126);
@@ -82,6 +82,6 @@ vesk_result runVesk(const std::vector<std::string>& args, const std::string& inp
   vesk_result result;
   result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
   result.output = readFile(outPath);
-  result.errors = readFile(errPath);
+  if (!mergeErrors) result.errors = readFile(errPath);
   return result;
 }

@@ -9,6 +9,7 @@
 
 #include "calcs.h"
 #include "goldenFiles.h"
+#include "surfacingTime.h"
 #include "vesk.h"
 #include "wptList.h"
 
@@ -90,6 +91,23 @@ TEST_F(WriterTest, WorkedExampleYoyoAndPlainScriptsByteForByte) {
   kallopMission = 0;
   abortOnTimeout = 0;
   EXPECT_EQ(missionOf("2014_119_148.cfg"), goldenFile("worked_plain.cfg"));
+}
+
+// The time at the surfacings is estimated from the behaviours each waypoint's group gives
+// the vehicle: the script must still say what the estimate assumes.
+TEST_F(WriterTest, EachGroupHasTheSurfacingBehavioursTheTimeEstimateAssumes) {
+  workedExample();
+  const std::string cfg = missionOf("m.cfg");
+  const auto value = [](double v) { return std::to_string(static_cast<int>(v)) + (v == std::floor(v) ? "" : ".5"); };
+  EXPECT_EQ(countOf(cfg, "pitch            = " + value(ascentPitchDegrees) + ";\nspeed            = " +
+                             value(ascentSpeed) + ";\nendDepth         = " + value(ascentEndDepth) + ";\n}"),
+            3);
+  EXPECT_EQ(countOf(cfg, "pitch           = -" + value(descentPitchDegrees) + ";\nspeed           = " +
+                             value(descentSpeed) + ";\nmaxDepth        = " + value(descentDepth) + ";\n"),
+            3);
+  EXPECT_EQ(countOf(cfg, "behavior setpoint {\nduration     = " + value(setpointSeconds) + ";\n"), 3);
+  EXPECT_EQ(countOf(cfg, "behavior getgps {\nduration       = " + value(gpsFixLimitSeconds) + ";\n"), 3);
+  EXPECT_DOUBLE_EQ(sineOfAscentPitch, std::sin(ascentPitchDegrees * 3.14159265358979323846 / 180));
 }
 
 TEST_F(WriterTest, FlagsCountAsSetOnlyWhenExactlyOne) {
