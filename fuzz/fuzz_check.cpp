@@ -1,9 +1,5 @@
 #include "fuzz_check.h"
 
-#include <fcntl.h>
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -15,12 +11,20 @@
 #include <nlohmann/json.hpp>
 #include <pugixml.hpp>
 #include <regex>
-#include <sstream>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "fileSet.h"
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "fileSetPlatform.h"
+#include "support/readFile.h"
+#include "support/setDestinations.h"
 #include "vesk.h"
 
 namespace fs = std::filesystem;
@@ -36,7 +40,8 @@ std::string startDir;  // where libFuzzer keeps its corpus and writes its findin
 
 // The files of each run, kept in memory: writing and reading back a set on a disk would
 // take many times longer than the run itself.
-std::vector<keptFile> kept;
+keptSets kept;
+bool trapOnFinding = true;
 
 // Where findings are told: standard error as it was when the fuzzer started. Runs with
 // -close_fd_mask=2 silence the reason the program gives on standard error for every
@@ -49,6 +54,7 @@ std::FILE* report = stderr;
   fs::current_path(startDir, ec);  // the input that caused it is saved relative to here
   std::fprintf(report, "\n==vesk-fuzz== %s\n", what.c_str());
   std::fflush(report);
+  if (!trapOnFinding) throw std::runtime_error(what);
   __builtin_trap();
 }
 
@@ -59,22 +65,10 @@ void removeWorkDir() {
 }
 
 void writeFile(const char* name, const std::string& content) {
-  const int fd = ::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  bool written = fd >= 0;
-  for (size_t done = 0; written && done < content.size();) {
-    const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-    written = n > 0;
-    done += written ? static_cast<size_t>(n) : 0;
-  }
-  if (fd >= 0 && ::close(fd) != 0) written = false;
-  if (!written) finding(std::string("harness cannot write ") + name);
-}
-
-std::string readFile(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
+  std::ofstream out(name, std::ios::binary | std::ios::trunc);
+  out << content;
+  out.close();
+  if (!out) finding(std::string("harness cannot write ") + name);
 }
 
 // The checks below run over every line of files of up to millions of lines: they look at
@@ -529,18 +523,22 @@ void checkFailureMessage(const std::string& output, const std::string& file) {
 
 }  // namespace
 
-void setUp() {
-  std::string templ = (fs::temp_directory_path() / "vesk_fuzz_XXXXXX").string();
-  if (mkdtemp(templ.data()) == nullptr) finding("harness cannot create a temporary directory");
-  workDir = templ;
+void setUp(bool trap) {
+  trapOnFinding = trap;
+  std::error_code ec;
+  const fs::path dir = fs::temp_directory_path(ec) / ("vesk_fuzz_" + platform::uniqueTag());
+  if (!fs::create_directory(dir, ec)) finding("harness cannot create a temporary directory");
+  workDir = dir.string();
   startDir = fs::current_path().string();
-  fileSetDestination.memory = &kept;
+  divertFileSets(&kept);
   std::atexit(removeWorkDir);
+#if !defined(_WIN32)
   // libFuzzer closes standard error after this, when asked to.
   const int errorCopy = dup(2);
   if (errorCopy >= 0) {
     if (std::FILE* const copy = fdopen(errorCopy, "w")) report = copy;
   }
+#endif
 }
 
 void runAndCheck(const std::string& waypoints, const std::string& answers,
@@ -559,13 +557,13 @@ void runAndCheck(const std::string& waypoints, const std::string& answers,
   std::vector<char*> argv;
   for (std::string& argument : arguments) argv.push_back(argument.data());
   argv.push_back(nullptr);
-  const long long setsBefore = fileSetDestination.keptSets;
+  const long long setsBefore = kept.sets;
   const int status = veskMain(static_cast<int>(arguments.size()), argv.data());
   std::fflush(stdout);
   // The memory holds the last set written, by this run or an earlier one.
-  const bool wroteSet = fileSetDestination.keptSets != setsBefore;
+  const bool wroteSet = kept.sets != setsBefore;
   const std::vector<keptFile> none;
-  const std::vector<keptFile>& files = wroteSet ? kept : none;
+  const std::vector<keptFile>& files = wroteSet ? kept.files : none;
 
   // The mission files, then the maps.
   const char* const extensions[] = {".cfg", ".wpt", ".pts", ".kml", ".gpx", ".geojson"};
@@ -615,6 +613,46 @@ void runAndCheck(const std::string& waypoints, const std::string& answers,
   // The next run may name its waypoint file differently.
   std::remove(waypointFile.c_str());
   fs::current_path(startDir);
+}
+
+namespace {
+
+bool opensJsonObject(const std::string& content) {
+  const std::string byteOrderMark = "\xEF\xBB\xBF";
+  size_t i = content.compare(0, byteOrderMark.size(), byteOrderMark) == 0 ? byteOrderMark.size() : 0;
+  while (i < content.size() && std::string(" \t\r\n").find(content[i]) != std::string::npos) ++i;
+  return i < content.size() && content[i] == '{';
+}
+
+}  // namespace
+
+void runTarget(const std::string& target, const std::string& input) {
+  const char* const acceptDefaults = "0\ny\n0\nn\n";
+  runOptions options;
+  if (target == "route") {
+    // The input is the waypoint file; the operator accepts every default.
+    runAndCheck(input, acceptDefaults);
+  } else if (target == "dialogue") {
+    // The input is everything the operator types; the route is one 5 km leg due north.
+    runAndCheck("45 10\n45.045 10\n", input);
+  } else if (target == "kml_gpx") {
+    // A KML or GPX waypoint file, as drawn in a chart or globe program, with all three maps
+    // of the plan. The content alone tells KML from GPX (and from the plain text format,
+    // when the root element is neither), so one file name serves them all.
+    options.waypointFile = "route.kml";
+    options.maps = true;
+    runAndCheck(input, acceptDefaults, options);
+  } else if (target == "geojson_csv") {
+    // A GeoJSON or CSV waypoint file, with all three maps. A file that opens a JSON object
+    // is read as GeoJSON whatever its name, so it is named as the operator would save it;
+    // anything else is named as a spreadsheet export, since only a .csv name makes the
+    // program read it as CSV rather than as plain text.
+    options.waypointFile = opensJsonObject(input) ? "route.geojson" : "route.csv";
+    options.maps = true;
+    runAndCheck(input, acceptDefaults, options);
+  } else {
+    finding("no fuzz target " + target);
+  }
 }
 
 }  // namespace veskfuzz

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "vesk.h"
-
 // The constants below are those of the vehicle's mission planner; each function keeps its
 // own approximation of pi so that planned positions agree with it to the last bit.
 
@@ -60,11 +58,6 @@ int newLatLon(double currentLat, double currentLon, double headingDeg, double di
   newLat = phi * 57.29577951289617;
   newLon = lambda * 57.29577951289617;
   return 0;
-}
-
-double timeToNextWayPoint(double distance) {
-  const double numSecsCalc = distance / missionSpeed;
-  return numSecsCalc;
 }
 
 double wrapLongitude(double lon) {

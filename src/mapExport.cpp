@@ -1,21 +1,14 @@
 #include "mapExport.h"
 
 #include <algorithm>
-#include <array>
-#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <pugixml.hpp>
 #include <string>
 
 #include "routeReport.h"
-#include "vesk.h"
+#include "settings.h"
 #include "wptList.h"
-
-#ifndef VESK_VERSION
-#define VESK_VERSION "unknown"
-#endif
 
 namespace {
 
@@ -39,12 +32,7 @@ double rounded(double value, int places) {
 
 // The same as text, without an exponent (GPX and KML want plain decimals) and without
 // trailing zeros.
-std::string decimal(double value, int places) {
-  std::array<char, 400> text{};
-  const auto result =
-      std::to_chars(text.data(), text.data() + text.size(), rounded(value, places), std::chars_format::fixed);
-  return std::string(text.data(), result.ptr);
-}
+std::string decimal(double value, int places) { return numberText::shortest(rounded(value, places)).text(); }
 
 // One waypoint of the planned route as the map shows it.
 struct mapPoint {
@@ -67,8 +55,8 @@ const char* kindDescription(const char* kind) {
 std::string description(const mapPoint& p) {
   std::string text = kindDescription(p.kind);
   if (p.n->nextPtr != nullptr) {
-    text += "; leg " + printed("%.1f", p.n->legMeters) + " m at heading " + printed("%.1f", p.n->heading) + ", " +
-            clockTime(p.n->legSecs);
+    text += "; leg " + numberText::fixed(p.n->legMeters, 1).text() + " m at heading " +
+            numberText::fixed(p.n->heading, 1).text() + ", " + clockTime(p.n->legSecs);
   } else {
     text += "; end of the route";
   }
@@ -102,8 +90,8 @@ routeTotals totals() {
 }
 
 std::string routeSummary(const routeTotals& t) {
-  return std::to_string(t.waypoints) + " waypoints, " + printed("%.3f", t.meters / 1000) + " km, " +
-         clockTime(t.seconds) + " at " + printed("%g", missionSpeed) + " m/s";
+  return std::to_string(t.waypoints) + " waypoints, " + numberText::fixed(t.meters / 1000, 3).text() + " km, " +
+         clockTime(t.seconds) + " at " + numberText::general(missionSpeed, 6).text() + " m/s";
 }
 
 // Sends pugixml's output on to a text output, its "\n" line ends written as the output's.
@@ -203,7 +191,7 @@ void kmlText(const std::string& name, textOut& out) {
   pugi::xml_node lookAt = document.append_child("LookAt");
   setText(lookAt, "longitude", decimal((west + east) / 2, degreePlaces));
   setText(lookAt, "latitude", decimal((south + north) / 2, degreePlaces));
-  setText(lookAt, "range", printed("%.0f", std::max(1000.0, spanMeters * 1.5)));
+  setText(lookAt, "range", numberText::fixed(std::max(1000.0, spanMeters * 1.5), 0).text());
   pugi::xml_node routeStyle = document.append_child("Style");
   routeStyle.append_attribute("id") = "route";
   pugi::xml_node lineStyle = routeStyle.append_child("LineStyle");
@@ -262,7 +250,7 @@ void gpxText(const std::string& name, textOut& out) {
   declaration(frame);
   pugi::xml_node gpx = frame.append_child("gpx");
   gpx.append_attribute("version") = "1.1";
-  gpx.append_attribute("creator") = "vesk " VESK_VERSION;
+  gpx.append_attribute("creator") = (std::string("vesk ") + veskVersion).c_str();
   gpx.append_attribute("xmlns") = "http://www.topografix.com/GPX/1/1";
   pugi::xml_node metadata = gpx.append_child("metadata");
   setText(metadata, "name", name);
@@ -331,8 +319,7 @@ void geoJsonText(textOut& out) {
 }  // namespace
 
 std::optional<mapFormat> mapFormatNamed(std::string_view name) {
-  std::string lower(name);
-  for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  const std::string lower = lowerCase(name);
   for (const mapFormat format : {mapFormat::kml, mapFormat::gpx, mapFormat::geojson}) {
     if (lower == mapExtension(format)) return format;
   }
@@ -356,10 +343,12 @@ void mapText(mapFormat format, const std::string& name, textOut& out) {
   }
 }
 
-void mapText(mapFormat format, const std::string& name, const textSink& emit) {
-  sinkTarget target(emit);
+std::string mapText(mapFormat format, const std::string& name) {
+  std::string text;
+  memoryTarget target(text);
   textOut out(target, "\n");
   mapText(format, name, out);
   out.flush();
+  return text;
 }
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "vesk.h"
+#include "settings.h"
 
 double legEndDepth() { return yoyoMission == 1 ? missionYoyoMaxDepth : wayPointDepth; }
 

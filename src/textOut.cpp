@@ -31,6 +31,14 @@ numberText numberText::formatted(double value, std::chars_format format, int dig
   return number;
 }
 
+numberText numberText::shortest(double value) {
+  numberText number;
+  const auto result =
+      std::to_chars(number.digits_.data(), number.digits_.data() + number.digits_.size(), value, std::chars_format::fixed);
+  number.size_ = static_cast<size_t>(result.ptr - number.digits_.data());
+  return number;
+}
+
 numberText numberText::integer(long long value) {
   numberText number;
   const auto result = std::to_chars(number.digits_.data(), number.digits_.data() + number.digits_.size(), value);
@@ -90,81 +98,10 @@ void textOut::flush() {
   next_ = buffer_.get();
 }
 
-textTemplate::textTemplate(std::string_view text, std::string_view lineEnd,
-                           std::initializer_list<std::string_view> fields,
-                           std::initializer_list<std::pair<std::string_view, std::string_view>> fixed)
-    : lineEnd_(lineEnd), fieldCount_(fields.size()) {
-  text_.reserve(2 * text.size());
-  pieces_.push_back({0, -1});
-  add(text, std::vector<std::string_view>(fields), fixed, 0);
-}
-
-void textTemplate::add(std::string_view text, const std::vector<std::string_view>& fields,
-                       std::initializer_list<std::pair<std::string_view, std::string_view>> fixed, int depth) {
-  // A fixed text that names itself would never end.
-  if (depth > 8) throw std::logic_error("textTemplate: fixed texts nested too deeply");
-  while (!text.empty()) {
-    const size_t lineEnd = text.find('\n');
-    const size_t open = text.substr(0, lineEnd).find("{{");
-    const size_t special = std::min(lineEnd, open);
-    const std::string_view plain = text.substr(0, special);
-    text_.append(plain);
-    pieces_.back().size += plain.size();
-    if (special == std::string_view::npos) return;
-    if (special == lineEnd) {
-      text_.append(lineEnd_);
-      pieces_.back().size += lineEnd_.size();
-      text.remove_prefix(special + 1);
-      continue;
-    }
-    const size_t close = text.find("}}", open);
-    if (close == std::string_view::npos) throw std::logic_error("textTemplate: unclosed name");
-    const std::string_view name = text.substr(open + 2, close - open - 2);
-    text.remove_prefix(close + 2);
-    bool found = false;
-    for (const auto& [fixedName, fixedText] : fixed) {
-      if (fixedName == name) {
-        add(fixedText, fields, fixed, depth + 1);
-        found = true;
-        break;
-      }
-    }
-    for (size_t i = 0; i < fields.size() && !found; ++i) {
-      if (fields[i] == name) {
-        pieces_.back().field = static_cast<int>(i);
-        pieces_.push_back({0, -1});
-        found = true;
-      }
-    }
-    if (!found) throw std::logic_error("textTemplate: unknown name {{" + std::string(name) + "}}");
+std::string lowerCase(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
-}
-
-void textTemplate::write(textOut& out, std::initializer_list<std::string_view> values) const {
-  if (values.size() != fieldCount_) throw std::logic_error("textTemplate: wrong number of values");
-  const std::string_view* const value = values.begin();
-  const char* next = text_.data();
-  // Mostly the whole text fits in the buffer: copied in one go, with one check of room.
-  size_t size = text_.size();
-  for (const piece& p : pieces_) {
-    if (p.field >= 0) size += value[p.field].size();
-  }
-  if (char* to = out.room(size)) {
-    for (const piece& p : pieces_) {
-      std::memcpy(to, next, p.size);
-      to += p.size;
-      next += p.size;
-      if (p.field >= 0) {
-        std::memcpy(to, value[p.field].data(), value[p.field].size());
-        to += value[p.field].size();
-      }
-    }
-    out.advance(to);
-    return;
-  }
-  for (const piece& p : pieces_) {
-    out.put(std::string_view(next, p.size));
-    next += p.size;
-    if (p.field >= 0) out.put(value[p.field]);
-  }
+  return lower;
 }

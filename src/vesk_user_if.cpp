@@ -1,110 +1,16 @@
 #include "vesk_user_if.h"
 
-#include <cctype>
-#include <charconv>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <deque>
 #include <optional>
 #include <string>
 
-#include "consoleInput.h"
+#include "dialogueInput.h"
 #include "keyWait.h"
-#include "vesk.h"
+#include "runMessages.h"
+#include "settings.h"
 #include "wptList.h"
 
-// Every entry is read from standard input as a word: white space (line ends included) is
-// skipped, then the word runs to the next blank, tab, line end or the end of input. After
-// a valid entry exactly one character is discarded, normally the line end, so that
-// type-ahead such as "3 25" keeps working. A CR directly before a line feed belongs to the
-// line end, so answers prepared on another system read the same.
-
 namespace {
-
-// A small look-ahead over standard input: deciding whether a CR ends a line needs to see
-// the character after it.
-std::deque<int> lookahead;
-
-int peekChar(size_t offset) {
-  while (lookahead.size() <= offset) lookahead.push_back(nextInputByte());
-  return lookahead[offset];
-}
-
-int takeChar() {
-  const int c = peekChar(0);
-  if (c != EOF) lookahead.pop_front();
-  return c;
-}
-
-bool atLineEnd() { return peekChar(0) == '\n' || (peekChar(0) == '\r' && peekChar(1) == '\n'); }
-
-bool atWordEnd() {
-  const int c = peekChar(0);
-  return c == EOF || c == ' ' || c == '\t' || atLineEnd();
-}
-
-[[noreturn]] void endOfInput() { failRun("\nunexpected end of input\n"); }
-
-// The next word; the run ends when the input ends before one begins.
-std::string readWord() {
-  std::fflush(stdout);
-  while (peekChar(0) != EOF && std::isspace(static_cast<unsigned char>(peekChar(0))) != 0) takeChar();
-  if (peekChar(0) == EOF) endOfInput();
-  std::string word;
-  while (!atWordEnd()) word += static_cast<char>(takeChar());
-  return word;
-}
-
-// One whole line without its line end; the run ends when the input has ended.
-std::string readLine() {
-  std::fflush(stdout);
-  if (peekChar(0) == EOF) endOfInput();
-  std::string line;
-  while (peekChar(0) != EOF && !atLineEnd()) line += static_cast<char>(takeChar());
-  if (peekChar(0) == '\r') takeChar();
-  takeChar();
-  return line;
-}
-
-void discardOneChar() {
-  if (peekChar(0) == '\r' && peekChar(1) == '\n') takeChar();
-  takeChar();
-}
-
-void discardRestOfLine() {
-  int c = 0;
-  do {
-    c = takeChar();
-  } while (c != EOF && c != '\n');
-}
-
-// An optional sign and digits that fit an int.
-std::optional<int> intOf(const std::string& word) {
-  const char* first = word.data();
-  const char* const last = word.data() + word.size();
-  if (first != last && *first == '+' && last - first > 1 && first[1] != '-') ++first;
-  int value = 0;
-  const auto [end, ec] = std::from_chars(first, last, value);
-  if (ec != std::errc() || end != last) return std::nullopt;
-  return value;
-}
-
-// A finite number.
-std::optional<double> doubleOf(const std::string& word) {
-  char* end = nullptr;
-  const double value = std::strtod(word.c_str(), &end);
-  if (end != word.c_str() + word.size() || !std::isfinite(value)) return std::nullopt;
-  return value;
-}
-
-// A speed: a number finite as a float and greater than 0, rounded to the nearest float.
-std::optional<float> speedOf(const std::string& word) {
-  char* end = nullptr;
-  const float value = std::strtof(word.c_str(), &end);
-  if (end != word.c_str() + word.size() || !std::isfinite(value) || !(value > 0)) return std::nullopt;
-  return value;
-}
 
 // An entry that cannot be taken: the error on the console, the rest of its line dropped,
 // and why, when there is more to say than that it is no number of the kind asked for.
@@ -233,7 +139,7 @@ int runMenu(void (*show)(), int items, Act act) {
 
 }  // namespace
 
-void resetDialogue() { lookahead.clear(); }
+void resetDialogue() { resetInput(); }
 
 std::string queryWaypointFileName() {
   std::printf("\n\nWelcome to Waypoints to TEVORAN mission utility.\n");

@@ -1,29 +1,17 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
 #include <vector>
 
 #include "calcs.h"
+#include "runMessages.h"
+#include "support/routeTest.h"
 #include "vesk.h"
 #include "wptList.h"
 
 namespace {
 
-class PlanningTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    destroyList();
-    resetSettings();
-  }
-  void TearDown() override { destroyList(); }
-
-  static std::vector<const node*> nodes() {
-    std::vector<const node*> all;
-    for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) all.push_back(n);
-    return all;
-  }
-};
+using PlanningTest = routeTest;
 
 TEST_F(PlanningTest, TwoWaypointsOnAMeridianBecomeFourNodes) {
   insertLatLonEnd(45, 10);
@@ -323,33 +311,7 @@ TEST_F(PlanningTest, AbsurdSplittingStopsTheRunInsteadOfExhaustingMemory) {
   testing::internal::GetCapturedStdout();
 }
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr double timeLimitSeconds = 60;
-#else
-constexpr double timeLimitSeconds = 2;
-#endif
-
-TEST_F(PlanningTest, CostGrowsLinearlyWithTheRoute) {
-  using clock = std::chrono::steady_clock;
-  auto start = clock::now();
-  for (int i = 0; i < 1000000; ++i) insertLatLonEnd(45 + (i % 2) * 0.01, 10 + i * 1e-5);
-  planRoute();
-  EXPECT_EQ(tailNodePtr->wptNumber, 1000000);
-  EXPECT_LT(std::chrono::duration<double>(clock::now() - start).count(), timeLimitSeconds);
-
-  destroyList();
-  start = clock::now();
-  insertLatLonEnd(45, 10);
-  insertLatLonEnd(45.045, 10);
-  maxLegMeters = 5003.7717 / 1000000;  // one leg, a million pieces
-  planRoute();
-  EXPECT_GE(tailNodePtr->wptNumber, 1000001);
-  EXPECT_LE(tailNodePtr->wptNumber, 1000003);
-  EXPECT_LT(std::chrono::duration<double>(clock::now() - start).count(), timeLimitSeconds);
-}
-
-// A long route's legs are computed in two halves side by side: every leg, the two around
-// the middle included, must be that of its own two ends.
+// Every leg of a long route, however far down the list, is that of its own two ends.
 TEST_F(PlanningTest, EveryLegOfALongRouteIsThatOfItsTwoEnds) {
   for (int i = 0; i < 20001; ++i) insertLatLonEnd(45 + 0.01 * std::sin(i * 0.1), 10 + 0.0003 * i);
   planRoute();

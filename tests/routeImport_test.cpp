@@ -22,6 +22,8 @@
 #endif
 
 #include "fileSetPlatform.h"
+#include "runMessages.h"
+#include "settings.h"
 #include "vesk.h"
 #include "wptList.h"
 #include "writeMission.h"
@@ -410,11 +412,7 @@ TEST(RouteImport, SlipsThatDoNotStopTheRunAreWarnedAbout) {
 // The files a planned route gives, as one text.
 std::string plannedFiles() {
   planRoute();
-  std::string text;
-  const textSink keep = [&](const std::string& piece) { text += piece; };
-  missionText("m.cfg", false, keep);
-  waypointRecords(keep);
-  surLineRecords("m.pts", keep);
+  const std::string text = missionText("m.cfg", false) + waypointRecords() + surLineRecords("m.pts");
   destroyList();
   resetSettings();
   return text;
@@ -461,7 +459,7 @@ TEST(RouteImport, TheSameRouteInEveryFormatPlansIntoTheSameMission) {
 std::pair<int, std::string> fileRead(const std::string& name) {
   testing::internal::CaptureStdout();
   try {
-    const std::string content(readRouteFile(name).text());
+    const std::string content = readRouteFile(name);
     testing::internal::GetCapturedStdout();
     return {0, content};
   } catch (const runEnd& end) {

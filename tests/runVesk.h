@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "support/readFile.h"
+
 struct vesk_result {
   int status = -1;     // exit status, or -1 if the program did not exit normally
   std::string output;  // everything written on standard output
@@ -26,8 +28,6 @@ class TempDir {
  private:
   std::string path_;
 };
-
-std::string readFile(const std::string& path);
 
 // Answers that accept every default: parameters as they are, a yoyo mission with its
 // parameters as they are, samplers not armed.

@@ -1,5 +1,5 @@
 // Numbers as printf prints them, on every platform; text handed on in full buffers with
-// the destination's line ends; templates filled in exactly.
+// the destination's line ends.
 #include "textOut.h"
 
 #include <gtest/gtest.h>
@@ -172,24 +172,6 @@ TEST(TextOut, LinesTakeTheLineEndOfTheirDestination) {
   recordingTarget dropped;
   { textOut abandoned(dropped, "\n"); abandoned.line("half a mission"); }
   EXPECT_TRUE(dropped.pieces.empty());
-}
-
-TEST(TextTemplate, ValuesFixedTextsAndLineEndsGoInTheirPlaces) {
-  const textTemplate group("behavior {\nlat = {{lat}};\n{{turn}}n = {{number}}}\n", "\r\n", {"lat", "number"},
-                           {{"turn", "mode = {{mode}};\nlat again = {{lat}};\n"}, {"mode", "rudder"}});
-  recordingTarget target;
-  textOut out(target, "\r\n");
-  group.write(out, {"45.5", "7"});
-  group.write(out, {"", "8"});
-  out.flush();
-  EXPECT_EQ(target.whole(),
-            "behavior {\r\nlat = 45.5;\r\nmode = rudder;\r\nlat again = 45.5;\r\nn = 7}\r\n"
-            "behavior {\r\nlat = ;\r\nmode = rudder;\r\nlat again = ;\r\nn = 8}\r\n");
-
-  EXPECT_THROW(textTemplate("{{nobody}}\n", "\n", {"lat"}), std::logic_error);
-  EXPECT_THROW(textTemplate("{{lat\n", "\n", {"lat"}), std::logic_error);
-  EXPECT_THROW(textTemplate("{{loop}}", "\n", {}, {{"loop", "{{loop}}"}}), std::logic_error);
-  EXPECT_THROW(group.write(out, {"45.5"}), std::logic_error);
 }
 
 }  // namespace

@@ -9,29 +9,17 @@
 
 #include "calcs.h"
 #include "goldenFiles.h"
+#include "support/routeTest.h"
+#include "support/setDestinations.h"
 #include "surfacingTime.h"
 #include "vesk.h"
 #include "wptList.h"
 
 namespace {
 
-std::string missionOf(const std::string& name) {
-  std::string text;
-  missionText(name, false, [&](const std::string& piece) { text += piece; });
-  return text;
-}
-
-std::string waypointsOf() {
-  std::string text;
-  waypointRecords([&](const std::string& piece) { text += piece; });
-  return text;
-}
-
-std::string surLineOf(const std::string& name) {
-  std::string text;
-  surLineRecords(name, [&](const std::string& piece) { text += piece; });
-  return text;
-}
+std::string missionOf(const std::string& name) { return missionText(name, false); }
+std::string waypointsOf() { return waypointRecords(); }
+std::string surLineOf(const std::string& name) { return surLineRecords(name); }
 
 int countOf(const std::string& text, const std::string& what) {
   int n = 0;
@@ -39,14 +27,8 @@ int countOf(const std::string& text, const std::string& what) {
   return n;
 }
 
-class WriterTest : public ::testing::Test {
+class WriterTest : public routeTest {
  protected:
-  void SetUp() override {
-    destroyList();
-    resetSettings();
-  }
-  void TearDown() override { destroyList(); }
-
   static node* add(double lat, double lon, double head, double secs) {
     insertLatLonEnd(lat, lon);
     tailNodePtr->heading = head;
@@ -280,8 +262,8 @@ TEST_F(WriterTest, PreviewsShowTheirOwnVariant) {
             std::string::npos);
 }
 
-// Positions of a long route are formatted on a second thread while the files are written:
-// every file must still hold every position, in its own order, as printf gives it.
+// Every file of a long route holds every position, in its own order, as printf gives it,
+// across every buffer the writers fill.
 TEST_F(WriterTest, ALongRouteHasEveryPositionInEveryFileInOrder) {
   for (int i = 0; i < 20000; ++i) insertLatLonEnd(40 + i * 1.0000001e-4 / 3, -170 + i * 7e-4 / 7.1);
   planRoute();
@@ -312,12 +294,14 @@ TEST_F(WriterTest, ALongRouteHasEveryPositionInEveryFileInOrder) {
   }
   const std::string launch = printed(headNodePtr->Lat) + " " + printed(headNodePtr->Lon);
 
-  std::vector<keptFile> kept;
-  fileSetDestination.memory = &kept;
-  testing::internal::CaptureStdout();
-  writeMissionFiles(1398866880, {});
-  testing::internal::GetCapturedStdout();
-  fileSetDestination.memory = nullptr;
+  keptSets sets;
+  {
+    const divertedSets toMemory(sets);
+    testing::internal::CaptureStdout();
+    writeMissionFiles(fileNameAt(1398866880), "", {});
+    testing::internal::GetCapturedStdout();
+  }
+  const std::vector<keptFile>& kept = sets.files;
   ASSERT_EQ(kept.size(), 3u);
   const std::string& cfg = kept[0].content;
   // Compared whole, reported briefly: a diff of megabytes helps no one.

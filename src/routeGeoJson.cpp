@@ -1,0 +1,106 @@
+#include "routeGeoJson.h"
+
+#include <algorithm>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "runMessages.h"
+
+namespace {
+
+using json = nlohmann::json;
+
+// What a GeoJSON document holds that could be a route.
+struct geoJsonFinds {
+  std::vector<const json*> paths;   // coordinate lists of LineString and MultiPoint
+  std::vector<const json*> points;  // positions of Point geometries
+  std::vector<std::string> others;  // types that are no route (Polygon, ...)
+};
+
+void collectGeometry(const json& geometry, geoJsonFinds& found, int depth = 0) {
+  if (!geometry.is_object() || depth > 64) return;
+  const auto type = geometry.find("type");
+  const std::string kind = type != geometry.end() && type->is_string() ? type->get<std::string>() : "";
+  const auto coordinates = geometry.find("coordinates");
+  const json* const coords = coordinates != geometry.end() ? &*coordinates : nullptr;
+  static const json none;
+  if (kind == "LineString" || kind == "MultiPoint") {
+    found.paths.push_back(coords != nullptr ? coords : &none);
+  } else if (kind == "MultiLineString" && coords != nullptr && coords->is_array()) {
+    for (const json& line : *coords) found.paths.push_back(&line);
+  } else if (kind == "Point") {
+    found.points.push_back(coords != nullptr ? coords : &none);
+  } else if (kind == "GeometryCollection" && geometry.contains("geometries") && geometry["geometries"].is_array()) {
+    for (const json& part : geometry["geometries"]) collectGeometry(part, found, depth + 1);
+  } else {
+    found.others.push_back(kind.empty() ? "geometry without a type" : kind);
+  }
+}
+
+void addPosition(const json& position, long long number, routeReader& route) {
+  const bool flat = position.is_array() &&
+                    std::none_of(position.begin(), position.end(), [](const json& v) { return v.is_structured(); });
+  // Only a flat list is quoted: a deeply nested one would make a long and useless message.
+  const place where = waypointAt(number, 0, flat ? position.dump() : "");
+  if (!flat || position.size() < 2 || position.size() > 3 ||
+      !std::all_of(position.begin(), position.end(), [](const json& v) { return v.is_number(); })) {
+    route.refuse(where, "a position is [longitude, latitude] or [longitude, latitude, altitude]");
+  }
+  route.add(position[1].get<double>(), position[0].get<double>(), where);
+}
+
+}  // namespace
+
+void readGeoJson(std::string_view content, routeReader& route) {
+  json document;
+  try {
+    document = json::parse(content);
+  } catch (const json::exception& e) {
+    std::string reason = e.what();
+    const size_t bracket = reason.find("] ");
+    if (reason.rfind("[json.exception.", 0) == 0 && bracket != std::string::npos) reason.erase(0, bracket + 2);
+    route.refuseFile("is not valid JSON: " + reason);
+  }
+  if (!document.is_object() || !document.contains("type") || !document["type"].is_string()) {
+    route.refuseFile("is JSON but not GeoJSON: it has no \"type\"");
+  }
+  geoJsonFinds found;
+  const std::string type = document["type"].get<std::string>();
+  if (type == "FeatureCollection") {
+    if (!document.contains("features") || !document["features"].is_array()) {
+      route.refuseFile("is a FeatureCollection without \"features\"");
+    }
+    for (const json& feature : document["features"]) {
+      if (feature.is_object() && feature.contains("geometry")) collectGeometry(feature["geometry"], found);
+    }
+  } else if (type == "Feature") {
+    if (document.contains("geometry")) collectGeometry(document["geometry"], found);
+  } else {
+    collectGeometry(document, found);
+  }
+  if (found.paths.size() > 1) route.refuseFile("holds " + std::to_string(found.paths.size()) + " paths; keep one");
+  if (!found.paths.empty() && !found.points.empty()) {
+    route.refuseFile("holds a path and " + plural(found.points.size(), "point", "points") +
+                     "; keep either the path or the points");
+  }
+  if (found.paths.empty() && found.points.empty()) {
+    route.refuseFile(found.others.empty() ? "holds no path and no points"
+                                          : "holds no path and no points, only " + found.others[0]);
+  }
+  if (!found.others.empty()) {
+    std::string leftOut;
+    for (const std::string& other : found.others) leftOut += (leftOut.empty() ? "" : ", ") + other;
+    warn(route.fileName() + ": only its " + (found.paths.empty() ? "points are" : "path is") +
+         " used; left out: " + leftOut);
+  }
+  long long number = 0;
+  if (!found.paths.empty()) {
+    const json& path = *found.paths[0];
+    if (!path.is_array()) route.refuseFile("holds a path without a list of coordinates");
+    for (const json& position : path) addPosition(position, ++number, route);
+  } else {
+    for (const json* position : found.points) addPosition(*position, ++number, route);
+  }
+}
