@@ -16,9 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#if defined(_WIN32)
-#include <io.h>
-#else
+#if !defined(_WIN32)
 #include <unistd.h>
 #endif
 
