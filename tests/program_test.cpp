@@ -7,6 +7,9 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -80,6 +83,61 @@ TEST(Program, HelpAndVersion) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.output.rfind("vesk ", 0), 0u);
   EXPECT_EQ(r.output.back(), '\n');
+}
+
+// The option names of the first words of `lines` ("-o, --output-dir DIR" gives -o and
+// --output-dir).
+std::set<std::string> optionNames(const std::vector<std::string>& lines) {
+  std::set<std::string> names;
+  const std::regex option("(^|[ ,])(--?[a-z][a-z-]*|--)(?=[ ,]|$)");
+  for (const std::string& line : lines) {
+    for (auto it = std::sregex_iterator(line.begin(), line.end(), option); it != std::sregex_iterator(); ++it) {
+      names.insert((*it)[2]);
+    }
+  }
+  return names;
+}
+
+// One usage text: what --help prints is doc/usage.txt, the README shows it whole, and the
+// manual page describes the same options.
+TEST(Program, HelpTheReadmeAndTheManualPageShowOneUsage) {
+  const std::string usage = readFile(VESK_SOURCE_DIR "/doc/usage.txt");
+  ASSERT_FALSE(usage.empty());
+  TempDir dir;
+  EXPECT_EQ(runVesk({"--help"}, "", dir.path()).output, usage);
+
+  std::string indented;
+  std::vector<std::string> usageOptions;
+  bool inOptions = false;
+  std::istringstream lines(usage);
+  for (std::string line; std::getline(lines, line);) {
+    indented += (line.empty() ? "" : "    " + line) + "\n";
+    if (line == "Options:") {
+      inOptions = true;
+    } else if (line.empty()) {
+      inOptions = false;
+    } else if (inOptions && line.rfind("  -", 0) == 0) {
+      usageOptions.push_back(line.substr(0, line.find("   ", 2)));  // the first column
+    }
+  }
+  EXPECT_NE(readFile(VESK_SOURCE_DIR "/README.md").find(indented), std::string::npos)
+      << "README.md must show doc/usage.txt whole, each line indented by four blanks";
+
+  // The tags of the manual page's OPTIONS, their \- read as -.
+  const std::string manual = readFile(VESK_SOURCE_DIR "/doc/vesk.1");
+  const size_t from = manual.find(".SH OPTIONS");
+  const size_t to = manual.find(".SH ", from + 1);
+  ASSERT_NE(from, std::string::npos);
+  std::vector<std::string> tags;
+  std::istringstream section(manual.substr(from, to - from));
+  bool tagNext = false;
+  for (std::string line; std::getline(section, line);) {
+    if (tagNext) tags.push_back(std::regex_replace(std::regex_replace(line, std::regex(R"(\\-)"), "-"), std::regex(R"(\\f[RPBI])"), " "));
+    tagNext = line == ".TP";
+  }
+  const std::set<std::string> expected = {"-h", "--help", "--version", "--map", "-o", "--output-dir", "--"};
+  EXPECT_EQ(optionNames(usageOptions), expected);
+  EXPECT_EQ(optionNames(tags), optionNames(usageOptions));
 }
 
 TEST(Program, AcceptsBlankLinesCrLfAndLongLines) {
