@@ -137,15 +137,15 @@ timing best(void (*build)(long), long size) {
 
 void report(std::FILE* out, const char* label, const timing& t) {
   const double perWaypoint = 1e9 / static_cast<double>(t.waypoints);
-  std::fprintf(out, "%-22s %9ld %10.1f %10.1f %10.1f %10.1f %10.3f %9.1f\n", label, t.waypoints,
-               t.build * perWaypoint, t.plan * perWaypoint, t.write * perWaypoint,
-               (t.build + t.plan + t.write) * perWaypoint, t.build + t.plan + t.write, t.bytes / 1e6);
+  std::fprintf(out, "%-22s %9ld %10.1f %10.1f %10.1f %10.1f %10.3f %9.1f\n", label, t.waypoints, t.build * perWaypoint,
+               t.plan * perWaypoint, t.write * perWaypoint, (t.build + t.plan + t.write) * perWaypoint,
+               t.build + t.plan + t.write, t.bytes / 1e6);
   std::fflush(out);
 }
 
 void table(std::FILE* out) {
-  std::fprintf(out, "%-22s %9s %10s %10s %10s %10s %10s %9s\n", "route", "waypoints", "build ns", "plan ns",
-               "write ns", "total ns", "total s", "files MB");
+  std::fprintf(out, "%-22s %9s %10s %10s %10s %10s %10s %9s\n", "route", "waypoints", "build ns", "plan ns", "write ns",
+               "total ns", "total s", "files MB");
   std::fprintf(out, "%-22s %9s %10s %10s %10s %10s\n", "", "", "/waypoint", "/waypoint", "/waypoint", "/waypoint");
   for (const long size : {1000L, 10000L, 100000L, 1000000L}) {
     report(out, ("survey " + std::to_string(size)).c_str(), best(buildSurvey, size));
@@ -163,11 +163,11 @@ void writeRouteFile(long count) {
   std::string text;
   for (long i = 0; i < count; ++i) {
     const auto [lat, lon] = surveyPoint(i);
-    text += std::string(numberText::general(lat, 9).view()) + " " + std::string(numberText::general(lon, 9).view()) + "\n";
+    text +=
+        std::string(numberText::general(lat, 9).view()) + " " + std::string(numberText::general(lon, 9).view()) + "\n";
   }
   std::ofstream(routeFile, std::ios::binary) << text;
 }
-
 
 struct programTiming {
   double read = 0;

@@ -75,9 +75,7 @@ using text = std::string_view;
 
 bool startsWith(text s, text prefix) { return s.substr(0, prefix.size()) == prefix; }
 
-bool endsWith(text s, text suffix) {
-  return s.size() >= suffix.size() && s.substr(s.size() - suffix.size()) == suffix;
-}
+bool endsWith(text s, text suffix) { return s.size() >= suffix.size() && s.substr(s.size() - suffix.size()) == suffix; }
 
 text trimRight(text s) {
   while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
@@ -89,8 +87,7 @@ text trimLeft(text s) {
   return s;
 }
 
-[[noreturn]] void badLine(const std::string& name, size_t index, text line,
-                          const std::string& what) {
+[[noreturn]] void badLine(const std::string& name, size_t index, text line, const std::string& what) {
   finding(name + " line " + std::to_string(index + 1) + " \"" + std::string(line) + "\": " + what);
 }
 
@@ -140,9 +137,7 @@ bool finiteNumber(text number, double* value = nullptr) {
 }
 
 bool wholeInt(text number, long* value) {
-  if (number.empty() ||
-      (number[0] != '-' && std::isdigit(static_cast<unsigned char>(number[0])) == 0))
-    return false;
+  if (number.empty() || (number[0] != '-' && std::isdigit(static_cast<unsigned char>(number[0])) == 0)) return false;
   const std::string copy(number);
   char* end = nullptr;
   errno = 0;
@@ -157,8 +152,7 @@ bool wholeInt(text number, long* value) {
 const char* badPosition(text latText, text lonText) {
   double lat = 0;
   double lon = 0;
-  if (!finiteNumber(latText, &lat) || !finiteNumber(lonText, &lon))
-    return "position is not two finite numbers";
+  if (!finiteNumber(latText, &lat) || !finiteNumber(lonText, &lon)) return "position is not two finite numbers";
   if (lat < -90 || lat > 90 || lon < -180 || lon > 180) return "position out of range";
   return nullptr;
 }
@@ -182,8 +176,7 @@ std::vector<waypointText> checkWaypoints(const std::string& name, const std::str
     if (f[1].empty() || f[1][0] != 'N') badLine(name, i, line, "latitude without N");
     if (const char* bad = badPosition(f[1].substr(1), f[2])) badLine(name, i, line, bad);
     for (size_t k = 3; k < f.size(); ++k) {
-      if (!finiteNumber(f[k]))
-        badLine(name, i, line, "field " + std::to_string(k + 1) + " is not a finite number");
+      if (!finiteNumber(f[k])) badLine(name, i, line, "field " + std::to_string(k + 1) + " is not a finite number");
     }
     waypoints.push_back({f[1].substr(1), f[2]});
   });
@@ -194,15 +187,13 @@ std::vector<waypointText> checkWaypoints(const std::string& name, const std::str
 
 // Survey-line file: a header naming the file, then one point per waypoint, in the same
 // order and at the same positions as the waypoint file.
-void checkSurLine(const std::string& name, const std::string& content,
-                  const std::vector<waypointText>& waypoints) {
+void checkSurLine(const std::string& name, const std::string& content, const std::vector<waypointText>& waypoints) {
   std::vector<text> f;
   const size_t lines = forEachCrlfLine(content, name, [&](size_t i, text line) {
     split(trimRight(line), f);
     if (i == 0) {
       if (f.size() != 13) badLine(name, 0, line, "header needs 13 fields");
-      if (f[1] != fs::path(name).filename().string())
-        badLine(name, 0, line, "header does not name the file");
+      if (f[1] != fs::path(name).filename().string()) badLine(name, 0, line, "header does not name the file");
       for (size_t k = 0; k < f.size(); ++k) {
         if (k != 1 && !finiteNumber(f[k])) badLine(name, 0, line, "header field is not a number");
       }
@@ -215,10 +206,8 @@ void checkSurLine(const std::string& name, const std::string& content,
       badLine(name, i, line, "position differs from the waypoint file");
     for (size_t k = 0; k < f.size(); ++k) {
       // Fields 4 and 5 carry their unit, metres.
-      const text number =
-          (k == 3 || k == 4) && endsWith(f[k], "m") ? f[k].substr(0, f[k].size() - 1) : f[k];
-      if (!finiteNumber(number))
-        badLine(name, i, line, "field " + std::to_string(k + 1) + " is not a finite number");
+      const text number = (k == 3 || k == 4) && endsWith(f[k], "m") ? f[k].substr(0, f[k].size() - 1) : f[k];
+      if (!finiteNumber(number)) badLine(name, i, line, "field " + std::to_string(k + 1) + " is not a finite number");
     }
   });
   if (lines != waypoints.size() + 1) finding(name + ": point count differs from the waypoint file");
@@ -248,8 +237,7 @@ void checkMission(const std::string& name, const std::string& content, size_t wa
     const text line = trimRight(fullLine);
     if (line.empty()) return;
     if (startsWith(line, "#define ")) {
-      if (!finiteNumber(line.substr(line.rfind(' ') + 1)))
-        badLine(name, i, line, "define is not a finite number");
+      if (!finiteNumber(line.substr(line.rfind(' ') + 1))) badLine(name, i, line, "define is not a finite number");
     } else if (line.find(':') != text::npos && line.find("WAYPOINT NUMBER: ") != text::npos) {
       const size_t colon = line.find(": ");
       const size_t end = line.find(' ', colon + 2);
@@ -259,26 +247,22 @@ void checkMission(const std::string& name, const std::string& content, size_t wa
       const bool final = line.find("FINAL WAYPOINT") != text::npos;
       if (final != (groups == 0)) badLine(name, i, line, "only the first group is the final one");
       // Numbered from the last waypoint down to 1.
-      if (number != static_cast<long>(waypointCount - 1 - groups))
-        badLine(name, i, line, "group out of sequence");
+      if (number != static_cast<long>(waypointCount - 1 - groups)) badLine(name, i, line, "group out of sequence");
       ++groups;
     } else if (startsWith(line, "# LAT/LON: ") || startsWith(line, "#               LAT/LON: ")) {
       const text pair = line.substr(line.find(": ") + 2);
       const size_t space = pair.find(' ');
-      const char* bad = space == text::npos
-                            ? "position is not two numbers"
-                            : badPosition(pair.substr(0, space), pair.substr(space + 1));
+      const char* bad = space == text::npos ? "position is not two numbers"
+                                            : badPosition(pair.substr(0, space), pair.substr(space + 1));
       if (bad != nullptr) badLine(name, i, line, bad);
     } else if (line[0] != '#' && line.find('=') != text::npos) {
       if (line.back() != ';') badLine(name, i, line, "assignment without ;");
       const size_t equals = line.find('=');
       const text value = trimLeft(line.substr(equals + 1, line.size() - equals - 2));
-      if (!scriptWord(value) && !finiteNumber(value))
-        badLine(name, i, line, "value is not a finite number");
+      if (!scriptWord(value) && !finiteNumber(value)) badLine(name, i, line, "value is not a finite number");
     }
   });
-  if (groups != waypointCount - 1)
-    finding(name + ": group count is not the waypoint count minus 1");
+  if (groups != waypointCount - 1) finding(name + ": group count is not the waypoint count minus 1");
 }
 
 // ---- Maps ----
@@ -296,16 +280,15 @@ bool samePosition(double lat, double lon, const waypointText& waypoint) {
 }
 
 // A "lon,lat" pair of a KML coordinates list.
-void checkKmlPair(const std::string& name, text pair, const waypointText& waypoint,
-                  size_t index, const char* where) {
+void checkKmlPair(const std::string& name, text pair, const waypointText& waypoint, size_t index, const char* where) {
   const size_t comma = pair.find(',');
   double lat = 0;
   double lon = 0;
   if (comma == text::npos || !finiteNumber(pair.substr(0, comma), &lon) ||
       !finiteNumber(pair.substr(comma + 1), &lat) || !samePosition(lat, lon, waypoint)) {
-    finding(name + ": " + where + " position " + std::to_string(index) + " \"" +
-            std::string(pair) + "\" is not waypoint " + std::to_string(index) + " at " +
-            std::string(waypoint.lat) + " " + std::string(waypoint.lon));
+    finding(name + ": " + where + " position " + std::to_string(index) + " \"" + std::string(pair) +
+            "\" is not waypoint " + std::to_string(index) + " at " + std::string(waypoint.lat) + " " +
+            std::string(waypoint.lon));
   }
 }
 
@@ -316,19 +299,16 @@ void checkKind(const std::string& name, const std::string& kind, size_t index) {
   if (!valid) finding(name + ": waypoint " + std::to_string(index) + " is of kind \"" + kind + "\"");
 }
 
-void parseXml(const std::string& name, const std::string& content, const char* root,
-              pugi::xml_document& doc) {
+void parseXml(const std::string& name, const std::string& content, const char* root, pugi::xml_document& doc) {
   const pugi::xml_parse_result parsed = doc.load_buffer(content.data(), content.size());
   if (!parsed) {
-    finding(name + " does not parse back: " + parsed.description() + " at offset " +
-            std::to_string(parsed.offset));
+    finding(name + " does not parse back: " + parsed.description() + " at offset " + std::to_string(parsed.offset));
   }
   if (text(doc.document_element().name()) != root) finding(name + ": root is not " + root);
 }
 
 // KML: one line of the whole route, and one placemark per waypoint named by its number.
-void checkKml(const std::string& name, const std::string& content,
-              const std::vector<waypointText>& waypoints) {
+void checkKml(const std::string& name, const std::string& content, const std::vector<waypointText>& waypoints) {
   pugi::xml_document doc;
   parseXml(name, content, "kml", doc);
   struct collector : pugi::xml_tree_walker {
@@ -356,14 +336,12 @@ void checkKml(const std::string& name, const std::string& content,
   }
   if (index != waypoints.size()) finding(name + ": route line shorter than the waypoint file");
 
-  if (found.points.size() != waypoints.size())
-    finding(name + ": point count differs from the waypoint file");
+  if (found.points.size() != waypoints.size()) finding(name + ": point count differs from the waypoint file");
   for (size_t i = 0; i < waypoints.size(); ++i) {
     const pugi::xml_node placemark = found.points[i].parent();
     if (placemark.child("name").text().get() != std::to_string(i))
       finding(name + ": placemark " + std::to_string(i) + " is not named by its number");
-    checkKmlPair(name, found.points[i].child("coordinates").text().get(), waypoints[i], i,
-                 "placemark");
+    checkKmlPair(name, found.points[i].child("coordinates").text().get(), waypoints[i], i, "placemark");
     size_t values = 0;
     for (const pugi::xml_node& data : placemark.child("ExtendedData").children("Data")) {
       const std::string field = data.attribute("name").value();
@@ -372,8 +350,7 @@ void checkKml(const std::string& name, const std::string& content,
       if (field == "kind") {
         checkKind(name, value, i);
       } else if (!finiteNumber(value)) {
-        finding(name + ": placemark " + std::to_string(i) + " " + field + " \"" + value +
-                "\" is not a finite number");
+        finding(name + ": placemark " + std::to_string(i) + " " + field + " \"" + value + "\" is not a finite number");
       }
     }
     if (values != 5) finding(name + ": placemark " + std::to_string(i) + " lacks its data");
@@ -381,8 +358,7 @@ void checkKml(const std::string& name, const std::string& content,
 }
 
 // GPX: one route of one route point per waypoint, named by its number.
-void checkGpx(const std::string& name, const std::string& content,
-              const std::vector<waypointText>& waypoints) {
+void checkGpx(const std::string& name, const std::string& content, const std::vector<waypointText>& waypoints) {
   pugi::xml_document doc;
   parseXml(name, content, "gpx", doc);
   const pugi::xml_node gpx = doc.document_element();
@@ -393,11 +369,9 @@ void checkGpx(const std::string& name, const std::string& content,
     if (i >= waypoints.size()) finding(name + ": more route points than waypoints");
     double lat = 0;
     double lon = 0;
-    if (!finiteNumber(point.attribute("lat").value(), &lat) ||
-        !finiteNumber(point.attribute("lon").value(), &lon) ||
+    if (!finiteNumber(point.attribute("lat").value(), &lat) || !finiteNumber(point.attribute("lon").value(), &lon) ||
         !samePosition(lat, lon, waypoints[i])) {
-      finding(name + ": route point " + std::to_string(i) + " is not at waypoint " +
-              std::to_string(i));
+      finding(name + ": route point " + std::to_string(i) + " is not at waypoint " + std::to_string(i));
     }
     if (point.child("name").text().get() != std::to_string(i))
       finding(name + ": route point " + std::to_string(i) + " is not named by its number");
@@ -408,20 +382,17 @@ void checkGpx(const std::string& name, const std::string& content,
 }
 
 // A GeoJSON position: [longitude, latitude], as numbers.
-void checkJsonPosition(const std::string& name, const nlohmann::json& position,
-                       const waypointText& waypoint, size_t index, const char* where) {
-  if (!position.is_array() || position.size() != 2 || !position[0].is_number() ||
-      !position[1].is_number() ||
+void checkJsonPosition(const std::string& name, const nlohmann::json& position, const waypointText& waypoint,
+                       size_t index, const char* where) {
+  if (!position.is_array() || position.size() != 2 || !position[0].is_number() || !position[1].is_number() ||
       !samePosition(position[1].get<double>(), position[0].get<double>(), waypoint)) {
-    finding(name + ": " + where + " position " + std::to_string(index) + " " + position.dump() +
-            " is not waypoint " + std::to_string(index) + " at " + std::string(waypoint.lat) +
-            " " + std::string(waypoint.lon));
+    finding(name + ": " + where + " position " + std::to_string(index) + " " + position.dump() + " is not waypoint " +
+            std::to_string(index) + " at " + std::string(waypoint.lat) + " " + std::string(waypoint.lon));
   }
 }
 
 // GeoJSON: a FeatureCollection of the route line, then one Point per waypoint.
-void checkGeoJson(const std::string& name, const std::string& content,
-                  const std::vector<waypointText>& waypoints) {
+void checkGeoJson(const std::string& name, const std::string& content, const std::vector<waypointText>& waypoints) {
   using nlohmann::json;
   json doc;
   try {
@@ -436,8 +407,7 @@ void checkGeoJson(const std::string& name, const std::string& content,
       finding(name + ": feature count is not the waypoint count plus the route line");
     const json& line = features[0].at("geometry");
     const json& coordinates = line.at("coordinates");
-    if (line.at("type") != "LineString" || !coordinates.is_array() ||
-        coordinates.size() != waypoints.size()) {
+    if (line.at("type") != "LineString" || !coordinates.is_array() || coordinates.size() != waypoints.size()) {
       finding(name + ": the first feature is not the route line through every waypoint");
     }
     for (size_t i = 0; i < waypoints.size(); ++i) {
@@ -453,8 +423,7 @@ void checkGeoJson(const std::string& name, const std::string& content,
       // A number the writer could not print (infinite, not a number) comes out as null.
       for (const char* field : {"legMeters", "heading", "legSeconds", "secondsFromLaunch"}) {
         if (!properties.at(field).is_number())
-          finding(name + ": point " + std::to_string(i) + " " + field + " is " +
-                  properties.at(field).dump());
+          finding(name + ": point " + std::to_string(i) + " " + field + " is " + properties.at(field).dump());
       }
     }
   } catch (const json::exception& e) {
@@ -488,8 +457,7 @@ bool fileRefusal(const std::string& what) {
 bool readerMessage(const std::string& line, const std::string& file) {
   static const std::regex invalid("invalid waypoint (on line )?[1-9][0-9]*");
   const std::string ofFile = " of " + file;
-  if (endsWith(line, ofFile) && std::regex_match(line.substr(0, line.size() - ofFile.size()), invalid))
-    return true;
+  if (endsWith(line, ofFile) && std::regex_match(line.substr(0, line.size() - ofFile.size()), invalid)) return true;
   if (startsWith(line, file + " ") && fileRefusal(line.substr(file.size() + 1))) return true;
   return line == "list is empty";
 }
@@ -497,17 +465,14 @@ bool readerMessage(const std::string& line, const std::string& file) {
 // Status 1 must come with one of the program's messages as the last thing printed; a
 // refusal of the waypoint file comes before any question, so it is all that is printed.
 void checkFailureMessage(const std::string& output, const std::string& file) {
-  static const char* const laterMessages[] = {"unexpected end of input",
-                                              "the route would need more than ",
-                                              "the meters between surfacings must be greater than 0",
-                                              "out of memory"};
+  static const char* const laterMessages[] = {"unexpected end of input", "the route would need more than ",
+                                              "the meters between surfacings must be greater than 0", "out of memory"};
   if (!endsWith(output, "\n")) finding("status 1 without a message line");
   const size_t lineStart = output.size() < 2 ? std::string::npos : output.rfind('\n', output.size() - 2);
   const size_t start = lineStart == std::string::npos ? 0 : lineStart + 1;
   std::string last = output.substr(start, output.size() - 1 - start);
   if (readerMessage(last, file)) {
-    if (lineStart != std::string::npos)
-      finding("the waypoint file was refused after the dialogue began: " + last);
+    if (lineStart != std::string::npos) finding("the waypoint file was refused after the dialogue began: " + last);
     return;
   }
   // The message may follow the prompt of the question it ended.
@@ -539,8 +504,7 @@ void setUp(bool trap) {
 #endif
 }
 
-void runAndCheck(const std::string& waypoints, const std::string& answers,
-                 const runOptions& options) {
+void runAndCheck(const std::string& waypoints, const std::string& answers, const runOptions& options) {
   const std::string& waypointFile = options.waypointFile;
   fs::current_path(workDir);
   writeFile(waypointFile.c_str(), waypoints);

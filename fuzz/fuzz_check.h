@@ -28,8 +28,7 @@ struct runOptions {
 // program on them and checks the outcome: status 1 with one of the program's messages and
 // no files, or status 0 with the three mission files (and the maps, when asked for) that
 // parse back. Anything else traps.
-void runAndCheck(const std::string& waypoints, const std::string& answers,
-                 const runOptions& options = {});
+void runAndCheck(const std::string& waypoints, const std::string& answers, const runOptions& options = {});
 
 // One input of the fuzz target `target` (route, dialogue, kml_gpx or geojson_csv), run and
 // checked as that target does: the fuzzers and the replay of the corpus in the tests run

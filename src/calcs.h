@@ -12,8 +12,7 @@ double heading(double a, double b, double c, double d);
 
 // The point `distance` metres from (currentLat, currentLon) along `headingDeg`.
 // The longitude is not wrapped; see wrapLongitude. Always returns 0.
-int newLatLon(double currentLat, double currentLon, double headingDeg, double distance,
-              double& newLat, double& newLon);
+int newLatLon(double currentLat, double currentLon, double headingDeg, double distance, double& newLat, double& newLon);
 
 // Brings a longitude from (-540, 540) back into -180..180.
 double wrapLongitude(double lon);

@@ -36,9 +36,9 @@ class fileTarget final : public textTarget {
 // One file of the set on its way to its final name.
 struct pending {
   const outputFile* file;
-  std::string path;       // the final name in the output folder
-  std::string temporary;  // where it is written first
-  std::string backup;     // a second name of the file it replaces, while the set is named
+  std::string path;           // the final name in the output folder
+  std::string temporary;      // where it is written first
+  std::string backup;         // a second name of the file it replaces, while the set is named
   bool backupIsMove = false;  // the replaced file was moved to `backup`, not linked
   bool named = false;         // the new file has its final name
   platform::fileHandle handle = platform::noFile;

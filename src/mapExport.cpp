@@ -37,7 +37,7 @@ std::string decimal(double value, int places) { return numberText::shortest(roun
 // One waypoint of the planned route as the map shows it.
 struct mapPoint {
   const node* n;
-  const char* kind;  // "launch", "waypoint" or "surfacing"
+  const char* kind;   // "launch", "waypoint" or "surfacing"
   double fromLaunch;  // seconds from the launch waypoint to this one
 };
 
@@ -121,8 +121,7 @@ const char* const placeholder = "<!--waypoints-->";
 // that waypoint's values. One element is reused, so a long route never has to be held
 // in memory as a document.
 template <typename Fill>
-void emitXml(const pugi::xml_document& frame, const pugi::xml_node& element, unsigned depth, Fill fill,
-             textOut& out) {
+void emitXml(const pugi::xml_document& frame, const pugi::xml_node& element, unsigned depth, Fill fill, textOut& out) {
   stringWriter toText;
   frame.save(toText, indent, pugi::format_default, pugi::encoding_utf8);
   const std::string& text = toText.text;
@@ -187,7 +186,8 @@ void kmlText(const std::string& name, textOut& out) {
   setText(document, "open", "1");
   setText(document, "description", "Planned route: " + routeSummary(t));
   // A view from above the middle of the route, far enough out to show all of it.
-  const double spanMeters = std::max(north - south, (east - west) * std::cos((south + north) / 2 * 3.14159265358979 / 180)) * 111195.0;
+  const double spanMeters =
+      std::max(north - south, (east - west) * std::cos((south + north) / 2 * 3.14159265358979 / 180)) * 111195.0;
   pugi::xml_node lookAt = document.append_child("LookAt");
   setText(lookAt, "longitude", decimal((west + east) / 2, degreePlaces));
   setText(lookAt, "latitude", decimal((south + north) / 2, degreePlaces));
@@ -228,19 +228,20 @@ void kmlText(const std::string& name, textOut& out) {
   }
   pugi::xml_node point = placemark.append_child("Point");
   setText(point, "coordinates", "");
-  emitXml(frame, placemark, 3,
-          [&](const mapPoint& p) {
-            setText(placemark, "name", std::to_string(p.n->wptNumber));
-            setText(placemark, "description", description(p));
-            setText(placemark, "styleUrl", std::string("#") + p.kind);
-            const std::string values[] = {p.kind, decimal(p.n->legMeters, meterPlaces),
-                                          decimal(p.n->heading, headingPlaces), decimal(p.n->legSecs, secondPlaces),
-                                          decimal(p.fromLaunch, secondPlaces)};
-            size_t i = 0;
-            for (pugi::xml_node data : extended.children("Data")) data.child("value").text().set(values[i++].c_str());
-            setText(point, "coordinates", decimal(p.n->Lon, degreePlaces) + "," + decimal(p.n->Lat, degreePlaces));
-          },
-          out);
+  emitXml(
+      frame, placemark, 3,
+      [&](const mapPoint& p) {
+        setText(placemark, "name", std::to_string(p.n->wptNumber));
+        setText(placemark, "description", description(p));
+        setText(placemark, "styleUrl", std::string("#") + p.kind);
+        const std::string values[] = {p.kind, decimal(p.n->legMeters, meterPlaces),
+                                      decimal(p.n->heading, headingPlaces), decimal(p.n->legSecs, secondPlaces),
+                                      decimal(p.fromLaunch, secondPlaces)};
+        size_t i = 0;
+        for (pugi::xml_node data : extended.children("Data")) data.child("value").text().set(values[i++].c_str());
+        setText(point, "coordinates", decimal(p.n->Lon, degreePlaces) + "," + decimal(p.n->Lat, degreePlaces));
+      },
+      out);
 }
 
 // GPX 1.1: one route of route points, each named by its number and described.
@@ -267,15 +268,16 @@ void gpxText(const std::string& name, textOut& out) {
   setText(rtept, "name", "");
   setText(rtept, "desc", "");
   setText(rtept, "type", "");
-  emitXml(frame, rtept, 2,
-          [&](const mapPoint& p) {
-            rtept.attribute("lat").set_value(decimal(p.n->Lat, degreePlaces).c_str());
-            rtept.attribute("lon").set_value(decimal(p.n->Lon, degreePlaces).c_str());
-            setText(rtept, "name", std::to_string(p.n->wptNumber));
-            setText(rtept, "desc", description(p));
-            setText(rtept, "type", p.kind);
-          },
-          out);
+  emitXml(
+      frame, rtept, 2,
+      [&](const mapPoint& p) {
+        rtept.attribute("lat").set_value(decimal(p.n->Lat, degreePlaces).c_str());
+        rtept.attribute("lon").set_value(decimal(p.n->Lon, degreePlaces).c_str());
+        setText(rtept, "name", std::to_string(p.n->wptNumber));
+        setText(rtept, "desc", description(p));
+        setText(rtept, "type", p.kind);
+      },
+      out);
 }
 
 // GeoJSON (RFC 7946): a FeatureCollection of the route line and the waypoints, one
@@ -286,22 +288,20 @@ void geoJsonText(textOut& out) {
   forEachPoint([&](const mapPoint& p) {
     line.push_back({rounded(p.n->Lon, degreePlaces), rounded(p.n->Lat, degreePlaces)});
   });
-  const orderedJson route = {
-      {"type", "Feature"},
-      {"geometry", {{"type", "LineString"}, {"coordinates", std::move(line)}}},
-      {"properties",
-       {{"name", "Planned route"},
-        {"waypoints", t.waypoints},
-        {"lengthMeters", rounded(t.meters, meterPlaces)},
-        {"seconds", rounded(t.seconds, secondPlaces)},
-        {"description", routeSummary(t)}}}};
+  const orderedJson route = {{"type", "Feature"},
+                             {"geometry", {{"type", "LineString"}, {"coordinates", std::move(line)}}},
+                             {"properties",
+                              {{"name", "Planned route"},
+                               {"waypoints", t.waypoints},
+                               {"lengthMeters", rounded(t.meters, meterPlaces)},
+                               {"seconds", rounded(t.seconds, secondPlaces)},
+                               {"description", routeSummary(t)}}}};
   out.lines("{\"type\":\"FeatureCollection\",\"features\":[\n" + route.dump());
   forEachPoint([&](const mapPoint& p) {
     const orderedJson feature = {
         {"type", "Feature"},
         {"geometry",
-         {{"type", "Point"},
-          {"coordinates", {rounded(p.n->Lon, degreePlaces), rounded(p.n->Lat, degreePlaces)}}}},
+         {{"type", "Point"}, {"coordinates", {rounded(p.n->Lon, degreePlaces), rounded(p.n->Lat, degreePlaces)}}}},
         {"properties",
          {{"name", std::to_string(p.n->wptNumber)},
           {"number", p.n->wptNumber},
@@ -351,4 +351,3 @@ std::string mapText(mapFormat format, const std::string& name) {
   out.flush();
   return text;
 }
-

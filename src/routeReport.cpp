@@ -29,8 +29,8 @@ void warnIfNegative(const char* name, double value) {
 
 void warnAboutSpeed(const char* name, double speed) {
   if (!(speed >= slowestSpeed && speed <= fastestSpeed)) {
-    warn(std::string(name) + " is " + number(speed) + " m/s: such a vehicle runs at " +
-         number(slowestSpeed) + " to " + number(fastestSpeed) + " m/s");
+    warn(std::string(name) + " is " + number(speed) + " m/s: such a vehicle runs at " + number(slowestSpeed) + " to " +
+         number(fastestSpeed) + " m/s");
   }
 }
 
@@ -77,8 +77,8 @@ void warnAboutMissionParameters() {
     warn("GPS hits is " + std::to_string(gpsHits) + ": the vehicle would go on without a position fix");
   } else if (gpsHits > gpsHitsPerSecond * gpsFixLimitSeconds) {
     warn("GPS hits is " + std::to_string(gpsHits) + ": at the assumed " + number(gpsHitsPerSecond) +
-         " hit a second a fix gathers at most " + number(gpsHitsPerSecond * gpsFixLimitSeconds) +
-         " in its " + number(gpsFixLimitSeconds) + " s, so every fix times out" +
+         " hit a second a fix gathers at most " + number(gpsHitsPerSecond * gpsFixLimitSeconds) + " in its " +
+         number(gpsFixLimitSeconds) + " s, so every fix times out" +
          (abortOnTimeout == 1 ? " and the vehicle aborts at its first surfacing"
                               : " and the vehicle dives on without a position fix"));
   }
@@ -89,7 +89,8 @@ void warnAboutMissionParameters() {
     }
     warn("the meters between surfacings of " + meters(maxLegMeters) + " are beyond the " + meters(longestBlindLeg) +
          " a leg without a GPS fix can sensibly hold: the dead-reckoned position drifts with the distance run "
-         "(the longest leg of this route is " + fixed(longest / 1000, 3) + " km)");
+         "(the longest leg of this route is " +
+         fixed(longest / 1000, 3) + " km)");
   }
 }
 
@@ -168,11 +169,12 @@ void warnAboutSurfacingTime() {
   const long long count = surfacings();
   const double atSurfacings = static_cast<double>(count) * surfacingSeconds(legEndDepth());
   if (!(atSurfacings > timer - underWay)) return;
-  warn((count == 1 ? std::string("the surfacing takes") : "the " + std::to_string(count) + " surfacings take") + " about " +
-       clockTime(atSurfacings) + " (ascent from " + meters(legEndDepth()) + ", GPS fix, setpoint, descent), more than the " +
-       clockTime(std::max(timer - underWay, 0.0)) + " the mission timer leaves beyond the " + clockTime(underWay) +
-       " under way: the timer of " + clockTime(timer) + " ends the mission before the vehicle surfaces at " +
-       "waypoint " + std::to_string(waypointTimedOut(timer)) + " of " + std::to_string(tailNodePtr->wptNumber));
+  warn((count == 1 ? std::string("the surfacing takes") : "the " + std::to_string(count) + " surfacings take") +
+       " about " + clockTime(atSurfacings) + " (ascent from " + meters(legEndDepth()) +
+       ", GPS fix, setpoint, descent), more than the " + clockTime(std::max(timer - underWay, 0.0)) +
+       " the mission timer leaves beyond the " + clockTime(underWay) + " under way: the timer of " + clockTime(timer) +
+       " ends the mission before the vehicle surfaces at " + "waypoint " + std::to_string(waypointTimedOut(timer)) +
+       " of " + std::to_string(tailNodePtr->wptNumber));
 }
 
 }  // namespace
@@ -227,9 +229,8 @@ void summarisePlan(const std::string& stem) {
   toStderr("  length       " + fixed(length / 1000, 3) + " km");
   const long long count = surfacings();
   toStderr("  time         " + clockTime(seconds) + " under way at " + number(missionSpeed) + " m/s, " +
-           clockTime(static_cast<double>(count) * surfacingSeconds(legEndDepth())) + " at " +
-           std::to_string(count) + (count == 1 ? " surfacing" : " surfacings") + "; mission timer " +
-           clockTime(std::nearbyint(missionTime)));
+           clockTime(static_cast<double>(count) * surfacingSeconds(legEndDepth())) + " at " + std::to_string(count) +
+           (count == 1 ? " surfacing" : " surfacings") + "; mission timer " + clockTime(std::nearbyint(missionTime)));
   toStderr("  longest leg  " + meters(longest->legMeters) + ", from " + waypoint(longest) + " to " +
            waypoint(longest->nextPtr));
 }

@@ -142,15 +142,13 @@ bool nextRecord(std::string_view content, size_t& pos, char separator, long long
     }
   }
   if (quoted) {
-    route.refuseFile("has a quoted field opened on line " + std::to_string(firstLine) +
-                     " that is never closed");
+    route.refuseFile("has a quoted field opened on line " + std::to_string(firstLine) + " that is never closed");
   }
   fields.push_back(field);
   return true;
 }
 
-std::optional<size_t> columnOf(const std::vector<std::string>& header,
-                               std::initializer_list<const char*> names) {
+std::optional<size_t> columnOf(const std::vector<std::string>& header, std::initializer_list<const char*> names) {
   for (size_t i = 0; i < header.size(); ++i) {
     const std::string name = lowerCase(trimmed(header[i]));
     for (const char* wanted : names) {

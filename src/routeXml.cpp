@@ -148,7 +148,8 @@ void readGpx(const pugi::xml_document& doc, const pugi::xml_parse_result& parsed
     points = childrenNamed(routes[0], "rtept");
     if (!tracks.empty() || !waypoints.empty()) {
       std::string leftOut = tracks.empty() ? "" : plural(tracks.size(), "track", "tracks");
-      if (!waypoints.empty()) leftOut += (leftOut.empty() ? "" : ", ") + plural(waypoints.size(), "waypoint", "waypoints");
+      if (!waypoints.empty())
+        leftOut += (leftOut.empty() ? "" : ", ") + plural(waypoints.size(), "waypoint", "waypoints");
       warn(route.fileName() + ": only its route is used; left out: " + leftOut);
     }
   } else if (tracks.size() > 1) {
@@ -158,7 +159,8 @@ void readGpx(const pugi::xml_document& doc, const pugi::xml_parse_result& parsed
       for (const pugi::xml_node& point : childrenNamed(segment, "trkpt")) points.push_back(point);
     }
     if (!waypoints.empty()) {
-      warn(route.fileName() + ": only its track is used; left out: " + plural(waypoints.size(), "waypoint", "waypoints"));
+      warn(route.fileName() +
+           ": only its track is used; left out: " + plural(waypoints.size(), "waypoint", "waypoints"));
     }
   } else if (!waypoints.empty()) {
     points = waypoints;

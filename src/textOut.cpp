@@ -33,8 +33,8 @@ numberText numberText::formatted(double value, std::chars_format format, int dig
 
 numberText numberText::shortest(double value) {
   numberText number;
-  const auto result =
-      std::to_chars(number.digits_.data(), number.digits_.data() + number.digits_.size(), value, std::chars_format::fixed);
+  const auto result = std::to_chars(number.digits_.data(), number.digits_.data() + number.digits_.size(), value,
+                                    std::chars_format::fixed);
   number.size_ = static_cast<size_t>(result.ptr - number.digits_.data());
   return number;
 }

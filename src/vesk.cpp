@@ -113,8 +113,7 @@ int run(int argc, char** argv) {
   const std::string& folder = options.outputDir;
   if (!folder.empty()) checkOutputFolder(folder);
 
-  const std::string waypointFileName =
-      options.waypointFile ? *options.waypointFile : queryWaypointFileName();
+  const std::string waypointFileName = options.waypointFile ? *options.waypointFile : queryWaypointFileName();
   // The whole waypoint file, read before any question is asked so that a bad route is
   // reported at once.
   readRoute(readRouteFile(waypointFileName), waypointFileName);

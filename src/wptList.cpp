@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <memory>
 #include <new>
-#include <type_traits>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "calcs.h"

@@ -10,7 +10,7 @@ struct node {
   double legMeters = 0.0;
   double heading = 0.0;  // degrees, (0, 360]; 0 at the tail
   double legSecs = 0.0;
-  int wptNumber = 0;  // 0 for the launch waypoint, then 1, 2, 3, ...
+  int wptNumber = 0;      // 0 for the launch waypoint, then 1, 2, 3, ...
   bool inserted = false;  // an intermediate waypoint made by cutting a long leg, placed by fillBlankLatLons
   node* nextPtr = nullptr;
 };

@@ -28,9 +28,9 @@ int displayNode(const node* currNodePtr) {
     std::printf("No such node\n");
     return 1;
   }
-  std::printf("\n\nLat %g \nLon %g \nDistance: %g \nHead %g \nTime %g \nwptNumber %d ",
-              currNodePtr->Lat, currNodePtr->Lon, currNodePtr->legMeters, currNodePtr->heading,
-              currNodePtr->legSecs, currNodePtr->wptNumber);
+  std::printf("\n\nLat %g \nLon %g \nDistance: %g \nHead %g \nTime %g \nwptNumber %d ", currNodePtr->Lat,
+              currNodePtr->Lon, currNodePtr->legMeters, currNodePtr->heading, currNodePtr->legSecs,
+              currNodePtr->wptNumber);
   return 0;
 }
 

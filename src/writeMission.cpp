@@ -68,8 +68,8 @@ class groupWriter {
                              : "\n# waypoint behavior\nbehavior waypoint {\nlatitude      = ",
                        lineEnd)),
         lonHead_(ended(";\nlongitude     = ", lineEnd)),
-        durationHead_(ended(yoyo_ ? ";\ncaptureRadius = 10;\nduration      = " : ";\ncaptureRadius = 10; \nduration      = ",
-                            lineEnd)),
+        durationHead_(ended(
+            yoyo_ ? ";\ncaptureRadius = 10;\nduration      = " : ";\ncaptureRadius = 10; \nduration      = ", lineEnd)),
         legTail_(ended(yoyo_ ? ";\nspeed         = MISSION_SPEED;\nminDepth      = MISSION_YOYO_MIN_DEPTH;\n"
                                "maxDepth      = " +
                                    (preview ? value(maxDepth).text() : std::string("MISSION_YOYO_MAX_DEPTH")) +
@@ -141,16 +141,18 @@ std::string missionHead(const std::string& name, bool preview, const std::string
   std::string out;
   if (preview) out += "\n\n **** begin writing file " + name + " **** \n";
   out += "# Mission Filename: " + name + "\n";
-  out += "#\n"
-         "#\n"
-         "#                   *** CAUTION *** \n"
-         "#   *** THIS MISSION GENERATED WITH UTILITY VESK ***\n"
-         "#               *** UNPROVEN CODE ***\n"
-         "#\n"
-         "#               *** LAUNCH WAYPOINT ***\n";
+  out +=
+      "#\n"
+      "#\n"
+      "#                   *** CAUTION *** \n"
+      "#   *** THIS MISSION GENERATED WITH UTILITY VESK ***\n"
+      "#               *** UNPROVEN CODE ***\n"
+      "#\n"
+      "#               *** LAUNCH WAYPOINT ***\n";
   out += "#               LAT/LON: " + launchPosition + "\n";
-  out += "#\n"
-         "#               *** INITIAL HEADING *** \n";
+  out +=
+      "#\n"
+      "#               *** INITIAL HEADING *** \n";
   out += "#                        " + launchHeading + "  \n";
   out += "#\n";
   if (!preview) {
@@ -176,13 +178,15 @@ std::string missionHead(const std::string& name, bool preview, const std::string
   }
   if (!preview) out += speedDefines;
 
-  out += "\n# mission timer set to 120% of estimated time of mission\n"
-         "behavior missionTimer {\n";
+  out +=
+      "\n# mission timer set to 120% of estimated time of mission\n"
+      "behavior missionTimer {\n";
   out += "timeOut = " + (preview ? value(missionTime) : nearestInteger(missionTime, missionTimeInt)).text() + ";\n";
   out += "}\n";
 
-  out += "\n# depth envelope set to commanded + 5 m, abort at commanded + 10\n"
-         "behavior depthEnvelope {\n";
+  out +=
+      "\n# depth envelope set to commanded + 5 m, abort at commanded + 10\n"
+      "behavior depthEnvelope {\n";
   out += " minDepth          = " + value(minDepth).text() + ";\n";
   out += " maxDepth          = " + value(maxDepth).text() + ";\n";
   out += " abortDepth        = " + value(abortDepth).text() + ";\n";
@@ -192,12 +196,14 @@ std::string missionHead(const std::string& name, bool preview, const std::string
 
   // The closing fix after the last waypoint waits for a sure position before the mission
   // ends, whatever the hits asked for at the surfacings.
-  out += "\nbehavior getgps {\n"
-         "duration       = 1800;\n"
-         "minHits        = 300;\n";
+  out +=
+      "\nbehavior getgps {\n"
+      "duration       = 1800;\n"
+      "minHits        = 300;\n";
   out += abortOnTimeoutLine(preview);
-  out += "}\n"
-         "\n# ***** Mission Ends ^ *****\n";
+  out +=
+      "}\n"
+      "\n# ***** Mission Ends ^ *****\n";
   return out;
 }
 
@@ -205,9 +211,10 @@ std::string missionHead(const std::string& name, bool preview, const std::string
 std::string missionFoot(const std::string& launchPosition, const std::string& launchHeading) {
   std::string out;
   if (kallopMission == 1) {
-    out += "\n#Arm UNFIRED kallops for adaptive firing#\n"
-           "behavior ArmTheKallop{\n"
-           "duration = 5;\n";
+    out +=
+        "\n#Arm UNFIRED kallops for adaptive firing#\n"
+        "behavior ArmTheKallop{\n"
+        "duration = 5;\n";
     for (int i = 0; i <= 9; ++i) out += "kallop" + numberText::integer(i).text() + " = 1;\n";
     out += "}\n";
   }

@@ -78,8 +78,7 @@ class FileSetTest : public routeTest {
 
 TEST_F(FileSetTest, OneStemForTheWholeSetAndAnEarlierSetReplacedWhole) {
   ASSERT_EQ(writeSet(45, {mapFormat::gpx}), 0) << output_;
-  const std::vector<std::string> set = {"2014_119_148.cfg", "2014_119_148.gpx", "2014_119_148.pts",
-                                        "2014_119_148.wpt"};
+  const std::vector<std::string> set = {"2014_119_148.cfg", "2014_119_148.gpx", "2014_119_148.pts", "2014_119_148.wpt"};
   EXPECT_EQ(names(), set);
   const std::string path = folder_.string() + "/2014_119_148.";
   EXPECT_EQ(output_, " **** Wrote mission script: " + path + "cfg **** \n\n **** Wrote waypoints file : " + path +
@@ -163,12 +162,10 @@ TEST_F(FileSetTest, ASetKeptInMemoryHoldsTheBytesWrittenToTheDisk) {
     EXPECT_EQ(sets.sets, before + 1);
 
     const std::vector<std::string> extensions = {"cfg", "wpt", "pts", "kml", "gpx", "geojson"};
-    const std::vector<std::string> texts = {missionText(stem + "cfg", false),
-                                            waypointRecords(),
-                                            surLineRecords(stem + "pts"),
-                                            mapText(mapFormat::kml, stem + "kml"),
-                                            mapText(mapFormat::gpx, stem + "gpx"),
-                                            mapText(mapFormat::geojson, stem + "geojson")};
+    const std::vector<std::string> texts = {
+        missionText(stem + "cfg", false),      waypointRecords(),
+        surLineRecords(stem + "pts"),          mapText(mapFormat::kml, stem + "kml"),
+        mapText(mapFormat::gpx, stem + "gpx"), mapText(mapFormat::geojson, stem + "geojson")};
     ASSERT_EQ(kept.size(), extensions.size());
     EXPECT_GT(kept[0].content.size(), 2 * textOut::bufferSize);
     for (size_t i = 0; i < kept.size(); ++i) {

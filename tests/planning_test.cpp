@@ -212,12 +212,12 @@ TEST_F(PlanningTest, PiecesOfALongLegLieOnItsGreatCircle) {
     double lat1, lon1, lat2, lon2;
   };
   const std::vector<legCase> legs = {
-      {70, -20, 70, -18},       // 76 km at 70N: the last piece was 1,263 m instead of 458 m
-      {70, -20, 70, 0},         // 760 km
-      {45, 10, 45, -10},        // 1,570 km westward
-      {-65, 100, -66, 140},     // southern ocean
+      {70, -20, 70, -18},          // 76 km at 70N: the last piece was 1,263 m instead of 458 m
+      {70, -20, 70, 0},            // 760 km
+      {45, 10, 45, -10},           // 1,570 km westward
+      {-65, 100, -66, 140},        // southern ocean
       {0.5, 179.5, -0.5, -179.6},  // across the antimeridian and the equator
-      {1, 20, 1.9, 20},         // short, due north
+      {1, 20, 1.9, 20},            // short, due north
   };
   for (const auto& leg : legs) {
     destroyList();
@@ -283,7 +283,8 @@ TEST_F(PlanningTest, LegsAtAndOverThePolesAreCutOnTheGreatCircleThroughTheirEnds
       if (leg.pieceLon != 999) {
         EXPECT_NEAR(next->Lon, leg.pieceLon, 1e-9) << leg.lat1 << " piece " << pieces;
       } else {
-        const bool pastThePole = dist(start->Lat, start->Lon, next->Lat, next->Lon) > dist(start->Lat, start->Lon, 90, 0);
+        const bool pastThePole =
+            dist(start->Lat, start->Lon, next->Lat, next->Lon) > dist(start->Lat, start->Lon, 90, 0);
         EXPECT_NEAR(next->Lon, pastThePole ? -170 : 10, 1e-9) << "piece " << pieces;
       }
     }

@@ -67,7 +67,6 @@ TEST(Program, FileProblemsStopTheRunWithAMessage) {
   r = runVesk({"blank.txt"}, acceptDefaults, dir.path());
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(afterDialogue(r.output), "list is empty\n");
-
 }
 
 TEST(Program, HelpAndVersion) {
@@ -132,7 +131,9 @@ TEST(Program, HelpTheReadmeAndTheManualPageShowOneUsage) {
   std::istringstream section(manual.substr(from, to - from));
   bool tagNext = false;
   for (std::string line; std::getline(section, line);) {
-    if (tagNext) tags.push_back(std::regex_replace(std::regex_replace(line, std::regex(R"(\\-)"), "-"), std::regex(R"(\\f[RPBI])"), " "));
+    if (tagNext)
+      tags.push_back(
+          std::regex_replace(std::regex_replace(line, std::regex(R"(\\-)"), "-"), std::regex(R"(\\f[RPBI])"), " "));
     tagNext = line == ".TP";
   }
   const std::set<std::string> expected = {"-h", "--help", "--version", "--map", "-o", "--output-dir", "--"};
@@ -143,8 +144,7 @@ TEST(Program, HelpTheReadmeAndTheManualPageShowOneUsage) {
 TEST(Program, AcceptsBlankLinesCrLfAndLongLines) {
   TempDir dir;
   const std::string comment(200, 'x');
-  dir.write("route.txt", "\n45 10  " + comment + "\r\n\r\n   \t\n45.05 10.05\t" + comment +
-                             "\r\n46 10\n\n");
+  dir.write("route.txt", "\n45 10  " + comment + "\r\n\r\n   \t\n45.05 10.05\t" + comment + "\r\n46 10\n\n");
   const vesk_result r = runVesk({"route.txt"}, acceptDefaults, dir.path());
   EXPECT_EQ(r.status, 0) << r.output;
   // Launch waypoint, three waypoints and the 30 cuts of their two legs: no blank line or
@@ -193,8 +193,9 @@ TEST(Program, TwoWaypointRouteWritesThreeFilesWithCrLf) {
   const std::string cfgName = names[0];
   ASSERT_EQ(cfgName.substr(cfgName.size() - 4), ".cfg");
   const std::string stem = cfgName.substr(0, cfgName.size() - 3);
-  EXPECT_EQ(afterDialogue(r.output), " **** Wrote mission script: " + stem + "cfg **** \n\n **** Wrote waypoints file : " +
-                          stem + "wpt ****\n\n **** Wrote survey line : " + stem + "pts ****\n");
+  EXPECT_EQ(afterDialogue(r.output), " **** Wrote mission script: " + stem +
+                                         "cfg **** \n\n **** Wrote waypoints file : " + stem +
+                                         "wpt ****\n\n **** Wrote survey line : " + stem + "pts ****\n");
 
   const std::string cfg = readFile(dir.file(cfgName));
   const std::string wpt = fileWithExtension(dir, "wpt");
@@ -320,7 +321,8 @@ TEST(Program, DoubleDashEndsTheOptionsAndExtraFilesAreNamedAsIgnored) {
   dir.write("-x", "45 10\n");
   vesk_result r = runVesk({"--", "-x", "--map"}, acceptDefaults, dir.path());
   EXPECT_EQ(r.status, 0) << r.output << r.errors;
-  EXPECT_EQ(r.errors.rfind("warning: only one waypoint file is read; ignored: --map\n-x: 1 waypoint, 0.000 km\n", 0), 0u)
+  EXPECT_EQ(r.errors.rfind("warning: only one waypoint file is read; ignored: --map\n-x: 1 waypoint, 0.000 km\n", 0),
+            0u)
       << r.errors;
   EXPECT_EQ(dir.list().size(), 4u);
 }
@@ -349,10 +351,10 @@ TEST(Program, MapsJoinTheMissionFilesInTheOutputFolder) {
   const mappedRun m = runWithMaps(dir);
   ASSERT_EQ(m.result.status, 0) << m.result.output << m.result.errors;
   const std::string& s = m.stem;
-  EXPECT_EQ(afterDialogue(m.result.output), " **** Wrote mission script: out/" + s + "cfg **** \n\n **** Wrote waypoints file : out/" +
-                                                s + "wpt ****\n\n **** Wrote survey line : out/" + s +
-                                                "pts ****\n\n **** Wrote map : out/" + s + "kml ****\n\n **** Wrote map : out/" +
-                                                s + "gpx ****\n\n **** Wrote map : out/" + s + "geojson ****\n");
+  EXPECT_EQ(afterDialogue(m.result.output),
+            " **** Wrote mission script: out/" + s + "cfg **** \n\n **** Wrote waypoints file : out/" + s +
+                "wpt ****\n\n **** Wrote survey line : out/" + s + "pts ****\n\n **** Wrote map : out/" + s +
+                "kml ****\n\n **** Wrote map : out/" + s + "gpx ****\n\n **** Wrote map : out/" + s + "geojson ****\n");
   std::vector<std::string> names;
   for (const auto& e : std::filesystem::directory_iterator(m.folder)) names.push_back(e.path().filename().string());
   std::sort(names.begin(), names.end());
@@ -474,23 +476,33 @@ TEST(Program, SettingsThatAbortOrDefeatTheDiveAreWarnedOfAsTheirMenuCloses) {
   const std::vector<settingCase> cases = {
       {"5\n-3\n0\ny\n0\nn\n", "minDepth is -3 m: a depth or altitude cannot be negative", menuClosed, yoyoAsked},
       {"5\n95\n0\ny\n0\nn\n", "minDepth 95 m is deeper than maxDepth 90 m", menuClosed, yoyoAsked},
-      {"6\n120\n0\ny\n0\nn\n", "maxDepth 120 m is beyond abortDepth 100 m: the vehicle would abort", menuClosed, yoyoAsked},
+      {"6\n120\n0\ny\n0\nn\n", "maxDepth 120 m is beyond abortDepth 100 m: the vehicle would abort", menuClosed,
+       yoyoAsked},
       {"9\n100\n0\ny\n0\nn\n", "abortLockoutDepth 100 m is at or beyond abortDepth 100 m: ", menuClosed, yoyoAsked},
       {"3\n0\n0\ny\n0\nn\n", "GPS hits is 0: the vehicle would go on without a position fix", menuClosed, yoyoAsked},
-      {"3\n3000\n0\ny\n0\nn\n", "GPS hits is 3000: at the assumed 1 hit a second a fix gathers at most 300 in its 300 s, "
-                              "so every fix times out and the vehicle aborts", menuClosed, yoyoAsked},
-      {"10\n0\n3\n301\n0\nn\n50\nn\n", "GPS hits is 301: at the assumed 1 hit a second a fix gathers at most 300 in "
-                                     "its 300 s, so every fix times out and the vehicle dives on", menuClosed, yoyoAsked},
-      {"4\n10000000\n0\ny\n0\nn\n", "the meters between surfacings of 1e+07 m are beyond the 10000 m a leg without a "
-                                    "GPS fix can sensibly hold", menuClosed, yoyoAsked},
-      {"2\n3.5\n0\ny\n0\nn\n", "the slow speed is 3.5 m/s: such a vehicle runs at 0.25 to 3 m/s", menuClosed, yoyoAsked},
+      {"3\n3000\n0\ny\n0\nn\n",
+       "GPS hits is 3000: at the assumed 1 hit a second a fix gathers at most 300 in its 300 s, "
+       "so every fix times out and the vehicle aborts",
+       menuClosed, yoyoAsked},
+      {"10\n0\n3\n301\n0\nn\n50\nn\n",
+       "GPS hits is 301: at the assumed 1 hit a second a fix gathers at most 300 in "
+       "its 300 s, so every fix times out and the vehicle dives on",
+       menuClosed, yoyoAsked},
+      {"4\n10000000\n0\ny\n0\nn\n",
+       "the meters between surfacings of 1e+07 m are beyond the 10000 m a leg without a "
+       "GPS fix can sensibly hold",
+       menuClosed, yoyoAsked},
+      {"2\n3.5\n0\ny\n0\nn\n", "the slow speed is 3.5 m/s: such a vehicle runs at 0.25 to 3 m/s", menuClosed,
+       yoyoAsked},
       {"0\ny\n3\n95\n0\nn\n", "the yoyo maximum depth 95 m is deeper than maxDepth 90 m", menuClosed, kallopAsked},
       {"0\ny\n3\n150\n0\nn\n", "the yoyo maximum depth 150 m is beyond abortDepth 100 m", menuClosed, kallopAsked},
       {"0\ny\n2\n50\n3\n40\n0\nn\n", "the yoyo minimum depth 50 m is deeper than its maximum depth 40 m", menuClosed,
        kallopAsked},
       {"5\n5\n0\ny\n0\nn\n", "the yoyo minimum depth 2 m is shallower than minDepth 5 m", menuClosed, kallopAsked},
-      {"0\ny\n1\n2\n0\nn\n", "YOYO_MIN_ALTITUDE 2 m is at or below abortAltitude 2.5 m: the vehicle aborts at the "
-                              "first yoyo bottom", menuClosed, kallopAsked},
+      {"0\ny\n1\n2\n0\nn\n",
+       "YOYO_MIN_ALTITUDE 2 m is at or below abortAltitude 2.5 m: the vehicle aborts at the "
+       "first yoyo bottom",
+       menuClosed, kallopAsked},
       {"0\nn\n95\nn\n", "the waypoint depth 95 m is deeper than maxDepth 90 m", depthAsked, kallopAsked},
       {"0\nn\n150\nn\n", "the waypoint depth 150 m is beyond abortDepth 100 m", depthAsked, kallopAsked},
       {"5\n60\n0\nn\n50\nn\n", "the waypoint depth 50 m is shallower than minDepth 60 m", depthAsked, kallopAsked},
@@ -511,8 +523,7 @@ TEST(Program, SettingsThatAbortOrDefeatTheDiveAreWarnedOfAsTheirMenuCloses) {
     }
     size_t end = at + line.size();
     while (r.output.compare(end, 9, "warning: ") == 0) end = r.output.find('\n', end) + 1;
-    EXPECT_EQ(r.output.substr(0, start).substr(std::max(start, c.after.size()) - c.after.size()), c.after)
-        << c.warning;
+    EXPECT_EQ(r.output.substr(0, start).substr(std::max(start, c.after.size()) - c.after.size()), c.after) << c.warning;
     EXPECT_EQ(r.output.substr(end, c.before.size()), c.before) << c.warning;
   }
   // The defaults, for a yoyo mission and one at constant depth, give no warning at all.
@@ -592,11 +603,13 @@ TEST(Program, TheRouteAndThePlanAreSummedUp) {
   // 30 hits (30 s), the setpoint (30 s) and the descent to 5 m (6.7 s).
   EXPECT_EQ(r.errors,
             "route.txt: 2 waypoints, 5.004 km\n"
-            "plan " + stem + "cfg:\n"
-            "  waypoints    4: launch, 2 given, 1 added at surfacings\n"
-            "  length       5.504 km\n"
-            "  time         1:01:09 under way at 1.5 m/s, 0:11:55 at 3 surfacings; mission timer 1:13:23\n"
-            "  longest leg  3600 m, from waypoint 1 to waypoint 2\n");
+            "plan " +
+                stem +
+                "cfg:\n"
+                "  waypoints    4: launch, 2 given, 1 added at surfacings\n"
+                "  length       5.504 km\n"
+                "  time         1:01:09 under way at 1.5 m/s, 0:11:55 at 3 surfacings; mission timer 1:13:23\n"
+                "  longest leg  3600 m, from waypoint 1 to waypoint 2\n");
   // The route summary comes before the first question, the plan after the last file.
   EXPECT_EQ(r.output.rfind(" **** Wrote survey line : " + stem + "pts ****\n"),
             r.output.size() - (" **** Wrote survey line : " + stem + "pts ****\n").size());

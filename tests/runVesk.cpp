@@ -43,8 +43,8 @@ std::string afterDialogue(const std::string& output) {
   return at == std::string::npos ? output : output.substr(at + prompt.size());
 }
 
-vesk_result runVesk(const std::vector<std::string>& args, const std::string& input,
-                    const std::string& dir, bool removeDir, bool mergeErrors) {
+vesk_result runVesk(const std::vector<std::string>& args, const std::string& input, const std::string& dir,
+                    bool removeDir, bool mergeErrors) {
   TempDir io;
   io.write("stdin", input);
   const std::string outPath = io.file("stdout");

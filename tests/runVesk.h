@@ -40,5 +40,5 @@ std::string afterDialogue(const std::string& output);
 // directory is removed once the program stands in it, so that nothing can be created there.
 // With `mergeErrors` standard error goes into `output` too, in the order the two were
 // written, as a terminal shows them.
-vesk_result runVesk(const std::vector<std::string>& args, const std::string& input,
-                    const std::string& dir, bool removeDir = false, bool mergeErrors = false);
+vesk_result runVesk(const std::vector<std::string>& args, const std::string& input, const std::string& dir,
+                    bool removeDir = false, bool mergeErrors = false);

@@ -23,9 +23,7 @@ std::string printfText(const char* format, int digits, double value) {
   return text;
 }
 
-std::string general(double value, int precision) {
-  return std::string(numberText::general(value, precision).view());
-}
+std::string general(double value, int precision) { return std::string(numberText::general(value, precision).view()); }
 
 std::string fixed(double value, int places) { return std::string(numberText::fixed(value, places).view()); }
 
@@ -35,24 +33,24 @@ std::string fixed(double value, int places) { return std::string(numberText::fix
 const std::vector<double> boundaryValues = {
     0.0, -0.0, 1.0, -1.0, 0.1, 0.5, 1.5, 2.5, -2.5, 3.5, 10.0, 100.0, 1.25, 1.35, 2.675, 0.125,
     // %g: exponent below 1e-4
-    1e-4, -1e-4, 0.00009999995, 0.000099999949, 0.0000999999, 0.00010000005, 0.000123456789,
-    9.99999e-5, 9.999995e-5, 1e-5, 1.234e-5, -5e-5,
+    1e-4, -1e-4, 0.00009999995, 0.000099999949, 0.0000999999, 0.00010000005, 0.000123456789, 9.99999e-5, 9.999995e-5,
+    1e-5, 1.234e-5, -5e-5,
     // %g with six digits: exponent from 1e6, and values that round up to it
     999999.0, 999999.4, 999999.5, 999999.6, 1e6, 1e6 + 1, 123456.5, 1234567.0, -999999.5,
     // %.9g: exponent from 1e9
     999999999.0, 999999999.4, 999999999.5, 1e9, 123456789.5, 12345678.95,
     // trailing zeros dropped, and nine significant digits of positions
-    45.5, 45.0078612, 10.0125547, 44.9955034, -12.34567, 179.999999995, -179.999999995, 89.9999999996,
-    -45.12345678, 12.3456789012, 123.456789123, 333.3333333, 922.08136, 1200.000001,
+    45.5, 45.0078612, 10.0125547, 44.9955034, -12.34567, 179.999999995, -179.999999995, 89.9999999996, -45.12345678,
+    12.3456789012, 123.456789123, 333.3333333, 922.08136, 1200.000001,
     // halfway in decimal but not in binary, and exactly halfway in binary
     0.000015, 1.0000005, 2.0000005, 8.5, 0.0625, 1e15 + 0.5, 4503599627370496.5, 9007199254740993.0,
     // the ends of the doubles, denormals included
     DBL_MAX, -DBL_MAX, DBL_MIN, -DBL_MIN, DBL_MIN / 2, std::numeric_limits<double>::denorm_min(),
-    -std::numeric_limits<double>::denorm_min(), 4.9406564584124654e-324 * 3, 2.2250738585072009e-308,
-    1e300, 1e-300, 1e22, 1e23, 5e-324,
+    -std::numeric_limits<double>::denorm_min(), 4.9406564584124654e-324 * 3, 2.2250738585072009e-308, 1e300, 1e-300,
+    1e22, 1e23, 5e-324,
     // beyond an int, as durations of a mistyped speed can be
-    2147483647.0, 2147483648.0, -2147483649.0, 3000000000.5, 5e9,
-    std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
+    2147483647.0, 2147483648.0, -2147483649.0, 3000000000.5, 5e9, std::numeric_limits<double>::infinity(),
+    -std::numeric_limits<double>::infinity()};
 
 TEST(NumberText, GeneralAndFixedFormatsMatchPrintfAtEveryBoundary) {
   for (const double value : boundaryValues) {
@@ -170,7 +168,10 @@ TEST(TextOut, LinesTakeTheLineEndOfTheirDestination) {
 
   // Text not yet handed on when an output is given up never reaches its target.
   recordingTarget dropped;
-  { textOut abandoned(dropped, "\n"); abandoned.line("half a mission"); }
+  {
+    textOut abandoned(dropped, "\n");
+    abandoned.line("half a mission");
+  }
   EXPECT_TRUE(dropped.pieces.empty());
 }
 

@@ -171,10 +171,10 @@ TEST_F(WriterTest, CoordinatesKeepNineSignificantDigitsInEveryFile) {
     const char* text;
   };
   const std::vector<coordinateCase> cases = {
-      {1.23456789, "1.23456789"},       {-1.2345, "-1.2345"},         {12.3456789012, "12.3456789"},
-      {-45.12345678, "-45.1234568"},    {44.99550336, "44.9955034"},  {-122.4795, "-122.4795"},
-      {123.456789123, "123.456789"},    {-179.12345, "-179.12345"},   {45, "45"},
-      {0.00012345, "0.00012345"},       {0.00001234, "1.234e-05"},    {-0.00005, "-5e-05"},
+      {1.23456789, "1.23456789"},    {-1.2345, "-1.2345"},        {12.3456789012, "12.3456789"},
+      {-45.12345678, "-45.1234568"}, {44.99550336, "44.9955034"}, {-122.4795, "-122.4795"},
+      {123.456789123, "123.456789"}, {-179.12345, "-179.12345"},  {45, "45"},
+      {0.00012345, "0.00012345"},    {0.00001234, "1.234e-05"},   {-0.00005, "-5e-05"},
   };
   for (const auto& c : cases) {
     destroyList();
@@ -213,9 +213,9 @@ TEST_F(WriterTest, ALaunchWaypointAcrossTheAntimeridianIsWrittenWrapped) {
 }
 
 TEST_F(WriterTest, FileNamesFromUtcTimeWithoutZeroPadding) {
-  EXPECT_EQ(fileNameAt(1398866880), "2014_119_148.");  // 30 April 2014, 14:08
-  EXPECT_EQ(fileNameAt(1420070400), "2015_0_00.");     // 1 January 2015, 00:00
-  EXPECT_EQ(fileNameAt(1423127100), "2015_35_95.");    // 5 February 2015, 09:05
+  EXPECT_EQ(fileNameAt(1398866880), "2014_119_148.");         // 30 April 2014, 14:08
+  EXPECT_EQ(fileNameAt(1420070400), "2015_0_00.");            // 1 January 2015, 00:00
+  EXPECT_EQ(fileNameAt(1423127100), "2015_35_95.");           // 5 February 2015, 09:05
   EXPECT_EQ(fileNameAt(1420074660), fileNameAt(1420110060));  // 01:11 and 11:01
   const std::string stem = fileName();
   EXPECT_EQ(file_name, stem);
@@ -229,10 +229,9 @@ TEST_F(WriterTest, PreviewsShowTheirOwnVariant) {
   EXPECT_EQ(displayMission(), 0);
   const std::string preview = testing::internal::GetCapturedStdout();
   const std::string stem = file_name;
-  EXPECT_EQ(preview.rfind("\n\n **** begin writing file " + stem + " **** \n# Mission Filename: " +
-                              stem + "\n#\n#\n",
-                          0),
-            0u);
+  EXPECT_EQ(
+      preview.rfind("\n\n **** begin writing file " + stem + " **** \n# Mission Filename: " + stem + "\n#\n#\n", 0),
+      0u);
   EXPECT_NE(preview.find("#                        45.5  \n#\n#\n"
                          "#define MISSION_SPEED 1.5\n#define MISSION_SPEED_SLOW 1.25\n"
                          "# KALLOPS ARMED AT START OF MISSION\n"
@@ -257,9 +256,9 @@ TEST_F(WriterTest, PreviewsShowTheirOwnVariant) {
   EXPECT_EQ(displaySurLine(), 0);
   const std::string records = testing::internal::GetCapturedStdout();
   EXPECT_EQ(records.rfind(waypointsOf() + "\n**** Wrote waypoints file : ", 0), 0u);
-  EXPECT_NE(records.find("\n\n\n ------displaySurLine()------\n\n\n " + file_name + "pts \n" +
-                         surLineOf(file_name + "pts")),
-            std::string::npos);
+  EXPECT_NE(
+      records.find("\n\n\n ------displaySurLine()------\n\n\n " + file_name + "pts \n" + surLineOf(file_name + "pts")),
+      std::string::npos);
 }
 
 // Every file of a long route holds every position, in its own order, as printf gives it,
@@ -269,8 +268,9 @@ TEST_F(WriterTest, ALongRouteHasEveryPositionInEveryFileInOrder) {
   planRoute();
   // Every kind of text a number can take, kept and given back alike. (Not a NaN with its
   // sign set: printf shows the sign on Linux and drops it on Windows.)
-  const double extremes[] = {-0.0, 1e-300, -2.5e-310, 1.7976931348623157e308, -1234567.891,
-                             1.0 / 0.0, -1.0 / 0.0, std::nan(""), 0.0001, 123456789};
+  const double extremes[] = {-0.0,         1e-300,    -2.5e-310,  1.7976931348623157e308,
+                             -1234567.891, 1.0 / 0.0, -1.0 / 0.0, std::nan(""),
+                             0.0001,       123456789};
   node* n = headNodePtr->nextPtr;
   for (const double x : extremes) {
     n->Lat = x;
