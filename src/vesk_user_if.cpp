@@ -64,8 +64,11 @@ int askYesNo(const char* question) {
 }
 
 // A speed is taken as the float nearest to what was typed; the menu widens it to double.
-template <typename Show>
-float editSpeed(Show show) {
+float editSpeed(const char* name, double current) {
+  const auto show = [&] {
+    std::printf("%s is %f meters per second\n", name, current);
+    std::fputs("Please enter new speed in meters per second \n\n >", stdout);
+  };
   return edit<float>(show, [](const std::string& word, std::string& reason) {
     const std::optional<float> value = speedOf(word);
     const std::optional<double> number = doubleOf(word);
@@ -84,9 +87,21 @@ int editInt(Show show) {
   });
 }
 
-template <typename Show>
-double editDouble(Show show) {
+// The editors of the depth envelope, which differ in the name of their setting only.
+double editEnvelope(const char* name, double current) {
+  const auto show = [&] {
+    std::printf("%s is %g meters\n", name, current);
+    std::printf("Please enter new %s in meters \n\n >", name);
+  };
   return edit<double>(show, [](const std::string& word, std::string&) { return doubleOf(word); });
+}
+
+// The yoyo depths, as editInt takes them.
+int editYoyoDepth(const char* name, int current) {
+  return editInt([&] {
+    std::printf("mission YoYo %s is %d meters\n", name, current);
+    std::fputs("Please enter new depth in meters \n\n > ", stdout);
+  });
 }
 
 void showMissionParameters() {
@@ -153,19 +168,9 @@ std::string queryWaypointFileName() {
   return name;
 }
 
-float Speed() {
-  return editSpeed([] {
-    std::printf("mission Speed is %f meters per second\n", missionSpeed);
-    std::fputs("Please enter new speed in meters per second \n\n >", stdout);
-  });
-}
+float Speed() { return editSpeed("mission Speed", missionSpeed); }
 
-float SpeedSlow() {
-  return editSpeed([] {
-    std::printf("mission Speed Slow is %f meters per second\n", missionSpeedSlow);
-    std::fputs("Please enter new speed in meters per second \n\n >", stdout);
-  });
-}
+float SpeedSlow() { return editSpeed("mission Speed Slow", missionSpeedSlow); }
 
 int gpsNum() {
   return editInt([] {
@@ -198,40 +203,11 @@ double get_maxLegMeters() {
   });
 }
 
-double get_minDepth() {
-  return editDouble([] {
-    std::printf("minDepth is %g meters\n", minDepth);
-    std::fputs("Please enter new minDepth in meters \n\n >", stdout);
-  });
-}
-
-double get_maxDepth() {
-  return editDouble([] {
-    std::printf("maxDepth is %g meters\n", maxDepth);
-    std::fputs("Please enter new maxDepth in meters \n\n >", stdout);
-  });
-}
-
-double get_abortDepth() {
-  return editDouble([] {
-    std::printf("abortDepth is %g meters\n", abortDepth);
-    std::fputs("Please enter new abortDepth in meters \n\n >", stdout);
-  });
-}
-
-double get_abortAltitude() {
-  return editDouble([] {
-    std::printf("abortAltitude is %g meters\n", abortAltitude);
-    std::fputs("Please enter new abortAltitude in meters \n\n >", stdout);
-  });
-}
-
-double get_abortLockoutDepth() {
-  return editDouble([] {
-    std::printf("abortLockoutDepth is %g meters\n", abortLockoutDepth);
-    std::fputs("Please enter new abortLockoutDepth in meters \n\n >", stdout);
-  });
-}
+double get_minDepth() { return editEnvelope("minDepth", minDepth); }
+double get_maxDepth() { return editEnvelope("maxDepth", maxDepth); }
+double get_abortDepth() { return editEnvelope("abortDepth", abortDepth); }
+double get_abortAltitude() { return editEnvelope("abortAltitude", abortAltitude); }
+double get_abortLockoutDepth() { return editEnvelope("abortLockoutDepth", abortLockoutDepth); }
 
 // The script's GPS blocks know True and False only: any other number would be written as
 // False without the operator meaning it.
@@ -289,26 +265,9 @@ int yoyoMinAlt() {
   });
 }
 
-int yoyoMinDepth() {
-  return editInt([] {
-    std::printf("mission YoYo Min Depth is %d meters\n", missionYoyoMinDepth);
-    std::fputs("Please enter new depth in meters \n\n > ", stdout);
-  });
-}
-
-int yoyoMaxDepth() {
-  return editInt([] {
-    std::printf("mission YoYo Max Depth is %d meters\n", missionYoyoMaxDepth);
-    std::fputs("Please enter new depth in meters \n\n > ", stdout);
-  });
-}
-
-int yoyoMaxDepthShallow() {
-  return editInt([] {
-    std::printf("mission YoYo Max Depth Shallow is %d meters\n", missionYoyoMaxDepthShallow);
-    std::fputs("Please enter new depth in meters \n\n > ", stdout);
-  });
-}
+int yoyoMinDepth() { return editYoyoDepth("Min Depth", missionYoyoMinDepth); }
+int yoyoMaxDepth() { return editYoyoDepth("Max Depth", missionYoyoMaxDepth); }
+int yoyoMaxDepthShallow() { return editYoyoDepth("Max Depth Shallow", missionYoyoMaxDepthShallow); }
 
 int queryYoYoParameters() {
   return runMenu(showYoYoParameters, 4, [](int item) {
