@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -109,6 +110,22 @@ TEST_F(FileSetTest, AFileThatCannotTakeItsNamePutsTheEarlierSetBack) {
   fs::rename(folder_ / "kept.pts", folder_ / "2014_119_148.pts");
   EXPECT_EQ(names(), before);
   EXPECT_EQ(contents(), earlier);
+}
+
+// Any failure while the text is written, not only one of the disk, leaves no file: the
+// temporary files go as the failure passes on to the end of the run.
+TEST_F(FileSetTest, AFailureWhileTheTextIsWrittenLeavesNoFile) {
+  const std::vector<outputFile> files = {{"a.cfg", "open %s", "write %s", "wrote %s\n"},
+                                         {"a.wpt", "open %s", "write %s", "wrote %s\n"}};
+  testing::internal::CaptureStdout();
+  EXPECT_THROW(writeFileSet(folder_.string(), files,
+                            [](const std::vector<textOut*>& out) {
+                              out[0]->put(std::string(3 * textOut::bufferSize, 'x'));
+                              throw std::bad_alloc();
+                            }),
+               std::bad_alloc);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_TRUE(names().empty());
 }
 
 TEST_F(FileSetTest, ATemporaryFileIsNeverOpenedThroughAnExistingName) {

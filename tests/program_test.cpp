@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -84,17 +83,28 @@ TEST(Program, HelpAndVersion) {
   EXPECT_EQ(r.output.back(), '\n');
 }
 
-// The option names of the first words of `lines` ("-o, --output-dir DIR" gives -o and
+// The option names among the words of `lines` ("-o, --output-dir DIR" gives -o and
 // --output-dir).
 std::set<std::string> optionNames(const std::vector<std::string>& lines) {
   std::set<std::string> names;
-  const std::regex option("(^|[ ,])(--?[a-z][a-z-]*|--)(?=[ ,]|$)");
   for (const std::string& line : lines) {
-    for (auto it = std::sregex_iterator(line.begin(), line.end(), option); it != std::sregex_iterator(); ++it) {
-      names.insert((*it)[2]);
+    std::istringstream words(line);
+    for (std::string word; words >> word;) {
+      if (!word.empty() && word.back() == ',') word.pop_back();
+      const bool option = word.size() >= 2 && word[0] == '-' &&
+                          word.find_first_not_of("-abcdefghijklmnopqrstuvwxyz") == std::string::npos;
+      if (option) names.insert(word);
     }
   }
   return names;
+}
+
+// `text` with every `from` replaced by `to`.
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+  return text;
 }
 
 // One usage text: what --help prints is doc/usage.txt, the README shows it whole, and the
@@ -131,14 +141,35 @@ TEST(Program, HelpTheReadmeAndTheManualPageShowOneUsage) {
   std::istringstream section(manual.substr(from, to - from));
   bool tagNext = false;
   for (std::string line; std::getline(section, line);) {
-    if (tagNext)
-      tags.push_back(
-          std::regex_replace(std::regex_replace(line, std::regex(R"(\\-)"), "-"), std::regex(R"(\\f[RPBI])"), " "));
+    if (tagNext) {
+      std::string tag = replaced(line, "\\-", "-");
+      for (const char* font : {"\\fR", "\\fP", "\\fB", "\\fI", "\""}) tag = replaced(tag, font, " ");
+      tags.push_back(tag);
+    }
     tagNext = line == ".TP";
   }
   const std::set<std::string> expected = {"-h", "--help", "--version", "--map", "-o", "--output-dir", "--"};
   EXPECT_EQ(optionNames(usageOptions), expected);
   EXPECT_EQ(optionNames(tags), optionNames(usageOptions));
+}
+
+// Memory that runs out (a huge GeoJSON file under a memory limit) ends the run with a
+// message and status 1, as any other failure does, and leaves no file behind.
+TEST(Program, RunningOutOfMemoryEndsTheRunWithAMessage) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit leaves";
+#else
+  std::string route = "{\"type\":\"LineString\",\"coordinates\":[";
+  for (int i = 0; i < 2000000; ++i) route += (i > 0 ? ",[10." : "[10.") + std::to_string(i) + ",45.5]";
+  route += "]}";
+  TempDir dir;
+  dir.write("big.geojson", route);
+  const vesk_result r = runVesk({"big.geojson"}, acceptDefaults, dir.path(), false, false, 256LL << 20);
+  EXPECT_EQ(r.status, 1) << r.errors;
+  EXPECT_EQ(r.output, "");
+  EXPECT_EQ(r.errors, "vesk: std::bad_alloc\n");
+  EXPECT_EQ(dir.list(), std::vector<std::string>{"big.geojson"});
+#endif
 }
 
 TEST(Program, AcceptsBlankLinesCrLfAndLongLines) {

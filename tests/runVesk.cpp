@@ -1,6 +1,7 @@
 #include "runVesk.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -44,7 +45,8 @@ std::string afterDialogue(const std::string& output) {
 }
 
 vesk_result runVesk(const std::vector<std::string>& args, const std::string& input, const std::string& dir,
-                    bool removeDir, bool mergeErrors) {
+                    bool removeDir, bool mergeErrors,
+                    long long memoryLimit) {
   TempDir io;
   io.write("stdin", input);
   const std::string outPath = io.file("stdout");
@@ -60,6 +62,8 @@ vesk_result runVesk(const std::vector<std::string>& args, const std::string& inp
     if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(126);
     if (chdir(dir.c_str()) != 0) _exit(126);
     if (removeDir && rmdir(dir.c_str()) != 0) _exit(126);
+    const rlimit limit{static_cast<rlim_t>(memoryLimit), static_cast<rlim_t>(memoryLimit)};
+    if (memoryLimit > 0 && setrlimit(RLIMIT_AS, &limit) != 0) _exit(126);
     std::vector<char*> argv;
     std::string program = VESK_BINARY;
     argv.push_back(program.data());

@@ -39,6 +39,7 @@ std::string afterDialogue(const std::string& output);
 // Runs vesk with `args` in `dir`, standard input fed from `input`. With `removeDir` the
 // directory is removed once the program stands in it, so that nothing can be created there.
 // With `mergeErrors` standard error goes into `output` too, in the order the two were
-// written, as a terminal shows them.
+// written, as a terminal shows them. A `memoryLimit` above 0 caps the program's address
+// space at that many bytes.
 vesk_result runVesk(const std::vector<std::string>& args, const std::string& input, const std::string& dir,
-                    bool removeDir = false, bool mergeErrors = false);
+                    bool removeDir = false, bool mergeErrors = false, long long memoryLimit = 0);
