@@ -40,7 +40,6 @@ bool atWordEnd() {
 
 void resetInput() { lookahead.clear(); }
 
-// The next word; the run ends when the input ends before one begins.
 std::string readWord() {
   std::fflush(stdout);
   while (peekChar(0) != EOF && std::isspace(static_cast<unsigned char>(peekChar(0))) != 0) takeChar();
@@ -50,7 +49,6 @@ std::string readWord() {
   return word;
 }
 
-// One whole line without its line end; the run ends when the input has ended.
 std::string readLine() {
   std::fflush(stdout);
   if (peekChar(0) == EOF) endOfInput();
@@ -73,7 +71,6 @@ void discardRestOfLine() {
   } while (c != EOF && c != '\n');
 }
 
-// An optional sign and digits that fit an int.
 std::optional<int> intOf(const std::string& word) {
   const char* first = word.data();
   const char* const last = word.data() + word.size();
@@ -84,7 +81,6 @@ std::optional<int> intOf(const std::string& word) {
   return value;
 }
 
-// A finite number.
 std::optional<double> doubleOf(const std::string& word) {
   char* end = nullptr;
   const double value = std::strtod(word.c_str(), &end);
@@ -92,7 +88,6 @@ std::optional<double> doubleOf(const std::string& word) {
   return value;
 }
 
-// A speed: a number finite as a float and greater than 0, rounded to the nearest float.
 std::optional<float> speedOf(const std::string& word) {
   char* end = nullptr;
   const float value = std::strtof(word.c_str(), &end);

@@ -4,7 +4,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -33,18 +32,9 @@ std::pair<double, size_t> numberAt(std::string_view content, size_t pos, size_t 
     const auto [ptr, ec] = std::from_chars(text + pos, text + end, value);
     if (ec == std::errc() && (ptr == text + end || isBlank(*ptr))) return {value, static_cast<size_t>(ptr - text)};
   }
-  // strtod needs the text to end in a NUL; a number seldom fills the line.
-  const std::string_view rest = content.substr(pos, end - pos);
-  char shortText[64];
-  std::string longText;
-  const char* start = shortText;
-  if (rest.size() < sizeof shortText) {
-    std::memcpy(shortText, rest.data(), rest.size());
-    shortText[rest.size()] = '\0';
-  } else {
-    longText = rest;
-    start = longText.c_str();
-  }
+  // strtod needs the text to end in a NUL.
+  const std::string rest(content.substr(pos, end - pos));
+  const char* const start = rest.c_str();
   char* after = nullptr;
   const double value = std::strtod(start, &after);
   return {value, pos + static_cast<size_t>(after - start)};

@@ -49,7 +49,7 @@ class numberText {
 
  private:
   numberText() = default;
-  static numberText formatted(double value, std::chars_format format, int digits);
+  void format(double value, std::chars_format format, int digits);
   // The longest double in fixed notation has 309 digits before the point.
   std::array<char, 344> digits_;
   size_t size_ = 0;

@@ -94,6 +94,38 @@ TEST(NumberText, ArbitraryDoublesMatchPrintf) {
   EXPECT_GT(compared, 19000);
 }
 
+// The values the files hold most, positions, depths, durations, are formatted by integer
+// arithmetic of their own: every digit must still be printf's, halves going to the even
+// neighbour, roundings that carry into a new digit included.
+TEST(NumberText, PositionsAndValuesOfTheFilesMatchPrintf) {
+  uint64_t state = 0x9E3779B97F4A7C15ULL;
+  const auto next = [&] {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    return state;
+  };
+  int compared = 0;
+  for (int i = 0; i < 300000; ++i) {
+    const uint64_t r = next();
+    double value = 0;
+    switch (i % 4) {
+      case 0: value = -180 + 360 * static_cast<double>(r >> 11) / 9007199254740992.0; break;  // any position
+      case 1:
+        value = std::ldexp(static_cast<double>(r % 2000000000 + 1), -static_cast<int>(next() % 31));
+        break;                                                                                        // halves
+      case 2: value = static_cast<double>(r % 4000000000) / 10000 + (r % 3 == 0 ? 5e-10 : 0); break;  // decimals typed
+      default: value = 999.9999999 + static_cast<double>(r % 1000) * 1e-10; break;  // carries into a new digit
+    }
+    if (r % 2 == 0) value = -value;
+    for (const int precision : {3, 6, 9, 15, 17}) {
+      ASSERT_EQ(general(value, precision), printfText("%.*g", precision, value)) << printfText("%.*e", 17, value);
+      ++compared;
+    }
+  }
+  EXPECT_EQ(compared, 1500000);
+}
+
 TEST(NumberText, IntegersAtTheEndsOfTheirRange) {
   const std::vector<long long> values = {0, 1, -1, 9, 10, -10, INT_MAX, INT_MIN, LLONG_MAX, LLONG_MIN, 1000000};
   for (const long long value : values) {
