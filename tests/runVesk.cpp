@@ -45,8 +45,7 @@ std::string afterDialogue(const std::string& output) {
 }
 
 vesk_result runVesk(const std::vector<std::string>& args, const std::string& input, const std::string& dir,
-                    bool removeDir, bool mergeErrors,
-                    long long memoryLimit) {
+                    bool removeDir, bool mergeErrors, long long memoryLimit) {
   TempDir io;
   io.write("stdin", input);
   const std::string outPath = io.file("stdout");
