@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Windows build: cross-compiles vesk.exe with MinGW-w64, runs its unit tests under Wine,
-# then runs the Linux program (./build/vesk, built by .ci/run) and the Windows program on
-# the same routes with the same operator answers and checks that they write byte-identical
-# files, print the same messages and exit alike. An operator must get the same mission
-# from either machine.
+# Windows build: cross-compiles vesk.exe with MinGW-w64, runs its unit tests and the fuzz
+# corpus under Wine, then runs the Linux program (./build/vesk, built by .ci/run) and the
+# Windows program on the same routes with the same operator answers and checks that they
+# write byte-identical files, print the same messages and exit alike. An operator must get
+# the same mission from either machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export CI="${CI:-true}"
@@ -43,6 +43,18 @@ if [ -z "$wine_passed" ] && [ -z "$wine_failed" ]; then wine_failed=1; fi
 if [ "$wine_tests" -ne 0 ] && [ "${wine_failed:-0}" -eq 0 ]; then wine_failed=1; fi
 passed=${wine_passed:-0}
 failed=${wine_failed:-0}
+
+# Every seed of the fuzz corpus through the fuzz checks, as the Linux test suite runs them.
+echo "== the fuzz corpus under Wine"
+replay_log="$scratch/wine-corpus.log"
+(cd build-windows/tests && timeout 900 wine ./vesk_corpus_replay.exe </dev/null) 2>&1 | tr -d '\r' >"$replay_log" ||
+  wine_tests=1
+grep -E '^(FAILED|fuzz corpus:)' "$replay_log" || true
+replay_passed=$(sed -nE 's/^fuzz corpus: ([0-9]+) passed, ([0-9]+) failed$/\1/p' "$replay_log")
+replay_failed=$(sed -nE 's/^fuzz corpus: ([0-9]+) passed, ([0-9]+) failed$/\2/p' "$replay_log")
+if [ -z "$replay_passed" ]; then replay_failed=1; fi
+passed=$((passed + ${replay_passed:-0}))
+failed=$((failed + ${replay_failed:-0}))
 next_stage "Windows comparisons"
 
 ensure_linux_build

@@ -10,8 +10,9 @@
 // from memory by a plain loop of writes into files in the same folder. The ratio of the
 // two times is what the program costs beyond what the disk takes.
 //
-// Neither flushes the files to the disk (which the program does in a real run): that
-// measures the disk, not the program.
+// The program's files go straight under their names (tests/support/setDestinations.h),
+// without the temporary names, the renaming and the flush to the disk of a real run: that
+// would measure the disk, not the program. The plain loop does not flush either.
 //
 //   vesk_bench [--table | --compare] [--folder DIR]
 //
@@ -34,6 +35,9 @@
 #include "calcs.h"
 #include "fileSet.h"
 #include "routeImport.h"
+#include "settings.h"
+#include "support/readFile.h"
+#include "support/setDestinations.h"
 #include "textOut.h"
 #include "vesk.h"
 #include "wptList.h"
@@ -111,7 +115,7 @@ timing measure(void (*build)(long), long size) {
   t.waypoints = countWaypoints();
 
   start = clock_type::now();
-  writeMissionFiles(std::time(nullptr), {});
+  writeMissionFiles(fileNameAt(std::time(nullptr)), "", {});
   t.write = secondsSince(start);
 
   t.bytes = folderBytes();
@@ -133,15 +137,15 @@ timing best(void (*build)(long), long size) {
 
 void report(std::FILE* out, const char* label, const timing& t) {
   const double perWaypoint = 1e9 / static_cast<double>(t.waypoints);
-  std::fprintf(out, "%-22s %9ld %10.1f %10.1f %10.1f %10.1f %10.3f %9.1f\n", label, t.waypoints,
-               t.build * perWaypoint, t.plan * perWaypoint, t.write * perWaypoint,
-               (t.build + t.plan + t.write) * perWaypoint, t.build + t.plan + t.write, t.bytes / 1e6);
+  std::fprintf(out, "%-22s %9ld %10.1f %10.1f %10.1f %10.1f %10.3f %9.1f\n", label, t.waypoints, t.build * perWaypoint,
+               t.plan * perWaypoint, t.write * perWaypoint, (t.build + t.plan + t.write) * perWaypoint,
+               t.build + t.plan + t.write, t.bytes / 1e6);
   std::fflush(out);
 }
 
 void table(std::FILE* out) {
-  std::fprintf(out, "%-22s %9s %10s %10s %10s %10s %10s %9s\n", "route", "waypoints", "build ns", "plan ns",
-               "write ns", "total ns", "total s", "files MB");
+  std::fprintf(out, "%-22s %9s %10s %10s %10s %10s %10s %9s\n", "route", "waypoints", "build ns", "plan ns", "write ns",
+               "total ns", "total s", "files MB");
   std::fprintf(out, "%-22s %9s %10s %10s %10s %10s\n", "", "", "/waypoint", "/waypoint", "/waypoint", "/waypoint");
   for (const long size : {1000L, 10000L, 100000L, 1000000L}) {
     report(out, ("survey " + std::to_string(size)).c_str(), best(buildSurvey, size));
@@ -159,11 +163,11 @@ void writeRouteFile(long count) {
   std::string text;
   for (long i = 0; i < count; ++i) {
     const auto [lat, lon] = surveyPoint(i);
-    text += std::string(numberText::general(lat, 9).view()) + " " + std::string(numberText::general(lon, 9).view()) + "\n";
+    text +=
+        std::string(numberText::general(lat, 9).view()) + " " + std::string(numberText::general(lon, 9).view()) + "\n";
   }
   std::ofstream(routeFile, std::ios::binary) << text;
 }
-
 
 struct programTiming {
   double read = 0;
@@ -176,24 +180,24 @@ programTiming runProgram() {
   resetSettings();
   programTiming t;
   auto start = clock_type::now();
-  readRoute(readRouteFile(routeFile).text(), routeFile);
+  readRoute(readRouteFile(routeFile), routeFile);
   t.read = secondsSince(start);
   start = clock_type::now();
   planRoute();
   t.plan = secondsSince(start);
   start = clock_type::now();
-  writeMissionFiles(when, {});
+  writeMissionFiles(fileNameAt(when), "", {});
   t.write = secondsSince(start);
   return t;
 }
 
 // The same files, written by the same code into memory.
-std::vector<keptFile> filesInMemory() {
-  std::vector<keptFile> kept;
-  fileSetDestination.memory = &kept;
-  writeMissionFiles(when, {});
-  fileSetDestination.memory = nullptr;
-  return kept;
+std::vector<keptFile> filesInMemory(setDestination& disk) {
+  keptSets kept;
+  divertFileSets(&kept);
+  writeMissionFiles(fileNameAt(when), "", {});
+  divertFileSets(&disk);
+  return kept.files;
 }
 
 // Writes `files` as plainly as a program can: each in whole buffers, one write call each.
@@ -216,7 +220,7 @@ double plainWrite(const std::vector<keptFile>& files) {
 
 bool sameAsOnDisk(const std::vector<keptFile>& files) {
   for (const keptFile& file : files) {
-    if (readRouteFile(file.path).text() != file.content) return false;
+    if (readFile(file.path) != file.content) return false;
   }
   return true;
 }
@@ -230,7 +234,7 @@ void settle() {
   ::sync();
 }
 
-int compare(std::FILE* out) {
+int compare(std::FILE* out, setDestination& disk) {
   constexpr long waypoints = 1000000;
   constexpr int rounds = 5;
   writeRouteFile(waypoints);
@@ -238,7 +242,7 @@ int compare(std::FILE* out) {
   // The bytes the program writes, kept in memory by the same writers; then one untimed
   // round of each kind, so that both find the system's file cache as warm as the other.
   runProgram();
-  const std::vector<keptFile> files = filesInMemory();
+  const std::vector<keptFile> files = filesInMemory(disk);
   destroyList();
   if (!sameAsOnDisk(files)) {
     std::fprintf(out, "the files written differ from the same files written into memory\n");
@@ -317,10 +321,11 @@ int main(int argc, char** argv) {
   fs::current_path(dir);
 
   // Time the program, not the disk.
-  fileSetDestination.flushToDisk = false;
+  unflushedFiles disk;
+  const divertedSets toDisk(disk);
   int status = 0;
   if (runTable) table(out);
-  if (runCompare) status = compare(out);
+  if (runCompare) status = compare(out, disk);
 
   fs::current_path(startDir);
   fs::remove_all(dir);

@@ -80,8 +80,3 @@ else()
     INTERFACE_INCLUDE_DIRECTORIES ${VESK_GEOGRAPHICLIB_INCLUDE_DIR})
   target_link_libraries(vesk_libraries INTERFACE geographiclib)
 endif()
-
-# The positions of a long route are formatted on a second thread beside the writers.
-set(THREADS_PREFER_PTHREAD_FLAG ON)
-find_package(Threads REQUIRED)
-target_link_libraries(vesk_libraries INTERFACE Threads::Threads)

@@ -24,9 +24,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # winpthread into the executable instead of depending on MinGW DLLs.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
-# Mission files must be byte-identical to those of the Linux build. The Microsoft C
-# runtime prints "%g" exponents with three digits (5e-005); MinGW's own C99 stdio
-# prints the standard two (5e-05) and parses "nan"/"inf" the way glibc does.
+# The console must read as on Linux. The mission files and the messages format their
+# numbers with std::to_chars, the same on every platform, but the dialogue's menus and
+# editors print theirs through printf ("%g", "%f") and the route readers parse with strtod:
+# the Microsoft C runtime prints "%g" exponents with three digits (5e-005), while MinGW's
+# own C99 stdio prints the standard two (5e-05) and parses "nan"/"inf" the way glibc does.
 add_compile_definitions(__USE_MINGW_ANSI_STDIO=1)
 
 # Lets ctest run the Windows test executables on the build host.

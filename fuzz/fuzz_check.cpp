@@ -1,9 +1,5 @@
 #include "fuzz_check.h"
 
-#include <fcntl.h>
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -15,12 +11,18 @@
 #include <nlohmann/json.hpp>
 #include <pugixml.hpp>
 #include <regex>
-#include <sstream>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "fileSet.h"
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
+
+#include "fileSetPlatform.h"
+#include "support/readFile.h"
+#include "support/setDestinations.h"
 #include "vesk.h"
 
 namespace fs = std::filesystem;
@@ -36,7 +38,8 @@ std::string startDir;  // where libFuzzer keeps its corpus and writes its findin
 
 // The files of each run, kept in memory: writing and reading back a set on a disk would
 // take many times longer than the run itself.
-std::vector<keptFile> kept;
+keptSets kept;
+bool trapOnFinding = true;
 
 // Where findings are told: standard error as it was when the fuzzer started. Runs with
 // -close_fd_mask=2 silence the reason the program gives on standard error for every
@@ -49,6 +52,7 @@ std::FILE* report = stderr;
   fs::current_path(startDir, ec);  // the input that caused it is saved relative to here
   std::fprintf(report, "\n==vesk-fuzz== %s\n", what.c_str());
   std::fflush(report);
+  if (!trapOnFinding) throw std::runtime_error(what);
   __builtin_trap();
 }
 
@@ -59,22 +63,10 @@ void removeWorkDir() {
 }
 
 void writeFile(const char* name, const std::string& content) {
-  const int fd = ::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  bool written = fd >= 0;
-  for (size_t done = 0; written && done < content.size();) {
-    const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-    written = n > 0;
-    done += written ? static_cast<size_t>(n) : 0;
-  }
-  if (fd >= 0 && ::close(fd) != 0) written = false;
-  if (!written) finding(std::string("harness cannot write ") + name);
-}
-
-std::string readFile(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
+  std::ofstream out(name, std::ios::binary | std::ios::trunc);
+  out << content;
+  out.close();
+  if (!out) finding(std::string("harness cannot write ") + name);
 }
 
 // The checks below run over every line of files of up to millions of lines: they look at
@@ -83,9 +75,7 @@ using text = std::string_view;
 
 bool startsWith(text s, text prefix) { return s.substr(0, prefix.size()) == prefix; }
 
-bool endsWith(text s, text suffix) {
-  return s.size() >= suffix.size() && s.substr(s.size() - suffix.size()) == suffix;
-}
+bool endsWith(text s, text suffix) { return s.size() >= suffix.size() && s.substr(s.size() - suffix.size()) == suffix; }
 
 text trimRight(text s) {
   while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
@@ -97,8 +87,7 @@ text trimLeft(text s) {
   return s;
 }
 
-[[noreturn]] void badLine(const std::string& name, size_t index, text line,
-                          const std::string& what) {
+[[noreturn]] void badLine(const std::string& name, size_t index, text line, const std::string& what) {
   finding(name + " line " + std::to_string(index + 1) + " \"" + std::string(line) + "\": " + what);
 }
 
@@ -148,9 +137,7 @@ bool finiteNumber(text number, double* value = nullptr) {
 }
 
 bool wholeInt(text number, long* value) {
-  if (number.empty() ||
-      (number[0] != '-' && std::isdigit(static_cast<unsigned char>(number[0])) == 0))
-    return false;
+  if (number.empty() || (number[0] != '-' && std::isdigit(static_cast<unsigned char>(number[0])) == 0)) return false;
   const std::string copy(number);
   char* end = nullptr;
   errno = 0;
@@ -165,8 +152,7 @@ bool wholeInt(text number, long* value) {
 const char* badPosition(text latText, text lonText) {
   double lat = 0;
   double lon = 0;
-  if (!finiteNumber(latText, &lat) || !finiteNumber(lonText, &lon))
-    return "position is not two finite numbers";
+  if (!finiteNumber(latText, &lat) || !finiteNumber(lonText, &lon)) return "position is not two finite numbers";
   if (lat < -90 || lat > 90 || lon < -180 || lon > 180) return "position out of range";
   return nullptr;
 }
@@ -190,8 +176,7 @@ std::vector<waypointText> checkWaypoints(const std::string& name, const std::str
     if (f[1].empty() || f[1][0] != 'N') badLine(name, i, line, "latitude without N");
     if (const char* bad = badPosition(f[1].substr(1), f[2])) badLine(name, i, line, bad);
     for (size_t k = 3; k < f.size(); ++k) {
-      if (!finiteNumber(f[k]))
-        badLine(name, i, line, "field " + std::to_string(k + 1) + " is not a finite number");
+      if (!finiteNumber(f[k])) badLine(name, i, line, "field " + std::to_string(k + 1) + " is not a finite number");
     }
     waypoints.push_back({f[1].substr(1), f[2]});
   });
@@ -202,15 +187,13 @@ std::vector<waypointText> checkWaypoints(const std::string& name, const std::str
 
 // Survey-line file: a header naming the file, then one point per waypoint, in the same
 // order and at the same positions as the waypoint file.
-void checkSurLine(const std::string& name, const std::string& content,
-                  const std::vector<waypointText>& waypoints) {
+void checkSurLine(const std::string& name, const std::string& content, const std::vector<waypointText>& waypoints) {
   std::vector<text> f;
   const size_t lines = forEachCrlfLine(content, name, [&](size_t i, text line) {
     split(trimRight(line), f);
     if (i == 0) {
       if (f.size() != 13) badLine(name, 0, line, "header needs 13 fields");
-      if (f[1] != fs::path(name).filename().string())
-        badLine(name, 0, line, "header does not name the file");
+      if (f[1] != fs::path(name).filename().string()) badLine(name, 0, line, "header does not name the file");
       for (size_t k = 0; k < f.size(); ++k) {
         if (k != 1 && !finiteNumber(f[k])) badLine(name, 0, line, "header field is not a number");
       }
@@ -223,10 +206,8 @@ void checkSurLine(const std::string& name, const std::string& content,
       badLine(name, i, line, "position differs from the waypoint file");
     for (size_t k = 0; k < f.size(); ++k) {
       // Fields 4 and 5 carry their unit, metres.
-      const text number =
-          (k == 3 || k == 4) && endsWith(f[k], "m") ? f[k].substr(0, f[k].size() - 1) : f[k];
-      if (!finiteNumber(number))
-        badLine(name, i, line, "field " + std::to_string(k + 1) + " is not a finite number");
+      const text number = (k == 3 || k == 4) && endsWith(f[k], "m") ? f[k].substr(0, f[k].size() - 1) : f[k];
+      if (!finiteNumber(number)) badLine(name, i, line, "field " + std::to_string(k + 1) + " is not a finite number");
     }
   });
   if (lines != waypoints.size() + 1) finding(name + ": point count differs from the waypoint file");
@@ -256,8 +237,7 @@ void checkMission(const std::string& name, const std::string& content, size_t wa
     const text line = trimRight(fullLine);
     if (line.empty()) return;
     if (startsWith(line, "#define ")) {
-      if (!finiteNumber(line.substr(line.rfind(' ') + 1)))
-        badLine(name, i, line, "define is not a finite number");
+      if (!finiteNumber(line.substr(line.rfind(' ') + 1))) badLine(name, i, line, "define is not a finite number");
     } else if (line.find(':') != text::npos && line.find("WAYPOINT NUMBER: ") != text::npos) {
       const size_t colon = line.find(": ");
       const size_t end = line.find(' ', colon + 2);
@@ -267,26 +247,22 @@ void checkMission(const std::string& name, const std::string& content, size_t wa
       const bool final = line.find("FINAL WAYPOINT") != text::npos;
       if (final != (groups == 0)) badLine(name, i, line, "only the first group is the final one");
       // Numbered from the last waypoint down to 1.
-      if (number != static_cast<long>(waypointCount - 1 - groups))
-        badLine(name, i, line, "group out of sequence");
+      if (number != static_cast<long>(waypointCount - 1 - groups)) badLine(name, i, line, "group out of sequence");
       ++groups;
     } else if (startsWith(line, "# LAT/LON: ") || startsWith(line, "#               LAT/LON: ")) {
       const text pair = line.substr(line.find(": ") + 2);
       const size_t space = pair.find(' ');
-      const char* bad = space == text::npos
-                            ? "position is not two numbers"
-                            : badPosition(pair.substr(0, space), pair.substr(space + 1));
+      const char* bad = space == text::npos ? "position is not two numbers"
+                                            : badPosition(pair.substr(0, space), pair.substr(space + 1));
       if (bad != nullptr) badLine(name, i, line, bad);
     } else if (line[0] != '#' && line.find('=') != text::npos) {
       if (line.back() != ';') badLine(name, i, line, "assignment without ;");
       const size_t equals = line.find('=');
       const text value = trimLeft(line.substr(equals + 1, line.size() - equals - 2));
-      if (!scriptWord(value) && !finiteNumber(value))
-        badLine(name, i, line, "value is not a finite number");
+      if (!scriptWord(value) && !finiteNumber(value)) badLine(name, i, line, "value is not a finite number");
     }
   });
-  if (groups != waypointCount - 1)
-    finding(name + ": group count is not the waypoint count minus 1");
+  if (groups != waypointCount - 1) finding(name + ": group count is not the waypoint count minus 1");
 }
 
 // ---- Maps ----
@@ -304,16 +280,15 @@ bool samePosition(double lat, double lon, const waypointText& waypoint) {
 }
 
 // A "lon,lat" pair of a KML coordinates list.
-void checkKmlPair(const std::string& name, text pair, const waypointText& waypoint,
-                  size_t index, const char* where) {
+void checkKmlPair(const std::string& name, text pair, const waypointText& waypoint, size_t index, const char* where) {
   const size_t comma = pair.find(',');
   double lat = 0;
   double lon = 0;
   if (comma == text::npos || !finiteNumber(pair.substr(0, comma), &lon) ||
       !finiteNumber(pair.substr(comma + 1), &lat) || !samePosition(lat, lon, waypoint)) {
-    finding(name + ": " + where + " position " + std::to_string(index) + " \"" +
-            std::string(pair) + "\" is not waypoint " + std::to_string(index) + " at " +
-            std::string(waypoint.lat) + " " + std::string(waypoint.lon));
+    finding(name + ": " + where + " position " + std::to_string(index) + " \"" + std::string(pair) +
+            "\" is not waypoint " + std::to_string(index) + " at " + std::string(waypoint.lat) + " " +
+            std::string(waypoint.lon));
   }
 }
 
@@ -324,19 +299,16 @@ void checkKind(const std::string& name, const std::string& kind, size_t index) {
   if (!valid) finding(name + ": waypoint " + std::to_string(index) + " is of kind \"" + kind + "\"");
 }
 
-void parseXml(const std::string& name, const std::string& content, const char* root,
-              pugi::xml_document& doc) {
+void parseXml(const std::string& name, const std::string& content, const char* root, pugi::xml_document& doc) {
   const pugi::xml_parse_result parsed = doc.load_buffer(content.data(), content.size());
   if (!parsed) {
-    finding(name + " does not parse back: " + parsed.description() + " at offset " +
-            std::to_string(parsed.offset));
+    finding(name + " does not parse back: " + parsed.description() + " at offset " + std::to_string(parsed.offset));
   }
   if (text(doc.document_element().name()) != root) finding(name + ": root is not " + root);
 }
 
 // KML: one line of the whole route, and one placemark per waypoint named by its number.
-void checkKml(const std::string& name, const std::string& content,
-              const std::vector<waypointText>& waypoints) {
+void checkKml(const std::string& name, const std::string& content, const std::vector<waypointText>& waypoints) {
   pugi::xml_document doc;
   parseXml(name, content, "kml", doc);
   struct collector : pugi::xml_tree_walker {
@@ -364,14 +336,12 @@ void checkKml(const std::string& name, const std::string& content,
   }
   if (index != waypoints.size()) finding(name + ": route line shorter than the waypoint file");
 
-  if (found.points.size() != waypoints.size())
-    finding(name + ": point count differs from the waypoint file");
+  if (found.points.size() != waypoints.size()) finding(name + ": point count differs from the waypoint file");
   for (size_t i = 0; i < waypoints.size(); ++i) {
     const pugi::xml_node placemark = found.points[i].parent();
     if (placemark.child("name").text().get() != std::to_string(i))
       finding(name + ": placemark " + std::to_string(i) + " is not named by its number");
-    checkKmlPair(name, found.points[i].child("coordinates").text().get(), waypoints[i], i,
-                 "placemark");
+    checkKmlPair(name, found.points[i].child("coordinates").text().get(), waypoints[i], i, "placemark");
     size_t values = 0;
     for (const pugi::xml_node& data : placemark.child("ExtendedData").children("Data")) {
       const std::string field = data.attribute("name").value();
@@ -380,8 +350,7 @@ void checkKml(const std::string& name, const std::string& content,
       if (field == "kind") {
         checkKind(name, value, i);
       } else if (!finiteNumber(value)) {
-        finding(name + ": placemark " + std::to_string(i) + " " + field + " \"" + value +
-                "\" is not a finite number");
+        finding(name + ": placemark " + std::to_string(i) + " " + field + " \"" + value + "\" is not a finite number");
       }
     }
     if (values != 5) finding(name + ": placemark " + std::to_string(i) + " lacks its data");
@@ -389,8 +358,7 @@ void checkKml(const std::string& name, const std::string& content,
 }
 
 // GPX: one route of one route point per waypoint, named by its number.
-void checkGpx(const std::string& name, const std::string& content,
-              const std::vector<waypointText>& waypoints) {
+void checkGpx(const std::string& name, const std::string& content, const std::vector<waypointText>& waypoints) {
   pugi::xml_document doc;
   parseXml(name, content, "gpx", doc);
   const pugi::xml_node gpx = doc.document_element();
@@ -401,11 +369,9 @@ void checkGpx(const std::string& name, const std::string& content,
     if (i >= waypoints.size()) finding(name + ": more route points than waypoints");
     double lat = 0;
     double lon = 0;
-    if (!finiteNumber(point.attribute("lat").value(), &lat) ||
-        !finiteNumber(point.attribute("lon").value(), &lon) ||
+    if (!finiteNumber(point.attribute("lat").value(), &lat) || !finiteNumber(point.attribute("lon").value(), &lon) ||
         !samePosition(lat, lon, waypoints[i])) {
-      finding(name + ": route point " + std::to_string(i) + " is not at waypoint " +
-              std::to_string(i));
+      finding(name + ": route point " + std::to_string(i) + " is not at waypoint " + std::to_string(i));
     }
     if (point.child("name").text().get() != std::to_string(i))
       finding(name + ": route point " + std::to_string(i) + " is not named by its number");
@@ -416,20 +382,17 @@ void checkGpx(const std::string& name, const std::string& content,
 }
 
 // A GeoJSON position: [longitude, latitude], as numbers.
-void checkJsonPosition(const std::string& name, const nlohmann::json& position,
-                       const waypointText& waypoint, size_t index, const char* where) {
-  if (!position.is_array() || position.size() != 2 || !position[0].is_number() ||
-      !position[1].is_number() ||
+void checkJsonPosition(const std::string& name, const nlohmann::json& position, const waypointText& waypoint,
+                       size_t index, const char* where) {
+  if (!position.is_array() || position.size() != 2 || !position[0].is_number() || !position[1].is_number() ||
       !samePosition(position[1].get<double>(), position[0].get<double>(), waypoint)) {
-    finding(name + ": " + where + " position " + std::to_string(index) + " " + position.dump() +
-            " is not waypoint " + std::to_string(index) + " at " + std::string(waypoint.lat) +
-            " " + std::string(waypoint.lon));
+    finding(name + ": " + where + " position " + std::to_string(index) + " " + position.dump() + " is not waypoint " +
+            std::to_string(index) + " at " + std::string(waypoint.lat) + " " + std::string(waypoint.lon));
   }
 }
 
 // GeoJSON: a FeatureCollection of the route line, then one Point per waypoint.
-void checkGeoJson(const std::string& name, const std::string& content,
-                  const std::vector<waypointText>& waypoints) {
+void checkGeoJson(const std::string& name, const std::string& content, const std::vector<waypointText>& waypoints) {
   using nlohmann::json;
   json doc;
   try {
@@ -444,8 +407,7 @@ void checkGeoJson(const std::string& name, const std::string& content,
       finding(name + ": feature count is not the waypoint count plus the route line");
     const json& line = features[0].at("geometry");
     const json& coordinates = line.at("coordinates");
-    if (line.at("type") != "LineString" || !coordinates.is_array() ||
-        coordinates.size() != waypoints.size()) {
+    if (line.at("type") != "LineString" || !coordinates.is_array() || coordinates.size() != waypoints.size()) {
       finding(name + ": the first feature is not the route line through every waypoint");
     }
     for (size_t i = 0; i < waypoints.size(); ++i) {
@@ -461,8 +423,7 @@ void checkGeoJson(const std::string& name, const std::string& content,
       // A number the writer could not print (infinite, not a number) comes out as null.
       for (const char* field : {"legMeters", "heading", "legSeconds", "secondsFromLaunch"}) {
         if (!properties.at(field).is_number())
-          finding(name + ": point " + std::to_string(i) + " " + field + " is " +
-                  properties.at(field).dump());
+          finding(name + ": point " + std::to_string(i) + " " + field + " is " + properties.at(field).dump());
       }
     }
   } catch (const json::exception& e) {
@@ -496,8 +457,7 @@ bool fileRefusal(const std::string& what) {
 bool readerMessage(const std::string& line, const std::string& file) {
   static const std::regex invalid("invalid waypoint (on line )?[1-9][0-9]*");
   const std::string ofFile = " of " + file;
-  if (endsWith(line, ofFile) && std::regex_match(line.substr(0, line.size() - ofFile.size()), invalid))
-    return true;
+  if (endsWith(line, ofFile) && std::regex_match(line.substr(0, line.size() - ofFile.size()), invalid)) return true;
   if (startsWith(line, file + " ") && fileRefusal(line.substr(file.size() + 1))) return true;
   return line == "list is empty";
 }
@@ -505,17 +465,14 @@ bool readerMessage(const std::string& line, const std::string& file) {
 // Status 1 must come with one of the program's messages as the last thing printed; a
 // refusal of the waypoint file comes before any question, so it is all that is printed.
 void checkFailureMessage(const std::string& output, const std::string& file) {
-  static const char* const laterMessages[] = {"unexpected end of input",
-                                              "the route would need more than ",
-                                              "the meters between surfacings must be greater than 0",
-                                              "out of memory"};
+  static const char* const laterMessages[] = {"unexpected end of input", "the route would need more than ",
+                                              "the meters between surfacings must be greater than 0", "out of memory"};
   if (!endsWith(output, "\n")) finding("status 1 without a message line");
   const size_t lineStart = output.size() < 2 ? std::string::npos : output.rfind('\n', output.size() - 2);
   const size_t start = lineStart == std::string::npos ? 0 : lineStart + 1;
   std::string last = output.substr(start, output.size() - 1 - start);
   if (readerMessage(last, file)) {
-    if (lineStart != std::string::npos)
-      finding("the waypoint file was refused after the dialogue began: " + last);
+    if (lineStart != std::string::npos) finding("the waypoint file was refused after the dialogue began: " + last);
     return;
   }
   // The message may follow the prompt of the question it ended.
@@ -529,22 +486,25 @@ void checkFailureMessage(const std::string& output, const std::string& file) {
 
 }  // namespace
 
-void setUp() {
-  std::string templ = (fs::temp_directory_path() / "vesk_fuzz_XXXXXX").string();
-  if (mkdtemp(templ.data()) == nullptr) finding("harness cannot create a temporary directory");
-  workDir = templ;
+void setUp(bool trap) {
+  trapOnFinding = trap;
+  std::error_code ec;
+  const fs::path dir = fs::temp_directory_path(ec) / ("vesk_fuzz_" + platform::uniqueTag());
+  if (!fs::create_directory(dir, ec)) finding("harness cannot create a temporary directory");
+  workDir = dir.string();
   startDir = fs::current_path().string();
-  fileSetDestination.memory = &kept;
+  divertFileSets(&kept);
   std::atexit(removeWorkDir);
+#if !defined(_WIN32)
   // libFuzzer closes standard error after this, when asked to.
   const int errorCopy = dup(2);
   if (errorCopy >= 0) {
     if (std::FILE* const copy = fdopen(errorCopy, "w")) report = copy;
   }
+#endif
 }
 
-void runAndCheck(const std::string& waypoints, const std::string& answers,
-                 const runOptions& options) {
+void runAndCheck(const std::string& waypoints, const std::string& answers, const runOptions& options) {
   const std::string& waypointFile = options.waypointFile;
   fs::current_path(workDir);
   writeFile(waypointFile.c_str(), waypoints);
@@ -559,13 +519,13 @@ void runAndCheck(const std::string& waypoints, const std::string& answers,
   std::vector<char*> argv;
   for (std::string& argument : arguments) argv.push_back(argument.data());
   argv.push_back(nullptr);
-  const long long setsBefore = fileSetDestination.keptSets;
+  const long long setsBefore = kept.sets;
   const int status = veskMain(static_cast<int>(arguments.size()), argv.data());
   std::fflush(stdout);
   // The memory holds the last set written, by this run or an earlier one.
-  const bool wroteSet = fileSetDestination.keptSets != setsBefore;
+  const bool wroteSet = kept.sets != setsBefore;
   const std::vector<keptFile> none;
-  const std::vector<keptFile>& files = wroteSet ? kept : none;
+  const std::vector<keptFile>& files = wroteSet ? kept.files : none;
 
   // The mission files, then the maps.
   const char* const extensions[] = {".cfg", ".wpt", ".pts", ".kml", ".gpx", ".geojson"};
@@ -615,6 +575,46 @@ void runAndCheck(const std::string& waypoints, const std::string& answers,
   // The next run may name its waypoint file differently.
   std::remove(waypointFile.c_str());
   fs::current_path(startDir);
+}
+
+namespace {
+
+bool opensJsonObject(const std::string& content) {
+  const std::string byteOrderMark = "\xEF\xBB\xBF";
+  size_t i = content.compare(0, byteOrderMark.size(), byteOrderMark) == 0 ? byteOrderMark.size() : 0;
+  while (i < content.size() && std::string(" \t\r\n").find(content[i]) != std::string::npos) ++i;
+  return i < content.size() && content[i] == '{';
+}
+
+}  // namespace
+
+void runTarget(const std::string& target, const std::string& input) {
+  const char* const acceptDefaults = "0\ny\n0\nn\n";
+  runOptions options;
+  if (target == "route") {
+    // The input is the waypoint file; the operator accepts every default.
+    runAndCheck(input, acceptDefaults);
+  } else if (target == "dialogue") {
+    // The input is everything the operator types; the route is one 5 km leg due north.
+    runAndCheck("45 10\n45.045 10\n", input);
+  } else if (target == "kml_gpx") {
+    // A KML or GPX waypoint file, as drawn in a chart or globe program, with all three maps
+    // of the plan. The content alone tells KML from GPX (and from the plain text format,
+    // when the root element is neither), so one file name serves them all.
+    options.waypointFile = "route.kml";
+    options.maps = true;
+    runAndCheck(input, acceptDefaults, options);
+  } else if (target == "geojson_csv") {
+    // A GeoJSON or CSV waypoint file, with all three maps. A file that opens a JSON object
+    // is read as GeoJSON whatever its name, so it is named as the operator would save it;
+    // anything else is named as a spreadsheet export, since only a .csv name makes the
+    // program read it as CSV rather than as plain text.
+    options.waypointFile = opensJsonObject(input) ? "route.geojson" : "route.csv";
+    options.maps = true;
+    runAndCheck(input, acceptDefaults, options);
+  } else {
+    finding("no fuzz target " + target);
+  }
 }
 
 }  // namespace veskfuzz

@@ -9,8 +9,10 @@ namespace veskfuzz {
 // Creates a fresh temporary directory (removed at exit) for the runs to work in, so they
 // never litter the directory libFuzzer works in. Standard output goes to a file there,
 // so the program's menus do not flood the fuzzer's log. The files each run writes are
-// kept in memory, written by the program's own writers up to the last write.
-void setUp();
+// kept in memory, written by the program's own writers up to the last write. A finding
+// is told on standard error and then traps, as libFuzzer expects; with `trap` false
+// (the replay of the corpus in the tests) it throws std::runtime_error instead.
+void setUp(bool trap = true);
 
 // What the operator asks of one run besides the mission files.
 struct runOptions {
@@ -26,7 +28,11 @@ struct runOptions {
 // program on them and checks the outcome: status 1 with one of the program's messages and
 // no files, or status 0 with the three mission files (and the maps, when asked for) that
 // parse back. Anything else traps.
-void runAndCheck(const std::string& waypoints, const std::string& answers,
-                 const runOptions& options = {});
+void runAndCheck(const std::string& waypoints, const std::string& answers, const runOptions& options = {});
+
+// One input of the fuzz target `target` (route, dialogue, kml_gpx or geojson_csv), run and
+// checked as that target does: the fuzzers and the replay of the corpus in the tests run
+// the same.
+void runTarget(const std::string& target, const std::string& input);
 
 }  // namespace veskfuzz

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "vesk.h"
-
 // The constants below are those of the vehicle's mission planner; each function keeps its
 // own approximation of pi so that planned positions agree with it to the last bit.
 
@@ -34,9 +32,8 @@ double heading(double a, double b, double c, double d) {
   const double dNear = d - b > 180 ? d - 360 : (d - b < -180 ? d + 360 : d);
   const double lon2 = dNear * 3.14159 / 180;
   const double londif = lon2 - lon1;
-  const double head =
-      std::atan2(std::cos(lat2) * std::sin(londif),
-                 std::cos(lat1) * std::sin(lat2) - std::sin(lat1) * std::cos(lat2) * std::cos(londif));
+  const double head = std::atan2(std::cos(lat2) * std::sin(londif),
+                                 std::cos(lat1) * std::sin(lat2) - std::sin(lat1) * std::cos(lat2) * std::cos(londif));
   const double headingDeg = head * 180 / 3.14159;
   if (headingDeg > 0) return headingDeg;
   // Due north is reported as 360, never 0: 0 marks a node without a leg.
@@ -44,8 +41,8 @@ double heading(double a, double b, double c, double d) {
   return headingDeg2;
 }
 
-int newLatLon(double currentLat, double currentLon, double headingDeg, double distance,
-              double& newLat, double& newLon) {
+int newLatLon(double currentLat, double currentLon, double headingDeg, double distance, double& newLat,
+              double& newLon) {
   const double R = 6371;
   const double PI = 3.1415926536;
   const double currentLatRad = PI / 180 * currentLat;
@@ -54,17 +51,11 @@ int newLatLon(double currentLat, double currentLon, double headingDeg, double di
   const double delta = (distance / 1000) / R;
   const double phi = asinClamped(std::sin(currentLatRad) * std::cos(delta) +
                                  std::cos(currentLatRad) * std::sin(delta) * std::cos(headingRad));
-  const double lambda =
-      currentLonRad + std::atan2(std::sin(headingRad) * std::sin(delta) * std::cos(currentLatRad),
-                                 std::cos(delta) - std::sin(currentLatRad) * std::sin(phi));
+  const double lambda = currentLonRad + std::atan2(std::sin(headingRad) * std::sin(delta) * std::cos(currentLatRad),
+                                                   std::cos(delta) - std::sin(currentLatRad) * std::sin(phi));
   newLat = phi * 57.29577951289617;
   newLon = lambda * 57.29577951289617;
   return 0;
-}
-
-double timeToNextWayPoint(double distance) {
-  const double numSecsCalc = distance / missionSpeed;
-  return numSecsCalc;
 }
 
 double wrapLongitude(double lon) {
@@ -137,8 +128,8 @@ std::string file_name;
 std::string fileNameAt(std::time_t when) {
   const std::tm* const utc = std::gmtime(&when);
   if (utc == nullptr) return "0_0_00.";
-  return std::to_string(utc->tm_year + 1900) + "_" + std::to_string(utc->tm_yday) + "_" +
-         std::to_string(utc->tm_hour) + std::to_string(utc->tm_min) + ".";
+  return std::to_string(utc->tm_year + 1900) + "_" + std::to_string(utc->tm_yday) + "_" + std::to_string(utc->tm_hour) +
+         std::to_string(utc->tm_min) + ".";
 }
 
 std::string fileName() {

@@ -12,11 +12,7 @@ double heading(double a, double b, double c, double d);
 
 // The point `distance` metres from (currentLat, currentLon) along `headingDeg`.
 // The longitude is not wrapped; see wrapLongitude. Always returns 0.
-int newLatLon(double currentLat, double currentLon, double headingDeg, double distance,
-              double& newLat, double& newLon);
-
-// Seconds needed for `distance` metres at the mission speed.
-double timeToNextWayPoint(double distance);
+int newLatLon(double currentLat, double currentLon, double headingDeg, double distance, double& newLat, double& newLon);
 
 // Brings a longitude from (-540, 540) back into -180..180.
 double wrapLongitude(double lon);
@@ -39,6 +35,10 @@ bool polarLeg(double lat1, double lon1, double lat2, double lon2);
 // opposite poles are joined by the meridian of the start. The ends must differ. Always
 // returns 0.
 int alongGreatCircle(double lat1, double lon1, double lat2, double lon2, double t, double& lat, double& lon);
+
+// Seconds needed for `distance` metres at the mission speed (calcs_toolkit.cpp; a run
+// never calls it).
+double timeToNextWayPoint(double distance);
 
 // ---- Output file names ----
 

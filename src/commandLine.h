@@ -20,7 +20,7 @@ struct commandLine {
 commandLine parseCommandLine(int argc, char** argv);
 
 // What --help prints: what the program does, the waypoint file formats, every option and
-// the exit status.
+// the exit status. Kept in doc/usage.txt, which the build turns into this string.
 extern const char* const usageText;
 
 // What --version prints: name, version and licence.

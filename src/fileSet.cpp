@@ -1,13 +1,15 @@
 #include "fileSet.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "fileSetPlatform.h"
-#include "vesk.h"
+#include "runMessages.h"
 
 namespace {
 
@@ -17,9 +19,6 @@ std::string withPath(const char* format, const std::string& path) {
   if (size > 0) std::snprintf(text.data(), text.size() + 1, format, path.c_str());
   return text;
 }
-
-// The files the vehicle reads have CR LF line ends, whichever system wrote them.
-constexpr std::string_view fileLineEnd = "\r\n";
 
 // Hands a file's text to the disk a full buffer at a time. After a write fails it writes
 // no more; the set fails once its text is complete.
@@ -37,9 +36,9 @@ class fileTarget final : public textTarget {
 // One file of the set on its way to its final name.
 struct pending {
   const outputFile* file;
-  std::string path;       // the final name in the output folder
-  std::string temporary;  // where it is written first
-  std::string backup;     // a second name of the file it replaces, while the set is named
+  std::string path;           // the final name in the output folder
+  std::string temporary;      // where it is written first
+  std::string backup;         // a second name of the file it replaces, while the set is named
   bool backupIsMove = false;  // the replaced file was moved to `backup`, not linked
   bool named = false;         // the new file has its final name
   platform::fileHandle handle = platform::noFile;
@@ -50,12 +49,12 @@ struct pending {
 // The files of one set; whatever has not been committed is removed when it goes.
 class setWriter {
  public:
-  explicit setWriter(const std::vector<outputFile>& files) {
+  setWriter(const std::string& folder, const std::vector<outputFile>& files) : folder_(folder) {
     platform::startGuard();
     for (const outputFile& file : files) {
       pending p;
       p.file = &file;
-      p.path = outputPath(file.name);
+      p.path = outputPath(folder, file.name);
       set_.push_back(std::move(p));
     }
   }
@@ -82,16 +81,14 @@ class setWriter {
       p.out->flush();
       const platform::fileHandle handle = p.handle;
       p.handle = platform::noFile;
-      const bool closed =
-          fileSetDestination.flushToDisk ? platform::flushAndClose(handle) : platform::close(handle);
-      if (!closed || !p.target->written()) fail(p, p.file->writeMessage);
+      if (!platform::flushAndClose(handle) || !p.target->written()) fail(p, p.file->writeMessage);
     }
   }
 
   // Gives every file its final name, as one step for interruptions and for other runs
   // writing into the same folder. A failure puts back what was there.
   void nameAll() {
-    platform::folderLock lock(outputFolder);
+    platform::folderLock lock(folder_);
     if (!lock.taken()) fail(set_.front(), set_.front().file->writeMessage);
     platform::holdInterrupts();
     for (pending& p : set_) keepOld(p);
@@ -105,7 +102,7 @@ class setWriter {
       p.backup.clear();
     }
     platform::clearGuard();
-    if (fileSetDestination.flushToDisk) platform::syncFolder(outputFolder);
+    platform::syncFolder(folder_);
     platform::releaseInterrupts();
   }
 
@@ -184,51 +181,51 @@ class setWriter {
     failRun(withPath(message, p.path));
   }
 
+  std::string folder_;
   std::vector<pending> set_;
 };
 
-// In memory the text is only copied on: a smaller buffer does as well.
-constexpr size_t memoryBufferSize = 64 * 1024;
+setDestination* diverted = nullptr;
 
-// A set kept in memory, written by the same code; a set given up half way leaves nothing.
-void keepSet(const std::vector<outputFile>& files, const setText& produce) {
-  std::vector<keptFile>& kept = *fileSetDestination.memory;
-  kept.resize(files.size());
-  std::vector<memoryTarget> targets;
-  std::vector<std::unique_ptr<textOut>> outs;
-  std::vector<textOut*> outputs;
-  targets.reserve(files.size());
-  for (size_t i = 0; i < files.size(); ++i) {
-    kept[i].path = outputPath(files[i].name);
-    kept[i].content.clear();
-    targets.emplace_back(kept[i].content);
-    outs.push_back(std::make_unique<textOut>(targets.back(), fileLineEnd, memoryBufferSize));
-    outputs.push_back(outs.back().get());
-  }
-  try {
-    produce(outputs);
-    for (const auto& out : outs) out->flush();
-  } catch (...) {
-    kept.clear();
-    throw;
-  }
-  ++fileSetDestination.keptSets;
-}
+// A name as the file system library takes it: the program's names are UTF-8 everywhere,
+// and on Windows a plain string would be read in the legacy code page instead.
+std::filesystem::path pathOf(const std::string& name) { return std::filesystem::u8path(name); }
 
 }  // namespace
 
-setDestination fileSetDestination;
+std::string outputPath(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  const char last = folder.back();
+  return last == '/' || last == '\\' ? folder + name : folder + "/" + name;
+}
 
-void writeFileSet(const std::vector<outputFile>& files, const setText& produce) {
+void checkOutputFolder(const std::string& folder) {
+  std::error_code ec;
+  if (!std::filesystem::exists(pathOf(folder), ec)) {
+    failRun("cannot use output folder " + folder + ": there is no such folder\n");
+  }
+  if (!std::filesystem::is_directory(pathOf(folder), ec)) {
+    failRun("cannot use output folder " + folder + ": it is not a folder\n");
+  }
+  const std::string probe = outputPath(folder, ".vesk-write-test." + platform::uniqueTag());
+  const platform::fileHandle file = platform::createNew(probe);
+  if (file == platform::noFile) failRun("cannot write into output folder " + folder + "\n");
+  platform::closeQuietly(file);
+  platform::remove(probe);
+}
+
+void divertFileSets(setDestination* destination) { diverted = destination; }
+
+void writeFileSet(const std::string& folder, const std::vector<outputFile>& files, const setText& produce) {
   if (files.empty()) return;
-  if (fileSetDestination.memory != nullptr) {
-    keepSet(files, produce);
-    for (const outputFile& file : files) {
-      std::fputs(withPath(file.successMessage, outputPath(file.name)).c_str(), stdout);
-    }
+  if (diverted != nullptr) {
+    std::vector<std::string> paths;
+    for (const outputFile& file : files) paths.push_back(outputPath(folder, file.name));
+    diverted->write(paths, produce);
+    for (size_t i = 0; i < files.size(); ++i) std::fputs(withPath(files[i].successMessage, paths[i]).c_str(), stdout);
     return;
   }
-  setWriter writer(files);
+  setWriter writer(folder, files);
   writer.writeAll(produce);
   writer.nameAll();
   writer.announce();

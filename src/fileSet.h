@@ -11,9 +11,13 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "textOut.h"
+
+// The files the vehicle reads have CR LF line ends, whichever system wrote them.
+constexpr std::string_view fileLineEnd = "\r\n";
 
 struct outputFile {
   std::string name;            // the final name, without a folder
@@ -23,32 +27,34 @@ struct outputFile {
 };
 
 // Writes the text of a whole set: outputs[i] takes the text of files[i], each line ending
-// in the output's line end. The files are open side by side, so that a value shared by
-// several of them need be formatted only once.
+// in the output's line end. The files are open side by side, so that a walk over the
+// route can write several of them at once.
 using setText = std::function<void(const std::vector<textOut*>& outputs)>;
 
-// Writes `files` into the output folder as one set, then prints each file's success line
-// in order. On failure prints the file's message and ends the run with status 1.
-void writeFileSet(const std::vector<outputFile>& files, const setText& produce);
+// Where the file `name` goes in `folder` (empty: the current directory).
+std::string outputPath(const std::string& folder, const std::string& name);
 
-// ---- Where the sets go ----
+// An output folder named on the command line must take files before the operator answers
+// any question: ends the run with a message when `folder` is missing, is no folder or
+// refuses a file.
+void checkOutputFolder(const std::string& folder);
 
-// One file of a set kept in memory: its path in the output folder and its content.
-struct keptFile {
-  std::string path;
-  std::string content;
-};
+// Writes `files` into `folder` as one set, then prints each file's success line in order.
+// On failure prints the file's message and ends the run with status 1.
+void writeFileSet(const std::string& folder, const std::vector<outputFile>& files, const setText& produce);
+
+// ---- Another destination ----
 
 // A run writes its sets into the output folder, each file flushed to the disk before it
-// takes its name. Checks that run the program thousands of times a second in one process
-// (the fuzz targets) keep the sets in memory instead, written by the same code up to the
-// last write; the benchmark leaves the flushing to the system, so as to time the program
-// rather than the disk. Not reset by resetSettings: chosen once, before any run.
-struct setDestination {
-  // When set, each complete set replaces what `memory` holds, file by file in the order of
-  // the set, and is counted in keptSets. The memory of the files it replaces is reused.
-  std::vector<keptFile>* memory = nullptr;
-  long long keptSets = 0;
-  bool flushToDisk = true;
+// takes its name. Checks that run the program thousands of times a second in one process,
+// and the benchmark, which times the program rather than the disk, send the sets
+// elsewhere (tests/support/setDestinations.h); the success lines are printed all the same.
+class setDestination {
+ public:
+  virtual ~setDestination() = default;
+  // Writes the text of the set whose files have the paths `paths`.
+  virtual void write(const std::vector<std::string>& paths, const setText& produce) = 0;
 };
-extern setDestination fileSetDestination;
+
+// From now on every set goes to `destination`; null: the output folder again.
+void divertFileSets(setDestination* destination);

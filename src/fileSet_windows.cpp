@@ -17,8 +17,8 @@ HANDLE toHandle(fileHandle file) { return reinterpret_cast<HANDLE>(static_cast<i
 fileHandle createNew(const std::string& path) {
   // CREATE_NEW fails on any existing name, a link included. Deleting is shared so that an
   // interruption can remove the file while it is still open.
-  const HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                 CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return noFile;
   return static_cast<fileHandle>(reinterpret_cast<intptr_t>(h));
 }

@@ -1,4 +1,5 @@
-// The one platform-dependent piece of the dialogue: waiting for a single keystroke.
+// Waiting for a single keystroke at the operator's console, for the sampler reminder; one
+// implementation for POSIX terminals, one for the Windows console.
 #pragma once
 
 // Waits for one key at the operator's console, without echo and without Enter, taking

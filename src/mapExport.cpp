@@ -1,21 +1,14 @@
 #include "mapExport.h"
 
 #include <algorithm>
-#include <array>
-#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <pugixml.hpp>
 #include <string>
 
 #include "routeReport.h"
-#include "vesk.h"
+#include "settings.h"
 #include "wptList.h"
-
-#ifndef VESK_VERSION
-#define VESK_VERSION "unknown"
-#endif
 
 namespace {
 
@@ -39,17 +32,12 @@ double rounded(double value, int places) {
 
 // The same as text, without an exponent (GPX and KML want plain decimals) and without
 // trailing zeros.
-std::string decimal(double value, int places) {
-  std::array<char, 400> text{};
-  const auto result =
-      std::to_chars(text.data(), text.data() + text.size(), rounded(value, places), std::chars_format::fixed);
-  return std::string(text.data(), result.ptr);
-}
+std::string decimal(double value, int places) { return numberText::shortest(rounded(value, places)).text(); }
 
 // One waypoint of the planned route as the map shows it.
 struct mapPoint {
   const node* n;
-  const char* kind;  // "launch", "waypoint" or "surfacing"
+  const char* kind;   // "launch", "waypoint" or "surfacing"
   double fromLaunch;  // seconds from the launch waypoint to this one
 };
 
@@ -67,8 +55,8 @@ const char* kindDescription(const char* kind) {
 std::string description(const mapPoint& p) {
   std::string text = kindDescription(p.kind);
   if (p.n->nextPtr != nullptr) {
-    text += "; leg " + printed("%.1f", p.n->legMeters) + " m at heading " + printed("%.1f", p.n->heading) + ", " +
-            clockTime(p.n->legSecs);
+    text += "; leg " + numberText::fixed(p.n->legMeters, 1).text() + " m at heading " +
+            numberText::fixed(p.n->heading, 1).text() + ", " + clockTime(p.n->legSecs);
   } else {
     text += "; end of the route";
   }
@@ -102,8 +90,8 @@ routeTotals totals() {
 }
 
 std::string routeSummary(const routeTotals& t) {
-  return std::to_string(t.waypoints) + " waypoints, " + printed("%.3f", t.meters / 1000) + " km, " +
-         clockTime(t.seconds) + " at " + printed("%g", missionSpeed) + " m/s";
+  return std::to_string(t.waypoints) + " waypoints, " + numberText::fixed(t.meters / 1000, 3).text() + " km, " +
+         clockTime(t.seconds) + " at " + numberText::general(missionSpeed, 6).text() + " m/s";
 }
 
 // Sends pugixml's output on to a text output, its "\n" line ends written as the output's.
@@ -133,8 +121,7 @@ const char* const placeholder = "<!--waypoints-->";
 // that waypoint's values. One element is reused, so a long route never has to be held
 // in memory as a document.
 template <typename Fill>
-void emitXml(const pugi::xml_document& frame, const pugi::xml_node& element, unsigned depth, Fill fill,
-             textOut& out) {
+void emitXml(const pugi::xml_document& frame, const pugi::xml_node& element, unsigned depth, Fill fill, textOut& out) {
   stringWriter toText;
   frame.save(toText, indent, pugi::format_default, pugi::encoding_utf8);
   const std::string& text = toText.text;
@@ -199,11 +186,12 @@ void kmlText(const std::string& name, textOut& out) {
   setText(document, "open", "1");
   setText(document, "description", "Planned route: " + routeSummary(t));
   // A view from above the middle of the route, far enough out to show all of it.
-  const double spanMeters = std::max(north - south, (east - west) * std::cos((south + north) / 2 * 3.14159265358979 / 180)) * 111195.0;
+  const double spanMeters =
+      std::max(north - south, (east - west) * std::cos((south + north) / 2 * 3.14159265358979 / 180)) * 111195.0;
   pugi::xml_node lookAt = document.append_child("LookAt");
   setText(lookAt, "longitude", decimal((west + east) / 2, degreePlaces));
   setText(lookAt, "latitude", decimal((south + north) / 2, degreePlaces));
-  setText(lookAt, "range", printed("%.0f", std::max(1000.0, spanMeters * 1.5)));
+  setText(lookAt, "range", numberText::fixed(std::max(1000.0, spanMeters * 1.5), 0).text());
   pugi::xml_node routeStyle = document.append_child("Style");
   routeStyle.append_attribute("id") = "route";
   pugi::xml_node lineStyle = routeStyle.append_child("LineStyle");
@@ -240,19 +228,20 @@ void kmlText(const std::string& name, textOut& out) {
   }
   pugi::xml_node point = placemark.append_child("Point");
   setText(point, "coordinates", "");
-  emitXml(frame, placemark, 3,
-          [&](const mapPoint& p) {
-            setText(placemark, "name", std::to_string(p.n->wptNumber));
-            setText(placemark, "description", description(p));
-            setText(placemark, "styleUrl", std::string("#") + p.kind);
-            const std::string values[] = {p.kind, decimal(p.n->legMeters, meterPlaces),
-                                          decimal(p.n->heading, headingPlaces), decimal(p.n->legSecs, secondPlaces),
-                                          decimal(p.fromLaunch, secondPlaces)};
-            size_t i = 0;
-            for (pugi::xml_node data : extended.children("Data")) data.child("value").text().set(values[i++].c_str());
-            setText(point, "coordinates", decimal(p.n->Lon, degreePlaces) + "," + decimal(p.n->Lat, degreePlaces));
-          },
-          out);
+  emitXml(
+      frame, placemark, 3,
+      [&](const mapPoint& p) {
+        setText(placemark, "name", std::to_string(p.n->wptNumber));
+        setText(placemark, "description", description(p));
+        setText(placemark, "styleUrl", std::string("#") + p.kind);
+        const std::string values[] = {p.kind, decimal(p.n->legMeters, meterPlaces),
+                                      decimal(p.n->heading, headingPlaces), decimal(p.n->legSecs, secondPlaces),
+                                      decimal(p.fromLaunch, secondPlaces)};
+        size_t i = 0;
+        for (pugi::xml_node data : extended.children("Data")) data.child("value").text().set(values[i++].c_str());
+        setText(point, "coordinates", decimal(p.n->Lon, degreePlaces) + "," + decimal(p.n->Lat, degreePlaces));
+      },
+      out);
 }
 
 // GPX 1.1: one route of route points, each named by its number and described.
@@ -262,7 +251,7 @@ void gpxText(const std::string& name, textOut& out) {
   declaration(frame);
   pugi::xml_node gpx = frame.append_child("gpx");
   gpx.append_attribute("version") = "1.1";
-  gpx.append_attribute("creator") = "vesk " VESK_VERSION;
+  gpx.append_attribute("creator") = (std::string("vesk ") + veskVersion).c_str();
   gpx.append_attribute("xmlns") = "http://www.topografix.com/GPX/1/1";
   pugi::xml_node metadata = gpx.append_child("metadata");
   setText(metadata, "name", name);
@@ -279,15 +268,16 @@ void gpxText(const std::string& name, textOut& out) {
   setText(rtept, "name", "");
   setText(rtept, "desc", "");
   setText(rtept, "type", "");
-  emitXml(frame, rtept, 2,
-          [&](const mapPoint& p) {
-            rtept.attribute("lat").set_value(decimal(p.n->Lat, degreePlaces).c_str());
-            rtept.attribute("lon").set_value(decimal(p.n->Lon, degreePlaces).c_str());
-            setText(rtept, "name", std::to_string(p.n->wptNumber));
-            setText(rtept, "desc", description(p));
-            setText(rtept, "type", p.kind);
-          },
-          out);
+  emitXml(
+      frame, rtept, 2,
+      [&](const mapPoint& p) {
+        rtept.attribute("lat").set_value(decimal(p.n->Lat, degreePlaces).c_str());
+        rtept.attribute("lon").set_value(decimal(p.n->Lon, degreePlaces).c_str());
+        setText(rtept, "name", std::to_string(p.n->wptNumber));
+        setText(rtept, "desc", description(p));
+        setText(rtept, "type", p.kind);
+      },
+      out);
 }
 
 // GeoJSON (RFC 7946): a FeatureCollection of the route line and the waypoints, one
@@ -298,22 +288,20 @@ void geoJsonText(textOut& out) {
   forEachPoint([&](const mapPoint& p) {
     line.push_back({rounded(p.n->Lon, degreePlaces), rounded(p.n->Lat, degreePlaces)});
   });
-  const orderedJson route = {
-      {"type", "Feature"},
-      {"geometry", {{"type", "LineString"}, {"coordinates", std::move(line)}}},
-      {"properties",
-       {{"name", "Planned route"},
-        {"waypoints", t.waypoints},
-        {"lengthMeters", rounded(t.meters, meterPlaces)},
-        {"seconds", rounded(t.seconds, secondPlaces)},
-        {"description", routeSummary(t)}}}};
+  const orderedJson route = {{"type", "Feature"},
+                             {"geometry", {{"type", "LineString"}, {"coordinates", std::move(line)}}},
+                             {"properties",
+                              {{"name", "Planned route"},
+                               {"waypoints", t.waypoints},
+                               {"lengthMeters", rounded(t.meters, meterPlaces)},
+                               {"seconds", rounded(t.seconds, secondPlaces)},
+                               {"description", routeSummary(t)}}}};
   out.lines("{\"type\":\"FeatureCollection\",\"features\":[\n" + route.dump());
   forEachPoint([&](const mapPoint& p) {
     const orderedJson feature = {
         {"type", "Feature"},
         {"geometry",
-         {{"type", "Point"},
-          {"coordinates", {rounded(p.n->Lon, degreePlaces), rounded(p.n->Lat, degreePlaces)}}}},
+         {{"type", "Point"}, {"coordinates", {rounded(p.n->Lon, degreePlaces), rounded(p.n->Lat, degreePlaces)}}}},
         {"properties",
          {{"name", std::to_string(p.n->wptNumber)},
           {"number", p.n->wptNumber},
@@ -331,8 +319,7 @@ void geoJsonText(textOut& out) {
 }  // namespace
 
 std::optional<mapFormat> mapFormatNamed(std::string_view name) {
-  std::string lower(name);
-  for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  const std::string lower = lowerCase(name);
   for (const mapFormat format : {mapFormat::kml, mapFormat::gpx, mapFormat::geojson}) {
     if (lower == mapExtension(format)) return format;
   }
@@ -356,10 +343,11 @@ void mapText(mapFormat format, const std::string& name, textOut& out) {
   }
 }
 
-void mapText(mapFormat format, const std::string& name, const textSink& emit) {
-  sinkTarget target(emit);
+std::string mapText(mapFormat format, const std::string& name) {
+  std::string text;
+  memoryTarget target(text);
   textOut out(target, "\n");
   mapText(format, name, out);
   out.flush();
+  return text;
 }
-

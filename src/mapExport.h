@@ -22,5 +22,5 @@ const char* mapExtension(mapFormat format);
 // leg length, heading, leg time and time from launch.
 void mapText(mapFormat format, const std::string& name, textOut& out);
 
-// The same text with "\n" line ends, handed to `emit`.
-void mapText(mapFormat format, const std::string& name, const textSink& emit);
+// The same text with "\n" line ends.
+std::string mapText(mapFormat format, const std::string& name);

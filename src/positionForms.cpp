@@ -19,7 +19,8 @@ const char* const signReason =
 const char* const piecesReason = "a coordinate is at most degrees, minutes and seconds, as in 45 30 30 N";
 const char* const wordsReason =
     "the degrees, minutes and seconds of a coordinate are either separate numbers, as in 45 30 30 N, "
-    "or one word, as in 45:30:30N or 45\xC2\xB0" "30'30\"N";
+    "or one word, as in 45:30:30N or 45\xC2\xB0"
+    "30'30\"N";
 const char* const sixtyReason = "minutes and seconds must be less than 60, as in 45 59.5 N";
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
@@ -50,7 +51,8 @@ bool coordinateBody(std::string_view text) {
   for (const char c : text) {
     if (isDigit(c)) {
       digit = true;
-    } else if (static_cast<unsigned char>(c) < 0x80 && std::string_view(".+-:'\"`*dD").find(c) == std::string_view::npos) {
+    } else if (static_cast<unsigned char>(c) < 0x80 &&
+               std::string_view(".+-:'\"`*dD").find(c) == std::string_view::npos) {
       return false;  // bytes from 0x80 on are the marks written in UTF-8; the decoder judges them
     }
   }
@@ -211,8 +213,8 @@ std::optional<double> valueOf(const coordinate& c, std::string& problem) {
   try {
     GeographicLib::DMS::flag kind = GeographicLib::DMS::NONE;
     const double value = GeographicLib::DMS::Decode(text, kind);
-    if (std::isfinite(value) && kind == (latitudeLetter(c.hemisphere) ? GeographicLib::DMS::LATITUDE
-                                                                       : GeographicLib::DMS::LONGITUDE)) {
+    if (std::isfinite(value) &&
+        kind == (latitudeLetter(c.hemisphere) ? GeographicLib::DMS::LATITUDE : GeographicLib::DMS::LONGITUDE)) {
       return value;
     }
     problem = "\"" + text + "\" is not degrees, minutes and seconds, as in 45 30.5 N";
@@ -220,7 +222,9 @@ std::optional<double> valueOf(const coordinate& c, std::string& problem) {
     const std::string what = e.what();
     problem = what.rfind("Minutes ", 0) == 0 || what.rfind("Seconds ", 0) == 0
                   ? sixtyReason
-                  : "not degrees, minutes and seconds (" + what + "), as in 45 30.5 N or 45\xC2\xB0" "30.5'N";
+                  : "not degrees, minutes and seconds (" + what +
+                        "), as in 45 30.5 N or 45\xC2\xB0"
+                        "30.5'N";
   }
   return std::nullopt;
 }

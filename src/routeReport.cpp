@@ -1,26 +1,25 @@
 #include "routeReport.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <string>
 
 #include "calcs.h"
+#include "runMessages.h"
+#include "settings.h"
 #include "surfacingTime.h"
-#include "vesk.h"
+#include "textOut.h"
 #include "wptList.h"
-
-std::string printed(const char* format, double value) {
-  std::array<char, 64> text{};
-  std::snprintf(text.data(), text.size(), format, value);
-  return text.data();
-}
 
 namespace {
 
-std::string meters(double value) { return printed("%g", value) + " m"; }
+// As printf's "%g", "%.Nf" and "%.Ng".
+std::string number(double value) { return numberText::general(value, 6).text(); }
+std::string fixed(double value, int places) { return numberText::fixed(value, places).text(); }
+std::string significant(double value, int digits) { return numberText::general(value, digits).text(); }
+
+std::string meters(double value) { return number(value) + " m"; }
 
 std::string waypoint(const node* n) { return "waypoint " + std::to_string(n->wptNumber); }
 
@@ -30,19 +29,18 @@ void warnIfNegative(const char* name, double value) {
 
 void warnAboutSpeed(const char* name, double speed) {
   if (!(speed >= slowestSpeed && speed <= fastestSpeed)) {
-    warn(std::string(name) + " is " + printed("%g", speed) + " m/s: such a vehicle runs at " +
-         printed("%g", slowestSpeed) + " to " + printed("%g", fastestSpeed) + " m/s");
+    warn(std::string(name) + " is " + number(speed) + " m/s: such a vehicle runs at " + number(slowestSpeed) + " to " +
+         number(fastestSpeed) + " m/s");
   }
 }
 
 }  // namespace
 
 std::string clockTime(double seconds) {
-  if (!(seconds >= 0 && seconds < 1e15)) return printed("%g s", seconds);
+  if (!(seconds >= 0 && seconds < 1e15)) return number(seconds) + " s";
   const long long whole = std::llround(seconds);
-  std::array<char, 64> text{};
-  std::snprintf(text.data(), text.size(), "%lld:%02lld:%02lld", whole / 3600, whole / 60 % 60, whole % 60);
-  return text.data();
+  const auto twoDigits = [](long long v) { return (v < 10 ? "0" : "") + numberText::integer(v).text(); };
+  return numberText::integer(whole / 3600).text() + ":" + twoDigits(whole / 60 % 60) + ":" + twoDigits(whole % 60);
 }
 
 void summariseRoute(const std::string& fileName) {
@@ -53,7 +51,7 @@ void summariseRoute(const std::string& fileName) {
     if (n->nextPtr != nullptr) length += dist(n->Lat, n->Lon, n->nextPtr->Lat, n->nextPtr->Lon);
   }
   toStderr(fileName + ": " + std::to_string(count) + (count == 1 ? " waypoint, " : " waypoints, ") +
-           printed("%.3f", length / 1000) + " km");
+           fixed(length / 1000, 3) + " km");
 }
 
 void warnAboutMissionParameters() {
@@ -78,9 +76,9 @@ void warnAboutMissionParameters() {
   if (gpsHits <= 0) {
     warn("GPS hits is " + std::to_string(gpsHits) + ": the vehicle would go on without a position fix");
   } else if (gpsHits > gpsHitsPerSecond * gpsFixLimitSeconds) {
-    warn("GPS hits is " + std::to_string(gpsHits) + ": at the assumed " + printed("%g", gpsHitsPerSecond) +
-         " hit a second a fix gathers at most " + printed("%g", gpsHitsPerSecond * gpsFixLimitSeconds) +
-         " in its " + printed("%g", gpsFixLimitSeconds) + " s, so every fix times out" +
+    warn("GPS hits is " + std::to_string(gpsHits) + ": at the assumed " + number(gpsHitsPerSecond) +
+         " hit a second a fix gathers at most " + number(gpsHitsPerSecond * gpsFixLimitSeconds) + " in its " +
+         number(gpsFixLimitSeconds) + " s, so every fix times out" +
          (abortOnTimeout == 1 ? " and the vehicle aborts at its first surfacing"
                               : " and the vehicle dives on without a position fix"));
   }
@@ -91,7 +89,8 @@ void warnAboutMissionParameters() {
     }
     warn("the meters between surfacings of " + meters(maxLegMeters) + " are beyond the " + meters(longestBlindLeg) +
          " a leg without a GPS fix can sensibly hold: the dead-reckoned position drifts with the distance run "
-         "(the longest leg of this route is " + printed("%.3f", longest / 1000) + " km)");
+         "(the longest leg of this route is " +
+         fixed(longest / 1000, 3) + " km)");
   }
 }
 
@@ -170,11 +169,12 @@ void warnAboutSurfacingTime() {
   const long long count = surfacings();
   const double atSurfacings = static_cast<double>(count) * surfacingSeconds(legEndDepth());
   if (!(atSurfacings > timer - underWay)) return;
-  warn((count == 1 ? std::string("the surfacing takes") : "the " + std::to_string(count) + " surfacings take") + " about " +
-       clockTime(atSurfacings) + " (ascent from " + meters(legEndDepth()) + ", GPS fix, setpoint, descent), more than the " +
-       clockTime(std::max(timer - underWay, 0.0)) + " the mission timer leaves beyond the " + clockTime(underWay) +
-       " under way: the timer of " + clockTime(timer) + " ends the mission before the vehicle surfaces at " +
-       "waypoint " + std::to_string(waypointTimedOut(timer)) + " of " + std::to_string(tailNodePtr->wptNumber));
+  warn((count == 1 ? std::string("the surfacing takes") : "the " + std::to_string(count) + " surfacings take") +
+       " about " + clockTime(atSurfacings) + " (ascent from " + meters(legEndDepth()) +
+       ", GPS fix, setpoint, descent), more than the " + clockTime(std::max(timer - underWay, 0.0)) +
+       " the mission timer leaves beyond the " + clockTime(underWay) + " under way: the timer of " + clockTime(timer) +
+       " ends the mission before the vehicle surfaces at " + "waypoint " + std::to_string(waypointTimedOut(timer)) +
+       " of " + std::to_string(tailNodePtr->wptNumber));
 }
 
 }  // namespace
@@ -190,7 +190,7 @@ void warnAboutPlan() {
     if (n->inserted && n->nextPtr != nullptr && !n->nextPtr->inserted && n->legMeters < shortPiece) {
       if (shown++ < 5) {
         warn("the leg from " + waypoint(legStart) + " to " + waypoint(n->nextPtr) + " ends with a piece of " +
-             printed("%.3g", n->legMeters) + " m: " + waypoint(n) + " surfaces just before " + waypoint(n->nextPtr));
+             significant(n->legMeters, 3) + " m: " + waypoint(n) + " surfaces just before " + waypoint(n->nextPtr));
       } else {
         ++more;
       }
@@ -199,7 +199,7 @@ void warnAboutPlan() {
   if (more > 0) warn(std::to_string(more) + " more legs end with such a short piece");
   warnAboutSurfacingTime();
   if (missionTime >= static_cast<double>(std::numeric_limits<int>::max()) + 0.5) {
-    warn("the mission timer of " + printed("%.0f", std::nearbyint(missionTime)) +
+    warn("the mission timer of " + fixed(std::nearbyint(missionTime), 0) +
          " s is beyond what the vehicle's timer holds; check the speed and the route");
   } else if (missionTime >= 86400) {
     warn("the mission timer is " + clockTime(std::nearbyint(missionTime)) +
@@ -207,7 +207,7 @@ void warnAboutPlan() {
   }
 }
 
-void summarisePlan() {
+void summarisePlan(const std::string& stem) {
   long long given = 0;
   long long added = 0;
   double length = 0;
@@ -223,15 +223,14 @@ void summarisePlan() {
     seconds += n->legSecs;
     if (n->legMeters > longest->legMeters) longest = n;
   }
-  toStderr("plan " + file_name + "cfg:");
+  toStderr("plan " + stem + "cfg:");
   toStderr("  waypoints    " + std::to_string(1 + given + added) + ": launch, " + std::to_string(given) + " given, " +
            std::to_string(added) + " added at surfacings");
-  toStderr("  length       " + printed("%.3f", length / 1000) + " km");
+  toStderr("  length       " + fixed(length / 1000, 3) + " km");
   const long long count = surfacings();
-  toStderr("  time         " + clockTime(seconds) + " under way at " + printed("%g", missionSpeed) + " m/s, " +
-           clockTime(static_cast<double>(count) * surfacingSeconds(legEndDepth())) + " at " +
-           std::to_string(count) + (count == 1 ? " surfacing" : " surfacings") + "; mission timer " +
-           clockTime(std::nearbyint(missionTime)));
+  toStderr("  time         " + clockTime(seconds) + " under way at " + number(missionSpeed) + " m/s, " +
+           clockTime(static_cast<double>(count) * surfacingSeconds(legEndDepth())) + " at " + std::to_string(count) +
+           (count == 1 ? " surfacing" : " surfacings") + "; mission timer " + clockTime(std::nearbyint(missionTime)));
   toStderr("  longest leg  " + meters(longest->legMeters) + ", from " + waypoint(longest) + " to " +
            waypoint(longest->nextPtr));
 }

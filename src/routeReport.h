@@ -14,9 +14,6 @@ constexpr double fastestSpeed = 3.0;
 // makes the vehicle surface twice in a row for nothing.
 constexpr double shortPieceShare = 0.1;
 
-// `value` formatted by printf's `format` (one double conversion).
-std::string printed(const char* format, double value);
-
 // A duration as hours, minutes and seconds: 1:23:20.
 std::string clockTime(double seconds);
 
@@ -49,6 +46,6 @@ void warnAboutWaypointDepth();
 // timer then ends the mission), a mission timer of a day or more.
 void warnAboutPlan();
 
-// The plan in at most five lines: its waypoints, length, time under way and at the
-// surfacings, timer, longest leg.
-void summarisePlan();
+// The plan of the files under the name stem `stem` in at most five lines: its waypoints,
+// length, time under way and at the surfacings, timer, longest leg.
+void summarisePlan(const std::string& stem);

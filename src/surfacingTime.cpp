@@ -2,15 +2,13 @@
 
 #include <algorithm>
 
-#include "vesk.h"
+#include "settings.h"
 
 double legEndDepth() { return yoyoMission == 1 ? missionYoyoMaxDepth : wayPointDepth; }
 
 double gpsFixSeconds() { return std::clamp(gpsHits / gpsHitsPerSecond, 0.0, gpsFixLimitSeconds); }
 
-double ascentSeconds(double depth) {
-  return std::max(depth - ascentEndDepth, 0.0) / (ascentSpeed * sineOfAscentPitch);
-}
+double ascentSeconds(double depth) { return std::max(depth - ascentEndDepth, 0.0) / (ascentSpeed * sineOfAscentPitch); }
 
 double beforeLegSeconds() { return gpsFixSeconds() + setpointSeconds + descentDepth / (descentSpeed * 0.5); }
 

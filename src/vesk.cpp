@@ -2,20 +2,24 @@
 
 #include <cstdio>
 #include <ctime>
-#include <filesystem>
+#include <exception>
 #include <string>
-#include <system_error>
-#include <thread>
 
 #include "calcs.h"
 #include "commandLine.h"
 #include "consoleInput.h"
-#include "fileSetPlatform.h"
+#include "fileSet.h"
 #include "routeImport.h"
 #include "routeReport.h"
+#include "runMessages.h"
+#include "settings.h"
 #include "vesk_user_if.h"
 #include "wptList.h"
 #include "writeMission.h"
+
+#ifndef VESK_VERSION
+#define VESK_VERSION "unknown"
+#endif
 
 int abortOnTimeout;
 int kallopMission;
@@ -36,14 +40,6 @@ int missionYoyoMaxDepth;
 int missionYoyoMaxDepthShallow;
 const int LAUNCH_OFFSET = 500;
 
-std::string outputFolder;
-
-std::string outputPath(const std::string& name) {
-  if (outputFolder.empty()) return name;
-  const char last = outputFolder.back();
-  return last == '/' || last == '\\' ? outputFolder + name : outputFolder + "/" + name;
-}
-
 double missionTime;
 
 int choice;
@@ -52,6 +48,8 @@ float spd;
 int headingInt;
 int missionTimeInt;
 int legSecsInt;
+
+const char* const veskVersion = VESK_VERSION;
 
 void resetSettings() {
   abortOnTimeout = 1;
@@ -78,57 +76,20 @@ void resetSettings() {
   headingInt = 0;
   missionTimeInt = 0;
   legSecsInt = 0;
-  outputFolder.clear();
 }
 
 namespace {
+
 // The settings hold their defaults from the moment the program starts.
 const bool settingsReady = (resetSettings(), true);
-}  // namespace
 
-// Messages may quote the waypoint file, NUL bytes included: written whole, so that no
-// message loses its end and its line end.
-void failRun(const std::string& message, const std::string& reason) {
-  std::fwrite(message.data(), 1, message.size(), stdout);
-  if (!reason.empty()) toStderr(reason);
-  throw runEnd{1};
-}
-
-void toStderr(const std::string& line) {
-  std::fflush(stdout);
-  const std::string text = line + "\n";
-  std::fwrite(text.data(), 1, text.size(), stderr);
-  std::fflush(stderr);
-}
-
-void warn(const std::string& text) { toStderr("warning: " + text); }
-
-namespace {
-
-// Gives the nodes from `first` up to `last` (not included) the length and heading of the
-// leg to their successor.
-void calcLegs(node* first, const node* last) {
-  for (node* n = first; n != last && n->nextPtr != nullptr; n = n->nextPtr) {
+// Gives every node that has a successor the length and heading of the leg to it.
+void calcLegs() {
+  for (node* n = headNodePtr; n != nullptr && n->nextPtr != nullptr; n = n->nextPtr) {
     const node* const next = n->nextPtr;
     n->legMeters = dist(n->Lat, n->Lon, next->Lat, next->Lon);
     n->heading = heading(n->Lat, n->Lon, next->Lat, next->Lon);
   }
-}
-
-// Gives every node that has a successor the length and heading of the leg to it. A leg
-// depends on its two ends only, so on a long route a second thread takes the second half.
-void calcLegs() {
-  long count = 0;
-  for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) ++count;
-  if (count < threadedFromWaypoints) {
-    calcLegs(headNodePtr, nullptr);
-    return;
-  }
-  node* middle = headNodePtr;
-  for (long i = 0; i < count / 2; ++i) middle = middle->nextPtr;
-  std::thread secondHalf([middle] { calcLegs(middle, nullptr); });
-  calcLegs(headNodePtr, middle);
-  secondHalf.join();
 }
 
 // Frees the route when the run ends, however it ends.
@@ -138,27 +99,6 @@ struct listGuard {
   listGuard& operator=(const listGuard&) = delete;
   ~listGuard() { destroyList(); }
 };
-
-// A name as the file system library takes it: the program's names are UTF-8 everywhere,
-// and on Windows a plain string would be read in the legacy code page instead.
-std::filesystem::path pathOf(const std::string& name) { return std::filesystem::u8path(name); }
-
-// An output folder named on the command line must take files before the operator answers
-// any question.
-void checkOutputFolder(const std::string& folder) {
-  std::error_code ec;
-  if (!std::filesystem::exists(pathOf(folder), ec)) {
-    failRun("cannot use output folder " + folder + ": there is no such folder\n");
-  }
-  if (!std::filesystem::is_directory(pathOf(folder), ec)) {
-    failRun("cannot use output folder " + folder + ": it is not a folder\n");
-  }
-  const std::string probe = outputPath(".vesk-write-test." + platform::uniqueTag());
-  const platform::fileHandle file = platform::createNew(probe);
-  if (file == platform::noFile) failRun("cannot write into output folder " + folder + "\n");
-  platform::closeQuietly(file);
-  platform::remove(probe);
-}
 
 int run(int argc, char** argv) {
   const commandLine options = parseCommandLine(argc, argv);
@@ -170,14 +110,13 @@ int run(int argc, char** argv) {
     std::fputs(versionText().c_str(), stdout);
     return 0;
   }
-  outputFolder = options.outputDir;
-  if (!outputFolder.empty()) checkOutputFolder(outputFolder);
+  const std::string& folder = options.outputDir;
+  if (!folder.empty()) checkOutputFolder(folder);
 
-  const std::string waypointFileName =
-      options.waypointFile ? *options.waypointFile : queryWaypointFileName();
+  const std::string waypointFileName = options.waypointFile ? *options.waypointFile : queryWaypointFileName();
   // The whole waypoint file, read before any question is asked so that a bad route is
   // reported at once.
-  readRoute(readRouteFile(waypointFileName).text(), waypointFileName);
+  readRoute(readRouteFile(waypointFileName), waypointFileName);
   summariseRoute(waypointFileName);
 
   // Each warning of the settings comes as soon as the menu that sets them is closed.
@@ -195,8 +134,11 @@ int run(int argc, char** argv) {
 
   planRoute();
   warnAboutPlan();
-  writeMissionFiles(std::time(nullptr), options.maps);
-  summarisePlan();
+  // One stem for the whole set, taken once: a run that crosses a minute boundary still
+  // writes files that belong together under one name.
+  const std::string stem = fileNameAt(std::time(nullptr));
+  writeMissionFiles(stem, folder, options.maps);
+  summarisePlan(stem);
   return 0;
 }
 
@@ -222,5 +164,13 @@ int veskMain(int argc, char** argv) {
   } catch (const runEnd& end) {
     std::fflush(stdout);
     return end.status;
+  } catch (const std::exception& e) {
+    // Anything else (memory running out while a huge file is parsed): a message instead of
+    // an abort, and the files being written removed on the way here.
+    toStderr(std::string("vesk: ") + e.what());
+    return 1;
+  } catch (...) {
+    toStderr("vesk: unexpected error");
+    return 1;
   }
 }

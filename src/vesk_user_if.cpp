@@ -1,110 +1,16 @@
 #include "vesk_user_if.h"
 
-#include <cctype>
-#include <charconv>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <deque>
 #include <optional>
 #include <string>
 
-#include "consoleInput.h"
+#include "dialogueInput.h"
 #include "keyWait.h"
-#include "vesk.h"
+#include "runMessages.h"
+#include "settings.h"
 #include "wptList.h"
 
-// Every entry is read from standard input as a word: white space (line ends included) is
-// skipped, then the word runs to the next blank, tab, line end or the end of input. After
-// a valid entry exactly one character is discarded, normally the line end, so that
-// type-ahead such as "3 25" keeps working. A CR directly before a line feed belongs to the
-// line end, so answers prepared on another system read the same.
-
 namespace {
-
-// A small look-ahead over standard input: deciding whether a CR ends a line needs to see
-// the character after it.
-std::deque<int> lookahead;
-
-int peekChar(size_t offset) {
-  while (lookahead.size() <= offset) lookahead.push_back(nextInputByte());
-  return lookahead[offset];
-}
-
-int takeChar() {
-  const int c = peekChar(0);
-  if (c != EOF) lookahead.pop_front();
-  return c;
-}
-
-bool atLineEnd() { return peekChar(0) == '\n' || (peekChar(0) == '\r' && peekChar(1) == '\n'); }
-
-bool atWordEnd() {
-  const int c = peekChar(0);
-  return c == EOF || c == ' ' || c == '\t' || atLineEnd();
-}
-
-[[noreturn]] void endOfInput() { failRun("\nunexpected end of input\n"); }
-
-// The next word; the run ends when the input ends before one begins.
-std::string readWord() {
-  std::fflush(stdout);
-  while (peekChar(0) != EOF && std::isspace(static_cast<unsigned char>(peekChar(0))) != 0) takeChar();
-  if (peekChar(0) == EOF) endOfInput();
-  std::string word;
-  while (!atWordEnd()) word += static_cast<char>(takeChar());
-  return word;
-}
-
-// One whole line without its line end; the run ends when the input has ended.
-std::string readLine() {
-  std::fflush(stdout);
-  if (peekChar(0) == EOF) endOfInput();
-  std::string line;
-  while (peekChar(0) != EOF && !atLineEnd()) line += static_cast<char>(takeChar());
-  if (peekChar(0) == '\r') takeChar();
-  takeChar();
-  return line;
-}
-
-void discardOneChar() {
-  if (peekChar(0) == '\r' && peekChar(1) == '\n') takeChar();
-  takeChar();
-}
-
-void discardRestOfLine() {
-  int c = 0;
-  do {
-    c = takeChar();
-  } while (c != EOF && c != '\n');
-}
-
-// An optional sign and digits that fit an int.
-std::optional<int> intOf(const std::string& word) {
-  const char* first = word.data();
-  const char* const last = word.data() + word.size();
-  if (first != last && *first == '+' && last - first > 1 && first[1] != '-') ++first;
-  int value = 0;
-  const auto [end, ec] = std::from_chars(first, last, value);
-  if (ec != std::errc() || end != last) return std::nullopt;
-  return value;
-}
-
-// A finite number.
-std::optional<double> doubleOf(const std::string& word) {
-  char* end = nullptr;
-  const double value = std::strtod(word.c_str(), &end);
-  if (end != word.c_str() + word.size() || !std::isfinite(value)) return std::nullopt;
-  return value;
-}
-
-// A speed: a number finite as a float and greater than 0, rounded to the nearest float.
-std::optional<float> speedOf(const std::string& word) {
-  char* end = nullptr;
-  const float value = std::strtof(word.c_str(), &end);
-  if (end != word.c_str() + word.size() || !std::isfinite(value) || !(value > 0)) return std::nullopt;
-  return value;
-}
 
 // An entry that cannot be taken: the error on the console, the rest of its line dropped,
 // and why, when there is more to say than that it is no number of the kind asked for.
@@ -158,8 +64,11 @@ int askYesNo(const char* question) {
 }
 
 // A speed is taken as the float nearest to what was typed; the menu widens it to double.
-template <typename Show>
-float editSpeed(Show show) {
+float editSpeed(const char* name, double current) {
+  const auto show = [&] {
+    std::printf("%s is %f meters per second\n", name, current);
+    std::fputs("Please enter new speed in meters per second \n\n >", stdout);
+  };
   return edit<float>(show, [](const std::string& word, std::string& reason) {
     const std::optional<float> value = speedOf(word);
     const std::optional<double> number = doubleOf(word);
@@ -178,9 +87,21 @@ int editInt(Show show) {
   });
 }
 
-template <typename Show>
-double editDouble(Show show) {
+// The editors of the depth envelope, which differ in the name of their setting only.
+double editEnvelope(const char* name, double current) {
+  const auto show = [&] {
+    std::printf("%s is %g meters\n", name, current);
+    std::printf("Please enter new %s in meters \n\n >", name);
+  };
   return edit<double>(show, [](const std::string& word, std::string&) { return doubleOf(word); });
+}
+
+// The yoyo depths, as editInt takes them.
+int editYoyoDepth(const char* name, int current) {
+  return editInt([&] {
+    std::printf("mission YoYo %s is %d meters\n", name, current);
+    std::fputs("Please enter new depth in meters \n\n > ", stdout);
+  });
 }
 
 void showMissionParameters() {
@@ -233,7 +154,7 @@ int runMenu(void (*show)(), int items, Act act) {
 
 }  // namespace
 
-void resetDialogue() { lookahead.clear(); }
+void resetDialogue() { resetInput(); }
 
 std::string queryWaypointFileName() {
   std::printf("\n\nWelcome to Waypoints to TEVORAN mission utility.\n");
@@ -247,19 +168,9 @@ std::string queryWaypointFileName() {
   return name;
 }
 
-float Speed() {
-  return editSpeed([] {
-    std::printf("mission Speed is %f meters per second\n", missionSpeed);
-    std::fputs("Please enter new speed in meters per second \n\n >", stdout);
-  });
-}
+float Speed() { return editSpeed("mission Speed", missionSpeed); }
 
-float SpeedSlow() {
-  return editSpeed([] {
-    std::printf("mission Speed Slow is %f meters per second\n", missionSpeedSlow);
-    std::fputs("Please enter new speed in meters per second \n\n >", stdout);
-  });
-}
+float SpeedSlow() { return editSpeed("mission Speed Slow", missionSpeedSlow); }
 
 int gpsNum() {
   return editInt([] {
@@ -292,40 +203,11 @@ double get_maxLegMeters() {
   });
 }
 
-double get_minDepth() {
-  return editDouble([] {
-    std::printf("minDepth is %g meters\n", minDepth);
-    std::fputs("Please enter new minDepth in meters \n\n >", stdout);
-  });
-}
-
-double get_maxDepth() {
-  return editDouble([] {
-    std::printf("maxDepth is %g meters\n", maxDepth);
-    std::fputs("Please enter new maxDepth in meters \n\n >", stdout);
-  });
-}
-
-double get_abortDepth() {
-  return editDouble([] {
-    std::printf("abortDepth is %g meters\n", abortDepth);
-    std::fputs("Please enter new abortDepth in meters \n\n >", stdout);
-  });
-}
-
-double get_abortAltitude() {
-  return editDouble([] {
-    std::printf("abortAltitude is %g meters\n", abortAltitude);
-    std::fputs("Please enter new abortAltitude in meters \n\n >", stdout);
-  });
-}
-
-double get_abortLockoutDepth() {
-  return editDouble([] {
-    std::printf("abortLockoutDepth is %g meters\n", abortLockoutDepth);
-    std::fputs("Please enter new abortLockoutDepth in meters \n\n >", stdout);
-  });
-}
+double get_minDepth() { return editEnvelope("minDepth", minDepth); }
+double get_maxDepth() { return editEnvelope("maxDepth", maxDepth); }
+double get_abortDepth() { return editEnvelope("abortDepth", abortDepth); }
+double get_abortAltitude() { return editEnvelope("abortAltitude", abortAltitude); }
+double get_abortLockoutDepth() { return editEnvelope("abortLockoutDepth", abortLockoutDepth); }
 
 // The script's GPS blocks know True and False only: any other number would be written as
 // False without the operator meaning it.
@@ -383,26 +265,9 @@ int yoyoMinAlt() {
   });
 }
 
-int yoyoMinDepth() {
-  return editInt([] {
-    std::printf("mission YoYo Min Depth is %d meters\n", missionYoyoMinDepth);
-    std::fputs("Please enter new depth in meters \n\n > ", stdout);
-  });
-}
-
-int yoyoMaxDepth() {
-  return editInt([] {
-    std::printf("mission YoYo Max Depth is %d meters\n", missionYoyoMaxDepth);
-    std::fputs("Please enter new depth in meters \n\n > ", stdout);
-  });
-}
-
-int yoyoMaxDepthShallow() {
-  return editInt([] {
-    std::printf("mission YoYo Max Depth Shallow is %d meters\n", missionYoyoMaxDepthShallow);
-    std::fputs("Please enter new depth in meters \n\n > ", stdout);
-  });
-}
+int yoyoMinDepth() { return editYoyoDepth("Min Depth", missionYoyoMinDepth); }
+int yoyoMaxDepth() { return editYoyoDepth("Max Depth", missionYoyoMaxDepth); }
+int yoyoMaxDepthShallow() { return editYoyoDepth("Max Depth Shallow", missionYoyoMaxDepthShallow); }
 
 int queryYoYoParameters() {
   return runMenu(showYoYoParameters, 4, [](int item) {

@@ -3,13 +3,15 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <new>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "calcs.h"
-#include "largeMemory.h"
-#include "vesk.h"
+#include "runMessages.h"
+#include "settings.h"
 
 node* headNodePtr = nullptr;
 node* tailNodePtr = nullptr;
@@ -17,15 +19,16 @@ double big_legMeters = 0.0;
 
 namespace {
 
-// The nodes live in blocks that grow with the route, so that a route of a million
-// waypoints costs a few dozen allocations rather than a million, with no allocator
-// bookkeeping beside each node, and large blocks can get large pages. Nodes are only
-// ever freed all together.
+// The nodes live in blocks that grow with the route, so that a long route costs a few
+// dozen allocations rather than one per waypoint. Nodes are only ever freed all together.
+static_assert(std::is_trivially_destructible_v<node>);
 class nodePool {
  public:
   node* take() {
     if (used_ == size_) grow();
-    return new (reinterpret_cast<node*>(blocks_.back().data()) + used_++) node{};
+    // Storage is taken from the system only as nodes are made, so that each page of a
+    // long route is touched once.
+    return new (blocks_.back().get() + used_++ * sizeof(node)) node{};
   }
 
   void clear() {
@@ -36,27 +39,29 @@ class nodePool {
  private:
   void grow() {
     const size_t larger = size_ == 0 ? firstBlock : std::min(size_ * 2, largestBlock);
-    largeBlock block(larger * sizeof(node));
-    if (!block) failRun("out of memory: cannot hold another waypoint\n");
-    blocks_.push_back(std::move(block));
+    try {
+      blocks_.push_back(std::unique_ptr<unsigned char[]>(new unsigned char[larger * sizeof(node)]));
+    } catch (const std::bad_alloc&) {
+      failRun("out of memory: cannot hold another waypoint\n");
+    }
     size_ = larger;
     used_ = 0;
   }
 
   static constexpr size_t firstBlock = 64;
-  static constexpr size_t largestBlock = platform::largeBlockSize / sizeof(node);
-  std::vector<largeBlock> blocks_;
+  static constexpr size_t largestBlock = 32768;  // nodes: about 2 MiB
+  // Raw storage for nodes, which need no destructor.
+  std::vector<std::unique_ptr<unsigned char[]>> blocks_;
   size_t used_ = 0;  // nodes taken from the last block
   size_t size_ = 0;  // of the last block
 };
 
 nodePool pool;
 
-node* allocNode() { return pool.take(); }
+}  // namespace
 
-// Links a fresh node in front of the head, or makes it the only node.
 node* linkAtBeginning() {
-  node* const n = allocNode();
+  node* const n = pool.take();
   if (headNodePtr == nullptr) {
     tailNodePtr = n;
   } else {
@@ -67,10 +72,10 @@ node* linkAtBeginning() {
   return n;
 }
 
-// Links a fresh node behind the tail, or makes it the only node. Appending goes through
-// the tail pointer, so reading a long route costs one step per waypoint.
+// Appending goes through the tail pointer, so reading a long route costs one step per
+// waypoint.
 node* linkAtEnd() {
-  node* const n = allocNode();
+  node* const n = pool.take();
   if (headNodePtr == nullptr) {
     headNodePtr = n;
   } else {
@@ -80,8 +85,6 @@ node* linkAtEnd() {
   tailNodePtr = n;
   return n;
 }
-
-}  // namespace
 
 int initNode(node* currNodePtr) {
   if (currNodePtr == nullptr) {
@@ -111,7 +114,7 @@ void insertNode(node* currNodePtr, double smallerlegMeters) {
     std::printf("No such node\n");
     return;
   }
-  node* const n = allocNode();
+  node* const n = pool.take();
   node* const successor = currNodePtr->nextPtr;
   n->prevPtr = currNodePtr;
   n->nextPtr = successor;
@@ -129,59 +132,6 @@ void insertNode(node* currNodePtr, double smallerlegMeters) {
   n->legSecs = 0.0;
   n->wptNumber = 0;
   n->inserted = true;
-}
-
-void insertLatLonBeg(double latIn, double lonIn) {
-  node* const n = linkAtBeginning();
-  n->Lat = latIn;
-  n->Lon = lonIn;
-  initNode(n);
-}
-
-void insertBeg(double legMetersIn) {
-  node* const n = linkAtBeginning();
-  initNode(n);
-  n->legMeters = legMetersIn;
-}
-
-void insertEnd(double legMetersIn) {
-  node* const n = linkAtEnd();
-  initNode(n);
-  n->legMeters = legMetersIn;
-}
-
-int displayNode(const node* currNodePtr) {
-  if (currNodePtr == nullptr) {
-    std::printf("No such node\n");
-    return 1;
-  }
-  std::printf("\n\nLat %g \nLon %g \nDistance: %g \nHead %g \nTime %g \nwptNumber %d ",
-              currNodePtr->Lat, currNodePtr->Lon, currNodePtr->legMeters, currNodePtr->heading,
-              currNodePtr->legSecs, currNodePtr->wptNumber);
-  return 0;
-}
-
-void displayFwd() {
-  if (headNodePtr == nullptr) {
-    std::printf("dll is empty\n");
-    return;
-  }
-  for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) {
-    if (displayNode(n) == 1) std::printf("\n\n***displayNode fail in displayFwd()***\n\n");
-  }
-}
-
-void displayRev() {
-  if (headNodePtr == nullptr) {
-    std::printf("dll is empty\n");
-    return;
-  }
-  const node* n = tailNodePtr;
-  while (n->prevPtr != nullptr) {
-    if (displayNode(n) == 1) std::printf("\n\n***displayNode fail in displayRev()***\n\n");
-    n = n->prevPtr;
-  }
-  displayNode(headNodePtr);
 }
 
 void destroyList() {

@@ -10,7 +10,7 @@ struct node {
   double legMeters = 0.0;
   double heading = 0.0;  // degrees, (0, 360]; 0 at the tail
   double legSecs = 0.0;
-  int wptNumber = 0;  // 0 for the launch waypoint, then 1, 2, 3, ...
+  int wptNumber = 0;      // 0 for the launch waypoint, then 1, 2, 3, ...
   bool inserted = false;  // an intermediate waypoint made by cutting a long leg, placed by fillBlankLatLons
   node* nextPtr = nullptr;
 };
@@ -27,20 +27,24 @@ extern double big_legMeters;
 #endif
 constexpr long maxRouteWaypoints = VESK_MAX_ROUTE_WAYPOINTS;
 
-// Shorter routes are planned and written on one thread: a second costs more than it saves.
-constexpr long threadedFromWaypoints = 8192;
-
 // ---- Node operations ----
 int initNode(node* currNodePtr);
 void insertLatLonEnd(double latIn, double lonIn);
 void insertNode(node* currNodePtr, double smallerlegMeters);
+void destroyList();
+
+// A fresh node with every field zero, linked in front of the head or behind the tail, or
+// made the only node.
+node* linkAtBeginning();
+node* linkAtEnd();
+
+// ---- Toolkit (wptList_toolkit.cpp): a run never calls these ----
 void insertLatLonBeg(double latIn, double lonIn);
 void insertBeg(double legMetersIn);
 void insertEnd(double legMetersIn);
 int displayNode(const node* currNodePtr);
 void displayFwd();
 void displayRev();
-void destroyList();
 
 // Whether cutting every leg of the route at `maxLeg` metres adds no more waypoints than
 // maxRouteWaypoints. From the waypoints' positions, so that the editor of the distance

@@ -1,20 +1,23 @@
 #include "writeMission.h"
 
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <string_view>
 
-#include "calcs.h"
-#include "vesk.h"
+#include "fileSet.h"
+#include "settings.h"
 #include "wptList.h"
 
 namespace {
 
-// Positions keep nine significant digits (positionTexts); the other values keep six.
+// Latitude and longitude keep nine significant digits, 0.1 m on the ground or better; the
+// other values keep six.
+constexpr int positionDigits = 9;
 constexpr int valueDigits = 6;
 
 numberText value(double v) { return numberText::general(v, valueDigits); }
+numberText latOf(const node* n) { return numberText::general(n->Lat, positionDigits); }
+numberText lonOf(const node* n) { return numberText::general(n->Lon, positionDigits); }
 
 // The double brought to the nearest integer (halfway values to the even neighbour); the
 // integer is also left in `scratch` when it fits an int.
@@ -32,132 +35,105 @@ const char* abortOnTimeoutLine(bool preview) {
   return preview || abortOnTimeout == 1 ? "abortOnTimeout = True;\n" : "abortOnTimeout = False;\n";
 }
 
+// `text` with each "\n" written as `lineEnd`.
+std::string ended(std::string_view text, std::string_view lineEnd) {
+  std::string out;
+  for (const char c : text) {
+    if (c == '\n') {
+      out += lineEnd;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 // The group of behaviours for one waypoint, from the waypoint the leg arrives at: surface
-// and ascend, run the leg, dive again on the heading of the leg that leaves it, fix the
-// position.
-constexpr std::string_view groupText =
-    "\n"
-    "behavior ascend {\n"
-    "duration         = 1200;\n"
-    "{{turn}}"
-    "pitch            = 20;\n"
-    "speed            = 1.5;\n"
-    "endDepth         = 2;\n"
-    "}\n"
-    "{{leg}}"
-    "\n"
-    "# Descend behavior to 5 meters\n"
-    "behavior descend {\n"
-    "horizontalMode  = heading;\n"
-    "horizontal      = {{heading}};\n"
-    "pitch           = -30;\n"
-    "speed           = 1.5;\n"
-    "maxDepth        = 5;\n"
-    "minAltitude     = 9;\n"
-    "duration        = 60;\n"
-    "}\n"
-    "\n"
-    "# setpoint on surface to gather momentum\n"
-    "behavior setpoint {\n"
-    "duration     = 30;\n"
-    "heading      = {{heading}};\n"
-    "speed        = 1.5;\n"
-    "verticalMode = pitch;\n"
-    "pitch        = 0;\n"
-    "}\n"
-    "\n"
-    "behavior getgps {\n"
-    "duration       = 300;\n"
-    "minHits        = {{gpsHits}};\n"
-    "{{abortOnTimeout}}"
-    "}\n"
-    "\n"
-    "# ***** {{banner}}: {{number}} ^ *****\n";
-
-// A sharp turn is left to the rudder; otherwise the vehicle holds the new heading.
-constexpr std::string_view rudderTurn =
-    "horizontalMode   = rudder;\n"
-    "horizontal       = 5;\n";
-constexpr std::string_view headingTurn =
-    "horizontalMode   = heading;\n"
-    "horizontal       = {{heading}};\n";
-
-// The leg as a yoyo between the mission's depths, or at one depth.
-constexpr std::string_view yoyoLeg =
-    "\n"
-    "behavior waypoint_yoyo  {\n"
-    "latitude      = {{lat}};\n"
-    "longitude     = {{lon}};\n"
-    "captureRadius = 10;\n"
-    "duration      = {{legSecs}};\n"
-    "speed         = MISSION_SPEED;\n"
-    "minDepth      = MISSION_YOYO_MIN_DEPTH;\n"
-    "maxDepth      = {{maxDepth}};\n"
-    "minAltitude   = YOYO_MIN_ALTITUDE;\n"
-    "maxCycles     = 2000;\n"
-    "}\n";
-constexpr std::string_view constantDepthLeg =
-    "\n"
-    "# waypoint behavior\n"
-    "behavior waypoint {\n"
-    "latitude      = {{lat}};\n"
-    "longitude     = {{lon}};\n"
-    "captureRadius = 10; \n"
-    "duration      = {{legSecs}};\n"
-    "speed         = MISSION_SPEED; \n"
-    "depth         = {{depth}}; \n"
-    "}\n";
-
-// The groups of one mission script, prepared once with the run's settings in place: every
-// group then costs the formatting of its waypoint's values and a few copies.
+// and ascend (turning by rudder after a sharp turn, otherwise onto the new heading), run
+// the leg as a yoyo between the mission's depths or at one depth, dive again on the
+// heading of the leg that leaves the waypoint, gather momentum, fix the position. The
+// fixed texts between the values are prepared once per script, with the output's line
+// ends and the run's settings in place.
 class groupWriter {
  public:
   groupWriter(bool preview, std::string_view lineEnd)
       : preview_(preview),
         yoyo_(yoyoMission == 1),
-        gpsHits_(numberText::integer(gpsHits)),
-        depth_(numberText::integer(wayPointDepth)),
-        maxDepth_(value(maxDepth)),
-        final_(make(rudderTurn, preview ? "WAYPOINT NUMBER" : "FINAL WAYPOINT NUMBER", lineEnd)),
-        rudder_(make(rudderTurn, "WAYPOINT NUMBER", lineEnd)),
-        heading_(make(headingTurn, "WAYPOINT NUMBER", lineEnd)) {}
+        ascendHead_(ended("\nbehavior ascend {\nduration         = 1200;\n", lineEnd)),
+        rudderTurn_(ended("horizontalMode   = rudder;\nhorizontal       = 5;\n", lineEnd)),
+        headingTurn_(ended("horizontalMode   = heading;\nhorizontal       = ", lineEnd)),
+        valueEnd_(ended(";\n", lineEnd)),
+        ascendTail_(ended("pitch            = 20;\nspeed            = 1.5;\nendDepth         = 2;\n}\n", lineEnd)),
+        legHead_(ended(yoyo_ ? "\nbehavior waypoint_yoyo  {\nlatitude      = "
+                             : "\n# waypoint behavior\nbehavior waypoint {\nlatitude      = ",
+                       lineEnd)),
+        lonHead_(ended(";\nlongitude     = ", lineEnd)),
+        durationHead_(ended(
+            yoyo_ ? ";\ncaptureRadius = 10;\nduration      = " : ";\ncaptureRadius = 10; \nduration      = ", lineEnd)),
+        legTail_(ended(yoyo_ ? ";\nspeed         = MISSION_SPEED;\nminDepth      = MISSION_YOYO_MIN_DEPTH;\n"
+                               "maxDepth      = " +
+                                   (preview ? value(maxDepth).text() : std::string("MISSION_YOYO_MAX_DEPTH")) +
+                                   ";\nminAltitude   = YOYO_MIN_ALTITUDE;\nmaxCycles     = 2000;\n}\n"
+                             : ";\nspeed         = MISSION_SPEED; \ndepth         = " +
+                                   numberText::integer(wayPointDepth).text() + "; \n}\n",
+                       lineEnd)),
+        descendHead_(ended("\n# Descend behavior to 5 meters\nbehavior descend {\nhorizontalMode  = heading;\n"
+                           "horizontal      = ",
+                           lineEnd)),
+        setpointHead_(ended(";\npitch           = -30;\nspeed           = 1.5;\nmaxDepth        = 5;\n"
+                            "minAltitude     = 9;\nduration        = 60;\n}\n\n"
+                            "# setpoint on surface to gather momentum\nbehavior setpoint {\nduration     = 30;\n"
+                            "heading      = ",
+                            lineEnd)),
+        fixAndBanner_(ended(";\nspeed        = 1.5;\nverticalMode = pitch;\npitch        = 0;\n}\n\n"
+                            "behavior getgps {\nduration       = 300;\nminHits        = " +
+                                numberText::integer(gpsHits).text() + ";\n" + abortOnTimeoutLine(preview) +
+                                "}\n\n# ***** ",
+                            lineEnd)),
+        finalBanner_(preview ? "WAYPOINT NUMBER: " : "FINAL WAYPOINT NUMBER: "),
+        bannerTail_(ended(" ^ *****\n", lineEnd)) {}
 
   // The group of the waypoint `n`; the final group is the first one written, that of the
   // last waypoint.
-  void write(const node* n, bool finalGroup, positionTexts::position position, textOut& out) const {
+  void write(const node* n, bool finalGroup, textOut& out) const {
     const node* const prev = n->prevPtr;
     const bool rudder = finalGroup || preview_ || std::fabs(n->heading - prev->heading) > 70.0;
     const numberText heading = preview_ ? value(n->heading) : nearestInteger(n->heading, headingInt);
-    const numberText legSecs =
-        yoyo_ && !preview_ ? nearestInteger(prev->legSecs, legSecsInt) : value(prev->legSecs);
-    const numberText number = numberText::integer(n->wptNumber);
-    const textTemplate& group = finalGroup ? final_ : rudder ? rudder_ : heading_;
-    group.write(out, {position.lat, position.lon, legSecs.view(), heading.view(), number.view()});
+    const numberText legSecs = yoyo_ && !preview_ ? nearestInteger(prev->legSecs, legSecsInt) : value(prev->legSecs);
+    out.put(ascendHead_);
+    if (rudder) {
+      out.put(rudderTurn_);
+    } else {
+      out.put(headingTurn_);
+      out.put(heading);
+      out.put(valueEnd_);
+    }
+    out.put(ascendTail_);
+    out.put(legHead_);
+    out.put(latOf(n));
+    out.put(lonHead_);
+    out.put(lonOf(n));
+    out.put(durationHead_);
+    out.put(legSecs);
+    out.put(legTail_);
+    out.put(descendHead_);
+    out.put(heading);
+    out.put(setpointHead_);
+    out.put(heading);
+    out.put(fixAndBanner_);
+    out.put(finalGroup ? finalBanner_ : "WAYPOINT NUMBER: ");
+    out.put(numberText::integer(n->wptNumber));
+    out.put(bannerTail_);
   }
 
  private:
-  textTemplate make(std::string_view turn, std::string_view banner, std::string_view lineEnd) const {
-    return textTemplate(groupText, lineEnd, {"lat", "lon", "legSecs", "heading", "number"},
-                        {{"turn", turn},
-                         {"leg", yoyo_ ? yoyoLeg : constantDepthLeg},
-                         {"maxDepth", preview_ ? maxDepth_.view() : "MISSION_YOYO_MAX_DEPTH"},
-                         {"depth", depth_.view()},
-                         {"gpsHits", gpsHits_.view()},
-                         {"abortOnTimeout", abortOnTimeoutLine(preview_)},
-                         {"banner", banner}});
-  }
-
   const bool preview_;
   const bool yoyo_;
-  const numberText gpsHits_;
-  const numberText depth_;
-  const numberText maxDepth_;
-  const textTemplate final_;
-  const textTemplate rudder_;
-  const textTemplate heading_;
+  const std::string ascendHead_, rudderTurn_, headingTurn_, valueEnd_, ascendTail_, legHead_, lonHead_, durationHead_,
+      legTail_, descendHead_, setpointHead_, fixAndBanner_;
+  const std::string_view finalBanner_;
+  const std::string bannerTail_;
 };
-
-std::string text(const numberText& number) { return std::string(number.view()); }
 
 // The head of the script, down to the end of the mission, which the vehicle reaches last.
 std::string missionHead(const std::string& name, bool preview, const std::string& launchPosition,
@@ -165,16 +141,18 @@ std::string missionHead(const std::string& name, bool preview, const std::string
   std::string out;
   if (preview) out += "\n\n **** begin writing file " + name + " **** \n";
   out += "# Mission Filename: " + name + "\n";
-  out += "#\n"
-         "#\n"
-         "#                   *** CAUTION *** \n"
-         "#   *** THIS MISSION GENERATED WITH UTILITY VESK ***\n"
-         "#               *** UNPROVEN CODE ***\n"
-         "#\n"
-         "#               *** LAUNCH WAYPOINT ***\n";
+  out +=
+      "#\n"
+      "#\n"
+      "#                   *** CAUTION *** \n"
+      "#   *** THIS MISSION GENERATED WITH UTILITY VESK ***\n"
+      "#               *** UNPROVEN CODE ***\n"
+      "#\n"
+      "#               *** LAUNCH WAYPOINT ***\n";
   out += "#               LAT/LON: " + launchPosition + "\n";
-  out += "#\n"
-         "#               *** INITIAL HEADING *** \n";
+  out +=
+      "#\n"
+      "#               *** INITIAL HEADING *** \n";
   out += "#                        " + launchHeading + "  \n";
   out += "#\n";
   if (!preview) {
@@ -183,8 +161,8 @@ std::string missionHead(const std::string& name, bool preview, const std::string
   }
   out += "#\n";
 
-  const std::string speedDefines = "#define MISSION_SPEED " + text(value(missionSpeed)) + "\n" +
-                                   "#define MISSION_SPEED_SLOW " + text(value(missionSpeedSlow)) + "\n";
+  const std::string speedDefines = "#define MISSION_SPEED " + value(missionSpeed).text() + "\n" +
+                                   "#define MISSION_SPEED_SLOW " + value(missionSpeedSlow).text() + "\n";
   if (preview) out += speedDefines;
   if (kallopMission == 1) {
     out += preview ? "# KALLOPS ARMED AT START OF MISSION\n"
@@ -194,32 +172,38 @@ std::string missionHead(const std::string& name, bool preview, const std::string
     out += "#\n";
   }
   if (yoyoMission == 1) {
-    out += "#define MISSION_YOYO_MIN_DEPTH " + text(numberText::integer(missionYoyoMinDepth)) + "\n";
-    if (!preview) out += "#define MISSION_YOYO_MAX_DEPTH " + text(numberText::integer(missionYoyoMaxDepth)) + "\n";
-    out += "#define YOYO_MIN_ALTITUDE " + text(numberText::integer(yoyoMinAltitude)) + "\n";
+    out += "#define MISSION_YOYO_MIN_DEPTH " + numberText::integer(missionYoyoMinDepth).text() + "\n";
+    if (!preview) out += "#define MISSION_YOYO_MAX_DEPTH " + numberText::integer(missionYoyoMaxDepth).text() + "\n";
+    out += "#define YOYO_MIN_ALTITUDE " + numberText::integer(yoyoMinAltitude).text() + "\n";
   }
   if (!preview) out += speedDefines;
 
-  out += "\n# mission timer set to 120% of estimated time of mission\n"
-         "behavior missionTimer {\n";
-  out += "timeOut = " + text(preview ? value(missionTime) : nearestInteger(missionTime, missionTimeInt)) + ";\n";
+  out +=
+      "\n# mission timer set to 120% of estimated time of mission\n"
+      "behavior missionTimer {\n";
+  out += "timeOut = " + (preview ? value(missionTime) : nearestInteger(missionTime, missionTimeInt)).text() + ";\n";
   out += "}\n";
 
-  out += "\n# depth envelope set to commanded + 5 m, abort at commanded + 10\n"
-         "behavior depthEnvelope {\n";
-  out += " minDepth          = " + text(value(minDepth)) + ";\n";
-  out += " maxDepth          = " + text(value(maxDepth)) + ";\n";
-  out += " abortDepth        = " + text(value(abortDepth)) + ";\n";
-  out += " abortAltitude     = " + text(value(abortAltitude)) + ";\n";
-  out += " abortLockoutDepth = " + text(value(abortLockoutDepth)) + ";\n";
+  out +=
+      "\n# depth envelope set to commanded + 5 m, abort at commanded + 10\n"
+      "behavior depthEnvelope {\n";
+  out += " minDepth          = " + value(minDepth).text() + ";\n";
+  out += " maxDepth          = " + value(maxDepth).text() + ";\n";
+  out += " abortDepth        = " + value(abortDepth).text() + ";\n";
+  out += " abortAltitude     = " + value(abortAltitude).text() + ";\n";
+  out += " abortLockoutDepth = " + value(abortLockoutDepth).text() + ";\n";
   out += "}\n";
 
-  out += "\nbehavior getgps {\n"
-         "duration       = 1800;\n"
-         "minHits        = 300;\n";
+  // The closing fix after the last waypoint waits for a sure position before the mission
+  // ends, whatever the hits asked for at the surfacings.
+  out +=
+      "\nbehavior getgps {\n"
+      "duration       = 1800;\n"
+      "minHits        = 300;\n";
   out += abortOnTimeoutLine(preview);
-  out += "}\n"
-         "\n# ***** Mission Ends ^ *****\n";
+  out +=
+      "}\n"
+      "\n# ***** Mission Ends ^ *****\n";
   return out;
 }
 
@@ -227,10 +211,11 @@ std::string missionHead(const std::string& name, bool preview, const std::string
 std::string missionFoot(const std::string& launchPosition, const std::string& launchHeading) {
   std::string out;
   if (kallopMission == 1) {
-    out += "\n#Arm UNFIRED kallops for adaptive firing#\n"
-           "behavior ArmTheKallop{\n"
-           "duration = 5;\n";
-    for (int i = 0; i <= 9; ++i) out += "kallop" + text(numberText::integer(i)) + " = 1;\n";
+    out +=
+        "\n#Arm UNFIRED kallops for adaptive firing#\n"
+        "behavior ArmTheKallop{\n"
+        "duration = 5;\n";
+    for (int i = 0; i <= 9; ++i) out += "kallop" + numberText::integer(i).text() + " = 1;\n";
     out += "}\n";
   }
   out += "\n# ***** LAUNCH WAYPOINT *****\n";
@@ -239,69 +224,71 @@ std::string missionFoot(const std::string& launchPosition, const std::string& la
   return out;
 }
 
+// What `write` puts into a text output with "\n" line ends, as a string.
+template <typename Write>
+std::string consoleText(Write write) {
+  std::string text;
+  memoryTarget target(text);
+  textOut out(target, "\n");
+  write(out);
+  out.flush();
+  return text;
+}
+
 }  // namespace
 
-std::string nearestInt(double value, int& scratch) { return std::string(nearestInteger(value, scratch).view()); }
+std::string nearestInt(double value, int& scratch) { return nearestInteger(value, scratch).text(); }
 
-void missionText(const std::string& name, bool preview, textOut& out, positionTexts& positions) {
+void missionText(const std::string& name, bool preview, textOut& out) {
   const node* const launch = headNodePtr;
-  const positionTexts::position launchAt = positions.nextForScript();
-  const std::string launchPosition = std::string(launchAt.lat) + " " + std::string(launchAt.lon);
-  const std::string launchHeading = text(value(launch->heading));
+  const std::string launchPosition = latOf(launch).text() + " " + lonOf(launch).text();
+  const std::string launchHeading = value(launch->heading).text();
   out.lines(missionHead(name, preview, launchPosition, launchHeading));
   // The script runs from the end of the mission back to waypoint 1; the launch waypoint
   // gets no group of its own.
   const groupWriter groups(preview, out.lineEnd());
-  for (const node* n = tailNodePtr; n->prevPtr != nullptr; n = n->prevPtr) {
-    groups.write(n, n == tailNodePtr, positions.nextForScript(), out);
-  }
+  for (const node* n = tailNodePtr; n->prevPtr != nullptr; n = n->prevPtr) groups.write(n, n == tailNodePtr, out);
   out.lines(missionFoot(launchPosition, launchHeading));
 }
 
-void routeRecords(textOut* waypoints, textOut* surLine, const std::string& surLineName, positionTexts& positions) {
-  const textTemplate waypoint("{{number}},N{{lat}},{{lon}},5,250.000,0.0,0.0,255,0.000  \n",
-                              waypoints != nullptr ? waypoints->lineEnd() : "\n", {"number", "lat", "lon"});
-  const textTemplate point("1,{{lat}},{{lon}},0.00m,0.00m,0.0,0.0,0.0  \n",
-                           surLine != nullptr ? surLine->lineEnd() : "\n", {"lat", "lon"});
+void routeRecords(textOut* waypoints, textOut* surLine, const std::string& surLineName) {
   if (surLine != nullptr) surLine->lines("0," + surLineName + ",0,0.000,0.000,1,3,255,0,0.200,0,0,1.000 \n");
   for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) {
-    const positionTexts::position position = positions.nextInRoute();
+    const numberText lat = latOf(n);
+    const numberText lon = lonOf(n);
     if (waypoints != nullptr) {
-      waypoint.write(*waypoints, {numberText::integer(n->wptNumber).view(), position.lat, position.lon});
+      waypoints->put(numberText::integer(n->wptNumber));
+      waypoints->put(",N");
+      waypoints->put(lat);
+      waypoints->put(",");
+      waypoints->put(lon);
+      waypoints->put(",5,250.000,0.0,0.0,255,0.000  ");
+      waypoints->endLine();
     }
-    if (surLine != nullptr) point.write(*surLine, {position.lat, position.lon});
+    if (surLine != nullptr) {
+      surLine->put("1,");
+      surLine->put(lat);
+      surLine->put(",");
+      surLine->put(lon);
+      surLine->put(",0.00m,0.00m,0.0,0.0,0.0  ");
+      surLine->endLine();
+    }
   }
 }
 
-void missionText(const std::string& name, bool preview, const textSink& emit) {
-  sinkTarget target(emit);
-  textOut out(target, "\n");
-  positionTexts positions;
-  missionText(name, preview, out, positions);
-  out.flush();
+std::string missionText(const std::string& name, bool preview) {
+  return consoleText([&](textOut& out) { missionText(name, preview, out); });
 }
 
-void waypointRecords(const textSink& emit) {
-  sinkTarget target(emit);
-  textOut out(target, "\n");
-  positionTexts positions;
-  routeRecords(&out, nullptr, "", positions);
-  out.flush();
+std::string waypointRecords() {
+  return consoleText([](textOut& out) { routeRecords(&out, nullptr, ""); });
 }
 
-void surLineRecords(const std::string& name, const textSink& emit) {
-  sinkTarget target(emit);
-  textOut out(target, "\n");
-  positionTexts positions;
-  routeRecords(nullptr, &out, name, positions);
-  out.flush();
+std::string surLineRecords(const std::string& name) {
+  return consoleText([&](textOut& out) { routeRecords(nullptr, &out, name); });
 }
 
-void writeMissionFiles(std::time_t when, const std::vector<mapFormat>& maps) {
-  // One stem for the whole set, taken once: a run that crosses a minute boundary still
-  // writes files that belong together under one name.
-  const std::string stem = fileNameAt(when);
-  file_name = stem;
+void writeMissionFiles(const std::string& stem, const std::string& folder, const std::vector<mapFormat>& maps) {
   std::vector<outputFile> files = {
       {stem + "cfg", "cannot open mission output file %s ", "cannot write mission output file %s ",
        " **** Wrote mission script: %s **** \n"},
@@ -313,35 +300,9 @@ void writeMissionFiles(std::time_t when, const std::vector<mapFormat>& maps) {
     files.push_back({stem + mapExtension(format), "cannot open map output file %s ", "cannot write map output file %s ",
                      "\n **** Wrote map : %s ****\n"});
   }
-  writeFileSet(files, [&](const std::vector<textOut*>& out) {
-    // Every position is formatted once for the three files, beside the writing.
-    positionTexts positions;
-    missionText(files[0].name, false, *out[0], positions);
-    routeRecords(out[1], out[2], files[2].name, positions);
+  writeFileSet(folder, files, [&](const std::vector<textOut*>& out) {
+    missionText(files[0].name, false, *out[0]);
+    routeRecords(out[1], out[2], files[2].name);
     for (size_t i = 0; i < maps.size(); ++i) mapText(maps[i], files[3 + i].name, *out[3 + i]);
   });
-}
-
-namespace {
-void toConsole(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
-}  // namespace
-
-int displayMission() {
-  missionText(fileName(), true, toConsole);
-  return 0;
-}
-
-int displayWaypoints() {
-  const std::string name = fileName() + "wpt";
-  waypointRecords(toConsole);
-  std::printf("\n**** Wrote waypoints file : %s ****\n", name.c_str());
-  return 0;
-}
-
-int displaySurLine() {
-  std::printf("\n\n ------displaySurLine()------\n\n");
-  const std::string name = fileName() + "pts";
-  std::printf("\n %s \n", name.c_str());
-  surLineRecords(name, toConsole);
-  return 0;
 }

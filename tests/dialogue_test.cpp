@@ -9,34 +9,62 @@
 namespace {
 
 struct menuValues {
-  std::string speed = "1.5", slow = "1.25", gps = "30", legs = "3600", minD = "0", maxD = "90",
-              abortD = "100", abortAlt = "2.5", lockout = "8", onTimeout = "1";
+  std::string speed = "1.5", slow = "1.25", gps = "30", legs = "3600", minD = "0", maxD = "90", abortD = "100",
+              abortAlt = "2.5", lockout = "8", onTimeout = "1";
 };
 
 std::string parameterMenu(const menuValues& v) {
   return "\n\n Mission Parameters \n\n"
-         " 1  MISSION_SPEED " + v.speed + "\n"
-         " 2  MISSION_SPEED_SLOW " + v.slow + "\n"
-         " 3  GPS_HITS " + v.gps + "\n"
-         " 4  Meters between surfacings " + v.legs + "\n"
-         " 5  minDepth " + v.minD + "\n"
-         " 6  maxDepth " + v.maxD + "\n"
-         " 7  abortDepth " + v.abortD + "\n"
-         " 8  abortAltitude " + v.abortAlt + "\n"
-         " 9  abortLockoutDepth " + v.lockout + "\n"
-         "10  abortOnTimeout " + v.onTimeout + "\n\n"
+         " 1  MISSION_SPEED " +
+         v.speed +
+         "\n"
+         " 2  MISSION_SPEED_SLOW " +
+         v.slow +
+         "\n"
+         " 3  GPS_HITS " +
+         v.gps +
+         "\n"
+         " 4  Meters between surfacings " +
+         v.legs +
+         "\n"
+         " 5  minDepth " +
+         v.minD +
+         "\n"
+         " 6  maxDepth " +
+         v.maxD +
+         "\n"
+         " 7  abortDepth " +
+         v.abortD +
+         "\n"
+         " 8  abortAltitude " +
+         v.abortAlt +
+         "\n"
+         " 9  abortLockoutDepth " +
+         v.lockout +
+         "\n"
+         "10  abortOnTimeout " +
+         v.onTimeout +
+         "\n\n"
          " 0   All parameters are OK\n"
          "  Choose number of parameter to modify.\n"
          "  If parameters are OK, type 0 \n\n > ";
 }
 
-std::string yoyoMenu(const std::string& alt = "15", const std::string& minD = "2",
-                     const std::string& maxD = "90", const std::string& shallow = "20") {
+std::string yoyoMenu(const std::string& alt = "15", const std::string& minD = "2", const std::string& maxD = "90",
+                     const std::string& shallow = "20") {
   return "\n\n YOYO Mission Parameters \n\n"
-         "1  YOYO_MIN_ALTITUDE " + alt + "\n"
-         "2  MISSION_YOYO_MIN_DEPTH " + minD + "\n"
-         "3  MISSION_YOYO_MAX_DEPTH " + maxD + "\n"
-         "4  MISSION_YOYO_MAX_DEPTH_SHALLOW " + shallow + "\n"
+         "1  YOYO_MIN_ALTITUDE " +
+         alt +
+         "\n"
+         "2  MISSION_YOYO_MIN_DEPTH " +
+         minD +
+         "\n"
+         "3  MISSION_YOYO_MAX_DEPTH " +
+         maxD +
+         "\n"
+         "4  MISSION_YOYO_MAX_DEPTH_SHALLOW " +
+         shallow +
+         "\n"
          "0  All parameters are OK\n"
          "  Choose number of parameter to modify.\n"
          "  If parameters are OK, type 0 \n\n > ";
@@ -75,14 +103,15 @@ bool has(const std::string& text, const std::string& what) { return text.find(wh
 TEST(Dialogue, DefaultsAcceptedAtOnceGiveTheWholeTranscript) {
   const run r = runWith("0\ny\n0\ny\n");
   ASSERT_EQ(r.result.status, 0);
-  const std::string dialogue = parameterMenu({}) + "0\n" + yoyoQuestion + yoyoMenu() + "0\n" +
-                               kallopQuestion + kallopReminder;
+  const std::string dialogue =
+      parameterMenu({}) + "0\n" + yoyoQuestion + yoyoMenu() + "0\n" + kallopQuestion + kallopReminder;
   EXPECT_EQ(r.result.output.substr(0, dialogue.size()), dialogue);
   EXPECT_EQ(r.result.output.substr(dialogue.size(), 28), " **** Wrote mission script: ");
   EXPECT_EQ(r.files, 3);
-  EXPECT_TRUE(has(r.cfg, " minDepth          = 0;\r\n maxDepth          = 90;\r\n"
-                         " abortDepth        = 100;\r\n abortAltitude     = 2.5;\r\n"
-                         " abortLockoutDepth = 8;\r\n"));
+  EXPECT_TRUE(has(r.cfg,
+                  " minDepth          = 0;\r\n maxDepth          = 90;\r\n"
+                  " abortDepth        = 100;\r\n abortAltitude     = 2.5;\r\n"
+                  " abortLockoutDepth = 8;\r\n"));
   EXPECT_TRUE(has(r.cfg, "#define MISSION_SPEED 1.5\r\n#define MISSION_SPEED_SLOW 1.25\r\n"));
   EXPECT_TRUE(has(r.cfg, "minHits        = 30;\r\n"));
   EXPECT_TRUE(has(r.cfg, "behavior ArmTheKallop{"));
@@ -105,8 +134,9 @@ TEST(Dialogue, EveryParameterEditedReachesMenuAndScript) {
   EXPECT_TRUE(has(out, "abortDepth is 100 meters\nPlease enter new abortDepth in meters \n\n >"));
   EXPECT_TRUE(has(out, "abortAltitude is 2.5 meters\nPlease enter new abortAltitude in meters \n\n >"));
   EXPECT_TRUE(has(out, "abortLockoutDepth is 8 meters\nPlease enter new abortLockoutDepth in meters \n\n >"));
-  EXPECT_TRUE(has(out, "abortOnTimeout is 1 \nPlease enter new abortOnTimeout \n"
-                       "1 for TRUE, or 0 for FALSE \n\n >"));
+  EXPECT_TRUE(has(out,
+                  "abortOnTimeout is 1 \nPlease enter new abortOnTimeout \n"
+                  "1 for TRUE, or 0 for FALSE \n\n >"));
   menuValues edited;
   edited.speed = "1.3";
   edited.slow = "0.75";
@@ -119,13 +149,14 @@ TEST(Dialogue, EveryParameterEditedReachesMenuAndScript) {
   edited.lockout = "6";
   edited.onTimeout = "0";
   EXPECT_TRUE(has(out, parameterMenu(edited) + "0\n" + yoyoQuestion +
-                           "Default Waypoint Depth is 50 \nPlease enter new depth \n\n > " +
-                           kallopQuestion + " **** Wrote mission script: "));
+                           "Default Waypoint Depth is 50 \nPlease enter new depth \n\n > " + kallopQuestion +
+                           " **** Wrote mission script: "));
 
   EXPECT_TRUE(has(r.cfg, "#define MISSION_SPEED 1.3\r\n#define MISSION_SPEED_SLOW 0.75\r\n"));
-  EXPECT_TRUE(has(r.cfg, " minDepth          = 1.5;\r\n maxDepth          = 60;\r\n"
-                         " abortDepth        = 70;\r\n abortAltitude     = 3;\r\n"
-                         " abortLockoutDepth = 6;\r\n"));
+  EXPECT_TRUE(has(r.cfg,
+                  " minDepth          = 1.5;\r\n maxDepth          = 60;\r\n"
+                  " abortDepth        = 70;\r\n abortAltitude     = 3;\r\n"
+                  " abortLockoutDepth = 6;\r\n"));
   EXPECT_TRUE(has(r.cfg, "minHits        = 12;\r\nabortOnTimeout = False;\r\n"));
   EXPECT_TRUE(has(r.cfg, "#             *** abortOnTimeout is False ***\r\n"));
   EXPECT_TRUE(has(r.cfg, "depth         = 35; \r\n"));
@@ -146,12 +177,12 @@ TEST(Dialogue, YoyoMenuEditsReachTheScriptButShallowDepthDoesNot) {
   EXPECT_TRUE(has(out, "mission YoYo Min Depth is 2 meters\nPlease enter new depth in meters \n\n > "));
   EXPECT_TRUE(has(out, "mission YoYo Max Depth is 90 meters\nPlease enter new depth in meters \n\n > "));
   EXPECT_TRUE(has(out, "mission YoYo Max Depth Shallow is 20 meters\nPlease enter new depth in meters \n\n > "));
-  EXPECT_TRUE(has(out, yoyoMenu("12", "3", "80", "0") + "0\n" + kallopQuestion +
-                           " **** Wrote mission script: "));
+  EXPECT_TRUE(has(out, yoyoMenu("12", "3", "80", "0") + "0\n" + kallopQuestion + " **** Wrote mission script: "));
   EXPECT_FALSE(has(out, "Default Waypoint Depth"));
   EXPECT_FALSE(has(out, "Hit any key"));
-  EXPECT_TRUE(has(r.cfg, "#define MISSION_YOYO_MIN_DEPTH 3\r\n#define MISSION_YOYO_MAX_DEPTH 80\r\n"
-                         "#define YOYO_MIN_ALTITUDE 12\r\n"));
+  EXPECT_TRUE(has(r.cfg,
+                  "#define MISSION_YOYO_MIN_DEPTH 3\r\n#define MISSION_YOYO_MAX_DEPTH 80\r\n"
+                  "#define YOYO_MIN_ALTITUDE 12\r\n"));
   EXPECT_FALSE(has(r.cfg, "kallop"));
   const run defaults = runWith("0\ny\n4\n0\n0\nn\n");
   const run untouched = runWith("0\ny\n0\nn\n");
@@ -187,22 +218,33 @@ TEST(Dialogue, RefusedEntriesAreReportedAndChangeNothing) {
     std::string refused, intended, reason;
   };
   const std::vector<editCase> edits = {
-      {1, "0", "1.75", "a speed must be greater than 0\n"}, {1, "-2", "1.75", "a speed must be greater than 0\n"},
-      {1, "1e39", "1.75", ""}, {1, "fast", "1.75", ""}, {2, "nan", "1", ""}, {3, "2.5", "25", ""}, {3, "x", "25", ""},
+      {1, "0", "1.75", "a speed must be greater than 0\n"},
+      {1, "-2", "1.75", "a speed must be greater than 0\n"},
+      {1, "1e39", "1.75", ""},
+      {1, "fast", "1.75", ""},
+      {2, "nan", "1", ""},
+      {3, "2.5", "25", ""},
+      {3, "x", "25", ""},
       {4, "0", "2000", "the meters between surfacings must be greater than 0\n"},
       {4, "-100", "2000", "the meters between surfacings must be greater than 0\n"},
       {4, "0.0001", "2000", "at 0.0001 m between surfacings the route would need more than 10000000 waypoints\n"},
-      {5, "inf", "3", ""}, {6, "deep", "80", ""}, {7, "1e999", "95", ""}, {8, "2,5", "3", ""}, {9, "8m", "6", ""},
-      {10, "true", "0", ""}, {10, "1.0", "0", ""},
+      {5, "inf", "3", ""},
+      {6, "deep", "80", ""},
+      {7, "1e999", "95", ""},
+      {8, "2,5", "3", ""},
+      {9, "8m", "6", ""},
+      {10, "true", "0", ""},
+      {10, "1.0", "0", ""},
       {10, "2", "0", "abortOnTimeout is 1 for True or 0 for False\n"},
       {10, "-1", "0", "abortOnTimeout is 1 for True or 0 for False\n"}};
   for (const auto& e : edits) {
     const std::string label = std::to_string(e.item) + " " + e.refused;
-    const run r = runWith(std::to_string(e.item) + "\n" + e.refused + " rest of line\n" + e.intended + "\n0\ny\n0\nn\n");
+    const run r =
+        runWith(std::to_string(e.item) + "\n" + e.refused + " rest of line\n" + e.intended + "\n0\ny\n0\nn\n");
     EXPECT_EQ(r.result.status, 0) << label;
     menuValues v;
-    std::string* const fields[] = {&v.speed, &v.slow, &v.gps, &v.legs, &v.minD, &v.maxD,
-                                   &v.abortD, &v.abortAlt, &v.lockout, &v.onTimeout};
+    std::string* const fields[] = {&v.speed, &v.slow,   &v.gps,      &v.legs,    &v.minD,
+                                   &v.maxD,  &v.abortD, &v.abortAlt, &v.lockout, &v.onTimeout};
     *fields[e.item - 1] = e.intended;
     const std::string& texts = editorTexts[static_cast<size_t>(e.item - 1)];
     EXPECT_TRUE(has(r.result.output, parameterMenu({}) + texts + error + texts + parameterMenu(v) + "0\n")) << label;
@@ -225,8 +267,9 @@ TEST(Dialogue, TypeAheadAndCrLfAnswers) {
   ASSERT_EQ(ahead.result.status, 0);
   menuValues v;
   v.gps = "25";
-  EXPECT_TRUE(has(ahead.result.output, parameterMenu({}) + "Number of GPS hits per surfacing is 30 \n"
-                                                           "Please enter new number of hits \n\n > " +
+  EXPECT_TRUE(has(ahead.result.output, parameterMenu({}) +
+                                           "Number of GPS hits per surfacing is 30 \n"
+                                           "Please enter new number of hits \n\n > " +
                                            parameterMenu(v) + "0\n"));
   EXPECT_TRUE(has(ahead.cfg, "minHits        = 25;\r\n"));
 
@@ -246,8 +289,8 @@ TEST(Dialogue, QuestionsJudgeTheFirstCharacterOfAWholeLine) {
   const run r = runWith("0\nx\n\nyes please\n0\nnope\n");
   ASSERT_EQ(r.result.status, 0);
   const std::string retry = " Please enter y or n ";
-  EXPECT_TRUE(has(r.result.output, "0\n" + yoyoQuestion + retry + yoyoQuestion + retry + yoyoQuestion +
-                                       yoyoMenu() + "0\n" + kallopQuestion + " **** Wrote"));
+  EXPECT_TRUE(has(r.result.output, "0\n" + yoyoQuestion + retry + yoyoQuestion + retry + yoyoQuestion + yoyoMenu() +
+                                       "0\n" + kallopQuestion + " **** Wrote"));
   EXPECT_TRUE(has(r.cfg, "waypoint_yoyo"));
 }
 
@@ -288,11 +331,11 @@ TEST(Dialogue, AMistypedValueFollowedByTheIntendedOneStoresTheIntendedOne) {
   const std::string texts = "abortLockoutDepth is 8 meters\nPlease enter new abortLockoutDepth in meters \n\n >";
   menuValues v;
   v.lockout = "10";
-  EXPECT_TRUE(has(r.result.output, parameterMenu({}) + texts + error + texts + parameterMenu(v) + "0\n" + yoyoQuestion));
+  EXPECT_TRUE(
+      has(r.result.output, parameterMenu({}) + texts + error + texts + parameterMenu(v) + "0\n" + yoyoQuestion));
   EXPECT_FALSE(has(r.result.output, "abortOnTimeout is 1 \n"));
   EXPECT_TRUE(has(r.cfg, " abortLockoutDepth = 10;\r\n"));
   EXPECT_TRUE(has(r.cfg, "abortOnTimeout = True;\r\n"));
-
 }
 
 TEST(Dialogue, AnAnswerRefusedOnceWithCrLfIsAskedAgainOnce) {
@@ -310,8 +353,7 @@ TEST(Dialogue, BannerAsksForTheFileName) {
       "What's the name of the waypoint file ? \n > ";
   const run typed = runWith("route.txt\r\n0\ny\n0\nn\n", {});
   ASSERT_EQ(typed.result.status, 0) << typed.result.output;
-  EXPECT_EQ(typed.result.output.substr(0, banner.size() + parameterMenu({}).size()),
-            banner + parameterMenu({}));
+  EXPECT_EQ(typed.result.output.substr(0, banner.size() + parameterMenu({}).size()), banner + parameterMenu({}));
   EXPECT_EQ(typed.files, 3);
 
   // A name pasted with its quotes ("Copy as path") opens the file; one quote alone stays.

@@ -18,15 +18,18 @@
 #include <thread>
 #include <vector>
 
+#include "calcs.h"
 #include "fileSetPlatform.h"
+#include "runMessages.h"
 #include "runVesk.h"
+#include "settings.h"
 #include "vesk.h"
 #include "wptList.h"
 #include "writeMission.h"
 
 namespace {
 
-const std::time_t when = 1398866880;  // stem 2014_119_148.
+const std::string stem = fileNameAt(1398866880);  // 2014_119_148.
 const std::vector<std::string> setNames = {"2014_119_148.cfg", "2014_119_148.pts", "2014_119_148.wpt"};
 
 // A lawn-mower survey of `count` waypoints starting at `latitude`, planned.
@@ -44,14 +47,13 @@ void planSurvey(double latitude, int count) {
 // Writes the set of a survey into `folder` in this process; returns the run's status.
 int writeSurvey(const std::string& folder, double latitude, int count) {
   planSurvey(latitude, count);
-  outputFolder = folder;
   int status = 0;
   std::fflush(stdout);
   const int saved = dup(1);
   const int devNull = open("/dev/null", O_WRONLY);
   dup2(devNull, 1);
   try {
-    writeMissionFiles(when, {});
+    writeMissionFiles(stem, folder, {});
   } catch (const runEnd& end) {
     status = end.status;
   }
@@ -192,10 +194,9 @@ TEST(FileSetPosix, ADiskFullOnTheSecondOrThirdFileLeavesTheEarlierSetAsItWas) {
 
     testing::internal::CaptureStdout();
     planSurvey(44, 400);
-    outputFolder = dir.path();
     int status = 0;
     try {
-      writeMissionFiles(when, {});
+      writeMissionFiles(stem, dir.path(), {});
     } catch (const runEnd& end) {
       status = end.status;
     }

@@ -7,13 +7,16 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <sstream>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "calcs.h"
 #include "fileSetPlatform.h"
+#include "runMessages.h"
+#include "support/readFile.h"
+#include "support/routeTest.h"
+#include "support/setDestinations.h"
 #include "vesk.h"
 #include "wptList.h"
 #include "writeMission.h"
@@ -22,24 +25,19 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::time_t when = 1398866880;  // 30 April 2014, 14:08 UTC: stem 2014_119_148.
+const std::string stem = fileNameAt(1398866880);  // 30 April 2014, 14:08 UTC: 2014_119_148.
 
-std::string contentOf(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
+std::string contentOf(const fs::path& path) { return readFile(path.string()); }
 
-class FileSetTest : public ::testing::Test {
+class FileSetTest : public routeTest {
  protected:
   void SetUp() override {
+    routeTest::SetUp();
     folder_ = fs::temp_directory_path() / ("vesk_fileset_" + platform::uniqueTag());
     fs::create_directory(folder_);
   }
   void TearDown() override {
-    destroyList();
-    resetSettings();
+    routeTest::TearDown();
     std::error_code ec;
     fs::remove_all(folder_, ec);
   }
@@ -51,11 +49,10 @@ class FileSetTest : public ::testing::Test {
     resetSettings();
     for (int i = 0; i < 30; ++i) insertLatLonEnd(latitude + 0.001 * i, 10 + 0.002 * (i % 2));
     planRoute();
-    outputFolder = folder_.string();
     testing::internal::CaptureStdout();
     int status = 0;
     try {
-      writeMissionFiles(when, maps);
+      writeMissionFiles(stem, folder_.string(), maps);
     } catch (const runEnd& end) {
       status = end.status;
     }
@@ -82,8 +79,7 @@ class FileSetTest : public ::testing::Test {
 
 TEST_F(FileSetTest, OneStemForTheWholeSetAndAnEarlierSetReplacedWhole) {
   ASSERT_EQ(writeSet(45, {mapFormat::gpx}), 0) << output_;
-  const std::vector<std::string> set = {"2014_119_148.cfg", "2014_119_148.gpx", "2014_119_148.pts",
-                                        "2014_119_148.wpt"};
+  const std::vector<std::string> set = {"2014_119_148.cfg", "2014_119_148.gpx", "2014_119_148.pts", "2014_119_148.wpt"};
   EXPECT_EQ(names(), set);
   const std::string path = folder_.string() + "/2014_119_148.";
   EXPECT_EQ(output_, " **** Wrote mission script: " + path + "cfg **** \n\n **** Wrote waypoints file : " + path +
@@ -116,6 +112,22 @@ TEST_F(FileSetTest, AFileThatCannotTakeItsNamePutsTheEarlierSetBack) {
   EXPECT_EQ(contents(), earlier);
 }
 
+// Any failure while the text is written, not only one of the disk, leaves no file: the
+// temporary files go as the failure passes on to the end of the run.
+TEST_F(FileSetTest, AFailureWhileTheTextIsWrittenLeavesNoFile) {
+  const std::vector<outputFile> files = {{"a.cfg", "open %s", "write %s", "wrote %s\n"},
+                                         {"a.wpt", "open %s", "write %s", "wrote %s\n"}};
+  testing::internal::CaptureStdout();
+  EXPECT_THROW(writeFileSet(folder_.string(), files,
+                            [](const std::vector<textOut*>& out) {
+                              out[0]->put(std::string(3 * textOut::bufferSize, 'x'));
+                              throw std::bad_alloc();
+                            }),
+               std::bad_alloc);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_TRUE(names().empty());
+}
+
 TEST_F(FileSetTest, ATemporaryFileIsNeverOpenedThroughAnExistingName) {
   const fs::path existing = folder_ / "existing";
   std::ofstream(existing, std::ios::binary) << "keep me";
@@ -140,17 +152,9 @@ std::string withCrLf(const std::string& text) {
   return out;
 }
 
-std::string textOf(const std::function<void(const textSink&)>& write) {
-  std::string text;
-  write([&](const std::string& piece) { text += piece; });
-  return text;
-}
-
 TEST_F(FileSetTest, ASetKeptInMemoryHoldsTheBytesWrittenToTheDisk) {
-  std::vector<keptFile> kept;
-  struct restore {
-    ~restore() { fileSetDestination.memory = nullptr; }
-  } restoreDestination;
+  keptSets sets;
+  const std::vector<keptFile>& kept = sets.files;
   const std::vector<mapFormat> maps = {mapFormat::kml, mapFormat::gpx, mapFormat::geojson};
   for (const int yoyo : {1, 0}) {
     // A survey whose mission script fills several buffers.
@@ -159,34 +163,31 @@ TEST_F(FileSetTest, ASetKeptInMemoryHoldsTheBytesWrittenToTheDisk) {
     for (int i = 0; i < 700; ++i) insertLatLonEnd(45 + 0.0009 * (i / 100), 10 + 0.001 * (i % 100));
     planRoute();
     yoyoMission = yoyo;
-    outputFolder = folder_.string();
+    const std::string folder = folder_.string();
     testing::internal::CaptureStdout();
-    writeMissionFiles(when, maps);
+    writeMissionFiles(stem, folder, maps);
     const std::string onDisk = testing::internal::GetCapturedStdout();
 
-    fileSetDestination.memory = &kept;
-    const long long before = fileSetDestination.keptSets;
+    const long long before = sets.sets;
     testing::internal::CaptureStdout();
-    writeMissionFiles(when, maps);
+    {
+      const divertedSets toMemory(sets);
+      writeMissionFiles(stem, folder, maps);
+    }
     const std::string inMemory = testing::internal::GetCapturedStdout();
-    fileSetDestination.memory = nullptr;
     EXPECT_EQ(inMemory, onDisk);
-    EXPECT_EQ(fileSetDestination.keptSets, before + 1);
+    EXPECT_EQ(sets.sets, before + 1);
 
-    const std::string stem = "2014_119_148.";
     const std::vector<std::string> extensions = {"cfg", "wpt", "pts", "kml", "gpx", "geojson"};
     const std::vector<std::string> texts = {
-        textOf([&](const textSink& emit) { missionText(stem + "cfg", false, emit); }),
-        textOf([&](const textSink& emit) { waypointRecords(emit); }),
-        textOf([&](const textSink& emit) { surLineRecords(stem + "pts", emit); }),
-        textOf([&](const textSink& emit) { mapText(mapFormat::kml, stem + "kml", emit); }),
-        textOf([&](const textSink& emit) { mapText(mapFormat::gpx, stem + "gpx", emit); }),
-        textOf([&](const textSink& emit) { mapText(mapFormat::geojson, stem + "geojson", emit); })};
+        missionText(stem + "cfg", false),      waypointRecords(),
+        surLineRecords(stem + "pts"),          mapText(mapFormat::kml, stem + "kml"),
+        mapText(mapFormat::gpx, stem + "gpx"), mapText(mapFormat::geojson, stem + "geojson")};
     ASSERT_EQ(kept.size(), extensions.size());
     EXPECT_GT(kept[0].content.size(), 2 * textOut::bufferSize);
     for (size_t i = 0; i < kept.size(); ++i) {
       const fs::path path = folder_ / (stem + extensions[i]);
-      EXPECT_EQ(kept[i].path, outputPath(stem + extensions[i]));
+      EXPECT_EQ(kept[i].path, outputPath(folder, stem + extensions[i]));
       EXPECT_TRUE(kept[i].content == contentOf(path)) << path;
       EXPECT_TRUE(kept[i].content == withCrLf(texts[i])) << path;
     }
@@ -194,12 +195,10 @@ TEST_F(FileSetTest, ASetKeptInMemoryHoldsTheBytesWrittenToTheDisk) {
 }
 
 TEST_F(FileSetTest, EachSetKeptInMemoryTakesThePlaceOfTheLastAndNothingTouchesTheDisk) {
-  std::vector<keptFile> kept;
-  struct restore {
-    ~restore() { fileSetDestination.memory = nullptr; }
-  } restoreDestination;
-  fileSetDestination.memory = &kept;
-  const long long before = fileSetDestination.keptSets;
+  keptSets sets;
+  const std::vector<keptFile>& kept = sets.files;
+  const divertedSets toMemory(sets);
+  const long long before = sets.sets;
   ASSERT_EQ(writeSet(45, {mapFormat::kml, mapFormat::gpx}), 0) << output_;
   ASSERT_EQ(kept.size(), 5u);
   const std::string longer = kept[0].content;
@@ -208,15 +207,14 @@ TEST_F(FileSetTest, EachSetKeptInMemoryTakesThePlaceOfTheLastAndNothingTouchesTh
   resetSettings();
   for (int i = 0; i < 3; ++i) insertLatLonEnd(50 + 0.001 * i, 10);
   planRoute();
-  outputFolder = folder_.string();
   testing::internal::CaptureStdout();
-  writeMissionFiles(when, {});
+  writeMissionFiles(stem, folder_.string(), {});
   testing::internal::GetCapturedStdout();
-  EXPECT_EQ(fileSetDestination.keptSets, before + 2);
+  EXPECT_EQ(sets.sets, before + 2);
   ASSERT_EQ(kept.size(), 3u);
   EXPECT_LT(kept[0].content.size(), longer.size());
   EXPECT_EQ(kept[0].content.find("45.0"), std::string::npos) << "no text of the first set may remain";
-  EXPECT_EQ(kept[2].path, outputPath("2014_119_148.pts"));
+  EXPECT_EQ(kept[2].path, outputPath(folder_.string(), "2014_119_148.pts"));
   EXPECT_TRUE(names().empty()) << "a set kept in memory writes no file";
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "support/routeTest.h"
 #include "vesk.h"
 #include "wptList.h"
 
@@ -28,11 +29,7 @@ struct readBack {
   std::vector<shownPoint> points;
 };
 
-std::string textOf(mapFormat format) {
-  std::string text;
-  mapText(format, "m", [&](const std::string& piece) { text += piece; });
-  return text;
-}
+std::string textOf(mapFormat format) { return mapText(format, "m"); }
 
 std::pair<double, double> lonLat(const std::string& tuple) {
   const size_t comma = tuple.find(',');
@@ -96,18 +93,16 @@ readBack readGeoJson(const std::string& text) {
   return r;
 }
 
-class MapExportTest : public ::testing::Test {
+class MapExportTest : public routeTest {
  protected:
   void SetUp() override {
-    destroyList();
-    resetSettings();
+    routeTest::SetUp();
     // Two given legs, each cut once: launch, given, surfacing, given, surfacing, given.
     insertLatLonEnd(45, 10);
     insertLatLonEnd(45.045, 10);
     insertLatLonEnd(45.06, 10.05);
     planRoute();
   }
-  void TearDown() override { destroyList(); }
 };
 
 TEST_F(MapExportTest, EveryFormatReadsBackAsOneLineAndEveryWaypoint) {

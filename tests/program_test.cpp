@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -64,7 +66,6 @@ TEST(Program, FileProblemsStopTheRunWithAMessage) {
   r = runVesk({"blank.txt"}, acceptDefaults, dir.path());
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(afterDialogue(r.output), "list is empty\n");
-
 }
 
 TEST(Program, HelpAndVersion) {
@@ -82,11 +83,99 @@ TEST(Program, HelpAndVersion) {
   EXPECT_EQ(r.output.back(), '\n');
 }
 
+// The option names among the words of `lines` ("-o, --output-dir DIR" gives -o and
+// --output-dir).
+std::set<std::string> optionNames(const std::vector<std::string>& lines) {
+  std::set<std::string> names;
+  for (const std::string& line : lines) {
+    std::istringstream words(line);
+    for (std::string word; words >> word;) {
+      if (!word.empty() && word.back() == ',') word.pop_back();
+      const bool option = word.size() >= 2 && word[0] == '-' &&
+                          word.find_first_not_of("-abcdefghijklmnopqrstuvwxyz") == std::string::npos;
+      if (option) names.insert(word);
+    }
+  }
+  return names;
+}
+
+// `text` with every `from` replaced by `to`.
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+  return text;
+}
+
+// One usage text: what --help prints is doc/usage.txt, the README shows it whole, and the
+// manual page describes the same options.
+TEST(Program, HelpTheReadmeAndTheManualPageShowOneUsage) {
+  const std::string usage = readFile(VESK_SOURCE_DIR "/doc/usage.txt");
+  ASSERT_FALSE(usage.empty());
+  TempDir dir;
+  EXPECT_EQ(runVesk({"--help"}, "", dir.path()).output, usage);
+
+  std::string indented;
+  std::vector<std::string> usageOptions;
+  bool inOptions = false;
+  std::istringstream lines(usage);
+  for (std::string line; std::getline(lines, line);) {
+    indented += (line.empty() ? "" : "    " + line) + "\n";
+    if (line == "Options:") {
+      inOptions = true;
+    } else if (line.empty()) {
+      inOptions = false;
+    } else if (inOptions && line.rfind("  -", 0) == 0) {
+      usageOptions.push_back(line.substr(0, line.find("   ", 2)));  // the first column
+    }
+  }
+  EXPECT_NE(readFile(VESK_SOURCE_DIR "/README.md").find(indented), std::string::npos)
+      << "README.md must show doc/usage.txt whole, each line indented by four blanks";
+
+  // The tags of the manual page's OPTIONS, their \- read as -.
+  const std::string manual = readFile(VESK_SOURCE_DIR "/doc/vesk.1");
+  const size_t from = manual.find(".SH OPTIONS");
+  const size_t to = manual.find(".SH ", from + 1);
+  ASSERT_NE(from, std::string::npos);
+  std::vector<std::string> tags;
+  std::istringstream section(manual.substr(from, to - from));
+  bool tagNext = false;
+  for (std::string line; std::getline(section, line);) {
+    if (tagNext) {
+      std::string tag = replaced(line, "\\-", "-");
+      for (const char* font : {"\\fR", "\\fP", "\\fB", "\\fI", "\""}) tag = replaced(tag, font, " ");
+      tags.push_back(tag);
+    }
+    tagNext = line == ".TP";
+  }
+  const std::set<std::string> expected = {"-h", "--help", "--version", "--map", "-o", "--output-dir", "--"};
+  EXPECT_EQ(optionNames(usageOptions), expected);
+  EXPECT_EQ(optionNames(tags), optionNames(usageOptions));
+}
+
+// Memory that runs out (a huge GeoJSON file under a memory limit) ends the run with a
+// message and status 1, as any other failure does, and leaves no file behind.
+TEST(Program, RunningOutOfMemoryEndsTheRunWithAMessage) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit leaves";
+#else
+  std::string route = "{\"type\":\"LineString\",\"coordinates\":[";
+  for (int i = 0; i < 2000000; ++i) route += (i > 0 ? ",[10." : "[10.") + std::to_string(i) + ",45.5]";
+  route += "]}";
+  TempDir dir;
+  dir.write("big.geojson", route);
+  const vesk_result r = runVesk({"big.geojson"}, acceptDefaults, dir.path(), false, false, 256LL << 20);
+  EXPECT_EQ(r.status, 1) << r.errors;
+  EXPECT_EQ(r.output, "");
+  EXPECT_EQ(r.errors, "vesk: std::bad_alloc\n");
+  EXPECT_EQ(dir.list(), std::vector<std::string>{"big.geojson"});
+#endif
+}
+
 TEST(Program, AcceptsBlankLinesCrLfAndLongLines) {
   TempDir dir;
   const std::string comment(200, 'x');
-  dir.write("route.txt", "\n45 10  " + comment + "\r\n\r\n   \t\n45.05 10.05\t" + comment +
-                             "\r\n46 10\n\n");
+  dir.write("route.txt", "\n45 10  " + comment + "\r\n\r\n   \t\n45.05 10.05\t" + comment + "\r\n46 10\n\n");
   const vesk_result r = runVesk({"route.txt"}, acceptDefaults, dir.path());
   EXPECT_EQ(r.status, 0) << r.output;
   // Launch waypoint, three waypoints and the 30 cuts of their two legs: no blank line or
@@ -135,8 +224,9 @@ TEST(Program, TwoWaypointRouteWritesThreeFilesWithCrLf) {
   const std::string cfgName = names[0];
   ASSERT_EQ(cfgName.substr(cfgName.size() - 4), ".cfg");
   const std::string stem = cfgName.substr(0, cfgName.size() - 3);
-  EXPECT_EQ(afterDialogue(r.output), " **** Wrote mission script: " + stem + "cfg **** \n\n **** Wrote waypoints file : " +
-                          stem + "wpt ****\n\n **** Wrote survey line : " + stem + "pts ****\n");
+  EXPECT_EQ(afterDialogue(r.output), " **** Wrote mission script: " + stem +
+                                         "cfg **** \n\n **** Wrote waypoints file : " + stem +
+                                         "wpt ****\n\n **** Wrote survey line : " + stem + "pts ****\n");
 
   const std::string cfg = readFile(dir.file(cfgName));
   const std::string wpt = fileWithExtension(dir, "wpt");
@@ -262,7 +352,8 @@ TEST(Program, DoubleDashEndsTheOptionsAndExtraFilesAreNamedAsIgnored) {
   dir.write("-x", "45 10\n");
   vesk_result r = runVesk({"--", "-x", "--map"}, acceptDefaults, dir.path());
   EXPECT_EQ(r.status, 0) << r.output << r.errors;
-  EXPECT_EQ(r.errors.rfind("warning: only one waypoint file is read; ignored: --map\n-x: 1 waypoint, 0.000 km\n", 0), 0u)
+  EXPECT_EQ(r.errors.rfind("warning: only one waypoint file is read; ignored: --map\n-x: 1 waypoint, 0.000 km\n", 0),
+            0u)
       << r.errors;
   EXPECT_EQ(dir.list().size(), 4u);
 }
@@ -291,10 +382,10 @@ TEST(Program, MapsJoinTheMissionFilesInTheOutputFolder) {
   const mappedRun m = runWithMaps(dir);
   ASSERT_EQ(m.result.status, 0) << m.result.output << m.result.errors;
   const std::string& s = m.stem;
-  EXPECT_EQ(afterDialogue(m.result.output), " **** Wrote mission script: out/" + s + "cfg **** \n\n **** Wrote waypoints file : out/" +
-                                                s + "wpt ****\n\n **** Wrote survey line : out/" + s +
-                                                "pts ****\n\n **** Wrote map : out/" + s + "kml ****\n\n **** Wrote map : out/" +
-                                                s + "gpx ****\n\n **** Wrote map : out/" + s + "geojson ****\n");
+  EXPECT_EQ(afterDialogue(m.result.output),
+            " **** Wrote mission script: out/" + s + "cfg **** \n\n **** Wrote waypoints file : out/" + s +
+                "wpt ****\n\n **** Wrote survey line : out/" + s + "pts ****\n\n **** Wrote map : out/" + s +
+                "kml ****\n\n **** Wrote map : out/" + s + "gpx ****\n\n **** Wrote map : out/" + s + "geojson ****\n");
   std::vector<std::string> names;
   for (const auto& e : std::filesystem::directory_iterator(m.folder)) names.push_back(e.path().filename().string());
   std::sort(names.begin(), names.end());
@@ -416,23 +507,33 @@ TEST(Program, SettingsThatAbortOrDefeatTheDiveAreWarnedOfAsTheirMenuCloses) {
   const std::vector<settingCase> cases = {
       {"5\n-3\n0\ny\n0\nn\n", "minDepth is -3 m: a depth or altitude cannot be negative", menuClosed, yoyoAsked},
       {"5\n95\n0\ny\n0\nn\n", "minDepth 95 m is deeper than maxDepth 90 m", menuClosed, yoyoAsked},
-      {"6\n120\n0\ny\n0\nn\n", "maxDepth 120 m is beyond abortDepth 100 m: the vehicle would abort", menuClosed, yoyoAsked},
+      {"6\n120\n0\ny\n0\nn\n", "maxDepth 120 m is beyond abortDepth 100 m: the vehicle would abort", menuClosed,
+       yoyoAsked},
       {"9\n100\n0\ny\n0\nn\n", "abortLockoutDepth 100 m is at or beyond abortDepth 100 m: ", menuClosed, yoyoAsked},
       {"3\n0\n0\ny\n0\nn\n", "GPS hits is 0: the vehicle would go on without a position fix", menuClosed, yoyoAsked},
-      {"3\n3000\n0\ny\n0\nn\n", "GPS hits is 3000: at the assumed 1 hit a second a fix gathers at most 300 in its 300 s, "
-                              "so every fix times out and the vehicle aborts", menuClosed, yoyoAsked},
-      {"10\n0\n3\n301\n0\nn\n50\nn\n", "GPS hits is 301: at the assumed 1 hit a second a fix gathers at most 300 in "
-                                     "its 300 s, so every fix times out and the vehicle dives on", menuClosed, yoyoAsked},
-      {"4\n10000000\n0\ny\n0\nn\n", "the meters between surfacings of 1e+07 m are beyond the 10000 m a leg without a "
-                                    "GPS fix can sensibly hold", menuClosed, yoyoAsked},
-      {"2\n3.5\n0\ny\n0\nn\n", "the slow speed is 3.5 m/s: such a vehicle runs at 0.25 to 3 m/s", menuClosed, yoyoAsked},
+      {"3\n3000\n0\ny\n0\nn\n",
+       "GPS hits is 3000: at the assumed 1 hit a second a fix gathers at most 300 in its 300 s, "
+       "so every fix times out and the vehicle aborts",
+       menuClosed, yoyoAsked},
+      {"10\n0\n3\n301\n0\nn\n50\nn\n",
+       "GPS hits is 301: at the assumed 1 hit a second a fix gathers at most 300 in "
+       "its 300 s, so every fix times out and the vehicle dives on",
+       menuClosed, yoyoAsked},
+      {"4\n10000000\n0\ny\n0\nn\n",
+       "the meters between surfacings of 1e+07 m are beyond the 10000 m a leg without a "
+       "GPS fix can sensibly hold",
+       menuClosed, yoyoAsked},
+      {"2\n3.5\n0\ny\n0\nn\n", "the slow speed is 3.5 m/s: such a vehicle runs at 0.25 to 3 m/s", menuClosed,
+       yoyoAsked},
       {"0\ny\n3\n95\n0\nn\n", "the yoyo maximum depth 95 m is deeper than maxDepth 90 m", menuClosed, kallopAsked},
       {"0\ny\n3\n150\n0\nn\n", "the yoyo maximum depth 150 m is beyond abortDepth 100 m", menuClosed, kallopAsked},
       {"0\ny\n2\n50\n3\n40\n0\nn\n", "the yoyo minimum depth 50 m is deeper than its maximum depth 40 m", menuClosed,
        kallopAsked},
       {"5\n5\n0\ny\n0\nn\n", "the yoyo minimum depth 2 m is shallower than minDepth 5 m", menuClosed, kallopAsked},
-      {"0\ny\n1\n2\n0\nn\n", "YOYO_MIN_ALTITUDE 2 m is at or below abortAltitude 2.5 m: the vehicle aborts at the "
-                              "first yoyo bottom", menuClosed, kallopAsked},
+      {"0\ny\n1\n2\n0\nn\n",
+       "YOYO_MIN_ALTITUDE 2 m is at or below abortAltitude 2.5 m: the vehicle aborts at the "
+       "first yoyo bottom",
+       menuClosed, kallopAsked},
       {"0\nn\n95\nn\n", "the waypoint depth 95 m is deeper than maxDepth 90 m", depthAsked, kallopAsked},
       {"0\nn\n150\nn\n", "the waypoint depth 150 m is beyond abortDepth 100 m", depthAsked, kallopAsked},
       {"5\n60\n0\nn\n50\nn\n", "the waypoint depth 50 m is shallower than minDepth 60 m", depthAsked, kallopAsked},
@@ -453,8 +554,7 @@ TEST(Program, SettingsThatAbortOrDefeatTheDiveAreWarnedOfAsTheirMenuCloses) {
     }
     size_t end = at + line.size();
     while (r.output.compare(end, 9, "warning: ") == 0) end = r.output.find('\n', end) + 1;
-    EXPECT_EQ(r.output.substr(0, start).substr(std::max(start, c.after.size()) - c.after.size()), c.after)
-        << c.warning;
+    EXPECT_EQ(r.output.substr(0, start).substr(std::max(start, c.after.size()) - c.after.size()), c.after) << c.warning;
     EXPECT_EQ(r.output.substr(end, c.before.size()), c.before) << c.warning;
   }
   // The defaults, for a yoyo mission and one at constant depth, give no warning at all.
@@ -534,11 +634,13 @@ TEST(Program, TheRouteAndThePlanAreSummedUp) {
   // 30 hits (30 s), the setpoint (30 s) and the descent to 5 m (6.7 s).
   EXPECT_EQ(r.errors,
             "route.txt: 2 waypoints, 5.004 km\n"
-            "plan " + stem + "cfg:\n"
-            "  waypoints    4: launch, 2 given, 1 added at surfacings\n"
-            "  length       5.504 km\n"
-            "  time         1:01:09 under way at 1.5 m/s, 0:11:55 at 3 surfacings; mission timer 1:13:23\n"
-            "  longest leg  3600 m, from waypoint 1 to waypoint 2\n");
+            "plan " +
+                stem +
+                "cfg:\n"
+                "  waypoints    4: launch, 2 given, 1 added at surfacings\n"
+                "  length       5.504 km\n"
+                "  time         1:01:09 under way at 1.5 m/s, 0:11:55 at 3 surfacings; mission timer 1:13:23\n"
+                "  longest leg  3600 m, from waypoint 1 to waypoint 2\n");
   // The route summary comes before the first question, the plan after the last file.
   EXPECT_EQ(r.output.rfind(" **** Wrote survey line : " + stem + "pts ****\n"),
             r.output.size() - (" **** Wrote survey line : " + stem + "pts ****\n").size());

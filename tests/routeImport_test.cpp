@@ -22,6 +22,8 @@
 #endif
 
 #include "fileSetPlatform.h"
+#include "runMessages.h"
+#include "settings.h"
 #include "vesk.h"
 #include "wptList.h"
 #include "writeMission.h"
@@ -65,7 +67,8 @@ std::string kmlPath(const std::string& coordinates) {
 std::string kmlPoint(const std::string& coordinates) {
   return "<Placemark><name>p</name><Point><coordinates>" + coordinates + "</coordinates></Point></Placemark>\n";
 }
-const std::string gpxHead = "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n";
+const std::string gpxHead =
+    "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n";
 const std::string rte = "<rte><rtept lat=\"45\" lon=\"10\"/><rtept lat=\"45.045\" lon=\"10\"/></rte>\n";
 
 struct goodCase {
@@ -101,8 +104,11 @@ TEST(RouteImport, EachFormatGivesItsPointsInRouteOrder) {
       {"gpx waypoints", "a.gpx",
        gpxHead + "<wpt lat=\"45\" lon=\"10\"/><wpt lat=\"45.045\" lon=\"10\"/><wpt lat=\"45.06\" lon=\"10.05\"/></gpx>",
        three, nullptr},
-      {"gpx route before its waypoints", "a.gpx", gpxHead + "<wpt lat=\"1\" lon=\"1\"/>" + rte + "</gpx>",
-       {{45, 10}, {45.045, 10}}, "warning: a.gpx: only its route is used; left out: 1 waypoint\n"},
+      {"gpx route before its waypoints",
+       "a.gpx",
+       gpxHead + "<wpt lat=\"1\" lon=\"1\"/>" + rte + "</gpx>",
+       {{45, 10}, {45.045, 10}},
+       "warning: a.gpx: only its route is used; left out: 1 waypoint\n"},
       {"geojson LineString geometry", "a.json",
        "{\"type\":\"LineString\",\"coordinates\":[[10,45],[10,45.045,12.5],[10.05,45.06]]}", three, nullptr},
       {"geojson Feature holding a MultiPoint", "a.geojson",
@@ -125,8 +131,11 @@ TEST(RouteImport, EachFormatGivesItsPointsInRouteOrder) {
        three, nullptr},
       {"csv lng and latitude", "c.csv", "latitude,lng\n45,10\n45.045,10\n45.06,10.05", three, nullptr},
       {"plain text", "route.txt", "45 10\n45.045 10\n45.06 10.05\n", three, nullptr},
-      {"geojson starting on the equator", "a.json", "{\"type\":\"LineString\",\"coordinates\":[[10,0],[10,-0.0]]}",
-       {{0, 10}, {0, 10}}, "warning: waypoint 2: repeats the waypoint before it: a leg of length 0\n"},
+      {"geojson starting on the equator",
+       "a.json",
+       "{\"type\":\"LineString\",\"coordinates\":[[10,0],[10,-0.0]]}",
+       {{0, 10}, {0, 10}},
+       "warning: waypoint 2: repeats the waypoint before it: a leg of length 0\n"},
   };
   for (const auto& c : cases) {
     const outcome o = readFrom(c.name, c.content);
@@ -146,9 +155,10 @@ struct badCase {
 
 TEST(RouteImport, FilesThatGiveNoSingleRouteAreRefusedWithWhatWasFound) {
   const std::string twoPaths =
-      kmlHead + "<Placemark><LineString><coordinates>10,45 10,46</coordinates></LineString></Placemark>"
-                "<Placemark><MultiGeometry><LineString><coordinates>10,45 10,46</coordinates></LineString>"
-                "<LineString><coordinates>11,45 11,46</coordinates></LineString></MultiGeometry></Placemark>" +
+      kmlHead +
+      "<Placemark><LineString><coordinates>10,45 10,46</coordinates></LineString></Placemark>"
+      "<Placemark><MultiGeometry><LineString><coordinates>10,45 10,46</coordinates></LineString>"
+      "<LineString><coordinates>11,45 11,46</coordinates></LineString></MultiGeometry></Placemark>" +
       kmlTail;
   const std::vector<badCase> cases = {
       {"r.kml", twoPaths, "r.kml holds 3 paths; keep one\n", ""},
@@ -172,8 +182,7 @@ TEST(RouteImport, FilesThatGiveNoSingleRouteAreRefusedWithWhatWasFound) {
        "{\"type\":\"Feature\",\"geometry\":{\"type\":\"LineString\",\"coordinates\":[[10,45],[10,46]]}},"
        "{\"type\":\"Feature\",\"geometry\":{\"type\":\"LineString\",\"coordinates\":[[10,45],[10,46]]}}]}",
        "r.json holds 2 paths; keep one\n", ""},
-      {"r.json", "{\"type\":\"Polygon\",\"coordinates\":[]}", "r.json holds no path and no points, only Polygon\n",
-       ""},
+      {"r.json", "{\"type\":\"Polygon\",\"coordinates\":[]}", "r.json holds no path and no points, only Polygon\n", ""},
       // A NUL in what is quoted from the file does not cut the message short.
       {"r.json", "{\"type\":\"Poly\\u0000gon\",\"coordinates\":[]}",
        std::string("r.json holds no path and no points, only Poly\0gon\n", 50), ""},
@@ -258,7 +267,11 @@ TEST(RouteImport, TextLinesAreReadStrictlyWithTheReasonOnStandardError) {
       {"45 180.0000001\n", 1, "longitude 180.0000001 is outside -180..180"},
       {"45 -180.0000001\n", 1, "longitude -180.0000001 is outside -180..180"},
       // A byte order mark counts only at the very start of the file.
-      {"45 10\n\xEF\xBB\xBF""46 10\n", 2, "\"\xEF\xBB\xBF""46 10\": not a number"},
+      {"45 10\n\xEF\xBB\xBF"
+       "46 10\n",
+       2,
+       "\"\xEF\xBB\xBF"
+       "46 10\": not a number"},
       // CR LF is one line end, a lone CR another.
       {"45 10\r\n\r\n45.1 10\rx\r", 4, "\"x\": not a number"},
       {"\xEF\xBB\xBF# route\n  # drawn by hand\n\n90 180 north-east corner\n-90 -180\t# south-west\n", 0, ""},
@@ -298,7 +311,11 @@ TEST(RouteImport, PositionsWithHemisphereLettersGiveTheirDoublesOrHowToWriteThem
   const std::string sixty = "minutes and seconds must be less than 60, as in 45 59.5 N";
   const std::vector<positionCase> cases = {
       {"r.txt", "45 30.5 N 10 15.2 E", lat, lon, ""},
-      {"r.txt", "45\xC2\xB0" "30.5'N 10\xC2\xB0" "15.2'E", lat, lon, ""},
+      {"r.txt",
+       "45\xC2\xB0"
+       "30.5'N 10\xC2\xB0"
+       "15.2'E",
+       lat, lon, ""},
       {"r.txt", "N45 30.5 E010 15.2", lat, lon, ""},
       {"r.txt", "45:30:30N 10:15:12E", 45 + 30.5 / 60, 10 + 15.2 / 60, ""},
       {"r.txt", "12 30.5 S 77 10.2 W", -(12 + 30.5 / 60), -(77 + 10.2 / 60), ""},
@@ -306,7 +323,13 @@ TEST(RouteImport, PositionsWithHemisphereLettersGiveTheirDoublesOrHowToWriteThem
       {"r.txt", "33.86S 151.21E", -33.86, 151.21, ""},
       {"r.txt", "10 15 e 45 30 n", 45.5, 10.25, ""},
       {"r.txt", "45 30 N\t10 15 E start of box", 45.5, 10.25, ""},
-      {"r.txt", "45\xC2\xB0" "30\xE2\x80\xB2" "36\xE2\x80\xB3N 10\xC2\xB0" "15\xE2\x80\xB2" "36\xE2\x80\xB3" "E",
+      {"r.txt",
+       "45\xC2\xB0"
+       "30\xE2\x80\xB2"
+       "36\xE2\x80\xB3N 10\xC2\xB0"
+       "15\xE2\x80\xB2"
+       "36\xE2\x80\xB3"
+       "E",
        45.51, 10.26, ""},
       {"r.txt", "45d30'36\"N 10d15'36\"E", 45.51, 10.26, ""},
       {"r.txt", "90 N 180 W", 90, -180, ""},
@@ -330,10 +353,12 @@ TEST(RouteImport, PositionsWithHemisphereLettersGiveTheirDoublesOrHowToWriteThem
       {"r.txt", "45 30 30 30 N 10 E", 0, 0, "a coordinate is at most degrees, minutes and seconds, as in 45 30 30 N"},
       {"r.txt", "45:30 15 N 10 E", 0, 0,
        "the degrees, minutes and seconds of a coordinate are either separate numbers, as in 45 30 30 N, or one word, "
-       "as in 45:30:30N or 45\xC2\xB0" "30'30\"N"},
+       "as in 45:30:30N or 45\xC2\xB0"
+       "30'30\"N"},
       {"r.txt", "45.5d30'N 10E", 0, 0,
        "not degrees, minutes and seconds (Decimal point in non-terminal component of 45.5d30'), as in 45 30.5 N or "
-       "45\xC2\xB0" "30.5'N"},
+       "45\xC2\xB0"
+       "30.5'N"},
       {"r.txt", "91 N 10 E", 0, 0, "latitude 91 is outside -90..90"},
       {"r.csv", "lat,lon\n45 30 N,10\n", 0, 0,
        "write a hemisphere letter with both the latitude and the longitude, or with neither"},
@@ -360,12 +385,37 @@ TEST(RouteImport, PositionsWithHemisphereLettersGiveTheirDoublesOrHowToWriteThem
 // A latitude means exactly the double the C library reads from its text, however it is
 // written: the fast reading of plain decimals and the C library's must never part.
 TEST(RouteImport, ANumberMeansWhatTheCLibraryReadsFromIt) {
-  std::vector<std::string> texts = {
-      "45", "-45", "+45", "45.", ".5", "-.5", "0.1", "-0", "0x2D", "0x1.8p4", "4.5e1", "4.5E+1", "450e-1",
-      "44.999999999999996447286321199499070644378662109375", "45.00000000000000355271367880050092935562133789062",
-      "1.00000000000000011102230246251565404236316680908203125", "0.1000000000000000055511151231257827",
-      "4e-320", "-4.9406564584124654e-324", "2.4703282292062327e-324", "1e-400", "00000000000000000000045",
-      "45.000000000000000000000000000000000000000000000001", "1e", "1e+", "-", ".", "--1", "+-1", "0x", "45e0x"};
+  std::vector<std::string> texts = {"45",
+                                    "-45",
+                                    "+45",
+                                    "45.",
+                                    ".5",
+                                    "-.5",
+                                    "0.1",
+                                    "-0",
+                                    "0x2D",
+                                    "0x1.8p4",
+                                    "4.5e1",
+                                    "4.5E+1",
+                                    "450e-1",
+                                    "44.999999999999996447286321199499070644378662109375",
+                                    "45.00000000000000355271367880050092935562133789062",
+                                    "1.00000000000000011102230246251565404236316680908203125",
+                                    "0.1000000000000000055511151231257827",
+                                    "4e-320",
+                                    "-4.9406564584124654e-324",
+                                    "2.4703282292062327e-324",
+                                    "1e-400",
+                                    "00000000000000000000045",
+                                    "45.000000000000000000000000000000000000000000000001",
+                                    "1e",
+                                    "1e+",
+                                    "-",
+                                    ".",
+                                    "--1",
+                                    "+-1",
+                                    "0x",
+                                    "45e0x"};
   // Random decimals of up to 25 digits, the point anywhere, some with an exponent.
   std::mt19937 random(20261209);
   for (int i = 0; i < 3000; ++i) {
@@ -410,11 +460,7 @@ TEST(RouteImport, SlipsThatDoNotStopTheRunAreWarnedAbout) {
 // The files a planned route gives, as one text.
 std::string plannedFiles() {
   planRoute();
-  std::string text;
-  const textSink keep = [&](const std::string& piece) { text += piece; };
-  missionText("m.cfg", false, keep);
-  waypointRecords(keep);
-  surLineRecords("m.pts", keep);
+  const std::string text = missionText("m.cfg", false) + waypointRecords() + surLineRecords("m.pts");
   destroyList();
   resetSettings();
   return text;
@@ -461,7 +507,7 @@ TEST(RouteImport, TheSameRouteInEveryFormatPlansIntoTheSameMission) {
 std::pair<int, std::string> fileRead(const std::string& name) {
   testing::internal::CaptureStdout();
   try {
-    const std::string content(readRouteFile(name).text());
+    const std::string content = readRouteFile(name);
     testing::internal::GetCapturedStdout();
     return {0, content};
   } catch (const runEnd& end) {

@@ -1,6 +1,7 @@
 #include "runVesk.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -8,7 +9,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 namespace fs = std::filesystem;
@@ -38,21 +38,14 @@ std::vector<std::string> TempDir::list() const {
   return names;
 }
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
 std::string afterDialogue(const std::string& output) {
   const std::string prompt = " Please enter Y or N > ";
   const size_t at = output.rfind(prompt);
   return at == std::string::npos ? output : output.substr(at + prompt.size());
 }
 
-vesk_result runVesk(const std::vector<std::string>& args, const std::string& input,
-                    const std::string& dir, bool removeDir, bool mergeErrors) {
+vesk_result runVesk(const std::vector<std::string>& args, const std::string& input, const std::string& dir,
+                    bool removeDir, bool mergeErrors, long long memoryLimit) {
   TempDir io;
   io.write("stdin", input);
   const std::string outPath = io.file("stdout");
@@ -68,6 +61,8 @@ vesk_result runVesk(const std::vector<std::string>& args, const std::string& inp
     if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(126);
     if (chdir(dir.c_str()) != 0) _exit(126);
     if (removeDir && rmdir(dir.c_str()) != 0) _exit(126);
+    const rlimit limit{static_cast<rlim_t>(memoryLimit), static_cast<rlim_t>(memoryLimit)};
+    if (memoryLimit > 0 && setrlimit(RLIMIT_AS, &limit) != 0) _exit(126);
     std::vector<char*> argv;
     std::string program = VESK_BINARY;
     argv.push_back(program.data());

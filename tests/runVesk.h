@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "support/readFile.h"
+
 struct vesk_result {
   int status = -1;     // exit status, or -1 if the program did not exit normally
   std::string output;  // everything written on standard output
@@ -27,8 +29,6 @@ class TempDir {
   std::string path_;
 };
 
-std::string readFile(const std::string& path);
-
 // Answers that accept every default: parameters as they are, a yoyo mission with its
 // parameters as they are, samplers not armed.
 inline const char* const acceptDefaults = "0\ny\n0\nn\n";
@@ -39,6 +39,7 @@ std::string afterDialogue(const std::string& output);
 // Runs vesk with `args` in `dir`, standard input fed from `input`. With `removeDir` the
 // directory is removed once the program stands in it, so that nothing can be created there.
 // With `mergeErrors` standard error goes into `output` too, in the order the two were
-// written, as a terminal shows them.
-vesk_result runVesk(const std::vector<std::string>& args, const std::string& input,
-                    const std::string& dir, bool removeDir = false, bool mergeErrors = false);
+// written, as a terminal shows them. A `memoryLimit` above 0 caps the program's address
+// space at that many bytes.
+vesk_result runVesk(const std::vector<std::string>& args, const std::string& input, const std::string& dir,
+                    bool removeDir = false, bool mergeErrors = false, long long memoryLimit = 0);

@@ -1,5 +1,5 @@
 // Numbers as printf prints them, on every platform; text handed on in full buffers with
-// the destination's line ends; templates filled in exactly.
+// the destination's line ends.
 #include "textOut.h"
 
 #include <gtest/gtest.h>
@@ -23,9 +23,7 @@ std::string printfText(const char* format, int digits, double value) {
   return text;
 }
 
-std::string general(double value, int precision) {
-  return std::string(numberText::general(value, precision).view());
-}
+std::string general(double value, int precision) { return std::string(numberText::general(value, precision).view()); }
 
 std::string fixed(double value, int places) { return std::string(numberText::fixed(value, places).view()); }
 
@@ -35,24 +33,24 @@ std::string fixed(double value, int places) { return std::string(numberText::fix
 const std::vector<double> boundaryValues = {
     0.0, -0.0, 1.0, -1.0, 0.1, 0.5, 1.5, 2.5, -2.5, 3.5, 10.0, 100.0, 1.25, 1.35, 2.675, 0.125,
     // %g: exponent below 1e-4
-    1e-4, -1e-4, 0.00009999995, 0.000099999949, 0.0000999999, 0.00010000005, 0.000123456789,
-    9.99999e-5, 9.999995e-5, 1e-5, 1.234e-5, -5e-5,
+    1e-4, -1e-4, 0.00009999995, 0.000099999949, 0.0000999999, 0.00010000005, 0.000123456789, 9.99999e-5, 9.999995e-5,
+    1e-5, 1.234e-5, -5e-5,
     // %g with six digits: exponent from 1e6, and values that round up to it
     999999.0, 999999.4, 999999.5, 999999.6, 1e6, 1e6 + 1, 123456.5, 1234567.0, -999999.5,
     // %.9g: exponent from 1e9
     999999999.0, 999999999.4, 999999999.5, 1e9, 123456789.5, 12345678.95,
     // trailing zeros dropped, and nine significant digits of positions
-    45.5, 45.0078612, 10.0125547, 44.9955034, -12.34567, 179.999999995, -179.999999995, 89.9999999996,
-    -45.12345678, 12.3456789012, 123.456789123, 333.3333333, 922.08136, 1200.000001,
+    45.5, 45.0078612, 10.0125547, 44.9955034, -12.34567, 179.999999995, -179.999999995, 89.9999999996, -45.12345678,
+    12.3456789012, 123.456789123, 333.3333333, 922.08136, 1200.000001,
     // halfway in decimal but not in binary, and exactly halfway in binary
     0.000015, 1.0000005, 2.0000005, 8.5, 0.0625, 1e15 + 0.5, 4503599627370496.5, 9007199254740993.0,
     // the ends of the doubles, denormals included
     DBL_MAX, -DBL_MAX, DBL_MIN, -DBL_MIN, DBL_MIN / 2, std::numeric_limits<double>::denorm_min(),
-    -std::numeric_limits<double>::denorm_min(), 4.9406564584124654e-324 * 3, 2.2250738585072009e-308,
-    1e300, 1e-300, 1e22, 1e23, 5e-324,
+    -std::numeric_limits<double>::denorm_min(), 4.9406564584124654e-324 * 3, 2.2250738585072009e-308, 1e300, 1e-300,
+    1e22, 1e23, 5e-324,
     // beyond an int, as durations of a mistyped speed can be
-    2147483647.0, 2147483648.0, -2147483649.0, 3000000000.5, 5e9,
-    std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
+    2147483647.0, 2147483648.0, -2147483649.0, 3000000000.5, 5e9, std::numeric_limits<double>::infinity(),
+    -std::numeric_limits<double>::infinity()};
 
 TEST(NumberText, GeneralAndFixedFormatsMatchPrintfAtEveryBoundary) {
   for (const double value : boundaryValues) {
@@ -94,6 +92,38 @@ TEST(NumberText, ArbitraryDoublesMatchPrintf) {
     ASSERT_EQ(fixed(value, 0), printfText("%.*f", 0, value)) << printfText("%.*e", 17, value);
   }
   EXPECT_GT(compared, 19000);
+}
+
+// The values the files hold most, positions, depths, durations, are formatted by integer
+// arithmetic of their own: every digit must still be printf's, halves going to the even
+// neighbour, roundings that carry into a new digit included.
+TEST(NumberText, PositionsAndValuesOfTheFilesMatchPrintf) {
+  uint64_t state = 0x9E3779B97F4A7C15ULL;
+  const auto next = [&] {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    return state;
+  };
+  int compared = 0;
+  for (int i = 0; i < 300000; ++i) {
+    const uint64_t r = next();
+    double value = 0;
+    switch (i % 4) {
+      case 0: value = -180 + 360 * static_cast<double>(r >> 11) / 9007199254740992.0; break;  // any position
+      case 1:
+        value = std::ldexp(static_cast<double>(r % 2000000000 + 1), -static_cast<int>(next() % 31));
+        break;                                                                                        // halves
+      case 2: value = static_cast<double>(r % 4000000000) / 10000 + (r % 3 == 0 ? 5e-10 : 0); break;  // decimals typed
+      default: value = 999.9999999 + static_cast<double>(r % 1000) * 1e-10; break;  // carries into a new digit
+    }
+    if (r % 2 == 0) value = -value;
+    for (const int precision : {3, 6, 9, 15, 17}) {
+      ASSERT_EQ(general(value, precision), printfText("%.*g", precision, value)) << printfText("%.*e", 17, value);
+      ++compared;
+    }
+  }
+  EXPECT_EQ(compared, 1500000);
 }
 
 TEST(NumberText, IntegersAtTheEndsOfTheirRange) {
@@ -170,26 +200,11 @@ TEST(TextOut, LinesTakeTheLineEndOfTheirDestination) {
 
   // Text not yet handed on when an output is given up never reaches its target.
   recordingTarget dropped;
-  { textOut abandoned(dropped, "\n"); abandoned.line("half a mission"); }
+  {
+    textOut abandoned(dropped, "\n");
+    abandoned.line("half a mission");
+  }
   EXPECT_TRUE(dropped.pieces.empty());
-}
-
-TEST(TextTemplate, ValuesFixedTextsAndLineEndsGoInTheirPlaces) {
-  const textTemplate group("behavior {\nlat = {{lat}};\n{{turn}}n = {{number}}}\n", "\r\n", {"lat", "number"},
-                           {{"turn", "mode = {{mode}};\nlat again = {{lat}};\n"}, {"mode", "rudder"}});
-  recordingTarget target;
-  textOut out(target, "\r\n");
-  group.write(out, {"45.5", "7"});
-  group.write(out, {"", "8"});
-  out.flush();
-  EXPECT_EQ(target.whole(),
-            "behavior {\r\nlat = 45.5;\r\nmode = rudder;\r\nlat again = 45.5;\r\nn = 7}\r\n"
-            "behavior {\r\nlat = ;\r\nmode = rudder;\r\nlat again = ;\r\nn = 8}\r\n");
-
-  EXPECT_THROW(textTemplate("{{nobody}}\n", "\n", {"lat"}), std::logic_error);
-  EXPECT_THROW(textTemplate("{{lat\n", "\n", {"lat"}), std::logic_error);
-  EXPECT_THROW(textTemplate("{{loop}}", "\n", {}, {{"loop", "{{loop}}"}}), std::logic_error);
-  EXPECT_THROW(group.write(out, {"45.5"}), std::logic_error);
 }
 
 }  // namespace

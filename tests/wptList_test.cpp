@@ -4,18 +4,12 @@
 
 #include <vector>
 
-#include "vesk.h"
+#include "support/routeTest.h"
 
 namespace {
 
-class ListTest : public ::testing::Test {
+class ListTest : public routeTest {
  protected:
-  void SetUp() override {
-    destroyList();
-    resetSettings();
-  }
-  void TearDown() override { destroyList(); }
-
   // Checks the links both ways and returns the latitudes from head to tail.
   static std::vector<double> checkedLats() {
     std::vector<double> forward;

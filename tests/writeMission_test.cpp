@@ -9,29 +9,17 @@
 
 #include "calcs.h"
 #include "goldenFiles.h"
+#include "support/routeTest.h"
+#include "support/setDestinations.h"
 #include "surfacingTime.h"
 #include "vesk.h"
 #include "wptList.h"
 
 namespace {
 
-std::string missionOf(const std::string& name) {
-  std::string text;
-  missionText(name, false, [&](const std::string& piece) { text += piece; });
-  return text;
-}
-
-std::string waypointsOf() {
-  std::string text;
-  waypointRecords([&](const std::string& piece) { text += piece; });
-  return text;
-}
-
-std::string surLineOf(const std::string& name) {
-  std::string text;
-  surLineRecords(name, [&](const std::string& piece) { text += piece; });
-  return text;
-}
+std::string missionOf(const std::string& name) { return missionText(name, false); }
+std::string waypointsOf() { return waypointRecords(); }
+std::string surLineOf(const std::string& name) { return surLineRecords(name); }
 
 int countOf(const std::string& text, const std::string& what) {
   int n = 0;
@@ -39,14 +27,8 @@ int countOf(const std::string& text, const std::string& what) {
   return n;
 }
 
-class WriterTest : public ::testing::Test {
+class WriterTest : public routeTest {
  protected:
-  void SetUp() override {
-    destroyList();
-    resetSettings();
-  }
-  void TearDown() override { destroyList(); }
-
   static node* add(double lat, double lon, double head, double secs) {
     insertLatLonEnd(lat, lon);
     tailNodePtr->heading = head;
@@ -189,10 +171,10 @@ TEST_F(WriterTest, CoordinatesKeepNineSignificantDigitsInEveryFile) {
     const char* text;
   };
   const std::vector<coordinateCase> cases = {
-      {1.23456789, "1.23456789"},       {-1.2345, "-1.2345"},         {12.3456789012, "12.3456789"},
-      {-45.12345678, "-45.1234568"},    {44.99550336, "44.9955034"},  {-122.4795, "-122.4795"},
-      {123.456789123, "123.456789"},    {-179.12345, "-179.12345"},   {45, "45"},
-      {0.00012345, "0.00012345"},       {0.00001234, "1.234e-05"},    {-0.00005, "-5e-05"},
+      {1.23456789, "1.23456789"},    {-1.2345, "-1.2345"},        {12.3456789012, "12.3456789"},
+      {-45.12345678, "-45.1234568"}, {44.99550336, "44.9955034"}, {-122.4795, "-122.4795"},
+      {123.456789123, "123.456789"}, {-179.12345, "-179.12345"},  {45, "45"},
+      {0.00012345, "0.00012345"},    {0.00001234, "1.234e-05"},   {-0.00005, "-5e-05"},
   };
   for (const auto& c : cases) {
     destroyList();
@@ -231,9 +213,9 @@ TEST_F(WriterTest, ALaunchWaypointAcrossTheAntimeridianIsWrittenWrapped) {
 }
 
 TEST_F(WriterTest, FileNamesFromUtcTimeWithoutZeroPadding) {
-  EXPECT_EQ(fileNameAt(1398866880), "2014_119_148.");  // 30 April 2014, 14:08
-  EXPECT_EQ(fileNameAt(1420070400), "2015_0_00.");     // 1 January 2015, 00:00
-  EXPECT_EQ(fileNameAt(1423127100), "2015_35_95.");    // 5 February 2015, 09:05
+  EXPECT_EQ(fileNameAt(1398866880), "2014_119_148.");         // 30 April 2014, 14:08
+  EXPECT_EQ(fileNameAt(1420070400), "2015_0_00.");            // 1 January 2015, 00:00
+  EXPECT_EQ(fileNameAt(1423127100), "2015_35_95.");           // 5 February 2015, 09:05
   EXPECT_EQ(fileNameAt(1420074660), fileNameAt(1420110060));  // 01:11 and 11:01
   const std::string stem = fileName();
   EXPECT_EQ(file_name, stem);
@@ -247,10 +229,9 @@ TEST_F(WriterTest, PreviewsShowTheirOwnVariant) {
   EXPECT_EQ(displayMission(), 0);
   const std::string preview = testing::internal::GetCapturedStdout();
   const std::string stem = file_name;
-  EXPECT_EQ(preview.rfind("\n\n **** begin writing file " + stem + " **** \n# Mission Filename: " +
-                              stem + "\n#\n#\n",
-                          0),
-            0u);
+  EXPECT_EQ(
+      preview.rfind("\n\n **** begin writing file " + stem + " **** \n# Mission Filename: " + stem + "\n#\n#\n", 0),
+      0u);
   EXPECT_NE(preview.find("#                        45.5  \n#\n#\n"
                          "#define MISSION_SPEED 1.5\n#define MISSION_SPEED_SLOW 1.25\n"
                          "# KALLOPS ARMED AT START OF MISSION\n"
@@ -275,20 +256,21 @@ TEST_F(WriterTest, PreviewsShowTheirOwnVariant) {
   EXPECT_EQ(displaySurLine(), 0);
   const std::string records = testing::internal::GetCapturedStdout();
   EXPECT_EQ(records.rfind(waypointsOf() + "\n**** Wrote waypoints file : ", 0), 0u);
-  EXPECT_NE(records.find("\n\n\n ------displaySurLine()------\n\n\n " + file_name + "pts \n" +
-                         surLineOf(file_name + "pts")),
-            std::string::npos);
+  EXPECT_NE(
+      records.find("\n\n\n ------displaySurLine()------\n\n\n " + file_name + "pts \n" + surLineOf(file_name + "pts")),
+      std::string::npos);
 }
 
-// Positions of a long route are formatted on a second thread while the files are written:
-// every file must still hold every position, in its own order, as printf gives it.
+// Every file of a long route holds every position, in its own order, as printf gives it,
+// across every buffer the writers fill.
 TEST_F(WriterTest, ALongRouteHasEveryPositionInEveryFileInOrder) {
   for (int i = 0; i < 20000; ++i) insertLatLonEnd(40 + i * 1.0000001e-4 / 3, -170 + i * 7e-4 / 7.1);
   planRoute();
   // Every kind of text a number can take, kept and given back alike. (Not a NaN with its
   // sign set: printf shows the sign on Linux and drops it on Windows.)
-  const double extremes[] = {-0.0, 1e-300, -2.5e-310, 1.7976931348623157e308, -1234567.891,
-                             1.0 / 0.0, -1.0 / 0.0, std::nan(""), 0.0001, 123456789};
+  const double extremes[] = {-0.0,         1e-300,    -2.5e-310,  1.7976931348623157e308,
+                             -1234567.891, 1.0 / 0.0, -1.0 / 0.0, std::nan(""),
+                             0.0001,       123456789};
   node* n = headNodePtr->nextPtr;
   for (const double x : extremes) {
     n->Lat = x;
@@ -312,12 +294,14 @@ TEST_F(WriterTest, ALongRouteHasEveryPositionInEveryFileInOrder) {
   }
   const std::string launch = printed(headNodePtr->Lat) + " " + printed(headNodePtr->Lon);
 
-  std::vector<keptFile> kept;
-  fileSetDestination.memory = &kept;
-  testing::internal::CaptureStdout();
-  writeMissionFiles(1398866880, {});
-  testing::internal::GetCapturedStdout();
-  fileSetDestination.memory = nullptr;
+  keptSets sets;
+  {
+    const divertedSets toMemory(sets);
+    testing::internal::CaptureStdout();
+    writeMissionFiles(fileNameAt(1398866880), "", {});
+    testing::internal::GetCapturedStdout();
+  }
+  const std::vector<keptFile>& kept = sets.files;
   ASSERT_EQ(kept.size(), 3u);
   const std::string& cfg = kept[0].content;
   // Compared whole, reported briefly: a diff of megabytes helps no one.

@@ -1,0 +1,36 @@
+// How the dialogue reads the operator's entries from standard input.
+//
+// Every entry is read from standard input as a word: white space (line ends included) is
+// skipped, then the word runs to the next blank, tab, line end or the end of input. After
+// a valid entry exactly one character is discarded, normally the line end, so that
+// type-ahead such as "3 25" keeps working. A CR directly before a line feed belongs to the
+// line end, so answers prepared on another system read the same.
+#pragma once
+
+#include <optional>
+#include <string>
+
+// Forgets any input read ahead, for a new run in the same process.
+void resetInput();
+
+// The next word; the run ends ("unexpected end of input") when the input ends before one
+// begins.
+std::string readWord();
+
+// One whole line without its line end; the run ends when the input has ended.
+std::string readLine();
+
+// The character after an entry that is taken, normally the line end (CR LF as one).
+void discardOneChar();
+
+// What is left of the line, its line end included.
+void discardRestOfLine();
+
+// An optional sign and digits that fit an int.
+std::optional<int> intOf(const std::string& word);
+
+// A finite number.
+std::optional<double> doubleOf(const std::string& word);
+
+// A speed: a number finite as a float and greater than 0, rounded to the nearest float.
+std::optional<float> speedOf(const std::string& word);

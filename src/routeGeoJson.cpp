@@ -1,0 +1,150 @@
+#include "routeGeoJson.h"
+
+#include <algorithm>
+#include <memory>
+#include <new>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "runMessages.h"
+
+namespace {
+
+using json = nlohmann::json;
+
+// What a GeoJSON document holds that could be a route.
+struct geoJsonFinds {
+  std::vector<const json*> paths;   // coordinate lists of LineString and MultiPoint
+  std::vector<const json*> points;  // positions of Point geometries
+  std::vector<std::string> others;  // types that are no route (Polygon, ...)
+};
+
+void collectGeometry(const json& geometry, geoJsonFinds& found, int depth = 0) {
+  if (!geometry.is_object() || depth > 64) return;
+  const auto type = geometry.find("type");
+  const std::string kind = type != geometry.end() && type->is_string() ? type->get<std::string>() : "";
+  const auto coordinates = geometry.find("coordinates");
+  const json* const coords = coordinates != geometry.end() ? &*coordinates : nullptr;
+  static const json none;
+  if (kind == "LineString" || kind == "MultiPoint") {
+    found.paths.push_back(coords != nullptr ? coords : &none);
+  } else if (kind == "MultiLineString" && coords != nullptr && coords->is_array()) {
+    for (const json& line : *coords) found.paths.push_back(&line);
+  } else if (kind == "Point") {
+    found.points.push_back(coords != nullptr ? coords : &none);
+  } else if (kind == "GeometryCollection" && geometry.contains("geometries") && geometry["geometries"].is_array()) {
+    for (const json& part : geometry["geometries"]) collectGeometry(part, found, depth + 1);
+  } else {
+    found.others.push_back(kind.empty() ? "geometry without a type" : kind);
+  }
+}
+
+// The positions of the route, read out of the document so that it can be freed before the
+// waypoints are made; the first position the vehicle cannot be sent to ends the list.
+struct routePositions {
+  std::vector<std::pair<double, double>> latLon;
+  std::optional<std::pair<place, std::string>> refusal;  // where and why, at the end
+};
+
+void readPosition(const json& position, routePositions& positions) {
+  const long long number = static_cast<long long>(positions.latLon.size()) + 1;
+  const bool flat = position.is_array() &&
+                    std::none_of(position.begin(), position.end(), [](const json& v) { return v.is_structured(); });
+  // Only a flat list is quoted: a deeply nested one would make a long and useless message.
+  place where = waypointAt(number, 0, flat ? position.dump() : "");
+  if (!flat || position.size() < 2 || position.size() > 3 ||
+      !std::all_of(position.begin(), position.end(), [](const json& v) { return v.is_number(); })) {
+    positions.refusal.emplace(std::move(where),
+                              "a position is [longitude, latitude] or [longitude, latitude, altitude]");
+    return;
+  }
+  const double lat = position[1].get<double>();
+  const double lon = position[0].get<double>();
+  if (!flyable(lat, lon)) {
+    positions.refusal.emplace(std::move(where), positionProblem(lat, lon));
+    return;
+  }
+  positions.latLon.emplace_back(lat, lon);
+}
+
+// The positions of the one path or of the points of `document`; refuses a file that holds
+// no single route.
+routePositions positionsOf(const json& document, routeReader& route) {
+  if (!document.is_object() || !document.contains("type") || !document["type"].is_string()) {
+    route.refuseFile("is JSON but not GeoJSON: it has no \"type\"");
+  }
+  geoJsonFinds found;
+  const std::string type = document["type"].get<std::string>();
+  if (type == "FeatureCollection") {
+    if (!document.contains("features") || !document["features"].is_array()) {
+      route.refuseFile("is a FeatureCollection without \"features\"");
+    }
+    for (const json& feature : document["features"]) {
+      if (feature.is_object() && feature.contains("geometry")) collectGeometry(feature["geometry"], found);
+    }
+  } else if (type == "Feature") {
+    if (document.contains("geometry")) collectGeometry(document["geometry"], found);
+  } else {
+    collectGeometry(document, found);
+  }
+  if (found.paths.size() > 1) route.refuseFile("holds " + std::to_string(found.paths.size()) + " paths; keep one");
+  if (!found.paths.empty() && !found.points.empty()) {
+    route.refuseFile("holds a path and " + plural(found.points.size(), "point", "points") +
+                     "; keep either the path or the points");
+  }
+  if (found.paths.empty() && found.points.empty()) {
+    route.refuseFile(found.others.empty() ? "holds no path and no points"
+                                          : "holds no path and no points, only " + found.others[0]);
+  }
+  if (!found.others.empty()) {
+    std::string leftOut;
+    for (const std::string& other : found.others) leftOut += (leftOut.empty() ? "" : ", ") + other;
+    warn(route.fileName() + ": only its " + (found.paths.empty() ? "points are" : "path is") +
+         " used; left out: " + leftOut);
+  }
+  routePositions positions;
+  if (!found.paths.empty()) {
+    const json& path = *found.paths[0];
+    if (!path.is_array()) route.refuseFile("holds a path without a list of coordinates");
+    for (auto it = path.begin(); it != path.end() && !positions.refusal; ++it) readPosition(*it, positions);
+  } else {
+    for (size_t i = 0; i < found.points.size() && !positions.refusal; ++i) readPosition(*found.points[i], positions);
+  }
+  return positions;
+}
+
+}  // namespace
+
+void readGeoJson(std::string_view content, routeReader& route) {
+  // Freeing a large document takes memory of its own (the library first lists its values),
+  // which a run that has just run out of memory does not have: such a document is left to
+  // the end of the process, and the run ends with its message.
+  auto document = std::make_unique<json>();
+  routePositions positions;
+  try {
+    try {
+      nlohmann::detail::json_sax_dom_parser<json> builder(*document, true);
+      json::sax_parse(content, &builder);
+    } catch (const json::exception& e) {
+      std::string reason = e.what();
+      const size_t bracket = reason.find("] ");
+      if (reason.rfind("[json.exception.", 0) == 0 && bracket != std::string::npos) reason.erase(0, bracket + 2);
+      route.refuseFile("is not valid JSON: " + reason);
+    }
+    positions = positionsOf(*document, route);
+    document.reset();
+  } catch (const std::bad_alloc&) {
+    static_cast<void>(document.release());
+    throw;
+  }
+  long long number = 0;
+  for (const auto& [lat, lon] : positions.latLon) {
+    ++number;
+    route.add(lat, lon, [&] { return waypointAt(number, 0, ""); });
+  }
+  if (positions.refusal) route.refuse(positions.refusal->first, positions.refusal->second);
+}

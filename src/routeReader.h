@@ -1,0 +1,96 @@
+// What the route readers of every format share: the route being read, the checks every
+// position passes, and the place in the file a refusal or a warning names. The readers of
+// the formats (routeText, routeXml, routeGeoJson) and the dispatcher (routeImport) build
+// on this module and never on each other.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "wptList.h"
+
+bool isBlank(char c);  // blank or tab
+bool isSpace(char c);  // blank, tab or a line end
+
+std::string_view trimmed(std::string_view text);  // without blanks and tabs at either end
+
+// The length of a UTF-8 byte order mark at the start of `content`, which Windows editors
+// write: 3 or 0.
+size_t bomLength(std::string_view content);
+
+// "1 point" or "3 points".
+std::string plural(size_t count, const char* one, const char* many);
+
+// A field that must hold one number and nothing else, read with the same conversion in
+// every format, so that the same digits give the same position and the same mission.
+std::optional<double> wholeNumber(std::string_view field);
+
+// Whether the vehicle can be sent to (lat, lon): both finite and within range.
+bool flyable(double lat, double lon);
+
+// Why the vehicle cannot be sent to (lat, lon); empty when it can.
+std::string positionProblem(double lat, double lon);
+
+// Where a waypoint stands in its file, as the operator's messages name it.
+struct place {
+  std::string message;  // standard output: "on line 3" or "3"
+  std::string label;    // standard error: "line 3" or "waypoint 3 (line 12)"
+  std::string quote;    // the offending text, when there is one
+};
+
+place onLine(long long line, std::string_view text);
+// The waypoint `number` of a KML, GPX or GeoJSON file, on `line` (0: not known).
+place waypointAt(long long number, long long line, std::string_view text);
+
+// Appends the waypoints of one file to the route, refusing the first that cannot be flown
+// and warning of slips that do not stop the run.
+class routeReader {
+ public:
+  explicit routeReader(std::string fileName) : fileName_(std::move(fileName)) {}
+
+  const std::string& fileName() const { return fileName_; }
+
+  // "invalid waypoint ... of FILE" on standard output, the reason on standard error; ends
+  // the run.
+  [[noreturn]] void refuse(const place& where, const std::string& reason) const;
+
+  // The file as a whole cannot give one route.
+  [[noreturn]] void refuseFile(const std::string& what) const;
+
+  // A slip the operator should hear of; after a few of them only their number is told.
+  void slip(const place& where, const std::string& what);
+
+  void add(double lat, double lon, const place& where) {
+    add(lat, lon, [&] { return where; });
+  }
+
+  // The same with the place made by `where()` only when it is named: a file of a million
+  // waypoints should not cost a million messages that are never given.
+  template <typename Where>
+  void add(double lat, double lon, const Where& where) {
+    if (!flyable(lat, lon)) refuse(where(), positionProblem(lat, lon));
+    if (tailNodePtr != nullptr && tailNodePtr->Lat == lat && tailNodePtr->Lon == lon) {
+      const place named = where();
+      slip({named.message, named.label, ""}, "repeats the waypoint before it: a leg of length 0");
+    }
+    // A latitude of -0 is the equator, written as every other latitude 0 is.
+    insertLatLonEnd(lat == 0 ? 0.0 : lat, lon);
+  }
+
+  // A position given as two texts, longitude and latitude as map formats order them.
+  void addText(std::string_view lonText, std::string_view latText, const place& where);
+
+  // Tells how many slips were not shown.
+  void finish() const;
+
+ private:
+  static constexpr long long shownSlips = 5;
+
+  static std::string described(const place& where, const std::string& what);
+
+  std::string fileName_;
+  long long slips_ = 0;
+};

@@ -1,0 +1,16 @@
+// Waypoint files as text: the plain "latitude longitude" format, one waypoint a line, and
+// spreadsheet CSV, whose header row names the latitude and longitude columns.
+#pragma once
+
+#include <string_view>
+
+#include "routeReader.h"
+
+// Every line of the plain text format, in order: the latitude and the longitude in decimal
+// degrees, or a position with hemisphere letters (positionForms); comments after a blank
+// behind the position and on lines starting with #.
+void readText(std::string_view content, routeReader& route);
+
+// Every row of RFC 4180 CSV under a header naming a lat or latitude column and a lon, lng,
+// long or longitude column, separated by commas or semicolons.
+void readCsv(std::string_view content, routeReader& route);

@@ -1,0 +1,44 @@
+// The mission settings every module reads by name: what the operator edits in the
+// dialogue, with their defaults, and what planning derives from them. Defined by the
+// driver (vesk.cpp).
+#pragma once
+
+// ---- Operator parameters (edited through the dialogue) ----
+extern int abortOnTimeout;       // 1: the vehicle aborts when a GPS fix times out
+extern int kallopMission;        // 1: water samplers armed at mission start
+extern int yoyoMission;          // 1: legs flown as vertical yoyo profiles
+extern double maxLegMeters;      // longest leg between two surfacings, metres
+extern double missionSpeed;      // cruise speed, m/s
+extern double missionSpeedSlow;  // slow speed, m/s
+extern int gpsHits;              // GPS hits required at each surfacing
+extern int wayPointDepth;        // constant depth of a non-yoyo leg, metres
+extern double minDepth;
+extern double maxDepth;
+extern double abortDepth;
+extern double abortAltitude;
+extern double abortLockoutDepth;
+extern int yoyoMinAltitude;
+extern int missionYoyoMinDepth;
+extern int missionYoyoMaxDepth;
+extern int missionYoyoMaxDepthShallow;
+extern const int LAUNCH_OFFSET;  // launch waypoint distance behind waypoint 1, metres
+
+// ---- Derived during the run ----
+extern double missionTime;  // 1.2 x the sum of all leg durations, seconds
+
+// ---- Scratch values ----
+// The last menu selection, yes/no answer and speed the dialogue read, and the last
+// heading, mission time and leg duration the mission script rounded to an integer. Kept
+// after the fact for whoever debugs a run; nothing in the run reads them back.
+extern int choice;
+extern char reply;
+extern float spd;
+extern int headingInt;
+extern int missionTimeInt;
+extern int legSecsInt;
+
+// Puts every setting and scratch value back to its start-of-run default.
+void resetSettings();
+
+// The program's version, as --version and the maps show it.
+extern const char* const veskVersion;
