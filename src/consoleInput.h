@@ -11,3 +11,7 @@ void prepareConsole();
 // console arrives as UTF-8 whatever the console's code page; piped or redirected input
 // is passed on byte for byte.
 int nextInputByte();
+
+// True when standard error goes to a terminal or console, where the operator reads it
+// interleaved with standard output.
+bool errorsOnTerminal();

@@ -1,3 +1,4 @@
+#include <io.h>
 #include <windows.h>
 
 #include <cstdio>
@@ -78,3 +79,5 @@ int nextInputByte() {
   }
   return static_cast<unsigned char>(pending[next++]);
 }
+
+bool errorsOnTerminal() { return _isatty(_fileno(stderr)) != 0; }
