@@ -5,8 +5,10 @@
 // in CR LF, and flushed to the disk. Only when every file of the set is complete do they
 // take their final names, in order, while other runs writing into the same folder wait.
 // A failure anywhere, or an interruption (Ctrl-C, SIGTERM, SIGHUP) while writing, removes
-// the temporary files and leaves the files already there as they were; an existing set of
-// the same names is replaced only by a complete new one.
+// the temporary files and leaves the files already there as they were, and says why.
+// An earlier set of the same names is kept under numbered backup names (NAME.~1~, the
+// same number for the whole set), and a journal beside the set (setJournal.h) lets the
+// next run finish or undo a naming that a crash stopped half way.
 #pragma once
 
 #include <functional>
@@ -34,13 +36,21 @@ using setText = std::function<void(const std::vector<textOut*>& outputs)>;
 // Where the file `name` goes in `folder` (empty: the current directory).
 std::string outputPath(const std::string& folder, const std::string& name);
 
-// An output folder named on the command line must take files before the operator answers
-// any question: ends the run with a message when `folder` is missing, is no folder or
-// refuses a file.
+// The output folder (empty: the current folder) must take files before the operator
+// answers any question: ends the run with a message and the system's reason when `folder`
+// is missing, is no folder or refuses a file. Then finishes or undoes the naming of a set
+// that a stopped run left there.
 void checkOutputFolder(const std::string& folder);
 
-// Writes `files` into `folder` as one set, then prints each file's success line in order.
-// On failure prints the file's message and ends the run with status 1.
+// Called with the name of each step of writing a set as it is passed ("written", "journal
+// flushed", "journal in place", "kept NAME", "named NAME", "folder flushed", "journal
+// removed"): the checks stop the run there to stage a crash. Null in the program.
+extern void (*setStepHook)(const std::string& step);
+void passStep(const std::string& step);
+
+// Writes `files` into `folder` as one set, then prints each file's success line in order
+// and warns of the backups of an earlier set. On failure prints the file's message, and
+// the reason and what stays on standard error, and ends the run with status 1.
 void writeFileSet(const std::string& folder, const std::vector<outputFile>& files, const setText& produce);
 
 // ---- Another destination ----

@@ -15,6 +15,23 @@ constexpr fileHandle noFile = -1;
 // permissions of a normally created file.
 fileHandle createNew(const std::string& path);
 
+// The system's reason for the failure of the call just made, in its own words
+// ("No space left on device"); called before anything else can change it.
+std::string lastError();
+
+// Opens `path` for reading; noFile when it cannot be opened (lastError says why).
+fileHandle openForReading(const std::string& path);
+
+// Reads up to `size` bytes into `data`: how many, 0 at the end of the file, -1 on failure.
+long long readSome(fileHandle file, char* data, size_t size);
+
+// The size of an open file that is a plain file; -1 for anything else (a pipe, a device)
+// or a folder, whose size says nothing of what reading it gives.
+long long plainFileSize(fileHandle file);
+
+// True when the open file is a folder.
+bool isFolder(fileHandle file);
+
 // Writes all of `data`; false when the disk refuses any of it.
 bool writeAll(fileHandle file, const char* data, size_t size);
 

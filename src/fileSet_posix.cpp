@@ -9,6 +9,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <string>
 #include <thread>
@@ -26,10 +27,40 @@ fileHandle createNew(const std::string& path) {
   return fd;
 }
 
+std::string lastError() { return std::strerror(errno); }
+
+fileHandle openForReading(const std::string& path) {
+  int fd = -1;
+  do {
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+long long readSome(fileHandle file, char* data, size_t size) {
+  ssize_t n = 0;
+  do {
+    n = ::read(static_cast<int>(file), data, size);
+  } while (n < 0 && errno == EINTR);
+  return n;
+}
+
+long long plainFileSize(fileHandle file) {
+  struct stat info {};
+  if (::fstat(static_cast<int>(file), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
+  return static_cast<long long>(info.st_size);
+}
+
+bool isFolder(fileHandle file) {
+  struct stat info {};
+  return ::fstat(static_cast<int>(file), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 bool writeAll(fileHandle file, const char* data, size_t size) {
   while (size > 0) {
     const ssize_t n = ::write(static_cast<int>(file), data, size);
     if (n < 0 && errno == EINTR) continue;
+    if (n == 0) errno = ENOSPC;
     if (n <= 0) return false;
     data += n;
     size -= static_cast<size_t>(n);
@@ -39,7 +70,9 @@ bool writeAll(fileHandle file, const char* data, size_t size) {
 
 bool flushAndClose(fileHandle file) {
   const bool flushed = ::fsync(static_cast<int>(file)) == 0;
+  const int flushError = errno;
   const bool closed = close(file);
+  if (!flushed) errno = flushError;
   return flushed && closed;
 }
 

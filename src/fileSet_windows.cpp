@@ -23,11 +23,62 @@ fileHandle createNew(const std::string& path) {
   return static_cast<fileHandle>(reinterpret_cast<intptr_t>(h));
 }
 
+std::string lastError() {
+  const DWORD code = ::GetLastError();
+  char* text = nullptr;
+  const DWORD size = ::FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+      reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string reason = size > 0 && text != nullptr ? std::string(text, size) : "error " + std::to_string(code);
+  if (text != nullptr) ::LocalFree(text);
+  // The system's text ends in a full stop and a line end; the messages add their own.
+  while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' ' ||
+                             reason.back() == '.')) {
+    reason.pop_back();
+  }
+  return reason;
+}
+
+fileHandle openForReading(const std::string& path) {
+  // FILE_FLAG_BACKUP_SEMANTICS opens a folder too, so that it is told apart from a file
+  // that is missing.
+  const HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return noFile;
+  return static_cast<fileHandle>(reinterpret_cast<intptr_t>(h));
+}
+
+long long readSome(fileHandle file, char* data, size_t size) {
+  const DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
+  DWORD got = 0;
+  if (!::ReadFile(toHandle(file), data, chunk, &got, nullptr)) {
+    // The writing end of a pipe closed: the end of the input.
+    return ::GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
+  }
+  return static_cast<long long>(got);
+}
+
+long long plainFileSize(fileHandle file) {
+  if (::GetFileType(toHandle(file)) != FILE_TYPE_DISK || isFolder(file)) return -1;
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(toHandle(file), &size)) return -1;
+  return static_cast<long long>(size.QuadPart);
+}
+
+bool isFolder(fileHandle file) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  return ::GetFileInformationByHandle(toHandle(file), &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 bool writeAll(fileHandle file, const char* data, size_t size) {
   while (size > 0) {
     const DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
     DWORD written = 0;
-    if (!::WriteFile(toHandle(file), data, chunk, &written, nullptr) || written == 0) return false;
+    if (!::WriteFile(toHandle(file), data, chunk, &written, nullptr)) return false;
+    if (written == 0) {
+      ::SetLastError(ERROR_DISK_FULL);
+      return false;
+    }
     data += written;
     size -= written;
   }
@@ -36,7 +87,9 @@ bool writeAll(fileHandle file, const char* data, size_t size) {
 
 bool flushAndClose(fileHandle file) {
   const bool flushed = ::FlushFileBuffers(toHandle(file)) != 0;
+  const DWORD flushError = ::GetLastError();
   const bool closed = close(file);
+  if (!flushed) ::SetLastError(flushError);
   return flushed && closed;
 }
 

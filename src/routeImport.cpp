@@ -1,14 +1,11 @@
 #include "routeImport.h"
 
-#include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <new>
 #include <pugixml.hpp>
 #include <string>
 #include <string_view>
-#include <system_error>
 
+#include "fileSetPlatform.h"
 #include "routeGeoJson.h"
 #include "routeReader.h"
 #include "routeText.h"
@@ -51,33 +48,42 @@ routeFormat detectFormat(std::string_view content, const std::string& name, pugi
   return routeFormat::text;
 }
 
+// Closed however the reading ends.
+struct openFile {
+  platform::fileHandle handle;
+  openFile(const openFile&) = delete;
+  openFile& operator=(const openFile&) = delete;
+  ~openFile() { platform::closeQuietly(handle); }
+};
+
 }  // namespace
 
 std::string readRouteFile(const std::string& name) {
-  std::error_code ec;
-  // The program's names are UTF-8; on Windows a plain string would be read in the legacy
-  // code page by the file system library.
-  const std::filesystem::path path = std::filesystem::u8path(name);
-  std::ifstream in(name, std::ios::in | std::ios::binary);
-  if (!in || std::filesystem::is_directory(path, ec)) failRun("cannot open file " + name + " ");
+  const std::string cannotOpen = "cannot open file " + name + " ";
+  const openFile opened{platform::openForReading(name)};
+  const platform::fileHandle file = opened.handle;
+  if (file == platform::noFile) failRun(cannotOpen, "vesk: " + name + ": " + platform::lastError());
+  if (platform::isFolder(file)) failRun(cannotOpen, "vesk: " + name + ": it is a folder, not a file");
+  const std::string tooLarge = "vesk: " + name + ": more than " + std::to_string(maxRouteFileBytes >> 20) +
+                               " MiB, larger than any route; nothing was read";
+  // A file of known size too large is refused before any of it is read; what has no size
+  // (a pipe, a device such as /dev/zero) is read with a running count.
+  const long long size = platform::plainFileSize(file);
+  if (size > maxRouteFileBytes) failRun(cannotOpen, tooLarge);
   std::string content;
   try {
-    // In one piece when the size is known; what is left when it grew meanwhile, or a file
-    // of no known size (a pipe), in pieces.
-    const std::uintmax_t size = std::filesystem::is_regular_file(path, ec) ? std::filesystem::file_size(path, ec) : 0;
-    if (!ec && size > 0) {
-      content.resize(static_cast<size_t>(size));
-      in.read(content.data(), static_cast<std::streamsize>(size));
-      content.resize(static_cast<size_t>(in.gcount()));
-    }
+    if (size > 0) content.reserve(static_cast<size_t>(size));
     std::string piece(64 * 1024, '\0');
-    while (in.read(piece.data(), static_cast<std::streamsize>(piece.size())) || in.gcount() > 0) {
-      content.append(piece, 0, static_cast<size_t>(in.gcount()));
+    for (;;) {
+      const long long n = platform::readSome(file, piece.data(), piece.size());
+      if (n < 0) failRun(cannotOpen, "vesk: " + name + ": " + platform::lastError());
+      if (n == 0) break;
+      if (static_cast<long long>(content.size()) + n > maxRouteFileBytes) failRun(cannotOpen, tooLarge);
+      content.append(piece, 0, static_cast<size_t>(n));
     }
   } catch (const std::bad_alloc&) {
     failRun("out of memory: cannot read file " + name + "\n");
   }
-  if (in.bad()) failRun("cannot open file " + name + " ");
   return content;
 }
 

@@ -16,6 +16,12 @@
 // on standard error, before any question is asked.
 void readRoute(std::string_view content, const std::string& name);
 
+// Route files above this size are refused unread: the largest surveys are a few MiB, and
+// a file or stream without end (/dev/zero, a runaway pipe) must not take the laptop's
+// memory.
+constexpr long long maxRouteFileBytes = 512LL << 20;
+
 // The whole content of the waypoint file `name`. Ends the run with a message on standard
-// output when it cannot be read.
+// output and the system's reason on standard error when it cannot be read or is larger
+// than maxRouteFileBytes.
 std::string readRouteFile(const std::string& name);

@@ -72,6 +72,8 @@ class routeReader {
   template <typename Where>
   void add(double lat, double lon, const Where& where) {
     if (!flyable(lat, lon)) refuse(where(), positionProblem(lat, lon));
+    // More waypoints than a route can be planned with: refused before the rest is read.
+    if (++added_ > maxRouteWaypoints) tooManyWaypoints();
     if (tailNodePtr != nullptr && tailNodePtr->Lat == lat && tailNodePtr->Lon == lon) {
       const place named = where();
       slip({named.message, named.label, ""}, "repeats the waypoint before it: a leg of length 0");
@@ -90,7 +92,9 @@ class routeReader {
   static constexpr long long shownSlips = 5;
 
   static std::string described(const place& where, const std::string& what);
+  [[noreturn]] void tooManyWaypoints() const;
 
   std::string fileName_;
   long long slips_ = 0;
+  long long added_ = 0;
 };

@@ -111,7 +111,7 @@ int run(int argc, char** argv) {
     return 0;
   }
   const std::string& folder = options.outputDir;
-  if (!folder.empty()) checkOutputFolder(folder);
+  checkOutputFolder(folder);
 
   const std::string waypointFileName = options.waypointFile ? *options.waypointFile : queryWaypointFileName();
   // The whole waypoint file, read before any question is asked so that a bad route is

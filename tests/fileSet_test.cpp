@@ -77,7 +77,7 @@ class FileSetTest : public routeTest {
   std::string output_;
 };
 
-TEST_F(FileSetTest, OneStemForTheWholeSetAndAnEarlierSetReplacedWhole) {
+TEST_F(FileSetTest, OneStemForTheWholeSetAndEachEarlierSetKeptUnderNumberedBackups) {
   ASSERT_EQ(writeSet(45, {mapFormat::gpx}), 0) << output_;
   const std::vector<std::string> set = {"2014_119_148.cfg", "2014_119_148.gpx", "2014_119_148.pts", "2014_119_148.wpt"};
   EXPECT_EQ(names(), set);
@@ -87,13 +87,40 @@ TEST_F(FileSetTest, OneStemForTheWholeSetAndAnEarlierSetReplacedWhole) {
                          "gpx ****\n");
   const std::vector<std::string> first = contents();
 
+  // The same minute again, twice: each earlier set is kept whole under the next number,
+  // the same for all its files, and the newest set has the plain names.
+  const auto numbered = [&](int n) {
+    std::vector<std::string> out;
+    for (const std::string& name : set) out.push_back(contentOf(folder_ / (name + ".~" + std::to_string(n) + "~")));
+    return out;
+  };
   ASSERT_EQ(writeSet(50, {mapFormat::gpx}), 0) << output_;
-  EXPECT_EQ(names(), set) << "no temporary or kept file may remain";
-  const std::vector<std::string> second = contents();
-  for (size_t i = 0; i < set.size(); ++i) {
-    EXPECT_NE(second[i], first[i]) << set[i];
-    EXPECT_EQ(second[i].find("45.0"), std::string::npos) << set[i] << " mixes the two routes";
+  const std::vector<std::string> second = [&] {
+    std::vector<std::string> out;
+    for (const std::string& name : set) out.push_back(contentOf(folder_ / name));
+    return out;
+  }();
+  EXPECT_EQ(numbered(1), first);
+  // A set of fewer files: only the files the new set has are backed up.
+  ASSERT_EQ(writeSet(55), 0) << output_;
+  EXPECT_EQ(names(), (std::vector<std::string>{"2014_119_148.cfg", "2014_119_148.cfg.~1~", "2014_119_148.cfg.~2~",
+                                               "2014_119_148.gpx", "2014_119_148.gpx.~1~", "2014_119_148.pts",
+                                               "2014_119_148.pts.~1~", "2014_119_148.pts.~2~", "2014_119_148.wpt",
+                                               "2014_119_148.wpt.~1~", "2014_119_148.wpt.~2~"}))
+      << "no temporary file or journal may remain";
+  EXPECT_EQ(numbered(1), first);
+  EXPECT_EQ(contentOf(folder_ / "2014_119_148.cfg.~2~"), second[0]);
+  EXPECT_EQ(contentOf(folder_ / "2014_119_148.pts.~2~"), second[2]);
+  EXPECT_EQ(contentOf(folder_ / "2014_119_148.wpt.~2~"), second[3]);
+  for (const char* name : {"2014_119_148.cfg", "2014_119_148.wpt", "2014_119_148.pts"}) {
+    EXPECT_EQ(contentOf(folder_ / name).find("45.0"), std::string::npos) << name << " mixes the routes";
   }
+  // The next number is one past the highest of any file of the set, gaps and all.
+  std::ofstream(folder_ / "2014_119_148.wpt.~7~", std::ios::binary) << "old";
+  ASSERT_EQ(writeSet(60), 0) << output_;
+  EXPECT_TRUE(fs::exists(folder_ / "2014_119_148.cfg.~8~"));
+  EXPECT_TRUE(fs::exists(folder_ / "2014_119_148.pts.~8~"));
+  EXPECT_EQ(contentOf(folder_ / "2014_119_148.wpt.~7~"), "old");
 }
 
 TEST_F(FileSetTest, AFileThatCannotTakeItsNamePutsTheEarlierSetBack) {

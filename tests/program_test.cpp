@@ -298,8 +298,9 @@ TEST(Program, UnwritableDirectoryIsReported) {
     TempDir gone;
     const vesk_result r = runVesk({inputs.file("route.txt")}, acceptDefaults, gone.path(), true);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(afterDialogue(r.output).rfind("cannot open mission output file ", 0), 0u) << r.output;
-    EXPECT_EQ(r.output.substr(r.output.size() - 5), ".cfg ");
+    // Found before the first question, not after the whole dialogue.
+    EXPECT_EQ(r.output, "cannot write into the current folder\n");
+    EXPECT_EQ(r.errors, "vesk: .: No such file or directory; no file was written and no question asked\n");
   }
 }
 
@@ -334,7 +335,9 @@ TEST(Program, BadOptionsAndOutputFoldersStopTheRunBeforeAnyQuestion) {
       {{"-o", "missing", "route.txt"}, "cannot use output folder missing: there is no such folder\n", ""},
       {{"-o", "route.txt", "route.txt"}, "cannot use output folder route.txt: it is not a folder\n", ""},
       // A folder no file can be created in, even by root.
-      {{"--output-dir", "/proc", "route.txt"}, "cannot write into output folder /proc\n", ""},
+      {{"--output-dir", "/proc", "route.txt"},
+       "cannot write into output folder /proc\n",
+       "vesk: /proc: No such file or directory; no file was written and no question asked\n"},
   };
   for (const auto& c : cases) {
     TempDir dir;
