@@ -468,6 +468,11 @@ void checkFailureMessage(const std::string& output, const std::string& file) {
   static const char* const laterMessages[] = {"unexpected end of input", "the route would need more than ",
                                               "the meters between surfacings must be greater than 0", "out of memory"};
   if (!endsWith(output, "\n")) finding("status 1 without a message line");
+  for (const char c : output) {
+    // Text from the file reaches the terminal escaped: a raw control character could
+    // move the cursor or split a message into lines.
+    if ((static_cast<unsigned char>(c) < 0x20 && c != '\n') || c == 0x7f) finding("raw control character in a message");
+  }
   const size_t lineStart = output.size() < 2 ? std::string::npos : output.rfind('\n', output.size() - 2);
   const size_t start = lineStart == std::string::npos ? 0 : lineStart + 1;
   std::string last = output.substr(start, output.size() - 1 - start);
