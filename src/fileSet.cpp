@@ -144,12 +144,12 @@ class setWriter {
       if (p.kept) {
         if (!platform::rename(p.path, backupOf(p))) undoAndFail(p);
         p.movedAside = true;
-        passStep("kept " + p.name);
+        passStep("kept " + extensionOf(p));
       }
       if (!platform::rename(p.temporary, p.path)) undoAndFail(p);
       p.temporary.clear();
       p.named = true;
-      passStep("named " + p.name);
+      passStep("named " + extensionOf(p));
     }
     platform::clearGuard();
     platform::syncFolder(folder_);
@@ -170,6 +170,9 @@ class setWriter {
   }
 
  private:
+  // "cfg" of 2014_119_148.cfg: the steps are named alike whatever minute a run takes.
+  std::string extensionOf(const pending& p) const { return p.name.substr(journal_.stem.size() + 1); }
+
   std::string backupOf(const pending& p) const { return outputPath(folder_, backupName(p.name, journal_.backup)); }
 
   // A private temporary file beside the final name, so that renaming it stays on one

@@ -43,7 +43,7 @@ std::string outputPath(const std::string& folder, const std::string& name);
 void checkOutputFolder(const std::string& folder);
 
 // Called with the name of each step of writing a set as it is passed ("written", "journal
-// flushed", "journal in place", "kept NAME", "named NAME", "folder flushed", "journal
+// flushed", "journal in place", "kept cfg", "named cfg" and so on, "folder flushed", "journal
 // removed"): the checks stop the run there to stage a crash. Null in the program.
 extern void (*setStepHook)(const std::string& step);
 void passStep(const std::string& step);

@@ -137,26 +137,32 @@ std::string journalText(const setJournal& journal) {
 }
 
 bool parseJournal(const std::string& text, setJournal& journal, std::string& problem) {
+  // Whose journal it is comes first: another version may keep its journal otherwise.
+  std::vector<std::string> lines = split(text, '\n');
+  if (lines[0] != layoutLine) {
+    problem = "has a layout this version of vesk does not know";
+    return false;
+  }
+  if (lines.size() < 2 || !startsWith(lines[1], "program ")) {
+    problem = "is damaged: it does not say which vesk wrote it";
+    return false;
+  }
+  const std::string program = lines[1].substr(8);
+  if (program != journalProgram) {
+    problem = "was written by vesk " + program + ", not by this version (" + journalProgram + ")";
+    return false;
+  }
   const size_t endAt = text.rfind("end ");
   if (endAt == std::string::npos || (endAt > 0 && text[endAt - 1] != '\n') ||
       text.compare(endAt, std::string::npos, "end " + checksum(text.substr(0, endAt)) + "\n") != 0) {
     problem = "is damaged: its end line is missing or does not match what it holds";
     return false;
   }
-  std::vector<std::string> lines = split(text.substr(0, endAt), '\n');
+  lines = split(text.substr(0, endAt), '\n');
   lines.pop_back();  // after the last line end
-  if (lines.empty() || lines[0] != layoutLine) {
-    problem = "has a layout this version of vesk does not know";
-    return false;
-  }
-  if (lines.size() < 4 || !startsWith(lines[1], "program ") || !startsWith(lines[2], "set ") ||
-      !startsWith(lines[3], "backup ") || !number(lines[3].substr(7), journal.backup)) {
+  if (lines.size() < 4 || !startsWith(lines[2], "set ") || !startsWith(lines[3], "backup ") ||
+      !number(lines[3].substr(7), journal.backup)) {
     problem = "is damaged: its heading lines are not as vesk writes them";
-    return false;
-  }
-  const std::string program = lines[1].substr(8);
-  if (program != journalProgram) {
-    problem = "was written by vesk " + program + ", not by this version (" + journalProgram + ")";
     return false;
   }
   journal.stem = lines[2].substr(4);

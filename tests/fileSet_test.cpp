@@ -14,6 +14,7 @@
 #include "calcs.h"
 #include "fileSetPlatform.h"
 #include "runMessages.h"
+#include "setJournal.h"
 #include "support/readFile.h"
 #include "support/routeTest.h"
 #include "support/setDestinations.h"
@@ -243,6 +244,88 @@ TEST_F(FileSetTest, EachSetKeptInMemoryTakesThePlaceOfTheLastAndNothingTouchesTh
   EXPECT_EQ(kept[0].content.find("45.0"), std::string::npos) << "no text of the first set may remain";
   EXPECT_EQ(kept[2].path, outputPath(folder_.string(), "2014_119_148.pts"));
   EXPECT_TRUE(names().empty()) << "a set kept in memory writes no file";
+}
+
+// The state a run killed while naming its set leaves, staged by hand: the earlier set,
+// the complete new files under their temporary names, the journal, and the renames
+// `done` had made. The next run finishes the naming when every new file is still there,
+// and undoes it when one is lost; a journal it cannot trust is left with every file.
+TEST_F(FileSetTest, AJournalLeftByAStoppedRunIsFinishedOrUndoneAndAForeignOneRefused) {
+  const std::vector<std::string> set = {"2014_119_148.cfg", "2014_119_148.wpt", "2014_119_148.pts"};
+  const auto temporary = [](const std::string& name) { return name + ".k3j4h5g6f7.tmp"; };
+  setJournal journal;
+  journal.stem = "2014_119_148";
+  journal.backup = 1;
+  for (const std::string& name : set) journal.files.push_back({name, temporary(name), true});
+  const std::string trusted = journalText(journal);
+  std::string otherVersion = trusted;
+  otherVersion.replace(otherVersion.find("program "), 8 + std::string(journalProgram).size(), "program 0.9.0");
+  std::string damaged = trusted;
+  damaged[damaged.find(".wpt") + 2] = 'x';
+
+  struct journalCase {
+    const char* what;
+    std::string journal;
+    int renamed;       // files already backed up and named, in order
+    bool loseWpt;      // the new .wpt is gone
+    const char* said;  // on standard error after "vesk: ", empty: refused
+    bool newSet;       // the new set has the plain names afterwards
+  };
+  const std::string stopped = "a run stopped while it named the set 2014_119_148 in output folder " + folder_.string();
+  const std::vector<journalCase> cases = {
+      {"killed before the first rename", trusted, 0, false, "; finished", true},
+      {"killed after the .cfg was named", trusted, 1, false, "; finished", true},
+      {"killed after the .wpt was named", trusted, 2, false, "; finished", true},
+      {"a new file lost", trusted, 1, true, "; rolled back", false},
+      {"another version's journal", otherVersion, 1, false, "", false},
+      {"a damaged journal", damaged, 1, false, "", false},
+  };
+  for (const auto& c : cases) {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder_)) fs::remove(entry.path(), ec);
+    for (const std::string& name : set) {
+      std::ofstream(folder_ / name, std::ios::binary) << "earlier " << name;
+      std::ofstream(folder_ / temporary(name), std::ios::binary) << "new " << name;
+    }
+    std::ofstream(folder_ / journalName, std::ios::binary) << c.journal;
+    for (int i = 0; i < c.renamed; ++i) {
+      fs::rename(folder_ / set[i], folder_ / (set[i] + ".~1~"));
+      fs::rename(folder_ / temporary(set[i]), folder_ / set[i]);
+    }
+    if (c.loseWpt) fs::remove(folder_ / temporary(set[1]));
+    const std::vector<std::string> before = names();
+    const std::vector<std::string> held = contents();
+
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    int status = 0;
+    try {
+      checkOutputFolder(folder_.string());
+    } catch (const runEnd& end) {
+      status = end.status;
+    }
+    const std::string output = testing::internal::GetCapturedStdout();
+    const std::string errors = testing::internal::GetCapturedStderr();
+    if (std::string(c.said).empty()) {
+      EXPECT_EQ(status, 1) << c.what;
+      EXPECT_EQ(output, "cannot use output folder " + folder_.string() + "\n") << c.what;
+      EXPECT_NE(errors.find("; it is left as it is and nothing was deleted"), std::string::npos) << errors;
+      EXPECT_EQ(names(), before) << c.what;
+      EXPECT_EQ(contents(), held) << c.what;
+      continue;
+    }
+    EXPECT_EQ(status, 0) << c.what;
+    EXPECT_EQ(errors.rfind("vesk: " + stopped + c.said, 0), 0u) << c.what << ": " << errors;
+    for (const std::string& name : set) {
+      if (c.newSet) {
+        EXPECT_EQ(contentOf(folder_ / name), "new " + name) << c.what;
+        EXPECT_EQ(contentOf(folder_ / (name + ".~1~")), "earlier " + name) << c.what;
+      } else {
+        EXPECT_EQ(contentOf(folder_ / name), "earlier " + name) << c.what;
+      }
+    }
+    EXPECT_EQ(names().size(), c.newSet ? 6u : 3u) << c.what << ": no temporary, backup or journal may remain";
+  }
 }
 
 }  // namespace
