@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <ctime>
 #include <exception>
+#include <new>
 #include <string>
 
 #include "calcs.h"
@@ -164,6 +165,9 @@ int veskMain(int argc, char** argv) {
   } catch (const runEnd& end) {
     std::fflush(stdout);
     return end.status;
+  } catch (const std::bad_alloc&) {
+    toStderr("vesk: out of memory; the run is stopped, and the files it had not finished are removed");
+    return 1;
   } catch (const std::exception& e) {
     // Anything else (memory running out while a huge file is parsed): a message instead of
     // an abort, and the files being written removed on the way here.

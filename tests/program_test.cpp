@@ -167,7 +167,7 @@ TEST(Program, RunningOutOfMemoryEndsTheRunWithAMessage) {
   const vesk_result r = runVesk({"big.geojson"}, acceptDefaults, dir.path(), false, false, 256LL << 20);
   EXPECT_EQ(r.status, 1) << r.errors;
   EXPECT_EQ(r.output, "");
-  EXPECT_EQ(r.errors, "vesk: std::bad_alloc\n");
+  EXPECT_EQ(r.errors, "vesk: out of memory; the run is stopped, and the files it had not finished are removed\n");
   EXPECT_EQ(dir.list(), std::vector<std::string>{"big.geojson"});
 #endif
 }
