@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "calcs.h"
+#include "fileSet.h"
 #include "fileSetPlatform.h"
 #include "runMessages.h"
 #include "runVesk.h"
@@ -255,6 +256,48 @@ TEST(FileSetPosix, AnInterruptionWhileWritingRemovesTheTemporaryFiles) {
     EXPECT_EQ(WTERMSIG(status), sig);
     EXPECT_EQ(dir.list(), setNames) << "no temporary file may remain";
     EXPECT_EQ(contentsOf(dir, setNames), earlier);
+  }
+}
+
+// The same crash as the end-to-end checks stage, in this process's own child: the set
+// writer is killed at each step, then the folder is checked as the next run checks it.
+const char* killAt = nullptr;
+void killHere(const std::string& step) {
+  if (step == killAt) raise(SIGKILL);
+}
+
+TEST(FileSetPosix, ASetWriterKilledAtEachStepLeavesAWholeSetAfterTheNextCheck) {
+  const std::vector<const char*> steps = {"written",    "journal flushed", "journal in place", "kept cfg",
+                                          "named cfg",  "kept wpt",        "named wpt",        "kept pts",
+                                          "named pts",  "folder flushed",  "journal removed"};
+  for (size_t i = 0; i < steps.size(); ++i) {
+    TempDir dir;
+    ASSERT_EQ(writeSurvey(dir.path(), 54, 150), 0);
+    const std::vector<std::string> earlier = contentsOf(dir, setNames);
+    std::fflush(stdout);
+    const pid_t pid = fork();
+    if (pid == 0) {
+      killAt = steps[i];
+      setStepHook = killHere;
+      _exit(writeSurvey(dir.path(), 44, 150) == 0 ? 3 : 4);  // not reached: the step kills
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << steps[i] << ": status " << status;
+    testing::internal::CaptureStderr();
+    checkOutputFolder(dir.path());
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said.find("finished") != std::string::npos, i >= 2 && i <= 9) << steps[i] << ": " << said;
+    if (i < 2) {
+      EXPECT_EQ(contentsOf(dir, setNames), earlier) << steps[i];
+      continue;
+    }
+    EXPECT_EQ(contentsOf(dir, backupNames(1)), earlier) << steps[i];
+    for (const std::string& file : contentsOf(dir, setNames)) EXPECT_EQ(routeOf(file), 44) << steps[i];
+    std::vector<std::string> all = setNames;
+    for (const std::string& name : backupNames(1)) all.push_back(name);
+    std::sort(all.begin(), all.end());
+    EXPECT_EQ(dir.list(), all) << steps[i];
   }
 }
 
