@@ -64,8 +64,9 @@ std::string readRouteFile(const std::string& name) {
   const platform::fileHandle file = opened.handle;
   if (file == platform::noFile) failRun(cannotOpen, "vesk: " + name + ": " + platform::lastError());
   if (platform::isFolder(file)) failRun(cannotOpen, "vesk: " + name + ": it is a folder, not a file");
-  const std::string tooLarge = "vesk: " + name + ": more than " + std::to_string(maxRouteFileBytes >> 20) +
-                               " MiB, larger than any route; nothing was read";
+  const std::string limit = std::to_string(maxRouteFileBytes >> 20) + " MiB";
+  const std::string tooLarge = "vesk: " + name + ": more than " + limit + ", larger than any route; nothing was read";
+  const std::string tooLong = "vesk: " + name + ": gives more than " + limit + ", more than any route; reading stopped";
   // A file of known size too large is refused before any of it is read; what has no size
   // (a pipe, a device such as /dev/zero) is read with a running count.
   const long long size = platform::plainFileSize(file);
@@ -78,7 +79,7 @@ std::string readRouteFile(const std::string& name) {
       const long long n = platform::readSome(file, piece.data(), piece.size());
       if (n < 0) failRun(cannotOpen, "vesk: " + name + ": " + platform::lastError());
       if (n == 0) break;
-      if (static_cast<long long>(content.size()) + n > maxRouteFileBytes) failRun(cannotOpen, tooLarge);
+      if (static_cast<long long>(content.size()) + n > maxRouteFileBytes) failRun(cannotOpen, tooLong);
       content.append(piece, 0, static_cast<size_t>(n));
     }
   } catch (const std::bad_alloc&) {
