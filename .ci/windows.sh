@@ -214,6 +214,12 @@ compare dms-and-equator "$scratch/route_dms.txt" $'9\n10m\n10\n0\nn\n95\nn\n'
 printf '90 0\n89.9 10\n' >"$scratch/route_pole.txt"
 compare pole-start "$scratch/route_pole.txt" $'4 0.001\n1000\n0\ny\n0\nn\n' --map geojson
 
+# Text from the file that would drive the terminal, shown escaped alike on both systems.
+printf '45 10\n45.1 10W\033]0;pwned\007\033[2J\n' >"$scratch/route_hostile.txt"
+compare hostile-text "$scratch/route_hostile.txt" $'0\nn\n50\nn\n'
+printf '{"type": "LineStr\\ng", "coordinates": []}\n' >"$scratch/route_type.geojson"
+compare hostile-geojson-type "$scratch/route_type.geojson" $'0\nn\n50\nn\n'
+
 # Operators name files in their own language: names beyond any legacy code page, given as
 # the argument, typed at the prompt, and pasted with the quotes of "Copy as path".
 route_name="route Δ.txt" compare unicode-argument examples/route.txt $'0\nn\n50\nn\n'
@@ -245,13 +251,43 @@ mkdir "$together"
 (cd "$together" && printf '0\ny\n0\nn\n' | wine "$win_exe" ../north.txt >../north.out 2>&1) &
 wait
 problems=()
-[ -z "$(find "$together" -name '*.tmp' -o -name '*.old')" ] || problems+=("temporary files left behind")
-for cfg in "$together"/*.cfg; do
-  stem=${cfg%.cfg}
-  routes=$(cat "$stem.cfg" "$stem.wpt" "$stem.pts" | grep -oE '(44|54)\.[0-9]' | cut -c1-2 | sort -u | tr '\n' ' ')
-  [ "$routes" = "44 " ] || [ "$routes" = "54 " ] || problems+=("$(basename "$stem") mixes routes: $routes")
+[ -z "$(find "$together" -name '*.tmp' -o -name '*.old' -o -name '.vesk-journal*')" ] ||
+  problems+=("temporary files left behind")
+# The set named first, when both succeed, is kept as NAME.~1~: each set must be whole.
+for cfg in "$together"/*.cfg "$together"/*.cfg.~1~; do
+  [ -e "$cfg" ] || continue
+  case $cfg in
+    *.~1~) stem=${cfg%.cfg.~1~} kept=.~1~ ;;
+    *) stem=${cfg%.cfg} kept= ;;
+  esac
+  routes=$(cat "$stem.cfg$kept" "$stem.wpt$kept" "$stem.pts$kept" | grep -oE '(44|54)\.[0-9]' | cut -c1-2 | sort -u |
+    tr '\n' ' ')
+  [ "$routes" = "44 " ] || [ "$routes" = "54 " ] || problems+=("$(basename "$cfg") mixes routes: $routes")
 done
 verdict "two runs at once" "$(cd "$together" && ls | tr '\n' ' ')"
+
+# A second Windows run in the same minute keeps the first set under numbered backups,
+# byte for byte, and names them in a warning.
+echo "== an earlier set kept by a second Windows run"
+for attempt in 1 2 3; do
+  again="$scratch/again-$attempt"
+  mkdir "$again"
+  cp examples/route.txt "$again/route.txt"
+  (cd "$again" && printf '0\nn\n50\nn\n' | wine "$win_exe" route.txt >first.out 2>first.err)
+  mkdir "$again/first"
+  cp "$again"/*.cfg "$again"/*.wpt "$again"/*.pts "$again/first/"
+  (cd "$again" && printf '0\nn\n70\nn\n' | wine "$win_exe" route.txt >second.out 2>second.err)
+  [ "$(ls "$again" | grep -c '\.~1~$')" = 3 ] && break
+  echo "   (the runs straddled a minute; running both again)"
+done
+problems=()
+for kept in "$again"/first/*; do
+  cmp -s "$kept" "$again/$(basename "$kept").~1~" || problems+=("$(basename "$kept") is not kept byte for byte")
+done
+grep -q '^warning: the earlier set .* is kept as .*\.cfg\.~1~' "$again/second.err" ||
+  problems+=("no warning names the backups: $(tr -d '\r' <"$again/second.err" | head -3)")
+[ -z "$(find "$again" -name '*.tmp' -o -name '.vesk-journal*')" ] || problems+=("temporary files or a journal left")
+verdict "earlier set kept" "$(cd "$again" && ls | tr '\n' ' ')"
 
 # The Windows program at a console: Wine gives a program in a pseudo-terminal a console,
 # so the name is typed as an operator types it (read as UTF-16 from the console) and the

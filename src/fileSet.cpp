@@ -106,8 +106,9 @@ class setWriter {
       const platform::fileHandle handle = p.handle;
       p.handle = platform::noFile;
       const bool flushed = platform::flushAndClose(handle);
+      const std::string flushReason = flushed ? std::string() : platform::lastError();
       if (!p.target->reason().empty()) fail(p, p.file->writeMessage, p.target->reason());
-      if (!flushed) fail(p, p.file->writeMessage, platform::lastError());
+      if (!flushed) fail(p, p.file->writeMessage, flushReason);
     }
     passStep("written");
   }

@@ -62,7 +62,10 @@ std::string readRouteFile(const std::string& name) {
   const std::string cannotOpen = "cannot open file " + name + " ";
   const openFile opened{platform::openForReading(name)};
   const platform::fileHandle file = opened.handle;
-  if (file == platform::noFile) failRun(cannotOpen, "vesk: " + name + ": " + platform::lastError());
+  if (file == platform::noFile) {
+    const std::string reason = platform::lastError();
+    failRun(cannotOpen, "vesk: " + name + ": " + reason);
+  }
   if (platform::isFolder(file)) failRun(cannotOpen, "vesk: " + name + ": it is a folder, not a file");
   const std::string limit = std::to_string(maxRouteFileBytes >> 20) + " MiB";
   const std::string tooLarge = "vesk: " + name + ": more than " + limit + ", larger than any route; nothing was read";
@@ -77,7 +80,10 @@ std::string readRouteFile(const std::string& name) {
     std::string piece(64 * 1024, '\0');
     for (;;) {
       const long long n = platform::readSome(file, piece.data(), piece.size());
-      if (n < 0) failRun(cannotOpen, "vesk: " + name + ": " + platform::lastError());
+      if (n < 0) {
+        const std::string reason = platform::lastError();
+        failRun(cannotOpen, "vesk: " + name + ": " + reason);
+      }
       if (n == 0) break;
       if (static_cast<long long>(content.size()) + n > maxRouteFileBytes) failRun(cannotOpen, tooLong);
       content.append(piece, 0, static_cast<size_t>(n));
