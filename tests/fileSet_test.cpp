@@ -89,39 +89,25 @@ TEST_F(FileSetTest, OneStemForTheWholeSetAndEachEarlierSetKeptUnderNumberedBacku
   const std::vector<std::string> first = contents();
 
   // The same minute again, twice: each earlier set is kept whole under the next number,
-  // the same for all its files, and the newest set has the plain names.
-  const auto numbered = [&](int n) {
-    std::vector<std::string> out;
-    for (const std::string& name : set) out.push_back(contentOf(folder_ / (name + ".~" + std::to_string(n) + "~")));
-    return out;
-  };
+  // the same for all its files (a set of fewer files backs up only its own), and the
+  // newest set has the plain names.
   ASSERT_EQ(writeSet(50, {mapFormat::gpx}), 0) << output_;
-  const std::vector<std::string> second = [&] {
-    std::vector<std::string> out;
-    for (const std::string& name : set) out.push_back(contentOf(folder_ / name));
-    return out;
-  }();
-  EXPECT_EQ(numbered(1), first);
-  // A set of fewer files: only the files the new set has are backed up.
+  const std::vector<std::string> second = contents();  // the plain names come first
   ASSERT_EQ(writeSet(55), 0) << output_;
-  EXPECT_EQ(names(), (std::vector<std::string>{"2014_119_148.cfg", "2014_119_148.cfg.~1~", "2014_119_148.cfg.~2~",
-                                               "2014_119_148.gpx", "2014_119_148.gpx.~1~", "2014_119_148.pts",
-                                               "2014_119_148.pts.~1~", "2014_119_148.pts.~2~", "2014_119_148.wpt",
-                                               "2014_119_148.wpt.~1~", "2014_119_148.wpt.~2~"}))
-      << "no temporary file or journal may remain";
-  EXPECT_EQ(numbered(1), first);
-  EXPECT_EQ(contentOf(folder_ / "2014_119_148.cfg.~2~"), second[0]);
-  EXPECT_EQ(contentOf(folder_ / "2014_119_148.pts.~2~"), second[2]);
-  EXPECT_EQ(contentOf(folder_ / "2014_119_148.wpt.~2~"), second[3]);
-  for (const char* name : {"2014_119_148.cfg", "2014_119_148.wpt", "2014_119_148.pts"}) {
-    EXPECT_EQ(contentOf(folder_ / name).find("45.0"), std::string::npos) << name << " mixes the routes";
-  }
-  // The next number is one past the highest of any file of the set, gaps and all.
+  const std::vector<std::string> all = {"2014_119_148.cfg",     "2014_119_148.cfg.~1~", "2014_119_148.cfg.~2~",
+                                        "2014_119_148.gpx",     "2014_119_148.gpx.~1~", "2014_119_148.pts",
+                                        "2014_119_148.pts.~1~", "2014_119_148.pts.~2~", "2014_119_148.wpt",
+                                        "2014_119_148.wpt.~1~", "2014_119_148.wpt.~2~"};
+  ASSERT_EQ(names(), all) << "no temporary file or journal may remain";
+  const std::vector<std::string> now = contents();
+  const std::vector<std::string> expected = {now[0],    first[0], second[0], now[3],   first[1], now[5],
+                                             first[2], second[4], now[8],    first[3], second[6]};
+  EXPECT_EQ(now, expected) << "each backup holds its set byte for byte";
+  EXPECT_EQ(now[0].find("45.0"), std::string::npos) << "the newest set has the plain names";
+  // The next number is one past the highest any file of the set has, gaps and all.
   std::ofstream(folder_ / "2014_119_148.wpt.~7~", std::ios::binary) << "old";
   ASSERT_EQ(writeSet(60), 0) << output_;
-  EXPECT_TRUE(fs::exists(folder_ / "2014_119_148.cfg.~8~"));
-  EXPECT_TRUE(fs::exists(folder_ / "2014_119_148.pts.~8~"));
-  EXPECT_EQ(contentOf(folder_ / "2014_119_148.wpt.~7~"), "old");
+  EXPECT_TRUE(fs::exists(folder_ / "2014_119_148.cfg.~8~") && fs::exists(folder_ / "2014_119_148.pts.~8~"));
 }
 
 TEST_F(FileSetTest, AFileThatCannotTakeItsNamePutsTheEarlierSetBack) {
@@ -247,42 +233,32 @@ TEST_F(FileSetTest, EachSetKeptInMemoryTakesThePlaceOfTheLastAndNothingTouchesTh
 }
 
 // The state a run killed while naming its set leaves, staged by hand: the earlier set,
-// the complete new files under their temporary names, the journal, and the renames
-// `done` had made. The next run finishes the naming when every new file is still there,
-// and undoes it when one is lost; a journal it cannot trust is left with every file.
+// the new files under their temporary names, the journal, and `renamed` files already
+// backed up and named. The next run finishes the naming when every new file is there and
+// undoes it when one is lost; a journal it cannot trust is left with every file.
 TEST_F(FileSetTest, AJournalLeftByAStoppedRunIsFinishedOrUndoneAndAForeignOneRefused) {
   const std::vector<std::string> set = {"2014_119_148.cfg", "2014_119_148.wpt", "2014_119_148.pts"};
   const auto temporary = [](const std::string& name) { return name + ".k3j4h5g6f7.tmp"; };
-  setJournal journal;
-  journal.stem = "2014_119_148";
-  journal.backup = 1;
+  setJournal journal{"2014_119_148", 1, {}};
   for (const std::string& name : set) journal.files.push_back({name, temporary(name), true});
   const std::string trusted = journalText(journal);
   std::string otherVersion = trusted;
   otherVersion.replace(otherVersion.find("program "), 8 + std::string(journalProgram).size(), "program 0.9.0");
   std::string damaged = trusted;
   damaged[damaged.find(".wpt") + 2] = 'x';
-
   struct journalCase {
-    const char* what;
     std::string journal;
-    int renamed;       // files already backed up and named, in order
+    int renamed;
     bool loseWpt;      // the new .wpt is gone
-    const char* said;  // on standard error after "vesk: ", empty: refused
-    bool newSet;       // the new set has the plain names afterwards
+    std::string said;  // after the folder on standard error; empty: refused
   };
-  const std::string stopped = "a run stopped while it named the set 2014_119_148 in output folder " + folder_.string();
   const std::vector<journalCase> cases = {
-      {"killed before the first rename", trusted, 0, false, "; finished", true},
-      {"killed after the .cfg was named", trusted, 1, false, "; finished", true},
-      {"killed after the .wpt was named", trusted, 2, false, "; finished", true},
-      {"a new file lost", trusted, 1, true, "; rolled back", false},
-      {"another version's journal", otherVersion, 1, false, "", false},
-      {"a damaged journal", damaged, 1, false, "", false},
+      {trusted, 0, false, "; finished"}, {trusted, 2, false, "; finished"}, {trusted, 1, true, "; rolled back"},
+      {otherVersion, 1, false, ""},      {damaged, 1, false, ""},
   };
   for (const auto& c : cases) {
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(folder_)) fs::remove(entry.path(), ec);
+    fs::remove_all(folder_);
+    fs::create_directory(folder_);
     for (const std::string& name : set) {
       std::ofstream(folder_ / name, std::ios::binary) << "earlier " << name;
       std::ofstream(folder_ / temporary(name), std::ios::binary) << "new " << name;
@@ -293,9 +269,7 @@ TEST_F(FileSetTest, AJournalLeftByAStoppedRunIsFinishedOrUndoneAndAForeignOneRef
       fs::rename(folder_ / temporary(set[i]), folder_ / set[i]);
     }
     if (c.loseWpt) fs::remove(folder_ / temporary(set[1]));
-    const std::vector<std::string> before = names();
-    const std::vector<std::string> held = contents();
-
+    const std::vector<std::string> before = contents();
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     int status = 0;
@@ -306,25 +280,24 @@ TEST_F(FileSetTest, AJournalLeftByAStoppedRunIsFinishedOrUndoneAndAForeignOneRef
     }
     const std::string output = testing::internal::GetCapturedStdout();
     const std::string errors = testing::internal::GetCapturedStderr();
-    if (std::string(c.said).empty()) {
-      EXPECT_EQ(status, 1) << c.what;
-      EXPECT_EQ(output, "cannot use output folder " + folder_.string() + "\n") << c.what;
+    EXPECT_EQ(status, c.said.empty() ? 1 : 0) << errors;
+    if (c.said.empty()) {
+      EXPECT_EQ(output, "cannot use output folder " + folder_.string() + "\n");
       EXPECT_NE(errors.find("; it is left as it is and nothing was deleted"), std::string::npos) << errors;
-      EXPECT_EQ(names(), before) << c.what;
-      EXPECT_EQ(contents(), held) << c.what;
+      EXPECT_EQ(contents(), before) << "every file stays, the journal too";
       continue;
     }
-    EXPECT_EQ(status, 0) << c.what;
-    EXPECT_EQ(errors.rfind("vesk: " + stopped + c.said, 0), 0u) << c.what << ": " << errors;
+    EXPECT_EQ(errors.rfind("vesk: a run stopped while it named the set 2014_119_148 in output folder " +
+                               folder_.string() + c.said,
+                           0),
+              0u)
+        << errors;
+    const bool finished = c.said == "; finished";
     for (const std::string& name : set) {
-      if (c.newSet) {
-        EXPECT_EQ(contentOf(folder_ / name), "new " + name) << c.what;
-        EXPECT_EQ(contentOf(folder_ / (name + ".~1~")), "earlier " + name) << c.what;
-      } else {
-        EXPECT_EQ(contentOf(folder_ / name), "earlier " + name) << c.what;
-      }
+      EXPECT_EQ(contentOf(folder_ / name), (finished ? "new " : "earlier ") + name);
+      EXPECT_EQ(contentOf(folder_ / (name + ".~1~")), finished ? "earlier " + name : "");
     }
-    EXPECT_EQ(names().size(), c.newSet ? 6u : 3u) << c.what << ": no temporary, backup or journal may remain";
+    EXPECT_EQ(names().size(), finished ? 6u : 3u) << "no temporary, stray backup or journal may remain";
   }
 }
 

@@ -45,7 +45,7 @@ std::string afterDialogue(const std::string& output) {
 }
 
 vesk_result runVesk(const std::vector<std::string>& args, const std::string& input, const std::string& dir,
-                    bool removeDir, bool mergeErrors, long long memoryLimit) {
+                    bool removeDir, bool mergeErrors, long long memoryLimit, bool asNobody) {
   TempDir io;
   io.write("stdin", input);
   const std::string outPath = io.file("stdout");
@@ -61,6 +61,7 @@ vesk_result runVesk(const std::vector<std::string>& args, const std::string& inp
     if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(126);
     if (chdir(dir.c_str()) != 0) _exit(126);
     if (removeDir && rmdir(dir.c_str()) != 0) _exit(126);
+    if (asNobody && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(126);
     const rlimit limit{static_cast<rlim_t>(memoryLimit), static_cast<rlim_t>(memoryLimit)};
     if (memoryLimit > 0 && setrlimit(RLIMIT_AS, &limit) != 0) _exit(126);
     std::vector<char*> argv;

@@ -40,6 +40,8 @@ std::string afterDialogue(const std::string& output);
 // directory is removed once the program stands in it, so that nothing can be created there.
 // With `mergeErrors` standard error goes into `output` too, in the order the two were
 // written, as a terminal shows them. A `memoryLimit` above 0 caps the program's address
-// space at that many bytes.
+// space at that many bytes. With `asNobody` the program runs as uid and gid 65534, an
+// ordinary user (the caller is root).
 vesk_result runVesk(const std::vector<std::string>& args, const std::string& input, const std::string& dir,
-                    bool removeDir = false, bool mergeErrors = false, long long memoryLimit = 0);
+                    bool removeDir = false, bool mergeErrors = false, long long memoryLimit = 0,
+                    bool asNobody = false);
