@@ -136,6 +136,15 @@ TEST(RouteImport, EachFormatGivesItsPointsInRouteOrder) {
        three, nullptr},
       {"csv lng and latitude", "c.csv", "latitude,lng\n45,10\n45.045,10\n45.06,10.05", three, nullptr},
       {"plain text", "route.txt", "45 10\n45.045 10\n45.06 10.05\n", three, nullptr},
+      {"kml path and points from another tool", "a.kml",
+       kmlHead + kmlPoint("1,1") + "<Placemark><LineString><coordinates>10,45 10,45.045 10.05,45.06</coordinates>"
+                 "</LineString></Placemark>" + kmlPoint("2,2") + kmlTail,
+       three, "warning: a.kml: only its path is used; left out: 2 points\n"},
+      {"geojson path and a point", "a.geojson",
+       "{\"type\":\"FeatureCollection\",\"features\":["
+       "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\",\"coordinates\":[1,1]},\"properties\":{\"kind\":\"x\"}},"
+       "{\"type\":\"Feature\",\"geometry\":{\"type\":\"LineString\",\"coordinates\":[[10,45],[10,45.045],[10.05,45.06]]}}]}",
+       three, "warning: a.geojson: only its path is used; left out: 1 point\n"},
       {"geojson starting on the equator",
        "a.json",
        "{\"type\":\"LineString\",\"coordinates\":[[10,0],[10,-0.0]]}",
@@ -167,10 +176,6 @@ TEST(RouteImport, FilesThatGiveNoSingleRouteAreRefusedWithWhatWasFound) {
       kmlTail;
   const std::vector<badCase> cases = {
       {"r.kml", twoPaths, "r.kml holds 3 paths; keep one\n", ""},
-      {"r.kml",
-       kmlHead + "<Placemark><LineString><coordinates>10,45 10,46</coordinates></LineString></Placemark>" +
-           kmlPoint("10,45") + kmlTail,
-       "r.kml holds a path and 1 point; keep either the path or the points\n", ""},
       {"r.kml", kmlHead + kmlTail, "r.kml holds no path and no points\n", ""},
       {"r.kml", kmlHead + "<Placemark><LineString><coordinates>10,45</coordinates></Placemark>" + kmlTail,
        "r.kml is not well-formed XML: Start-end tags mismatch at line 3\n", ""},
