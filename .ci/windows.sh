@@ -214,6 +214,12 @@ printf '0 30.5 N 10 15.2 E\n0\xc2\xb033'"'"'N 10\xc2\xb017.5'"'"'E\n0 10.3\n0:01
 compare dms-and-equator "$scratch/route_dms.txt" $'9\n10m\n10\n0\nn\n95\nn\n'
 printf '90 0\n89.9 10\n' >"$scratch/route_pole.txt"
 compare pole-start "$scratch/route_pole.txt" $'4 0.001\n1000\n0\ny\n0\nn\n' --map geojson
+# Route files as other tools save them: a KMZ, UTF-16 text and KML, and a map of this
+# program across 180° read back as its route (fuzz seeds; the Windows build's own minizip).
+compare kmz-route fuzz/corpus/kml_gpx/kmz-doc.kmz $'0\nn\n50\nn\n' --map kml
+compare utf16-text fuzz/corpus/route/utf16le-crlf.txt $'0\nn\n50\nn\n'
+compare utf16-kml fuzz/corpus/kml_gpx/utf16le.kml $'0\nn\n50\nn\n'
+compare own-map-across-180 fuzz/corpus/kml_gpx/own-map-across-180.kml $'0\nn\n50\nn\n' --map kml,geojson
 
 # Operators name files in their own language: names beyond any legacy code page, given as
 # the argument, typed at the prompt, and pasted with the quotes of "Copy as path".
