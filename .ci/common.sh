@@ -1,10 +1,10 @@
 # Helpers shared by the CI scripts; sourced, not run.
 
 # What a build and the test suite need: the compiler and build tools, GoogleTest, the
-# route, position, map and command-line libraries, and gdal-bin, whose ogrinfo reads the map files
+# route, position, map, zip and command-line libraries, and gdal-bin, whose ogrinfo reads the map files
 # back in the tests as an independent reader. The README's first command installs the same.
 build_packages=(cmake ninja-build g++ libgtest-dev libpugixml-dev nlohmann-json3-dev libcli11-dev
-  libgeographiclib-dev gdal-bin)
+  libgeographiclib-dev libminizip-dev zlib1g-dev gdal-bin)
 
 # Installs the Debian packages named that are not installed yet. Installing needs root; a
 # developer's machine that has them all needs nothing.
@@ -36,7 +36,7 @@ ensure_linux_build() {
   cmake --build build --target vesk vesk_docs
 }
 
-# Debian ships pugixml and GeographicLib built for the host only, so the cross build
+# Debian ships pugixml, GeographicLib and minizip built for the host only, so the cross build
 # compiles them from their Debian source packages, unpacked into build-windows/NAME-src
 # (and kept when the cross build starts afresh: no download on re-runs).
 # The deb-src entries the CI scripts add live in a file of their own; apt's other files are
@@ -142,13 +142,15 @@ windows_build() {
   if [ "${1:-}" = fresh ] && [ -d build-windows ]; then
     find build-windows -mindepth 1 -maxdepth 1 ! -name '*-src' -exec rm -rf {} +
   fi
-  local pugixml_dir
+  local pugixml_dir geographiclib_dir
   fetch_debian_source pugixml src/pugixml.cpp
   pugixml_dir=$source_dir
   fetch_debian_source geographiclib src/DMS.cpp
+  geographiclib_dir=$source_dir
+  fetch_debian_source minizip unzip.c
   cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
     -DVESK_WERROR=ON -DVESK_PUGIXML_SOURCE_DIR="$PWD/$pugixml_dir" \
-    -DVESK_GEOGRAPHICLIB_SOURCE_DIR="$PWD/$source_dir"
+    -DVESK_GEOGRAPHICLIB_SOURCE_DIR="$PWD/$geographiclib_dir" -DVESK_MINIZIP_SOURCE_DIR="$PWD/$source_dir"
   cmake --build build-windows
 }
 

@@ -12,9 +12,10 @@ export CI="${CI:-true}"
 begin_stage "Windows unit tests under Wine"
 
 # The route and map libraries for both builds; dpkg-dev for apt-get source, which fetches
-# the pugixml and GeographicLib sources the cross build compiles.
+# the pugixml, GeographicLib and minizip sources the cross build compiles.
 install_missing cmake ninja-build g++ libgtest-dev g++-mingw-w64-x86-64-posix googletest \
-  wine wine64 libpugixml-dev nlohmann-json3-dev libcli11-dev libgeographiclib-dev dpkg-dev
+  wine wine64 libpugixml-dev nlohmann-json3-dev libcli11-dev libgeographiclib-dev libminizip-dev zlib1g-dev \
+  libz-mingw-w64-dev dpkg-dev
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/vesk-windows.XXXXXX")
 on_stage_exit 'stop_wine; rm -rf "$scratch"'
@@ -213,6 +214,12 @@ printf '0 30.5 N 10 15.2 E\n0\xc2\xb033'"'"'N 10\xc2\xb017.5'"'"'E\n0 10.3\n0:01
 compare dms-and-equator "$scratch/route_dms.txt" $'9\n10m\n10\n0\nn\n95\nn\n'
 printf '90 0\n89.9 10\n' >"$scratch/route_pole.txt"
 compare pole-start "$scratch/route_pole.txt" $'4 0.001\n1000\n0\ny\n0\nn\n' --map geojson
+# Route files as other tools save them: a KMZ, UTF-16 text and KML, and a map of this
+# program across 180° read back as its route (fuzz seeds; the Windows build's own minizip).
+compare kmz-route fuzz/corpus/kml_gpx/kmz-doc.kmz $'0\nn\n50\nn\n' --map kml
+compare utf16-text fuzz/corpus/route/utf16le-crlf.txt $'0\nn\n50\nn\n'
+compare utf16-kml fuzz/corpus/kml_gpx/utf16le.kml $'0\nn\n50\nn\n'
+compare own-map-across-180 fuzz/corpus/kml_gpx/own-map-across-180.kml $'0\nn\n50\nn\n' --map kml,geojson
 
 # Text from the file that would drive the terminal, shown escaped alike on both systems.
 printf '45 10\n45.1 10W\033]0;pwned\007\033[2J\n' >"$scratch/route_hostile.txt"

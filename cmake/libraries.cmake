@@ -1,15 +1,17 @@
 # The libraries that read and write the route formats and the command line: pugixml for
-# KML and GPX, nlohmann/json for GeoJSON, CLI11 for the options, and GeographicLib, whose
-# DMS decoder reads positions written in degrees, minutes and seconds with hemisphere
-# letters. All four come from Debian (libpugixml-dev, nlohmann-json3-dev, libcli11-dev,
-# libgeographiclib-dev).
+# KML and GPX, nlohmann/json for GeoJSON, CLI11 for the options, GeographicLib, whose DMS
+# decoder reads positions written in degrees, minutes and seconds with hemisphere letters,
+# and minizip over zlib, which open the zip archive of a KMZ. All come from Debian
+# (libpugixml-dev, nlohmann-json3-dev, libcli11-dev, libgeographiclib-dev, libminizip-dev,
+# zlib1g-dev).
 #
 # The Windows cross build must stay one static vesk.exe: the two header-only libraries are
 # taken from the host's Debian packages through an include folder in the build tree that
-# holds only them (never all of /usr/include), and pugixml and GeographicLib, which Debian
-# ships for the host only, are compiled from their Debian source packages (fetched into
-# the build tree by .ci/windows.sh; see VESK_PUGIXML_SOURCE_DIR and
-# VESK_GEOGRAPHICLIB_SOURCE_DIR).
+# holds only them (never all of /usr/include); pugixml, GeographicLib and minizip, which
+# Debian ships for the host only, are compiled from their Debian source packages (fetched
+# into the build tree by .ci/windows.sh; see VESK_PUGIXML_SOURCE_DIR,
+# VESK_GEOGRAPHICLIB_SOURCE_DIR and VESK_MINIZIP_SOURCE_DIR), and zlib is Debian's static
+# MinGW-w64 build (libz-mingw-w64-dev).
 add_library(vesk_libraries INTERFACE)
 
 if(CMAKE_CROSSCOMPILING)
@@ -64,6 +66,29 @@ if(CMAKE_CROSSCOMPILING)
   target_compile_options(geographiclib_static PRIVATE -Wno-error)
   target_include_directories(geographiclib_static SYSTEM PUBLIC ${geo_config} ${geo}/include)
   target_link_libraries(vesk_libraries INTERFACE geographiclib_static)
+
+  # minizip is three C files over zlib: its reader, which the program uses, its writer,
+  # with which the tests make their KMZ files, and the file functions both are built on.
+  enable_language(C)
+  set(VESK_MINIZIP_SOURCE_DIR "" CACHE PATH "The unpacked minizip source package, for cross builds")
+  if(NOT EXISTS ${VESK_MINIZIP_SOURCE_DIR}/unzip.c)
+    message(FATAL_ERROR "Set VESK_MINIZIP_SOURCE_DIR to the unpacked minizip source package "
+                        "(apt-get source minizip; .ci/windows.sh does it)")
+  endif()
+  find_library(VESK_ZLIB_LIBRARY NAMES libz.a)
+  find_path(VESK_ZLIB_INCLUDE_DIR zlib.h)
+  if(NOT VESK_ZLIB_LIBRARY OR NOT VESK_ZLIB_INCLUDE_DIR)
+    message(FATAL_ERROR "The static zlib for MinGW-w64 is missing: install libz-mingw-w64-dev")
+  endif()
+  set(mz ${VESK_MINIZIP_SOURCE_DIR})
+  add_library(minizip_static STATIC ${mz}/ioapi.c ${mz}/unzip.c ${mz}/zip.c)
+  # The program hands minizip the archive in memory; its own file functions are plain C
+  # stdio, without the 64-bit names only some C libraries have.
+  target_compile_definitions(minizip_static PRIVATE USE_FILE32API)
+  target_compile_options(minizip_static PRIVATE -Wno-error)
+  target_include_directories(minizip_static SYSTEM PUBLIC ${mz} ${VESK_ZLIB_INCLUDE_DIR})
+  target_link_libraries(minizip_static PUBLIC ${VESK_ZLIB_LIBRARY})
+  target_link_libraries(vesk_libraries INTERFACE minizip_static)
 else()
   find_package(pugixml REQUIRED)
   find_package(nlohmann_json 3.10 REQUIRED)
@@ -79,4 +104,16 @@ else()
   set_target_properties(geographiclib PROPERTIES IMPORTED_LOCATION ${VESK_GEOGRAPHICLIB_LIBRARY}
     INTERFACE_INCLUDE_DIRECTORIES ${VESK_GEOGRAPHICLIB_INCLUDE_DIR})
   target_link_libraries(vesk_libraries INTERFACE geographiclib)
+
+  # Debian's minizip has no CMake package configuration either; its headers include zlib's.
+  find_package(ZLIB REQUIRED)
+  find_path(VESK_MINIZIP_INCLUDE_DIR unzip.h PATH_SUFFIXES minizip)
+  find_library(VESK_MINIZIP_LIBRARY minizip)
+  if(NOT VESK_MINIZIP_INCLUDE_DIR OR NOT VESK_MINIZIP_LIBRARY)
+    message(FATAL_ERROR "minizip is missing: install libminizip-dev")
+  endif()
+  add_library(minizip UNKNOWN IMPORTED)
+  set_target_properties(minizip PROPERTIES IMPORTED_LOCATION ${VESK_MINIZIP_LIBRARY}
+    INTERFACE_INCLUDE_DIRECTORIES ${VESK_MINIZIP_INCLUDE_DIR} INTERFACE_LINK_LIBRARIES ZLIB::ZLIB)
+  target_link_libraries(vesk_libraries INTERFACE minizip)
 endif()

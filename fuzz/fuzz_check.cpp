@@ -406,8 +406,43 @@ void checkGeoJson(const std::string& name, const std::string& content, const std
     if (!features.is_array() || features.size() != waypoints.size() + 1)
       finding(name + ": feature count is not the waypoint count plus the route line");
     const json& line = features[0].at("geometry");
-    const json& coordinates = line.at("coordinates");
-    if (line.at("type") != "LineString" || !coordinates.is_array() || coordinates.size() != waypoints.size()) {
+    // The vertices of the route line; of a line cut at 180°, without the crossing points
+    // that end and start its parts there.
+    json coordinates = json::array();
+    if (line.at("type") == "LineString") {
+      coordinates = line.at("coordinates");
+    } else if (line.at("type") == "MultiLineString") {
+      const json& parts = line.at("coordinates");
+      if (!parts.is_array() || parts.size() < 2) finding(name + ": a MultiLineString route line of fewer than 2 parts");
+      for (size_t p = 0; p < parts.size(); ++p) {
+        if (!parts[p].is_array() || parts[p].size() < 2) finding(name + ": a part of the route line of < 2 positions");
+        for (size_t j = 0; j < parts[p].size(); ++j) {
+          json position = parts[p][j];
+          // 180 and -180 are one meridian: a waypoint on it may be drawn from either side.
+          const size_t at = coordinates.size();
+          double wptLon = 0;
+          if (at < waypoints.size() && position.is_array() && position.size() == 2 && position[0].is_number() &&
+              std::fabs(position[0].get<double>()) == 180 && finiteNumber(waypoints[at].lon, &wptLon) &&
+              wptLon == -position[0].get<double>()) {
+            position[0] = wptLon;
+          }
+          const bool end = (j == 0 && p > 0) || (j + 1 == parts[p].size() && p + 1 < parts.size());
+          const size_t next = coordinates.size();
+          const bool isWaypoint = next < waypoints.size() && position.is_array() && position.size() == 2 &&
+                                  position[0].is_number() && position[1].is_number() &&
+                                  samePosition(position[1].get<double>(), position[0].get<double>(), waypoints[next]);
+          if (end && !isWaypoint) {
+            if (!position.is_array() || position.size() != 2 || !position[0].is_number() ||
+                std::fabs(position[0].get<double>()) != 180) {
+              finding(name + ": a part of the route line ends off 180: " + position.dump());
+            }
+            continue;
+          }
+          coordinates.push_back(position);
+        }
+      }
+    }
+    if (!coordinates.is_array() || coordinates.size() != waypoints.size()) {
       finding(name + ": the first feature is not the route line through every waypoint");
     }
     for (size_t i = 0; i < waypoints.size(); ++i) {
@@ -438,7 +473,18 @@ bool fileRefusal(const std::string& what) {
   static const std::regex refusals(
       "holds [2-9][0-9]* paths; keep one"
       "|holds [1-9][0-9]* (routes|tracks); keep one"
-      "|holds a path and (1 point|[2-9][0-9]* points); keep either the path or the points"
+      "|is a zip file without a KML document(: it is empty| at its top level; it holds .*)"
+      "|holds .+, which is not a KML document"
+      "|holds .+ encrypted; save it again without a password"
+      "|holds .+ compressed with method [0-9]+, which cannot be read; save it with the usual compression \\(deflate\\)"
+      "|holds .+, which inflates beyond the limit of .+"
+      "|is a damaged zip file: .+"
+      "|cannot be inflated: out of memory"
+      "|is UTF-32 text; save it as UTF-8 or UTF-16"
+      "|looks like UTF-16 text without a byte order mark \\(every other byte is NUL\\); save it as UTF-8, or as "
+      "UTF-16 with a byte order mark"
+      "|is UTF-16 text that ends in the middle of a character"
+      "|is UTF-16 text with an unpaired surrogate on line [1-9][0-9]*"
       "|holds no path and no points(, only .+)?"
       "|holds no route, track or waypoints"
       "|holds a path without a list of coordinates"

@@ -73,6 +73,34 @@ void forEachPoint(Visit visit) {
   }
 }
 
+// The route's longitudes made continuous across 180°: each differs from the one before by
+// at most 180°, as the vehicle's legs go the short way round, so -179.9 after 179.9 is
+// 180.1. Only the middle and the breadth of the route are taken from these.
+class unwrappedLongitude {
+ public:
+  double next(double lon) {
+    if (started_) {
+      if (lon - previous_ > 180) offset_ -= 360;
+      if (lon - previous_ < -180) offset_ += 360;
+    }
+    started_ = true;
+    previous_ = lon;
+    return lon + offset_;
+  }
+
+ private:
+  bool started_ = false;
+  double previous_ = 0;
+  double offset_ = 0;
+};
+
+// `lon` brought back into -180..180.
+double wrappedLongitude(double lon) {
+  while (lon > 180) lon -= 360;
+  while (lon < -180) lon += 360;
+  return lon;
+}
+
 struct routeTotals {
   long long waypoints = 0;
   double meters = 0;
@@ -165,14 +193,16 @@ void kmlText(const std::string& name, textOut& out) {
   const routeTotals t = totals();
   double south = 90;
   double north = -90;
-  double west = 180;
-  double east = -180;
+  double west = 0;
+  double east = 0;
+  unwrappedLongitude unwrapped;
   std::string line;
   forEachPoint([&](const mapPoint& p) {
     south = std::min(south, p.n->Lat);
     north = std::max(north, p.n->Lat);
-    west = std::min(west, p.n->Lon);
-    east = std::max(east, p.n->Lon);
+    const double lon = unwrapped.next(p.n->Lon);
+    west = p.n == headNodePtr ? lon : std::min(west, lon);
+    east = p.n == headNodePtr ? lon : std::max(east, lon);
     if (!line.empty()) line += ' ';
     line += decimal(p.n->Lon, degreePlaces) + "," + decimal(p.n->Lat, degreePlaces);
   });
@@ -189,7 +219,7 @@ void kmlText(const std::string& name, textOut& out) {
   const double spanMeters =
       std::max(north - south, (east - west) * std::cos((south + north) / 2 * 3.14159265358979 / 180)) * 111195.0;
   pugi::xml_node lookAt = document.append_child("LookAt");
-  setText(lookAt, "longitude", decimal((west + east) / 2, degreePlaces));
+  setText(lookAt, "longitude", decimal(wrappedLongitude((west + east) / 2), degreePlaces));
   setText(lookAt, "latitude", decimal((south + north) / 2, degreePlaces));
   setText(lookAt, "range", numberText::fixed(std::max(1000.0, spanMeters * 1.5), 0).text());
   pugi::xml_node routeStyle = document.append_child("Style");
@@ -280,16 +310,47 @@ void gpxText(const std::string& name, textOut& out) {
       out);
 }
 
+orderedJson position(double lon, double lat) { return {rounded(lon, degreePlaces), rounded(lat, degreePlaces)}; }
+
+// The route line as GeoJSON geometry. A line that crosses 180° is cut there into a
+// MultiLineString (RFC 7946, 3.1.9), the crossing point on the line given at 180 and at
+// -180, so that GIS tools draw the short way across the date line and not around the world.
+orderedJson routeGeometry() {
+  orderedJson parts = orderedJson::array();
+  orderedJson part = orderedJson::array();
+  const auto append = [](orderedJson& to, const orderedJson& at) {
+    if (to.empty() || to.back() != at) to.push_back(at);
+  };
+  const node* previous = nullptr;
+  forEachPoint([&](const mapPoint& p) {
+    const double lat = p.n->Lat;
+    const double lon = p.n->Lon;
+    if (previous != nullptr && std::fabs(lon - previous->Lon) > 180) {
+      // Eastward across 180 the line leaves at 180 and comes back at -180; westward the
+      // other way round. The crossing is interpolated in the continuous longitudes.
+      const double side = lon < previous->Lon ? 180 : -180;
+      const double continued = lon + 2 * side;
+      const double along = continued == previous->Lon ? 0 : (side - previous->Lon) / (continued - previous->Lon);
+      const double crossLat = previous->Lat + along * (lat - previous->Lat);
+      append(part, position(side, crossLat));
+      if (part.size() >= 2) parts.push_back(std::move(part));
+      part = orderedJson::array();
+      append(part, position(-side, crossLat));
+    }
+    append(part, position(lon, lat));
+    previous = p.n;
+  });
+  if (part.size() >= 2 || parts.empty()) parts.push_back(std::move(part));
+  if (parts.size() == 1) return {{"type", "LineString"}, {"coordinates", std::move(parts[0])}};
+  return {{"type", "MultiLineString"}, {"coordinates", std::move(parts)}};
+}
+
 // GeoJSON (RFC 7946): a FeatureCollection of the route line and the waypoints, one
 // feature a line.
 void geoJsonText(textOut& out) {
   const routeTotals t = totals();
-  orderedJson line = orderedJson::array();
-  forEachPoint([&](const mapPoint& p) {
-    line.push_back({rounded(p.n->Lon, degreePlaces), rounded(p.n->Lat, degreePlaces)});
-  });
   const orderedJson route = {{"type", "Feature"},
-                             {"geometry", {{"type", "LineString"}, {"coordinates", std::move(line)}}},
+                             {"geometry", routeGeometry()},
                              {"properties",
                               {{"name", "Planned route"},
                                {"waypoints", t.waypoints},

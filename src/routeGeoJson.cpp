@@ -20,10 +20,12 @@ using json = nlohmann::json;
 struct geoJsonFinds {
   std::vector<const json*> paths;   // coordinate lists of LineString and MultiPoint
   std::vector<const json*> points;  // positions of Point geometries
+  std::vector<std::string> kinds;   // of each point, the "kind" of its feature's properties
   std::vector<std::string> others;  // types that are no route (Polygon, ...)
 };
 
-void collectGeometry(const json& geometry, geoJsonFinds& found, int depth = 0) {
+void collectGeometry(const json& geometry, geoJsonFinds& found, const std::string& kindOfPoints = "",
+                     int depth = 0) {
   if (!geometry.is_object() || depth > 64) return;
   const auto type = geometry.find("type");
   const std::string kind = type != geometry.end() && type->is_string() ? type->get<std::string>() : "";
@@ -36,11 +38,20 @@ void collectGeometry(const json& geometry, geoJsonFinds& found, int depth = 0) {
     for (const json& line : *coords) found.paths.push_back(&line);
   } else if (kind == "Point") {
     found.points.push_back(coords != nullptr ? coords : &none);
+    found.kinds.push_back(kindOfPoints);
   } else if (kind == "GeometryCollection" && geometry.contains("geometries") && geometry["geometries"].is_array()) {
-    for (const json& part : geometry["geometries"]) collectGeometry(part, found, depth + 1);
+    for (const json& part : geometry["geometries"]) collectGeometry(part, found, kindOfPoints, depth + 1);
   } else {
     found.others.push_back(kind.empty() ? "geometry without a type" : kind);
   }
+}
+
+// The "kind" of a feature's properties; empty when it has none.
+std::string kindOf(const json& feature) {
+  const auto properties = feature.find("properties");
+  if (properties == feature.end() || !properties->is_object()) return "";
+  const auto kind = properties->find("kind");
+  return kind != properties->end() && kind->is_string() ? kind->get<std::string>() : "";
 }
 
 // The positions of the route, read out of the document so that it can be freed before the
@@ -84,17 +95,35 @@ routePositions positionsOf(const json& document, routeReader& route) {
       route.refuseFile("is a FeatureCollection without \"features\"");
     }
     for (const json& feature : document["features"]) {
-      if (feature.is_object() && feature.contains("geometry")) collectGeometry(feature["geometry"], found);
+      if (feature.is_object() && feature.contains("geometry")) {
+        collectGeometry(feature["geometry"], found, kindOf(feature));
+      }
     }
   } else if (type == "Feature") {
     if (document.contains("geometry")) collectGeometry(document["geometry"], found);
   } else {
     collectGeometry(document, found);
   }
+  // A map this program wrote marks each of its points with its kind: it is read as the
+  // route it was planned from, its given waypoints, so that a plan drawn on or moved in a
+  // GIS tool plans again into the same mission. Its route line (cut in two where it
+  // crosses 180°) is what these were planned into.
+  if (!found.points.empty() && std::all_of(found.kinds.begin(), found.kinds.end(), [](const std::string& kind) {
+        return kind == "launch" || kind == "waypoint" || kind == "surfacing";
+      })) {
+    std::vector<const json*> given;
+    for (size_t i = 0; i < found.points.size(); ++i) {
+      if (found.kinds[i] == "waypoint") given.push_back(found.points[i]);
+    }
+    if (!given.empty()) {
+      found.paths.clear();
+      found.points = std::move(given);
+    }
+  }
   if (found.paths.size() > 1) route.refuseFile("holds " + std::to_string(found.paths.size()) + " paths; keep one");
   if (!found.paths.empty() && !found.points.empty()) {
-    route.refuseFile("holds a path and " + plural(found.points.size(), "point", "points") +
-                     "; keep either the path or the points");
+    warn(route.fileName() + ": only its path is used; left out: " + plural(found.points.size(), "point", "points"));
+    found.points.clear();
   }
   if (found.paths.empty() && found.points.empty()) {
     route.refuseFile(found.others.empty() ? "holds no path and no points"

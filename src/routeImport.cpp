@@ -6,7 +6,9 @@
 #include <string_view>
 
 #include "fileSetPlatform.h"
+#include "routeEncoding.h"
 #include "routeGeoJson.h"
+#include "routeKmz.h"
 #include "routeReader.h"
 #include "routeText.h"
 #include "routeXml.h"
@@ -32,12 +34,13 @@ char firstSignificant(std::string_view content) {
 
 // The format of a waypoint file, told from its content (after a byte order mark and white
 // space: XML whose root element is kml or gpx, or a JSON object), otherwise from a name
-// ending in .csv; anything else is the plain text format. XML is parsed into `doc`.
-routeFormat detectFormat(std::string_view content, const std::string& name, pugi::xml_document& doc,
-                         pugi::xml_parse_result& parsed) {
+// ending in .csv; anything else is the plain text format. XML is parsed into `doc`, in
+// `encoding`.
+routeFormat detectFormat(std::string_view content, const std::string& name, pugi::xml_encoding encoding,
+                         pugi::xml_document& doc, pugi::xml_parse_result& parsed) {
   const char first = firstSignificant(content);
   if (first == '<') {
-    parsed = doc.load_buffer(content.data(), content.size());
+    parsed = doc.load_buffer(content.data(), content.size(), pugi::parse_default, encoding);
     // The partial tree of a document that failed to parse still names its root.
     const std::string_view root = localName(doc.document_element());
     if (root == "kml") return routeFormat::kml;
@@ -96,9 +99,24 @@ std::string readRouteFile(const std::string& name) {
 
 void readRoute(std::string_view content, const std::string& name) {
   routeReader route(name);
+  // A KMZ holds its KML document zipped.
+  const bool zipped = isZip(content);
+  kmzDocument inside;
+  if (zipped) {
+    inside = kmlOfKmz(content);
+    if (!inside.problem.empty()) route.refuseFile(inside.problem);
+    content = inside.kml;
+  }
+  const unicodeText unicode = fromUtf16(content);
+  if (!unicode.problem.empty()) route.refuseFile(unicode.problem);
+  if (unicode.converted) content = unicode.text;
   pugi::xml_document doc;
   pugi::xml_parse_result parsed;
-  switch (detectFormat(content, name, doc, parsed)) {
+  // Converted text is UTF-8 whatever its XML declaration says.
+  const routeFormat format =
+      detectFormat(content, name, unicode.converted ? pugi::encoding_utf8 : pugi::encoding_auto, doc, parsed);
+  if (zipped && format != routeFormat::kml) route.refuseFile("holds " + inside.name + ", which is not a KML document");
+  switch (format) {
     case routeFormat::kml: readKml(doc, parsed, content, route); break;
     case routeFormat::gpx: readGpx(doc, parsed, content, route); break;
     case routeFormat::geojson: readGeoJson(content, route); break;

@@ -1,5 +1,6 @@
 #include "routeReader.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -32,6 +33,28 @@ std::optional<double> wholeNumber(std::string_view field) {
   const double value = std::strtod(text.c_str(), &end);
   if (end != text.c_str() + text.size()) return std::nullopt;
   return value;
+}
+
+std::string withDecimalPoint(std::string_view field) {
+  const std::string_view text = trimmed(field);
+  const size_t comma = text.find(',');
+  const size_t digits = text.empty() || (text[0] != '-' && text[0] != '+') ? 0 : 1;
+  const auto allDigits = [](std::string_view part) {
+    return !part.empty() && std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
+  };
+  if (comma == std::string_view::npos || !allDigits(text.substr(digits, comma - digits)) ||
+      !allDigits(text.substr(comma + 1))) {
+    return "";
+  }
+  std::string number(text);
+  number[comma] = '.';
+  return number;
+}
+
+std::string notANumber(std::string_view field, const char* what) {
+  const std::string number = withDecimalPoint(field);
+  if (!number.empty()) return "a decimal comma; write " + number;
+  return std::string("the ") + what + " is not a number";
 }
 
 bool flyable(double lat, double lon) { return lat >= -90 && lat <= 90 && lon >= -180 && lon <= 180; }
@@ -75,8 +98,8 @@ void routeReader::slip(const place& where, const std::string& what) {
 void routeReader::addText(std::string_view lonText, std::string_view latText, const place& where) {
   const std::optional<double> lon = wholeNumber(lonText);
   const std::optional<double> lat = wholeNumber(latText);
-  if (!lon) refuse(where, "the longitude is not a number");
-  if (!lat) refuse(where, "the latitude is not a number");
+  if (!lon) refuse(where, notANumber(lonText, "longitude"));
+  if (!lat) refuse(where, notANumber(latText, "latitude"));
   add(*lat, *lon, where);
 }
 

@@ -28,6 +28,15 @@ std::string plural(size_t count, const char* one, const char* many);
 // every format, so that the same digits give the same position and the same mission.
 std::optional<double> wholeNumber(std::string_view field);
 
+// `field` written with a decimal point when it is a number written with a decimal comma
+// ("45,5" gives "45.5"), as spreadsheets and editors set to many languages write them;
+// empty otherwise.
+std::string withDecimalPoint(std::string_view field);
+
+// Why `field` is not the number named `what`: "a decimal comma; write 45.5", or "the
+// latitude is not a number".
+std::string notANumber(std::string_view field, const char* what);
+
 // Whether the vehicle can be sent to (lat, lon): both finite and within range.
 bool flyable(double lat, double lon);
 

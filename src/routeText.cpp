@@ -50,33 +50,100 @@ size_t skipBlanks(std::string_view content, size_t pos, size_t end) {
   route.refuse({where.message, where.label, ""}, positionProblem(lat, lon));
 }
 
+std::vector<std::string_view> splitAt(std::string_view text, char separator) {
+  std::vector<std::string_view> fields;
+  for (size_t from = 0;;) {
+    const size_t at = text.find(separator, from);
+    fields.push_back(trimmed(text.substr(from, at == std::string_view::npos ? std::string_view::npos : at - from)));
+    if (at == std::string_view::npos) return fields;
+    from = at + 1;
+  }
+}
+
+std::vector<std::string_view> wordsOf(std::string_view text) {
+  std::vector<std::string_view> words;
+  for (size_t pos = 0; pos < text.size();) {
+    size_t end = pos;
+    while (end < text.size() && !isBlank(text[end])) ++end;
+    if (end > pos) words.push_back(text.substr(pos, end - pos));
+    pos = end + 1;
+  }
+  return words;
+}
+
+// The number a field of another tool's line means, with a decimal point; empty when it is
+// none. A decimal comma counts only where a comma cannot separate the fields.
+std::string numberIn(std::string_view field, bool commaIsDecimal) {
+  if (wholeNumber(field)) return std::string(trimmed(field));
+  return commaIsDecimal ? withDecimalPoint(field) : "";
+}
+
+// Why a line of text that is no position was written the way other tools write one: with
+// decimal commas or with a separator between the fields. Empty when it is neither.
+std::string commonSlip(std::string_view text) {
+  const std::vector<std::string_view> words = wordsOf(text);
+  if (words.size() >= 2) {
+    const std::string lat = numberIn(words[0], true);
+    const std::string lon = numberIn(words[1], true);
+    if (!lat.empty() && !lon.empty()) {
+      return "a decimal comma; write " + (lat != words[0] ? lat : lon);
+    }
+  }
+  for (const char separator : {';', ','}) {
+    const std::vector<std::string_view> fields = splitAt(text, separator);
+    if (fields.size() < 2) continue;
+    if (separator == ',' && fields.size() > 3) {
+      return "commas between the numbers, perhaps decimal commas too; write the latitude and the longitude with "
+             "decimal points and a blank between them, as in 45.5 10.25";
+    }
+    // A comment may follow the longitude after a blank, as on any line.
+    const std::vector<std::string_view> lonWords = wordsOf(fields[1]);
+    const std::string lat = numberIn(fields[0], separator != ',');
+    const std::string lon = lonWords.empty() ? "" : numberIn(lonWords[0], separator != ',');
+    if (lat.empty() || lon.empty()) continue;
+    return std::string("the latitude and the longitude are separated by \"") + separator + "\"; write " + lat + " " +
+           lon + ", with a blank between them";
+  }
+  return "";
+}
+
 // One line of the plain text format, from `start` to `end`: the latitude and the
 // longitude, each followed by a blank or the end of the line; anything after a blank
 // behind the longitude is a comment. A line whose first character is # is a comment. A
 // line with hemisphere letters gives its position in degrees, minutes and seconds.
-void readTextLine(std::string_view content, size_t start, size_t end, long long number, routeReader& route) {
+// `firstEntry` tells that no line before held a position. Returns whether the line held one.
+bool readTextLine(std::string_view content, size_t start, size_t end, long long number, bool firstEntry,
+                  routeReader& route) {
   const size_t first = skipBlanks(content, start, end);
-  if (first == end || content[first] == '#') return;
+  if (first == end || content[first] == '#') return false;
   const auto where = [&] { return onLine(number, content.substr(start, end - start)); };
   const std::string_view text = content.substr(first, end - first);
+  // The column names a spreadsheet or a GIS puts over its numbers.
+  if (firstEntry && std::none_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    route.refuse(where(), "a header line? a plain text route has none: delete it, or start it with # to keep it");
+  }
+  // A line that is no position, written as another tool would write one, is refused with
+  // the way to write it.
+  const auto refuseLine = [&](const std::string& reason) {
+    const std::string slip = commonSlip(text);
+    route.refuse(where(), slip.empty() ? reason : slip);
+  };
   if (hasHemisphereLetter(text)) {
     const letteredPosition position = readLetteredLine(text);
     if (!position.problem.empty()) route.refuse(where(), position.problem);
     if (!flyable(position.lat, position.lon)) refuseRange(route, where(), position.lat, position.lon);
     route.add(position.lat, position.lon, where);
-    return;
+    return true;
   }
   const char* const names[] = {"latitude", "longitude"};
   double values[2] = {0, 0};
   size_t pos = first;
   for (int i = 0; i < 2; ++i) {
-    if (pos == end) route.refuse(where(), std::string("the ") + names[i] + " is missing");
+    if (pos == end) refuseLine(std::string("the ") + names[i] + " is missing");
     const auto [value, after] = numberAt(content, pos, end);
-    if (after == pos || after > end) {
-      route.refuse(where(), i == 0 ? "not a number" : "the longitude is not a number");
-    }
+    if (after == pos || after > end) refuseLine(i == 0 ? "not a number" : "the longitude is not a number");
     if (after < end && !isBlank(content[after])) {
-      route.refuse(where(), std::string("the ") + names[i] + " must be followed by a blank or the end of the line");
+      refuseLine(std::string("the ") + names[i] + " must be followed by a blank or the end of the line");
     }
     values[i] = value;
     pos = skipBlanks(content, after, end);
@@ -93,6 +160,7 @@ void readTextLine(std::string_view content, size_t start, size_t end, long long 
     }
   }
   route.add(values[0], values[1], where);
+  return true;
 }
 
 // ---- CSV ----
@@ -174,10 +242,11 @@ void readText(std::string_view content, routeReader& route) {
   long long number = 0;
   const size_t size = content.size();
   size_t start = bomLength(content);
+  bool firstEntry = true;
   while (start < size) {
     size_t end = start;
     while (end < size && content[end] != '\n' && content[end] != '\r') ++end;
-    readTextLine(content, start, end, ++number, route);
+    if (readTextLine(content, start, end, ++number, firstEntry, route)) firstEntry = false;
     start = end + 1;
     if (end < size && content[end] == '\r' && start < size && content[start] == '\n') ++start;
   }

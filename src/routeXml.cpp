@@ -73,6 +73,38 @@ void refuseIfNotWellFormed(const pugi::xml_parse_result& parsed, std::string_vie
   }
 }
 
+// The kind a map of this program gives each of its points: its launch waypoint, the
+// waypoints it was planned from and the surfacings its planning added.
+bool isPlannedKind(std::string_view kind) { return kind == "launch" || kind == "waypoint" || kind == "surfacing"; }
+
+// The kind this program's KML map gives the point `geometry`: the value of its
+// Placemark's Data named "kind"; empty when it has none.
+std::string_view kmlKind(const pugi::xml_node& geometry) {
+  pugi::xml_node mark = geometry.parent();
+  while (mark && localName(mark) != "Placemark") mark = mark.parent();
+  for (const pugi::xml_node& extended : childrenNamed(mark, "ExtendedData")) {
+    for (const pugi::xml_node& data : childrenNamed(extended, "Data")) {
+      if (std::string_view(data.attribute("name").value()) != "kind") continue;
+      for (const pugi::xml_node& value : childrenNamed(data, "value")) return value.child_value();
+    }
+  }
+  return "";
+}
+
+// A map this program wrote marks each of its points with its kind: it is read as the route
+// it was planned from, its given waypoints, so that a plan drawn on or moved in a GIS tool
+// plans again into the same mission. Empty for any other document.
+template <typename KindOf>
+std::vector<pugi::xml_node> plannedWaypoints(const std::vector<pugi::xml_node>& points, KindOf kindOf) {
+  std::vector<pugi::xml_node> given;
+  for (const pugi::xml_node& point : points) {
+    const std::string_view kind = kindOf(point);
+    if (!isPlannedKind(kind)) return {};
+    if (kind == "waypoint") given.push_back(point);
+  }
+  return given;
+}
+
 }  // namespace
 
 void readKml(const pugi::xml_document& doc, const pugi::xml_parse_result& parsed, std::string_view content,
@@ -84,10 +116,15 @@ void readKml(const pugi::xml_document& doc, const pugi::xml_parse_result& parsed
     if (localName(element) == "LineString") paths.push_back(element);
     if (localName(element) == "Point") points.push_back(element);
   });
+  const std::vector<pugi::xml_node> planned = plannedWaypoints(points, kmlKind);
+  if (!planned.empty()) {
+    paths.clear();
+    points = planned;
+  }
   if (paths.size() > 1) route.refuseFile("holds " + std::to_string(paths.size()) + " paths; keep one");
   if (!paths.empty() && !points.empty()) {
-    route.refuseFile("holds a path and " + plural(points.size(), "point", "points") +
-                     "; keep either the path or the points");
+    warn(route.fileName() + ": only its path is used; left out: " + plural(points.size(), "point", "points"));
+    points.clear();
   }
   if (paths.empty() && points.empty()) route.refuseFile("holds no path and no points");
 
@@ -168,6 +205,10 @@ void readGpx(const pugi::xml_document& doc, const pugi::xml_parse_result& parsed
     route.refuseFile("holds no route, track or waypoints");
   }
 
+  // This program's own GPX map: its route of every planned waypoint, each with its kind.
+  const std::vector<pugi::xml_node> planned =
+      plannedWaypoints(points, [](const pugi::xml_node& point) { return std::string_view(point.child_value("type")); });
+  if (!planned.empty()) points = planned;
   lineFinder lines(content);
   long long number = 0;
   for (const pugi::xml_node& point : points) {

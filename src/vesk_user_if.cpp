@@ -6,6 +6,7 @@
 
 #include "dialogueInput.h"
 #include "keyWait.h"
+#include "pastedName.h"
 #include "runMessages.h"
 #include "settings.h"
 #include "wptList.h"
@@ -161,11 +162,8 @@ std::string queryWaypointFileName() {
   std::printf("Waypoint lat/lon's must be in decimal degree format.\n");
   std::printf("What's the name of the waypoint file ? \n");
   std::fputs(" > ", stdout);
-  const std::string name = readLine();
-  // A name pasted from Windows Explorer ("Copy as path") comes in double quotes; no real
-  // file name begins and ends with one.
-  if (name.size() >= 2 && name.front() == '"' && name.back() == '"') return name.substr(1, name.size() - 2);
-  return name;
+  // Pasted names come quoted or escaped as the desktop or the shell gives them.
+  return pastedFileName(readLine());
 }
 
 float Speed() { return editSpeed("mission Speed", missionSpeed); }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <nlohmann/json.hpp>
 #include <pugixml.hpp>
 #include <string>
@@ -123,6 +124,77 @@ TEST_F(MapExportTest, EveryFormatReadsBackAsOneLineAndEveryWaypoint) {
       EXPECT_NEAR(r.lineLats[i], n->Lat, 1e-9) << mapExtension(format);
     }
   }
+}
+
+// A route across 180°: the GeoJSON line cut at the date line into parts that stay within
+// -180..180 and meet at one crossing latitude, its points unchanged; the KML view over the
+// route itself, not over the other side of the globe.
+TEST(MapExport, ARouteAcross180IsDrawnTheShortWayAndViewedFromAboveIt) {
+  struct crossingCase {
+    std::vector<std::pair<double, double>> route;  // lat, lon
+    size_t parts;                                  // of the GeoJSON line
+  };
+  const std::vector<crossingCase> cases = {
+      {{{-17, 179.95}, {-17.05, -179.97}}, 2},
+      {{{-17, -179.97}, {-17.05, 179.95}, {-17.1, 179.9}}, 2},
+      {{{-17, 179.95}, {-17.05, -179.97}, {-17.1, 179.9}, {-17.15, 180}, {-17.2, -180}, {-17.25, -179.95}}, 4},
+      {{{45, 10}, {45.045, 10}}, 1},
+  };
+  for (const auto& c : cases) {
+    destroyList();
+    resetSettings();
+    for (const auto& [lat, lon] : c.route) insertLatLonEnd(lat, lon);
+    planRoute();
+    const nlohmann::json doc = nlohmann::json::parse(mapText(mapFormat::geojson, "m"));
+    const nlohmann::json& geometry = doc["features"][0]["geometry"];
+    const nlohmann::json parts = c.parts == 1 ? nlohmann::json::array({geometry["coordinates"]}) : geometry["coordinates"];
+    EXPECT_EQ(geometry["type"], c.parts == 1 ? "LineString" : "MultiLineString") << c.route.size();
+    ASSERT_EQ(parts.size(), c.parts) << geometry.dump();
+    size_t vertices = 0;
+    for (size_t i = 0; i < parts.size(); ++i) {
+      EXPECT_GE(parts[i].size(), 2u) << geometry.dump();
+      for (const auto& position : parts[i]) {
+        EXPECT_LE(std::fabs(position[0].get<double>()), 180.0) << geometry.dump();
+        // Each part keeps to one side of the date line.
+        if (c.parts > 1) {
+          EXPECT_GT(std::fabs(position[0].get<double>()), 179.8) << geometry.dump();
+        }
+      }
+      vertices += parts[i].size();
+      if (i == 0) continue;
+      // The crossing point is given on both sides: same latitude, opposite longitudes.
+      const auto& end = parts[i - 1].back();
+      const auto& start = parts[i][0];
+      EXPECT_EQ(end[1], start[1]) << geometry.dump();
+      EXPECT_EQ(end[0].get<double>(), -start[0].get<double>()) << geometry.dump();
+      EXPECT_EQ(std::fabs(start[0].get<double>()), 180.0) << geometry.dump();
+    }
+    // Every waypoint is still a point of its own, where it was.
+    size_t points = 0;
+    const node* n = headNodePtr;
+    for (size_t f = 1; f < doc["features"].size(); ++f, n = n->nextPtr) {
+      ASSERT_NE(n, nullptr);
+      EXPECT_NEAR(doc["features"][f]["geometry"]["coordinates"][0].get<double>(), n->Lon, 1e-9);
+      ++points;
+    }
+    EXPECT_GE(vertices, points);
+    EXPECT_LE(vertices, points + 2 * (c.parts - 1));
+
+    pugi::xml_document kml;
+    ASSERT_TRUE(kml.load_string(mapText(mapFormat::kml, "m").c_str()));
+    const pugi::xml_node lookAt = kml.child("kml").child("Document").child("LookAt");
+    const double lon = lookAt.child("longitude").text().as_double();
+    const double range = lookAt.child("range").text().as_double();
+    if (c.parts > 1) {
+      EXPECT_GT(std::fabs(lon), 179.9) << lon;
+      EXPECT_LT(range, 100000) << range;
+    } else {
+      EXPECT_NEAR(lon, 10, 0.01);
+    }
+    EXPECT_GE(range, 1000);
+  }
+  destroyList();
+  resetSettings();
 }
 
 TEST_F(MapExportTest, FormatNamesAreTheExtensionsInAnyCase) {

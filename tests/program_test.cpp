@@ -3,8 +3,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <set>
@@ -427,6 +429,91 @@ TEST(Program, AnIndependentReaderOpensEveryMap) {
     EXPECT_EQ(occurrences(listing, "POINT ("), 4) << map << "\n" << listing;
     EXPECT_EQ(occurrences(listing, "LINESTRING ("), 1) << map << "\n" << listing;
   }
+}
+
+// What a command prints on its standard output and standard error.
+std::string commandOutput(const std::string& command) {
+  std::string listing;
+  if (std::FILE* const pipe = popen((command + " 2>&1").c_str(), "r")) {
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) listing.append(buffer, n);
+    pclose(pipe);
+  }
+  return listing;
+}
+
+// The three mission files of the run in `folder` named by the stem it printed, with that
+// stem replaced, so that two runs compare byte for byte apart from their names.
+std::string missionOf(const vesk_result& run, const TempDir& dir, const std::string& folder) {
+  const std::string written = afterDialogue(run.output);
+  const size_t from = written.find(folder + "/") + folder.size() + 1;
+  const std::string stem = written.substr(from, written.find("cfg", from) - from);
+  std::string files;
+  for (const char* ext : {"cfg", "wpt", "pts"}) files += readFile(dir.file(folder + "/" + stem + ext));
+  for (size_t at = files.find(stem); at != std::string::npos; at = files.find(stem, at)) files.replace(at, stem.size(), "STEM.");
+  return files;
+}
+
+// A survey across 180°, each leg long enough to be cut: its maps read by GDAL with the line
+// cut at the date line and the extent of the route itself, and read by this program as the
+// route they were planned from, giving the same mission byte for byte.
+TEST(Program, MapsOfARouteAcross180ReadBackAsTheRouteTheyWerePlannedFrom) {
+  TempDir dir;
+  dir.write("route.txt", "-17.00 179.95\n-17.05 -179.97\n-17.10 179.90\n-17.15 180\n-17.20 -179.95\n");
+  std::filesystem::create_directory(dir.file("out"));
+  const vesk_result planned =
+      runVesk({"--map", "kml,gpx,geojson", "-o", "out", "route.txt"}, acceptDefaults, dir.path());
+  ASSERT_EQ(planned.status, 0) << planned.output << planned.errors;
+  const std::string mission = missionOf(planned, dir, "out");
+  ASSERT_NE(mission.find("-179.95"), std::string::npos);
+  std::string stem = afterDialogue(planned.output);
+  stem = stem.substr(stem.find("out/") + 4);
+  stem = stem.substr(0, stem.find("cfg"));
+  for (const char* map : {"kml", "geojson", "gpx"}) {
+    const std::string folder = std::string("again-") + map;
+    std::filesystem::create_directory(dir.file(folder));
+    const vesk_result again = runVesk({"-o", folder, "out/" + stem + map}, acceptDefaults, dir.path());
+    ASSERT_EQ(again.status, 0) << map << again.output << again.errors;
+    // Its five given waypoints, without a warning of points left out.
+    EXPECT_EQ(again.errors.find("warning"), std::string::npos) << map << again.errors;
+    EXPECT_EQ(again.errors.rfind("out/" + stem + map + ": 5 waypoints, ", 0), 0u) << map << again.errors;
+    EXPECT_EQ(missionOf(again, dir, folder), mission) << map;
+  }
+  if (std::system("ogrinfo --version >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "ogrinfo (Debian package gdal-bin) is not installed: the maps are not checked by it";
+  }
+  const std::string listing = commandOutput("ogrinfo -ro -al '" + dir.file("out/" + stem + "geojson") + "'");
+  ASSERT_EQ(occurrences(listing, "MULTILINESTRING (("), 1) << listing;
+  // Every vertex of the line within -180..180 and near the date line, on the route's latitudes.
+  const size_t from = listing.find("MULTILINESTRING ((") + 18;
+  const std::string wkt = listing.substr(from, listing.find("))", from) - from);
+  int vertices = 0;
+  for (const char* at = wkt.c_str(); *at != '\0';) {
+    char* end = nullptr;
+    const double lon = std::strtod(at, &end);
+    const double lat = std::strtod(end, &end);
+    if (end == at) break;
+    ++vertices;
+    EXPECT_LE(std::fabs(lon), 180.0) << wkt;
+    EXPECT_GE(std::fabs(lon), 179.85) << wkt;
+    EXPECT_LE(lat, -16.99) << wkt;
+    EXPECT_GE(lat, -17.21) << wkt;
+    at = end + std::strspn(end, ",() ");
+  }
+  EXPECT_GE(vertices, 8) << wkt;
+  // The layer's extent: the route's own latitudes (the launch point lies 500 m south of
+  // the first waypoint).
+  const size_t extent = listing.find("Extent: (");
+  ASSERT_NE(extent, std::string::npos) << listing;
+  double west = 0;
+  double south = 0;
+  double east = 0;
+  double north = 0;
+  ASSERT_EQ(std::sscanf(listing.c_str() + extent, "Extent: (%lf, %lf) - (%lf, %lf)", &west, &south, &east, &north), 4);
+  EXPECT_NEAR(south, -17.20, 0.01);
+  EXPECT_NEAR(north, -17.00, 0.01);
+  EXPECT_EQ(west, -180);
+  EXPECT_EQ(east, 180);
 }
 
 }  // namespace

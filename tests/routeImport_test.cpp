@@ -7,10 +7,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <thread>
@@ -20,8 +22,11 @@
 #if !defined(_WIN32)
 #include <sys/stat.h>
 #endif
+#include <zip.h>
+#include <zlib.h>
 
 #include "fileSetPlatform.h"
+#include "routeKmz.h"
 #include "runMessages.h"
 #include "settings.h"
 #include "vesk.h"
@@ -131,6 +136,15 @@ TEST(RouteImport, EachFormatGivesItsPointsInRouteOrder) {
        three, nullptr},
       {"csv lng and latitude", "c.csv", "latitude,lng\n45,10\n45.045,10\n45.06,10.05", three, nullptr},
       {"plain text", "route.txt", "45 10\n45.045 10\n45.06 10.05\n", three, nullptr},
+      {"kml path and points from another tool", "a.kml",
+       kmlHead + kmlPoint("1,1") + "<Placemark><LineString><coordinates>10,45 10,45.045 10.05,45.06</coordinates>"
+                 "</LineString></Placemark>" + kmlPoint("2,2") + kmlTail,
+       three, "warning: a.kml: only its path is used; left out: 2 points\n"},
+      {"geojson path and a point", "a.geojson",
+       "{\"type\":\"FeatureCollection\",\"features\":["
+       "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\",\"coordinates\":[1,1]},\"properties\":{\"kind\":\"x\"}},"
+       "{\"type\":\"Feature\",\"geometry\":{\"type\":\"LineString\",\"coordinates\":[[10,45],[10,45.045],[10.05,45.06]]}}]}",
+       three, "warning: a.geojson: only its path is used; left out: 1 point\n"},
       {"geojson starting on the equator",
        "a.json",
        "{\"type\":\"LineString\",\"coordinates\":[[10,0],[10,-0.0]]}",
@@ -162,10 +176,6 @@ TEST(RouteImport, FilesThatGiveNoSingleRouteAreRefusedWithWhatWasFound) {
       kmlTail;
   const std::vector<badCase> cases = {
       {"r.kml", twoPaths, "r.kml holds 3 paths; keep one\n", ""},
-      {"r.kml",
-       kmlHead + "<Placemark><LineString><coordinates>10,45 10,46</coordinates></LineString></Placemark>" +
-           kmlPoint("10,45") + kmlTail,
-       "r.kml holds a path and 1 point; keep either the path or the points\n", ""},
       {"r.kml", kmlHead + kmlTail, "r.kml holds no path and no points\n", ""},
       {"r.kml", kmlHead + "<Placemark><LineString><coordinates>10,45</coordinates></Placemark>" + kmlTail,
        "r.kml is not well-formed XML: Start-end tags mismatch at line 3\n", ""},
@@ -217,13 +227,15 @@ TEST(RouteImport, EveryPositionPassesTheChecksOfATextLineNamingTheWaypoint) {
       {"r.gpx", gpxHead + "<wpt lat=\"45\" lon=\"180.5\"/></gpx>", "invalid waypoint 1 of r.gpx\n",
        "waypoint 1 (line 3): \"lat=\"45\" lon=\"180.5\"\": longitude 180.5 is outside -180..180"},
       {"r.gpx", gpxHead + "<wpt lat=\"45,5\" lon=\"10\"/></gpx>", "invalid waypoint 1 of r.gpx\n",
-       "waypoint 1 (line 3): \"lat=\"45,5\" lon=\"10\"\": the latitude is not a number"},
+       "waypoint 1 (line 3): \"lat=\"45,5\" lon=\"10\"\": a decimal comma; write 45.5"},
       {"r.json", "{\"type\":\"MultiPoint\",\"coordinates\":[[10,45],[\"10\",46]]}", "invalid waypoint 2 of r.json\n",
        "waypoint 2: \"[\"10\",46]\": a position is [longitude, latitude] or [longitude, latitude, altitude]"},
       {"r.json", "{\"type\":\"Point\",\"coordinates\":[10,-90.5]}", "invalid waypoint 1 of r.json\n",
        "waypoint 1: \"[10,-90.5]\": latitude -90.5 is outside -90..90"},
       {"r.csv", "lat;lon\n45;10\n45,5;10\n", "invalid waypoint on line 3 of r.csv\n",
-       "line 3: \"45,5;10\": the latitude is not a number"},
+       "line 3: \"45,5;10\": a decimal comma; write 45.5"},
+      {"r.kml", kmlPath("10,45 10.5;46"), "invalid waypoint 2 of r.kml\n",
+       "waypoint 2 (line 3): \"10.5;46\": a position is longitude,latitude or longitude,latitude,altitude"},
       {"r.csv", "lon,lat\n10,45\n11\n", "invalid waypoint on line 3 of r.csv\n",
        "line 3: \"11\": the row has no latitude column"},
       {"r.csv", "lat,lon\n45,10\n\"a\nb\",10\nnan,10\n", "invalid waypoint on line 3 of r.csv\n",
@@ -250,12 +262,29 @@ TEST(RouteImport, TextLinesAreReadStrictlyWithTheReasonOnStandardError) {
       {"45 10W\n", 1,
        "\"45 10W\": the hemisphere letters must mark one latitude (N or S) and one longitude (E or W), each letter "
        "after its numbers or each before them, as in 45 30.5 N 10 15.2 E or N45 30.5 E10 15.2"},
-      {"45 10\n45 10,5\n", 2, "\"45 10,5\": the longitude must be followed by a blank or the end of the line"},
+      // The slips of spreadsheets and tools set to other languages, with the way to write them.
+      {"45 10\n45 10,5\n", 2, "\"45 10,5\": a decimal comma; write 10.5"},
+      {"45,5 10,25\n", 1, "\"45,5 10,25\": a decimal comma; write 45.5"},
+      {"45;10\n", 1, "\"45;10\": the latitude and the longitude are separated by \";\"; write 45 10, with a blank between them"},
+      {"45,5;10,25\n", 1,
+       "\"45,5;10,25\": the latitude and the longitude are separated by \";\"; write 45.5 10.25, with a blank between "
+       "them"},
+      {"45\t;\t-10.5 # a\n", 1,
+       "\"45\t;\t-10.5 # a\": the latitude and the longitude are separated by \";\"; write 45 -10.5, with a blank "
+       "between them"},
+      {"45,5,10,25\n", 1,
+       "\"45,5,10,25\": commas between the numbers, perhaps decimal commas too; write the latitude and the longitude "
+       "with decimal points and a blank between them, as in 45.5 10.25"},
+      {"Latitude Longitude\n45 10\n", 1,
+       "\"Latitude Longitude\": a header line? a plain text route has none: delete it, or start it with # to keep it"},
+      {"# route\n\nlat;lon\n45 10\n", 3,
+       "\"lat;lon\": a header line? a plain text route has none: delete it, or start it with # to keep it"},
+      {"45 10\nx y\n", 2, "\"x y\": not a number"},
       {"45-10\n", 1, "\"45-10\": the latitude must be followed by a blank or the end of the line"},
       {"45 10.002,comment\n", 1,
        "\"45 10.002,comment\": the longitude must be followed by a blank or the end of the line"},
-      {"lat lon\n45 10\n", 1, "\"lat lon\": not a number"},
-      {"45,10\n", 1, "\"45,10\": the latitude must be followed by a blank or the end of the line"},
+      {"45,10\n", 1,
+       "\"45,10\": the latitude and the longitude are separated by \",\"; write 45 10, with a blank between them"},
       {"46\n", 1, "\"46\": the longitude is missing"},
       {"45 east\n", 1, "\"45 east\": the longitude is not a number"},
       {std::string("45 1\0x\n", 7), 1,
@@ -458,6 +487,183 @@ TEST(RouteImport, SlipsThatDoNotStopTheRunAreWarnedAbout) {
   EXPECT_NE(o.errors.find("warning: 2 more like these in r.gpx\n"), std::string::npos);
 }
 
+// ---- KMZ and UTF-16: route files as other tools save them ----
+
+struct zipEntry {
+  std::string name;
+  std::string content;
+  int method = Z_DEFLATED;  // 0: stored
+  const char* password = nullptr;
+};
+
+// A zip archive of `entries`, made with the zip library's own writer.
+std::string zipOf(const std::vector<zipEntry>& entries) {
+  const fs::path file = fs::temp_directory_path() / ("vesk_zip_" + platform::uniqueTag() + ".zip");
+  zipFile zip = zipOpen64(file.string().c_str(), APPEND_STATUS_CREATE);
+  EXPECT_NE(zip, nullptr);
+  for (const zipEntry& e : entries) {
+    zip_fileinfo info{};
+    const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(e.content.data()), static_cast<uInt>(e.content.size()));
+    EXPECT_EQ(zipOpenNewFileInZip3_64(zip, e.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, e.method,
+                                      Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY,
+                                      e.password, crc, 0),
+              ZIP_OK);
+    EXPECT_EQ(zipWriteInFileInZip(zip, e.content.data(), static_cast<unsigned>(e.content.size())), ZIP_OK);
+    zipCloseFileInZip(zip);
+  }
+  zipClose(zip, nullptr);
+  std::ifstream in(file, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  in.close();
+  std::error_code ec;
+  fs::remove(file, ec);
+  return bytes;
+}
+
+// `utf8` as UTF-16 with a byte order mark; only the characters the tests use.
+std::string utf16Of(const std::string& utf8, bool little) {
+  std::string out = little ? "\xFF\xFE" : "\xFE\xFF";
+  for (size_t i = 0; i < utf8.size();) {
+    const unsigned char c = static_cast<unsigned char>(utf8[i]);
+    uint32_t code = c;
+    size_t length = 1;
+    if (c >= 0xF0) {
+      code = c & 0x07u;
+      length = 4;
+    } else if (c >= 0xE0) {
+      code = c & 0x0Fu;
+      length = 3;
+    } else if (c >= 0xC0) {
+      code = c & 0x1Fu;
+      length = 2;
+    }
+    for (size_t k = 1; k < length; ++k) code = code << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3Fu);
+    i += length;
+    const auto unit = [&](uint32_t u) {
+      const char low = static_cast<char>(u & 0xFF);
+      const char high = static_cast<char>(u >> 8);
+      out += little ? std::string{low, high} : std::string{high, low};
+    };
+    if (code >= 0x10000) {
+      unit(0xD800 + ((code - 0x10000) >> 10));
+      unit(0xDC00 + ((code - 0x10000) & 0x3FF));
+    } else {
+      unit(code);
+    }
+  }
+  return out;
+}
+
+// Patches the size an archive's entries claim once inflated, in their local headers and in
+// the archive's list of contents, as a hostile or broken tool might write it.
+std::string withClaimedSize(std::string zip, uint32_t size) {
+  const auto patch = [&](const std::string& signature, size_t offset) {
+    for (size_t at = zip.find(signature); at != std::string::npos; at = zip.find(signature, at + 4)) {
+      for (int k = 0; k < 4; ++k) zip[at + offset + k] = static_cast<char>(size >> (8 * k) & 0xFF);
+    }
+  };
+  patch(std::string("PK\x03\x04", 4), 22);
+  patch(std::string("PK\x01\x02", 4), 24);
+  return zip;
+}
+
+TEST(RouteImport, KmzAndUtf16FilesGiveTheirRouteOrWhatWasFound) {
+  const points two = {{45, 10}, {45.045, 10}};
+  const std::string kml = kmlPath("10,45 10,45.045");
+  const std::string gpx = gpxHead + rte + "</gpx>";
+  const std::string json = "{\"type\":\"LineString\",\"coordinates\":[[10,45],[10,45.045]]}";
+  const std::string big = kmlPath("10,45 10,45.045") + std::string(100000, ' ');
+  const std::string good = zipOf({{"doc.kml", kml}});
+  std::string damaged = good;
+  damaged[damaged.find("doc.kml") + 12] ^= 0x55;  // inside the deflated bytes
+  struct fileCase {
+    const char* label;
+    std::string name;
+    std::string content;
+    points route;         // empty: refused
+    std::string message;  // standard output when refused
+  };
+  const std::vector<fileCase> cases = {
+      {"kmz of doc.kml", "r.kmz", good, two, ""},
+      {"kmz told from its content", "route", good, two, ""},
+      {"kmz, doc.kml after another kml and images", "r.kmz",
+       zipOf({{"files/a.png", "png"}, {"other.kml", kmlPath("11,45 11,46")}, {"doc.kml", kml}}), two, ""},
+      {"kmz, the first top-level kml, stored", "r.kmz",
+       zipOf({{"files/doc.kml", kmlPath("11,45 11,46")}, {"Route.KML", kml, 0}, {"b.kml", kmlPath("12,45 12,46")}}),
+       two, ""},
+      {"kmz holding UTF-16 kml", "r.kmz", zipOf({{"doc.kml", utf16Of(kml, true)}}), two, ""},
+      {"kmz without kml", "r.kmz", zipOf({{"files/doc.kml", kml}, {"image.png", "png"}}), {},
+       "r.kmz is a zip file without a KML document at its top level; it holds files/doc.kml, image.png\n"},
+      {"empty zip", "r.kmz", zipOf({}), {}, "r.kmz is a zip file without a KML document: it is empty\n"},
+      {"kmz of a text route", "r.kmz", zipOf({{"doc.kml", "45 10\n45.045 10\n"}}), {},
+       "r.kmz holds doc.kml, which is not a KML document\n"},
+      {"encrypted kmz", "r.kmz", zipOf({{"doc.kml", kml, Z_DEFLATED, "secret"}}), {},
+       "r.kmz holds doc.kml encrypted; save it again without a password\n"},
+      {"damaged deflate data", "r.kmz", damaged, {}, ""},
+      {"cut short", "r.kmz", good.substr(0, good.size() / 2), {},
+       "r.kmz is a damaged zip file: its list of contents cannot be read\n"},
+      {"utf-16 le text, CR LF", "r.txt", utf16Of("45 10\r\n45.045 10\r\n", true), two, ""},
+      {"utf-16 be text", "r.txt", utf16Of("45 10\n45.045 10 # Δ 𝄞\n", false), two, ""},
+      {"utf-16 le csv", "r.csv", utf16Of("lat,lon\r\n45,10\r\n45.045,10\r\n", true), two, ""},
+      {"utf-16 be csv", "r.csv", utf16Of("lat;lon\n45;10\n45.045;10\n", false), two, ""},
+      {"utf-16 le kml declaring UTF-16", "r.kml",
+       utf16Of("<?xml version=\"1.0\" encoding=\"UTF-16\"?>" + kml.substr(kml.find('\n')), true), two, ""},
+      {"utf-16 be kml", "r.kml", utf16Of(kml, false), two, ""},
+      {"utf-16 le gpx", "r.gpx", utf16Of(gpx, true), two, ""},
+      {"utf-16 be gpx", "r.gpx", utf16Of(gpx, false), two, ""},
+      {"utf-16 le geojson", "r.geojson", utf16Of(json, true), two, ""},
+      {"utf-16 be geojson", "r.json", utf16Of(json, false), two, ""},
+      {"utf-16 without a mark", "r.txt", utf16Of("45 10\n45.045 10\n", true).substr(2), {},
+       "r.txt looks like UTF-16 text without a byte order mark (every other byte is NUL); save it as UTF-8, or as "
+       "UTF-16 with a byte order mark\n"},
+      {"utf-16 big endian without a mark", "r.csv", utf16Of("lat,lon\n45,10\n", false).substr(2), {},
+       "r.csv looks like UTF-16 text without a byte order mark (every other byte is NUL); save it as UTF-8, or as "
+       "UTF-16 with a byte order mark\n"},
+      {"unpaired surrogate", "r.txt", utf16Of("45 10\n\r\n45.045 10 # ", true) + std::string("\x00\xD8\x20\x00", 4),
+       {}, "r.txt is UTF-16 text with an unpaired surrogate on line 3\n"},
+      {"lone low surrogate", "r.txt", utf16Of("45 10\n", false) + std::string("\xDC\x00", 2), {},
+       "r.txt is UTF-16 text with an unpaired surrogate on line 2\n"},
+      {"half a character", "r.txt", utf16Of("45 10\n", true) + "4", {},
+       "r.txt is UTF-16 text that ends in the middle of a character\n"},
+      {"utf-32", "r.txt", std::string("\xFF\xFE\0\0", 4) + std::string("4\0\0\0", 4), {},
+       "r.txt is UTF-32 text; save it as UTF-8 or UTF-16\n"},
+  };
+  for (const auto& c : cases) {
+    const outcome o = readFrom(c.name, c.content);
+    EXPECT_EQ(o.route, c.route) << c.label << ": " << o.output << o.errors;
+    EXPECT_EQ(o.status, c.route.empty() ? 1 : 0) << c.label;
+    if (!c.message.empty()) {
+      EXPECT_EQ(o.output, c.message) << c.label;
+    }
+  }
+  EXPECT_EQ(readFrom("r.kmz", damaged).output.rfind("r.kmz is a damaged zip file: the entry doc.kml ", 0), 0u);
+  // A bad line of a UTF-16 file is named by its line in the file, and quoted as UTF-8.
+  const outcome bad = readFrom("r.txt", utf16Of("# Δ\r\n45 10\r\n\r\n45 10,5\r\n", true));
+  EXPECT_EQ(bad.output, "invalid waypoint on line 4 of r.txt\n");
+  EXPECT_EQ(bad.errors, "line 4: \"45 10,5\": a decimal comma; write 10.5\n");
+  const outcome badKml = readFrom("r.kml", utf16Of(kmlPath("10,45\n10,95"), false));
+  EXPECT_EQ(badKml.errors, "waypoint 2 (line 4): \"10,95\": latitude 95 is outside -90..90\n");
+}
+
+// An entry is inflated with a running count against the limit: neither its claimed size
+// nor its real one can take more memory than the limit.
+TEST(RouteImport, AKmzEntryThatInflatesBeyondTheLimitIsRefused) {
+  const std::string kml = kmlPath("10,45 10,45.045") + std::string(200000, ' ');
+  for (const int method : {Z_DEFLATED, 0}) {
+    const std::string zip = zipOf({{"doc.kml", kml, method}});
+    EXPECT_EQ(kmlOfKmz(zip, kml.size()).kml, kml);
+    const std::string beyond = "holds doc.kml, which inflates beyond the limit of ";
+    EXPECT_EQ(kmlOfKmz(zip, kml.size() - 1).problem.rfind(beyond, 0), 0u) << method;
+    const kmzDocument lying = kmlOfKmz(withClaimedSize(zip, 1000), 100000);
+    EXPECT_EQ(lying.problem.rfind(beyond, 0), 0u) << method << ": " << lying.problem;
+    EXPECT_EQ(lying.kml, "");
+    // An entry shorter than it claims fails its check.
+    EXPECT_EQ(kmlOfKmz(withClaimedSize(zip, 300000), 400000).problem,
+              "is a damaged zip file: the entry doc.kml fails its check")
+        << method;
+  }
+}
+
 // The files a planned route gives, as one text.
 std::string plannedFiles() {
   planRoute();
@@ -489,8 +695,15 @@ TEST(RouteImport, TheSameRouteInEveryFormatPlansIntoTheSameMission) {
       {"r.gpx", gpxHead + "<rte>" + gpx + "</rte></gpx>"},
       {"r.geojson", "{\"type\":\"LineString\",\"coordinates\":[" + json + "]}"},
       {"r.csv", csv}};
-  std::string first;
+  std::vector<std::pair<std::string, std::string>> saved = files;
   for (const auto& [name, content] : files) {
+    saved.emplace_back(name, utf16Of(content, true));
+    saved.emplace_back(name, utf16Of(content, false));
+  }
+  saved.emplace_back("r.kmz", zipOf({{"doc.kml", files[1].second}}));
+  saved.emplace_back("r.kmz", zipOf({{"doc.kml", utf16Of(files[1].second, false)}}));
+  std::string first;
+  for (const auto& [name, content] : saved) {
     destroyList();
     resetSettings();
     readRoute(content, name);
