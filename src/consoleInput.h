@@ -11,3 +11,7 @@ void prepareConsole();
 // console arrives as UTF-8 whatever the console's code page; piped or redirected input
 // is passed on byte for byte.
 int nextInputByte();
+
+// Whether standard input is the operator's console (a terminal) rather than a file or a
+// pipe.
+bool inputIsConsole();

@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "consoleInput.h"
@@ -6,3 +8,5 @@
 void prepareConsole() {}
 
 int nextInputByte() { return std::getc(stdin); }
+
+bool inputIsConsole() { return isatty(STDIN_FILENO) != 0; }

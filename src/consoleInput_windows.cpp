@@ -78,3 +78,5 @@ int nextInputByte() {
   }
   return static_cast<unsigned char>(pending[next++]);
 }
+
+bool inputIsConsole() { return isConsole(::GetStdHandle(STD_INPUT_HANDLE)); }

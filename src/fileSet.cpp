@@ -199,7 +199,7 @@ std::string outputPath(const std::string& folder, const std::string& name) {
   return last == '/' || last == '\\' ? folder + name : folder + "/" + name;
 }
 
-void checkOutputFolder(const std::string& folder) {
+void checkOutputFolder(const std::string& folder, bool tryWriting) {
   std::error_code ec;
   if (!std::filesystem::exists(pathOf(folder), ec)) {
     failRun("cannot use output folder " + folder + ": there is no such folder\n");
@@ -207,6 +207,7 @@ void checkOutputFolder(const std::string& folder) {
   if (!std::filesystem::is_directory(pathOf(folder), ec)) {
     failRun("cannot use output folder " + folder + ": it is not a folder\n");
   }
+  if (!tryWriting) return;
   const std::string probe = outputPath(folder, ".vesk-write-test." + platform::uniqueTag());
   const platform::fileHandle file = platform::createNew(probe);
   if (file == platform::noFile) failRun("cannot write into output folder " + folder + "\n");

@@ -36,8 +36,9 @@ std::string outputPath(const std::string& folder, const std::string& name);
 
 // An output folder named on the command line must take files before the operator answers
 // any question: ends the run with a message when `folder` is missing, is no folder or
-// refuses a file.
-void checkOutputFolder(const std::string& folder);
+// refuses a file. Without `tryWriting` (a dry run, which writes nothing at all) no file
+// is tried.
+void checkOutputFolder(const std::string& folder, bool tryWriting = true);
 
 // Writes `files` into `folder` as one set, then prints each file's success line in order.
 // On failure prints the file's message and ends the run with status 1.
