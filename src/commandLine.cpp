@@ -62,6 +62,8 @@ commandLine parseCommandLine(int argc, char** argv) {
     if (std::find(line.maps.begin(), line.maps.end(), *format) == line.maps.end()) line.maps.push_back(*format);
   }
   if (!files.empty()) line.waypointFile = files[0];
+  // Under --strict the warning below is an error already.
+  treatWarningsAsErrors(line.strict);
   if (files.size() > 1) {
     std::string ignored;
     for (size_t i = 1; i < files.size(); ++i) ignored += " " + files[i];

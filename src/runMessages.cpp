@@ -31,5 +31,3 @@ void warn(const std::string& text) {
 long long warningCount() { return warnings; }
 
 void treatWarningsAsErrors(bool strict) { strictRun = strict; }
-
-bool warningsAreErrors() { return strictRun; }

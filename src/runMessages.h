@@ -27,4 +27,3 @@ long long warningCount();
 // From now on warnings are errors (--strict): they begin with "error: ", and the run
 // stops before it writes anything when any was given.
 void treatWarningsAsErrors(bool strict);
-bool warningsAreErrors();

@@ -143,7 +143,6 @@ int run(int argc, char** argv) {
     std::fputs(versionText().c_str(), stdout);
     return 0;
   }
-  treatWarningsAsErrors(options.strict);
   const std::string& folder = options.outputDir;
   if (!folder.empty()) checkOutputFolder(folder, !options.dryRun);
   if (options.saveSettings && !options.dryRun) checkSettingsDestination(*options.saveSettings);
