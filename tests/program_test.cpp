@@ -148,7 +148,9 @@ TEST(Program, HelpTheReadmeAndTheManualPageShowOneUsage) {
     }
     tagNext = line == ".TP";
   }
-  const std::set<std::string> expected = {"-h", "--help", "--version", "--map", "-o", "--output-dir", "--"};
+  const std::set<std::string> expected = {"-h",         "--help",  "--version", "--map",    "-o",
+                                          "--output-dir", "--settings", "--set", "--no-input", "--dry-run",
+                                          "--strict",   "--save-settings", "--"};
   EXPECT_EQ(optionNames(usageOptions), expected);
   EXPECT_EQ(optionNames(tags), optionNames(usageOptions));
 }

@@ -190,3 +190,21 @@ TEST(SettingsRun, TheAllowanceTheTimerWarningNamesSilencesIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// The README's example settings file holds the defaults: planned without a question it
+// gives the set of the answers that accept every default.
+TEST(SettingsRun, TheExampleSettingsFileGivesTheDefaultMission) {
+  TempDir typed;
+  typed.write("route.txt", route);
+  ASSERT_EQ(runVesk({"route.txt"}, acceptDefaults, typed.path()).status, 0);
+  TempDir fromFile;
+  fromFile.write("route.txt", route);
+  const vesk_result r =
+      runVesk({"--settings", VESK_EXAMPLES "/settings.toml", "--no-input", "route.txt"}, "", fromFile.path());
+  ASSERT_EQ(r.status, 0) << r.errors;
+  EXPECT_EQ(setIn(fromFile.path()), setIn(typed.path()));
+}
+
+}  // namespace
