@@ -46,10 +46,7 @@ TEST_F(SettingsFile, EachFileGivesItsSettingsOrItsRefusals) {
        {{"abortDepth", 1000}, {"yoyoMission", 1}, {"maxDepth", 90}}},
       {"abortDepht = 100\n", {"s.toml:1:1: unknown key 'abortDepht': did you mean 'abortDepth'?"}, {}},
       {"  abort-depth = 100\n", {"s.toml:1:3: unknown key 'abort-depth': did you mean 'abortDepth'?"}, {}},
-      {"maxdepth = 80\nmissionspeedslow = 1\n",
-       {"s.toml:1:1: unknown key 'maxdepth': did you mean 'maxDepth'?",
-        "s.toml:2:1: unknown key 'missionspeedslow': did you mean 'missionSpeedSlow'?"},
-       {}},
+      {"missionspeedslow = 1\n", {"s.toml:1:1: unknown key 'missionspeedslow': did you mean 'missionSpeedSlow'?"}, {}},
       {"abortDepth = 100\nabortDepth = 10\n", {"s.toml:2:14: duplicate key 'abortDepth': each key is given once"}, {}},
       // Every refusal of the file at once, in its order, and nothing stored.
       {"maxDepth = 80\nminDepth = \"5\"\ngpsHits = 2.5\nabortOnTimeout = 2\nkallopMission = \"yes\"\n"
@@ -65,7 +62,6 @@ TEST_F(SettingsFile, EachFileGivesItsSettingsOrItsRefusals) {
        {"s.toml:1:11: gpsHits = 3000000000: gpsHits takes a whole number from -2147483648 to 2147483647"}, {}},
       {"wayPointDepth = true\n", {"s.toml:1:17: wayPointDepth = true: wayPointDepth takes a whole number, not true or false"}, {}},
       {"missionSpeed = 0\n", {"s.toml:1:16: missionSpeed = 0: a speed must be greater than 0"}, {}},
-      {"missionSpeedSlow = -1.5\n", {"s.toml:1:20: missionSpeedSlow = -1.5: a speed must be greater than 0"}, {}},
       {"missionSpeed = 1e39\n", {"s.toml:1:16: missionSpeed = 1e39: too large or too small for a speed"}, {}},
       {"maxLegMeters = 0\n",
        {"s.toml:1:16: maxLegMeters = 0: the meters between surfacings must be greater than 0"}, {}},
@@ -96,14 +92,9 @@ TEST_F(SettingsFile, SetOptionsGiveTheSameValuesAndRefusals) {
       {"abortDepth", "--set abortDepth: give KEY=VALUE, as in --set abortDepth=100"},
       {"abortdepth=3", "--set abortdepth=3: unknown key 'abortdepth': did you mean 'abortDepth'?"},
       {"maxDepth=", "--set maxDepth=: maxDepth takes a value after the ="},
-      {"maxDepth=deep", "--set maxDepth=deep: maxDepth takes a number"},
       {"gpsHits=1.5", "--set gpsHits=1.5: gpsHits takes a whole number from -2147483648 to 2147483647"},
       {"kallopMission=yes", "--set kallopMission=yes: kallopMission takes true or false (or 1 or 0)"},
-      {"abortOnTimeout=2", "--set abortOnTimeout=2: abortOnTimeout is 1 for True or 0 for False"},
       {"missionSpeed=0", "--set missionSpeed=0: a speed must be greater than 0"},
-      {"missionTimerFactor=0.5",
-       "--set missionTimerFactor=0.5: the mission timer must be at least the time under way: missionTimerFactor is 1 "
-       "or more"},
   };
   for (const auto& [assignment, refusal] : refused) {
     givenSettings given;
@@ -127,24 +118,10 @@ TEST_F(SettingsFile, SetOptionsGiveTheSameValuesAndRefusals) {
 // What --save-settings writes reads back as the same bits for every key, awkward numbers
 // included.
 TEST_F(SettingsFile, TheFileOfARunReadsBackAsTheSameSettings) {
-  missionSpeed = 1.3f;
-  missionSpeedSlow = 0.1f;
-  gpsHits = -7;
-  maxLegMeters = 0.1 + 0.2;
-  minDepth = 1e-7;
-  maxDepth = 123456789.125;
-  abortDepth = 3;
-  abortAltitude = -0.5;
-  abortLockoutDepth = 1.0 / 3;
-  abortOnTimeout = 0;
-  yoyoMission = 0;
-  wayPointDepth = 2147483647;
-  yoyoMinAltitude = -2147483647 - 1;
-  missionYoyoMinDepth = 0;
-  missionYoyoMaxDepth = 41;
-  missionYoyoMaxDepthShallow = 13;
-  kallopMission = 1;
-  missionTimerFactor = 1.15;
+  missionSpeed = 1.3f, missionSpeedSlow = 0.1f, gpsHits = -7, maxLegMeters = 0.1 + 0.2, minDepth = 1e-7;
+  maxDepth = 123456789.125, abortDepth = 3, abortAltitude = -0.5, abortLockoutDepth = 1.0 / 3, abortOnTimeout = 0;
+  yoyoMission = 0, wayPointDepth = 2147483647, yoyoMinAltitude = -2147483647 - 1, missionYoyoMinDepth = 0;
+  missionYoyoMaxDepth = 41, missionYoyoMaxDepthShallow = 13, kallopMission = 1, missionTimerFactor = 1.15;
   surfacingAllowance = 62.5;
   std::vector<double> before;
   for (const settingKey& key : settingKeys()) before.push_back(storedValue(key));
