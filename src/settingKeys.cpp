@@ -24,6 +24,9 @@ std::string allowanceRefusal(double value, const std::string&) {
 bool always() { return true; }
 bool constantDepth() { return yoyoMission != 1; }
 
+// One line a setting: a new one (a survey's line spacing, say) is a line here, its global
+// in settings.h and its default in resetSettings; the file reader, --set, --no-input, the
+// saved settings and the suggestions for unknown keys take it from here.
 const std::vector<settingKey> keys = {
     {"missionSpeed", settingType::speed, &missionSpeed, speedRefusal, nullptr, "cruise speed, m/s"},
     {"missionSpeedSlow", settingType::speed, &missionSpeedSlow, speedRefusal, nullptr, "slow speed, m/s"},
