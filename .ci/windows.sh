@@ -213,6 +213,10 @@ printf '0 30.5 N 10 15.2 E\n0\xc2\xb033'"'"'N 10\xc2\xb017.5'"'"'E\n0 10.3\n0:01
 compare dms-and-equator "$scratch/route_dms.txt" $'9\n10m\n10\n0\nn\n95\nn\n'
 printf '90 0\n89.9 10\n' >"$scratch/route_pole.txt"
 compare pole-start "$scratch/route_pole.txt" $'4 0.001\n1000\n0\ny\n0\nn\n' --map geojson
+# A mission without questions from a settings file and --set, and the settings it keeps.
+compare settings-no-input examples/route.txt '' --settings "$PWD/examples/settings.toml" --set abortDepth=110 \
+  --set missionSpeed=1.3 --set yoyoMission=false --set wayPointDepth=25 --set kallopMission=1 \
+  --set surfacingAllowance=30 --no-input --save-settings saved.toml
 
 # Operators name files in their own language: names beyond any legacy code page, given as
 # the argument, typed at the prompt, and pasted with the quotes of "Copy as path".
