@@ -4,7 +4,7 @@
 # route, position, map, zip and command-line libraries, and gdal-bin, whose ogrinfo reads the map files
 # back in the tests as an independent reader. The README's first command installs the same.
 build_packages=(cmake ninja-build g++ libgtest-dev libpugixml-dev nlohmann-json3-dev libcli11-dev
-  libgeographiclib-dev libminizip-dev zlib1g-dev gdal-bin)
+  libgeographiclib-dev libminizip-dev zlib1g-dev libtomlplusplus-dev gdal-bin)
 
 # Installs the Debian packages named that are not installed yet. Installing needs root; a
 # developer's machine that has them all needs nothing.

@@ -15,7 +15,7 @@ begin_stage "Windows unit tests under Wine"
 # the pugixml, GeographicLib and minizip sources the cross build compiles.
 install_missing cmake ninja-build g++ libgtest-dev g++-mingw-w64-x86-64-posix googletest \
   wine wine64 libpugixml-dev nlohmann-json3-dev libcli11-dev libgeographiclib-dev libminizip-dev zlib1g-dev \
-  libz-mingw-w64-dev dpkg-dev
+  libz-mingw-w64-dev libtomlplusplus-dev dpkg-dev
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/vesk-windows.XXXXXX")
 on_stage_exit 'stop_wine; rm -rf "$scratch"'
@@ -226,6 +226,10 @@ printf '45 10\n45.1 10W\033]0;pwned\007\033[2J\n' >"$scratch/route_hostile.txt"
 compare hostile-text "$scratch/route_hostile.txt" $'0\nn\n50\nn\n'
 printf '{"type": "LineStr\\ng", "coordinates": []}\n' >"$scratch/route_type.geojson"
 compare hostile-geojson-type "$scratch/route_type.geojson" $'0\nn\n50\nn\n'
+# A mission without questions from a settings file and --set, and the settings it keeps.
+compare settings-no-input examples/route.txt '' --settings "$PWD/examples/settings.toml" --set abortDepth=110 \
+  --set missionSpeed=1.3 --set yoyoMission=false --set wayPointDepth=25 --set kallopMission=1 \
+  --set surfacingAllowance=30 --no-input --save-settings saved.toml
 
 # Operators name files in their own language: names beyond any legacy code page, given as
 # the argument, typed at the prompt, and pasted with the quotes of "Copy as path".

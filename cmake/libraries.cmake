@@ -1,11 +1,14 @@
 # The libraries that read and write the route formats and the command line: pugixml for
 # KML and GPX, nlohmann/json for GeoJSON, CLI11 for the options, GeographicLib, whose DMS
 # decoder reads positions written in degrees, minutes and seconds with hemisphere letters,
-# and minizip over zlib, which open the zip archive of a KMZ. All come from Debian
-# (libpugixml-dev, nlohmann-json3-dev, libcli11-dev, libgeographiclib-dev, libminizip-dev,
-# zlib1g-dev).
+# minizip over zlib, which open the zip archive of a KMZ, and toml++ for the settings
+# files. All come from Debian (libpugixml-dev, nlohmann-json3-dev, libcli11-dev,
+# libgeographiclib-dev, libminizip-dev, zlib1g-dev, libtomlplusplus-dev).
 #
-# The Windows cross build must stay one static vesk.exe: the two header-only libraries are
+# toml++ is used header-only on every system (settingsFile.cpp says so before including
+# it): Debian's CMake package would link its shared library instead.
+#
+# The Windows cross build must stay one static vesk.exe: the three header-only libraries are
 # taken from the host's Debian packages through an include folder in the build tree that
 # holds only them (never all of /usr/include); pugixml, GeographicLib and minizip, which
 # Debian ships for the host only, are compiled from their Debian source packages (fetched
@@ -19,9 +22,10 @@ if(CMAKE_CROSSCOMPILING)
   set(VESK_PUGIXML_SOURCE_DIR "" CACHE PATH "The unpacked pugixml source package, for cross builds")
   set(headers ${CMAKE_BINARY_DIR}/header-only-libraries)
   file(MAKE_DIRECTORY ${headers})
-  foreach(library nlohmann CLI)
+  foreach(library nlohmann CLI toml++)
     if(NOT EXISTS ${VESK_HOST_INCLUDE_DIR}/${library})
-      message(FATAL_ERROR "${VESK_HOST_INCLUDE_DIR}/${library} is missing: install nlohmann-json3-dev and libcli11-dev")
+      message(FATAL_ERROR "${VESK_HOST_INCLUDE_DIR}/${library} is missing: install nlohmann-json3-dev, libcli11-dev "
+                          "and libtomlplusplus-dev")
     endif()
     file(CREATE_LINK ${VESK_HOST_INCLUDE_DIR}/${library} ${headers}/${library} SYMBOLIC)
   endforeach()
@@ -94,6 +98,11 @@ else()
   find_package(nlohmann_json 3.10 REQUIRED)
   find_package(CLI11 REQUIRED)
   target_link_libraries(vesk_libraries INTERFACE pugixml::pugixml nlohmann_json::nlohmann_json CLI11::CLI11)
+  find_path(VESK_TOMLPLUSPLUS_INCLUDE_DIR toml++/toml.h)
+  if(NOT VESK_TOMLPLUSPLUS_INCLUDE_DIR)
+    message(FATAL_ERROR "toml++ is missing: install libtomlplusplus-dev")
+  endif()
+  target_include_directories(vesk_libraries SYSTEM INTERFACE ${VESK_TOMLPLUSPLUS_INCLUDE_DIR})
   # Debian ships GeographicLib without a CMake package configuration.
   find_path(VESK_GEOGRAPHICLIB_INCLUDE_DIR GeographicLib/DMS.hpp)
   find_library(VESK_GEOGRAPHICLIB_LIBRARY GeographicLib)

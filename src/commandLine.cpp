@@ -38,6 +38,15 @@ commandLine parseCommandLine(int argc, char** argv) {
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
       ->allow_extra_args(false);
   app.add_option("-o,--output-dir", line.outputDir)->expected(1);
+  app.add_option("--settings", line.settingsFile)->expected(1);
+  app.add_option("--set", line.sets)
+      ->expected(1)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+      ->allow_extra_args(false);
+  app.add_flag("--no-input", line.noInput);
+  app.add_flag("--dry-run", line.dryRun);
+  app.add_flag("--strict", line.strict);
+  app.add_option("--save-settings", line.saveSettings)->expected(1);
   app.add_option("file", files);
   try {
     app.parse(argc, argv);
@@ -53,6 +62,8 @@ commandLine parseCommandLine(int argc, char** argv) {
     if (std::find(line.maps.begin(), line.maps.end(), *format) == line.maps.end()) line.maps.push_back(*format);
   }
   if (!files.empty()) line.waypointFile = files[0];
+  // Under --strict the warning below is an error already.
+  treatWarningsAsErrors(line.strict);
   if (files.size() > 1) {
     std::string ignored;
     for (size_t i = 1; i < files.size(); ++i) ignored += " " + files[i];

@@ -13,6 +13,12 @@ struct commandLine {
   std::optional<std::string> waypointFile;  // none: the operator is asked for it
   std::vector<mapFormat> maps;              // map files to write besides the mission files
   std::string outputDir;                    // empty: the current directory
+  std::optional<std::string> settingsFile;  // TOML settings read before the dialogue
+  std::vector<std::string> sets;            // KEY=VALUE each, applied after the file
+  bool noInput = false;                     // no question: every setting from the defaults, file and sets
+  bool dryRun = false;                      // plan and report, write nothing
+  bool strict = false;                      // warnings are errors
+  std::optional<std::string> saveSettings;  // where to write the settings the run used
 };
 
 // Reads the options and the waypoint file name. An unknown option, an option without its

@@ -81,3 +81,4 @@ int nextInputByte() {
 }
 
 bool errorsOnTerminal() { return _isatty(_fileno(stderr)) != 0; }
+bool inputIsConsole() { return isConsole(::GetStdHandle(STD_INPUT_HANDLE)); }

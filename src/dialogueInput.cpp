@@ -15,9 +15,14 @@ namespace {
 // A small look-ahead over standard input: deciding whether a CR ends a line needs to see
 // the character after it.
 std::deque<int> lookahead;
+// Whether standard input has given anything at all.
+bool anyInput = false;
 
 int peekChar(size_t offset) {
-  while (lookahead.size() <= offset) lookahead.push_back(nextInputByte());
+  while (lookahead.size() <= offset) {
+    lookahead.push_back(nextInputByte());
+    anyInput = anyInput || lookahead.back() != EOF;
+  }
   return lookahead[offset];
 }
 
@@ -34,11 +39,22 @@ bool atWordEnd() {
   return c == EOF || c == ' ' || c == '\t' || atLineEnd();
 }
 
-[[noreturn]] void endOfInput() { failRun("\nunexpected end of input\n"); }
+// Input that ends before it began, from no terminal, is a script or a scheduler that
+// meant to answer nothing: it should know that a run can go without questions.
+[[noreturn]] void endOfInput() {
+  const bool noAnswers = !anyInput && !inputIsConsole();
+  failRun("\nunexpected end of input\n",
+          noAnswers ? "standard input holds no answers: to plan without questions, give the settings with "
+                      "--settings FILE or --set KEY=VALUE and add --no-input (see vesk --help)"
+                    : "");
+}
 
 }  // namespace
 
-void resetInput() { lookahead.clear(); }
+void resetInput() {
+  lookahead.clear();
+  anyInput = false;
+}
 
 std::string readWord() {
   std::fflush(stdout);

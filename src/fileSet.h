@@ -39,8 +39,9 @@ std::string outputPath(const std::string& folder, const std::string& name);
 // The output folder (empty: the current folder) must take files before the operator
 // answers any question: ends the run with a message and the system's reason when `folder`
 // is missing, is no folder or refuses a file. Then finishes or undoes the naming of a set
-// that a stopped run left there.
-void checkOutputFolder(const std::string& folder);
+// that a stopped run left there. Without `tryWriting` (a dry run, which writes nothing at
+// all) only the folder's existence is checked.
+void checkOutputFolder(const std::string& folder, bool tryWriting = true);
 
 // Called with the name of each step of writing a set as it is passed ("written", "journal
 // flushed", "journal in place", "kept cfg", "named cfg" and so on, "folder flushed", "journal

@@ -162,6 +162,12 @@ int waypointTimedOut(double timer) {
   return tailNodePtr->wptNumber;
 }
 
+// The seconds a waypoint that surfacingAllowance must be for the timer to leave `missing`
+// seconds more at `count` surfacings, with a second to spare for the timer's rounding.
+long long allowanceNeeded(double missing, long long count) {
+  return static_cast<long long>(std::ceil(surfacingAllowance + (missing + 1) / static_cast<double>(count)));
+}
+
 // The surfacings must fit in what the timer adds to the time under way.
 void warnAboutSurfacingTime() {
   const double underWay = secondsUnderWay();
@@ -174,7 +180,8 @@ void warnAboutSurfacingTime() {
        ", GPS fix, setpoint, descent), more than the " + clockTime(std::max(timer - underWay, 0.0)) +
        " the mission timer leaves beyond the " + clockTime(underWay) + " under way: the timer of " + clockTime(timer) +
        " ends the mission before the vehicle surfaces at " + "waypoint " + std::to_string(waypointTimedOut(timer)) +
-       " of " + std::to_string(tailNodePtr->wptNumber));
+       " of " + std::to_string(tailNodePtr->wptNumber) + "; raise missionTimerFactor, or surfacingAllowance to " +
+       std::to_string(allowanceNeeded(atSurfacings - (timer - underWay), count)) + " s");
 }
 
 }  // namespace

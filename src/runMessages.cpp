@@ -113,4 +113,16 @@ void toStderr(const std::string& line) {
   std::fflush(stderr);
 }
 
-void warn(const std::string& text) { toStderr("warning: " + text); }
+namespace {
+long long warnings = 0;
+bool strictRun = false;
+}  // namespace
+
+void warn(const std::string& text) {
+  ++warnings;
+  toStderr((strictRun ? "error: " : "warning: ") + text);
+}
+
+long long warningCount() { return warnings; }
+
+void treatWarningsAsErrors(bool strict) { strictRun = strict; }

@@ -40,3 +40,10 @@ void toStderr(const std::string& line);
 // A slip the operator should know of that does not stop the run: "warning: " and `text`
 // as one line on standard error.
 void warn(const std::string& text);
+
+// Warnings given since the program started.
+long long warningCount();
+
+// From now on warnings are errors (--strict): they begin with "error: ", and the run
+// stops before it writes anything when any was given.
+void treatWarningsAsErrors(bool strict);

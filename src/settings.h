@@ -23,8 +23,14 @@ extern int missionYoyoMaxDepth;
 extern int missionYoyoMaxDepthShallow;
 extern const int LAUNCH_OFFSET;  // launch waypoint distance behind waypoint 1, metres
 
+// ---- The mission timer (settings file and --set only) ----
+extern double missionTimerFactor;  // times the time under way; 1.2 by default
+extern double surfacingAllowance;  // seconds added for each waypoint group; 0 by default
+
 // ---- Derived during the run ----
-extern double missionTime;  // 1.2 x the sum of all leg durations, seconds
+// missionTimerFactor x the sum of all leg durations + surfacingAllowance x the waypoint
+// groups, seconds
+extern double missionTime;
 
 // ---- Scratch values ----
 // The last menu selection, yes/no answer and speed the dialogue read, and the last

@@ -14,6 +14,7 @@
 #include "routeReport.h"
 #include "runMessages.h"
 #include "settings.h"
+#include "settingsFile.h"
 #include "vesk_user_if.h"
 #include "wptList.h"
 #include "writeMission.h"
@@ -40,6 +41,8 @@ int missionYoyoMinDepth;
 int missionYoyoMaxDepth;
 int missionYoyoMaxDepthShallow;
 const int LAUNCH_OFFSET = 500;
+double missionTimerFactor;
+double surfacingAllowance;
 
 double missionTime;
 
@@ -70,6 +73,8 @@ void resetSettings() {
   missionYoyoMinDepth = 2;
   missionYoyoMaxDepth = 90;
   missionYoyoMaxDepthShallow = 20;
+  missionTimerFactor = 1.2;
+  surfacingAllowance = 0.0;
   missionTime = 0.0;
   choice = 0;
   reply = '0';
@@ -101,26 +106,9 @@ struct listGuard {
   ~listGuard() { destroyList(); }
 };
 
-int run(int argc, char** argv) {
-  const commandLine options = parseCommandLine(argc, argv);
-  if (options.help) {
-    std::fputs(usageText, stdout);
-    return 0;
-  }
-  if (options.version) {
-    std::fputs(versionText().c_str(), stdout);
-    return 0;
-  }
-  const std::string& folder = options.outputDir;
-  checkOutputFolder(folder);
-
-  const std::string waypointFileName = options.waypointFile ? *options.waypointFile : queryWaypointFileName();
-  // The whole waypoint file, read before any question is asked so that a bad route is
-  // reported at once.
-  readRoute(readRouteFile(waypointFileName), waypointFileName);
-  summariseRoute(waypointFileName);
-
-  // Each warning of the settings comes as soon as the menu that sets them is closed.
+// The dialogue. Each warning of the settings comes as soon as the menu that sets them is
+// closed.
+void askForSettings() {
   queryMissionParameters();
   warnAboutMissionParameters();
   yoyoMission = queryYoyo();
@@ -132,12 +120,70 @@ int run(int argc, char** argv) {
     warnAboutWaypointDepth();
   }
   kallopMission = queryKallop();
+}
+
+// The same warnings, in the same order, for settings that no dialogue has set.
+void warnAboutSettings() {
+  warnAboutMissionParameters();
+  if (yoyoMission == 1) {
+    warnAboutYoyoParameters();
+  } else {
+    warnAboutWaypointDepth();
+  }
+}
+
+int run(int argc, char** argv) {
+  // The command line's own warnings count for --strict too.
+  const long long warningsBefore = warningCount();
+  const commandLine options = parseCommandLine(argc, argv);
+  if (options.help) {
+    std::fputs(usageText, stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::fputs(versionText().c_str(), stdout);
+    return 0;
+  }
+  const std::string& folder = options.outputDir;
+  checkOutputFolder(folder, !options.dryRun);
+  if (options.saveSettings && !options.dryRun) checkSettingsDestination(*options.saveSettings);
+  if (options.noInput && !options.waypointFile) {
+    toStderr("vesk: --no-input asks no question: give the waypoint file on the command line");
+    return 1;
+  }
+  // Defaults, then the file, then --set: the dialogue starts from what they give.
+  const givenSettings given = loadSettings(options.settingsFile, options.sets);
+
+  const std::string waypointFileName = options.waypointFile ? *options.waypointFile : queryWaypointFileName();
+  // The whole waypoint file, read before any question is asked so that a bad route is
+  // reported at once.
+  readRoute(readRouteFile(waypointFileName), waypointFileName);
+  summariseRoute(waypointFileName);
+  checkSettingsAgainstRoute(given);
+
+  if (options.noInput) {
+    requireSettings(given);
+    warnAboutSettings();
+    if (kallopMission == 1) remindOfArmedKallops();
+  } else {
+    askForSettings();
+  }
 
   planRoute();
   warnAboutPlan();
+  if (options.strict && warningCount() > warningsBefore) {
+    toStderr("vesk: --strict: warnings are errors; nothing is written");
+    return 1;
+  }
   // One stem for the whole set, taken once: a run that crosses a minute boundary still
   // writes files that belong together under one name.
   const std::string stem = fileNameAt(std::time(nullptr));
+  if (options.dryRun) {
+    summarisePlan(stem);
+    toStderr("dry run: nothing is written");
+    return 0;
+  }
+  if (options.saveSettings) saveSettings(*options.saveSettings, waypointFileName, stem);
   writeMissionFiles(stem, folder, options.maps);
   summarisePlan(stem);
   return 0;

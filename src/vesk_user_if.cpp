@@ -8,8 +8,8 @@
 #include "keyWait.h"
 #include "pastedName.h"
 #include "runMessages.h"
+#include "settingKeys.h"
 #include "settings.h"
-#include "wptList.h"
 
 namespace {
 
@@ -73,7 +73,7 @@ float editSpeed(const char* name, double current) {
   return edit<float>(show, [](const std::string& word, std::string& reason) {
     const std::optional<float> value = speedOf(word);
     const std::optional<double> number = doubleOf(word);
-    if (!value && number && !(*number > 0)) reason = "a speed must be greater than 0";
+    if (!value && number) reason = speedRefusal(*number, word);
     if (value) spd = *value;
     return value;
   });
@@ -186,17 +186,8 @@ double get_maxLegMeters() {
   // the program plans is refused here, not after the whole dialogue.
   return edit<double>(show, [](const std::string& word, std::string& reason) -> std::optional<double> {
     const std::optional<double> value = doubleOf(word);
-    if (!value) return std::nullopt;
-    if (!(*value > 0)) {
-      // A distance of 0 or less would cut a leg into pieces without end.
-      reason = "the meters between surfacings must be greater than 0";
-      return std::nullopt;
-    }
-    if (!plannableAt(*value)) {
-      reason = "at " + word + " m between surfacings the route would need more than " +
-               std::to_string(maxRouteWaypoints) + " waypoints";
-      return std::nullopt;
-    }
+    if (value) reason = maxLegMetersRefusal(*value, word);
+    if (!reason.empty()) return std::nullopt;
     return value;
   });
 }
@@ -207,8 +198,6 @@ double get_abortDepth() { return editEnvelope("abortDepth", abortDepth); }
 double get_abortAltitude() { return editEnvelope("abortAltitude", abortAltitude); }
 double get_abortLockoutDepth() { return editEnvelope("abortLockoutDepth", abortLockoutDepth); }
 
-// The script's GPS blocks know True and False only: any other number would be written as
-// False without the operator meaning it.
 double get_abortOnTimeout() {
   const auto show = [] {
     std::printf("abortOnTimeout is %d \n", abortOnTimeout);
@@ -217,10 +206,8 @@ double get_abortOnTimeout() {
   };
   return edit<int>(show, [](const std::string& word, std::string& reason) -> std::optional<int> {
     const std::optional<int> value = intOf(word);
-    if (value && *value != 0 && *value != 1) {
-      reason = "abortOnTimeout is 1 for True or 0 for False";
-      return std::nullopt;
-    }
+    if (value) reason = flagRefusal("abortOnTimeout", *value);
+    if (!reason.empty()) return std::nullopt;
     return value;
   });
 }
@@ -254,6 +241,10 @@ int queryKallop() {
     std::printf("\n\n");
   }
   return answer;
+}
+
+void remindOfArmedKallops() {
+  toStderr("The Kallops will be armed at mission start. Remember to move the behavior if necessary.");
 }
 
 int yoyoMinAlt() {

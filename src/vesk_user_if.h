@@ -32,6 +32,10 @@ double get_abortOnTimeout();
 int queryYoyo();
 int queryKallop();
 
+// The sampler question's reminder, on standard error, for a run that asks no question
+// and waits for no key.
+void remindOfArmedKallops();
+
 // The yoyo parameter menu; returns 0 once the operator accepts the parameters. Its
 // editors, and the waypoint depth's, ask again after an entry that is no whole number.
 int queryYoYoParameters();

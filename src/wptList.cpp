@@ -281,8 +281,14 @@ double calcMissionTime() {
     std::printf("dll is empty\n");
     return -1;
   }
+  // Every waypoint after the launch waypoint has a group in the script and a surfacing,
+  // which the allowance is for.
   missionTime = 0.0;
-  for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) missionTime += n->legSecs;
-  missionTime *= 1.2;
+  long long groups = -1;
+  for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) {
+    missionTime += n->legSecs;
+    ++groups;
+  }
+  missionTime = missionTime * missionTimerFactor + surfacingAllowance * static_cast<double>(groups);
   return missionTime;
 }

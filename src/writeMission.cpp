@@ -35,6 +35,14 @@ const char* abortOnTimeoutLine(bool preview) {
   return preview || abortOnTimeout == 1 ? "abortOnTimeout = True;\n" : "abortOnTimeout = False;\n";
 }
 
+// The mission timer as the script's comment tells it: "120%" of the time under way, and
+// the seconds added for each surfacing when there are any.
+std::string timerShare() { return value(missionTimerFactor * 100).text() + "%"; }
+std::string timerAllowance() {
+  if (surfacingAllowance == 0) return "";
+  return " plus " + value(surfacingAllowance).text() + " s a waypoint";
+}
+
 // `text` with each "\n" written as `lineEnd`.
 std::string ended(std::string_view text, std::string_view lineEnd) {
   std::string out;
@@ -178,9 +186,8 @@ std::string missionHead(const std::string& name, bool preview, const std::string
   }
   if (!preview) out += speedDefines;
 
-  out +=
-      "\n# mission timer set to 120% of estimated time of mission\n"
-      "behavior missionTimer {\n";
+  out += "\n# mission timer set to " + timerShare() + " of estimated time of mission" + timerAllowance() + "\n";
+  out += "behavior missionTimer {\n";
   out += "timeOut = " + (preview ? value(missionTime) : nearestInteger(missionTime, missionTimeInt)).text() + ";\n";
   out += "}\n";
 

@@ -150,7 +150,9 @@ TEST(Program, HelpTheReadmeAndTheManualPageShowOneUsage) {
     }
     tagNext = line == ".TP";
   }
-  const std::set<std::string> expected = {"-h", "--help", "--version", "--map", "-o", "--output-dir", "--"};
+  const std::set<std::string> expected = {"-h",         "--help",  "--version", "--map",    "-o",
+                                          "--output-dir", "--settings", "--set", "--no-input", "--dry-run",
+                                          "--strict",   "--save-settings", "--"};
   EXPECT_EQ(optionNames(usageOptions), expected);
   EXPECT_EQ(optionNames(tags), optionNames(usageOptions));
 }
@@ -708,7 +710,8 @@ TEST(Program, ADenseTrackIsWarnedThatItsSurfacingsOutlastTheTimer) {
   ASSERT_EQ(r.status, 0) << r.output << r.errors;
   EXPECT_NE(r.errors.find("warning: the 200 surfacings take about 13:13:59 (ascent from 90 m, GPS fix, setpoint, "
                           "descent), more than the 0:59:56 the mission timer leaves beyond the 4:59:38 under way: the "
-                          "timer of 5:59:34 ends the mission before the vehicle surfaces at waypoint 66 of 200\n"),
+                          "timer of 5:59:34 ends the mission before the vehicle surfaces at waypoint 66 of 200; raise "
+                          "missionTimerFactor, or surfacingAllowance to 221 s\n"),
             std::string::npos)
       << r.errors;
 }

@@ -1,0 +1,54 @@
+// Settings that come from a file (--settings, TOML) and from the command line (--set
+// KEY=VALUE) rather than from the dialogue, and the file of the settings a run used
+// (--save-settings), which --settings reads back. The keys, their checks and where they
+// are stored are those of settingKeys.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A key given this run: where ("route.toml:3:14", "--set maxDepth=80"), and its value as
+// written there.
+struct givenSetting {
+  std::string origin;
+  std::string written;
+};
+// By key name; a later source replaces an earlier one.
+using givenSettings = std::map<std::string, givenSetting>;
+
+// Stores the settings of `text`, the whole content of the TOML settings file `name`, and
+// notes them in `given`. Returns the refusals, each a whole line "NAME:LINE:COLUMN: what
+// is wrong", in the order of the file; when there is any, nothing is stored.
+std::vector<std::string> readSettingsText(std::string_view text, const std::string& name, givenSettings& given);
+
+// Stores the setting of one --set option's KEY=VALUE and notes it in `given`; returns why
+// it is refused, or nothing.
+std::optional<std::string> applySetOption(const std::string& assignment, givenSettings& given);
+
+// The settings file, when there is one, then the --set options in their order: stores
+// them, or ends the run with every refusal on standard error.
+givenSettings loadSettings(const std::optional<std::string>& file, const std::vector<std::string>& sets);
+
+// Checks the given settings again once the route is read, for the checks that need it
+// (meters between surfacings that would cut the route into too many waypoints); ends the
+// run, naming where the value came from, when one fails.
+void checkSettingsAgainstRoute(const givenSettings& given);
+
+// For a run that asks no question: ends the run, naming them, when settings that no
+// default stands in for were not given.
+void requireSettings(const givenSettings& given);
+
+// A settings file holding every setting as it stands, for the set of the name stem `stem`
+// planned from the waypoint file `routeName`.
+std::string settingsText(const std::string& routeName, const std::string& stem);
+
+// The folder of the settings file `path` must take a file before any question is asked:
+// ends the run when it cannot, or when `path` names no file.
+void checkSettingsDestination(const std::string& path);
+
+// Writes settingsText to `path` as the mission files are written: complete or not at all,
+// an existing file replaced only by a complete new one.
+void saveSettings(const std::string& path, const std::string& routeName, const std::string& stem);

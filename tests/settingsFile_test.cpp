@@ -1,0 +1,140 @@
+// Settings files and --set options: what each gives, and the refusals an operator reads.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "settingKeys.h"
+#include "settings.h"
+#include "settingsFile.h"
+
+namespace {
+
+class SettingsFile : public ::testing::Test {
+ protected:
+  void SetUp() override { resetSettings(); }
+  void TearDown() override { resetSettings(); }
+};
+
+double valueOf(const char* name) { return storedValue(*findSettingKey(name)); }
+
+struct fileCase {
+  const char* text;
+  std::vector<std::string> refusals;  // empty: the file is taken
+  std::vector<std::pair<const char*, double>> stored;
+};
+
+TEST_F(SettingsFile, EachFileGivesItsSettingsOrItsRefusals) {
+  const std::vector<fileCase> cases = {
+      {"missionSpeed = 1.3\nmissionSpeedSlow = 1\ngpsHits = 20\nmaxLegMeters = 2500.5\nminDepth = 1.5\n"
+       "maxDepth = 60\nabortDepth = 70.0\nabortAltitude = 3\nabortLockoutDepth = 5\nabortOnTimeout = false\n"
+       "yoyoMission = 0\nwayPointDepth = 25\nyoyoMinAltitude = 9\nmissionYoyoMinDepth = 3\n"
+       "missionYoyoMaxDepth = 40\nmissionYoyoMaxDepthShallow = 12\nkallopMission = true\n"
+       "missionTimerFactor = 1.5\nsurfacingAllowance = 90\n",
+       {},
+       {{"missionSpeed", static_cast<double>(1.3f)}, {"missionSpeedSlow", 1}, {"gpsHits", 20},
+        {"maxLegMeters", 2500.5}, {"minDepth", 1.5}, {"maxDepth", 60}, {"abortDepth", 70},
+        {"abortAltitude", 3}, {"abortLockoutDepth", 5}, {"abortOnTimeout", 0}, {"yoyoMission", 0},
+        {"wayPointDepth", 25}, {"yoyoMinAltitude", 9}, {"missionYoyoMinDepth", 3}, {"missionYoyoMaxDepth", 40},
+        {"missionYoyoMaxDepthShallow", 12}, {"kallopMission", 1}, {"missionTimerFactor", 1.5},
+        {"surfacingAllowance", 90}}},
+      // Comments, CR LF, digits set apart, a key left out keeps its default.
+      {"# envelope\r\nabortDepth = 1_000 # deep\r\nyoyoMission = 1\r\n", {},
+       {{"abortDepth", 1000}, {"yoyoMission", 1}, {"maxDepth", 90}}},
+      {"abortDepht = 100\n", {"s.toml:1:1: unknown key 'abortDepht': did you mean 'abortDepth'?"}, {}},
+      {"  abort-depth = 100\n", {"s.toml:1:3: unknown key 'abort-depth': did you mean 'abortDepth'?"}, {}},
+      {"missionspeedslow = 1\n", {"s.toml:1:1: unknown key 'missionspeedslow': did you mean 'missionSpeedSlow'?"}, {}},
+      {"abortDepth = 100\nabortDepth = 10\n", {"s.toml:2:14: duplicate key 'abortDepth': each key is given once"}, {}},
+      // Every refusal of the file at once, in its order, and nothing stored.
+      {"maxDepth = 80\nminDepth = \"5\"\ngpsHits = 2.5\nabortOnTimeout = 2\nkallopMission = \"yes\"\n"
+       "yoyoMission = 1.0\nabortAltitude = [1]\n",
+       {"s.toml:2:12: minDepth = \"5\": minDepth takes a number, not a string",
+        "s.toml:3:11: gpsHits = 2.5: gpsHits takes a whole number from -2147483648 to 2147483647",
+        "s.toml:4:18: abortOnTimeout = 2: abortOnTimeout is 1 for True or 0 for False",
+        "s.toml:5:17: kallopMission = \"yes\": kallopMission takes true or false, not a string",
+        "s.toml:6:15: yoyoMission = 1.0: yoyoMission takes true or false (or 1 or 0)",
+        "s.toml:7:17: abortAltitude = [1]: abortAltitude takes a number, not an array"},
+       {{"maxDepth", 90}}},
+      {"gpsHits = 3000000000\n",
+       {"s.toml:1:11: gpsHits = 3000000000: gpsHits takes a whole number from -2147483648 to 2147483647"}, {}},
+      {"wayPointDepth = true\n", {"s.toml:1:17: wayPointDepth = true: wayPointDepth takes a whole number, not true or false"}, {}},
+      {"missionSpeed = 0\n", {"s.toml:1:16: missionSpeed = 0: a speed must be greater than 0"}, {}},
+      {"missionSpeed = 1e39\n", {"s.toml:1:16: missionSpeed = 1e39: too large or too small for a speed"}, {}},
+      {"maxLegMeters = 0\n",
+       {"s.toml:1:16: maxLegMeters = 0: the meters between surfacings must be greater than 0"}, {}},
+      {"minDepth = nan\n", {"s.toml:1:12: minDepth = nan: minDepth takes a finite number"}, {}},
+      {"missionTimerFactor = 0.9\n",
+       {"s.toml:1:22: missionTimerFactor = 0.9: the mission timer must be at least the time under way: "
+        "missionTimerFactor is 1 or more"},
+       {}},
+      {"surfacingAllowance = -1\n",
+       {"s.toml:1:22: surfacingAllowance = -1: a surfacing cannot take less than no time: surfacingAllowance is 0 "
+        "or more"},
+       {}},
+      {"abortDepth = \n", {"s.toml:1:14: Error while parsing key-value pair: expected value, saw '\\n'"}, {}},
+  };
+  for (const fileCase& c : cases) {
+    resetSettings();
+    givenSettings given;
+    EXPECT_EQ(readSettingsText(c.text, "s.toml", given), c.refusals) << c.text;
+    for (const auto& [name, value] : c.stored) EXPECT_EQ(valueOf(name), value) << c.text << name;
+    if (!c.refusals.empty()) {
+      EXPECT_TRUE(given.empty()) << c.text;
+    }
+  }
+}
+
+TEST_F(SettingsFile, SetOptionsGiveTheSameValuesAndRefusals) {
+  const std::vector<std::pair<const char*, const char*>> refused = {
+      {"abortDepth", "--set abortDepth: give KEY=VALUE, as in --set abortDepth=100"},
+      {"abortdepth=3", "--set abortdepth=3: unknown key 'abortdepth': did you mean 'abortDepth'?"},
+      {"maxDepth=", "--set maxDepth=: maxDepth takes a value after the ="},
+      {"gpsHits=1.5", "--set gpsHits=1.5: gpsHits takes a whole number from -2147483648 to 2147483647"},
+      {"kallopMission=yes", "--set kallopMission=yes: kallopMission takes true or false (or 1 or 0)"},
+      {"missionSpeed=0", "--set missionSpeed=0: a speed must be greater than 0"},
+  };
+  for (const auto& [assignment, refusal] : refused) {
+    givenSettings given;
+    EXPECT_EQ(applySetOption(assignment, given), std::optional<std::string>(refusal));
+    EXPECT_TRUE(given.empty()) << assignment;
+  }
+  givenSettings given;
+  for (const char* assignment : {"missionSpeed=1.3", "kallopMission=true", "yoyoMission=0", "abortDepth=1e2",
+                                 "wayPointDepth=+25", "abortOnTimeout=false"}) {
+    EXPECT_EQ(applySetOption(assignment, given), std::nullopt) << assignment;
+  }
+  EXPECT_EQ(missionSpeed, static_cast<double>(1.3f));
+  EXPECT_EQ(kallopMission, 1);
+  EXPECT_EQ(yoyoMission, 0);
+  EXPECT_EQ(abortDepth, 100);
+  EXPECT_EQ(wayPointDepth, 25);
+  EXPECT_EQ(abortOnTimeout, 0);
+  EXPECT_EQ(given.at("abortDepth").origin, "--set abortDepth=1e2");
+}
+
+// What --save-settings writes reads back as the same bits for every key, awkward numbers
+// included.
+TEST_F(SettingsFile, TheFileOfARunReadsBackAsTheSameSettings) {
+  missionSpeed = 1.3f, missionSpeedSlow = 0.1f, gpsHits = -7, maxLegMeters = 0.1 + 0.2, minDepth = 1e-7;
+  maxDepth = 123456789.125, abortDepth = 3, abortAltitude = -0.5, abortLockoutDepth = 1.0 / 3, abortOnTimeout = 0;
+  yoyoMission = 0, wayPointDepth = 2147483647, yoyoMinAltitude = -2147483647 - 1, missionYoyoMinDepth = 0;
+  missionYoyoMaxDepth = 41, missionYoyoMaxDepthShallow = 13, kallopMission = 1, missionTimerFactor = 1.15;
+  surfacingAllowance = 62.5;
+  std::vector<double> before;
+  for (const settingKey& key : settingKeys()) before.push_back(storedValue(key));
+  const std::string text = settingsText("route \x01\xff.txt", "2026_001_0000.");
+  EXPECT_EQ(text.rfind("# vesk settings of the mission planned from route ??.txt as 2026_001_0000.cfg", 0), 0u);
+
+  resetSettings();
+  givenSettings given;
+  EXPECT_EQ(readSettingsText(text, "saved.toml", given), std::vector<std::string>{});
+  EXPECT_EQ(given.size(), settingKeys().size());
+  for (size_t i = 0; i < settingKeys().size(); ++i) {
+    EXPECT_EQ(storedValue(settingKeys()[i]), before[i]) << settingKeys()[i].name;
+  }
+}
+
+}  // namespace
