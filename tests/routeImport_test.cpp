@@ -270,7 +270,7 @@ TEST(RouteImport, TextLinesAreReadStrictlyWithTheReasonOnStandardError) {
        "\"45,5;10,25\": the latitude and the longitude are separated by \";\"; write 45.5 10.25, with a blank between "
        "them"},
       {"45\t;\t-10.5 # a\n", 1,
-       "\"45\t;\t-10.5 # a\": the latitude and the longitude are separated by \";\"; write 45 -10.5, with a blank "
+       "\"45\\t;\\t-10.5 # a\": the latitude and the longitude are separated by \";\"; write 45 -10.5, with a blank "
        "between them"},
       {"45,5,10,25\n", 1,
        "\"45,5,10,25\": commas between the numbers, perhaps decimal commas too; write the latitude and the longitude "
