@@ -407,27 +407,6 @@ int occurrences(const std::string& text, const std::string& what) {
   return n;
 }
 
-TEST(Program, AnIndependentReaderOpensEveryMap) {
-  if (std::system("ogrinfo --version >/dev/null 2>&1") != 0) {
-    GTEST_SKIP() << "ogrinfo (Debian package gdal-bin) is not installed: the maps are not checked by it";
-  }
-  TempDir dir;
-  const mappedRun m = runWithMaps(dir);
-  ASSERT_EQ(m.result.status, 0) << m.result.output << m.result.errors;
-  for (const char* map : {"kml", "gpx", "geojson"}) {
-    const std::string command = "ogrinfo -ro -al -q '" + m.folder + "/" + m.stem + map + "' 2>&1";
-    std::string listing;
-    if (std::FILE* const pipe = popen(command.c_str(), "r")) {
-      char buffer[4096];
-      for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) listing.append(buffer, n);
-      pclose(pipe);
-    }
-    // Launch waypoint, two given waypoints and the surfacing between them; one route line.
-    EXPECT_EQ(occurrences(listing, "POINT ("), 4) << map << "\n" << listing;
-    EXPECT_EQ(occurrences(listing, "LINESTRING ("), 1) << map << "\n" << listing;
-  }
-}
-
 // What a command prints on its standard output and standard error.
 std::string commandOutput(const std::string& command) {
   std::string listing;
@@ -437,6 +416,21 @@ std::string commandOutput(const std::string& command) {
     pclose(pipe);
   }
   return listing;
+}
+
+TEST(Program, AnIndependentReaderOpensEveryMap) {
+  if (std::system("ogrinfo --version >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "ogrinfo (Debian package gdal-bin) is not installed: the maps are not checked by it";
+  }
+  TempDir dir;
+  const mappedRun m = runWithMaps(dir);
+  ASSERT_EQ(m.result.status, 0) << m.result.output << m.result.errors;
+  for (const char* map : {"kml", "gpx", "geojson"}) {
+    const std::string listing = commandOutput("ogrinfo -ro -al -q '" + m.folder + "/" + m.stem + map + "'");
+    // Launch waypoint, two given waypoints and the surfacing between them; one route line.
+    EXPECT_EQ(occurrences(listing, "POINT ("), 4) << map << "\n" << listing;
+    EXPECT_EQ(occurrences(listing, "LINESTRING ("), 1) << map << "\n" << listing;
+  }
 }
 
 // The three mission files of the run in `folder` named by the stem it printed, with that
