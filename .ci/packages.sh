@@ -51,8 +51,8 @@ echo "== cmake --install of the Linux build"
 cmake --install build --prefix "$scratch/prefix"
 (cd "$scratch/prefix" && find . -type f | LC_ALL=C sort) | tee "$scratch/installed.txt"
 expect_listed "$scratch/installed.txt" ./bin/vesk ./share/man/man1/vesk.1.gz \
-  ./share/doc/vesk/README.md ./share/doc/vesk/examples/route.txt ./share/doc/vesk/changelog.gz \
-  ./share/doc/vesk/copyright
+  ./share/doc/vesk/README.md ./share/doc/vesk/examples/route.txt ./share/doc/vesk/examples/settings.toml \
+  ./share/doc/vesk/changelog.gz ./share/doc/vesk/copyright
 
 echo "== the manual page"
 # Warnings and errors only: mandoc's style hints (such as lines over 80 bytes in the
@@ -73,7 +73,7 @@ fi
 dpkg-deb --contents "$deb" | tee "$scratch/deb.txt"
 awk '{print $NF}' "$scratch/deb.txt" >"$scratch/deb-paths.txt"
 expect_listed "$scratch/deb-paths.txt" ./usr/bin/vesk ./usr/share/man/man1/vesk.1.gz \
-  ./usr/share/doc/vesk/README.md ./usr/share/doc/vesk/examples/route.txt \
+  ./usr/share/doc/vesk/README.md ./usr/share/doc/vesk/examples/route.txt ./usr/share/doc/vesk/examples/settings.toml \
   ./usr/share/doc/vesk/changelog.gz ./usr/share/doc/vesk/copyright
 
 echo "== lintian"
@@ -126,7 +126,7 @@ zip="$PWD/build-windows/packages/vesk-$version-win64.zip"
 [ -f "$zip" ] || stop_stage "cpack built no .zip"
 cmake -E tar tf "$zip" | LC_ALL=C sort | tee "$scratch/zip.txt"
 top="vesk-$version-win64"
-expect_listed "$scratch/zip.txt" "$top/vesk.exe" "$top/README.md" "$top/vesk.1" "$top/route.txt"
+expect_listed "$scratch/zip.txt" "$top/vesk.exe" "$top/README.md" "$top/vesk.1" "$top/route.txt" "$top/settings.toml"
 
 echo "== the program unpacked from the .zip, under Wine"
 mkdir "$scratch/unzipped"

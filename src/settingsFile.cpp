@@ -76,6 +76,12 @@ std::optional<double> valueOfNode(const settingKey& key, const toml::node& value
   return std::nullopt;
 }
 
+std::string trimmed(const std::string& text) {
+  const size_t from = text.find_first_not_of(" \t");
+  if (from == std::string::npos) return "";
+  return text.substr(from, text.find_last_not_of(" \t") - from + 1);
+}
+
 std::string didYouMean(std::string_view name) {
   return "unknown key '" + std::string(name) + "': did you mean '" + nearestSettingKey(name).name + "'?";
 }
@@ -193,8 +199,9 @@ std::optional<std::string> applySetOption(const std::string& assignment, givenSe
   const std::string origin = "--set " + assignment;
   const size_t equals = assignment.find('=');
   if (equals == std::string::npos) return origin + ": give KEY=VALUE, as in --set abortDepth=100";
-  const std::string name = assignment.substr(0, equals);
-  const std::string written = assignment.substr(equals + 1);
+  // "abortDepth = 100", quoted, is the way the file writes it.
+  const std::string name = trimmed(assignment.substr(0, equals));
+  const std::string written = trimmed(assignment.substr(equals + 1));
   const settingKey* const key = findSettingKey(name);
   if (key == nullptr) return origin + ": " + didYouMean(name);
   std::string reason;

@@ -91,7 +91,7 @@ TEST_F(SettingsFile, SetOptionsGiveTheSameValuesAndRefusals) {
   const std::vector<std::pair<const char*, const char*>> refused = {
       {"abortDepth", "--set abortDepth: give KEY=VALUE, as in --set abortDepth=100"},
       {"abortdepth=3", "--set abortdepth=3: unknown key 'abortdepth': did you mean 'abortDepth'?"},
-      {"maxDepth=", "--set maxDepth=: maxDepth takes a value after the ="},
+      {"maxDepth= ", "--set maxDepth= : maxDepth takes a value after the ="},
       {"gpsHits=1.5", "--set gpsHits=1.5: gpsHits takes a whole number from -2147483648 to 2147483647"},
       {"kallopMission=yes", "--set kallopMission=yes: kallopMission takes true or false (or 1 or 0)"},
       {"missionSpeed=0", "--set missionSpeed=0: a speed must be greater than 0"},
@@ -103,7 +103,7 @@ TEST_F(SettingsFile, SetOptionsGiveTheSameValuesAndRefusals) {
   }
   givenSettings given;
   for (const char* assignment : {"missionSpeed=1.3", "kallopMission=true", "yoyoMission=0", "abortDepth=1e2",
-                                 "wayPointDepth=+25", "abortOnTimeout=false"}) {
+                                 "wayPointDepth = +25", "abortOnTimeout=false"}) {
     EXPECT_EQ(applySetOption(assignment, given), std::nullopt) << assignment;
   }
   EXPECT_EQ(missionSpeed, static_cast<double>(1.3f));
