@@ -43,8 +43,10 @@ const char* const usageText =
     "  -h, --help             show this text and exit\n"
     "  --version              show the version and exit\n"
     "  --map FORMAT           also write the planned route as a map, STEM.kml, STEM.gpx or\n"
-    "                         STEM.geojson; FORMAT is kml, gpx or geojson, repeat the\n"
-    "                         option or give a comma list for several\n"
+    "                         STEM.geojson, or as a picture of the plan, STEM.svg (the\n"
+    "                         route on a chart and the depth over time); FORMAT is kml,\n"
+    "                         gpx, geojson or svg, repeat the option or give a comma list\n"
+    "                         for several\n"
     "  -o, --output-dir DIR   write the files into DIR instead of the current directory\n"
     "  --                     end of the options: a file name may begin with -\n"
     "\n"
@@ -94,7 +96,7 @@ commandLine parseCommandLine(int argc, char** argv) {
   }
   for (const std::string& name : maps) {
     const std::optional<mapFormat> format = mapFormatNamed(name);
-    if (!format) badOption("unknown map format '" + name + "' for --map: use kml, gpx or geojson");
+    if (!format) badOption("unknown map format '" + name + "' for --map: use kml, gpx, geojson or svg");
     if (std::find(line.maps.begin(), line.maps.end(), *format) == line.maps.end()) line.maps.push_back(*format);
   }
   if (!files.empty()) line.waypointFile = files[0];

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "routeReport.h"
+#include "svgMap.h"
 #include "vesk.h"
 #include "wptList.h"
 
@@ -333,7 +334,7 @@ void geoJsonText(textOut& out) {
 std::optional<mapFormat> mapFormatNamed(std::string_view name) {
   std::string lower(name);
   for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  for (const mapFormat format : {mapFormat::kml, mapFormat::gpx, mapFormat::geojson}) {
+  for (const mapFormat format : {mapFormat::kml, mapFormat::gpx, mapFormat::geojson, mapFormat::svg}) {
     if (lower == mapExtension(format)) return format;
   }
   return std::nullopt;
@@ -343,6 +344,7 @@ const char* mapExtension(mapFormat format) {
   switch (format) {
     case mapFormat::kml: return "kml";
     case mapFormat::gpx: return "gpx";
+    case mapFormat::svg: return "svg";
     case mapFormat::geojson: break;
   }
   return "geojson";
@@ -353,6 +355,7 @@ void mapText(mapFormat format, const std::string& name, textOut& out) {
     case mapFormat::kml: kmlText(name, out); return;
     case mapFormat::gpx: gpxText(name, out); return;
     case mapFormat::geojson: geoJsonText(out); return;
+    case mapFormat::svg: svgText(name, out); return;
   }
 }
 

@@ -13,6 +13,7 @@
 #include "fileSetPlatform.h"
 #include "routeImport.h"
 #include "routeReport.h"
+#include "svgMap.h"
 #include "vesk_user_if.h"
 #include "wptList.h"
 #include "writeMission.h"
@@ -79,6 +80,7 @@ void resetSettings() {
   missionTimeInt = 0;
   legSecsInt = 0;
   outputFolder.clear();
+  runWarnings.clear();
 }
 
 namespace {
@@ -101,7 +103,12 @@ void toStderr(const std::string& line) {
   std::fflush(stderr);
 }
 
-void warn(const std::string& text) { toStderr("warning: " + text); }
+std::vector<std::string> runWarnings;
+
+void warn(const std::string& text) {
+  toStderr("warning: " + text);
+  runWarnings.push_back(text);
+}
 
 namespace {
 
@@ -175,6 +182,8 @@ int run(int argc, char** argv) {
 
   const std::string waypointFileName =
       options.waypointFile ? *options.waypointFile : queryWaypointFileName();
+  planPicture = pictureInputs{};
+  planPicture.routeFile = waypointFileName;
   // The whole waypoint file, read before any question is asked so that a bad route is
   // reported at once.
   readRoute(readRouteFile(waypointFileName).text(), waypointFileName);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // ---- Operator parameters (edited through the dialogue) ----
 extern int abortOnTimeout;       // 1: the vehicle aborts when a GPS fix times out
@@ -59,6 +60,9 @@ void toStderr(const std::string& line);
 // A slip the operator should know of that does not stop the run: "warning: " and `text`
 // as one line on standard error.
 void warn(const std::string& text);
+
+// The texts of the run's warnings so far, in order: the picture of the plan shows them.
+extern std::vector<std::string> runWarnings;
 
 // The leg pass followed by every planning pass, in the order the route needs them.
 void planRoute();

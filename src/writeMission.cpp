@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "calcs.h"
+#include "svgMap.h"
 #include "vesk.h"
 #include "wptList.h"
 
@@ -313,6 +314,8 @@ void writeMissionFiles(std::time_t when, const std::vector<mapFormat>& maps) {
     files.push_back({stem + mapExtension(format), "cannot open map output file %s ", "cannot write map output file %s ",
                      "\n **** Wrote map : %s ****\n"});
   }
+  planPicture.setFiles.clear();
+  for (const outputFile& file : files) planPicture.setFiles.push_back(file.name);
   writeFileSet(files, [&](const std::vector<textOut*>& out) {
     // Every position is formatted once for the three files, beside the writing.
     positionTexts positions;
