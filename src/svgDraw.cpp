@@ -58,6 +58,14 @@ void eachCharacter(std::string_view text, Visit visit) {
   }
 }
 
+// `text` with every byte that is no character replaced by U+FFFD, so that a cut text's
+// length in bytes is that of the text it was cut from.
+std::string utf8Only(std::string_view text) {
+  std::string out;
+  eachCharacter(text, [&](unsigned, std::string_view bytes) { out += bytes.empty() ? "\xEF\xBF\xBD" : bytes; });
+  return out;
+}
+
 // Width of one character in ems. Digits, which most labels are, take 0.64 em in the
 // widest common sans-serif fonts; the other figures are as generous.
 double characterWidth(unsigned code) {
@@ -116,8 +124,9 @@ double textWidth(std::string_view text, double size) {
   return ems * size;
 }
 
-std::string fitted(std::string_view text, double size, double width) {
-  if (textWidth(text, size) <= width) return std::string(text);
+std::string fitted(std::string_view original, double size, double width) {
+  const std::string text = utf8Only(original);
+  if (textWidth(text, size) <= width) return text;
   const double room = width - textWidth("...", size);
   std::string out;
   double used = 0;
@@ -130,12 +139,14 @@ std::string fitted(std::string_view text, double size, double width) {
       return;
     }
     used += w;
-    out += bytes.empty() ? std::string_view("\xEF\xBF\xBD") : bytes;
+    out += bytes;
   });
   return out + "...";
 }
 
-std::vector<std::string> wrapped(std::string_view text, double size, double width) {
+std::vector<std::string> wrapped(std::string_view original, double size, double width) {
+  const std::string whole = utf8Only(original);
+  const std::string_view text = whole;
   std::vector<std::string> lines;
   std::string line;
   size_t at = 0;

@@ -415,6 +415,8 @@ TEST_F(PictureTest, TheTitleBlockShowsTheNamesAndWarningsWhateverTheyHold) {
   planPicture.routeFile = "r\xFF<&\"\x01.txt";
   planPicture.setFiles = {"a.cfg", "a.svg"};
   warn("line 2: \"45 <10> & 7\": only the first two numbers are used");
+  // A word too long for a line, with a byte that is no character in it, is cut across lines.
+  warn("path " + std::string(100, 'a') + "\xFF" + std::string(100, 'b'));
   for (int i = 0; i < 30; ++i) warn("slip " + std::to_string(i));
   parse("a.svg");
   std::vector<std::string> lines;
@@ -430,7 +432,11 @@ TEST_F(PictureTest, TheTitleBlockShowsTheNamesAndWarningsWhateverTheyHold) {
   const auto first = std::find(lines.begin(), lines.end(), "warning: slip 0");
   ASSERT_NE(first, lines.end());
   EXPECT_EQ(*(first + 1), "warning: slip 1");
-  EXPECT_EQ(lines.back(), "7 more warnings: see the console");
+  const auto path = std::find(lines.begin(), lines.end(), "warning: path");
+  ASSERT_EQ(path + 3, first);
+  EXPECT_EQ(*(path + 1) + *(path + 2), std::string(100, 'a') + "\xEF\xBF\xBD" + std::string(100, 'b'));
+  // 24 lines: the first warning, the path's three, 20 slips.
+  EXPECT_EQ(lines.back(), "10 more warnings: see the console");
 }
 
 // The survey area (its outer ring and holes) and the swaths are drawn where they lie, and
