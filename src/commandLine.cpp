@@ -49,7 +49,7 @@ commandLine parseCommandLine(int argc, char** argv) {
   }
   for (const std::string& name : maps) {
     const std::optional<mapFormat> format = mapFormatNamed(name);
-    if (!format) badOption("unknown map format '" + name + "' for --map: use kml, gpx or geojson");
+    if (!format) badOption("unknown map format '" + name + "' for --map: use kml, gpx, geojson or svg");
     if (std::find(line.maps.begin(), line.maps.end(), *format) == line.maps.end()) line.maps.push_back(*format);
   }
   if (!files.empty()) line.waypointFile = files[0];

@@ -8,6 +8,7 @@
 
 #include "routeReport.h"
 #include "settings.h"
+#include "svgMap.h"
 #include "wptList.h"
 
 namespace {
@@ -320,7 +321,7 @@ void geoJsonText(textOut& out) {
 
 std::optional<mapFormat> mapFormatNamed(std::string_view name) {
   const std::string lower = lowerCase(name);
-  for (const mapFormat format : {mapFormat::kml, mapFormat::gpx, mapFormat::geojson}) {
+  for (const mapFormat format : {mapFormat::kml, mapFormat::gpx, mapFormat::geojson, mapFormat::svg}) {
     if (lower == mapExtension(format)) return format;
   }
   return std::nullopt;
@@ -330,6 +331,7 @@ const char* mapExtension(mapFormat format) {
   switch (format) {
     case mapFormat::kml: return "kml";
     case mapFormat::gpx: return "gpx";
+    case mapFormat::svg: return "svg";
     case mapFormat::geojson: break;
   }
   return "geojson";
@@ -340,6 +342,7 @@ void mapText(mapFormat format, const std::string& name, textOut& out) {
     case mapFormat::kml: kmlText(name, out); return;
     case mapFormat::gpx: gpxText(name, out); return;
     case mapFormat::geojson: geoJsonText(out); return;
+    case mapFormat::svg: svgText(name, out); return;
   }
 }
 

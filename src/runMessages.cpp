@@ -18,4 +18,9 @@ void toStderr(const std::string& line) {
   std::fflush(stderr);
 }
 
-void warn(const std::string& text) { toStderr("warning: " + text); }
+std::vector<std::string> runWarnings;
+
+void warn(const std::string& text) {
+  toStderr("warning: " + text);
+  runWarnings.push_back(text);
+}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Thrown to end the run early; veskMain turns it into the exit status.
 struct runEnd {
@@ -20,3 +21,6 @@ void toStderr(const std::string& line);
 // A slip the operator should know of that does not stop the run: "warning: " and `text`
 // as one line on standard error.
 void warn(const std::string& text);
+
+// The texts of the run's warnings so far, in order: the picture of the plan shows them.
+extern std::vector<std::string> runWarnings;

@@ -13,6 +13,7 @@
 #include "routeReport.h"
 #include "runMessages.h"
 #include "settings.h"
+#include "svgMap.h"
 #include "vesk_user_if.h"
 #include "wptList.h"
 #include "writeMission.h"
@@ -76,6 +77,7 @@ void resetSettings() {
   headingInt = 0;
   missionTimeInt = 0;
   legSecsInt = 0;
+  runWarnings.clear();
 }
 
 namespace {
@@ -114,6 +116,8 @@ int run(int argc, char** argv) {
   if (!folder.empty()) checkOutputFolder(folder);
 
   const std::string waypointFileName = options.waypointFile ? *options.waypointFile : queryWaypointFileName();
+  planPicture = pictureInputs{};
+  planPicture.routeFile = waypointFileName;
   // The whole waypoint file, read before any question is asked so that a bad route is
   // reported at once.
   readRoute(readRouteFile(waypointFileName), waypointFileName);

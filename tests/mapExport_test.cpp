@@ -126,7 +126,7 @@ TEST_F(MapExportTest, EveryFormatReadsBackAsOneLineAndEveryWaypoint) {
 }
 
 TEST_F(MapExportTest, FormatNamesAreTheExtensionsInAnyCase) {
-  for (const char* name : {"kml", "GPX", "GeoJSON"}) {
+  for (const char* name : {"kml", "GPX", "GeoJSON", "SVG"}) {
     const auto format = mapFormatNamed(name);
     ASSERT_TRUE(format) << name;
     EXPECT_EQ(mapFormatNamed(mapExtension(*format)), format);
