@@ -3,7 +3,7 @@
 # What a build and the test suite need: the compiler and build tools, GoogleTest, the
 # route, map and command-line libraries, and gdal-bin, whose ogrinfo reads the map files
 # back in the tests as an independent reader. The README's first command installs the same.
-build_packages=(cmake ninja-build g++ libgtest-dev libpugixml-dev nlohmann-json3-dev libcli11-dev gdal-bin)
+build_packages=(cmake ninja-build g++ libgtest-dev libpugixml-dev nlohmann-json3-dev libcli11-dev libboost-dev gdal-bin)
 
 # Installs the Debian packages named that are not installed yet. Installing needs root; a
 # developer's machine that has them all needs nothing.

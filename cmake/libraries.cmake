@@ -1,8 +1,9 @@
 # The libraries that read and write the route formats and the command line: pugixml for
-# KML and GPX, nlohmann/json for GeoJSON, CLI11 for the options. All three come from
-# Debian (libpugixml-dev, nlohmann-json3-dev, libcli11-dev).
+# KML and GPX, nlohmann/json for GeoJSON, CLI11 for the options; Boost.Geometry for the
+# clipping and crossings of survey areas. All four come from Debian (libpugixml-dev,
+# nlohmann-json3-dev, libcli11-dev, libboost-dev).
 #
-# The Windows cross build must stay one static vesk.exe: the two header-only libraries are
+# The Windows cross build must stay one static vesk.exe: the header-only libraries are
 # taken from the host's Debian packages through an include folder in the build tree that
 # holds only them (never all of /usr/include), and pugixml, which Debian ships for the
 # host only, is compiled from its Debian source package (fetched into the build tree by
@@ -14,9 +15,9 @@ if(CMAKE_CROSSCOMPILING)
   set(VESK_PUGIXML_SOURCE_DIR "" CACHE PATH "The unpacked pugixml source package, for cross builds")
   set(headers ${CMAKE_BINARY_DIR}/header-only-libraries)
   file(MAKE_DIRECTORY ${headers})
-  foreach(library nlohmann CLI)
+  foreach(library nlohmann CLI boost)
     if(NOT EXISTS ${VESK_HOST_INCLUDE_DIR}/${library})
-      message(FATAL_ERROR "${VESK_HOST_INCLUDE_DIR}/${library} is missing: install nlohmann-json3-dev and libcli11-dev")
+      message(FATAL_ERROR "${VESK_HOST_INCLUDE_DIR}/${library} is missing: install nlohmann-json3-dev, libcli11-dev and libboost-dev")
     endif()
     file(CREATE_LINK ${VESK_HOST_INCLUDE_DIR}/${library} ${headers}/${library} SYMBOLIC)
   endforeach()
@@ -35,7 +36,9 @@ else()
   find_package(pugixml REQUIRED)
   find_package(nlohmann_json 3.10 REQUIRED)
   find_package(CLI11 REQUIRED)
-  target_link_libraries(vesk_libraries INTERFACE pugixml::pugixml nlohmann_json::nlohmann_json CLI11::CLI11)
+  find_package(Boost 1.74 REQUIRED CONFIG)
+  target_link_libraries(vesk_libraries INTERFACE pugixml::pugixml nlohmann_json::nlohmann_json CLI11::CLI11
+    Boost::headers)
 endif()
 
 # The positions of a long route are formatted on a second thread beside the writers.
