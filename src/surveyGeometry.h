@@ -58,6 +58,10 @@ class lineFrame {
 
 bgPolygon toPolygon(const std::vector<std::vector<planePoint>>& rings);
 
+// Appends the great-circle leg a->b to `route` (which ends at a), cut into equal pieces
+// that the planner's own distance finds no longer than `longest`; returns its length.
+double appendCut(std::vector<latLon>& route, latLon a, latLon b, double longest);
+
 // A boundary edge; the area lies to its left.
 struct areaEdge {
   planePoint a, b;

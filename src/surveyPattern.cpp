@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr double pi = 3.14159265358979323846;
 // Shorter stretches of a line inside the area (where it grazes a corner) are left out.
 constexpr double shortestLineMeters = 0.1;
 
@@ -270,41 +269,6 @@ void runCells(const sweepSet& set, const std::vector<cell>& cells, bool cross,
 
 double normalAngle(double degrees) { return std::fmod(std::fmod(degrees, 180) + 180, 180); }
 
-std::array<double, 3> slerp(const std::array<double, 3>& a, const std::array<double, 3>& b, double omega, double t) {
-  if (omega < 1e-15) return a;
-  const double ka = std::sin((1 - t) * omega) / std::sin(omega), kb = std::sin(t * omega) / std::sin(omega);
-  return {ka * a[0] + kb * b[0], ka * a[1] + kb * b[1], ka * a[2] + kb * b[2]};
-}
-
-latLon toLatLon(const std::array<double, 3>& u) {
-  return {std::atan2(u[2], std::hypot(u[0], u[1])) * 180 / pi, std::atan2(u[1], u[0]) * 180 / pi};
-}
-
-// Appends the stretch a->b to the route, cut into equal pieces that the planner's own
-// distance finds no longer than the distance between surfacings, less the margin.
-double appendCut(std::vector<latLon>& route, latLon a, latLon b, double maxLeg) {
-  const auto ua = unitVector(a), ub = unitVector(b);
-  const double dotAB = ua[0] * ub[0] + ua[1] * ub[1] + ua[2] * ub[2];
-  const std::array<double, 3> c{ua[1] * ub[2] - ua[2] * ub[1], ua[2] * ub[0] - ua[0] * ub[2],
-                                ua[0] * ub[1] - ua[1] * ub[0]};
-  const double omega = std::atan2(std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]), dotAB);
-  const double meters = omega * earthRadiusMeters;
-  const double longest = maxLeg - surfacingMarginMeters;
-  const size_t first = route.size();
-  for (double pieces = std::max(1.0, std::ceil(meters / longest));; ++pieces) {
-    route.resize(first);
-    bool fits = true;
-    latLon before = a;
-    for (double i = 1; i <= pieces; ++i) {
-      const latLon p = i == pieces ? b : toLatLon(slerp(ua, ub, omega, i / pieces));
-      fits = fits && dist(before.lat, before.lon, p.lat, p.lon) <= longest + 1e-6;
-      route.push_back(p);
-      before = p;
-    }
-    if (fits) return meters;
-  }
-}
-
 }  // namespace
 
 surveyPlan planSurvey(const surveyArea& area, const surveyParameters& parameters) {
@@ -383,7 +347,7 @@ surveyPlan planSurvey(const projectedArea& area, const surveyParameters& paramet
     size_t lineNumber = 0;
     for (const surveyStretch& s : stretches) {
       const latLon a = plan.route.back(), b = area.frame.toLatLon(s.b);
-      const double meters = appendCut(plan.route, a, b, parameters.maxLegMeters);
+      const double meters = appendCut(plan.route, a, b, parameters.maxLegMeters - surfacingMarginMeters);
       if (s.line) {
         plan.lineMeters += meters;
         plan.lines.push_back({a, b, meters, runs[lineNumber++].cross});
