@@ -175,7 +175,9 @@ double appendCut(std::vector<latLon>& route, latLon a, latLon b, double longest)
                                 ua[0] * ub[1] - ua[1] * ub[0]};
   const double omega = std::atan2(std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]), dotAB);
   const double meters = omega * earthRadiusMeters;
+  if (!std::isfinite(meters)) throw surveyError(surveyFault::geometry, "a leg of the survey has no length");
   const size_t first = route.size();
+  // Rounding may leave a piece a hair too long for the planner: then one piece more.
   for (double pieces = std::max(1.0, std::ceil(meters / longest));; ++pieces) {
     route.resize(first);
     bool fits = true;

@@ -209,10 +209,10 @@ void relayCells(const sweepSet& set, double spacing, std::vector<cell>& cells) {
     const double count = std::max(1.0, std::ceil((hi - lo) / spacing - 1e-9));
     c.spacing = (hi - lo) / count;
     std::vector<piece> lines;
+    size_t below = 0;
     for (double i = 0; i < count; ++i) {
       const double phi = lo + (i + 0.5) * c.spacing, v = vOf(phi);
       // The stretch of this cell: the one that overlaps most the cell's old lines nearest it.
-      size_t below = 0;
       while (below + 1 < c.lines.size() && c.lines[below + 1].v <= v) ++below;
       const size_t above = std::min(below + 1, c.lines.size() - 1);
       const double from = std::min(c.lines[below].from, c.lines[above].from);
@@ -277,7 +277,9 @@ surveyPlan planSurvey(const surveyArea& area, const surveyParameters& parameters
 
 surveyPlan planSurvey(const projectedArea& area, const surveyParameters& parameters) {
   const double spacing = checkParameters(parameters);
-  const long maxLines = std::max(1L, maxRouteWaypoints / 2);
+  // Each line takes two waypoints at least; and a hundred thousand lines, 200 km at 2 m,
+  // are far beyond any one dive.
+  const long maxLines = std::max(1L, std::min(maxRouteWaypoints / 2, 100000L));
   if (parameters.crossLines > maxLines) refuse("crossLines must be at most " + std::to_string(maxLines));
   surveyPlan plan;
   plan.lineAngle = normalAngle(parameters.lineAngle ? *parameters.lineAngle : area.longAxis);
@@ -287,6 +289,12 @@ surveyPlan planSurvey(const projectedArea& area, const surveyParameters& paramet
     relayCells(sweeps, spacing, cells);
     plan.sweeps = static_cast<int>(sweeps.across.size());
     plan.cells = static_cast<int>(cells.size());
+    size_t lineCount = 0;
+    for (const cell& c : cells) lineCount += c.lines.size();
+    if (lineCount > static_cast<size_t>(maxLines)) {
+      throw surveyError(surveyFault::tooLarge, "the area's parts need more than " + std::to_string(maxLines) +
+                                                   " lines at this spacing; widen the spacing");
+    }
     for (const cell& c : cells) plan.spacing = std::max(plan.spacing, c.spacing);
     const std::function<double(planePoint)> entryScore = [&](planePoint p) {
       if (parameters.start) {
