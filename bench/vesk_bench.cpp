@@ -178,7 +178,7 @@ void survey(std::FILE* out) {
   destroyList();
   std::fprintf(out,
                "\nsurvey area 10 km x 10 km, lines 10 m apart: %zu lines, %zu route points, coverage %.2f %%\n"
-               "laid out in %.3f s (fastest of 5), planned in %.3f s (%ld waypoints)\n",
+               "laid out in %.4f s (fastest of 5), planned in %.4f s (%ld waypoints)\n",
                plan.lines.size(), plan.route.size(), plan.coveragePercent, layout, planning, waypoints);
 }
 

@@ -41,6 +41,10 @@ else()
     Boost::headers)
 endif()
 
+# Boost.Geometry still includes a few headers that Boost itself has deprecated; the notes
+# they print on every compile say nothing about vesk's code.
+target_compile_definitions(vesk_libraries INTERFACE BOOST_ALLOW_DEPRECATED_HEADERS)
+
 # The positions of a long route are formatted on a second thread beside the writers.
 set(THREADS_PREFER_PTHREAD_FLAG ON)
 find_package(Threads REQUIRED)
