@@ -40,6 +40,13 @@ surveyParameters spaced(double spacing, std::optional<double> angle = {}, int cr
   return p;
 }
 
+surveyParameters swathed(double swath, double overlap) {
+  surveyParameters p = spaced(0);
+  p.swathWidth = swath;
+  p.overlap = overlap;
+  return p;
+}
+
 struct areaCase {
   const char* name;
   surveyArea area;
@@ -53,6 +60,7 @@ const std::vector<std::array<double, 2>> rectangle{{0, 0}, {1190, 0}, {1190, 480
 
 const std::vector<areaCase> areas{
     {"rectangle", areaOf(shape(home, rectangle)), spaced(50), 10, 10, 1, 48, 90},
+    {"rectangle, swath less overlap", areaOf(shape(home, rectangle)), swathed(62.5, 20), 10, 10, 1, 48, 90},
     {"rotated rectangle", areaOf(shape(home, rectangle, 30)), spaced(50), 10, 10, 1, 48, 120},
     {"L", areaOf(shape(home, {{0, 0}, {1000, 0}, {1000, 490}, {500, 490}, {500, 980}, {0, 980}})), spaced(50, 90),
      20, 20, 1, 49, 90},
@@ -88,6 +96,9 @@ class surveyAreas : public ::testing::TestWithParam<areaCase> {};
 TEST_P(surveyAreas, linesStayInsideAndSwathsCover) {
   const areaCase& c = GetParam();
   const surveyPlan plan = planSurvey(c.area, c.parameters);
+  const double asked = c.parameters.lineSpacing > 0 ? c.parameters.lineSpacing
+                                                    : c.parameters.swathWidth * (1 - c.parameters.overlap / 100);
+  const double halfSwath = (c.parameters.swathWidth > 0 ? c.parameters.swathWidth : asked) / 2;
   EXPECT_EQ(plan.sweeps, c.sweeps);
   EXPECT_EQ(static_cast<int>(plan.lines.size()), c.lines);
   EXPECT_EQ(plan.cells, c.cells);
@@ -138,11 +149,11 @@ TEST_P(surveyAreas, linesStayInsideAndSwathsCover) {
   ASSERT_GE(across.size(), 2u);
   EXPECT_NEAR(inMinus, (across[1] - across[0]) / 2, 0.05);
   EXPECT_NEAR(inPlus, (across[across.size() - 1] - across[across.size() - 2]) / 2, 0.05);
-  for (size_t i = 1; i < across.size(); ++i) EXPECT_LE(across[i] - across[i - 1], c.parameters.lineSpacing + 0.01);
-  EXPECT_LE(plan.spacing, c.parameters.lineSpacing);
+  for (size_t i = 1; i < across.size(); ++i) EXPECT_LE(across[i] - across[i - 1], asked + 0.01);
+  EXPECT_LE(plan.spacing, asked);
 
-  // The swaths, as wide as the spacing asked for, cover the area.
-  const double sampled = surveyCheck::sampledCoverage(c.area, plan.route, c.parameters.lineSpacing / 2, 40000);
+  // The swaths (as wide as the spacing asked for, unless given) cover the area.
+  const double sampled = surveyCheck::sampledCoverage(c.area, plan.route, halfSwath, 40000);
   EXPECT_GE(sampled, 99.9);
   EXPECT_GE(plan.coveragePercent, 99.9);
   EXPECT_NEAR(plan.coveragePercent, sampled, 0.1);
@@ -174,6 +185,26 @@ TEST(surveyEntry, startsAtTheCornerAskedFor) {
     const latLon expected = shape(home, {c.expected})[0];
     EXPECT_LT(dist(first.lat, first.lon, expected.lat, expected.lon), 1.0);
   }
+}
+
+// A run-in lies on the line inside the area: the route stays, and the swath of the first
+// and last metres of each straight run no longer counts.
+TEST(surveyRunIn, keepsTheRouteAndCountsLessCovered) {
+  const surveyArea area = areaOf(shape(home, rectangle));
+  surveyParameters p = spaced(50);
+  const surveyPlan plain = planSurvey(area, p);
+  p.runIn = 30;
+  const surveyPlan withRunIn = planSurvey(area, p);
+  ASSERT_EQ(withRunIn.route.size(), plain.route.size());
+  for (size_t i = 0; i < plain.route.size(); ++i) {
+    EXPECT_EQ(withRunIn.route[i].lat, plain.route[i].lat);
+    EXPECT_EQ(withRunIn.route[i].lon, plain.route[i].lon);
+  }
+  // The transits (48 m) are shorter than two run-ins and sweep nothing; each line loses
+  // the corners its ends no longer reach.
+  EXPECT_EQ(withRunIn.swaths.size(), plain.lines.size());
+  EXPECT_LT(withRunIn.coveragePercent, 99.5);
+  EXPECT_GT(withRunIn.coveragePercent, 90);
 }
 
 struct refusalCase {
