@@ -272,7 +272,13 @@ double normalAngle(double degrees) { return std::fmod(std::fmod(degrees, 180) + 
 }  // namespace
 
 surveyPlan planSurvey(const surveyArea& area, const surveyParameters& parameters) {
-  return planSurvey(checkArea(area), parameters);
+  try {
+    return planSurvey(checkArea(area), parameters);
+  } catch (const surveyError&) {
+    throw;
+  } catch (const std::exception& e) {
+    throw surveyError(surveyFault::geometry, std::string("the area's geometry could not be checked: ") + e.what());
+  }
 }
 
 surveyPlan planSurvey(const projectedArea& area, const surveyParameters& parameters) {
