@@ -1,11 +1,11 @@
 # Helpers shared by the CI scripts; sourced, not run.
 
 # What a build and the test suite need: the compiler and build tools, GoogleTest, the
-# route, position, map and command-line libraries, gdal-bin, whose ogrinfo reads the map files
-# back in the tests as an independent reader, and librsvg2-bin, whose rsvg-convert must draw
-# the picture of the plan. The README's first command installs the same.
+# route, position, map, geometry and command-line libraries, gdal-bin, whose ogrinfo reads
+# the map files back in the tests as an independent reader, and librsvg2-bin, whose
+# rsvg-convert must draw the picture of the plan. The README's first command installs the same.
 build_packages=(cmake ninja-build g++ libgtest-dev libpugixml-dev nlohmann-json3-dev libcli11-dev
-  libgeographiclib-dev gdal-bin librsvg2-bin)
+  libgeographiclib-dev libboost-dev gdal-bin librsvg2-bin)
 
 # Installs the Debian packages named that are not installed yet. Installing needs root; a
 # developer's machine that has them all needs nothing.

@@ -14,7 +14,7 @@ begin_stage "Windows unit tests under Wine"
 # The route and map libraries for both builds; dpkg-dev for apt-get source, which fetches
 # the pugixml and GeographicLib sources the cross build compiles.
 install_missing cmake ninja-build g++ libgtest-dev g++-mingw-w64-x86-64-posix googletest \
-  wine wine64 libpugixml-dev nlohmann-json3-dev libcli11-dev libgeographiclib-dev dpkg-dev
+  wine wine64 libpugixml-dev nlohmann-json3-dev libcli11-dev libgeographiclib-dev libboost-dev dpkg-dev
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/vesk-windows.XXXXXX")
 on_stage_exit 'stop_wine; rm -rf "$scratch"'

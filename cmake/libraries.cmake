@@ -1,10 +1,11 @@
 # The libraries that read and write the route formats and the command line: pugixml for
-# KML and GPX, nlohmann/json for GeoJSON, CLI11 for the options, and GeographicLib, whose
+# KML and GPX, nlohmann/json for GeoJSON, CLI11 for the options, GeographicLib, whose
 # DMS decoder reads positions written in degrees, minutes and seconds with hemisphere
-# letters. All four come from Debian (libpugixml-dev, nlohmann-json3-dev, libcli11-dev,
-# libgeographiclib-dev).
+# letters, and Boost.Geometry for the clipping and crossings of survey areas. All five come
+# from Debian (libpugixml-dev, nlohmann-json3-dev, libcli11-dev, libgeographiclib-dev,
+# libboost-dev).
 #
-# The Windows cross build must stay one static vesk.exe: the two header-only libraries are
+# The Windows cross build must stay one static vesk.exe: the header-only libraries are
 # taken from the host's Debian packages through an include folder in the build tree that
 # holds only them (never all of /usr/include), and pugixml and GeographicLib, which Debian
 # ships for the host only, are compiled from their Debian source packages (fetched into
@@ -17,9 +18,9 @@ if(CMAKE_CROSSCOMPILING)
   set(VESK_PUGIXML_SOURCE_DIR "" CACHE PATH "The unpacked pugixml source package, for cross builds")
   set(headers ${CMAKE_BINARY_DIR}/header-only-libraries)
   file(MAKE_DIRECTORY ${headers})
-  foreach(library nlohmann CLI)
+  foreach(library nlohmann CLI boost)
     if(NOT EXISTS ${VESK_HOST_INCLUDE_DIR}/${library})
-      message(FATAL_ERROR "${VESK_HOST_INCLUDE_DIR}/${library} is missing: install nlohmann-json3-dev and libcli11-dev")
+      message(FATAL_ERROR "${VESK_HOST_INCLUDE_DIR}/${library} is missing: install nlohmann-json3-dev, libcli11-dev and libboost-dev")
     endif()
     file(CREATE_LINK ${VESK_HOST_INCLUDE_DIR}/${library} ${headers}/${library} SYMBOLIC)
   endforeach()
@@ -69,6 +70,8 @@ else()
   find_package(nlohmann_json 3.10 REQUIRED)
   find_package(CLI11 REQUIRED)
   target_link_libraries(vesk_libraries INTERFACE pugixml::pugixml nlohmann_json::nlohmann_json CLI11::CLI11)
+  find_package(Boost 1.74 REQUIRED CONFIG)
+  target_link_libraries(vesk_libraries INTERFACE Boost::headers)
   # Debian ships GeographicLib without a CMake package configuration.
   find_path(VESK_GEOGRAPHICLIB_INCLUDE_DIR GeographicLib/DMS.hpp)
   find_library(VESK_GEOGRAPHICLIB_LIBRARY GeographicLib)
@@ -80,3 +83,7 @@ else()
     INTERFACE_INCLUDE_DIRECTORIES ${VESK_GEOGRAPHICLIB_INCLUDE_DIR})
   target_link_libraries(vesk_libraries INTERFACE geographiclib)
 endif()
+
+# Boost.Geometry still includes a few headers that Boost itself has deprecated; the notes
+# they print on every compile say nothing about vesk's code.
+target_compile_definitions(vesk_libraries INTERFACE BOOST_ALLOW_DEPRECATED_HEADERS)

@@ -46,16 +46,6 @@ bool trapOnFinding = true;
 // refused file (thousands a second), but not this.
 std::FILE* report = stderr;
 
-// A finding: say what was wrong, then stop the way libFuzzer recognises as a crash.
-[[noreturn]] void finding(const std::string& what) {
-  std::error_code ec;
-  fs::current_path(startDir, ec);  // the input that caused it is saved relative to here
-  std::fprintf(report, "\n==vesk-fuzz== %s\n", what.c_str());
-  std::fflush(report);
-  if (!trapOnFinding) throw std::runtime_error(what);
-  __builtin_trap();
-}
-
 void removeWorkDir() {
   if (workDir.empty()) return;
   std::error_code ec;
@@ -486,6 +476,16 @@ void checkFailureMessage(const std::string& output, const std::string& file) {
 
 }  // namespace
 
+// A finding: say what was wrong, then stop the way libFuzzer recognises as a crash.
+[[noreturn]] void finding(const std::string& what) {
+  std::error_code ec;
+  fs::current_path(startDir, ec);  // the input that caused it is saved relative to here
+  std::fprintf(report, "\n==vesk-fuzz== %s\n", what.c_str());
+  std::fflush(report);
+  if (!trapOnFinding) throw std::runtime_error(what);
+  __builtin_trap();
+}
+
 void setUp(bool trap) {
   trapOnFinding = trap;
   std::error_code ec;
@@ -612,6 +612,8 @@ void runTarget(const std::string& target, const std::string& input) {
     options.waypointFile = opensJsonObject(input) ? "route.geojson" : "route.csv";
     options.maps = true;
     runAndCheck(input, acceptDefaults, options);
+  } else if (target == "survey") {
+    checkSurvey(input);
   } else {
     finding("no fuzz target " + target);
   }

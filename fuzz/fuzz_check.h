@@ -30,7 +30,14 @@ struct runOptions {
 // parse back. Anything else traps.
 void runAndCheck(const std::string& waypoints, const std::string& answers, const runOptions& options = {});
 
-// One input of the fuzz target `target` (route, dialogue, kml_gpx or geojson_csv), run and
+// Tells what a run got wrong and traps (or throws, in the replay of the corpus).
+[[noreturn]] void finding(const std::string& what);
+
+// A survey area and its line parameters laid out; a refusal with a survey error is fine,
+// a route that leaves the area or a leg beyond the distance between surfacings is not.
+void checkSurvey(const std::string& input);
+
+// One input of the fuzz target `target` (route, dialogue, kml_gpx, geojson_csv or survey), run and
 // checked as that target does: the fuzzers and the replay of the corpus in the tests run
 // the same.
 void runTarget(const std::string& target, const std::string& input);
