@@ -49,11 +49,14 @@ place waypointAt(long long number, long long line, std::string_view text);
 // and warning of slips that do not stop the run.
 class routeReader {
  public:
-  explicit routeReader(std::string fileName) : fileName_(std::move(fileName)) {}
+  // `item` names what the file's positions are in a refusal: waypoints, or the vertices of
+  // a survey area.
+  explicit routeReader(std::string fileName, std::string item = "waypoint")
+      : fileName_(std::move(fileName)), item_(std::move(item)) {}
 
   const std::string& fileName() const { return fileName_; }
 
-  // "invalid waypoint ... of FILE" on standard output, the reason on standard error; ends
+  // "invalid waypoint ... of FILE" (or the item named) on standard output, the reason on standard error; ends
   // the run.
   [[noreturn]] void refuse(const place& where, const std::string& reason) const;
 
@@ -92,5 +95,6 @@ class routeReader {
   static std::string described(const place& where, const std::string& what);
 
   std::string fileName_;
+  std::string item_;
   long long slips_ = 0;
 };

@@ -50,21 +50,23 @@ size_t skipBlanks(std::string_view content, size_t pos, size_t end) {
   route.refuse({where.message, where.label, ""}, positionProblem(lat, lon));
 }
 
+}  // namespace
+
 // One line of the plain text format, from `start` to `end`: the latitude and the
 // longitude, each followed by a blank or the end of the line; anything after a blank
 // behind the longitude is a comment. A line whose first character is # is a comment. A
 // line with hemisphere letters gives its position in degrees, minutes and seconds.
-void readTextLine(std::string_view content, size_t start, size_t end, long long number, routeReader& route) {
+std::optional<textPosition> readTextPosition(std::string_view content, size_t start, size_t end, long long number,
+                                             routeReader& route) {
   const size_t first = skipBlanks(content, start, end);
-  if (first == end || content[first] == '#') return;
+  if (first == end || content[first] == '#') return std::nullopt;
   const auto where = [&] { return onLine(number, content.substr(start, end - start)); };
   const std::string_view text = content.substr(first, end - first);
   if (hasHemisphereLetter(text)) {
     const letteredPosition position = readLetteredLine(text);
     if (!position.problem.empty()) route.refuse(where(), position.problem);
     if (!flyable(position.lat, position.lon)) refuseRange(route, where(), position.lat, position.lon);
-    route.add(position.lat, position.lon, where);
-    return;
+    return textPosition{position.lat, position.lon};
   }
   const char* const names[] = {"latitude", "longitude"};
   double values[2] = {0, 0};
@@ -92,8 +94,10 @@ void readTextLine(std::string_view content, size_t start, size_t end, long long 
       route.slip(where(), "only the first two numbers are used");
     }
   }
-  route.add(values[0], values[1], where);
+  return textPosition{values[0], values[1]};
 }
+
+namespace {
 
 // ---- CSV ----
 
@@ -177,7 +181,10 @@ void readText(std::string_view content, routeReader& route) {
   while (start < size) {
     size_t end = start;
     while (end < size && content[end] != '\n' && content[end] != '\r') ++end;
-    readTextLine(content, start, end, ++number, route);
+    ++number;
+    if (const std::optional<textPosition> p = readTextPosition(content, start, end, number, route)) {
+      route.add(p->lat, p->lon, [&] { return onLine(number, content.substr(start, end - start)); });
+    }
     start = end + 1;
     if (end < size && content[end] == '\r' && start < size && content[start] == '\n') ++start;
   }

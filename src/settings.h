@@ -3,6 +3,8 @@
 // driver (vesk.cpp).
 #pragma once
 
+#include "surveyPattern.h"
+
 // ---- Operator parameters (edited through the dialogue) ----
 extern int abortOnTimeout;       // 1: the vehicle aborts when a GPS fix times out
 extern int kallopMission;        // 1: water samplers armed at mission start
@@ -22,6 +24,11 @@ extern int missionYoyoMinDepth;
 extern int missionYoyoMaxDepth;
 extern int missionYoyoMaxDepthShallow;
 extern const int LAUNCH_OFFSET;  // launch waypoint distance behind waypoint 1, metres
+
+// ---- Survey areas (--area) ----
+// How the lines of a survey are laid out: spacing or swath and overlap, bearing, entry,
+// run-in and cross lines. Its maxLegMeters is not read: the survey takes maxLegMeters above.
+extern surveyParameters surveySettings;
 
 // ---- Derived during the run ----
 extern double missionTime;  // 1.2 x the sum of all leg durations, seconds

@@ -1,5 +1,6 @@
 #include "vesk.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <exception>
@@ -13,6 +14,7 @@
 #include "routeReport.h"
 #include "runMessages.h"
 #include "settings.h"
+#include "surveyRoute.h"
 #include "svgMap.h"
 #include "vesk_user_if.h"
 #include "wptList.h"
@@ -40,6 +42,7 @@ int missionYoyoMinDepth;
 int missionYoyoMaxDepth;
 int missionYoyoMaxDepthShallow;
 const int LAUNCH_OFFSET = 500;
+surveyParameters surveySettings;
 
 double missionTime;
 
@@ -70,6 +73,7 @@ void resetSettings() {
   missionYoyoMinDepth = 2;
   missionYoyoMaxDepth = 90;
   missionYoyoMaxDepthShallow = 20;
+  surveySettings = surveyParameters{};
   missionTime = 0.0;
   choice = 0;
   reply = '0';
@@ -114,13 +118,21 @@ int run(int argc, char** argv) {
   }
   const std::string& folder = options.outputDir;
   if (!folder.empty()) checkOutputFolder(folder);
+  if (options.writeRoute) checkSurveyRoutePath(*options.writeRoute);
 
-  const std::string waypointFileName = options.waypointFile ? *options.waypointFile : queryWaypointFileName();
+  const bool survey = options.areaFile.has_value();
+  const std::string waypointFileName = survey                 ? *options.areaFile
+                                       : options.waypointFile ? *options.waypointFile
+                                                              : queryWaypointFileName();
   planPicture = pictureInputs{};
   planPicture.routeFile = waypointFileName;
-  // The whole waypoint file, read before any question is asked so that a bad route is
-  // reported at once.
-  readRoute(readRouteFile(waypointFileName), waypointFileName);
+  // The whole waypoint file, or the survey laid out in the area, before any question is
+  // asked so that a bad route or area is reported at once.
+  if (survey) {
+    readSurvey(waypointFileName);
+  } else {
+    readRoute(readRouteFile(waypointFileName), waypointFileName);
+  }
   summariseRoute(waypointFileName);
 
   // Each warning of the settings comes as soon as the menu that sets them is closed.
@@ -136,6 +148,14 @@ int run(int argc, char** argv) {
   }
   kallopMission = queryKallop();
 
+  if (survey) {
+    // The lines are cut at the surfacings the operator has just set.
+    fitSurveyToSettings();
+    if (std::find(options.maps.begin(), options.maps.end(), mapFormat::svg) != options.maps.end()) {
+      showSurveyInPicture();
+    }
+    if (options.writeRoute) writeSurveyRoute(*options.writeRoute);
+  }
   planRoute();
   warnAboutPlan();
   // One stem for the whole set, taken once: a run that crosses a minute boundary still
@@ -143,6 +163,7 @@ int run(int argc, char** argv) {
   const std::string stem = fileNameAt(std::time(nullptr));
   writeMissionFiles(stem, folder, options.maps);
   summarisePlan(stem);
+  if (survey) summariseSurvey();
   return 0;
 }
 
