@@ -188,8 +188,12 @@ double cellEnd(const sweepSet& set, const piece& outer, double beyond, bool near
   double found = otherwise;
   bool any = false;
   for (; at != set.turns.end() && at->y < hi; ++at) {
-    if (at->y <= lo || at->x < outer.from - 0.01 || at->x > outer.to + 0.01) continue;
+    // A corner belongs to the stretch when it lies within its ends, widened by the corner's
+    // distance across: the edge from the corner to where the line meets it may slant (a
+    // meridian away from the area's centre does, a diamond-shaped hole more so), so the
+    // corner may lie beyond the stretch's end by that much.
     const double d = std::fabs(at->y - outer.v);
+    if (at->y <= lo || at->x < outer.from - 0.01 - d || at->x > outer.to + 0.01 + d) continue;
     if (!any || (nearest ? d < std::fabs(found - outer.v) : d > std::fabs(found - outer.v))) found = at->y;
     any = true;
   }

@@ -236,7 +236,7 @@ TEST(SurveyRun, TheExampleAreaPlansCleanlyAndIsDrawn) {
   EXPECT_EQ(r.errors.find("warning"), std::string::npos) << r.errors;
   const size_t survey = r.errors.find("survey " VESK_EXAMPLES "/area.kml:\n");
   ASSERT_NE(survey, std::string::npos) << r.errors;
-  EXPECT_NE(r.errors.find("  coverage     ", survey), std::string::npos) << r.errors;
+  EXPECT_NE(r.errors.find("  coverage     100.00 % of ", survey), std::string::npos) << r.errors;
   EXPECT_NE(r.errors.find("  survey time  ", survey), std::string::npos) << r.errors;
 
   const std::string written = afterDialogue(r.output);

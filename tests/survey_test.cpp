@@ -73,6 +73,16 @@ const std::vector<areaCase> areas{
     {"hole", areaOf(shape(home, {{0, 0}, {1000, 0}, {1000, 790}, {0, 790}}),
                     {shape(home, {{350, 310}, {650, 310}, {650, 500}, {350, 500}})}),
      spaced(50), 16, 21, 4, 290.0 / 6, 90},
+    // Away from the centre the sides of a hole (meridians here) slant in the layout plane:
+    // the cells beside it must still reach its top and bottom.
+    {"hole far from the centre",
+     areaOf(shape(home, {{0, 0}, {6500, 0}, {6500, 1110}, {0, 1110}}),
+            {shape(home, {{1300, 330}, {1560, 330}, {1560, 500}, {1300, 500}})}),
+     spaced(90), 13, 16, 4, 87.22, 90},
+    {"diamond hole",
+     areaOf(shape(home, {{0, 0}, {2000, 0}, {2000, 1000}, {0, 1000}}),
+            {shape(home, {{1500, 350}, {1650, 500}, {1500, 650}, {1350, 500}})}),
+     spaced(50), 20, 27, 4, 50, 90},
     {"across the antimeridian", areaOf(shape({10, 179.995}, rectangle)), spaced(50), 10, 10, 1, 48, 90},
     {"70 north", areaOf(shape({70, 20}, {{0, 0}, {2000, 0}, {2000, 990}, {0, 990}})), spaced(100), 10, 10, 1, 99, 90},
     {"southern, slanted ends, cross lines",
