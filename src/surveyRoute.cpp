@@ -1,8 +1,10 @@
 #include "surveyRoute.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -90,9 +92,13 @@ void fitSurveyToSettings() {
   if (maxLegMeters != survey().laidOutFor) layOut();
 }
 
-void checkSurveyRoutePath(const std::string& path) {
+void checkSurveyRoutePath(const std::string& path, const std::string& areaName) {
   const std::string folder = folderAndName(path).first;
   if (!folder.empty()) checkOutputFolder(folder);
+  std::error_code ec;
+  if (std::filesystem::equivalent(std::filesystem::u8path(path), std::filesystem::u8path(areaName), ec)) {
+    failRun("cannot write route output file " + path + " over the area file\n");
+  }
 }
 
 void writeSurveyRoute(const std::string& path) {

@@ -16,8 +16,9 @@ void readSurvey(const std::string& name);
 // anew.
 void fitSurveyToSettings();
 
-// A folder named in the route file's path must take it: checked before any question.
-void checkSurveyRoutePath(const std::string& path);
+// A folder named in the route file's path must take it, and the route must not replace
+// the area file `areaName` it is laid out from: checked before any question.
+void checkSurveyRoutePath(const std::string& path, const std::string& areaName);
 
 // Writes the survey's route as a plain route file at `path`, one "latitude longitude" line
 // per waypoint with the digits that read back as the same doubles, as a file of its own

@@ -118,7 +118,7 @@ int run(int argc, char** argv) {
   }
   const std::string& folder = options.outputDir;
   if (!folder.empty()) checkOutputFolder(folder);
-  if (options.writeRoute) checkSurveyRoutePath(*options.writeRoute);
+  if (options.writeRoute) checkSurveyRoutePath(*options.writeRoute, *options.areaFile);
 
   const bool survey = options.areaFile.has_value();
   const std::string waypointFileName = survey                 ? *options.areaFile

@@ -195,6 +195,11 @@ TEST(SurveyRun, TheWrittenRoutePlansTheSameMissionByteForByte) {
               answers, dir.path());
   EXPECT_EQ(area.status, 1) << "the route's folder must exist";
   EXPECT_EQ(area.output, "cannot use output folder out/: there is no such folder\n");
+  const vesk_result over =
+      runVesk({"--area", "area.kml", "--line-spacing", "60", "--write-route", "./area.kml"}, answers, dir.path());
+  EXPECT_EQ(over.status, 1);
+  EXPECT_EQ(over.output, "cannot write route output file ./area.kml over the area file\n");
+  EXPECT_EQ(readFile(dir.file("area.kml")), kmlWithHole);
 
   const vesk_result fromArea =
       runVesk({"--area", "area.kml", "--line-spacing", "60", "--cross-lines", "2", "--write-route", "route.txt"},
