@@ -280,6 +280,10 @@ areaFile readArea(std::string_view content, const std::string& name) {
   if (first == '<' && localName(doc.document_element()) == "kml") {
     readKmlArea(doc, parsed, content, file, reader);
   } else if (first == '<') {
+    if (!parsed) {
+      reader.refuseFile("is not well-formed XML: " + std::string(parsed.description()) + " at line " +
+                        std::to_string(lineAt(content, parsed.offset)));
+    }
     reader.refuseFile("is XML but not KML: an area is read from KML, GeoJSON or plain text");
   } else if (first == '{') {
     readGeoJsonArea(content, file, reader);

@@ -63,6 +63,8 @@ TEST(SurveyRun, AreaFilesAreReadOrRefusedWithThePlaceAndTheReason) {
        "a.geojson holds no area (Polygon), only LineString\n", nullptr},
       {"GPX is no area", "a.gpx", "<gpx><rte/></gpx>",
        "a.gpx is XML but not KML: an area is read from KML, GeoJSON or plain text\n", nullptr},
+      {"XML that breaks off", "a.kml", "<?xml version=\"1.0\"?>\n<kml><Polygon>\n<outerBoundaryIs",
+       "a.kml is not well-formed XML: Error parsing start element tag at line 3\n", nullptr},
       {"too few vertices", "a.txt", "45 10\n45 10.01\n45 10\n", "invalid area in a.txt\n",
        "outer boundary has 2 distinct vertices; a boundary needs at least 3"},
       {"a hole of one vertex", "a.txt", "45 10\n45 10.01\n45.01 10.01\nhole\n45.001 10.005\n",
