@@ -220,6 +220,12 @@ awk 'BEGIN { for (i = 0; i < 10000; i++) { l = int(i / 100); a = (l % 2) ? 99 - 
 compare survey-picture "$scratch/route_survey.txt" $'0\ny\n0\nn\n' --map svg
 printf '0 0\n0 170\n60 -100\n' >"$scratch/route_wide.txt"
 compare wide-picture "$scratch/route_wide.txt" $'4 5000000\n0\nn\n50\nn\n' --map svg
+# A survey laid out in the example area (--area takes the file name given last), its
+# route written for review and its picture; an area that crosses itself.
+compare survey-area examples/area.kml $'4\n3000\n0\ny\n0\nn\n' --swath-width 120 --overlap 20 --cross-lines 2 \
+  --write-route lines.txt --map svg --area
+printf '45 10\n45 10.02\n45.01 10.005\n45.01 10.015\n' >"$scratch/area_crossing.txt"
+compare area-crossing "$scratch/area_crossing.txt" $'0\ny\n0\nn\n' --line-spacing 50 --area
 
 # Operators name files in their own language: names beyond any legacy code page, given as
 # the argument, typed at the prompt, and pasted with the quotes of "Copy as path".
