@@ -1,10 +1,11 @@
 # Helpers shared by the CI scripts; sourced, not run.
 
 # What a build and the test suite need: the compiler and build tools, GoogleTest, the
-# route, position, map, zip and command-line libraries, and gdal-bin, whose ogrinfo reads the map files
-# back in the tests as an independent reader. The README's first command installs the same.
+# route, position, map, zip, geometry and command-line libraries, gdal-bin, whose ogrinfo
+# reads the map files back in the tests as an independent reader, and librsvg2-bin, whose
+# rsvg-convert must draw the picture of the plan. The README's first command installs the same.
 build_packages=(cmake ninja-build g++ libgtest-dev libpugixml-dev nlohmann-json3-dev libcli11-dev
-  libgeographiclib-dev libminizip-dev zlib1g-dev libtomlplusplus-dev gdal-bin)
+  libgeographiclib-dev libminizip-dev zlib1g-dev libtomlplusplus-dev libboost-dev gdal-bin librsvg2-bin)
 
 # Installs the Debian packages named that are not installed yet. Installing needs root; a
 # developer's machine that has them all needs nothing.

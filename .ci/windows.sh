@@ -15,7 +15,7 @@ begin_stage "Windows unit tests under Wine"
 # the pugixml, GeographicLib and minizip sources the cross build compiles.
 install_missing cmake ninja-build g++ libgtest-dev g++-mingw-w64-x86-64-posix googletest \
   wine wine64 libpugixml-dev nlohmann-json3-dev libcli11-dev libgeographiclib-dev libminizip-dev zlib1g-dev \
-  libz-mingw-w64-dev libtomlplusplus-dev dpkg-dev
+  libz-mingw-w64-dev libtomlplusplus-dev libboost-dev dpkg-dev
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/vesk-windows.XXXXXX")
 on_stage_exit 'stop_wine; rm -rf "$scratch"'
@@ -198,8 +198,8 @@ compare example-answers-2 examples/route.txt $'0\ny\n0\ny\n'
 compare crlf-route "$scratch/route_crlf.txt" $'0\nn\n50\nn\n'
 compare invalid-waypoint "$scratch/route_bad.txt" $'0\nn\n50\nn\n'
 # The maps of the planned route, and the routes read from the other formats.
-compare example-maps examples/route.txt $'0\nn\n50\nn\n' --map kml,gpx,geojson
-compare example-maps-yoyo examples/route.txt $'4 2000\n0\ny\n0\ny\n' --map kml --map gpx --map geojson
+compare example-maps examples/route.txt $'0\nn\n50\nn\n' --map kml,gpx,geojson,svg
+compare example-maps-yoyo examples/route.txt $'4 2000\n0\ny\n0\ny\n' --map kml --map gpx --map geojson --map svg
 compare kml-route "$scratch/route.kml" $'0\nn\n50\nn\n'
 compare gpx-route "$scratch/route.gpx" $'0\nn\n50\nn\n' --map gpx
 compare geojson-route "$scratch/route.geojson" $'0\nn\n50\nn\n' --map geojson
@@ -207,13 +207,26 @@ compare csv-route "$scratch/route.csv" $'0\nn\n50\nn\n' --map kml
 compare unknown-map-format examples/route.txt $'0\nn\n50\nn\n' --map shp
 # Long legs at high latitude and across the antimeridian: the pieces on their great circles.
 printf '70 -20\n70 -18\n70 0\n10 179.9\n10 -179.9\n' >"$scratch/route_long.txt"
-compare long-legs "$scratch/route_long.txt" $'0\nn\n50\nn\n' --map geojson
+compare long-legs "$scratch/route_long.txt" $'0\nn\n50\nn\n' --map geojson,svg
 # Positions with hemisphere letters, the equator and a pole; editors that ask again.
 printf '0 30.5 N 10 15.2 E\n0\xc2\xb033'"'"'N 10\xc2\xb017.5'"'"'E\n0 10.3\n0:01:30S 10:20:00E\n' \
   >"$scratch/route_dms.txt"
 compare dms-and-equator "$scratch/route_dms.txt" $'9\n10m\n10\n0\nn\n95\nn\n'
 printf '90 0\n89.9 10\n' >"$scratch/route_pole.txt"
-compare pole-start "$scratch/route_pole.txt" $'4 0.001\n1000\n0\ny\n0\nn\n' --map geojson
+compare pole-start "$scratch/route_pole.txt" $'4 0.001\n1000\n0\ny\n0\nn\n' --map geojson,svg
+# The picture of a dense survey, whose marks and labels are thinned and whose timer ends
+# the mission first, and of a route over half the earth, in the equidistant projection.
+awk 'BEGIN { for (i = 0; i < 10000; i++) { l = int(i / 100); a = (l % 2) ? 99 - i % 100 : i % 100; printf "%.4f %.3f\n", 44 + 0.0009 * l, 10 + 0.001 * a } }' \
+  >"$scratch/route_survey.txt"
+compare survey-picture "$scratch/route_survey.txt" $'0\ny\n0\nn\n' --map svg
+printf '0 0\n0 170\n60 -100\n' >"$scratch/route_wide.txt"
+compare wide-picture "$scratch/route_wide.txt" $'4 5000000\n0\nn\n50\nn\n' --map svg
+# A survey laid out in the example area (--area takes the file name given last), its
+# route written for review and its picture; an area that crosses itself.
+compare survey-area examples/area.kml $'4\n3000\n0\ny\n0\nn\n' --swath-width 120 --overlap 20 --cross-lines 2 \
+  --write-route lines.txt --map svg --area
+printf '45 10\n45 10.02\n45.01 10.005\n45.01 10.015\n' >"$scratch/area_crossing.txt"
+compare area-crossing "$scratch/area_crossing.txt" $'0\ny\n0\nn\n' --line-spacing 50 --area
 # Route files as other tools save them: a KMZ, UTF-16 text and KML, and a map of this
 # program across 180° read back as its route (fuzz seeds; the Windows build's own minizip).
 compare kmz-route fuzz/corpus/kml_gpx/kmz-doc.kmz $'0\nn\n50\nn\n' --map kml

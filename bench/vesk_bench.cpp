@@ -10,11 +10,15 @@
 // from memory by a plain loop of writes into files in the same folder. The ratio of the
 // two times is what the program costs beyond what the disk takes.
 //
+// The survey area: a 10 km x 10 km area drawn as KML, read, checked and laid out as lines
+// 10 m apart (1,000 lines) as --area does, and the route it gives planned; the fastest of
+// five runs.
+//
 // The program's files go straight under their names (tests/support/setDestinations.h),
 // without the temporary names, the renaming and the flush to the disk of a real run: that
 // would measure the disk, not the program. The plain loop does not flush either.
 //
-//   vesk_bench [--table | --compare] [--folder DIR]
+//   vesk_bench [--table | --compare | --survey] [--folder DIR]
 //
 // The files go into a new folder in DIR (by default the current directory), which should
 // be on an ordinary disk: on tmpfs the comparison only measures copying memory.
@@ -25,6 +29,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -38,6 +43,8 @@
 #include "settings.h"
 #include "support/readFile.h"
 #include "support/setDestinations.h"
+#include "surveyPattern.h"
+#include "surveyRoute.h"
 #include "textOut.h"
 #include "vesk.h"
 #include "wptList.h"
@@ -151,6 +158,43 @@ void table(std::FILE* out) {
     report(out, ("survey " + std::to_string(size)).c_str(), best(buildSurvey, size));
   }
   report(out, "one leg, 10^6 pieces", best(buildLongLeg, 1000000L));
+}
+
+// ---- The survey area ----
+
+void survey(std::FILE* out) {
+  const double north = 10000 / 111195.0, east = north / std::cos(45 * 3.14159265358979323846 / 180);
+  // The area as an operator draws it, a KML polygon, read by the program's area reader.
+  const std::string name = "area.kml";
+  std::ofstream(name, std::ios::binary)
+      << "<kml xmlns=\"http://www.opengis.net/kml/2.2\"><Placemark><Polygon><outerBoundaryIs><LinearRing>"
+         "<coordinates>10,45 "
+      << numberText::shortest(10 + east).view() << ",45 " << numberText::shortest(10 + east).view() << ","
+      << numberText::shortest(45 + north).view() << " 10," << numberText::shortest(45 + north).view()
+      << " 10,45</coordinates></LinearRing></outerBoundaryIs></Polygon></Placemark></kml>\n";
+  double layout = HUGE_VAL, planning = HUGE_VAL;
+  long waypoints = 0;
+  for (int run = 0; run < 5; ++run) {
+    resetSettings();
+    surveySettings.lineSpacing = 10;
+    auto start = clock_type::now();
+    readSurvey(name);
+    layout = std::min(layout, secondsSince(start));
+    start = clock_type::now();
+    planRoute();
+    planning = std::min(planning, secondsSince(start));
+    waypoints = countWaypoints();
+    destroyList();
+  }
+  surveyParameters parameters = surveySettings;
+  surveyArea area;
+  area.outer = {{45, 10}, {45, 10 + east}, {45 + north, 10 + east}, {45 + north, 10}};
+  const surveyPlan plan = planSurvey(area, parameters);
+  std::fprintf(out,
+               "\nsurvey area 10 km x 10 km, lines 10 m apart: %zu lines, %zu route points, coverage %.2f %%\n"
+               "read and laid out in %.4f s, planned in %.4f s (%ld waypoints), together %.4f s (fastest of 5)\n",
+               plan.lines.size(), plan.route.size(), plan.coveragePercent, layout, planning, waypoints,
+               layout + planning);
 }
 
 // ---- The comparison ----
@@ -290,17 +334,20 @@ int compare(std::FILE* out, setDestination& disk) {
 int main(int argc, char** argv) {
   bool runTable = true;
   bool runCompare = true;
+  bool runSurvey = true;
   fs::path parent = fs::current_path();
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--table") {
-      runCompare = false;
+      runCompare = runSurvey = false;
     } else if (arg == "--compare") {
-      runTable = false;
+      runTable = runSurvey = false;
+    } else if (arg == "--survey") {
+      runTable = runCompare = false;
     } else if (arg == "--folder" && i + 1 < argc) {
       parent = argv[++i];
     } else {
-      std::fprintf(stderr, "usage: vesk_bench [--table | --compare] [--folder DIR]\n");
+      std::fprintf(stderr, "usage: vesk_bench [--table | --compare | --survey] [--folder DIR]\n");
       return 2;
     }
   }
@@ -325,6 +372,7 @@ int main(int argc, char** argv) {
   const divertedSets toDisk(disk);
   int status = 0;
   if (runTable) table(out);
+  if (runSurvey) survey(out);
   if (runCompare) status = compare(out, disk);
 
   fs::current_path(startDir);

@@ -1,14 +1,15 @@
 # The libraries that read and write the route formats and the command line: pugixml for
 # KML and GPX, nlohmann/json for GeoJSON, CLI11 for the options, GeographicLib, whose DMS
 # decoder reads positions written in degrees, minutes and seconds with hemisphere letters,
-# minizip over zlib, which open the zip archive of a KMZ, and toml++ for the settings
-# files. All come from Debian (libpugixml-dev, nlohmann-json3-dev, libcli11-dev,
-# libgeographiclib-dev, libminizip-dev, zlib1g-dev, libtomlplusplus-dev).
+# minizip over zlib, which open the zip archive of a KMZ, toml++ for the settings files,
+# and Boost.Geometry for the clipping and crossings of survey areas. All come from Debian
+# (libpugixml-dev, nlohmann-json3-dev, libcli11-dev, libgeographiclib-dev, libminizip-dev,
+# zlib1g-dev, libtomlplusplus-dev, libboost-dev).
 #
 # toml++ is used header-only on every system (settingsFile.cpp says so before including
 # it): Debian's CMake package would link its shared library instead.
 #
-# The Windows cross build must stay one static vesk.exe: the three header-only libraries are
+# The Windows cross build must stay one static vesk.exe: the four header-only libraries are
 # taken from the host's Debian packages through an include folder in the build tree that
 # holds only them (never all of /usr/include); pugixml, GeographicLib and minizip, which
 # Debian ships for the host only, are compiled from their Debian source packages (fetched
@@ -22,10 +23,10 @@ if(CMAKE_CROSSCOMPILING)
   set(VESK_PUGIXML_SOURCE_DIR "" CACHE PATH "The unpacked pugixml source package, for cross builds")
   set(headers ${CMAKE_BINARY_DIR}/header-only-libraries)
   file(MAKE_DIRECTORY ${headers})
-  foreach(library nlohmann CLI toml++)
+  foreach(library nlohmann CLI toml++ boost)
     if(NOT EXISTS ${VESK_HOST_INCLUDE_DIR}/${library})
-      message(FATAL_ERROR "${VESK_HOST_INCLUDE_DIR}/${library} is missing: install nlohmann-json3-dev, libcli11-dev "
-                          "and libtomlplusplus-dev")
+      message(FATAL_ERROR "${VESK_HOST_INCLUDE_DIR}/${library} is missing: install nlohmann-json3-dev, libcli11-dev, "
+                          "libtomlplusplus-dev and libboost-dev")
     endif()
     file(CREATE_LINK ${VESK_HOST_INCLUDE_DIR}/${library} ${headers}/${library} SYMBOLIC)
   endforeach()
@@ -103,6 +104,8 @@ else()
     message(FATAL_ERROR "toml++ is missing: install libtomlplusplus-dev")
   endif()
   target_include_directories(vesk_libraries SYSTEM INTERFACE ${VESK_TOMLPLUSPLUS_INCLUDE_DIR})
+  find_package(Boost 1.74 REQUIRED CONFIG)
+  target_link_libraries(vesk_libraries INTERFACE Boost::headers)
   # Debian ships GeographicLib without a CMake package configuration.
   find_path(VESK_GEOGRAPHICLIB_INCLUDE_DIR GeographicLib/DMS.hpp)
   find_library(VESK_GEOGRAPHICLIB_LIBRARY GeographicLib)
@@ -126,3 +129,7 @@ else()
     INTERFACE_INCLUDE_DIRECTORIES ${VESK_MINIZIP_INCLUDE_DIR} INTERFACE_LINK_LIBRARIES ZLIB::ZLIB)
   target_link_libraries(vesk_libraries INTERFACE minizip)
 endif()
+
+# Boost.Geometry still includes a few headers that Boost itself has deprecated; the notes
+# they print on every compile say nothing about vesk's code.
+target_compile_definitions(vesk_libraries INTERFACE BOOST_ALLOW_DEPRECATED_HEADERS)

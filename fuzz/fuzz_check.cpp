@@ -46,16 +46,6 @@ bool trapOnFinding = true;
 // refused file (thousands a second), but not this.
 std::FILE* report = stderr;
 
-// A finding: say what was wrong, then stop the way libFuzzer recognises as a crash.
-[[noreturn]] void finding(const std::string& what) {
-  std::error_code ec;
-  fs::current_path(startDir, ec);  // the input that caused it is saved relative to here
-  std::fprintf(report, "\n==vesk-fuzz== %s\n", what.c_str());
-  std::fflush(report);
-  if (!trapOnFinding) throw std::runtime_error(what);
-  __builtin_trap();
-}
-
 void removeWorkDir() {
   if (workDir.empty()) return;
   std::error_code ec;
@@ -494,16 +484,29 @@ bool fileRefusal(const std::string& what) {
       "|is a FeatureCollection without \"features\""
       "|needs a header row naming its latitude and longitude columns, such as \"lat,lon\" "
       "\\(.+\\)"
-      "|has a quoted field opened on line [1-9][0-9]* that is never closed");
+      "|has a quoted field opened on line [1-9][0-9]* that is never closed"
+      // Survey areas.
+      "|holds [2-9][0-9]* areas \\((Polygon|polygons)\\); keep one"
+      "|holds no area \\(Polygon\\)(, only .+)?"
+      "|is XML but not KML: an area is read from KML, GeoJSON or plain text"
+      "|starts an inner boundary \\(\"hole\"\\) on line [1-9][0-9]* before any vertex of the outer boundary"
+      "|has a LinearRing without one list of coordinates, on line [1-9][0-9]*"
+      "|has a Polygon without one outerBoundaryIs \\(line [1-9][0-9]*\\)"
+      "|has an outerBoundaryIs without one LinearRing \\(line [1-9][0-9]*\\)"
+      "|holds an area without a list of boundaries"
+      "|holds a boundary that is not a list of positions");
   return std::regex_match(what, refusals);
 }
 
 // The refusals of the route reader, which reads the whole waypoint file before asking
 // anything: the operator sees the message alone.
 bool readerMessage(const std::string& line, const std::string& file) {
-  static const std::regex invalid("invalid waypoint (on line )?[1-9][0-9]*");
+  static const std::regex invalid(
+      "invalid waypoint (on line )?[1-9][0-9]*"
+      "|invalid vertex (on line [1-9][0-9]*|[1-9][0-9]* of (the outer boundary|inner boundary [1-9][0-9]*))");
   const std::string ofFile = " of " + file;
   if (endsWith(line, ofFile) && std::regex_match(line.substr(0, line.size() - ofFile.size()), invalid)) return true;
+  if (line == "invalid area in " + file || line == "cannot lay out a survey of " + file) return true;
   if (startsWith(line, file + " ") && fileRefusal(line.substr(file.size() + 1))) return true;
   return line == "list is empty";
 }
@@ -537,6 +540,16 @@ void checkFailureMessage(const std::string& output, const std::string& file) {
 
 }  // namespace
 
+// A finding: say what was wrong, then stop the way libFuzzer recognises as a crash.
+[[noreturn]] void finding(const std::string& what) {
+  std::error_code ec;
+  fs::current_path(startDir, ec);  // the input that caused it is saved relative to here
+  std::fprintf(report, "\n==vesk-fuzz== %s\n", what.c_str());
+  std::fflush(report);
+  if (!trapOnFinding) throw std::runtime_error(what);
+  __builtin_trap();
+}
+
 void setUp(bool trap) {
   trapOnFinding = trap;
   std::error_code ec;
@@ -566,6 +579,7 @@ void runAndCheck(const std::string& waypoints, const std::string& answers, const
 
   std::vector<std::string> arguments = {"vesk"};
   if (options.maps) arguments.insert(arguments.end(), {"--map", "kml,gpx,geojson"});
+  if (options.area) arguments.insert(arguments.end(), {"--line-spacing", "200", "--area"});
   arguments.push_back(waypointFile);
   std::vector<char*> argv;
   for (std::string& argument : arguments) argv.push_back(argument.data());
@@ -662,6 +676,13 @@ void runTarget(const std::string& target, const std::string& input) {
     // program read it as CSV rather than as plain text.
     options.waypointFile = opensJsonObject(input) ? "route.geojson" : "route.csv";
     options.maps = true;
+    runAndCheck(input, acceptDefaults, options);
+  } else if (target == "survey") {
+    checkSurvey(input);
+  } else if (target == "area") {
+    // A survey area file in any of its formats, laid out 200 m apart and planned.
+    options.waypointFile = "area.txt";
+    options.area = true;
     runAndCheck(input, acceptDefaults, options);
   } else {
     finding("no fuzz target " + target);

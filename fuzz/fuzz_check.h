@@ -22,6 +22,8 @@ struct runOptions {
   // Also ask for the route as KML, GPX and GeoJSON maps (--map kml,gpx,geojson); each must
   // parse back and show every waypoint of the waypoint file at its position.
   bool maps = false;
+  // The file is a survey area (--area, lines 200 m apart) rather than a waypoint file.
+  bool area = false;
 };
 
 // Writes `waypoints` to the waypoint file and `answers` to the operator's input, runs the
@@ -30,7 +32,14 @@ struct runOptions {
 // parse back. Anything else traps.
 void runAndCheck(const std::string& waypoints, const std::string& answers, const runOptions& options = {});
 
-// One input of the fuzz target `target` (route, dialogue, kml_gpx or geojson_csv), run and
+// Tells what a run got wrong and traps (or throws, in the replay of the corpus).
+[[noreturn]] void finding(const std::string& what);
+
+// A survey area and its line parameters laid out; a refusal with a survey error is fine,
+// a route that leaves the area or a leg beyond the distance between surfacings is not.
+void checkSurvey(const std::string& input);
+
+// One input of the fuzz target `target` (route, dialogue, kml_gpx, geojson_csv, survey or area), run and
 // checked as that target does: the fuzzers and the replay of the corpus in the tests run
 // the same.
 void runTarget(const std::string& target, const std::string& input);

@@ -19,10 +19,16 @@ struct commandLine {
   bool dryRun = false;                      // plan and report, write nothing
   bool strict = false;                      // warnings are errors
   std::optional<std::string> saveSettings;  // where to write the settings the run used
+  // A survey area to lay the route out in, instead of a waypoint file; the line options
+  // (--line-spacing and the others) write surveySettings.
+  std::optional<std::string> areaFile;
+  std::optional<std::string> writeRoute;  // where the survey's route is written for review
+  std::string surveyOption;               // the first line option given, if any
 };
 
 // Reads the options and the waypoint file name. An unknown option, an option without its
-// value or an unknown map format stops the run with a message on standard error.
+// value, an unknown map format, a survey value that cannot be meant, or a survey option
+// without an area stops the run with a message on standard error.
 commandLine parseCommandLine(int argc, char** argv);
 
 // What --help prints: what the program does, the waypoint file formats, every option and

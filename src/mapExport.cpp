@@ -8,6 +8,7 @@
 
 #include "routeReport.h"
 #include "settings.h"
+#include "svgMap.h"
 #include "wptList.h"
 
 namespace {
@@ -381,7 +382,7 @@ void geoJsonText(textOut& out) {
 
 std::optional<mapFormat> mapFormatNamed(std::string_view name) {
   const std::string lower = lowerCase(name);
-  for (const mapFormat format : {mapFormat::kml, mapFormat::gpx, mapFormat::geojson}) {
+  for (const mapFormat format : {mapFormat::kml, mapFormat::gpx, mapFormat::geojson, mapFormat::svg}) {
     if (lower == mapExtension(format)) return format;
   }
   return std::nullopt;
@@ -391,6 +392,7 @@ const char* mapExtension(mapFormat format) {
   switch (format) {
     case mapFormat::kml: return "kml";
     case mapFormat::gpx: return "gpx";
+    case mapFormat::svg: return "svg";
     case mapFormat::geojson: break;
   }
   return "geojson";
@@ -401,6 +403,7 @@ void mapText(mapFormat format, const std::string& name, textOut& out) {
     case mapFormat::kml: kmlText(name, out); return;
     case mapFormat::gpx: gpxText(name, out); return;
     case mapFormat::geojson: geoJsonText(out); return;
+    case mapFormat::svg: svgText(name, out); return;
   }
 }
 

@@ -1,5 +1,5 @@
 // The planned route as a map, for checking a plan on a chart or a virtual globe before
-// the vehicle goes into the water: KML, GPX 1.1 or GeoJSON.
+// the vehicle goes into the water: KML, GPX 1.1 or GeoJSON, or a picture of the plan (SVG).
 #pragma once
 
 #include <optional>
@@ -8,9 +8,9 @@
 
 #include "textOut.h"
 
-enum class mapFormat { kml, gpx, geojson };
+enum class mapFormat { kml, gpx, geojson, svg };
 
-// The format of a --map name ("kml", "gpx", "geojson", in any case); none for another name.
+// The format of a --map name ("kml", "gpx", "geojson", "svg", in any case); none for another name.
 std::optional<mapFormat> mapFormatNamed(std::string_view name);
 
 // The file name extension of a map format, which is also its --map name.

@@ -82,7 +82,7 @@ place waypointAt(long long number, long long line, std::string_view text) {
 }
 
 void routeReader::refuse(const place& where, const std::string& reason) const {
-  failRun("invalid waypoint " + where.message + " of " + fileName_ + "\n", described(where, reason));
+  failRun("invalid " + item_ + " " + where.message + " of " + fileName_ + "\n", described(where, reason));
 }
 
 void routeReader::refuseFile(const std::string& what) const { failRun(fileName_ + " " + what + "\n"); }

@@ -58,11 +58,14 @@ place waypointAt(long long number, long long line, std::string_view text);
 // and warning of slips that do not stop the run.
 class routeReader {
  public:
-  explicit routeReader(std::string fileName) : fileName_(std::move(fileName)) {}
+  // `item` names what the file's positions are in a refusal: waypoints, or the vertices of
+  // a survey area.
+  explicit routeReader(std::string fileName, std::string item = "waypoint")
+      : fileName_(std::move(fileName)), item_(std::move(item)) {}
 
   const std::string& fileName() const { return fileName_; }
 
-  // "invalid waypoint ... of FILE" on standard output, the reason on standard error; ends
+  // "invalid waypoint ... of FILE" (or the item named) on standard output, the reason on standard error; ends
   // the run.
   [[noreturn]] void refuse(const place& where, const std::string& reason) const;
 
@@ -104,6 +107,7 @@ class routeReader {
   [[noreturn]] void tooManyWaypoints() const;
 
   std::string fileName_;
+  std::string item_;
   long long slips_ = 0;
   long long added_ = 0;
 };

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "calcs.h"
 #include "runMessages.h"
@@ -214,7 +215,7 @@ void warnAboutPlan() {
   }
 }
 
-void summarisePlan(const std::string& stem) {
+std::vector<planFigure> planFigures() {
   long long given = 0;
   long long added = 0;
   double length = 0;
@@ -230,14 +231,20 @@ void summarisePlan(const std::string& stem) {
     seconds += n->legSecs;
     if (n->legMeters > longest->legMeters) longest = n;
   }
-  toStderr("plan " + stem + "cfg:");
-  toStderr("  waypoints    " + std::to_string(1 + given + added) + ": launch, " + std::to_string(given) + " given, " +
-           std::to_string(added) + " added at surfacings");
-  toStderr("  length       " + fixed(length / 1000, 3) + " km");
   const long long count = surfacings();
-  toStderr("  time         " + clockTime(seconds) + " under way at " + number(missionSpeed) + " m/s, " +
-           clockTime(static_cast<double>(count) * surfacingSeconds(legEndDepth())) + " at " + std::to_string(count) +
-           (count == 1 ? " surfacing" : " surfacings") + "; mission timer " + clockTime(std::nearbyint(missionTime)));
-  toStderr("  longest leg  " + meters(longest->legMeters) + ", from " + waypoint(longest) + " to " +
-           waypoint(longest->nextPtr));
+  return {{"waypoints", std::to_string(1 + given + added) + ": launch, " + std::to_string(given) + " given, " +
+                            std::to_string(added) + " added at surfacings"},
+          {"length", fixed(length / 1000, 3) + " km"},
+          {"time", clockTime(seconds) + " under way at " + number(missionSpeed) + " m/s, " +
+                       clockTime(static_cast<double>(count) * surfacingSeconds(legEndDepth())) + " at " +
+                       std::to_string(count) + (count == 1 ? " surfacing" : " surfacings") + "; mission timer " +
+                       clockTime(std::nearbyint(missionTime))},
+          {"longest leg", meters(longest->legMeters) + ", from " + waypoint(longest) + " to " + waypoint(longest->nextPtr)}};
+}
+
+void summarisePlan(const std::string& stem) {
+  toStderr("plan " + stem + "cfg:");
+  for (const planFigure& figure : planFigures()) {
+    toStderr("  " + figure.label + std::string(13 - figure.label.size(), ' ') + figure.value);
+  }
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Bounds of the speeds such a vehicle runs at, metres per second; a speed outside them is
 // almost certainly mistyped.
@@ -49,3 +50,10 @@ void warnAboutPlan();
 // The plan of the files under the name stem `stem` in at most five lines: its waypoints,
 // length, time under way and at the surfacings, timer, longest leg.
 void summarisePlan(const std::string& stem);
+
+// The same figures, each as its name and its value.
+struct planFigure {
+  std::string label;
+  std::string value;
+};
+std::vector<planFigure> planFigures();

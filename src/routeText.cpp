@@ -106,16 +106,17 @@ std::string commonSlip(std::string_view text) {
   }
   return "";
 }
+}  // namespace
 
 // One line of the plain text format, from `start` to `end`: the latitude and the
 // longitude, each followed by a blank or the end of the line; anything after a blank
 // behind the longitude is a comment. A line whose first character is # is a comment. A
 // line with hemisphere letters gives its position in degrees, minutes and seconds.
-// `firstEntry` tells that no line before held a position. Returns whether the line held one.
-bool readTextLine(std::string_view content, size_t start, size_t end, long long number, bool firstEntry,
-                  routeReader& route) {
+// `firstEntry` tells that no line before held a position.
+std::optional<textPosition> readTextPosition(std::string_view content, size_t start, size_t end, long long number,
+                                             routeReader& route, bool firstEntry) {
   const size_t first = skipBlanks(content, start, end);
-  if (first == end || content[first] == '#') return false;
+  if (first == end || content[first] == '#') return std::nullopt;
   const auto where = [&] { return onLine(number, content.substr(start, end - start)); };
   const std::string_view text = content.substr(first, end - first);
   // The column names a spreadsheet or a GIS puts over its numbers.
@@ -132,8 +133,7 @@ bool readTextLine(std::string_view content, size_t start, size_t end, long long 
     const letteredPosition position = readLetteredLine(text);
     if (!position.problem.empty()) route.refuse(where(), position.problem);
     if (!flyable(position.lat, position.lon)) refuseRange(route, where(), position.lat, position.lon);
-    route.add(position.lat, position.lon, where);
-    return true;
+    return textPosition{position.lat, position.lon};
   }
   const char* const names[] = {"latitude", "longitude"};
   double values[2] = {0, 0};
@@ -159,9 +159,10 @@ bool readTextLine(std::string_view content, size_t start, size_t end, long long 
       route.slip(where(), "only the first two numbers are used");
     }
   }
-  route.add(values[0], values[1], where);
-  return true;
+  return textPosition{values[0], values[1]};
 }
+
+namespace {
 
 // ---- CSV ----
 
@@ -246,7 +247,11 @@ void readText(std::string_view content, routeReader& route) {
   while (start < size) {
     size_t end = start;
     while (end < size && content[end] != '\n' && content[end] != '\r') ++end;
-    if (readTextLine(content, start, end, ++number, firstEntry, route)) firstEntry = false;
+    ++number;
+    if (const std::optional<textPosition> p = readTextPosition(content, start, end, number, route, firstEntry)) {
+      firstEntry = false;
+      route.add(p->lat, p->lon, [&] { return onLine(number, content.substr(start, end - start)); });
+    }
     start = end + 1;
     if (end < size && content[end] == '\r' && start < size && content[start] == '\n') ++start;
   }

@@ -118,9 +118,12 @@ long long warnings = 0;
 bool strictRun = false;
 }  // namespace
 
+std::vector<std::string> runWarnings;
+
 void warn(const std::string& text) {
   ++warnings;
   toStderr((strictRun ? "error: " : "warning: ") + text);
+  runWarnings.push_back(text);
 }
 
 long long warningCount() { return warnings; }

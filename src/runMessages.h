@@ -9,6 +9,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Thrown to end the run early; veskMain turns it into the exit status.
 struct runEnd {
@@ -47,3 +48,5 @@ long long warningCount();
 // From now on warnings are errors (--strict): they begin with "error: ", and the run
 // stops before it writes anything when any was given.
 void treatWarningsAsErrors(bool strict);
+// The texts of the run's warnings so far, in order: the picture of the plan shows them.
+extern std::vector<std::string> runWarnings;

@@ -21,6 +21,24 @@ std::string allowanceRefusal(double value, const std::string&) {
   return value >= 0 ? "" : "a surfacing cannot take less than no time: surfacingAllowance is 0 or more";
 }
 
+// The survey's lines (--area): the same limits as their command-line options.
+// 0 leaves the spacing to the swath and the swath to the spacing, as when not given.
+std::string metresOrUnset(double value, const std::string&) {
+  return value >= 0 ? "" : "a survey's lines need metres greater than 0 (0: not given)";
+}
+
+std::string overlapRefusal(double value, const std::string&) {
+  return value >= 0 && value < 100 ? "" : "overlap is a percentage from 0 up to, not including, 100";
+}
+
+std::string runInRefusal(double value, const std::string&) {
+  return value >= 0 ? "" : "runIn is metres, 0 or more";
+}
+
+std::string crossLinesRefusal(double value, const std::string&) {
+  return value >= 0 && value <= 1000 ? "" : "crossLines is a whole number of lines from 0 to 1000";
+}
+
 bool always() { return true; }
 bool constantDepth() { return yoyoMission != 1; }
 
@@ -55,6 +73,16 @@ const std::vector<settingKey> keys = {
      "mission timer: this times the time under way ..."},
     {"surfacingAllowance", settingType::real, &surfacingAllowance, allowanceRefusal, nullptr,
      "... plus these seconds for each waypoint"},
+    {"lineSpacing", settingType::real, &surveySettings.lineSpacing, metresOrUnset, nullptr,
+     "survey (--area): metres between lines; 0: the swath less the overlap"},
+    {"swathWidth", settingType::real, &surveySettings.swathWidth, metresOrUnset, nullptr,
+     "survey: metres the sonar covers; 0: as wide as the spacing"},
+    {"overlap", settingType::real, &surveySettings.overlap, overlapRefusal, nullptr,
+     "survey: percent of the swath neighbouring lines share"},
+    {"runIn", settingType::real, &surveySettings.runIn, runInRefusal, nullptr,
+     "survey: metres after each turn that count for no swath"},
+    {"crossLines", settingType::whole, &surveySettings.crossLines, crossLinesRefusal, nullptr,
+     "survey: lines across the pattern, run last"},
 };
 
 std::string wholeRange(const settingKey& key) {

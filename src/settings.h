@@ -3,6 +3,8 @@
 // driver (vesk.cpp).
 #pragma once
 
+#include "surveyPattern.h"
+
 // ---- Operator parameters (edited through the dialogue) ----
 extern int abortOnTimeout;       // 1: the vehicle aborts when a GPS fix times out
 extern int kallopMission;        // 1: water samplers armed at mission start
@@ -26,6 +28,10 @@ extern const int LAUNCH_OFFSET;  // launch waypoint distance behind waypoint 1, 
 // ---- The mission timer (settings file and --set only) ----
 extern double missionTimerFactor;  // times the time under way; 1.2 by default
 extern double surfacingAllowance;  // seconds added for each waypoint group; 0 by default
+// ---- Survey areas (--area) ----
+// How the lines of a survey are laid out: spacing or swath and overlap, bearing, entry,
+// run-in and cross lines. Its maxLegMeters is not read: the survey takes maxLegMeters above.
+extern surveyParameters surveySettings;
 
 // ---- Derived during the run ----
 // missionTimerFactor x the sum of all leg durations + surfacingAllowance x the waypoint

@@ -1,5 +1,6 @@
 #include "vesk.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <exception>
@@ -15,6 +16,8 @@
 #include "runMessages.h"
 #include "settings.h"
 #include "settingsFile.h"
+#include "surveyRoute.h"
+#include "svgMap.h"
 #include "vesk_user_if.h"
 #include "wptList.h"
 #include "writeMission.h"
@@ -43,6 +46,7 @@ int missionYoyoMaxDepthShallow;
 const int LAUNCH_OFFSET = 500;
 double missionTimerFactor;
 double surfacingAllowance;
+surveyParameters surveySettings;
 
 double missionTime;
 
@@ -75,6 +79,7 @@ void resetSettings() {
   missionYoyoMaxDepthShallow = 20;
   missionTimerFactor = 1.2;
   surfacingAllowance = 0.0;
+  surveySettings = surveyParameters{};
   missionTime = 0.0;
   choice = 0;
   reply = '0';
@@ -82,6 +87,7 @@ void resetSettings() {
   headingInt = 0;
   missionTimeInt = 0;
   legSecsInt = 0;
+  runWarnings.clear();
 }
 
 namespace {
@@ -147,17 +153,27 @@ int run(int argc, char** argv) {
   const std::string& folder = options.outputDir;
   checkOutputFolder(folder, !options.dryRun);
   if (options.saveSettings && !options.dryRun) checkSettingsDestination(*options.saveSettings);
-  if (options.noInput && !options.waypointFile) {
+  if (options.writeRoute && !options.dryRun) checkSurveyRoutePath(*options.writeRoute, *options.areaFile);
+  const bool survey = options.areaFile.has_value();
+  if (options.noInput && !options.waypointFile && !survey) {
     toStderr("vesk: --no-input asks no question: give the waypoint file on the command line");
     return 1;
   }
   // Defaults, then the file, then --set: the dialogue starts from what they give.
   const givenSettings given = loadSettings(options.settingsFile, options.sets);
 
-  const std::string waypointFileName = options.waypointFile ? *options.waypointFile : queryWaypointFileName();
-  // The whole waypoint file, read before any question is asked so that a bad route is
-  // reported at once.
-  readRoute(readRouteFile(waypointFileName), waypointFileName);
+  const std::string waypointFileName = survey                 ? *options.areaFile
+                                       : options.waypointFile ? *options.waypointFile
+                                                              : queryWaypointFileName();
+  planPicture = pictureInputs{};
+  planPicture.routeFile = waypointFileName;
+  // The whole waypoint file, or the survey laid out in the area, before any question is
+  // asked so that a bad route or area is reported at once.
+  if (survey) {
+    readSurvey(waypointFileName);
+  } else {
+    readRoute(readRouteFile(waypointFileName), waypointFileName);
+  }
   summariseRoute(waypointFileName);
   checkSettingsAgainstRoute(given);
 
@@ -169,6 +185,13 @@ int run(int argc, char** argv) {
     askForSettings();
   }
 
+  if (survey) {
+    // The lines are cut at the surfacings the operator has just set.
+    fitSurveyToSettings();
+    if (std::find(options.maps.begin(), options.maps.end(), mapFormat::svg) != options.maps.end()) {
+      showSurveyInPicture();
+    }
+  }
   planRoute();
   warnAboutPlan();
   if (options.strict && warningCount() > warningsBefore) {
@@ -180,12 +203,15 @@ int run(int argc, char** argv) {
   const std::string stem = fileNameAt(std::time(nullptr));
   if (options.dryRun) {
     summarisePlan(stem);
+    if (survey) summariseSurvey();
     toStderr("dry run: nothing is written");
     return 0;
   }
+  if (options.writeRoute) writeSurveyRoute(*options.writeRoute);
   if (options.saveSettings) saveSettings(*options.saveSettings, waypointFileName, stem);
   writeMissionFiles(stem, folder, options.maps);
   summarisePlan(stem);
+  if (survey) summariseSurvey();
   return 0;
 }
 

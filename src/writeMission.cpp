@@ -6,6 +6,7 @@
 
 #include "fileSet.h"
 #include "settings.h"
+#include "svgMap.h"
 #include "wptList.h"
 
 namespace {
@@ -307,6 +308,8 @@ void writeMissionFiles(const std::string& stem, const std::string& folder, const
     files.push_back({stem + mapExtension(format), "cannot open map output file %s ", "cannot write map output file %s ",
                      "\n **** Wrote map : %s ****\n"});
   }
+  planPicture.setFiles.clear();
+  for (const outputFile& file : files) planPicture.setFiles.push_back(file.name);
   writeFileSet(folder, files, [&](const std::vector<textOut*>& out) {
     missionText(files[0].name, false, *out[0]);
     routeRecords(out[1], out[2], files[2].name);

@@ -185,7 +185,7 @@ TEST(MapExport, ARouteAcross180IsDrawnTheShortWayAndViewedFromAboveIt) {
 }
 
 TEST_F(MapExportTest, FormatNamesAreTheExtensionsInAnyCase) {
-  for (const char* name : {"kml", "GPX", "GeoJSON"}) {
+  for (const char* name : {"kml", "GPX", "GeoJSON", "SVG"}) {
     const auto format = mapFormatNamed(name);
     ASSERT_TRUE(format) << name;
     EXPECT_EQ(mapFormatNamed(mapExtension(*format)), format);

@@ -121,7 +121,7 @@ TEST(Program, HelpTheReadmeAndTheManualPageShowOneUsage) {
   std::istringstream lines(usage);
   for (std::string line; std::getline(lines, line);) {
     indented += (line.empty() ? "" : "    " + line) + "\n";
-    if (line == "Options:") {
+    if (line == "Options:" || line.rfind("Survey options", 0) == 0) {
       inOptions = true;
     } else if (line.empty()) {
       inOptions = false;
@@ -148,9 +148,11 @@ TEST(Program, HelpTheReadmeAndTheManualPageShowOneUsage) {
     }
     tagNext = line == ".TP";
   }
-  const std::set<std::string> expected = {"-h",         "--help",  "--version", "--map",    "-o",
-                                          "--output-dir", "--settings", "--set", "--no-input", "--dry-run",
-                                          "--strict",   "--save-settings", "--"};
+  const std::set<std::string> expected = {
+      "-h",           "--help",        "--version",     "--map",         "-o",           "--output-dir",
+      "--settings",   "--set",         "--no-input",    "--dry-run",     "--strict",     "--save-settings",
+      "--",           "--area",        "--line-spacing", "--swath-width", "--overlap",   "--line-angle",
+      "--entry",      "--start",       "--run-in",      "--cross-lines", "--write-route"};
   EXPECT_EQ(optionNames(usageOptions), expected);
   EXPECT_EQ(optionNames(tags), optionNames(usageOptions));
 }
@@ -332,7 +334,7 @@ TEST(Program, BadOptionsAndOutputFoldersStopTheRunBeforeAnyQuestion) {
       {{"route.txt", "-x"}, "", "vesk: unknown option '-x' (see vesk --help)\n"},
       {{"--map", "kml,shp", "route.txt"},
        "",
-       "vesk: unknown map format 'shp' for --map: use kml, gpx or geojson (see vesk --help)\n"},
+       "vesk: unknown map format 'shp' for --map: use kml, gpx, geojson or svg (see vesk --help)\n"},
       {{"route.txt", "--map"}, "", "vesk: --map: 1 required TEXT missing (see vesk --help)\n"},
       {{"-o", "missing", "route.txt"}, "cannot use output folder missing: there is no such folder\n", ""},
       {{"-o", "route.txt", "route.txt"}, "cannot use output folder route.txt: it is not a folder\n", ""},
@@ -492,6 +494,44 @@ TEST(Program, MapsOfARouteAcross180ReadBackAsTheRouteTheyWerePlannedFrom) {
   EXPECT_NEAR(north, -17.00, 0.01);
   EXPECT_EQ(west, -180);
   EXPECT_EQ(east, 180);
+}
+
+// The picture of the plan comes with the set: announced as a map, CR LF like every file of
+// the set, naming the run's files, its route file and its warnings, and drawn by an SVG
+// renderer without a complaint, whatever bytes the route file's name holds.
+TEST(Program, ThePictureOfThePlanNamesTheRunAndRenders) {
+  TempDir dir;
+  const std::string route = "route \xFF<&>.txt";
+  dir.write(route, "45 10 7\n45.045 10\n");
+  const vesk_result r = runVesk({"--map", "kml,svg", route}, acceptDefaults, dir.path());
+  ASSERT_EQ(r.status, 0) << r.output << r.errors;
+  const std::string written = afterDialogue(r.output);
+  const size_t from = written.find("script: ") + 8;
+  const std::string stem = written.substr(from, written.find("cfg", from) - from);
+  EXPECT_NE(written.find("\n **** Wrote map : " + stem + "kml ****\n\n **** Wrote map : " + stem + "svg ****\n"),
+            std::string::npos)
+      << written;
+  const std::string svg = readFile(dir.file(stem + "svg"));
+  EXPECT_TRUE(endsEveryLineWithCrLf(svg));
+  for (const char* name : {"cfg", "wpt", "pts", "kml", "svg"})
+    EXPECT_NE(svg.find(stem + name), std::string::npos) << name;
+  EXPECT_NE(svg.find(">route \xEF\xBF\xBD&lt;&amp;&gt;.txt<"), std::string::npos);
+  EXPECT_NE(svg.find("warning: line 1: &quot;45 10 7&quot;: only the first two numbers are used"), std::string::npos);
+
+  if (std::system("rsvg-convert --version >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "rsvg-convert (Debian package librsvg2-bin) is not installed: the picture is not rendered";
+  }
+  const std::string command = "rsvg-convert -o '" + dir.file("plan.png") + "' '" + dir.file(stem + "svg") + "' 2>&1";
+  std::string complaints;
+  int status = -1;
+  if (std::FILE* const pipe = popen(command.c_str(), "r")) {
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) complaints.append(buffer, n);
+    status = pclose(pipe);
+  }
+  EXPECT_EQ(status, 0) << complaints;
+  EXPECT_EQ(complaints, "");
+  EXPECT_EQ(readFile(dir.file("plan.png")).substr(0, 8), std::string("\x89PNG\r\n\x1A\n", 8));
 }
 
 }  // namespace

@@ -1,0 +1,397 @@
+#include "surveyPattern.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <string>
+
+#include "calcs.h"
+#include "surveyCoverage.h"
+#include "surveyGeometry.h"
+#include "wptList.h"
+
+namespace {
+
+// Shorter stretches of a line inside the area (where it grazes a corner) are left out.
+constexpr double shortestLineMeters = 0.1;
+
+[[noreturn]] void refuse(const std::string& reason) { throw surveyError(surveyFault::badParameter, reason); }
+
+// The metres between lines the parameters ask for, after checking them.
+double checkParameters(const surveyParameters& p) {
+  const auto finite = [](double x) { return std::isfinite(x); };
+  if (!finite(p.maxLegMeters) || p.maxLegMeters < 1) refuse("the meters between surfacings must be at least 1");
+  if (!finite(p.swathWidth) || p.swathWidth < 0) refuse("swathWidth must be a width in metres, greater than 0");
+  if (!finite(p.overlap) || p.overlap < 0 || p.overlap >= 100) refuse("overlap must be a percentage from 0 up to 100");
+  if (!finite(p.runIn) || p.runIn < 0) refuse("runIn must be 0 or more metres");
+  if (p.crossLines < 0) refuse("crossLines must be a count of 0 or more");
+  if (p.lineAngle && !finite(*p.lineAngle)) refuse("lineAngle must be a number of degrees");
+  if (p.start && (!finite(p.start->lat) || !finite(p.start->lon) || std::fabs(p.start->lat) > 90)) {
+    refuse("the start position is not a position");
+  }
+  if (!finite(p.lineSpacing) || p.lineSpacing < 0) refuse("lineSpacing must be a distance in metres, greater than 0");
+  const double spacing = p.lineSpacing > 0 ? p.lineSpacing : p.swathWidth * (1 - p.overlap / 100);
+  if (!(spacing > 0)) refuse("give lineSpacing, or swathWidth and overlap, to space the lines");
+  if (spacing < 0.1) refuse("lines closer than 0.1 m cannot be run");
+  return spacing;
+}
+
+// Lines of one bearing across the area, and the stretches of each that lie inside it.
+struct sweepSet {
+  double angle = 0;
+  double spacing = 0;  // on the sphere, across the lines
+  double uMin = 0, uMax = 0;
+  bgPolygon polygon;  // the area in the turned plane
+  // The vertices where the boundary turns back across the lines (a hole's lowest and
+  // highest corners, the bottom of a notch), by v.
+  std::vector<planePoint> turns;
+  std::vector<double> across;  // each line's v in the turned plane
+  std::vector<std::vector<std::pair<double, double>>> pieces;  // each line's stretches, [from, to] in u
+};
+
+double phiOf(double v) { return earthRadiusMeters * std::atan(v / earthRadiusMeters); }
+double vOf(double phi) { return earthRadiusMeters * std::tan(phi / earthRadiusMeters); }
+
+// The stretches of the line v inside the area, in order along it.
+std::vector<std::pair<double, double>> clipAt(const sweepSet& set, double v) {
+  const bgLine line{{set.uMin - 1, v}, {set.uMax + 1, v}};
+  bgLines clipped;
+  bg::intersection(line, set.polygon, clipped);
+  std::vector<std::pair<double, double>> found;
+  for (const bgLine& stretch : clipped) {
+    double lo = HUGE_VAL, hi = -HUGE_VAL;
+    for (const bgPoint& p : stretch) lo = std::min(lo, p.x()), hi = std::max(hi, p.x());
+    if (lo <= hi) found.emplace_back(lo, hi);
+  }
+  std::sort(found.begin(), found.end());
+  std::vector<std::pair<double, double>> merged;
+  for (const auto& f : found) {
+    // Stretches that meet at a point of a boundary (a corner of a hole on the line) are one.
+    if (!merged.empty() && f.first - merged.back().second <= areaIndex::tolerance) {
+      merged.back().second = std::max(merged.back().second, f.second);
+    } else {
+      merged.push_back(f);
+    }
+  }
+  return merged;
+}
+
+// The lines lie at equal angles across, seen from the pole all lines of the bearing share:
+// that is the true distance between them where they cross the area's middle at right
+// angles, and they draw closer away from it by the cosine of the arc from there, less
+// than 1.5e-4 within 100 km. The outer lines lie half a spacing inside the boundary, and
+// the spacing is shrunk just enough to make a whole number of lines: `count` of them, or
+// as many as `spacing` needs.
+sweepSet laySweeps(const projectedArea& area, double angle, double spacing, int count, long maxLines) {
+  const lineFrame turn(angle);
+  sweepSet set;
+  set.angle = angle;
+  std::vector<std::vector<planePoint>> rings;
+  double phiMin = HUGE_VAL, phiMax = -HUGE_VAL;
+  set.uMin = HUGE_VAL, set.uMax = -HUGE_VAL;
+  for (const auto& ring : area.rings) {
+    rings.emplace_back();
+    for (const planePoint& p : ring) {
+      const planePoint t = turn.toLine(p);
+      rings.back().push_back(t);
+      phiMin = std::min(phiMin, phiOf(t.y));
+      phiMax = std::max(phiMax, phiOf(t.y));
+      set.uMin = std::min(set.uMin, t.x);
+      set.uMax = std::max(set.uMax, t.x);
+    }
+    const auto& r = rings.back();
+    for (size_t i = 0; i < r.size(); ++i) {
+      const double before = r[(i + r.size() - 1) % r.size()].y, v = r[i].y, after = r[(i + 1) % r.size()].y;
+      // Edges within a few centimetres of level count as level.
+      constexpr double level = 0.05;
+      if ((before >= v - level && after >= v - level) || (before <= v + level && after <= v + level)) {
+        set.turns.push_back(r[i]);
+      }
+    }
+  }
+  std::sort(set.turns.begin(), set.turns.end(), [](planePoint a, planePoint b) { return a.y < b.y; });
+  set.polygon = toPolygon(rings);
+  const double width = phiMax - phiMin;
+  const double lines = count > 0 ? count : std::max(1.0, std::ceil(width / spacing - 1e-9));
+  if (lines > static_cast<double>(maxLines)) {
+    throw surveyError(surveyFault::tooLarge, "the area is " + std::to_string(static_cast<long>(width)) +
+                                                 " m wide: more than " + std::to_string(maxLines) +
+                                                 " lines at this spacing; widen the spacing");
+  }
+  set.spacing = width / lines;
+  for (int k = 0; k < static_cast<int>(lines); ++k) {
+    set.across.push_back(vOf(phiMin + (k + 0.5) / lines * width));
+    set.pieces.push_back(clipAt(set, set.across.back()));
+  }
+  return set;
+}
+
+struct piece {
+  double v, from, to;
+};
+
+struct cell {
+  std::vector<piece> lines;
+  bool joinedBelow = false, joinedAbove = false;  // to stretches of the lines before, after
+  double spacing = 0;
+};
+
+// Boustrophedon cells: a stretch continues the cell of the stretch on the line before it
+// when each overlaps only the other along the lines. Where the area splits (around a hole,
+// into the teeth of a comb) or joins again, new cells begin.
+std::vector<cell> formCells(const sweepSet& set) {
+  std::vector<cell> cells;
+  std::vector<size_t> cellBefore;
+  std::vector<int> upCount, upLink;
+  for (size_t k = 0; k <= set.pieces.size(); ++k) {
+    static const std::vector<std::pair<double, double>> none;
+    const auto& now = k < set.pieces.size() ? set.pieces[k] : none;
+    std::vector<int> downCount(now.size(), 0), downLink(now.size(), -1);
+    if (k > 0) {
+      const auto& before = set.pieces[k - 1];
+      upCount.assign(before.size(), 0);
+      upLink.assign(before.size(), -1);
+      for (size_t i = 0, j = 0; i < before.size() && j < now.size();) {
+        if (std::max(before[i].first, now[j].first) < std::min(before[i].second, now[j].second)) {
+          ++upCount[i], ++downCount[j];
+          upLink[i] = static_cast<int>(j), downLink[j] = static_cast<int>(i);
+        }
+        if (before[i].second < now[j].second) ++i; else ++j;
+      }
+      for (size_t i = 0; i < before.size(); ++i) {
+        if (upCount[i] != 1 || downCount[upLink[i]] != 1) cells[cellBefore[i]].joinedAbove = upCount[i] > 0;
+      }
+    }
+    std::vector<size_t> cellNow(now.size());
+    for (size_t j = 0; j < now.size(); ++j) {
+      const int i = downLink[j];
+      if (downCount[j] == 1 && upCount[i] == 1) {
+        cellNow[j] = cellBefore[i];
+      } else {
+        cellNow[j] = cells.size();
+        cells.emplace_back();
+        cells.back().joinedBelow = downCount[j] > 0;
+      }
+      cells[cellNow[j]].lines.push_back({set.across[k], now[j].first, now[j].second});
+    }
+    cellBefore = std::move(cellNow);
+  }
+  return cells;
+}
+
+// The level across where a cell really ends, from the turning corners of the boundary
+// between its outer line and the line beyond, within its stretch: the corner nearest the
+// line where the area splits or joins there, the farthest where the cell simply ends.
+double cellEnd(const sweepSet& set, const piece& outer, double beyond, bool nearest, double otherwise) {
+  const double lo = std::min(outer.v, beyond), hi = std::max(outer.v, beyond);
+  auto at = std::lower_bound(set.turns.begin(), set.turns.end(), lo, [](planePoint p, double v) { return p.y < v; });
+  double found = otherwise;
+  bool any = false;
+  for (; at != set.turns.end() && at->y < hi; ++at) {
+    // A corner belongs to the stretch when it lies within its ends, widened by the corner's
+    // distance across: the edge from the corner to where the line meets it may slant (a
+    // meridian away from the area's centre does, a diamond-shaped hole more so), so the
+    // corner may lie beyond the stretch's end by that much.
+    const double d = std::fabs(at->y - outer.v);
+    if (at->y <= lo || at->x < outer.from - 0.01 - d || at->x > outer.to + 0.01 + d) continue;
+    if (!any || (nearest ? d < std::fabs(found - outer.v) : d > std::fabs(found - outer.v))) found = at->y;
+    any = true;
+  }
+  return phiOf(found);
+}
+
+// Lays each cell's lines afresh between the levels where it ends, half a spacing inside
+// them and the spacing shrunk to fit: an edge across the lines that the global lines
+// happen to miss by more than half a swath (the side of a hole, the bottom of a notch)
+// is swept as the outer edges are.
+void relayCells(const sweepSet& set, double spacing, std::vector<cell>& cells) {
+  for (cell& c : cells) {
+    const piece first = c.lines.front(), last = c.lines.back();
+    const double phiFirst = phiOf(first.v), phiLast = phiOf(last.v);
+    const double lo = cellEnd(set, first, vOf(phiFirst - set.spacing), c.joinedBelow, vOf(phiFirst - set.spacing / 2));
+    const double hi = cellEnd(set, last, vOf(phiLast + set.spacing), c.joinedAbove, vOf(phiLast + set.spacing / 2));
+    const double count = std::max(1.0, std::ceil((hi - lo) / spacing - 1e-9));
+    c.spacing = (hi - lo) / count;
+    std::vector<piece> lines;
+    size_t below = 0;
+    for (double i = 0; i < count; ++i) {
+      const double phi = lo + (i + 0.5) * c.spacing, v = vOf(phi);
+      // The stretch of this cell: the one that overlaps most the cell's old lines nearest it.
+      while (below + 1 < c.lines.size() && c.lines[below + 1].v <= v) ++below;
+      const size_t above = std::min(below + 1, c.lines.size() - 1);
+      const double from = std::min(c.lines[below].from, c.lines[above].from);
+      const double to = std::max(c.lines[below].to, c.lines[above].to);
+      double best = -HUGE_VAL;
+      piece chosen{v, 0, 0};
+      for (const auto& stretch : clipAt(set, v)) {
+        const double overlap = std::min(to, stretch.second) - std::max(from, stretch.first);
+        if (overlap > best) best = overlap, chosen = {v, stretch.first, stretch.second};
+      }
+      if (chosen.to - chosen.from >= shortestLineMeters) lines.push_back(chosen);
+    }
+    c.lines = std::move(lines);
+  }
+  cells.erase(std::remove_if(cells.begin(), cells.end(), [](const cell& c) { return c.lines.empty(); }), cells.end());
+}
+
+struct lineRun {
+  planePoint from, to;
+  bool cross;
+};
+
+// Runs every cell back and forth, each from the corner nearest the end of the one before;
+// the first from the corner `firstScore` rates lowest (when no line was run before).
+void runCells(const sweepSet& set, const std::vector<cell>& cells, bool cross,
+              const std::function<double(planePoint)>& firstScore, std::vector<lineRun>& runs) {
+  const lineFrame turn(set.angle);
+  std::vector<bool> used(cells.size(), false);
+  for (size_t done = 0; done < cells.size(); ++done) {
+    double bestScore = HUGE_VAL;
+    size_t bestCell = 0;
+    bool bestFromLast = false, bestAtTo = false;
+    for (size_t c = 0; c < cells.size(); ++c) {
+      if (used[c]) continue;
+      for (const bool fromLast : {false, true}) {
+        const piece& p = fromLast ? cells[c].lines.back() : cells[c].lines.front();
+        for (const bool atTo : {false, true}) {
+          const planePoint start = turn.fromLine({atTo ? p.to : p.from, p.v});
+          const double score = runs.empty() ? firstScore(start) : length(start - runs.back().to);
+          if (score < bestScore) bestScore = score, bestCell = c, bestFromLast = fromLast, bestAtTo = atTo;
+        }
+      }
+    }
+    used[bestCell] = true;
+    const auto& lines = cells[bestCell].lines;
+    bool atTo = bestAtTo;
+    for (size_t i = 0; i < lines.size(); ++i, atTo = !atTo) {
+      const piece& p = lines[bestFromLast ? lines.size() - 1 - i : i];
+      const planePoint a = turn.fromLine({p.from, p.v}), b = turn.fromLine({p.to, p.v});
+      runs.push_back({atTo ? b : a, atTo ? a : b, cross});
+    }
+  }
+}
+
+double normalAngle(double degrees) { return std::fmod(std::fmod(degrees, 180) + 180, 180); }
+
+}  // namespace
+
+surveyPlan planSurvey(const surveyArea& area, const surveyParameters& parameters) {
+  try {
+    return planSurvey(checkArea(area), parameters);
+  } catch (const surveyError&) {
+    throw;
+  } catch (const std::exception& e) {
+    throw surveyError(surveyFault::geometry, std::string("the area's geometry could not be checked: ") + e.what());
+  }
+}
+
+surveyPlan planSurvey(const projectedArea& area, const surveyParameters& parameters) {
+  const double spacing = checkParameters(parameters);
+  // Each line takes two waypoints at least; and a hundred thousand lines, 200 km at 2 m,
+  // are far beyond any one dive.
+  const long maxLines = std::max(1L, std::min(maxRouteWaypoints / 2, 100000L));
+  if (parameters.crossLines > maxLines) refuse("crossLines must be at most " + std::to_string(maxLines));
+  surveyPlan plan;
+  plan.lineAngle = normalAngle(parameters.lineAngle ? *parameters.lineAngle : area.longAxis);
+  try {
+    const sweepSet sweeps = laySweeps(area, plan.lineAngle, spacing, 0, maxLines);
+    auto cells = formCells(sweeps);
+    relayCells(sweeps, spacing, cells);
+    plan.sweeps = static_cast<int>(sweeps.across.size());
+    plan.cells = static_cast<int>(cells.size());
+    size_t lineCount = 0;
+    for (const cell& c : cells) lineCount += c.lines.size();
+    if (lineCount > static_cast<size_t>(maxLines)) {
+      throw surveyError(surveyFault::tooLarge, "the area's parts need more than " + std::to_string(maxLines) +
+                                                   " lines at this spacing; widen the spacing");
+    }
+    for (const cell& c : cells) plan.spacing = std::max(plan.spacing, c.spacing);
+    const std::function<double(planePoint)> entryScore = [&](planePoint p) {
+      if (parameters.start) {
+        const latLon q = area.frame.toLatLon(p);
+        return dist(parameters.start->lat, parameters.start->lon, q.lat, q.lon);
+      }
+      switch (parameters.entry) {
+        case entryCorner::southWest: return p.x + p.y;
+        case entryCorner::southEast: return -p.x + p.y;
+        case entryCorner::northWest: return p.x - p.y;
+        case entryCorner::northEast: break;
+      }
+      return -p.x - p.y;
+    };
+    std::vector<lineRun> runs;
+    runCells(sweeps, cells, false, entryScore, runs);
+    if (parameters.crossLines > 0) {
+      const sweepSet crossing = laySweeps(area, normalAngle(plan.lineAngle + 90), 0, parameters.crossLines, maxLines);
+      plan.crossSpacing = crossing.spacing;
+      auto crossCells = formCells(crossing);
+      for (cell& c : crossCells) {
+        c.lines.erase(std::remove_if(c.lines.begin(), c.lines.end(),
+                                     [](const piece& p) { return p.to - p.from < shortestLineMeters; }),
+                      c.lines.end());
+      }
+      crossCells.erase(std::remove_if(crossCells.begin(), crossCells.end(), [](const cell& c) { return c.lines.empty(); }),
+                       crossCells.end());
+      runCells(crossing, crossCells, true, entryScore, runs);
+    }
+    if (runs.empty()) throw surveyError(surveyFault::noArea, "no line of the pattern lies inside the area");
+
+    // The straight runs in order: each line, and the legs of the transit before it.
+    const areaIndex index(area.rings);
+    std::vector<surveyStretch> stretches;
+    for (size_t i = 0; i < runs.size(); ++i) {
+      if (i > 0) {
+        const std::vector<planePoint> path = index.insidePath(runs[i - 1].to, runs[i].from);
+        if (path.empty()) {
+          throw surveyError(surveyFault::noInsideTransit, "no path inside the area leads from the end of line " +
+                                                              std::to_string(i) + " to line " + std::to_string(i + 1));
+        }
+        for (size_t k = 1; k < path.size(); ++k) {
+          if (length(path[k] - path[k - 1]) > areaIndex::tolerance) stretches.push_back({path[k - 1], path[k], false});
+        }
+      }
+      stretches.push_back({runs[i].from, runs[i].to, true});
+    }
+
+    double pieces = 0;
+    for (const surveyStretch& s : stretches) {
+      pieces += std::ceil(length(s.b - s.a) / (parameters.maxLegMeters - surfacingMarginMeters)) + 1;
+    }
+    if (pieces > static_cast<double>(maxRouteWaypoints)) {
+      throw surveyError(surveyFault::tooLarge, "the survey would need more than " + std::to_string(maxRouteWaypoints) +
+                                                   " waypoints; widen the spacing or the meters between surfacings");
+    }
+    plan.route.push_back(area.frame.toLatLon(stretches[0].a));
+    size_t lineNumber = 0;
+    for (const surveyStretch& s : stretches) {
+      const latLon a = plan.route.back(), b = area.frame.toLatLon(s.b);
+      const double meters = appendCut(plan.route, a, b, parameters.maxLegMeters - surfacingMarginMeters);
+      if (s.line) {
+        plan.lineMeters += meters;
+        plan.lines.push_back({a, b, meters, runs[lineNumber++].cross});
+      } else {
+        plan.transitMeters += meters;
+      }
+    }
+
+    // What the sonar sweeps: every straight run less the run-in at either end.
+    const double halfSwath = (parameters.swathWidth > 0 ? parameters.swathWidth : spacing) / 2;
+    std::vector<surveyStretch> swept;
+    for (const surveyStretch& s : stretches) {
+      const double len = length(s.b - s.a);
+      if (len <= 2 * parameters.runIn) continue;
+      const planePoint t = (parameters.runIn / len) * (s.b - s.a);
+      swept.push_back({s.a + t, s.b - t, s.line});
+      plan.swaths.push_back(swathPolygon(area.frame, swept.back().a, swept.back().b, halfSwath));
+    }
+    const swathCover cover =
+        swathCoverage(area, plan.lineAngle, swept, halfSwath, std::clamp(8 * plan.sweeps, 256, 20000));
+    plan.coveragePercent = cover.percent;
+    plan.areaSquareMeters = cover.areaSquareMeters;
+  } catch (const surveyError&) {
+    throw;
+  } catch (const std::exception& e) {
+    throw surveyError(surveyFault::geometry, std::string("the area's geometry could not be laid out: ") + e.what());
+  }
+  return plan;
+}

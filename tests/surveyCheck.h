@@ -1,0 +1,29 @@
+// Checks of a survey route against its area that owe nothing to the layout's geometry:
+// positions on the sphere, the planner's own great-circle functions, a point-in-polygon
+// test of their own. Shared by the tests and the fuzz target.
+#pragma once
+
+#include <vector>
+
+#include "surveyArea.h"
+
+namespace surveyCheck {
+
+// Metres from p to the great-circle arc a-b.
+double arcDistance(latLon p, latLon a, latLon b);
+
+// Whether p lies inside the outer boundary and outside every hole, or within
+// `toleranceMeters` of a boundary.
+bool inside(const surveyArea& area, latLon p, double toleranceMeters);
+
+// How far outside the area (or inside a hole) the route strays at worst, its legs
+// followed along their great circles in steps of at most `stepMeters`; 0 when it never
+// does by more than `toleranceMeters`.
+double worstStray(const surveyArea& area, const std::vector<latLon>& route, double stepMeters,
+                  double toleranceMeters);
+
+// Percent of a grid of about `samples` points of the area that lie within `halfSwath`
+// metres of a leg of the route.
+double sampledCoverage(const surveyArea& area, const std::vector<latLon>& route, double halfSwath, int samples);
+
+}  // namespace surveyCheck

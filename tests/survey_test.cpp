@@ -1,0 +1,263 @@
+// Survey areas laid out as routes: each must keep inside its area and out of its holes,
+// cover it with its swaths, lie half a spacing inside its edges, and hand the planner no
+// piece it would cut again. The route is checked on the sphere (surveyCheck), not in the
+// layout's own plane.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "calcs.h"
+#include "surveyCheck.h"
+#include "surveyPattern.h"
+
+namespace {
+
+constexpr double pi = 3.14159265358979323846;
+
+// A ring of (east, north) metres from `ref`, turned `turn` degrees clockwise about it.
+areaRing shape(latLon ref, const std::vector<std::array<double, 2>>& metres, double turn = 0) {
+  areaRing ring;
+  const double s = std::sin(turn * pi / 180), c = std::cos(turn * pi / 180);
+  for (const auto& m : metres) {
+    const double east = m[0] * c + m[1] * s, north = -m[0] * s + m[1] * c;
+    ring.push_back({ref.lat + north / 111195, wrapLongitude(ref.lon + east / (111195 * std::cos(ref.lat * pi / 180)))});
+  }
+  return ring;
+}
+
+surveyArea areaOf(areaRing outer, std::vector<areaRing> holes = {}) { return {std::move(outer), std::move(holes)}; }
+
+surveyParameters spaced(double spacing, std::optional<double> angle = {}, int crossLines = 0) {
+  surveyParameters p;
+  p.lineSpacing = spacing;
+  p.lineAngle = angle;
+  p.crossLines = crossLines;
+  p.maxLegMeters = 400;
+  return p;
+}
+
+surveyParameters swathed(double swath, double overlap) {
+  surveyParameters p = spaced(0);
+  p.swathWidth = swath;
+  p.overlap = overlap;
+  return p;
+}
+
+struct areaCase {
+  const char* name;
+  surveyArea area;
+  surveyParameters parameters;
+  int sweeps, lines, cells;
+  double spacing, angle;
+};
+
+const latLon home{45, 10};
+const std::vector<std::array<double, 2>> rectangle{{0, 0}, {1190, 0}, {1190, 480}, {0, 480}, {0, 0}};
+
+const std::vector<areaCase> areas{
+    {"rectangle", areaOf(shape(home, rectangle)), spaced(50), 10, 10, 1, 48, 90},
+    {"rectangle, swath less overlap", areaOf(shape(home, rectangle)), swathed(62.5, 20), 10, 10, 1, 48, 90},
+    {"rotated rectangle", areaOf(shape(home, rectangle, 30)), spaced(50), 10, 10, 1, 48, 120},
+    {"L", areaOf(shape(home, {{0, 0}, {1000, 0}, {1000, 490}, {500, 490}, {500, 980}, {0, 980}})), spaced(50, 90),
+     20, 20, 1, 49, 90},
+    {"U", areaOf(shape(home, {{0, 0}, {1000, 0}, {1000, 590}, {700, 590}, {700, 170}, {300, 170}, {300, 590}, {0, 590}})),
+     spaced(50), 12, 22, 3, 420.0 / 9, 90},
+    {"comb", areaOf(shape(home, {{0, 0}, {1300, 0}, {1300, 770}, {1200, 770}, {1200, 190}, {900, 190}, {900, 770},
+                                 {800, 770}, {800, 190}, {500, 190}, {500, 770}, {400, 770}, {400, 190}, {100, 190},
+                                 {100, 770}, {0, 770}})),
+     spaced(50, 90), 16, 52, 5, 580.0 / 12, 90},
+    {"hole", areaOf(shape(home, {{0, 0}, {1000, 0}, {1000, 790}, {0, 790}}),
+                    {shape(home, {{350, 310}, {650, 310}, {650, 500}, {350, 500}})}),
+     spaced(50), 16, 21, 4, 290.0 / 6, 90},
+    // Away from the centre the sides of a hole (meridians here) slant in the layout plane:
+    // the cells beside it must still reach its top and bottom.
+    {"hole far from the centre",
+     areaOf(shape(home, {{0, 0}, {6500, 0}, {6500, 1110}, {0, 1110}}),
+            {shape(home, {{1300, 330}, {1560, 330}, {1560, 500}, {1300, 500}})}),
+     spaced(90), 13, 16, 4, 87.22, 90},
+    {"diamond hole",
+     areaOf(shape(home, {{0, 0}, {2000, 0}, {2000, 1000}, {0, 1000}}),
+            {shape(home, {{1500, 350}, {1650, 500}, {1500, 650}, {1350, 500}})}),
+     spaced(50), 20, 27, 4, 50, 90},
+    {"across the antimeridian", areaOf(shape({10, 179.995}, rectangle)), spaced(50), 10, 10, 1, 48, 90},
+    {"70 north", areaOf(shape({70, 20}, {{0, 0}, {2000, 0}, {2000, 990}, {0, 990}})), spaced(100), 10, 10, 1, 99, 90},
+    {"southern, slanted ends, cross lines",
+     areaOf(shape({-33.9, 151.3}, {{0, 0}, {1500, 0}, {1782.9, 490}, {282.9, 490}})), spaced(50, {}, 3), 10, 13, 1,
+     49, 90},
+};
+
+std::array<double, 3> unit(latLon p) {
+  const double f = p.lat * pi / 180, l = p.lon * pi / 180;
+  return {std::cos(f) * std::cos(l), std::cos(f) * std::sin(l), std::sin(f)};
+}
+
+// The signed metres from q to the great circle with pole n.
+double offset(const std::array<double, 3>& n, latLon q) {
+  const auto u = unit(q);
+  return std::asin(n[0] * u[0] + n[1] * u[1] + n[2] * u[2]) * 6371000;
+}
+
+class surveyAreas : public ::testing::TestWithParam<areaCase> {};
+
+TEST_P(surveyAreas, linesStayInsideAndSwathsCover) {
+  const areaCase& c = GetParam();
+  const surveyPlan plan = planSurvey(c.area, c.parameters);
+  const double asked = c.parameters.lineSpacing > 0 ? c.parameters.lineSpacing
+                                                    : c.parameters.swathWidth * (1 - c.parameters.overlap / 100);
+  const double halfSwath = (c.parameters.swathWidth > 0 ? c.parameters.swathWidth : asked) / 2;
+  EXPECT_EQ(plan.sweeps, c.sweeps);
+  EXPECT_EQ(static_cast<int>(plan.lines.size()), c.lines);
+  EXPECT_EQ(plan.cells, c.cells);
+  EXPECT_NEAR(plan.spacing, c.spacing, 0.05);
+  EXPECT_NEAR(plan.lineAngle, c.angle, 0.5);
+
+  // Every leg, transits included, inside the area and out of its holes.
+  EXPECT_EQ(surveyCheck::worstStray(c.area, plan.route, 2, 0.5), 0) << "the route leaves the area";
+
+  // No piece the planner would cut again, and the pieces of a line all alike.
+  for (size_t i = 0; i + 1 < plan.route.size(); ++i) {
+    const latLon a = plan.route[i], b = plan.route[i + 1];
+    ASSERT_LE(dist(a.lat, a.lon, b.lat, b.lon), c.parameters.maxLegMeters) << "leg " << i;
+  }
+  size_t at = 0;
+  for (const surveyLine& line : plan.lines) {
+    while (plan.route[at].lat != line.start.lat || plan.route[at].lon != line.start.lon) ++at;
+    const double first = dist(line.start.lat, line.start.lon, plan.route[at + 1].lat, plan.route[at + 1].lon);
+    for (; plan.route[at].lat != line.end.lat || plan.route[at].lon != line.end.lon; ++at) {
+      const latLon a = plan.route[at], b = plan.route[at + 1];
+      EXPECT_NEAR(dist(a.lat, a.lon, b.lat, b.lon), first, 0.01) << "a short piece on a line";
+    }
+  }
+
+  // The outer lines lie half a spacing inside the farthest vertices on either side, and
+  // no two neighbouring lines farther apart than the spacing asked for.
+  std::vector<std::array<double, 3>> poles;
+  for (const surveyLine& line : plan.lines) {
+    if (line.cross) continue;
+    const auto a = unit(line.start), b = unit(line.end);
+    std::array<double, 3> n{a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+    const double len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    const double sign = poles.empty() || n[0] * poles[0][0] + n[1] * poles[0][1] + n[2] * poles[0][2] > 0 ? 1 : -1;
+    poles.push_back({sign * n[0] / len, sign * n[1] / len, sign * n[2] / len});
+  }
+  double inPlus = HUGE_VAL, inMinus = HUGE_VAL;
+  std::vector<double> across;
+  for (const auto& n : poles) {
+    double most = -HUGE_VAL, least = HUGE_VAL;
+    for (const latLon& q : c.area.outer) most = std::max(most, offset(n, q)), least = std::min(least, offset(n, q));
+    inPlus = std::min(inPlus, most);
+    inMinus = std::min(inMinus, -least);
+    across.push_back(-offset(n, c.area.outer[0]));
+  }
+  std::sort(across.begin(), across.end());
+  // Lines of separate cells less than a metre apart run at one level.
+  across.erase(std::unique(across.begin(), across.end(), [](double l, double r) { return r - l < 1; }), across.end());
+  ASSERT_GE(across.size(), 2u);
+  EXPECT_NEAR(inMinus, (across[1] - across[0]) / 2, 0.05);
+  EXPECT_NEAR(inPlus, (across[across.size() - 1] - across[across.size() - 2]) / 2, 0.05);
+  for (size_t i = 1; i < across.size(); ++i) EXPECT_LE(across[i] - across[i - 1], asked + 0.01);
+  EXPECT_LE(plan.spacing, asked);
+
+  // The swaths (as wide as the spacing asked for, unless given) cover the area.
+  const double sampled = surveyCheck::sampledCoverage(c.area, plan.route, halfSwath, 40000);
+  EXPECT_GE(sampled, 99.9);
+  EXPECT_GE(plan.coveragePercent, 99.9);
+  EXPECT_NEAR(plan.coveragePercent, sampled, 0.1);
+}
+
+INSTANTIATE_TEST_SUITE_P(table, surveyAreas, ::testing::ValuesIn(areas), [](const auto& info) {
+  std::string name = info.param.name;
+  for (char& ch : name) ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
+  return name;
+});
+
+// The first line starts at the corner asked for, or at the line end nearest the launch.
+TEST(surveyEntry, startsAtTheCornerAskedFor) {
+  const surveyArea area = areaOf(shape(home, rectangle));
+  const struct {
+    entryCorner corner;
+    std::optional<latLon> start;
+    std::array<double, 2> expected;  // metres east and north of home
+  } cases[] = {{entryCorner::southWest, {}, {0, 24}},
+               {entryCorner::northEast, {}, {1190, 456}},
+               {entryCorner::southEast, {}, {1190, 24}},
+               {entryCorner::northWest, {}, {0, 456}},
+               {entryCorner::northEast, shape(home, {{1300, -200}})[0], {1190, 24}}};
+  for (const auto& c : cases) {
+    surveyParameters p = spaced(50);
+    p.entry = c.corner;
+    p.start = c.start;
+    const latLon first = planSurvey(area, p).route.front();
+    const latLon expected = shape(home, {c.expected})[0];
+    EXPECT_LT(dist(first.lat, first.lon, expected.lat, expected.lon), 1.0);
+  }
+}
+
+// A run-in lies on the line inside the area: the route stays, and the swath of the first
+// and last metres of each straight run no longer counts.
+TEST(surveyRunIn, keepsTheRouteAndCountsLessCovered) {
+  const surveyArea area = areaOf(shape(home, rectangle));
+  surveyParameters p = spaced(50);
+  const surveyPlan plain = planSurvey(area, p);
+  p.runIn = 30;
+  const surveyPlan withRunIn = planSurvey(area, p);
+  ASSERT_EQ(withRunIn.route.size(), plain.route.size());
+  for (size_t i = 0; i < plain.route.size(); ++i) {
+    EXPECT_EQ(withRunIn.route[i].lat, plain.route[i].lat);
+    EXPECT_EQ(withRunIn.route[i].lon, plain.route[i].lon);
+  }
+  // The transits (48 m) are shorter than two run-ins and sweep nothing; each line loses
+  // the corners its ends no longer reach.
+  EXPECT_EQ(withRunIn.swaths.size(), plain.lines.size());
+  EXPECT_LT(withRunIn.coveragePercent, 99.5);
+  EXPECT_GT(withRunIn.coveragePercent, 90);
+}
+
+struct refusalCase {
+  const char* name;
+  surveyArea area;
+  surveyFault fault;
+  int ring, vertex;
+  const char* words;
+};
+
+TEST(surveyRefusals, nameThePlaceAndTheReason) {
+  const areaRing outer = shape(home, {{0, 0}, {1000, 0}, {1000, 800}, {0, 800}});
+  const areaRing inner = shape(home, {{300, 300}, {600, 300}, {600, 500}, {300, 500}});
+  const refusalCase cases[] = {
+      {"two vertices", areaOf({{45, 10}, {45, 10.01}, {45, 10}}), surveyFault::tooFewVertices, 0, 0, "2 distinct"},
+      {"repeats", areaOf({{45, 10}, {45, 10}, {45.01, 10}, {45.01, 10}, {45, 10}}), surveyFault::tooFewVertices, 0, 0,
+       "2 distinct"},
+      {"not a position", areaOf({{45, 10}, {95, 10}, {45, 10.1}}), surveyFault::badPosition, 0, 2, "vertex 2"},
+      {"bow tie", areaOf(shape(home, {{0, 0}, {1000, 0}, {0, 500}, {1000, 500}})), surveyFault::selfCrossing, 0, 2,
+       "outer boundary crosses itself: the edge from vertex 2 to vertex 3 meets the edge from vertex 4 to vertex 1"},
+      {"on one meridian", areaOf({{45, 10}, {45.005, 10}, {45.01, 10}}), surveyFault::noArea, 0, 0, "encloses no area"},
+      {"hole outside", areaOf(outer, {shape(home, {{1300, 300}, {1600, 300}, {1600, 500}})}), surveyFault::holeOutside,
+       1, 1, "inner boundary 1 lies outside"},
+      {"hole across the edge", areaOf(outer, {shape(home, {{800, 300}, {1200, 300}, {1200, 500}, {800, 500}})}),
+       surveyFault::holeCrossing, 1, 0, "inner boundary 1 crosses the outer boundary"},
+      {"hole in a hole", areaOf(outer, {inner, shape(home, {{400, 350}, {500, 350}, {500, 450}})}),
+       surveyFault::holeInHole, 2, 1, "inner boundary 2 lies inside inner boundary 1"},
+      {"too wide", areaOf(shape(home, {{0, 0}, {150000, 0}, {150000, 150000}, {0, 150000}})), surveyFault::tooWide, 0,
+       0, "km apart; an area may span at most 200.0 km"},
+  };
+  for (const refusalCase& c : cases) {
+    try {
+      planSurvey(c.area, spaced(50));
+      ADD_FAILURE() << c.name << ": laid out";
+    } catch (const surveyError& e) {
+      EXPECT_EQ(e.fault, c.fault) << c.name << ": " << e.what();
+      EXPECT_EQ(e.ring, c.ring) << c.name;
+      if (c.vertex > 0) {
+        EXPECT_EQ(e.vertex, c.vertex) << c.name;
+      }
+      EXPECT_NE(std::string(e.what()).find(c.words), std::string::npos) << c.name << ": " << e.what();
+    }
+  }
+}
+
+}  // namespace
