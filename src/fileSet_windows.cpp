@@ -110,10 +110,6 @@ bool rename(const std::string& from, const std::string& to) {
   return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
-bool link(const std::string& path, const std::string& backup) {
-  return ::CreateHardLinkA(backup.c_str(), path.c_str(), nullptr) != 0;
-}
-
 bool remove(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }
 
 void syncFolder(const std::string&) {
