@@ -53,10 +53,6 @@ bool exists(const std::string& path);
 // Gives the file `from` the name `to` in one step, replacing what had that name.
 bool rename(const std::string& from, const std::string& to);
 
-// Makes `backup` a second name of the file `path`, so that it can be put back; false
-// where the file system has no such names.
-bool link(const std::string& path, const std::string& backup);
-
 bool remove(const std::string& path);
 
 // Makes the new names in `folder` last through a power cut.

@@ -94,8 +94,6 @@ bool exists(const std::string& path) {
 
 bool rename(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
 
-bool link(const std::string& path, const std::string& backup) { return ::link(path.c_str(), backup.c_str()) == 0; }
-
 bool remove(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
 void syncFolder(const std::string& folder) {

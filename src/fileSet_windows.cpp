@@ -26,14 +26,14 @@ fileHandle createNew(const std::string& path) {
 std::string lastError() {
   const DWORD code = ::GetLastError();
   char* text = nullptr;
-  const DWORD size = ::FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-      reinterpret_cast<char*>(&text), 0, nullptr);
+  const DWORD size =
+      ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
   std::string reason = size > 0 && text != nullptr ? std::string(text, size) : "error " + std::to_string(code);
   if (text != nullptr) ::LocalFree(text);
   // The system's text ends in a full stop and a line end; the messages add their own.
-  while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' ' ||
-                             reason.back() == '.')) {
+  while (!reason.empty() &&
+         (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' ' || reason.back() == '.')) {
     reason.pop_back();
   }
   return reason;
@@ -108,10 +108,6 @@ bool exists(const std::string& path) { return ::GetFileAttributesA(path.c_str())
 
 bool rename(const std::string& from, const std::string& to) {
   return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-}
-
-bool link(const std::string& path, const std::string& backup) {
-  return ::CreateHardLinkA(backup.c_str(), path.c_str(), nullptr) != 0;
 }
 
 bool remove(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }

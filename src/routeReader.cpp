@@ -88,7 +88,8 @@ void routeReader::refuse(const place& where, const std::string& reason) const {
 void routeReader::refuseFile(const std::string& what) const { failRun(fileName_ + " " + what + "\n"); }
 
 void routeReader::tooManyWaypoints() const {
-  refuseFile("holds more than " + std::to_string(maxRouteWaypoints) + " waypoints, more than a route can be planned with");
+  refuseFile("holds more than " + std::to_string(maxRouteWaypoints) +
+             " waypoints, more than a route can be planned with");
 }
 
 void routeReader::slip(const place& where, const std::string& what) {

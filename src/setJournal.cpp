@@ -44,7 +44,9 @@ std::vector<std::string> split(const std::string& text, char separator) {
   return parts;
 }
 
-bool startsWith(const std::string& text, const std::string& prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
+bool startsWith(const std::string& text, const std::string& prefix) {
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
 
 // A journal names only files of its own set in its own folder: nothing else is ever
 // renamed or removed on its word, whoever wrote it.
@@ -269,7 +271,8 @@ void recoverSet(const std::string& folder) {
   }
   platform::syncFolder(folder);
   removeJournal(folder);
-  const std::string stopped = "vesk: a run stopped while it named the set " + journal.stem + " in " + folderText(folder);
+  const std::string stopped =
+      "vesk: a run stopped while it named the set " + journal.stem + " in " + folderText(folder);
   if (finishable) {
     toStderr(stopped + "; finished: the new set has its names" +
              (kept.empty() ? std::string() : ", the earlier files are kept as " + kept));

@@ -100,7 +100,7 @@ TEST_F(FileSetTest, OneStemForTheWholeSetAndEachEarlierSetKeptUnderNumberedBacku
                                         "2014_119_148.wpt.~1~", "2014_119_148.wpt.~2~"};
   ASSERT_EQ(names(), all) << "no temporary file or journal may remain";
   const std::vector<std::string> now = contents();
-  const std::vector<std::string> expected = {now[0],    first[0], second[0], now[3],   first[1], now[5],
+  const std::vector<std::string> expected = {now[0],   first[0],  second[0], now[3],   first[1], now[5],
                                              first[2], second[4], now[8],    first[3], second[6]};
   EXPECT_EQ(now, expected) << "each backup holds its set byte for byte";
   EXPECT_EQ(now[0].find("45.0"), std::string::npos) << "the newest set has the plain names";
@@ -287,10 +287,10 @@ TEST_F(FileSetTest, AJournalLeftByAStoppedRunIsFinishedOrUndoneAndAForeignOneRef
       EXPECT_EQ(contents(), before) << "every file stays, the journal too";
       continue;
     }
-    EXPECT_EQ(errors.rfind("vesk: a run stopped while it named the set 2014_119_148 in output folder " +
-                               folder_.string() + c.said,
-                           0),
-              0u)
+    EXPECT_EQ(
+        errors.rfind(
+            "vesk: a run stopped while it named the set 2014_119_148 in output folder " + folder_.string() + c.said, 0),
+        0u)
         << errors;
     const bool finished = c.said == "; finished";
     for (const std::string& name : set) {

@@ -43,5 +43,4 @@ std::string afterDialogue(const std::string& output);
 // space at that many bytes. With `asNobody` the program runs as uid and gid 65534, an
 // ordinary user (the caller is root).
 vesk_result runVesk(const std::vector<std::string>& args, const std::string& input, const std::string& dir,
-                    bool removeDir = false, bool mergeErrors = false, long long memoryLimit = 0,
-                    bool asNobody = false);
+                    bool removeDir = false, bool mergeErrors = false, long long memoryLimit = 0, bool asNobody = false);
