@@ -68,6 +68,7 @@ void readSurveyOptions(const CLI::App& app, const surveyTexts& t, commandLine& l
     p.lineAngle = surveyNumber(
         "--line-angle", t.angle, [](double v) { return v >= 0 && v < 360; },
         "degrees true from 0 up to, not including, 360");
+    asSet("lineAngle", t.angle);
   }
   if (given("--entry")) {
     const std::string corner = lowerCase(t.entry);
@@ -82,6 +83,7 @@ void readSurveyOptions(const CLI::App& app, const surveyTexts& t, commandLine& l
     } else {
       badOption("--entry takes a corner, NE, NW, SE or SW, not '" + t.entry + "'");
     }
+    asSet("entry", t.entry);
   }
   if (given("--start")) {
     const size_t comma = t.start.find(',');

@@ -39,6 +39,16 @@ std::string crossLinesRefusal(double value, const std::string&) {
   return value >= 0 && value <= 1000 ? "" : "crossLines is a whole number of lines from 0 to 1000";
 }
 
+std::string bearingRefusal(double value, const std::string&) {
+  return value >= 0 && value < 360 ? "" : "lineAngle is degrees true from 0 up to, not including, 360";
+}
+
+const char* const cornerNames[] = {"SW", "SE", "NW", "NE"};
+
+std::string cornerWords(const settingKey& key) {
+  return std::string(key.name) + " takes a corner: \"NE\", \"NW\", \"SE\" or \"SW\"";
+}
+
 bool always() { return true; }
 bool constantDepth() { return yoyoMission != 1; }
 
@@ -81,6 +91,10 @@ const std::vector<settingKey> keys = {
      "survey: percent of the swath neighbouring lines share"},
     {"runIn", settingType::real, &surveySettings.runIn, runInRefusal, nullptr,
      "survey: metres after each turn that count for no swath"},
+    {"lineAngle", settingType::real, &surveySettings.lineAngle, bearingRefusal, nullptr,
+     "survey: bearing of the lines, degrees true; left out: the area's long axis"},
+    {"entry", settingType::corner, &surveySettings.entry, nullptr, nullptr,
+     "survey: the corner the first line starts at"},
     {"crossLines", settingType::whole, &surveySettings.crossLines, crossLinesRefusal, nullptr,
      "survey: lines across the pattern, run last"},
 };
@@ -189,12 +203,20 @@ const settingKey& nearestSettingKey(std::string_view name) {
 
 double storedValue(const settingKey& key) {
   if (const auto* real = std::get_if<double*>(&key.storage)) return **real;
+  if (const auto* optional = std::get_if<std::optional<double>*>(&key.storage)) {
+    return (*optional)->value_or(std::numeric_limits<double>::quiet_NaN());
+  }
+  if (const auto* corner = std::get_if<entryCorner*>(&key.storage)) return static_cast<int>(**corner);
   return **std::get_if<int*>(&key.storage);
 }
 
 void store(const settingKey& key, double value) {
   if (const auto* real = std::get_if<double*>(&key.storage)) {
     **real = value;
+  } else if (const auto* optional = std::get_if<std::optional<double>*>(&key.storage)) {
+    **optional = value;
+  } else if (const auto* corner = std::get_if<entryCorner*>(&key.storage)) {
+    **corner = static_cast<entryCorner>(static_cast<int>(value));
   } else {
     **std::get_if<int*>(&key.storage) = static_cast<int>(value);
   }
@@ -223,6 +245,12 @@ std::optional<double> valueOfWord(const settingKey& key, const std::string& writ
       if (const std::optional<int> whole = intOf(written)) return valueOfInteger(key, *whole, written, reason);
       reason = flagWords(key);
       return std::nullopt;
+    case settingType::corner:
+      for (int i = 0; i < 4; ++i) {
+        if (lowerCase(written) == lowerCase(cornerNames[i])) return i;
+      }
+      reason = cornerWords(key);
+      return std::nullopt;
   }
   reason = notANumber(key);
   return std::nullopt;
@@ -240,6 +268,7 @@ std::optional<double> valueOfInteger(const settingKey& key, long long number, co
       reason = flagRefusal(key.name, static_cast<double>(number));
       if (!reason.empty()) return std::nullopt;
       return checked(key, static_cast<double>(number), written, reason);
+    case settingType::corner: reason = cornerWords(key); return std::nullopt;
   }
   reason = wholeRange(key);
   return std::nullopt;
@@ -250,6 +279,7 @@ std::optional<double> valueOfReal(const settingKey& key, double number, const st
   switch (key.type) {
     case settingType::whole: reason = wholeRange(key); return std::nullopt;
     case settingType::flag: reason = flagWords(key); return std::nullopt;
+    case settingType::corner: reason = cornerWords(key); return std::nullopt;
     case settingType::speed:
     case settingType::real: break;
   }
@@ -280,6 +310,7 @@ std::string valueText(const settingKey& key) {
     }
     case settingType::real: return withPoint(numberText::shortest(value).text());
     case settingType::whole: return numberText::integer(static_cast<long long>(value)).text();
+    case settingType::corner: return std::string("\"") + cornerNames[static_cast<int>(value)] + "\"";
     case settingType::flag: break;
   }
   return value == 1 ? "true" : "false";

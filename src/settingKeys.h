@@ -10,11 +10,14 @@
 #include <variant>
 #include <vector>
 
+#include "surveyPattern.h"
+
 enum class settingType {
   speed,  // metres per second, kept as the float nearest to what was written, as the speed editors keep it
   real,   // a finite number
   whole,  // a whole number that fits an int
   flag,   // 1 for true, 0 for false; a settings file writes true or false
+  corner, // a corner of a survey area: "SW", "SE", "NW" or "NE", any case
 };
 
 // Why the setting cannot take `value`, which the operator wrote as `written`, or empty
@@ -24,7 +27,9 @@ using settingCheck = std::string (*)(double value, const std::string& written);
 struct settingKey {
   const char* name;  // as the dialogue, the mission script and the README name the setting
   settingType type;
-  std::variant<double*, int*> storage;  // double for speed and real, int for whole and flag
+  // double for speed and real, int for whole and flag; an optional real has no value
+  // until given (a survey's bearing, the area's long axis without it), a corner its own.
+  std::variant<double*, int*, std::optional<double>*, entryCorner*> storage;
   settingCheck check;                   // null: every value of the type
   // Whether a run without questions (--no-input) must be given the key: settings the
   // dialogue always asks for and that no default can stand in for. Null: never.
@@ -42,6 +47,7 @@ const settingKey* findSettingKey(std::string_view name);
 // of other spellings (abort-depth, abort_depth) not counted: for "did you mean".
 const settingKey& nearestSettingKey(std::string_view name);
 
+// NaN for an optional real not given: a saved settings file leaves that key out.
 double storedValue(const settingKey& key);
 void store(const settingKey& key, double value);
 

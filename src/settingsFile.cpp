@@ -1,6 +1,7 @@
 #include "settingsFile.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -69,9 +70,13 @@ std::optional<double> valueOfNode(const settingKey& key, const toml::node& value
   if (const auto* flag = value.as_boolean(); flag != nullptr && key.type == settingType::flag) {
     return valueOfInteger(key, flag->get() ? 1 : 0, written, reason);
   }
-  const char* wanted = key.type == settingType::flag    ? "true or false"
-                       : key.type == settingType::whole ? "a whole number"
-                                                        : "a number";
+  if (const auto* word = value.as_string(); word != nullptr && key.type == settingType::corner) {
+    return valueOfWord(key, word->get(), reason);
+  }
+  const char* wanted = key.type == settingType::flag     ? "true or false"
+                       : key.type == settingType::whole  ? "a whole number"
+                       : key.type == settingType::corner ? "a corner in quotes, \"NE\", \"NW\", \"SE\" or \"SW\""
+                                                         : "a number";
   reason = std::string(key.name) + " takes " + wanted + ", not " + typeName(value.type());
   return std::nullopt;
 }
@@ -255,14 +260,16 @@ std::string settingsText(const std::string& routeName, const std::string& stem) 
   std::string text = "# vesk settings of the mission planned from " + commentSafe(routeName) + " as " + stem +
                      "cfg, " + stem + "wpt and " + stem + "pts\n"
                      "# vesk --settings THIS_FILE reads them back; a key left out keeps its default.\n\n";
-  std::vector<std::string> assignments;
+  std::vector<std::pair<std::string, const char*>> assignments;
   size_t width = 0;
   for (const settingKey& key : settingKeys()) {
-    assignments.push_back(std::string(key.name) + " = " + valueText(key));
-    width = std::max(width, assignments.back().size());
+    // A setting with no value until given (the survey's bearing) is left out.
+    if (std::isnan(storedValue(key))) continue;
+    assignments.emplace_back(std::string(key.name) + " = " + valueText(key), key.meaning);
+    width = std::max(width, assignments.back().first.size());
   }
-  for (size_t i = 0; i < assignments.size(); ++i) {
-    text += assignments[i] + std::string(width + 2 - assignments[i].size(), ' ') + "# " + settingKeys()[i].meaning + "\n";
+  for (const auto& [assignment, meaning] : assignments) {
+    text += assignment + std::string(width + 2 - assignment.size(), ' ') + "# " + meaning + "\n";
   }
   return text;
 }

@@ -74,6 +74,12 @@ TEST_F(SettingsFile, EachFileGivesItsSettingsOrItsRefusals) {
        {"s.toml:1:22: surfacingAllowance = -1: a surfacing cannot take less than no time: surfacingAllowance is 0 "
         "or more"},
        {}},
+      // A survey's lines: a corner is a word, a bearing below a full turn.
+      {"entry = \"ne\"\nlineAngle = 359.5\noverlap = 20\n", {}, {{"entry", 3}, {"lineAngle", 359.5}, {"overlap", 20}}},
+      {"entry = 3\nlineAngle = 360\n",
+       {"s.toml:1:9: entry = 3: entry takes a corner: \"NE\", \"NW\", \"SE\" or \"SW\"",
+        "s.toml:2:13: lineAngle = 360: lineAngle is degrees true from 0 up to, not including, 360"},
+       {}},
       {"abortDepth = \n", {"s.toml:1:14: Error while parsing key-value pair: expected value, saw '\\n'"}, {}},
   };
   for (const fileCase& c : cases) {
@@ -95,6 +101,7 @@ TEST_F(SettingsFile, SetOptionsGiveTheSameValuesAndRefusals) {
       {"gpsHits=1.5", "--set gpsHits=1.5: gpsHits takes a whole number from -2147483648 to 2147483647"},
       {"kallopMission=yes", "--set kallopMission=yes: kallopMission takes true or false (or 1 or 0)"},
       {"missionSpeed=0", "--set missionSpeed=0: a speed must be greater than 0"},
+      {"entry=N", "--set entry=N: entry takes a corner: \"NE\", \"NW\", \"SE\" or \"SW\""},
   };
   for (const auto& [assignment, refusal] : refused) {
     givenSettings given;
@@ -123,6 +130,8 @@ TEST_F(SettingsFile, TheFileOfARunReadsBackAsTheSameSettings) {
   yoyoMission = 0, wayPointDepth = 2147483647, yoyoMinAltitude = -2147483647 - 1, missionYoyoMinDepth = 0;
   missionYoyoMaxDepth = 41, missionYoyoMaxDepthShallow = 13, kallopMission = 1, missionTimerFactor = 1.15;
   surfacingAllowance = 62.5;
+  surveySettings.lineSpacing = 12.5, surveySettings.overlap = 99.9, surveySettings.lineAngle = 359.75;
+  surveySettings.entry = entryCorner::northEast, surveySettings.crossLines = 3;
   std::vector<double> before;
   for (const settingKey& key : settingKeys()) before.push_back(storedValue(key));
   const std::string text = settingsText("route \x01\xff.txt", "2026_001_0000.");
