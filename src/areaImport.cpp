@@ -124,13 +124,7 @@ void readKmlRing(const pugi::xml_node& ring, std::string_view content, areaFile&
     while (end < text.size() && !isSpace(text[end])) ++end;
     const std::string_view tuple = std::string_view(text).substr(pos, end - pos);
     const place where = vertexAt(ringNumber, file.lines.back().size() + 1, line, tuple);
-    std::vector<std::string_view> parts;
-    for (size_t from = 0;;) {
-      const size_t comma = tuple.find(',', from);
-      parts.push_back(tuple.substr(from, comma == std::string_view::npos ? std::string_view::npos : comma - from));
-      if (comma == std::string_view::npos) break;
-      from = comma + 1;
-    }
+    const std::vector<std::string_view> parts = tupleParts(tuple);
     if (parts.size() < 2 || parts.size() > 3) {
       reader.refuse(where, "a position is longitude,latitude or longitude,latitude,altitude");
     }

@@ -35,6 +35,16 @@ std::optional<double> wholeNumber(std::string_view field) {
   return value;
 }
 
+std::vector<std::string_view> tupleParts(std::string_view tuple) {
+  std::vector<std::string_view> parts;
+  for (size_t from = 0;;) {
+    const size_t comma = tuple.find(',', from);
+    parts.push_back(tuple.substr(from, comma == std::string_view::npos ? std::string_view::npos : comma - from));
+    if (comma == std::string_view::npos) return parts;
+    from = comma + 1;
+  }
+}
+
 std::string withDecimalPoint(std::string_view field) {
   const std::string_view text = trimmed(field);
   const size_t comma = text.find(',');

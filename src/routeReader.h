@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 #include <utility>
 
 #include "wptList.h"
@@ -27,6 +28,10 @@ std::string plural(size_t count, const char* one, const char* many);
 // A field that must hold one number and nothing else, read with the same conversion in
 // every format, so that the same digits give the same position and the same mission.
 std::optional<double> wholeNumber(std::string_view field);
+
+// The parts of a KML coordinate tuple, "longitude,latitude[,altitude]", split at its
+// commas as they stand.
+std::vector<std::string_view> tupleParts(std::string_view tuple);
 
 // `field` written with a decimal point when it is a number written with a decimal comma
 // ("45,5" gives "45.5"), as spreadsheets and editors set to many languages write them;

@@ -152,13 +152,7 @@ void readKml(const pugi::xml_document& doc, const pugi::xml_parse_result& parsed
       const place where = waypointAt(++number, line, tuple);
       ++tuples;
       if (paths.empty() && tuples > 1) route.refuse(where, "a point holds more than one position");
-      std::vector<std::string_view> parts;
-      for (size_t from = 0;;) {
-        const size_t comma = tuple.find(',', from);
-        parts.push_back(tuple.substr(from, comma == std::string_view::npos ? std::string_view::npos : comma - from));
-        if (comma == std::string_view::npos) break;
-        from = comma + 1;
-      }
+      const std::vector<std::string_view> parts = tupleParts(tuple);
       if (parts.size() < 2 || parts.size() > 3) {
         route.refuse(where, "a position is longitude,latitude or longitude,latitude,altitude");
       }
