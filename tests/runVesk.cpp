@@ -48,6 +48,18 @@ vesk_result runVesk(const std::vector<std::string>& args, const std::string& inp
                     bool removeDir, bool mergeErrors, long long memoryLimit, bool asNobody) {
   TempDir io;
   io.write("stdin", input);
+  // The build folder may lie where uid 65534 cannot reach (a checkout under /root): that
+  // run starts a copy of the program from a folder anyone may enter.
+  std::string program = VESK_BINARY;
+  TempDir copy;
+  if (asNobody) {
+    fs::permissions(copy.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                     fs::perms::others_read | fs::perms::others_exec);
+    program = copy.file("vesk");
+    fs::copy_file(VESK_BINARY, program);
+    fs::permissions(program, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                 fs::perms::others_read | fs::perms::others_exec);
+  }
   const std::string outPath = io.file("stdout");
   const std::string errPath = io.file("stderr");
 
@@ -65,7 +77,6 @@ vesk_result runVesk(const std::vector<std::string>& args, const std::string& inp
     const rlimit limit{static_cast<rlim_t>(memoryLimit), static_cast<rlim_t>(memoryLimit)};
     if (memoryLimit > 0 && setrlimit(RLIMIT_AS, &limit) != 0) _exit(126);
     std::vector<char*> argv;
-    std::string program = VESK_BINARY;
     argv.push_back(program.data());
     std::vector<std::string> copies(args);
     for (auto& a : copies) argv.push_back(a.data());
