@@ -374,8 +374,12 @@ void checkGpx(const std::string& name, const std::string& content, const std::ve
 // A GeoJSON position: [longitude, latitude], as numbers.
 void checkJsonPosition(const std::string& name, const nlohmann::json& position, const waypointText& waypoint,
                        size_t index, const char* where) {
+  // 180 and -180 are one meridian: a waypoint on it is drawn from the side its legs lie on.
+  double lon = position.is_array() && position.size() == 2 && position[0].is_number() ? position[0].get<double>() : 0;
+  double waypointLon = 0;
+  if (std::fabs(lon) == 180 && finiteNumber(waypoint.lon, &waypointLon) && waypointLon == -lon) lon = waypointLon;
   if (!position.is_array() || position.size() != 2 || !position[0].is_number() || !position[1].is_number() ||
-      !samePosition(position[1].get<double>(), position[0].get<double>(), waypoint)) {
+      !samePosition(position[1].get<double>(), lon, waypoint)) {
     finding(name + ": " + where + " position " + std::to_string(index) + " " + position.dump() + " is not waypoint " +
             std::to_string(index) + " at " + std::string(waypoint.lat) + " " + std::string(waypoint.lon));
   }
