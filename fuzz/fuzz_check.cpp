@@ -437,7 +437,8 @@ void checkGeoJson(const std::string& name, const std::string& content, const std
       }
     }
     if (!coordinates.is_array() || coordinates.size() != waypoints.size()) {
-      finding(name + ": the first feature is not the route line through every waypoint");
+      finding(name + ": the first feature is not the route line through every waypoint (" +
+              std::to_string(coordinates.size()) + " positions, " + std::to_string(waypoints.size()) + " waypoints)");
     }
     for (size_t i = 0; i < waypoints.size(); ++i) {
       checkJsonPosition(name, coordinates[i], waypoints[i], i, "route line");

@@ -319,8 +319,12 @@ orderedJson position(double lon, double lat) { return {rounded(lon, degreePlaces
 orderedJson routeGeometry() {
   orderedJson parts = orderedJson::array();
   orderedJson part = orderedJson::array();
-  const auto append = [](orderedJson& to, const orderedJson& at) {
-    if (to.empty() || to.back() != at) to.push_back(at);
+  // A crossing point that falls on a waypoint (one at 180 itself) is given once; two
+  // waypoints at one place are both kept, one position each, as the waypoints are.
+  bool endsInCrossing = false;
+  const auto append = [&](orderedJson& to, const orderedJson& at, bool crossing) {
+    if (to.empty() || !(to.back() == at && (crossing || endsInCrossing))) to.push_back(at);
+    endsInCrossing = crossing;
   };
   const node* previous = nullptr;
   forEachPoint([&](const mapPoint& p) {
@@ -333,12 +337,12 @@ orderedJson routeGeometry() {
       const double continued = lon + 2 * side;
       const double along = continued == previous->Lon ? 0 : (side - previous->Lon) / (continued - previous->Lon);
       const double crossLat = previous->Lat + along * (lat - previous->Lat);
-      append(part, position(side, crossLat));
+      append(part, position(side, crossLat), true);
       if (part.size() >= 2) parts.push_back(std::move(part));
       part = orderedJson::array();
-      append(part, position(-side, crossLat));
+      append(part, position(-side, crossLat), true);
     }
-    append(part, position(lon, lat));
+    append(part, position(lon, lat), false);
     previous = p.n;
   });
   if (part.size() >= 2 || parts.empty()) parts.push_back(std::move(part));
