@@ -174,7 +174,9 @@ void placeBehindPole(const node* first, double distance, double& lat, double& lo
   const double length = next != nullptr ? dist(first->Lat, first->Lon, next->Lat, next->Lon) : 0;
   if (length > 0) {
     alongGreatCircle(first->Lat, first->Lon, next->Lat, next->Lon, -distance / length, lat, lon);
-    return;
+    // Two waypoints at the one pole are a hair apart by the distance formula but have no
+    // great circle between them: the launch goes down the first waypoint's meridian.
+    if (std::isfinite(lat) && std::isfinite(lon)) return;
   }
   const double degrees = distance / 1000 / 6371 * 57.29577951289617;
   lat = first->Lat > 0 ? 90 - degrees : -90 + degrees;

@@ -714,6 +714,16 @@ TEST(Program, RoutesOnTheEquatorAndAtThePolePlanWithTheirWaypointsKept) {
   EXPECT_NEAR(dist(positions[4].first, positions[4].second, 89.9, 10), 319.5, 0.5);
   // 11,619.5 m at 1.5 m/s is 7,746 s under way; the timer 120 % of it.
   EXPECT_NE(fileWithExtension(dir, "cfg").find("timeOut = 9296;\r\n"), std::string::npos);
+  // Two waypoints at the pole have no great circle between them: the launch waypoint goes
+  // 500 m down the first one's meridian.
+  TempDir still;
+  still.write("route.txt", "90 9.95\n90 20\n");
+  const vesk_result s = runVesk({"route.txt"}, "0\nn\n50\nn\n", still.path());
+  ASSERT_EQ(s.status, 0) << s.output << s.errors;
+  EXPECT_EQ(fileWithExtension(still, "wpt").find("nan"), std::string::npos);
+  const auto launch = writtenPositions(still).front();
+  EXPECT_EQ(launch.second, 9.95);
+  EXPECT_NEAR(dist(launch.first, launch.second, 90, 0), 500, 0.5);
 }
 
 TEST(Program, ADenseTrackIsWarnedThatItsSurfacingsOutlastTheTimer) {
