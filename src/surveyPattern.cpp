@@ -101,11 +101,14 @@ sweepSet laySweeps(const projectedArea& area, double angle, double spacing, int 
     }
     const auto& r = rings.back();
     for (size_t i = 0; i < r.size(); ++i) {
-      const double before = r[(i + r.size() - 1) % r.size()].y, v = r[i].y, after = r[(i + 1) % r.size()].y;
-      // Edges within a few centimetres of level count as level.
-      constexpr double level = 0.05;
-      if ((before >= v - level && after >= v - level) || (before <= v + level && after <= v + level)) {
-        set.turns.push_back(r[i]);
+      const planePoint before = r[(i + r.size() - 1) % r.size()], at = r[i], after = r[(i + 1) % r.size()];
+      // Edges within a few centimetres of level, or rising less than 1 in 50, count as
+      // level: a parallel of latitude (the top of a hole drawn on a chart) is such an edge
+      // away from the centre, and each of its corners is where a cell beside it ends.
+      const auto level = [&](planePoint p) { return 0.05 + 0.02 * std::fabs(p.x - at.x); };
+      if ((before.y >= at.y - level(before) && after.y >= at.y - level(after)) ||
+          (before.y <= at.y + level(before) && after.y <= at.y + level(after))) {
+        set.turns.push_back(at);
       }
     }
   }
@@ -135,6 +138,23 @@ struct cell {
   bool joinedBelow = false, joinedAbove = false;  // to stretches of the lines before, after
   double spacing = 0;
 };
+
+// Whether the boundary steps sideways between two lines: a corner where it turns along the
+// lines (the inner corner of an L) lies between them, at an end that moves by more than a
+// spacing. Swept as one cell, the step would lie wherever the even spacing puts it, and the
+// strip beside it could lie beyond the reach of both lines' swaths.
+bool stepsBetween(const sweepSet& set, double vBefore, std::pair<double, double> before, double vNow,
+                  std::pair<double, double> now) {
+  const double gap = vNow - vBefore;
+  auto at = std::upper_bound(set.turns.begin(), set.turns.end(), vBefore, [](double v, planePoint p) { return v < p.y; });
+  for (; at != set.turns.end() && at->y < vNow; ++at) {
+    for (const auto& ends : {std::make_pair(before.first, now.first), std::make_pair(before.second, now.second)}) {
+      const double lo = std::min(ends.first, ends.second), hi = std::max(ends.first, ends.second);
+      if (hi - lo > set.spacing && at->x >= lo - gap && at->x <= hi + gap) return true;
+    }
+  }
+  return false;
+}
 
 // Boustrophedon cells: a stretch continues the cell of the stretch on the line before it
 // when each overlaps only the other along the lines. Where the area splits (around a hole,
@@ -200,38 +220,77 @@ double cellEnd(const sweepSet& set, const piece& outer, double beyond, bool near
   return phiOf(found);
 }
 
-// Lays each cell's lines afresh between the levels where it ends, half a spacing inside
-// them and the spacing shrunk to fit: an edge across the lines that the global lines
-// happen to miss by more than half a swath (the side of a hole, the bottom of a notch)
-// is swept as the outer edges are.
+// Whether the line b continues the line a in one cell.
+bool continues(const sweepSet& set, const piece& a, const piece& b) {
+  return std::max(a.from, b.from) < std::min(a.to, b.to) && !stepsBetween(set, a.v, {a.from, a.to}, b.v, {b.from, b.to});
+}
+
+// The lines of a cell laid afresh between the levels lo and hi across (as phi), half a
+// spacing inside them and the spacing shrunk to fit; each takes the stretch of its level
+// that overlaps most the guide lines nearest it.
+std::vector<piece> layCell(const sweepSet& set, double spacing, const std::vector<piece>& guide, double lo, double hi,
+                           double& cellSpacing) {
+  const double count = std::max(1.0, std::ceil((hi - lo) / spacing - 1e-9));
+  cellSpacing = (hi - lo) / count;
+  std::vector<piece> lines;
+  size_t below = 0;
+  for (double i = 0; i < count; ++i) {
+    const double phi = lo + (i + 0.5) * cellSpacing, v = vOf(phi);
+    while (below + 1 < guide.size() && guide[below + 1].v <= v) ++below;
+    const size_t above = std::min(below + 1, guide.size() - 1);
+    const double from = std::min(guide[below].from, guide[above].from);
+    const double to = std::max(guide[below].to, guide[above].to);
+    double best = -HUGE_VAL;
+    piece chosen{v, 0, 0};
+    for (const auto& stretch : clipAt(set, v)) {
+      const double overlap = std::min(to, stretch.second) - std::max(from, stretch.first);
+      if (overlap > best) best = overlap, chosen = {v, stretch.first, stretch.second};
+    }
+    if (chosen.to - chosen.from >= shortestLineMeters) lines.push_back(chosen);
+  }
+  return lines;
+}
+
+// Lays each cell's lines afresh between the levels where it ends: an edge across the lines
+// that the global lines happen to miss by more than half a swath (the side of a hole, the
+// bottom of a notch) is swept as the outer edges are. Where two of the lines laid do not
+// continue one another (they do not overlap, or the boundary steps between them), the
+// cell is two, each laid again between its own ends.
 void relayCells(const sweepSet& set, double spacing, std::vector<cell>& cells) {
-  for (cell& c : cells) {
+  struct part {
+    std::vector<piece> guide;
+    double lo, hi;
+  };
+  std::vector<cell> laid;
+  for (const cell& c : cells) {
     const piece first = c.lines.front(), last = c.lines.back();
     const double phiFirst = phiOf(first.v), phiLast = phiOf(last.v);
     const double lo = cellEnd(set, first, vOf(phiFirst - set.spacing), c.joinedBelow, vOf(phiFirst - set.spacing / 2));
     const double hi = cellEnd(set, last, vOf(phiLast + set.spacing), c.joinedAbove, vOf(phiLast + set.spacing / 2));
-    const double count = std::max(1.0, std::ceil((hi - lo) / spacing - 1e-9));
-    c.spacing = (hi - lo) / count;
-    std::vector<piece> lines;
-    size_t below = 0;
-    for (double i = 0; i < count; ++i) {
-      const double phi = lo + (i + 0.5) * c.spacing, v = vOf(phi);
-      // The stretch of this cell: the one that overlaps most the cell's old lines nearest it.
-      while (below + 1 < c.lines.size() && c.lines[below + 1].v <= v) ++below;
-      const size_t above = std::min(below + 1, c.lines.size() - 1);
-      const double from = std::min(c.lines[below].from, c.lines[above].from);
-      const double to = std::max(c.lines[below].to, c.lines[above].to);
-      double best = -HUGE_VAL;
-      piece chosen{v, 0, 0};
-      for (const auto& stretch : clipAt(set, v)) {
-        const double overlap = std::min(to, stretch.second) - std::max(from, stretch.first);
-        if (overlap > best) best = overlap, chosen = {v, stretch.first, stretch.second};
+    std::vector<part> parts{{c.lines, lo, hi}};
+    // Every split is at a corner of the boundary; the bound only guards against a boundary
+    // that would split a cell for ever.
+    size_t splitsLeft = 4 * (set.turns.size() + 1);
+    while (!parts.empty()) {
+      const part p = std::move(parts.back());
+      parts.pop_back();
+      cell out;
+      out.lines = layCell(set, spacing, p.guide, p.lo, p.hi, out.spacing);
+      size_t k = 1;
+      while (k < out.lines.size() && continues(set, out.lines[k - 1], out.lines[k])) ++k;
+      if (k >= out.lines.size() || splitsLeft == 0) {
+        if (!out.lines.empty()) laid.push_back(std::move(out));
+        continue;
       }
-      if (chosen.to - chosen.from >= shortestLineMeters) lines.push_back(chosen);
+      --splitsLeft;
+      const piece& a = out.lines[k - 1];
+      const piece& b = out.lines[k];
+      const double middle = vOf((phiOf(a.v) + phiOf(b.v)) / 2);
+      parts.push_back({{out.lines.begin() + static_cast<long>(k), out.lines.end()}, cellEnd(set, b, a.v, true, middle), p.hi});
+      parts.push_back({{out.lines.begin(), out.lines.begin() + static_cast<long>(k)}, p.lo, cellEnd(set, a, b.v, true, middle)});
     }
-    c.lines = std::move(lines);
   }
-  cells.erase(std::remove_if(cells.begin(), cells.end(), [](const cell& c) { return c.lines.empty(); }), cells.end());
+  cells = std::move(laid);
 }
 
 struct lineRun {
@@ -285,14 +344,17 @@ surveyPlan planSurvey(const surveyArea& area, const surveyParameters& parameters
   }
 }
 
-surveyPlan planSurvey(const projectedArea& area, const surveyParameters& parameters) {
+namespace {
+
+// The pattern of lines at `angle` degrees true.
+surveyPlan layPattern(const projectedArea& area, const surveyParameters& parameters, double angle) {
   const double spacing = checkParameters(parameters);
   // Each line takes two waypoints at least; and a hundred thousand lines, 200 km at 2 m,
   // are far beyond any one dive.
   const long maxLines = std::max(1L, std::min(maxRouteWaypoints / 2, 100000L));
   if (parameters.crossLines > maxLines) refuse("crossLines must be at most " + std::to_string(maxLines));
   surveyPlan plan;
-  plan.lineAngle = normalAngle(parameters.lineAngle ? *parameters.lineAngle : area.longAxis);
+  plan.lineAngle = angle;
   try {
     const sweepSet sweeps = laySweeps(area, plan.lineAngle, spacing, 0, maxLines);
     auto cells = formCells(sweeps);
@@ -394,4 +456,51 @@ surveyPlan planSurvey(const projectedArea& area, const surveyParameters& paramet
     throw surveyError(surveyFault::geometry, std::string("the area's geometry could not be laid out: ") + e.what());
   }
   return plan;
+}
+
+// The bearings of the longest edges of the area's boundary, 0..180, each once.
+std::vector<double> edgeBearings(const projectedArea& area, size_t most) {
+  std::vector<std::pair<double, double>> edges;  // length, bearing
+  const auto& ring = area.rings.front();
+  for (size_t i = 0; i < ring.size(); ++i) {
+    const planePoint d = ring[(i + 1) % ring.size()] - ring[i];
+    edges.emplace_back(length(d), normalAngle(std::atan2(d.x, d.y) * 180 / 3.14159265358979323846));
+  }
+  std::stable_sort(edges.begin(), edges.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+  std::vector<double> bearings;
+  const auto near = [](double a, double b) { return std::fabs(normalAngle(a - b + 90) - 90) < 1; };
+  for (const auto& e : edges) {
+    if (bearings.size() == most) break;
+    if (near(e.second, area.longAxis)) continue;
+    if (std::none_of(bearings.begin(), bearings.end(), [&](double b) { return near(b, e.second); })) {
+      bearings.push_back(e.second);
+    }
+  }
+  return bearings;
+}
+
+}  // namespace
+
+surveyPlan planSurvey(const projectedArea& area, const surveyParameters& parameters) {
+  if (parameters.lineAngle) return layPattern(area, parameters, normalAngle(*parameters.lineAngle));
+  surveyPlan best = layPattern(area, parameters, normalAngle(area.longAxis));
+  if (best.coveragePercent >= wellCoveredPercent) return best;
+  // Along the long axis the lines meet some edges at a slant (a square L has its long axis
+  // on the diagonal) and leave strips between their ends: lines along one of the longest
+  // edges may cover the area, with the fewest lines of those that do; else the pattern
+  // that covers most.
+  for (const double angle : edgeBearings(area, 4)) {
+    surveyPlan other;
+    try {
+      other = layPattern(area, parameters, angle);
+    } catch (const surveyError&) {
+      continue;
+    }
+    const bool covers = other.coveragePercent >= wellCoveredPercent;
+    if (best.coveragePercent >= wellCoveredPercent ? covers && other.lines.size() < best.lines.size()
+                                                   : other.coveragePercent > best.coveragePercent) {
+      best = std::move(other);
+    }
+  }
+  return best;
 }

@@ -20,7 +20,8 @@ struct surveyParameters {
   double swathWidth = 0;
   double overlap = 0;  // percent of the swath shared by neighbouring lines, 0 up to 100
   // Degrees true at the area's centre; by default along the area's long axis (the least
-  // width of its convex hull), which gives the fewest lines and turns.
+  // width of its convex hull), which gives the fewest lines and turns, unless lines along
+  // one of the longest edges cover the area where those do not.
   std::optional<double> lineAngle;
   // The first line starts at the line end nearest this position (where the vehicle is
   // launched), else at the named corner.
@@ -64,6 +65,9 @@ struct surveyPlan {
   double coveragePercent = 0;  // of the area, by the swaths
   double areaSquareMeters = 0;
 };
+
+// Swaths that cover this much of the area cover it (what is left lies at corners).
+constexpr double wellCoveredPercent = 99.9;
 
 // Lays out the survey of `area`; throws surveyError with the reason and place when the
 // area or a parameter cannot be surveyed, or two lines cannot be joined inside it.

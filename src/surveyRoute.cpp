@@ -92,6 +92,15 @@ void fitSurveyToSettings() {
   if (maxLegMeters != survey().laidOutFor) layOut();
 }
 
+void warnAboutSurveyCoverage() {
+  const surveyPlan& plan = survey().plan;
+  if (plan.coveragePercent >= wellCoveredPercent) return;
+  warn("the swaths cover " + numberText::fixed(plan.coveragePercent, 2).text() + " % of " + survey().name +
+       (surveySettings.runIn > 0 ? ", less the run-in at every turn" : "") +
+       ": strips are left between the ends of lines that meet an edge at a slant; lines along that edge "
+       "(lineAngle) or a closer spacing cover more");
+}
+
 void checkSurveyRoutePath(const std::string& path, const std::string& areaName) {
   const std::string folder = folderAndName(path).first;
   if (!folder.empty()) checkOutputFolder(folder);

@@ -16,6 +16,9 @@ void readSurvey(const std::string& name);
 // anew.
 void fitSurveyToSettings();
 
+// Warns when the swaths leave part of the area unswept.
+void warnAboutSurveyCoverage();
+
 // A folder named in the route file's path must take it, and the route must not replace
 // the area file `areaName` it is laid out from: checked before any question.
 void checkSurveyRoutePath(const std::string& path, const std::string& areaName);

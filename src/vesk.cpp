@@ -188,6 +188,7 @@ int run(int argc, char** argv) {
   if (survey) {
     // The lines are cut at the surfacings the operator has just set.
     fitSurveyToSettings();
+    warnAboutSurveyCoverage();
     if (std::find(options.maps.begin(), options.maps.end(), mapFormat::svg) != options.maps.end()) {
       showSurveyInPicture();
     }

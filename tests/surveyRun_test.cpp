@@ -258,6 +258,22 @@ TEST(SurveyRun, TheExampleAreaPlansCleanlyAndIsDrawn) {
   EXPECT_EQ(rings, 2u) << "the boundary and the wreck's hole";
   EXPECT_NE(svg.find("<path id=\"swaths\" d=\"M"), std::string::npos);
   EXPECT_NE(svg.find(">survey area<"), std::string::npos);
+
+  // Lines the operator lays across the edges at a slant leave strips between their ends:
+  // the run says how much is swept, and --strict writes nothing.
+  const std::vector<std::string> slanted = {"--area", VESK_EXAMPLES "/area.kml", "--line-spacing", "100",
+                                            "--line-angle", "30", "--no-input", "--set", "yoyoMission=0",
+                                            "--set", "kallopMission=0", "--set", "wayPointDepth=5"};
+  const vesk_result warned = runVesk(slanted, "", dir.path());
+  ASSERT_EQ(warned.status, 0) << warned.errors;
+  EXPECT_NE(warned.errors.find("warning: the swaths cover 99.53 % of " VESK_EXAMPLES
+                               "/area.kml: strips are left between the ends of lines that meet an edge at a slant; "
+                               "lines along that edge (lineAngle) or a closer spacing cover more\n"),
+            std::string::npos)
+      << warned.errors;
+  std::vector<std::string> strict = slanted;
+  strict.push_back("--strict");
+  EXPECT_EQ(runVesk(strict, "", dir.path()).status, 1);
 }
 
 }  // namespace

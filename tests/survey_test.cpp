@@ -62,8 +62,14 @@ const std::vector<areaCase> areas{
     {"rectangle", areaOf(shape(home, rectangle)), spaced(50), 10, 10, 1, 48, 90},
     {"rectangle, swath less overlap", areaOf(shape(home, rectangle)), swathed(62.5, 20), 10, 10, 1, 48, 90},
     {"rotated rectangle", areaOf(shape(home, rectangle, 30)), spaced(50), 10, 10, 1, 48, 120},
-    {"L", areaOf(shape(home, {{0, 0}, {1000, 0}, {1000, 490}, {500, 490}, {500, 980}, {0, 980}})), spaced(50, 90),
-     20, 20, 1, 49, 90},
+    // The step of the L lies between two of the lines laid across the whole: each arm is
+    // swept on its own, so that the strip beside the step is not left between two swaths.
+    {"L", areaOf(shape(home, {{0, 0}, {1000, 0}, {1000, 510}, {500, 510}, {500, 980}, {0, 980}})), spaced(50, 90),
+     20, 21, 2, 47, 90},
+    // A square L has its long axis on the diagonal, where every line would end at a slant:
+    // the lines run along its edges instead.
+    {"square L", areaOf(shape(home, {{0, 0}, {1000, 0}, {1000, 400}, {400, 400}, {400, 1000}, {0, 1000}})), spaced(150),
+     7, 8, 2, 133.31, 0},
     {"U", areaOf(shape(home, {{0, 0}, {1000, 0}, {1000, 590}, {700, 590}, {700, 170}, {300, 170}, {300, 590}, {0, 590}})),
      spaced(50), 12, 22, 3, 420.0 / 9, 90},
     {"comb", areaOf(shape(home, {{0, 0}, {1300, 0}, {1300, 770}, {1200, 770}, {1200, 190}, {900, 190}, {900, 770},
@@ -78,7 +84,7 @@ const std::vector<areaCase> areas{
     {"hole far from the centre",
      areaOf(shape(home, {{0, 0}, {6500, 0}, {6500, 1110}, {0, 1110}}),
             {shape(home, {{1300, 330}, {1560, 330}, {1560, 500}, {1300, 500}})}),
-     spaced(90), 13, 16, 4, 87.22, 90},
+     spaced(90), 13, 15, 4, 87.22, 90},
     {"diamond hole",
      areaOf(shape(home, {{0, 0}, {2000, 0}, {2000, 1000}, {0, 1000}}),
             {shape(home, {{1500, 350}, {1650, 500}, {1500, 650}, {1350, 500}})}),
@@ -261,3 +267,35 @@ TEST(surveyRefusals, nameThePlaceAndTheReason) {
 }
 
 }  // namespace
+
+// Steps, notches and holes at random places, sizes and bearings, lines along the default
+// angle: every route keeps inside and its swaths cover the area.
+TEST(surveyShapes, randomStepsNotchesAndHolesAreCovered) {
+  unsigned seed = 7;
+  const auto rnd = [&seed](double lo, double hi) {
+    seed = seed * 1103515245u + 12345u;
+    return lo + (hi - lo) * ((seed >> 8) & 0xffff) / 65535.0;
+  };
+  for (int n = 0; n < 60; ++n) {
+    const double w = rnd(500, 3000), h = rnd(300, 2000), turn = rnd(0, 180), spacing = rnd(20, 200);
+    const latLon ref{rnd(-70, 70), rnd(-179, 179)};
+    std::vector<std::array<double, 2>> outer;
+    std::vector<areaRing> holes;
+    const double a = rnd(0.1, 0.45) * w, b = rnd(0.55, 0.9) * w, c = rnd(0.1, 0.5) * h, d = rnd(0.5, 0.9) * h;
+    switch (n % 4) {
+      case 0: outer = {{0, 0}, {w, 0}, {w, c}, {a, c}, {a, h}, {0, h}}; break;                      // L
+      case 1: outer = {{0, 0}, {w, 0}, {w, h}, {b, h}, {b, c}, {a, c}, {a, h}, {0, h}}; break;      // U
+      case 2: outer = {{0, 0}, {w, 0}, {w, c}, {b, c}, {b, d}, {a, d}, {a, h}, {0, h}}; break;      // stairs
+      default:
+        outer = {{0, 0}, {w, 0}, {w, h}, {0, h}};
+        holes.push_back(shape(ref, {{a, c}, {b, c}, {b, d}, {a, d}}, turn));
+    }
+    const surveyArea area = areaOf(shape(ref, outer, turn), holes);
+    surveyParameters p = spaced(spacing);
+    p.maxLegMeters = 3600;
+    const surveyPlan plan = planSurvey(area, p);
+    EXPECT_EQ(surveyCheck::worstStray(area, plan.route, 2, 0.5), 0) << "shape " << n;
+    EXPECT_GE(plan.coveragePercent, 99.9) << "shape " << n;
+    EXPECT_GE(surveyCheck::sampledCoverage(area, plan.route, spacing / 2, 20000), 99.8) << "shape " << n;
+  }
+}
