@@ -1,8 +1,6 @@
 #include "areaImport.h"
 
 #include <algorithm>
-#include <memory>
-#include <new>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <pugixml.hpp>
@@ -11,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "routeGeoJson.h"
 #include "routeReader.h"
 #include "routeText.h"
 #include "routeXml.h"
@@ -209,50 +208,19 @@ void readGeoJsonPolygon(const json& polygon, areaFile& file, routeReader& reader
 }
 
 void readGeoJsonArea(std::string_view content, areaFile& file, routeReader& reader) {
-  // As with routes: a document that ran the memory out is not freed, which takes memory of
-  // its own; the run ends with its message.
-  auto document = std::make_unique<json>();
-  try {
-    try {
-      nlohmann::detail::json_sax_dom_parser<json> builder(*document, true);
-      json::sax_parse(content, &builder);
-    } catch (const json::exception& e) {
-      std::string reason = e.what();
-      const size_t bracket = reason.find("] ");
-      if (reason.rfind("[json.exception.", 0) == 0 && bracket != std::string::npos) reason.erase(0, bracket + 2);
-      reader.refuseFile("is not valid JSON: " + reason);
-    }
-    const json& root = *document;
-    if (!root.is_object() || !root.contains("type") || !root["type"].is_string()) {
-      reader.refuseFile("is JSON but not GeoJSON: it has no \"type\"");
-    }
-    geoJsonAreas found;
-    const std::string type = root["type"].get<std::string>();
-    if (type == "FeatureCollection") {
-      if (!root.contains("features") || !root["features"].is_array()) {
-        reader.refuseFile("is a FeatureCollection without \"features\"");
-      }
-      for (const json& feature : root["features"]) {
-        if (feature.is_object() && feature.contains("geometry")) collectAreas(feature["geometry"], found);
-      }
-    } else if (type == "Feature") {
-      if (root.contains("geometry")) collectAreas(root["geometry"], found);
-    } else {
-      collectAreas(root, found);
-    }
-    if (found.parts.empty()) {
-      reader.refuseFile(found.others.empty() ? "holds no area (Polygon)"
-                                             : "holds no area (Polygon), only " + found.others[0]);
-    }
-    if (found.parts.size() > 1) {
-      reader.refuseFile("holds " + std::to_string(found.parts.size()) + " areas (polygons); keep one");
-    }
-    readGeoJsonPolygon(*found.parts[0], file, reader);
-    document.reset();
-  } catch (const std::bad_alloc&) {
-    static_cast<void>(document.release());
-    throw;
-  }
+  geoJsonAreas found;
+  readGeoJsonGeometries(
+      content, reader, [&](const json& geometry, const json*) { collectAreas(geometry, found); },
+      [&] {
+        if (found.parts.empty()) {
+          reader.refuseFile(found.others.empty() ? "holds no area (Polygon)"
+                                                 : "holds no area (Polygon), only " + found.others[0]);
+        }
+        if (found.parts.size() > 1) {
+          reader.refuseFile("holds " + std::to_string(found.parts.size()) + " areas (polygons); keep one");
+        }
+        readGeoJsonPolygon(*found.parts[0], file, reader);
+      });
 }
 
 char firstSignificant(std::string_view content) {

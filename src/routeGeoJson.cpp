@@ -82,28 +82,9 @@ void readPosition(const json& position, routePositions& positions) {
   positions.latLon.emplace_back(lat, lon);
 }
 
-// The positions of the one path or of the points of `document`; refuses a file that holds
-// no single route.
-routePositions positionsOf(const json& document, routeReader& route) {
-  if (!document.is_object() || !document.contains("type") || !document["type"].is_string()) {
-    route.refuseFile("is JSON but not GeoJSON: it has no \"type\"");
-  }
-  geoJsonFinds found;
-  const std::string type = document["type"].get<std::string>();
-  if (type == "FeatureCollection") {
-    if (!document.contains("features") || !document["features"].is_array()) {
-      route.refuseFile("is a FeatureCollection without \"features\"");
-    }
-    for (const json& feature : document["features"]) {
-      if (feature.is_object() && feature.contains("geometry")) {
-        collectGeometry(feature["geometry"], found, kindOf(feature));
-      }
-    }
-  } else if (type == "Feature") {
-    if (document.contains("geometry")) collectGeometry(document["geometry"], found);
-  } else {
-    collectGeometry(document, found);
-  }
+// The positions of the one path or of the points found; refuses a file that holds no
+// single route.
+routePositions positionsOf(geoJsonFinds& found, routeReader& route) {
   // A map this program wrote marks each of its points with its kind: it is read as the
   // route it was planned from, its given waypoints, so that a plan drawn on or moved in a
   // GIS tool plans again into the same mission. Its route line (cut in two where it
@@ -148,12 +129,10 @@ routePositions positionsOf(const json& document, routeReader& route) {
 
 }  // namespace
 
-void readGeoJson(std::string_view content, routeReader& route) {
-  // Freeing a large document takes memory of its own (the library first lists its values),
-  // which a run that has just run out of memory does not have: such a document is left to
-  // the end of the process, and the run ends with its message.
+void readGeoJsonGeometries(std::string_view content, routeReader& reader,
+                           const std::function<void(const json& geometry, const json* feature)>& visit,
+                           const std::function<void()>& done) {
   auto document = std::make_unique<json>();
-  routePositions positions;
   try {
     try {
       nlohmann::detail::json_sax_dom_parser<json> builder(*document, true);
@@ -162,14 +141,42 @@ void readGeoJson(std::string_view content, routeReader& route) {
       std::string reason = e.what();
       const size_t bracket = reason.find("] ");
       if (reason.rfind("[json.exception.", 0) == 0 && bracket != std::string::npos) reason.erase(0, bracket + 2);
-      route.refuseFile("is not valid JSON: " + reason);
+      reader.refuseFile("is not valid JSON: " + reason);
     }
-    positions = positionsOf(*document, route);
+    const json& root = *document;
+    if (!root.is_object() || !root.contains("type") || !root["type"].is_string()) {
+      reader.refuseFile("is JSON but not GeoJSON: it has no \"type\"");
+    }
+    const std::string type = root["type"].get<std::string>();
+    if (type == "FeatureCollection") {
+      if (!root.contains("features") || !root["features"].is_array()) {
+        reader.refuseFile("is a FeatureCollection without \"features\"");
+      }
+      for (const json& feature : root["features"]) {
+        if (feature.is_object() && feature.contains("geometry")) visit(feature["geometry"], &feature);
+      }
+    } else if (type == "Feature") {
+      if (root.contains("geometry")) visit(root["geometry"], nullptr);
+    } else {
+      visit(root, nullptr);
+    }
+    done();
     document.reset();
   } catch (const std::bad_alloc&) {
     static_cast<void>(document.release());
     throw;
   }
+}
+
+void readGeoJson(std::string_view content, routeReader& route) {
+  geoJsonFinds found;
+  routePositions positions;
+  readGeoJsonGeometries(
+      content, route,
+      [&](const json& geometry, const json* feature) {
+        collectGeometry(geometry, found, feature != nullptr ? kindOf(*feature) : "");
+      },
+      [&] { positions = positionsOf(found, route); });
   long long number = 0;
   for (const auto& [lat, lon] : positions.latLon) {
     ++number;
