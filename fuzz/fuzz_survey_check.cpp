@@ -93,7 +93,9 @@ void checkSurvey(const std::string& input) {
   }
   // Some ten thousand samples along the route, none farther apart than 50 m.
   const double step = std::min(50.0, std::max(2.0, total / 10000));
-  if (surveyCheck::worstStray(area, plan.route, step, 0.5) > 0) finding("a survey route that leaves its area");
+  // Lines run on past the boundary by the run-in at most, and turn there.
+  const double runIn = parameters.runIn > 0 ? parameters.runIn : 0;
+  if (surveyCheck::worstStray(area, plan.route, step, 0.5 + runIn) > 0) finding("a survey route that leaves its area");
 }
 
 }  // namespace veskfuzz

@@ -90,7 +90,7 @@ const std::vector<settingKey> keys = {
     {"overlap", settingType::real, &surveySettings.overlap, overlapRefusal, nullptr,
      "survey: percent of the swath neighbouring lines share"},
     {"runIn", settingType::real, &surveySettings.runIn, runInRefusal, nullptr,
-     "survey: metres after each turn that count for no swath"},
+     "survey: metres each line runs on past the boundary"},
     {"lineAngle", settingType::real, &surveySettings.lineAngle, bearingRefusal, nullptr,
      "survey: bearing of the lines, degrees true; left out: the area's long axis"},
     {"entry", settingType::corner, &surveySettings.entry, nullptr, nullptr,

@@ -28,9 +28,11 @@ struct surveyParameters {
   std::optional<latLon> start;
   entryCorner entry = entryCorner::southWest;
   // Metres the vehicle runs straight after every turn before its sonar data is good, and
-  // before every turn after it stops being so. The route never leaves the area, so the
-  // run-in lies on the line itself: the route stays the same, and the first and last runIn
-  // metres of every straight run count for no swath (coverage, swath polygons).
+  // before every turn after it stops being so. Each line runs on this far past the outer
+  // boundary, where there is room: never into a hole, and no more than half way to where
+  // it would meet the area again; the turns between such ends lie outside the area, within
+  // the run-in of it. The first and last runIn metres of every straight run count for no
+  // swath (coverage, swath polygons), so a line that could not run on covers less.
   double runIn = 0;
   // Lines across the pattern, at right angles to it and evenly spaced along it, run after
   // the survey lines to check them against each other.

@@ -95,10 +95,12 @@ void fitSurveyToSettings() {
 void warnAboutSurveyCoverage() {
   const surveyPlan& plan = survey().plan;
   if (plan.coveragePercent >= wellCoveredPercent) return;
-  warn("the swaths cover " + numberText::fixed(plan.coveragePercent, 2).text() + " % of " + survey().name +
-       (surveySettings.runIn > 0 ? ", less the run-in at every turn" : "") +
-       ": strips are left between the ends of lines that meet an edge at a slant; lines along that edge "
-       "(lineAngle) or a closer spacing cover more");
+  const bool runIn = surveySettings.runIn > 0;
+  warn("the swaths cover " + numberText::fixed(plan.coveragePercent, 2).text() + " % of " + survey().name + ": " +
+       (runIn ? "the run-in of lines that end at a hole or a notch, and strips between the ends of lines that meet "
+                "an edge at a slant, are left unswept; "
+              : "strips are left between the ends of lines that meet an edge at a slant; ") +
+       "lines along that edge (lineAngle) or a closer spacing cover more" + (runIn ? ", and so does a shorter runIn" : ""));
 }
 
 void checkSurveyRoutePath(const std::string& path, const std::string& areaName) {

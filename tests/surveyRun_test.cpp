@@ -204,7 +204,8 @@ TEST(SurveyRun, TheWrittenRoutePlansTheSameMissionByteForByte) {
   EXPECT_EQ(readFile(dir.file("area.kml")), kmlWithHole);
 
   const vesk_result fromArea =
-      runVesk({"--area", "area.kml", "--line-spacing", "60", "--cross-lines", "2", "--write-route", "route.txt"},
+      runVesk({"--area", "area.kml", "--line-spacing", "60", "--cross-lines", "2", "--run-in", "25", "--write-route",
+               "route.txt"},
               answers, dir.path());
   ASSERT_EQ(fromArea.status, 0) << fromArea.output << fromArea.errors;
   EXPECT_NE(afterDialogue(fromArea.output).find("\n **** Wrote route : route.txt ****\n"), std::string::npos);

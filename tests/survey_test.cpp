@@ -203,24 +203,38 @@ TEST(surveyEntry, startsAtTheCornerAskedFor) {
   }
 }
 
-// A run-in lies on the line inside the area: the route stays, and the swath of the first
-// and last metres of each straight run no longer counts.
-TEST(surveyRunIn, keepsTheRouteAndCountsLessCovered) {
+// Each line runs on past the boundary by the run-in, so that the sonar is steady where the
+// area begins: the turns lie outside, within the run-in, and the swaths cover as before.
+// Never into a hole, and only half way across a notch.
+TEST(surveyRunIn, linesRunOnPastTheBoundaryWhereThereIsRoom) {
   const surveyArea area = areaOf(shape(home, rectangle));
   surveyParameters p = spaced(50);
   const surveyPlan plain = planSurvey(area, p);
   p.runIn = 30;
-  const surveyPlan withRunIn = planSurvey(area, p);
-  ASSERT_EQ(withRunIn.route.size(), plain.route.size());
-  for (size_t i = 0; i < plain.route.size(); ++i) {
-    EXPECT_EQ(withRunIn.route[i].lat, plain.route[i].lat);
-    EXPECT_EQ(withRunIn.route[i].lon, plain.route[i].lon);
+  const surveyPlan runOn = planSurvey(area, p);
+  ASSERT_EQ(runOn.lines.size(), plain.lines.size());
+  EXPECT_NEAR(runOn.lineMeters, plain.lineMeters + 60.0 * static_cast<double>(plain.lines.size()), 0.1);
+  EXPECT_GT(surveyCheck::worstStray(area, runOn.route, 2, 0.5), 29);
+  EXPECT_EQ(surveyCheck::worstStray(area, runOn.route, 2, 30.5), 0);
+  EXPECT_GE(runOn.coveragePercent, 99.9);
+
+  // A hole the lines beside it end at, and a notch 40 m wide from the top.
+  const areaRing hole = shape(home, {{300, 150}, {400, 150}, {400, 250}, {300, 250}});
+  const surveyArea notched =
+      areaOf(shape(home, {{0, 0}, {1190, 0}, {1190, 480}, {700, 480}, {700, 300}, {660, 300}, {660, 480}, {0, 480}}),
+             {hole});
+  const surveyPlan aside = planSurvey(notched, p);
+  const surveyArea aroundAll = areaOf(shape(home, {{-100, -100}, {1290, -100}, {1290, 580}, {-100, 580}}), {hole});
+  EXPECT_EQ(surveyCheck::worstStray(aroundAll, aside.route, 2, 0.5), 0) << "into the hole";
+  const surveyArea farSideOfTheMiddle = areaOf(shape(home, {{681, 301}, {699, 301}, {699, 479}, {681, 479}}));
+  const surveyArea nearSideOfTheMiddle = areaOf(shape(home, {{661, 301}, {679, 301}, {679, 479}, {661, 479}}));
+  // The lines on either side of the notch stop at its middle, 20 m from each side.
+  int inNotch = 0;
+  for (const latLon& q : aside.route) {
+    inNotch += surveyCheck::inside(farSideOfTheMiddle, q, 0) || surveyCheck::inside(nearSideOfTheMiddle, q, 0);
   }
-  // The transits (48 m) are shorter than two run-ins and sweep nothing; each line loses
-  // the corners its ends no longer reach.
-  EXPECT_EQ(withRunIn.swaths.size(), plain.lines.size());
-  EXPECT_LT(withRunIn.coveragePercent, 99.5);
-  EXPECT_GT(withRunIn.coveragePercent, 90);
+  EXPECT_EQ(inNotch, 0) << "short of or past the middle of the notch";
+  EXPECT_EQ(surveyCheck::worstStray(notched, aside.route, 2, 30.5), 0);
 }
 
 struct refusalCase {
