@@ -1,6 +1,6 @@
 // The survey pattern: parallel lines laid across an area at the spacing of the sonar's
-// swath, run back and forth, joined by transits that stay inside the area, and cut at
-// the surfacings. What it returns is a route like any route file gives.
+// swath, run back and forth, joined by transits that stay inside the area (or within the
+// run-in of it), and cut at the surfacings. What it returns is a route like any route file gives.
 #pragma once
 
 #include <optional>
