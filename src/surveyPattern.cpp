@@ -99,20 +99,7 @@ sweepSet laySweeps(const projectedArea& area, double angle, double spacing, int 
       set.uMin = std::min(set.uMin, t.x);
       set.uMax = std::max(set.uMax, t.x);
     }
-    const auto& r = rings.back();
-    for (size_t i = 0; i < r.size(); ++i) {
-      const planePoint before = r[(i + r.size() - 1) % r.size()], at = r[i], after = r[(i + 1) % r.size()];
-      // Edges within a few centimetres of level, or rising less than 1 in 50, count as
-      // level: a parallel of latitude (the top of a hole drawn on a chart) is such an edge
-      // away from the centre, and each of its corners is where a cell beside it ends.
-      const auto level = [&](planePoint p) { return 0.05 + 0.02 * std::fabs(p.x - at.x); };
-      if ((before.y >= at.y - level(before) && after.y >= at.y - level(after)) ||
-          (before.y <= at.y + level(before) && after.y <= at.y + level(after))) {
-        set.turns.push_back(at);
-      }
-    }
   }
-  std::sort(set.turns.begin(), set.turns.end(), [](planePoint a, planePoint b) { return a.y < b.y; });
   set.polygon = toPolygon(rings);
   const double width = phiMax - phiMin;
   const double lines = count > 0 ? count : std::max(1.0, std::ceil(width / spacing - 1e-9));
@@ -122,6 +109,23 @@ sweepSet laySweeps(const projectedArea& area, double angle, double spacing, int 
                                                  " lines at this spacing; widen the spacing");
   }
   set.spacing = width / lines;
+  for (const auto& r : rings) {
+    for (size_t i = 0; i < r.size(); ++i) {
+      const planePoint before = r[(i + r.size() - 1) % r.size()], at = r[i], after = r[(i + 1) % r.size()];
+      // Edges within a few centimetres of level, or rising less than 1 in 50 and less than
+      // half a spacing in all, count as level: a parallel of latitude (the top of a hole
+      // drawn on a chart) is such an edge away from the centre, and each of its corners is
+      // where a cell beside it ends. A longer rise is a slanted edge the lines step along.
+      const auto level = [&](planePoint p) {
+        return std::max(0.05, std::min(0.02 * std::fabs(p.x - at.x), set.spacing / 2));
+      };
+      if ((before.y >= at.y - level(before) && after.y >= at.y - level(after)) ||
+          (before.y <= at.y + level(before) && after.y <= at.y + level(after))) {
+        set.turns.push_back(at);
+      }
+    }
+  }
+  std::sort(set.turns.begin(), set.turns.end(), [](planePoint a, planePoint b) { return a.y < b.y; });
   for (int k = 0; k < static_cast<int>(lines); ++k) {
     set.across.push_back(vOf(phiMin + (k + 0.5) / lines * width));
     set.pieces.push_back(clipAt(set, set.across.back()));

@@ -312,4 +312,12 @@ TEST(surveyShapes, randomStepsNotchesAndHolesAreCovered) {
     EXPECT_GE(plan.coveragePercent, 99.9) << "shape " << n;
     EXPECT_GE(surveyCheck::sampledCoverage(area, plan.route, spacing / 2, 20000), 99.8) << "shape " << n;
   }
+  // The meridians at the sides of a square 10 km wide slant 8 m across 10 m lines: a slant
+  // the lines step along, not a step that would split the square into cells.
+  surveyArea square;
+  const double north = 10000 / 111195.0, east = north / std::cos(pi / 4);
+  square.outer = {{45, 10}, {45, 10 + east}, {45 + north, 10 + east}, {45 + north, 10}};
+  const surveyPlan plan = planSurvey(square, spaced(10));
+  EXPECT_EQ(plan.lines.size(), 1000u);
+  EXPECT_EQ(plan.cells, 1);
 }
