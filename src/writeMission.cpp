@@ -4,9 +4,9 @@
 #include <limits>
 #include <string_view>
 
-#include "fileSet.h"
+#include "files/fileSet.h"
 #include "settings.h"
-#include "svgMap.h"
+#include "picture/svgMap.h"
 #include "wptList.h"
 
 namespace {

@@ -19,9 +19,9 @@
 #include <vector>
 
 #include "calcs.h"
-#include "fileSet.h"
-#include "fileSetPlatform.h"
-#include "runMessages.h"
+#include "files/fileSet.h"
+#include "files/fileSetPlatform.h"
+#include "text/runMessages.h"
 #include "runVesk.h"
 #include "settings.h"
 #include "vesk.h"
