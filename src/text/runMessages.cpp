@@ -129,3 +129,5 @@ void warn(const std::string& text) {
 long long warningCount() { return warnings; }
 
 void treatWarningsAsErrors(bool strict) { strictRun = strict; }
+
+void reportFailure(const failure& why) { failRun(why.message, why.reason); }

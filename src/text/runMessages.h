@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text/outcome.h"
+
 // Thrown to end the run early; veskMain turns it into the exit status.
 struct runEnd {
   int status;
@@ -50,3 +52,7 @@ long long warningCount();
 void treatWarningsAsErrors(bool strict);
 // The texts of the run's warnings so far, in order: the picture of the plan shows them.
 extern std::vector<std::string> runWarnings;
+
+// Shows why the run cannot go on, as failRun does, and ends the run with status 1: the one
+// place a failure given back by a subsystem reaches the operator.
+[[noreturn]] void reportFailure(const failure& why);
