@@ -122,7 +122,7 @@ timing measure(void (*build)(long), long size) {
   t.waypoints = countWaypoints();
 
   start = clock_type::now();
-  writeMissionFiles(fileNameAt(std::time(nullptr)), "", {});
+  writeMissionFiles(describeMission("", missionFileNames(fileNameAt(std::time(nullptr)), {})), "", {});
   t.write = secondsSince(start);
 
   t.bytes = folderBytes();
@@ -230,7 +230,7 @@ programTiming runProgram() {
   planRoute();
   t.plan = secondsSince(start);
   start = clock_type::now();
-  writeMissionFiles(fileNameAt(when), "", {});
+  writeMissionFiles(describeMission("", missionFileNames(fileNameAt(when), {})), "", {});
   t.write = secondsSince(start);
   return t;
 }
@@ -239,7 +239,7 @@ programTiming runProgram() {
 std::vector<keptFile> filesInMemory(setDestination& disk) {
   keptSets kept;
   divertFileSets(&kept);
-  writeMissionFiles(fileNameAt(when), "", {});
+  writeMissionFiles(describeMission("", missionFileNames(fileNameAt(when), {})), "", {});
   divertFileSets(&disk);
   return kept.files;
 }

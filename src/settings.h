@@ -3,6 +3,7 @@
 // driver (vesk.cpp).
 #pragma once
 
+#include "mission/missionSettings.h"
 #include "survey/surveyPattern.h"
 
 // ---- Operator parameters (edited through the dialogue) ----
@@ -51,6 +52,10 @@ extern int legSecsInt;
 
 // Puts every setting and scratch value back to its start-of-run default.
 void resetSettings();
+
+// The settings as they stand, as a value for the subsystems that take them as an argument.
+// surveySettings is not in it: the survey takes those as its own parameters.
+missionSettings currentSettings();
 
 // The program's version, as --version and the maps show it.
 extern const char* const veskVersion;

@@ -5,19 +5,22 @@
 #include <ctime>
 #include <exception>
 #include <new>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "calcs.h"
-#include "settings/commandLine.h"
 #include "console/consoleInput.h"
+#include "console/dialogueInput.h"
 #include "files/fileSet.h"
-#include "routes/routeImport.h"
 #include "report/routeReport.h"
-#include "text/runMessages.h"
+#include "routes/routeImport.h"
 #include "settings.h"
+#include "settings/commandLine.h"
 #include "settings/settingsFile.h"
 #include "survey/surveyRoute.h"
-#include "picture/svgMap.h"
+#include "text/runMessages.h"
 #include "vesk_user_if.h"
 #include "wptList.h"
 #include "writeMission.h"
@@ -87,7 +90,31 @@ void resetSettings() {
   headingInt = 0;
   missionTimeInt = 0;
   legSecsInt = 0;
-  runWarnings.clear();
+}
+
+missionSettings currentSettings() {
+  missionSettings s;
+  s.abortOnTimeout = abortOnTimeout;
+  s.kallopMission = kallopMission;
+  s.yoyoMission = yoyoMission;
+  s.maxLegMeters = maxLegMeters;
+  s.missionSpeed = missionSpeed;
+  s.missionSpeedSlow = missionSpeedSlow;
+  s.gpsHits = gpsHits;
+  s.wayPointDepth = wayPointDepth;
+  s.minDepth = minDepth;
+  s.maxDepth = maxDepth;
+  s.abortDepth = abortDepth;
+  s.abortAltitude = abortAltitude;
+  s.abortLockoutDepth = abortLockoutDepth;
+  s.yoyoMinAltitude = yoyoMinAltitude;
+  s.missionYoyoMinDepth = missionYoyoMinDepth;
+  s.missionYoyoMaxDepth = missionYoyoMaxDepth;
+  s.missionYoyoMaxDepthShallow = missionYoyoMaxDepthShallow;
+  s.launchOffset = LAUNCH_OFFSET;
+  s.missionTimerFactor = missionTimerFactor;
+  s.surfacingAllowance = surfacingAllowance;
+  return s;
 }
 
 namespace {
@@ -112,35 +139,51 @@ struct listGuard {
   ~listGuard() { destroyList(); }
 };
 
+// The route as read, before any leg is computed: its waypoints, length and longest leg.
+routeOutline outlineOfRoute() {
+  routeOutline route;
+  for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) {
+    ++route.waypoints;
+    if (n->nextPtr == nullptr) continue;
+    const double leg = dist(n->Lat, n->Lon, n->nextPtr->Lat, n->nextPtr->Lon);
+    route.meters += leg;
+    route.longestLeg = std::max(route.longestLeg, leg);
+  }
+  return route;
+}
+
 // The dialogue. Each warning of the settings comes as soon as the menu that sets them is
 // closed.
-void askForSettings() {
+void askForSettings(const routeOutline& route, warningLog& warnings) {
   queryMissionParameters();
-  warnAboutMissionParameters();
+  warnAboutMissionParameters(currentSettings(), route, warnings);
   yoyoMission = queryYoyo();
   if (yoyoMission == 1) {
     queryYoYoParameters();
-    warnAboutYoyoParameters();
+    warnAboutYoyoParameters(currentSettings(), warnings);
   } else {
     wayPointDepth = queryWaypointDepth();
-    warnAboutWaypointDepth();
+    warnAboutWaypointDepth(currentSettings(), warnings);
   }
   kallopMission = queryKallop();
 }
 
 // The same warnings, in the same order, for settings that no dialogue has set.
-void warnAboutSettings() {
-  warnAboutMissionParameters();
-  if (yoyoMission == 1) {
-    warnAboutYoyoParameters();
+void warnAboutSettings(const routeOutline& route, warningLog& warnings) {
+  const missionSettings settings = currentSettings();
+  warnAboutMissionParameters(settings, route, warnings);
+  if (settings.yoyoMission == 1) {
+    warnAboutYoyoParameters(settings, warnings);
   } else {
-    warnAboutWaypointDepth();
+    warnAboutWaypointDepth(settings, warnings);
   }
 }
 
 int run(int argc, char** argv) {
-  // The command line's own warnings count for --strict too.
-  const long long warningsBefore = warningCount();
+  // Every warning of the run, the command line's own included, goes to this log: the
+  // picture shows them and --strict counts them.
+  warningLog warnings;
+  const warningsTo runWarnings(warnings);
   const commandLine options = parseCommandLine(argc, argv);
   if (options.help) {
     std::fputs(usageText, stdout);
@@ -151,7 +194,7 @@ int run(int argc, char** argv) {
     return 0;
   }
   const std::string& folder = options.outputDir;
-  checkOutputFolder(folder, !options.dryRun);
+  if (const problem refused = checkOutputFolder(folder, !options.dryRun)) reportFailure(*refused);
   if (options.saveSettings && !options.dryRun) checkSettingsDestination(*options.saveSettings);
   if (options.writeRoute && !options.dryRun) checkSurveyRoutePath(*options.writeRoute, *options.areaFile);
   const bool survey = options.areaFile.has_value();
@@ -165,8 +208,6 @@ int run(int argc, char** argv) {
   const std::string waypointFileName = survey                 ? *options.areaFile
                                        : options.waypointFile ? *options.waypointFile
                                                               : queryWaypointFileName();
-  planPicture = pictureInputs{};
-  planPicture.routeFile = waypointFileName;
   // The whole waypoint file, or the survey laid out in the area, before any question is
   // asked so that a bad route or area is reported at once.
   if (survey) {
@@ -174,44 +215,44 @@ int run(int argc, char** argv) {
   } else {
     readRoute(readRouteFile(waypointFileName), waypointFileName);
   }
-  summariseRoute(waypointFileName);
+  const routeOutline route = outlineOfRoute();
+  summariseRoute(waypointFileName, route);
   checkSettingsAgainstRoute(given);
 
   if (options.noInput) {
     requireSettings(given);
-    warnAboutSettings();
+    warnAboutSettings(route, warnings);
     if (kallopMission == 1) remindOfArmedKallops();
   } else {
-    askForSettings();
+    askForSettings(route, warnings);
   }
 
   if (survey) {
     // The lines are cut at the surfacings the operator has just set.
     fitSurveyToSettings();
     warnAboutSurveyCoverage();
-    if (std::find(options.maps.begin(), options.maps.end(), mapFormat::svg) != options.maps.end()) {
-      showSurveyInPicture();
-    }
   }
   planRoute();
-  warnAboutPlan();
-  if (options.strict && warningCount() > warningsBefore) {
-    toStderr("vesk: --strict: warnings are errors; nothing is written");
-    return 1;
-  }
   // One stem for the whole set, taken once: a run that crosses a minute boundary still
   // writes files that belong together under one name.
   const std::string stem = fileNameAt(std::time(nullptr));
+  const plannedMission mission = describeMission(waypointFileName, missionFileNames(stem, options.maps), &warnings,
+                                                 survey ? std::optional<missionSurvey>(surveyOutline()) : std::nullopt);
+  warnAboutPlan(mission, warnings);
+  if (options.strict && warnings.count() > 0) {
+    toStderr("vesk: --strict: warnings are errors; nothing is written");
+    return 1;
+  }
   if (options.dryRun) {
-    summarisePlan(stem);
+    summarisePlan(mission, stem);
     if (survey) summariseSurvey();
     toStderr("dry run: nothing is written");
     return 0;
   }
   if (options.writeRoute) writeSurveyRoute(*options.writeRoute);
   if (options.saveSettings) saveSettings(*options.saveSettings, waypointFileName, stem);
-  writeMissionFiles(stem, folder, options.maps);
-  summarisePlan(stem);
+  writeMissionFiles(mission, folder, options.maps);
+  summarisePlan(mission, stem);
   if (survey) summariseSurvey();
   return 0;
 }
@@ -228,13 +269,39 @@ void planRoute() {
   missionTime = calcMissionTime();
 }
 
+plannedMission describeMission(std::string routeFile, std::vector<std::string> setFiles, const warningLog* warnings,
+                               std::optional<missionSurvey> survey) {
+  plannedMission mission;
+  size_t count = 0;
+  for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) ++count;
+  mission.waypoints.reserve(count);
+  for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) {
+    const waypointKind kind = n == headNodePtr ? waypointKind::launch
+                              : n->inserted    ? waypointKind::added
+                                               : waypointKind::given;
+    mission.waypoints.push_back({n->wptNumber, n->Lat, n->Lon, n->legMeters, n->heading, n->legSecs, kind});
+  }
+  mission.settings = currentSettings();
+  mission.missionTime = missionTime;
+  mission.warnings = warnings;
+  mission.routeFile = std::move(routeFile);
+  mission.setFiles = std::move(setFiles);
+  mission.survey = std::move(survey);
+  return mission;
+}
+
 int veskMain(int argc, char** argv) {
   const listGuard route;
   prepareConsole();
   resetSettings();
   resetDialogue();
   try {
-    return run(argc, argv);
+    try {
+      return run(argc, argv);
+    } catch (const inputEnded& ended) {
+      // The end of the operator's answers, from wherever the dialogue was reading.
+      reportFailure({ended.message, ended.reason});
+    }
   } catch (const runEnd& end) {
     std::fflush(stdout);
     return end.status;

@@ -1,8 +1,22 @@
 // Program entry: the fixed order of one whole run.
 #pragma once
 
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "mission/plannedMission.h"
+#include "text/runMessages.h"
+
 // The leg pass followed by every planning pass, in the order the route needs them.
 void planRoute();
+
+// The planned route and the settings it was planned with as one value, for every output
+// of the run: `routeFile` the route or area file, `setFiles` the names of the set's files
+// (missionFileNames), `warnings` the run's log, `survey` the area and swaths of a survey.
+plannedMission describeMission(std::string routeFile = "", std::vector<std::string> setFiles = {},
+                               const warningLog* warnings = nullptr,
+                               std::optional<missionSurvey> survey = std::nullopt);
 
 // The whole run; returns the process exit status.
 int veskMain(int argc, char** argv);

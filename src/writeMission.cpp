@@ -6,7 +6,7 @@
 
 #include "files/fileSet.h"
 #include "settings.h"
-#include "picture/svgMap.h"
+#include "text/runMessages.h"
 #include "wptList.h"
 
 namespace {
@@ -296,23 +296,29 @@ std::string surLineRecords(const std::string& name) {
   return consoleText([&](textOut& out) { routeRecords(nullptr, &out, name); });
 }
 
-void writeMissionFiles(const std::string& stem, const std::string& folder, const std::vector<mapFormat>& maps) {
+std::vector<std::string> missionFileNames(const std::string& stem, const std::vector<mapFormat>& maps) {
+  std::vector<std::string> names = {stem + "cfg", stem + "wpt", stem + "pts"};
+  for (const mapFormat format : maps) names.push_back(stem + mapExtension(format));
+  return names;
+}
+
+void writeMissionFiles(const plannedMission& mission, const std::string& folder, const std::vector<mapFormat>& maps) {
+  const std::vector<std::string>& names = mission.setFiles;
   std::vector<outputFile> files = {
-      {stem + "cfg", "cannot open mission output file %s ", "cannot write mission output file %s ",
+      {names[0], "cannot open mission output file %s ", "cannot write mission output file %s ",
        " **** Wrote mission script: %s **** \n"},
-      {stem + "wpt", "cannot open waypoint output file %s ", "cannot write waypoint output file %s ",
+      {names[1], "cannot open waypoint output file %s ", "cannot write waypoint output file %s ",
        "\n **** Wrote waypoints file : %s ****\n"},
-      {stem + "pts", "cannot open surveyline output file %s ", "cannot write surveyline output file %s ",
+      {names[2], "cannot open surveyline output file %s ", "cannot write surveyline output file %s ",
        "\n **** Wrote survey line : %s ****\n"}};
-  for (const mapFormat format : maps) {
-    files.push_back({stem + mapExtension(format), "cannot open map output file %s ", "cannot write map output file %s ",
+  for (size_t i = 0; i < maps.size(); ++i) {
+    files.push_back({names[3 + i], "cannot open map output file %s ", "cannot write map output file %s ",
                      "\n **** Wrote map : %s ****\n"});
   }
-  planPicture.setFiles.clear();
-  for (const outputFile& file : files) planPicture.setFiles.push_back(file.name);
-  writeFileSet(folder, files, [&](const std::vector<textOut*>& out) {
+  const problem failed = writeFileSet(folder, files, [&](const std::vector<textOut*>& out) {
     missionText(files[0].name, false, *out[0]);
     routeRecords(out[1], out[2], files[2].name);
-    for (size_t i = 0; i < maps.size(); ++i) mapText(maps[i], files[3 + i].name, *out[3 + i]);
+    for (size_t i = 0; i < maps.size(); ++i) mapText(maps[i], mission, files[3 + i].name, *out[3 + i]);
   });
+  if (failed) reportFailure(*failed);
 }

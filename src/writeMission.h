@@ -5,15 +5,21 @@
 #include <vector>
 
 #include "maps/mapExport.h"
+#include "mission/plannedMission.h"
 #include "text/textOut.h"
 
-// The files of a run under the name stem `stem` (see fileNameAt), written into `folder` as
-// one set, all of them or none: the mission script (".cfg": the behaviours the vehicle
-// runs, from the end of the mission at the top to the launch waypoint at the bottom), the
-// waypoint file (".wpt": one numbered record per waypoint, launch waypoint first), the
-// survey-line file (".pts": a header record naming the file, then one record per
-// waypoint), and the maps in `maps`. Ends the run when the set cannot be written.
-void writeMissionFiles(const std::string& stem, const std::string& folder, const std::vector<mapFormat>& maps);
+// The names of the files of a run under the name stem `stem` (see fileNameAt): the
+// mission script, the waypoint file, the survey-line file, then the maps in `maps`.
+std::vector<std::string> missionFileNames(const std::string& stem, const std::vector<mapFormat>& maps);
+
+// The files of a run, named as mission.setFiles (missionFileNames of the stem and `maps`),
+// written into `folder` as one set, all of them or none: the mission script (".cfg": the
+// behaviours the vehicle runs, from the end of the mission at the top to the launch
+// waypoint at the bottom), the waypoint file (".wpt": one numbered record per waypoint,
+// launch waypoint first), the survey-line file (".pts": a header record naming the file,
+// then one record per waypoint), and the maps in `maps`, drawn from `mission`. Ends the run
+// with the writer's message when the set cannot be written.
+void writeMissionFiles(const plannedMission& mission, const std::string& folder, const std::vector<mapFormat>& maps);
 
 // The text of the mission script for `name`. `preview` gives the console preview's
 // variant of it.

@@ -60,7 +60,7 @@ int writeSurvey(const std::string& folder, double latitude, int count) {
   const int devNull = open("/dev/null", O_WRONLY);
   dup2(devNull, 1);
   try {
-    writeMissionFiles(stem, folder, {});
+    writeMissionFiles(describeMission("", missionFileNames(stem, {})), folder, {});
   } catch (const runEnd& end) {
     status = end.status;
   }
@@ -212,7 +212,7 @@ TEST(FileSetPosix, ADiskFullOnTheSecondOrThirdFileLeavesTheEarlierSetAsItWas) {
     planSurvey(44, 400);
     int status = 0;
     try {
-      writeMissionFiles(stem, dir.path(), {});
+      writeMissionFiles(describeMission("", missionFileNames(stem, {})), dir.path(), {});
     } catch (const runEnd& end) {
       status = end.status;
     }

@@ -53,7 +53,7 @@ class FileSetTest : public routeTest {
     testing::internal::CaptureStdout();
     int status = 0;
     try {
-      writeMissionFiles(stem, folder_.string(), maps);
+      writeMissionFiles(describeMission("", missionFileNames(stem, maps)), folder_.string(), maps);
     } catch (const runEnd& end) {
       status = end.status;
     }
@@ -132,11 +132,11 @@ TEST_F(FileSetTest, AFailureWhileTheTextIsWrittenLeavesNoFile) {
   const std::vector<outputFile> files = {{"a.cfg", "open %s", "write %s", "wrote %s\n"},
                                          {"a.wpt", "open %s", "write %s", "wrote %s\n"}};
   testing::internal::CaptureStdout();
-  EXPECT_THROW(writeFileSet(folder_.string(), files,
-                            [](const std::vector<textOut*>& out) {
-                              out[0]->put(std::string(3 * textOut::bufferSize, 'x'));
-                              throw std::bad_alloc();
-                            }),
+  EXPECT_THROW(static_cast<void>(writeFileSet(folder_.string(), files,
+                                              [](const std::vector<textOut*>& out) {
+                                                out[0]->put(std::string(3 * textOut::bufferSize, 'x'));
+                                                throw std::bad_alloc();
+                                              })),
                std::bad_alloc);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
   EXPECT_TRUE(names().empty());
@@ -179,24 +179,26 @@ TEST_F(FileSetTest, ASetKeptInMemoryHoldsTheBytesWrittenToTheDisk) {
     yoyoMission = yoyo;
     const std::string folder = folder_.string();
     testing::internal::CaptureStdout();
-    writeMissionFiles(stem, folder, maps);
+    writeMissionFiles(describeMission("", missionFileNames(stem, maps)), folder, maps);
     const std::string onDisk = testing::internal::GetCapturedStdout();
 
     const long long before = sets.sets;
     testing::internal::CaptureStdout();
     {
       const divertedSets toMemory(sets);
-      writeMissionFiles(stem, folder, maps);
+      writeMissionFiles(describeMission("", missionFileNames(stem, maps)), folder, maps);
     }
     const std::string inMemory = testing::internal::GetCapturedStdout();
     EXPECT_EQ(inMemory, onDisk);
     EXPECT_EQ(sets.sets, before + 1);
 
     const std::vector<std::string> extensions = {"cfg", "wpt", "pts", "kml", "gpx", "geojson"};
-    const std::vector<std::string> texts = {
-        missionText(stem + "cfg", false),      waypointRecords(),
-        surLineRecords(stem + "pts"),          mapText(mapFormat::kml, stem + "kml"),
-        mapText(mapFormat::gpx, stem + "gpx"), mapText(mapFormat::geojson, stem + "geojson")};
+    const std::vector<std::string> texts = {missionText(stem + "cfg", false),
+                                            waypointRecords(),
+                                            surLineRecords(stem + "pts"),
+                                            mapText(mapFormat::kml, describeMission(), stem + "kml"),
+                                            mapText(mapFormat::gpx, describeMission(), stem + "gpx"),
+                                            mapText(mapFormat::geojson, describeMission(), stem + "geojson")};
     ASSERT_EQ(kept.size(), extensions.size());
     EXPECT_GT(kept[0].content.size(), 2 * textOut::bufferSize);
     for (size_t i = 0; i < kept.size(); ++i) {
@@ -222,7 +224,7 @@ TEST_F(FileSetTest, EachSetKeptInMemoryTakesThePlaceOfTheLastAndNothingTouchesTh
   for (int i = 0; i < 3; ++i) insertLatLonEnd(50 + 0.001 * i, 10);
   planRoute();
   testing::internal::CaptureStdout();
-  writeMissionFiles(stem, folder_.string(), {});
+  writeMissionFiles(describeMission("", missionFileNames(stem, {})), folder_.string(), {});
   testing::internal::GetCapturedStdout();
   EXPECT_EQ(sets.sets, before + 2);
   ASSERT_EQ(kept.size(), 3u);
@@ -274,7 +276,7 @@ TEST_F(FileSetTest, AJournalLeftByAStoppedRunIsFinishedOrUndoneAndAForeignOneRef
     testing::internal::CaptureStderr();
     int status = 0;
     try {
-      checkOutputFolder(folder_.string());
+      if (const problem refused = checkOutputFolder(folder_.string())) reportFailure(*refused);
     } catch (const runEnd& end) {
       status = end.status;
     }

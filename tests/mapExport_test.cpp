@@ -30,7 +30,7 @@ struct readBack {
   std::vector<shownPoint> points;
 };
 
-std::string textOf(mapFormat format) { return mapText(format, "m"); }
+std::string textOf(mapFormat format) { return mapText(format, describeMission(), "m"); }
 
 std::pair<double, double> lonLat(const std::string& tuple) {
   const size_t comma = tuple.find(',');
@@ -145,7 +145,7 @@ TEST(MapExport, ARouteAcross180IsDrawnTheShortWayAndViewedFromAboveIt) {
     resetSettings();
     for (const auto& [lat, lon] : c.route) insertLatLonEnd(lat, lon);
     planRoute();
-    const nlohmann::json doc = nlohmann::json::parse(mapText(mapFormat::geojson, "m"));
+    const nlohmann::json doc = nlohmann::json::parse(mapText(mapFormat::geojson, describeMission(), "m"));
     const nlohmann::json& geometry = doc["features"][0]["geometry"];
     const nlohmann::json parts = c.parts == 1 ? nlohmann::json::array({geometry["coordinates"]}) : geometry["coordinates"];
     EXPECT_EQ(geometry["type"], c.parts == 1 ? "LineString" : "MultiLineString") << c.route.size();
@@ -168,7 +168,7 @@ TEST(MapExport, ARouteAcross180IsDrawnTheShortWayAndViewedFromAboveIt) {
       EXPECT_EQ(std::fabs(start[0].get<double>()), 180.0) << geometry.dump();
     }
     pugi::xml_document kml;
-    ASSERT_TRUE(kml.load_string(mapText(mapFormat::kml, "m").c_str()));
+    ASSERT_TRUE(kml.load_string(mapText(mapFormat::kml, describeMission(), "m").c_str()));
     const pugi::xml_node lookAt = kml.child("kml").child("Document").child("LookAt");
     const double lon = lookAt.child("longitude").text().as_double();
     const double range = lookAt.child("range").text().as_double();

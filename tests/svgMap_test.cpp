@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <pugixml.hpp>
 #include <string>
 #include <vector>
@@ -78,8 +79,17 @@ std::vector<std::vector<xy>> subpaths(const std::string& d) {
   return paths;
 }
 
-std::string pictureOf(const std::string& name = "2014_119_148.svg") {
-  return mapText(mapFormat::svg, name);
+// What the picture shows besides the planned route and its settings.
+struct pictureInputs {
+  std::string routeFile;
+  std::vector<std::string> setFiles;
+  std::optional<missionSurvey> survey;
+  warningLog warnings;
+};
+
+std::string pictureOf(const pictureInputs& inputs, const std::string& name = "2014_119_148.svg") {
+  return mapText(mapFormat::svg, describeMission(inputs.routeFile, inputs.setFiles, &inputs.warnings, inputs.survey),
+                 name);
 }
 
 pugi::xml_node byId(const pugi::xml_document& doc, const std::string& id) {
@@ -150,18 +160,12 @@ const std::vector<std::pair<double, double>> exampleRoute = {
 
 class PictureTest : public routeTest {
  protected:
-  void SetUp() override {
-    routeTest::SetUp();
-    planPicture = pictureInputs{};
-  }
-  void TearDown() override {
-    routeTest::TearDown();
-    planPicture = pictureInputs{};
-  }
+  void SetUp() override { routeTest::SetUp(); }
+  void TearDown() override { routeTest::TearDown(); }
 
   // The picture of the planned route, parsed; the test fails when it is not well formed.
   void parse(const std::string& name = "2014_119_148.svg") {
-    svg_ = pictureOf(name);
+    svg_ = pictureOf(planPicture, name);
     const pugi::xml_parse_result result = doc_.load_string(svg_.c_str());
     ASSERT_TRUE(result) << result.description() << " at byte " << result.offset;
   }
@@ -208,6 +212,7 @@ class PictureTest : public routeTest {
     return (attribute(line, "x2") - attribute(line, "x1")) / meters;
   }
 
+  pictureInputs planPicture;
   std::string svg_;
   pugi::xml_document doc_;
 };
@@ -219,7 +224,7 @@ TEST_F(PictureTest, TheExampleRouteIsTheGoldenPicture) {
   addRoute(exampleRoute);
   planPicture.routeFile = "route.txt";
   planPicture.setFiles = {"2014_119_148.cfg", "2014_119_148.wpt", "2014_119_148.pts", "2014_119_148.svg"};
-  const std::string svg = pictureOf();
+  const std::string svg = pictureOf(planPicture);
   if (svg != goldenFile("example_plan.svg")) std::ofstream("example_plan.svg.actual", std::ios::binary) << svg;
   EXPECT_EQ(svg, goldenFile("example_plan.svg")) << "the picture is in example_plan.svg.actual";
 }
@@ -336,12 +341,13 @@ TEST_F(PictureTest, TheProfileTimesAndDepthsAreThoseOfThePlan) {
     long long legs = 0;
     double underWay = 0;
     std::vector<double> surfaced;
-    const double ascent = ascentSeconds(legEndDepth());
+    const missionSettings settings = currentSettings();
+    const double ascent = ascentSeconds(legEndDepth(settings));
     for (const node* n = headNodePtr; n->nextPtr != nullptr; n = n->nextPtr, ++legs) {
-      surfaced.push_back((surfaced.empty() ? 0 : surfaced.back()) + beforeLegSeconds() + n->legSecs + ascent);
+      surfaced.push_back((surfaced.empty() ? 0 : surfaced.back()) + beforeLegSeconds(settings) + n->legSecs + ascent);
       underWay += n->legSecs;
     }
-    const double routeEnd = underWay + static_cast<double>(legs) * surfacingSeconds(legEndDepth());
+    const double routeEnd = underWay + static_cast<double>(legs) * surfacingSeconds(settings, legEndDepth(settings));
     const double timer = std::nearbyint(missionTime);
     EXPECT_EQ(timer < routeEnd, c.timerFirst);
     const pugi::xml_node frame = byId(doc_, "profile-frame");
@@ -413,10 +419,10 @@ TEST_F(PictureTest, TheTitleBlockShowsTheNamesAndWarningsWhateverTheyHold) {
   addRoute(exampleRoute);
   planPicture.routeFile = "r\xFF<&\"\x01.txt";
   planPicture.setFiles = {"a.cfg", "a.svg"};
-  warn("line 2: \"45 <10> & 7\": only the first two numbers are used");
+  planPicture.warnings.warn("line 2: \"45 <10> & 7\": only the first two numbers are used");
   // A word too long for a line, with a byte that is no character in it, is cut across lines.
-  warn("path " + std::string(100, 'a') + "\xFF" + std::string(100, 'b'));
-  for (int i = 0; i < 30; ++i) warn("slip " + std::to_string(i));
+  planPicture.warnings.warn("path " + std::string(100, 'a') + "\xFF" + std::string(100, 'b'));
+  for (int i = 0; i < 30; ++i) planPicture.warnings.warn("slip " + std::to_string(i));
   parse("a.svg");
   std::vector<std::string> lines;
   for (const shownText& t : texts("title-block")) lines.push_back(t.text);
@@ -442,19 +448,19 @@ TEST_F(PictureTest, TheTitleBlockShowsTheNamesAndWarningsWhateverTheyHold) {
 // the chart takes in all of the area even where it reaches far beyond the route.
 TEST_F(PictureTest, AnAreaAndItsSwathsAreDrawnWhereTheyLie) {
   addRoute(exampleRoute);
-  pictureArea area;
+  missionSurvey area;
   area.outer = {{44.95, 9.9}, {44.95, 10.3}, {45.1, 10.3}, {45.1, 9.9}};
   area.holes = {{{45.02, 10.07}, {45.03, 10.07}, {45.03, 10.09}, {45.02, 10.09}}};
-  planPicture.area = area;
-  planPicture.swaths = {{{45.0, 10.0}, {45.0, 10.01}, {45.045, 10.01}, {45.045, 10.0}},
-                        {{45.045, 10.0}, {45.06, 10.05}, {45.06, 10.06}, {45.045, 10.01}}};
+  area.swaths = {{{45.0, 10.0}, {45.0, 10.01}, {45.045, 10.01}, {45.045, 10.0}},
+                 {{45.045, 10.0}, {45.06, 10.05}, {45.06, 10.06}, {45.045, 10.01}}};
+  planPicture.survey = area;
   parse();
   const std::vector<std::vector<xy>> rings = subpaths(byId(doc_, "area").attribute("d").value());
   ASSERT_EQ(rings.size(), 2u);
   const pugi::xml_node frame = byId(doc_, "chart-frame");
   const xy first = markPositions().at(1);  // waypoint 1, at 45N 10E
   const double k = barScale();
-  std::vector<picturePosition> vertices = area.outer;
+  std::vector<missionPosition> vertices = area.outer;
   vertices.insert(vertices.end(), area.holes[0].begin(), area.holes[0].end());
   std::vector<xy> drawn = rings[0];
   drawn.insert(drawn.end(), rings[1].begin(), rings[1].end());

@@ -298,7 +298,7 @@ TEST_F(WriterTest, ALongRouteHasEveryPositionInEveryFileInOrder) {
   {
     const divertedSets toMemory(sets);
     testing::internal::CaptureStdout();
-    writeMissionFiles(fileNameAt(1398866880), "", {});
+    writeMissionFiles(describeMission("", missionFileNames(fileNameAt(1398866880), {})), "", {});
     testing::internal::GetCapturedStdout();
   }
   const std::vector<keptFile>& kept = sets.files;

@@ -8,7 +8,6 @@
 #include <deque>
 
 #include "console/consoleInput.h"
-#include "text/runMessages.h"
 
 namespace {
 
@@ -43,10 +42,10 @@ bool atWordEnd() {
 // meant to answer nothing: it should know that a run can go without questions.
 [[noreturn]] void endOfInput() {
   const bool noAnswers = !anyInput && !inputIsConsole();
-  failRun("\nunexpected end of input\n",
-          noAnswers ? "standard input holds no answers: to plan without questions, give the settings with "
-                      "--settings FILE or --set KEY=VALUE and add --no-input (see vesk --help)"
-                    : "");
+  throw inputEnded{"\nunexpected end of input\n",
+                   noAnswers ? "standard input holds no answers: to plan without questions, give the settings with "
+                               "--settings FILE or --set KEY=VALUE and add --no-input (see vesk --help)"
+                             : ""};
 }
 
 }  // namespace

@@ -10,14 +10,22 @@
 #include <optional>
 #include <string>
 
+// Thrown when standard input ends before the entry the dialogue waits for. The editors of
+// the dialogue take no arguments and give back the value read, so the end of the input
+// passes them by on its way to the driver, which shows it as a failure of the run.
+struct inputEnded {
+  std::string message;  // for standard output
+  std::string reason;   // one line for standard error, or empty
+};
+
 // Forgets any input read ahead, for a new run in the same process.
 void resetInput();
 
-// The next word; the run ends ("unexpected end of input") when the input ends before one
+// The next word; inputEnded ("unexpected end of input") when the input ends before one
 // begins.
 std::string readWord();
 
-// One whole line without its line end; the run ends when the input has ended.
+// One whole line without its line end; inputEnded when the input has ended.
 std::string readLine();
 
 // The character after an entry that is taken, normally the line end (CR LF as one).

@@ -9,16 +9,15 @@
 #include <vector>
 
 #include "files/fileSetPlatform.h"
-#include "text/runMessages.h"
 #include "files/setJournal.h"
-
-void (*setStepHook)(const std::string& step) = nullptr;
-
-void passStep(const std::string& step) {
-  if (setStepHook != nullptr) setStepHook(step);
-}
+#include "text/runMessages.h"
 
 namespace {
+
+// Why a set cannot be written, from wherever the writer finds it to writeFileSet.
+struct setRefusal {
+  failure why;
+};
 
 std::string withPath(const char* format, const std::string& path) {
   const int size = std::snprintf(nullptr, 0, format, path.c_str());
@@ -123,7 +122,7 @@ class setWriter {
       fail(set_.front(), set_.front().file->writeMessage, "another run has held the folder for more than 10 seconds");
     }
     // A run that died naming a set here since this run started.
-    recoverSet(folder_);
+    if (problem stopped = recoverSet(folder_)) throw setRefusal{std::move(*stopped)};
     platform::holdInterrupts();
     held_ = true;
     std::vector<std::string> names;
@@ -231,7 +230,8 @@ class setWriter {
     platform::clearGuard();
     if (held_) platform::releaseInterrupts();
     held_ = false;
-    failRun(withPath(message, p.path), "vesk: " + p.path + ": " + reason + (stays.empty() ? whatStays() : stays));
+    throw setRefusal{
+        {withPath(message, p.path), "vesk: " + p.path + ": " + reason + (stays.empty() ? whatStays() : stays)}};
   }
 
   // What the operator finds in the folder after a failure.
@@ -258,53 +258,53 @@ std::filesystem::path pathOf(const std::string& name) { return std::filesystem::
 
 }  // namespace
 
-std::string outputPath(const std::string& folder, const std::string& name) {
-  if (folder.empty()) return name;
-  const char last = folder.back();
-  return last == '/' || last == '\\' ? folder + name : folder + "/" + name;
-}
-
-void checkOutputFolder(const std::string& folder, bool tryWriting) {
+problem checkOutputFolder(const std::string& folder, bool tryWriting) {
   // Checks that run the program in one process thousands of times write no file.
-  if (diverted != nullptr) return;
+  if (diverted != nullptr) return std::nullopt;
   if (!folder.empty()) {
     std::error_code ec;
     if (!std::filesystem::exists(pathOf(folder), ec)) {
-      failRun("cannot use output folder " + folder + ": there is no such folder\n");
+      return failure{"cannot use output folder " + folder + ": there is no such folder\n", ""};
     }
     if (!std::filesystem::is_directory(pathOf(folder), ec)) {
-      failRun("cannot use output folder " + folder + ": it is not a folder\n");
+      return failure{"cannot use output folder " + folder + ": it is not a folder\n", ""};
     }
   }
-  if (!tryWriting) return;
+  if (!tryWriting) return std::nullopt;
   const std::string probe = outputPath(folder, ".vesk-write-test." + platform::uniqueTag());
   const platform::fileHandle file = platform::createNew(probe);
   if (file == platform::noFile) {
     const std::string reason = platform::lastError();
-    failRun(folder.empty() ? std::string("cannot write into the current folder\n")
-                           : "cannot write into output folder " + folder + "\n",
-            "vesk: " + (folder.empty() ? std::string(".") : folder) + ": " + reason +
-                "; no file was written and no question asked");
+    return failure{folder.empty() ? std::string("cannot write into the current folder\n")
+                                  : "cannot write into output folder " + folder + "\n",
+                   "vesk: " + (folder.empty() ? std::string(".") : folder) + ": " + reason +
+                       "; no file was written and no question asked"};
   }
   platform::closeQuietly(file);
   platform::remove(probe);
   platform::folderLock lock(folder);
-  if (lock.taken()) recoverSet(folder);
+  if (lock.taken()) return recoverSet(folder);
+  return std::nullopt;
 }
 
 void divertFileSets(setDestination* destination) { diverted = destination; }
 
-void writeFileSet(const std::string& folder, const std::vector<outputFile>& files, const setText& produce) {
-  if (files.empty()) return;
+problem writeFileSet(const std::string& folder, const std::vector<outputFile>& files, const setText& produce) {
+  if (files.empty()) return std::nullopt;
   if (diverted != nullptr) {
     std::vector<std::string> paths;
     for (const outputFile& file : files) paths.push_back(outputPath(folder, file.name));
     diverted->write(paths, produce);
     for (size_t i = 0; i < files.size(); ++i) toStdout(withPath(files[i].successMessage, paths[i]));
-    return;
+    return std::nullopt;
   }
-  setWriter writer(folder, files);
-  writer.writeAll(produce);
-  writer.nameAll();
-  writer.announce();
+  try {
+    setWriter writer(folder, files);
+    writer.writeAll(produce);
+    writer.nameAll();
+    writer.announce();
+  } catch (const setRefusal& refused) {
+    return refused.why;
+  }
+  return std::nullopt;
 }

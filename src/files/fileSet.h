@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "files/setSteps.h"
+#include "text/outcome.h"
 #include "text/textOut.h"
 
 // The files the vehicle reads have CR LF line ends, whichever system wrote them.
@@ -33,26 +35,18 @@ struct outputFile {
 // route can write several of them at once.
 using setText = std::function<void(const std::vector<textOut*>& outputs)>;
 
-// Where the file `name` goes in `folder` (empty: the current directory).
-std::string outputPath(const std::string& folder, const std::string& name);
-
 // The output folder (empty: the current folder) must take files before the operator
-// answers any question: ends the run with a message and the system's reason when `folder`
-// is missing, is no folder or refuses a file. Then finishes or undoes the naming of a set
+// answers any question: fails with a message and the system's reason when `folder` is
+// missing, is no folder or refuses a file. Then finishes or undoes the naming of a set
 // that a stopped run left there. Without `tryWriting` (a dry run, which writes nothing at
 // all) only the folder's existence is checked.
-void checkOutputFolder(const std::string& folder, bool tryWriting = true);
-
-// Called with the name of each step of writing a set as it is passed ("written", "journal
-// flushed", "journal in place", "kept cfg", "named cfg" and so on, "folder flushed", "journal
-// removed"): the checks stop the run there to stage a crash. Null in the program.
-extern void (*setStepHook)(const std::string& step);
-void passStep(const std::string& step);
+[[nodiscard]] problem checkOutputFolder(const std::string& folder, bool tryWriting = true);
 
 // Writes `files` into `folder` as one set, then prints each file's success line in order
-// and warns of the backups of an earlier set. On failure prints the file's message, and
-// the reason and what stays on standard error, and ends the run with status 1.
-void writeFileSet(const std::string& folder, const std::vector<outputFile>& files, const setText& produce);
+// and warns of the backups of an earlier set. On failure nothing of the set stays, and the
+// failure holds the file's message, and the reason and what stays.
+[[nodiscard]] problem writeFileSet(const std::string& folder, const std::vector<outputFile>& files,
+                                   const setText& produce);
 
 // ---- Another destination ----
 

@@ -117,8 +117,12 @@ void syncFolder(const std::string&) {
 }
 
 std::string uniqueTag() {
-  static std::mt19937_64 generator{std::random_device{}() ^
-                                   (static_cast<unsigned long long>(::GetCurrentProcessId()) << 32)};
+  // Seeded afresh for each name from the system's randomness, the process and the clock:
+  // no state is kept between names, and two names of one run still differ.
+  std::random_device randomness;
+  std::seed_seq seed{randomness(), randomness(), static_cast<unsigned>(::GetCurrentProcessId()),
+                     static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count())};
+  std::mt19937_64 generator(seed);
   static const char digits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
   std::string tag;
   for (int i = 0; i < 10; ++i) tag += digits[generator() % 36];

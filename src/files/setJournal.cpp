@@ -6,8 +6,8 @@
 #include <system_error>
 #include <vector>
 
-#include "files/fileSet.h"
 #include "files/fileSetPlatform.h"
+#include "files/setSteps.h"
 #include "text/runMessages.h"
 
 #ifndef VESK_VERSION
@@ -102,10 +102,10 @@ std::string folderText(const std::string& folder) {
   return folder.empty() ? std::string("the current folder") : "output folder " + folder;
 }
 
-[[noreturn]] void refuseJournal(const std::string& folder, const std::string& why) {
-  failRun("cannot use " + folderText(folder) + "\n",
+failure refuseJournal(const std::string& folder, const std::string& why) {
+  return {"cannot use " + folderText(folder) + "\n",
           "vesk: " + outputPath(folder, journalName) + " " + why +
-              "; it is left as it is and nothing was deleted: put the set it names in order, then remove it");
+              "; it is left as it is and nothing was deleted: put the set it names in order, then remove it"};
 }
 
 }  // namespace
@@ -221,15 +221,15 @@ void removeJournal(const std::string& folder) {
   platform::syncFolder(folder);
 }
 
-void recoverSet(const std::string& folder) {
+problem recoverSet(const std::string& folder) {
   const std::string path = outputPath(folder, journalName);
-  if (!platform::exists(path)) return;
+  if (!platform::exists(path)) return std::nullopt;
   std::string text;
   std::string reason;
-  if (!readJournal(path, text, reason)) refuseJournal(folder, "cannot be read (" + reason + ")");
+  if (!readJournal(path, text, reason)) return refuseJournal(folder, "cannot be read (" + reason + ")");
   setJournal journal;
-  std::string problem;
-  if (!parseJournal(text, journal, problem)) refuseJournal(folder, problem);
+  std::string damage;
+  if (!parseJournal(text, journal, damage)) return refuseJournal(folder, damage);
 
   const auto at = [&](const std::string& name) { return outputPath(folder, name); };
   // The new files were complete on the disk before the journal was written: the naming
@@ -267,7 +267,8 @@ void recoverSet(const std::string& folder) {
   if (!done) {
     reason = platform::lastError();
     platform::syncFolder(folder);
-    refuseJournal(folder, "names a set a stopped run left half named, which cannot be put in order (" + reason + ")");
+    return refuseJournal(folder,
+                         "names a set a stopped run left half named, which cannot be put in order (" + reason + ")");
   }
   platform::syncFolder(folder);
   removeJournal(folder);
@@ -279,4 +280,5 @@ void recoverSet(const std::string& folder) {
   } else {
     toStderr(stopped + "; rolled back: the earlier set " + journal.stem + " is in place");
   }
+  return std::nullopt;
 }

@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "text/outcome.h"
+
 struct journalFile {
   std::string name;       // the final name, without a folder
   std::string temporary;  // the complete new file, until it takes the name
@@ -62,5 +64,5 @@ void removeJournal(const std::string& folder);
 // Finishes or undoes the naming of a set a stopped run left in `folder` (empty: the
 // current folder), says which on standard error, and removes the journal. Call with the
 // folder's lock held. A journal that cannot be read, is damaged or comes from another
-// version of the program is left as it is, and the run ends with a message.
-void recoverSet(const std::string& folder);
+// version of the program is left as it is, and the failure says so.
+[[nodiscard]] problem recoverSet(const std::string& folder);

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "mission/plannedMission.h"
 #include "text/textOut.h"
 
 enum class mapFormat { kml, gpx, geojson, svg };
@@ -16,11 +17,11 @@ std::optional<mapFormat> mapFormatNamed(std::string_view name);
 // The file name extension of a map format, which is also its --map name.
 const char* mapExtension(mapFormat format);
 
-// The text of the map file `name` of the planned route: the route as one line from the
+// The text of the map file `name` of the planned mission: the route as one line from the
 // launch waypoint to the last waypoint, and every waypoint as a point named by its
 // number, marked as launch, given waypoint or surfacing added by leg splitting, with its
-// leg length, heading, leg time and time from launch.
-void mapText(mapFormat format, const std::string& name, textOut& out);
+// leg length, heading, leg time and time from launch; or the picture of the plan.
+void mapText(mapFormat format, const plannedMission& mission, const std::string& name, textOut& out);
 
 // The same text with "\n" line ends.
-std::string mapText(mapFormat format, const std::string& name);
+std::string mapText(mapFormat format, const plannedMission& mission, const std::string& name);

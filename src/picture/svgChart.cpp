@@ -8,7 +8,6 @@
 
 #include "picture/svgGraticule.h"
 #include "picture/svgProjection.h"
-#include "wptList.h"
 
 namespace {
 
@@ -18,9 +17,9 @@ class chartWriter {
  public:
   // The route is drawn inside the frame, clear of the north arrow above and the scale
   // bar below, with room for the numbers beside the marks.
-  chartWriter(const box& frame, const pictureInputs& inputs, textOut& out)
+  chartWriter(const box& frame, const plannedMission& mission, textOut& out)
       : frame_(frame),
-        inputs_(inputs),
+        mission_(mission),
         out_(out),
         view_(allPoints(), {frame.left + 40, frame.top + 60, frame.right - 40, frame.bottom - 44}) {}
 
@@ -47,15 +46,15 @@ class chartWriter {
  private:
   std::vector<vec3> allPoints() const {
     std::vector<vec3> points;
-    for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) points.push_back(unitOf(n->Lat, n->Lon));
-    const auto addRing = [&](const pictureRing& ring) {
-      for (const picturePosition& p : ring) points.push_back(unitOf(p.lat, p.lon));
+    for (const missionWaypoint& w : mission_.waypoints) points.push_back(unitOf(w.lat, w.lon));
+    const auto addRing = [&](const missionRing& ring) {
+      for (const missionPosition& p : ring) points.push_back(unitOf(p.lat, p.lon));
     };
-    if (inputs_.area) {
-      addRing(inputs_.area->outer);
-      for (const pictureRing& hole : inputs_.area->holes) addRing(hole);
+    if (mission_.survey) {
+      addRing(mission_.survey->outer);
+      for (const missionRing& hole : mission_.survey->holes) addRing(hole);
+      for (const missionRing& swath : mission_.survey->swaths) addRing(swath);
     }
-    for (const pictureRing& swath : inputs_.swaths) addRing(swath);
     if (points.empty()) points.push_back(unitOf(0, 0));
     return points;
   }
@@ -64,23 +63,26 @@ class chartWriter {
 
   // ---- Survey area and swaths ----
 
-  std::vector<point> ringPx(const pictureRing& ring) const {
+  std::vector<point> ringPx(const missionRing& ring) const {
     std::vector<point> points;
-    for (const picturePosition& p : ring) points.push_back(toPx(unitOf(p.lat, p.lon)));
+    for (const missionPosition& p : ring) points.push_back(toPx(unitOf(p.lat, p.lon)));
     return points;
   }
 
   void survey() {
-    if (inputs_.area) {
+    if (!mission_.survey) return;
+    const missionSurvey& area = *mission_.survey;
+    {
       pathData d;
-      d.polygon(ringPx(inputs_.area->outer));
-      for (const pictureRing& hole : inputs_.area->holes) d.polygon(ringPx(hole));
-      out_.line("<path id=\"area\" d=\"" + d.text() +
-                "\" fill=\"#f2c94c\" fill-opacity=\"0.22\" fill-rule=\"evenodd\" stroke=\"#b8860b\" stroke-width=\"1.4\"/>");
+      d.polygon(ringPx(area.outer));
+      for (const missionRing& hole : area.holes) d.polygon(ringPx(hole));
+      out_.line(
+          "<path id=\"area\" d=\"" + d.text() +
+          "\" fill=\"#f2c94c\" fill-opacity=\"0.22\" fill-rule=\"evenodd\" stroke=\"#b8860b\" stroke-width=\"1.4\"/>");
     }
-    if (!inputs_.swaths.empty()) {
+    if (!area.swaths.empty()) {
       pathData d;
-      for (const pictureRing& swath : inputs_.swaths) {
+      for (const missionRing& swath : area.swaths) {
         std::vector<point> points = ringPx(swath);
         // All swaths turn the same way, so that where they overlap they add up, as the
         // ground they cover does.
@@ -100,10 +102,10 @@ class chartWriter {
   // ---- Route ----
 
   void route() {
-    for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) {
-      at_.push_back(toPx(unitOf(n->Lat, n->Lon)));
-      kinds_.push_back(n == headNodePtr ? 'l' : n->inserted ? 'a' : 'g');
-      numbers_.push_back(n->wptNumber);
+    for (const missionWaypoint& w : mission_.waypoints) {
+      at_.push_back(toPx(unitOf(w.lat, w.lon)));
+      kinds_.push_back(w.kind == waypointKind::launch ? 'l' : w.kind == waypointKind::added ? 'a' : 'g');
+      numbers_.push_back(w.number);
     }
     scaleMarks();
     if (at_.size() < 2) return;
@@ -156,7 +158,8 @@ class chartWriter {
   // survey), so that the route between them still shows.
   void scaleMarks() {
     std::vector<double> legs;
-    for (size_t i = 1; i + 1 < at_.size(); ++i) legs.push_back(std::hypot(at_[i + 1].x - at_[i].x, at_[i + 1].y - at_[i].y));
+    for (size_t i = 1; i + 1 < at_.size(); ++i)
+      legs.push_back(std::hypot(at_[i + 1].x - at_[i].x, at_[i + 1].y - at_[i].y));
     if (legs.empty()) return;
     std::nth_element(legs.begin(), legs.begin() + static_cast<std::ptrdiff_t>(legs.size() / 2), legs.end());
     markScale_ = std::clamp(legs[legs.size() / 2] / 16, 0.5, 1.0);
@@ -225,8 +228,9 @@ class chartWriter {
   void labels() {
     constexpr double size = 10;
     const box inner{frame_.left + 2, frame_.top + 2, frame_.right - 2, frame_.bottom - 2};
-    out_.line("<g id=\"labels\" font-size=\"10\" fill=\"#111\" stroke=\"#fff\" stroke-width=\"2.5\" "
-              "stroke-linejoin=\"round\" paint-order=\"stroke\">");
+    out_.line(
+        "<g id=\"labels\" font-size=\"10\" fill=\"#111\" stroke=\"#fff\" stroke-width=\"2.5\" "
+        "stroke-linejoin=\"round\" paint-order=\"stroke\">");
     for (const size_t i : shown_) {
       const point p = at_[i];
       const double r = markRadius(kinds_[i]);
@@ -243,7 +247,8 @@ class chartWriter {
                                                                    {{p.x, below + 1}, anchor::middle}}};
       for (const auto& [where, how] : candidates) {
         const box b = textBox(where, text, size, how);
-        if (b.inside(inner) && labelsTaken_.takeIfFree({b.left - room, b.top - room / 2, b.right + room, b.bottom + room / 2})) {
+        if (b.inside(inner) &&
+            labelsTaken_.takeIfFree({b.left - room, b.top - room / 2, b.right + room, b.bottom + room / 2})) {
           out_.line(textElement(where, text, how));
           break;
         }
@@ -317,7 +322,8 @@ class chartWriter {
       x += 18 + textWidth(text, 11) + 16;
     };
     const auto at = [&](double dx, double dy) { return px(x + dx) + " " + px(y + dy); };
-    entry("<path d=\"M" + at(7, -7) + "L" + at(13.1, 3.5) + " " + at(0.9, 3.5) + "Z\" fill=\"#2e9e44\" stroke=\"#14521f\"/>",
+    entry("<path d=\"M" + at(7, -7) + "L" + at(13.1, 3.5) + " " + at(0.9, 3.5) +
+              "Z\" fill=\"#2e9e44\" stroke=\"#14521f\"/>",
           "launch waypoint 0");
     entry("<path d=\"M" + at(7, 0) + "h0\" stroke=\"#111\" stroke-width=\"8\" stroke-linecap=\"round\"/>",
           "given waypoint");
@@ -329,13 +335,14 @@ class chartWriter {
     entry("<path d=\"M" + at(0, 0) + "H" + px(x + 14) + "M" + at(14, 0) + "L" + at(6, -4) + " " + at(6, 4) +
               "Z\" stroke=\"" + routeColour + "\" stroke-width=\"1.6\" fill=\"" + routeColour + "\"/>",
           "leg and its direction");
-    if (inputs_.area) {
+    if (mission_.survey) {
       entry("<rect x=\"" + px(x) + "\" y=\"" + px(y - 6) +
                 "\" width=\"14\" height=\"10\" fill=\"#f2c94c\" fill-opacity=\"0.22\" stroke=\"#b8860b\"/>",
             "survey area");
     }
-    if (!inputs_.swaths.empty()) {
-      entry("<rect x=\"" + px(x) + "\" y=\"" + px(y - 6) + "\" width=\"14\" height=\"10\" fill=\"#4a9fd8\" fill-opacity=\"0.2\"/>",
+    if (mission_.survey && !mission_.survey->swaths.empty()) {
+      entry("<rect x=\"" + px(x) + "\" y=\"" + px(y - 6) +
+                "\" width=\"14\" height=\"10\" fill=\"#4a9fd8\" fill-opacity=\"0.2\"/>",
             "swaths");
     }
     out_.line("</g>");
@@ -348,13 +355,14 @@ class chartWriter {
     out_.line(textElement({frame_.left, frame_.bottom + 56},
                           std::string(view_.plane().gnomonic() ? "Gnomonic" : "Azimuthal equidistant") +
                               " projection centred on " + latitudeText(tenths(lat), 10) + " " +
-                              longitudeText(tenths(lon), 10) + ", north up, true scale at the centre; graticule every " +
-                              stepText(steps_.latitude) + " of latitude and " + stepText(steps_.longitude) + " of longitude",
+                              longitudeText(tenths(lon), 10) +
+                              ", north up, true scale at the centre; graticule every " + stepText(steps_.latitude) +
+                              " of latitude and " + stepText(steps_.longitude) + " of longitude",
                           anchor::start, " id=\"projection\" font-size=\"11\" fill=\"#4a5a6a\""));
   }
 
   const box frame_;
-  const pictureInputs& inputs_;
+  const plannedMission& mission_;
   textOut& out_;
   const chartView view_;
   graticuleSteps steps_{hundredthsPerDegree, hundredthsPerDegree};
@@ -362,13 +370,13 @@ class chartWriter {
   std::vector<char> kinds_;  // 'l'aunch, 'g'iven, 'a'dded surfacing
   std::vector<int> numbers_;
   double markScale_ = 1;
-  std::vector<char> turns_;   // whether the route turns at each waypoint (turnsAt)
+  std::vector<char> turns_;    // whether the route turns at each waypoint (turnsAt)
   std::vector<size_t> shown_;  // the marks drawn, in the order of their labels' priority
   boxSet labelsTaken_;
 };
 
 }  // namespace
 
-void writeChart(const box& frame, const pictureInputs& inputs, textOut& out) {
-  chartWriter(frame, inputs, out).write();
+void writeChart(const box& frame, const plannedMission& mission, textOut& out) {
+  chartWriter(frame, mission, out).write();
 }

@@ -3,12 +3,12 @@
 // graticule, and the survey area and swaths when there are any.
 #pragma once
 
+#include "mission/plannedMission.h"
 #include "picture/svgDraw.h"
-#include "picture/svgMap.h"
 #include "text/textOut.h"
 
 // Pixels below the chart's frame that its graticule labels, legend and projection take.
 constexpr double chartBelowFrame = 62;
 
 // The chart of the planned route inside `frame`, with its legend and projection below it.
-void writeChart(const box& frame, const pictureInputs& inputs, textOut& out);
+void writeChart(const box& frame, const plannedMission& mission, textOut& out);

@@ -4,14 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "report/routeReport.h"
 #include "picture/svgChart.h"
 #include "picture/svgDraw.h"
 #include "picture/svgProfile.h"
-#include "text/runMessages.h"
-#include "settings.h"
-
-pictureInputs planPicture;
+#include "report/routeReport.h"
 
 namespace {
 
@@ -33,39 +29,42 @@ struct titleLine {
 
 std::string number(double value) { return std::string(numberText::general(value, 6).view()); }
 
-std::string missionSettings() {
-  std::string text = yoyoMission == 1 ? "yoyo between " + std::to_string(missionYoyoMinDepth) + " m and " +
-                                            std::to_string(missionYoyoMaxDepth) + " m, YOYO_MIN_ALTITUDE " +
-                                            std::to_string(yoyoMinAltitude) + " m"
-                                      : "legs at " + std::to_string(wayPointDepth) + " m";
-  text += "; depth envelope " + number(minDepth) + " to " + number(maxDepth) + " m, abort at " + number(abortDepth) +
-          " m, abortAltitude " + number(abortAltitude) + " m, abortLockoutDepth " + number(abortLockoutDepth) + " m";
-  text += "; " + number(missionSpeed) + " m/s; " + std::to_string(gpsHits) + " GPS hits; " + number(maxLegMeters) +
-          " m between surfacings; abortOnTimeout " + (abortOnTimeout == 1 ? "True" : "False") + "; samplers " +
-          (kallopMission == 1 ? "armed" : "not armed");
+std::string settingsText(const missionSettings& s) {
+  std::string text = s.yoyoMission == 1 ? "yoyo between " + std::to_string(s.missionYoyoMinDepth) + " m and " +
+                                              std::to_string(s.missionYoyoMaxDepth) + " m, YOYO_MIN_ALTITUDE " +
+                                              std::to_string(s.yoyoMinAltitude) + " m"
+                                        : "legs at " + std::to_string(s.wayPointDepth) + " m";
+  text += "; depth envelope " + number(s.minDepth) + " to " + number(s.maxDepth) + " m, abort at " +
+          number(s.abortDepth) + " m, abortAltitude " + number(s.abortAltitude) + " m, abortLockoutDepth " +
+          number(s.abortLockoutDepth) + " m";
+  text += "; " + number(s.missionSpeed) + " m/s; " + std::to_string(s.gpsHits) + " GPS hits; " +
+          number(s.maxLegMeters) + " m between surfacings; abortOnTimeout " +
+          (s.abortOnTimeout == 1 ? "True" : "False") + "; samplers " + (s.kallopMission == 1 ? "armed" : "not armed");
   return text;
 }
 
-std::vector<titleLine> titleLines(const std::string& name) {
+std::vector<titleLine> titleLines(const plannedMission& mission, const std::string& name) {
   const double width = pictureWidth - 2 * margin;
   std::vector<titleLine> lines;
   const auto add = [&](const std::string& label, const std::string& text, const std::string& attributes = "") {
     const double room = width - (label.empty() ? 0 : 110);
     lines.push_back({fitted(text, textSize, room), attributes, label});
   };
-  if (!planPicture.routeFile.empty()) add("Route file", planPicture.routeFile);
+  if (!mission.routeFile.empty()) add("Route file", mission.routeFile);
   std::string files;
-  for (const std::string& file : planPicture.setFiles.empty() ? std::vector<std::string>{name} : planPicture.setFiles) {
+  for (const std::string& file : mission.setFiles.empty() ? std::vector<std::string>{name} : mission.setFiles) {
     files += (files.empty() ? "" : ", ") + file;
   }
   add("Files", files);
-  for (const planFigure& figure : planFigures()) {
+  for (const planFigure& figure : planFigures(mission)) {
     std::string label = figure.label;
     label[0] = static_cast<char>(label[0] - 'a' + 'A');
     add(label, figure.value);
   }
-  const std::vector<std::string> settings = wrapped(missionSettings(), textSize, width - 110);
+  const std::vector<std::string> settings = wrapped(settingsText(mission.settings), textSize, width - 110);
   for (size_t i = 0; i < settings.size(); ++i) add(i == 0 ? "Mission" : "", settings[i]);
+  const std::vector<std::string> none;
+  const std::vector<std::string>& runWarnings = mission.warnings != nullptr ? mission.warnings->texts() : none;
   if (runWarnings.empty()) {
     add("Warnings", "none", " fill=\"#2e7d32\"");
     return lines;
@@ -95,15 +94,16 @@ std::vector<titleLine> titleLines(const std::string& name) {
 
 }  // namespace
 
-void svgText(const std::string& name, textOut& out) {
-  const std::vector<titleLine> lines = titleLines(name);
+void svgText(const plannedMission& mission, const std::string& name, textOut& out) {
+  const std::vector<titleLine> lines = titleLines(mission, name);
   const double titleBottom = 44 + lineHeight * static_cast<double>(lines.size());
   const double chartTop = titleBottom + 14;
   const box chart{panelLeft, chartTop, pictureWidth - margin, chartTop + chartHeight};
   const double profileTop = chart.bottom + chartBelowFrame + profileAboveFrame;
   const box profile{panelLeft, profileTop, pictureWidth - margin, profileTop + profileHeight};
   const std::string height = px(profile.bottom + profileBelowFrame + 8);
-  const std::string stem = name.size() > 4 && name.compare(name.size() - 4, 4, ".svg") == 0 ? name.substr(0, name.size() - 4) : name;
+  const std::string stem =
+      name.size() > 4 && name.compare(name.size() - 4, 4, ".svg") == 0 ? name.substr(0, name.size() - 4) : name;
 
   out.line("<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
   out.line("<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" + px(pictureWidth) + "\" height=\"" +
@@ -119,7 +119,7 @@ void svgText(const std::string& name, textOut& out) {
     y += lineHeight;
   }
   out.line("</g>");
-  writeChart(chart, planPicture, out);
-  writeProfile(profile, out);
+  writeChart(chart, mission, out);
+  writeProfile(profile, mission, out);
   out.line("</svg>");
 }

@@ -6,8 +6,6 @@
 #include <string>
 
 #include "report/surfacingTime.h"
-#include "settings.h"
-#include "wptList.h"
 
 namespace {
 
@@ -19,19 +17,22 @@ struct legTimes {
   double leg;
   double legEnd;
   double surfaced;  // back at the surface at the leg's end waypoint
-  const node* to;
+  const missionWaypoint* to;
 };
 
 // Calls `visit` for every leg from the launch waypoint on, in the order the vehicle runs
 // them, timed by the same estimate as the warning of surfacings the timer cannot hold.
 template <typename Visit>
-double forEachLeg(Visit visit) {
-  const double fix = gpsFixSeconds() + setpointSeconds;
-  const double before = beforeLegSeconds();
-  const double ascent = ascentSeconds(legEndDepth());
+double forEachLeg(const plannedMission& mission, Visit visit) {
+  const missionSettings& s = mission.settings;
+  const double fix = gpsFixSeconds(s) + setpointSeconds;
+  const double before = beforeLegSeconds(s);
+  const double ascent = ascentSeconds(legEndDepth(s));
+  const std::vector<missionWaypoint>& route = mission.waypoints;
   double t = 0;
-  for (const node* n = headNodePtr; n != nullptr && n->nextPtr != nullptr; n = n->nextPtr) {
-    legTimes leg{t, t + fix, t + before, t + before + n->legSecs, t + before + n->legSecs + ascent, n->nextPtr};
+  for (size_t i = 0; i + 1 < route.size(); ++i) {
+    const double legSecs = route[i].legSecs;
+    legTimes leg{t, t + fix, t + before, t + before + legSecs, t + before + legSecs + ascent, &route[i + 1]};
     visit(leg);
     t = leg.surfaced;
   }
@@ -61,7 +62,7 @@ double roundStep(double span, double most) {
 
 // Steps of the time axis, seconds: from a second to days.
 double timeStep(double span) {
-  constexpr std::array<double, 18> steps = {1,   2,   5,    10,   15,   30,   60,    120,   300,
+  constexpr std::array<double, 18> steps = {1,   2,   5,    10,   15,   30,    60,    120,   300,
                                             600, 900, 1800, 3600, 7200, 10800, 21600, 43200, 86400};
   for (const double step : steps) {
     if (span / step <= 10) return step;
@@ -71,20 +72,21 @@ double timeStep(double span) {
 
 class profileWriter {
  public:
-  profileWriter(const box& frame, textOut& out) : frame_(frame), out_(out) {}
+  profileWriter(const box& frame, const plannedMission& mission, textOut& out)
+      : frame_(frame), mission_(mission), s(mission.settings), out_(out) {}
 
   void write() {
-    routeEnd_ = forEachLeg([](const legTimes&) {});
-    timer_ = std::nearbyint(missionTime);
+    routeEnd_ = forEachLeg(mission_, [](const legTimes&) {});
+    timer_ = std::nearbyint(mission_.missionTime);
     end_ = std::max(routeEnd_, timer_);
     depthScale();
-    const bool yoyo = yoyoMission == 1;
+    const bool yoyo = s.yoyoMission == 1;
     out_.line("<g id=\"profile\">");
-    out_.line(textElement({frame_.left, frame_.top - 20},
-                          yoyo ? "Depth over mission time: yoyo legs between " + meters(shallowLeg_) + " and " +
-                                     meters(deepLeg_)
-                               : "Depth over mission time: legs at " + meters(shallowLeg_),
-                          anchor::start, " font-size=\"13\" font-weight=\"bold\" fill=\"#222\""));
+    out_.line(textElement(
+        {frame_.left, frame_.top - 20},
+        yoyo ? "Depth over mission time: yoyo legs between " + meters(shallowLeg_) + " and " + meters(deepLeg_)
+             : "Depth over mission time: legs at " + meters(shallowLeg_),
+        anchor::start, " font-size=\"13\" font-weight=\"bold\" fill=\"#222\""));
     out_.line("<rect id=\"profile-frame\" x=\"" + px(frame_.left) + "\" y=\"" + px(frame_.top) + "\" width=\"" +
               px(width()) + "\" height=\"" + px(frame_.bottom - frame_.top) + "\" fill=\"#fff\" stroke=\"#6b7b8c\"/>");
     // Times too long to draw (a mistyped speed) leave the frame empty; the title block and
@@ -112,10 +114,10 @@ class profileWriter {
 
   // The depth axis holds the surface, every depth of the envelope and of the legs.
   void depthScale() {
-    const bool yoyo = yoyoMission == 1;
-    shallowLeg_ = yoyo ? std::min(missionYoyoMinDepth, missionYoyoMaxDepth) : wayPointDepth;
-    deepLeg_ = yoyo ? std::max(missionYoyoMinDepth, missionYoyoMaxDepth) : wayPointDepth;
-    const std::array<double, 6> depths = {0, minDepth, maxDepth, abortDepth, shallowLeg_, deepLeg_};
+    const bool yoyo = s.yoyoMission == 1;
+    shallowLeg_ = yoyo ? std::min(s.missionYoyoMinDepth, s.missionYoyoMaxDepth) : s.wayPointDepth;
+    deepLeg_ = yoyo ? std::max(s.missionYoyoMinDepth, s.missionYoyoMaxDepth) : s.wayPointDepth;
+    const std::array<double, 6> depths = {0, s.minDepth, s.maxDepth, s.abortDepth, shallowLeg_, deepLeg_};
     const double shallowest = std::clamp(*std::min_element(depths.begin(), depths.end()), -1e9, 0.0);
     const double deepest = std::clamp(*std::max_element(depths.begin(), depths.end()), descentDepth, 1e9);
     const double span = std::max(deepest - shallowest, 10.0);
@@ -156,9 +158,9 @@ class profileWriter {
                           std::string(step < 60 ? "hours:minutes:seconds" : "hours:minutes") + " from launch",
                           anchor::end));
     out_.line("</g>");
-    const double surfacing = surfacingSeconds(legEndDepth());
+    const double surfacing = surfacingSeconds(s, legEndDepth(s));
     out_.line(textElement({frame_.left, frame_.bottom + 30},
-                          "Each surfacing about " + clock(surfacing, true) + ": ascent from " + meters(legEndDepth()) +
+                          "Each surfacing about " + clock(surfacing, true) + ": ascent from " + meters(legEndDepth(s)) +
                               ", GPS fix, setpoint, descent to " + meters(descentDepth) +
                               " (the closing fix after the last waypoint not counted)",
                           anchor::start, " font-size=\"10\" fill=\"#4a5a6a\""));
@@ -174,7 +176,8 @@ class profileWriter {
     const auto flush = [&] {
       if (!open) return;
       if (yoyo) {
-        planned.rectangle(x(from), y(shallowLeg_), std::max(x(to), x(from) + 0.5), std::max(y(deepLeg_), y(shallowLeg_) + 1.5));
+        planned.rectangle(x(from), y(shallowLeg_), std::max(x(to), x(from) + 0.5),
+                          std::max(y(deepLeg_), y(shallowLeg_) + 1.5));
       } else {
         planned.moveTo({x(from), y(shallowLeg_)});
         planned.lineTo({std::max(x(to), x(from) + 0.5), y(shallowLeg_)});
@@ -183,9 +186,9 @@ class profileWriter {
     // The vehicle's path shows only where the legs are a few pixels wide: where they are
     // narrower, it would fill the band with its dives and hide the depths.
     long long count = 0;
-    forEachLeg([&](const legTimes&) { ++count; });
+    forEachLeg(mission_, [&](const legTimes&) { ++count; });
     const bool showDive = static_cast<double>(count) * 3 <= width();
-    forEachLeg([&](const legTimes& leg) {
+    forEachLeg(mission_, [&](const legTimes& leg) {
       if (open && x(leg.leg) - x(to) < 1) {
         to = leg.legEnd;
       } else {
@@ -224,12 +227,12 @@ class profileWriter {
     std::string numbers;
     double lastMark = -1e9;
     double lastNumber = -1e9;
-    forEachLeg([&](const legTimes& leg) {
+    forEachLeg(mission_, [&](const legTimes& leg) {
       const double at = x(leg.surfaced);
       if (at - lastMark < 3.5) return;
       lastMark = at;
-      (leg.to->inserted ? added : given).dot({at, y(0)});
-      const std::string number = std::to_string(leg.to->wptNumber);
+      (leg.to->kind == waypointKind::added ? added : given).dot({at, y(0)});
+      const std::string number = std::to_string(leg.to->number);
       const box b = textBox({at, frame_.top - 5}, number, 9, anchor::middle);
       if (b.left >= lastNumber + 8) {
         lastNumber = b.right;
@@ -290,7 +293,7 @@ class profileWriter {
                  " stroke-width=\"1.5\" stroke-dasharray=\"5 3\"", "route end " + clock(routeEnd_, true),
                  vertical(routeEnd_));
     const std::array<std::pair<const char*, double>, 3> envelope = {
-        {{"abortDepth", abortDepth}, {"maxDepth", maxDepth}, {"minDepth", minDepth}}};
+        {{"abortDepth", s.abortDepth}, {"maxDepth", s.maxDepth}, {"minDepth", s.minDepth}}};
     for (const auto& [name, depth] : envelope) {
       const double at = y(depth);
       const std::string colour = name[0] == 'a' ? "#d62728" : name[1] == 'a' ? "#e8590c" : "#2e7d32";
@@ -307,6 +310,8 @@ class profileWriter {
   }
 
   const box frame_;
+  const plannedMission& mission_;
+  const missionSettings& s;
   textOut& out_;
   double routeEnd_ = 0;
   double timer_ = 0;
@@ -321,4 +326,6 @@ class profileWriter {
 
 }  // namespace
 
-void writeProfile(const box& frame, textOut& out) { profileWriter(frame, out).write(); }
+void writeProfile(const box& frame, const plannedMission& mission, textOut& out) {
+  profileWriter(frame, mission, out).write();
+}

@@ -5,6 +5,7 @@
 // colour when it ends the mission first.
 #pragma once
 
+#include "mission/plannedMission.h"
 #include "picture/svgDraw.h"
 #include "text/textOut.h"
 
@@ -14,4 +15,4 @@ constexpr double profileAboveFrame = 34;
 constexpr double profileBelowFrame = 40;
 
 // The profile of the planned route inside `frame`.
-void writeProfile(const box& frame, textOut& out);
+void writeProfile(const box& frame, const plannedMission& mission, textOut& out);

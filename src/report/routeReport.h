@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "mission/missionSettings.h"
+#include "mission/plannedMission.h"
+#include "text/runMessages.h"
+
 // Bounds of the speeds such a vehicle runs at, metres per second; a speed outside them is
 // almost certainly mistyped.
 constexpr double slowestSpeed = 0.25;
@@ -18,8 +22,16 @@ constexpr double shortPieceShare = 0.1;
 // A duration as hours, minutes and seconds: 1:23:20.
 std::string clockTime(double seconds);
 
+// The route as read, before it is planned: what the operator hears of it before the
+// questions, and what the warnings of the settings compare with.
+struct routeOutline {
+  long long waypoints = 0;
+  double meters = 0;      // the length along the waypoints, metres
+  double longestLeg = 0;  // metres
+};
+
 // "FILE: N waypoints, L km", once the route is read and before any question.
-void summariseRoute(const std::string& fileName);
+void summariseRoute(const std::string& fileName, const routeOutline& route);
 
 // The longest leg a vehicle should run without a GPS fix, metres. It navigates by dead
 // reckoning between surfacings, and its position error grows with the distance run: at
@@ -34,26 +46,26 @@ constexpr double longestBlindLeg = 10000;
 // abortDepth, abortLockoutDepth at or beyond abortDepth, GPS hits of 0 or less or more than
 // a fix can gather, meters between surfacings beyond longestBlindLeg, speeds outside what
 // the vehicle does.
-void warnAboutMissionParameters();
+void warnAboutMissionParameters(const missionSettings& settings, const routeOutline& route, warningLog& warnings);
 // The yoyo menu: depths negative, the minimum deeper than the maximum, the maximum beyond
 // abortDepth or maxDepth, the minimum shallower than minDepth, YOYO_MIN_ALTITUDE at or
 // below abortAltitude.
-void warnAboutYoyoParameters();
+void warnAboutYoyoParameters(const missionSettings& settings, warningLog& warnings);
 // The waypoint depth: negative, beyond abortDepth or maxDepth, shallower than minDepth.
-void warnAboutWaypointDepth();
+void warnAboutWaypointDepth(const missionSettings& settings, warningLog& warnings);
 
 // Warnings of the planned route: pieces far shorter than the distance between surfacings,
 // surfacings that take more time than the mission timer leaves for them (and where the
 // timer then ends the mission), a mission timer of a day or more.
-void warnAboutPlan();
+void warnAboutPlan(const plannedMission& mission, warningLog& warnings);
 
 // The plan of the files under the name stem `stem` in at most five lines: its waypoints,
 // length, time under way and at the surfacings, timer, longest leg.
-void summarisePlan(const std::string& stem);
+void summarisePlan(const plannedMission& mission, const std::string& stem);
 
 // The same figures, each as its name and its value.
 struct planFigure {
   std::string label;
   std::string value;
 };
-std::vector<planFigure> planFigures();
+std::vector<planFigure> planFigures(const plannedMission& mission);

@@ -2,14 +2,20 @@
 
 #include <algorithm>
 
-#include "settings.h"
+double legEndDepth(const missionSettings& settings) {
+  return settings.yoyoMission == 1 ? settings.missionYoyoMaxDepth : settings.wayPointDepth;
+}
 
-double legEndDepth() { return yoyoMission == 1 ? missionYoyoMaxDepth : wayPointDepth; }
-
-double gpsFixSeconds() { return std::clamp(gpsHits / gpsHitsPerSecond, 0.0, gpsFixLimitSeconds); }
+double gpsFixSeconds(const missionSettings& settings) {
+  return std::clamp(settings.gpsHits / gpsHitsPerSecond, 0.0, gpsFixLimitSeconds);
+}
 
 double ascentSeconds(double depth) { return std::max(depth - ascentEndDepth, 0.0) / (ascentSpeed * sineOfAscentPitch); }
 
-double beforeLegSeconds() { return gpsFixSeconds() + setpointSeconds + descentDepth / (descentSpeed * 0.5); }
+double beforeLegSeconds(const missionSettings& settings) {
+  return gpsFixSeconds(settings) + setpointSeconds + descentDepth / (descentSpeed * 0.5);
+}
 
-double surfacingSeconds(double depth) { return ascentSeconds(depth) + beforeLegSeconds(); }
+double surfacingSeconds(const missionSettings& settings, double depth) {
+  return ascentSeconds(depth) + beforeLegSeconds(settings);
+}

@@ -5,6 +5,8 @@
 // hit a second.
 #pragma once
 
+#include "mission/missionSettings.h"
+
 // The ascend behaviour: pitch 20 degrees at 1.5 m/s up to 2 m.
 constexpr double ascentPitchDegrees = 20;
 constexpr double ascentSpeed = 1.5;
@@ -23,17 +25,17 @@ constexpr double descentDepth = 5;
 
 // The depth a leg ends at, from which the vehicle ascends: the waypoint depth, or on a yoyo
 // mission the yoyo's maximum depth, where it may be when it reaches the waypoint.
-double legEndDepth();
+double legEndDepth(const missionSettings& settings);
 
 // Seconds of one GPS fix: the hits asked for at the assumed rate, at most the fix's limit.
-double gpsFixSeconds();
+double gpsFixSeconds(const missionSettings& settings);
 
 // Seconds of the ascent from `depth` metres.
 double ascentSeconds(double depth);
 
 // Seconds the vehicle spends at the surface before a leg: the GPS fix, the setpoint and
 // the descent.
-double beforeLegSeconds();
+double beforeLegSeconds(const missionSettings& settings);
 
 // Seconds of one whole surfacing after a leg ending at `depth` metres.
-double surfacingSeconds(double depth);
+double surfacingSeconds(const missionSettings& settings, double depth);

@@ -287,7 +287,8 @@ std::pair<std::string, std::string> folderAndName(const std::string& path) {
 void checkSettingsDestination(const std::string& path) {
   const auto [folder, name] = folderAndName(path);
   if (name.empty() || name == "." || name == "..") refuse({"vesk: --save-settings " + path + ": give a file name"});
-  if (!folder.empty()) checkOutputFolder(folder);
+  if (folder.empty()) return;
+  if (const problem refused = checkOutputFolder(folder)) reportFailure(*refused);
 }
 
 void saveSettings(const std::string& path, const std::string& routeName, const std::string& stem) {
@@ -295,5 +296,6 @@ void saveSettings(const std::string& path, const std::string& routeName, const s
   const std::vector<outputFile> files = {{name, "cannot open settings output file %s ",
                                           "cannot write settings output file %s ", " **** Wrote settings : %s **** \n"}};
   const std::string text = settingsText(routeName, stem);
-  writeFileSet(folder, files, [&](const std::vector<textOut*>& out) { out[0]->lines(text); });
+  const problem failed = writeFileSet(folder, files, [&](const std::vector<textOut*>& out) { out[0]->lines(text); });
+  if (failed) reportFailure(*failed);
 }

@@ -8,16 +8,15 @@
 #include <utility>
 #include <vector>
 
-#include "routes/areaImport.h"
 #include "files/fileSet.h"
+#include "report/routeReport.h"
+#include "report/surfacingTime.h"
+#include "routes/areaImport.h"
 #include "routes/routeImport.h"
 #include "routes/routeReader.h"
-#include "report/routeReport.h"
-#include "text/runMessages.h"
 #include "settings.h"
-#include "report/surfacingTime.h"
 #include "survey/surveyPattern.h"
-#include "picture/svgMap.h"
+#include "text/runMessages.h"
 #include "text/textOut.h"
 #include "wptList.h"
 
@@ -105,7 +104,9 @@ void warnAboutSurveyCoverage() {
 
 void checkSurveyRoutePath(const std::string& path, const std::string& areaName) {
   const std::string folder = folderAndName(path).first;
-  if (!folder.empty()) checkOutputFolder(folder);
+  if (!folder.empty()) {
+    if (const problem refused = checkOutputFolder(folder)) reportFailure(*refused);
+  }
   std::error_code ec;
   if (std::filesystem::equivalent(std::filesystem::u8path(path), std::filesystem::u8path(areaName), ec)) {
     failRun("cannot write route output file " + path + " over the area file\n");
@@ -117,7 +118,7 @@ void writeSurveyRoute(const std::string& path) {
   if (name.empty()) failRun("cannot open route output file " + path + " ");
   const std::vector<outputFile> files = {{name, "cannot open route output file %s ",
                                           "cannot write route output file %s ", "\n **** Wrote route : %s ****\n"}};
-  writeFileSet(folder, files, [](const std::vector<textOut*>& out) {
+  const problem failed = writeFileSet(folder, files, [](const std::vector<textOut*>& out) {
     for (const latLon& p : survey().plan.route) {
       out[0]->put(numberText::shortest(p.lat));
       out[0]->put(" ");
@@ -125,6 +126,7 @@ void writeSurveyRoute(const std::string& path) {
       out[0]->endLine();
     }
   });
+  if (failed) reportFailure(*failed);
 }
 
 void summariseSurvey() {
@@ -135,6 +137,7 @@ void summariseSurvey() {
   // Every waypoint after the first is a surfacing.
   const long long surfacings = static_cast<long long>(plan.route.size()) - 1;
   const double underWay = (plan.lineMeters + plan.transitMeters) / missionSpeed;
+  const missionSettings settings = currentSettings();
   std::string lineText = std::to_string(lines) + (lines == 1 ? " line" : " lines");
   if (cross > 0) lineText += " and " + std::to_string(cross) + (cross == 1 ? " cross line" : " cross lines");
   lineText += ", " + kilometres(plan.lineMeters) + ", " + numberText::general(plan.spacing, 6).text() + " m apart at " +
@@ -144,25 +147,25 @@ void summariseSurvey() {
       {"transits", kilometres(plan.transitMeters)},
       {"coverage", numberText::fixed(plan.coveragePercent, 2).text() + " % of " +
                        numberText::fixed(plan.areaSquareMeters / 1e6, 3).text() + " km2"},
-      {"survey time", clockTime(underWay) + " under way, " +
-                          clockTime(static_cast<double>(surfacings) * surfacingSeconds(legEndDepth())) + " at " +
-                          std::to_string(surfacings) + (surfacings == 1 ? " surfacing" : " surfacings")}};
+      {"survey time",
+       clockTime(underWay) + " under way, " +
+           clockTime(static_cast<double>(surfacings) * surfacingSeconds(settings, legEndDepth(settings))) + " at " +
+           std::to_string(surfacings) + (surfacings == 1 ? " surfacing" : " surfacings")}};
   toStderr("survey " + survey().name + ":");
   for (const planFigure& figure : figures) {
     toStderr("  " + figure.label + std::string(13 - figure.label.size(), ' ') + figure.value);
   }
 }
 
-void showSurveyInPicture() {
+missionSurvey surveyOutline() {
   const surveyState& s = survey();
   const auto ring = [](const areaRing& given) {
-    pictureRing drawn;
+    missionRing drawn;
     for (const latLon& p : given) drawn.push_back({p.lat, p.lon});
     return drawn;
   };
-  pictureArea area{ring(s.file.area.outer), {}};
-  for (const areaRing& hole : s.file.area.holes) area.holes.push_back(ring(hole));
-  planPicture.area = area;
-  planPicture.swaths.clear();
-  for (const std::vector<latLon>& swath : s.plan.swaths) planPicture.swaths.push_back(ring(swath));
+  missionSurvey outline{ring(s.file.area.outer), {}, {}};
+  for (const areaRing& hole : s.file.area.holes) outline.holes.push_back(ring(hole));
+  for (const std::vector<latLon>& swath : s.plan.swaths) outline.swaths.push_back(ring(swath));
+  return outline;
 }

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "mission/plannedMission.h"
+
 // Reads the area file `name`, checks it and lays out its survey with the settings as they
 // stand, and makes the route the list; before any question, so that an area that cannot be
 // surveyed is refused at once. A refusal names the file, the boundary, the vertex and its
@@ -32,5 +34,5 @@ void writeSurveyRoute(const std::string& path);
 // transits, the coverage and the time under way and at the surfacings.
 void summariseSurvey();
 
-// The area and the swaths for the picture of the plan.
-void showSurveyInPicture();
+// The area and the swaths, for the mission value the outputs are made from.
+missionSurvey surveyOutline();

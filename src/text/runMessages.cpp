@@ -113,21 +113,30 @@ void toStderr(const std::string& line) {
   std::fflush(stderr);
 }
 
-namespace {
-long long warnings = 0;
-bool strictRun = false;
-}  // namespace
-
-std::vector<std::string> runWarnings;
-
-void warn(const std::string& text) {
-  ++warnings;
-  toStderr((strictRun ? "error: " : "warning: ") + text);
-  runWarnings.push_back(text);
+void warningLog::warn(const std::string& text) {
+  toStderr((strict_ ? "error: " : "warning: ") + text);
+  texts_.push_back(text);
 }
 
-long long warningCount() { return warnings; }
+namespace {
+// The log the driver has opened for the run, for the subsystems that warn without one.
+warningLog* runLog = nullptr;
+}  // namespace
 
-void treatWarningsAsErrors(bool strict) { strictRun = strict; }
+warningsTo::warningsTo(warningLog& log) : previous_(runLog) { runLog = &log; }
+
+warningsTo::~warningsTo() { runLog = previous_; }
+
+void warn(const std::string& text) {
+  if (runLog != nullptr) {
+    runLog->warn(text);
+  } else {
+    toStderr("warning: " + text);
+  }
+}
+
+void treatWarningsAsErrors(bool strict) {
+  if (runLog != nullptr) runLog->treatAsErrors(strict);
+}
 
 void reportFailure(const failure& why) { failRun(why.message, why.reason); }

@@ -40,18 +40,41 @@ void toStdout(const std::string& message);
 // so that the two appear in order on a terminal.
 void toStderr(const std::string& line);
 
-// A slip the operator should know of that does not stop the run: "warning: " and `text`
-// as one line on standard error.
+// The warnings of one run, kept in order: the picture of the plan shows them, and --strict
+// stops the run before anything is written when any was given. The driver owns it.
+class warningLog {
+ public:
+  // A slip the operator should know of that does not stop the run: "warning: " and `text`
+  // as one line on standard error, or "error: " once warnings are errors.
+  void warn(const std::string& text);
+  // From now on warnings are errors (--strict).
+  void treatAsErrors(bool strict) { strict_ = strict; }
+  const std::vector<std::string>& texts() const { return texts_; }
+  size_t count() const { return texts_.size(); }
+
+ private:
+  std::vector<std::string> texts_;
+  bool strict_ = false;
+};
+
+// While it lives, warn() and treatWarningsAsErrors() go to `log`: for the subsystems that
+// do not take the run's log as an argument yet (routes, survey, command line).
+class warningsTo {
+ public:
+  explicit warningsTo(warningLog& log);
+  ~warningsTo();
+  warningsTo(const warningsTo&) = delete;
+  warningsTo& operator=(const warningsTo&) = delete;
+
+ private:
+  warningLog* previous_;
+};
+
+// A warning of the run's log (see warningsTo); without one it is shown and not kept.
 void warn(const std::string& text);
 
-// Warnings given since the program started.
-long long warningCount();
-
-// From now on warnings are errors (--strict): they begin with "error: ", and the run
-// stops before it writes anything when any was given.
+// Warnings of the run's log are errors from now on (--strict).
 void treatWarningsAsErrors(bool strict);
-// The texts of the run's warnings so far, in order: the picture of the plan shows them.
-extern std::vector<std::string> runWarnings;
 
 // Shows why the run cannot go on, as failRun does, and ends the run with status 1: the one
 // place a failure given back by a subsystem reaches the operator.

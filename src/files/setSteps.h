@@ -1,0 +1,14 @@
+// What the writer of a set and its journal share: where a file of the set goes, and the
+// steps of writing a set, which checks can stop to stage a crash.
+#pragma once
+
+#include <string>
+
+// Where the file `name` goes in `folder` (empty: the current directory).
+std::string outputPath(const std::string& folder, const std::string& name);
+
+// Called with the name of each step of writing a set as it is passed ("written", "journal
+// flushed", "journal in place", "kept cfg", "named cfg" and so on, "folder flushed", "journal
+// removed"): the checks stop the run there to stage a crash. Null in the program.
+extern void (*setStepHook)(const std::string& step);
+void passStep(const std::string& step);
