@@ -8,11 +8,14 @@
 #include <nlohmann/json.hpp>
 #include <pugixml.hpp>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/routeTest.h"
+#include "text/runMessages.h"
 #include "vesk.h"
 #include "wptList.h"
+#include "writeMission.h"
 
 namespace {
 
@@ -182,6 +185,35 @@ TEST(MapExport, ARouteAcross180IsDrawnTheShortWayAndViewedFromAboveIt) {
   }
   destroyList();
   resetSettings();
+}
+
+// Every map, the picture included, is drawn from the planned mission it is given and from
+// nothing else: another route planned with other settings after the mission was taken
+// leaves every format's text as it was.
+TEST_F(MapExportTest, EveryMapIsDrawnFromTheMissionItIsGiven) {
+  const std::vector<mapFormat> formats = {mapFormat::kml, mapFormat::gpx, mapFormat::geojson, mapFormat::svg};
+  for (const auto& [lat, lon] : std::vector<std::pair<double, double>>{{45, 10}, {45.045, 10}, {45.06, 10.05}}) {
+    insertLatLonEnd(lat, lon);
+  }
+  planRoute();
+  warningLog warnings;
+  warnings.warn("line 3: only the first two numbers are used");
+  const plannedMission mission = describeMission("route.txt", missionFileNames("2014_119_148.", formats), &warnings);
+  std::vector<std::string> drawn;
+  for (const mapFormat format : formats) drawn.push_back(mapText(format, mission, "m"));
+
+  destroyList();
+  resetSettings();
+  missionSpeed = 2.5;
+  yoyoMission = 0;
+  wayPointDepth = 20;
+  maxLegMeters = 1000;
+  insertLatLonEnd(-33.9, 151.2);
+  insertLatLonEnd(-33.85, 151.3);
+  planRoute();
+  for (size_t i = 0; i < formats.size(); ++i) {
+    EXPECT_EQ(mapText(formats[i], mission, "m"), drawn[i]) << mapExtension(formats[i]);
+  }
 }
 
 TEST_F(MapExportTest, FormatNamesAreTheExtensionsInAnyCase) {
