@@ -176,6 +176,43 @@ TEST(Program, RunningOutOfMemoryEndsTheRunWithAMessage) {
 #endif
 }
 
+// The picture shows every warning the run gave before it was drawn: of the settings, of
+// the plan, and of the files written before the set (an earlier settings file kept).
+TEST(Program, ThePictureShowsTheWarningsGivenBeforeItIsDrawn) {
+  struct pictureCase {
+    std::vector<std::string> args;
+    std::string earlier;  // a file in the folder before the run
+    std::vector<std::string> shown;
+  };
+  const std::vector<std::string> noQuestions = {
+      "--map", "svg", "--no-input", "--set", "yoyoMission=true", "--set", "kallopMission=false"};
+  const auto with = [&](std::vector<std::string> more) {
+    std::vector<std::string> args = noQuestions;
+    args.insert(args.end(), more.begin(), more.end());
+    args.push_back("route.txt");
+    return args;
+  };
+  const std::vector<pictureCase> cases = {
+      {with({}), "", {"Warnings</text>", ">none</text>"}},
+      {with({"--set", "missionSpeed=0.1"}),
+       "",
+       {">warning: the mission speed is 0.1 m/s", ">warning: the mission timer is "}},
+      {with({"--save-settings", "s.toml"}), "s.toml", {">warning: the earlier set s is kept as s.toml.~1~</text>"}},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    dir.write("route.txt", "45 10\n45.045 10\n45.06 10.05\n");
+    if (!c.earlier.empty()) dir.write(c.earlier, "earlier\n");
+    const vesk_result r = runVesk(c.args, "", dir.path());
+    ASSERT_EQ(r.status, 0) << r.errors;
+    std::string svg;
+    for (const std::string& name : dir.list()) {
+      if (name.size() > 4 && name.compare(name.size() - 4, 4, ".svg") == 0) svg = readFile(dir.file(name));
+    }
+    for (const std::string& text : c.shown) EXPECT_NE(svg.find(text), std::string::npos) << text << "\n" << r.errors;
+  }
+}
+
 TEST(Program, AcceptsBlankLinesCrLfAndLongLines) {
   TempDir dir;
   const std::string comment(200, 'x');
