@@ -58,7 +58,8 @@ class warningLog {
 };
 
 // While it lives, warn() and treatWarningsAsErrors() go to `log`: for the subsystems that
-// do not take the run's log as an argument yet (routes, survey, command line).
+// do not take the run's log as an argument yet (routes, survey, command line, and the set
+// writer, which they call).
 class warningsTo {
  public:
   explicit warningsTo(warningLog& log);
