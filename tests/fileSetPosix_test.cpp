@@ -51,8 +51,9 @@ void planSurvey(double latitude, int count) {
   planRoute();
 }
 
-// Writes the set of a survey into `folder` in this process; returns the run's status.
-int writeSurvey(const std::string& folder, double latitude, int count) {
+// Writes the set of a survey into `folder` in this process, telling `steps` of each step;
+// returns the run's status.
+int writeSurvey(const std::string& folder, double latitude, int count, setSteps steps = nullptr) {
   planSurvey(latitude, count);
   int status = 0;
   std::fflush(stdout);
@@ -60,7 +61,7 @@ int writeSurvey(const std::string& folder, double latitude, int count) {
   const int devNull = open("/dev/null", O_WRONLY);
   dup2(devNull, 1);
   try {
-    writeMissionFiles(describeMission("", missionFileNames(stem, {})), folder, {});
+    writeMissionFiles(describeMission("", missionFileNames(stem, {})), folder, {}, steps);
   } catch (const runEnd& end) {
     status = end.status;
   }
@@ -280,8 +281,7 @@ TEST(FileSetPosix, ARunKilledAtEachStepOfWritingItsSetIsPutInOrderByTheNextRun) 
     const pid_t pid = fork();
     if (pid == 0) {
       killAt = steps[i];
-      setStepHook = killHere;
-      _exit(writeSurvey(dir.path(), 44, 150) == 0 ? 3 : 4);  // not reached: the step kills
+      _exit(writeSurvey(dir.path(), 44, 150, killHere) == 0 ? 3 : 4);  // not reached: the step kills
     }
     int status = 0;
     waitpid(pid, &status, 0);

@@ -70,7 +70,8 @@ std::string lastPart(const std::string& path) {
 // The files of one set; whatever has not been committed is removed when it goes.
 class setWriter {
  public:
-  setWriter(const std::string& folder, const std::vector<outputFile>& files) : folder_(folder) {
+  setWriter(const std::string& folder, const std::vector<outputFile>& files, setSteps steps)
+      : folder_(folder), steps_(steps) {
     platform::startGuard();
     for (const outputFile& file : files) {
       pending p;
@@ -109,7 +110,7 @@ class setWriter {
       if (!p.target->reason().empty()) fail(p, p.file->writeMessage, p.target->reason());
       if (!flushed) fail(p, p.file->writeMessage, flushReason);
     }
-    passStep("written");
+    passStep(steps_, "written");
   }
 
   // Gives every file its final name, as one step for interruptions and for other runs
@@ -139,23 +140,23 @@ class setWriter {
     }
     for (const pending& p : set_) journal_.files.push_back({p.name, lastPart(p.temporary), p.kept});
     std::string reason;
-    if (!writeJournal(folder_, journal_, reason)) fail(set_.front(), set_.front().file->writeMessage, reason);
+    if (!writeJournal(folder_, journal_, reason, steps_)) fail(set_.front(), set_.front().file->writeMessage, reason);
     for (pending& p : set_) {
       if (p.kept) {
         if (!platform::rename(p.path, backupOf(p))) undoAndFail(p);
         p.movedAside = true;
-        passStep("kept " + extensionOf(p));
+        passStep(steps_, "kept " + extensionOf(p));
       }
       if (!platform::rename(p.temporary, p.path)) undoAndFail(p);
       p.temporary.clear();
       p.named = true;
-      passStep("named " + extensionOf(p));
+      passStep(steps_, "named " + extensionOf(p));
     }
     platform::clearGuard();
     platform::syncFolder(folder_);
-    passStep("folder flushed");
+    passStep(steps_, "folder flushed");
     removeJournal(folder_);
-    passStep("journal removed");
+    passStep(steps_, "journal removed");
     held_ = false;
     platform::releaseInterrupts();
   }
@@ -245,6 +246,7 @@ class setWriter {
   }
 
   std::string folder_;
+  setSteps steps_;
   std::vector<pending> set_;
   setJournal journal_;
   bool held_ = false;  // interruptions wait while the set is named
@@ -289,7 +291,8 @@ problem checkOutputFolder(const std::string& folder, bool tryWriting) {
 
 void divertFileSets(setDestination* destination) { diverted = destination; }
 
-problem writeFileSet(const std::string& folder, const std::vector<outputFile>& files, const setText& produce) {
+problem writeFileSet(const std::string& folder, const std::vector<outputFile>& files, const setText& produce,
+                     setSteps steps) {
   if (files.empty()) return std::nullopt;
   if (diverted != nullptr) {
     std::vector<std::string> paths;
@@ -299,7 +302,7 @@ problem writeFileSet(const std::string& folder, const std::vector<outputFile>& f
     return std::nullopt;
   }
   try {
-    setWriter writer(folder, files);
+    setWriter writer(folder, files, steps);
     writer.writeAll(produce);
     writer.nameAll();
     writer.announce();

@@ -43,10 +43,11 @@ using setText = std::function<void(const std::vector<textOut*>& outputs)>;
 [[nodiscard]] problem checkOutputFolder(const std::string& folder, bool tryWriting = true);
 
 // Writes `files` into `folder` as one set, then prints each file's success line in order
-// and warns of the backups of an earlier set. On failure nothing of the set stays, and the
-// failure holds the file's message, and the reason and what stays.
+// and warns of the backups of an earlier set, telling `steps` of each step of the writing.
+// On failure nothing of the set stays, and the failure holds the file's message, and the
+// reason and what stays.
 [[nodiscard]] problem writeFileSet(const std::string& folder, const std::vector<outputFile>& files,
-                                   const setText& produce);
+                                   const setText& produce, setSteps steps = nullptr);
 
 // ---- Another destination ----
 

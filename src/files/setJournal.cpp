@@ -186,7 +186,7 @@ bool parseJournal(const std::string& text, setJournal& journal, std::string& pro
   return true;
 }
 
-bool writeJournal(const std::string& folder, const setJournal& journal, std::string& reason) {
+bool writeJournal(const std::string& folder, const setJournal& journal, std::string& reason, setSteps steps) {
   const std::string path = outputPath(folder, journalName);
   const std::string temporary = path + "." + platform::uniqueTag() + ".tmp";
   const std::string text = journalText(journal);
@@ -202,7 +202,7 @@ bool writeJournal(const std::string& folder, const setJournal& journal, std::str
     reason = platform::lastError();
     written = false;
   }
-  if (written) passStep("journal flushed");
+  if (written) passStep(steps, "journal flushed");
   if (written && !platform::rename(temporary, path)) {
     reason = platform::lastError();
     written = false;
@@ -212,7 +212,7 @@ bool writeJournal(const std::string& folder, const setJournal& journal, std::str
     return false;
   }
   platform::syncFolder(folder);
-  passStep("journal in place");
+  passStep(steps, "journal in place");
   return true;
 }
 

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "files/setSteps.h"
 #include "text/outcome.h"
 
 struct journalFile {
@@ -54,9 +55,9 @@ std::string journalText(const setJournal& journal);
 // Reads the text of a journal; on failure says why in `problem`.
 bool parseJournal(const std::string& text, setJournal& journal, std::string& problem);
 
-// Writes the journal into `folder`, flushed and under its name in one step; false with
-// the system's reason in `reason` when it cannot.
-bool writeJournal(const std::string& folder, const setJournal& journal, std::string& reason);
+// Writes the journal into `folder`, flushed and under its name in one step, telling `steps`
+// of each; false with the system's reason in `reason` when it cannot.
+bool writeJournal(const std::string& folder, const setJournal& journal, std::string& reason, setSteps steps);
 
 // Removes the journal and flushes the folder.
 void removeJournal(const std::string& folder);

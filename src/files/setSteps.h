@@ -10,5 +10,9 @@ std::string outputPath(const std::string& folder, const std::string& name);
 // Called with the name of each step of writing a set as it is passed ("written", "journal
 // flushed", "journal in place", "kept cfg", "named cfg" and so on, "folder flushed", "journal
 // removed"): the checks stop the run there to stage a crash. Null in the program.
-extern void (*setStepHook)(const std::string& step);
-void passStep(const std::string& step);
+using setSteps = void (*)(const std::string& step);
+
+// Tells `steps` of the step, when there is one to tell.
+inline void passStep(setSteps steps, const std::string& step) {
+  if (steps != nullptr) steps(step);
+}
