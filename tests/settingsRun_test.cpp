@@ -61,8 +61,8 @@ TEST(SettingsRun, TypedAnswersASettingsFileAndSetOptionsGiveTheSameSet) {
   EXPECT_EQ(r.result.output.find("Mission Parameters"), std::string::npos) << "no question is asked";
   EXPECT_NE(r.result.errors.find("The Kallops will be armed at mission start."), std::string::npos);
 
-  r = planned({"--set", "missionSpeed=1.3", "--set", "maxDepth=80", "--set", "abortDepth=110", "--set",
-               "yoyoMission=0", "--set", "wayPointDepth=25", "--set", "kallopMission=1", "--no-input", "route.txt"},
+  r = planned({"--set", "missionSpeed=1.3", "--set", "maxDepth=80", "--set", "abortDepth=110", "--set", "yoyoMission=0",
+               "--set", "wayPointDepth=25", "--set", "kallopMission=1", "--no-input", "route.txt"},
               "", "");
   ASSERT_EQ(r.result.status, 0) << r.result.errors;
   EXPECT_EQ(r.set, typed.set);
@@ -114,7 +114,8 @@ TEST(SettingsRun, RefusedAndDryRunsWriteNothing) {
        "vesk: --no-input: no value given for wayPointDepth: give them in the settings file or with --set "
        "KEY=VALUE; nothing is planned\n"},
       {{"--no-input"}, "vesk: --no-input asks no question: give the waypoint file on the command line\n"},
-      {{"--settings", "dive.toml", "route.txt"}, "dive.toml:2:1: unknown key 'abortDepht': did you mean 'abortDepth'?\n"},
+      {{"--settings", "dive.toml", "route.txt"},
+       "dive.toml:2:1: unknown key 'abortDepht': did you mean 'abortDepth'?\n"},
       {{"--settings", "missing.toml", "route.txt"}, "vesk: cannot read settings file missing.toml\n"},
       {{"--set", "maxLegMeters=0.001", "--no-input", "--set", "yoyoMission=1", "--set", "kallopMission=0", "route.txt"},
        "vesk: --set maxLegMeters=0.001: maxLegMeters = 0.001: at 0.001 m between surfacings the route would need "

@@ -75,7 +75,7 @@ double characterWidth(unsigned code) {
   if (code == 'M' || code == 'W') return 1.0;
   if (code >= 'A' && code <= 'Z') return 0.78;
   if (code >= 'a' && code <= 'z') return 0.64;
-  if (code < 0x80) return 0.5;  // punctuation
+  if (code < 0x80) return 0.5;   // punctuation
   if (code == 0xB0) return 0.5;  // the degree sign
   return 1.0;
 }
@@ -108,8 +108,7 @@ std::string xmlText(std::string_view text) {
       out += "&quot;";
     } else if (code == '\t') {
       out += ' ';
-    } else if (code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0xFFFE || code == 0xFFFF ||
-               bytes.empty()) {
+    } else if (code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0xFFFE || code == 0xFFFF || bytes.empty()) {
       out += "\xEF\xBF\xBD";  // U+FFFD
     } else {
       out += bytes;
@@ -152,7 +151,8 @@ std::vector<std::string> wrapped(std::string_view original, double size, double 
   size_t at = 0;
   while (at < text.size()) {
     const size_t blank = text.find(' ', at);
-    const std::string_view word = text.substr(at, blank == std::string_view::npos ? std::string_view::npos : blank - at);
+    const std::string_view word =
+        text.substr(at, blank == std::string_view::npos ? std::string_view::npos : blank - at);
     at = blank == std::string_view::npos ? text.size() : blank + 1;
     if (word.empty()) continue;
     const std::string candidate = line.empty() ? std::string(word) : line + " " + std::string(word);
@@ -206,8 +206,7 @@ bool boxSet::isFree(const box& b) const {
   return eachCell(b, [&](long long key) {
     const auto found = cells_.find(key);
     if (found == cells_.end()) return true;
-    return std::none_of(found->second.begin(), found->second.end(),
-                        [&](size_t i) { return boxes_[i].overlaps(b); });
+    return std::none_of(found->second.begin(), found->second.end(), [&](size_t i) { return boxes_[i].overlaps(b); });
   });
 }
 

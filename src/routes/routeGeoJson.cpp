@@ -24,8 +24,7 @@ struct geoJsonFinds {
   std::vector<std::string> others;  // types that are no route (Polygon, ...)
 };
 
-void collectGeometry(const json& geometry, geoJsonFinds& found, const std::string& kindOfPoints = "",
-                     int depth = 0) {
+void collectGeometry(const json& geometry, geoJsonFinds& found, const std::string& kindOfPoints = "", int depth = 0) {
   if (!geometry.is_object() || depth > 64) return;
   const auto type = geometry.find("type");
   const std::string kind = type != geometry.end() && type->is_string() ? type->get<std::string>() : "";

@@ -17,6 +17,7 @@ void readGeoJson(std::string_view content, routeReader& route);
 // FeatureCollection (with the feature; else null). `done` runs while the document lives.
 // What is not JSON, or JSON without a GeoJSON type, is refused. A document that ran the
 // memory out is not freed, which takes memory of its own: the run ends with its message.
-void readGeoJsonGeometries(std::string_view content, routeReader& reader,
-                           const std::function<void(const nlohmann::json& geometry, const nlohmann::json* feature)>& visit,
-                           const std::function<void()>& done);
+void readGeoJsonGeometries(
+    std::string_view content, routeReader& reader,
+    const std::function<void(const nlohmann::json& geometry, const nlohmann::json* feature)>& visit,
+    const std::function<void()>& done);

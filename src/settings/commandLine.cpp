@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "routes/routeReader.h"
-#include "text/runMessages.h"
 #include "settings.h"
+#include "text/runMessages.h"
 #include "text/textOut.h"
 
 std::string versionText() {
@@ -48,7 +48,9 @@ void readSurveyOptions(const CLI::App& app, const surveyTexts& t, commandLine& l
   };
   surveyParameters& p = surveySettings;
   // The options that are also keys of a settings file go on as --set does, over the file.
-  const auto asSet = [&](const char* key, const std::string& text) { line.sets.push_back(std::string(key) + "=" + text); };
+  const auto asSet = [&](const char* key, const std::string& text) {
+    line.sets.push_back(std::string(key) + "=" + text);
+  };
   const auto positive = [](double v) { return v > 0; };
   if (given("--line-spacing")) {
     p.lineSpacing = surveyNumber("--line-spacing", t.spacing, positive, "metres greater than 0");

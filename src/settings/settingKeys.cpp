@@ -31,9 +31,7 @@ std::string overlapRefusal(double value, const std::string&) {
   return value >= 0 && value < 100 ? "" : "overlap is a percentage from 0 up to, not including, 100";
 }
 
-std::string runInRefusal(double value, const std::string&) {
-  return value >= 0 ? "" : "runIn is metres, 0 or more";
-}
+std::string runInRefusal(double value, const std::string&) { return value >= 0 ? "" : "runIn is metres, 0 or more"; }
 
 std::string crossLinesRefusal(double value, const std::string&) {
   return value >= 0 && value <= 1000 ? "" : "crossLines is a whole number of lines from 0 to 1000";
@@ -158,9 +156,7 @@ std::string withPoint(std::string text) {
 
 }  // namespace
 
-std::string speedRefusal(double value, const std::string&) {
-  return value > 0 ? "" : "a speed must be greater than 0";
-}
+std::string speedRefusal(double value, const std::string&) { return value > 0 ? "" : "a speed must be greater than 0"; }
 
 std::string maxLegMetersRefusal(double value, const std::string& written) {
   // A distance of 0 or less would cut a leg into pieces without end.
@@ -305,7 +301,8 @@ std::string valueText(const settingKey& key) {
   switch (key.type) {
     case settingType::speed: {
       char digits[64];
-      const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<float>(value), std::chars_format::fixed);
+      const auto end =
+          std::to_chars(digits, digits + sizeof digits, static_cast<float>(value), std::chars_format::fixed);
       return withPoint(std::string(digits, end.ptr));
     }
     case settingType::real: return withPoint(numberText::shortest(value).text());

@@ -13,11 +13,11 @@
 #include "survey/surveyPattern.h"
 
 enum class settingType {
-  speed,  // metres per second, kept as the float nearest to what was written, as the speed editors keep it
-  real,   // a finite number
-  whole,  // a whole number that fits an int
-  flag,   // 1 for true, 0 for false; a settings file writes true or false
-  corner, // a corner of a survey area: "SW", "SE", "NW" or "NE", any case
+  speed,   // metres per second, kept as the float nearest to what was written, as the speed editors keep it
+  real,    // a finite number
+  whole,   // a whole number that fits an int
+  flag,    // 1 for true, 0 for false; a settings file writes true or false
+  corner,  // a corner of a survey area: "SW", "SE", "NW" or "NE", any case
 };
 
 // Why the setting cannot take `value`, which the operator wrote as `written`, or empty
@@ -30,7 +30,7 @@ struct settingKey {
   // double for speed and real, int for whole and flag; an optional real has no value
   // until given (a survey's bearing, the area's long axis without it), a corner its own.
   std::variant<double*, int*, std::optional<double>*, entryCorner*> storage;
-  settingCheck check;                   // null: every value of the type
+  settingCheck check;  // null: every value of the type
   // Whether a run without questions (--no-input) must be given the key: settings the
   // dialogue always asks for and that no default can stand in for. Null: never.
   bool (*neededWithoutQuestions)();

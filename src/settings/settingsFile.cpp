@@ -8,8 +8,8 @@
 #include <utility>
 
 #include "files/fileSet.h"
-#include "text/runMessages.h"
 #include "settings/settingKeys.h"
+#include "text/runMessages.h"
 
 // toml++ is used as a header-only library, so that the program stays one file on Windows
 // too; the TOML writer is the program's own (settingsText), so its formatters are left out.
@@ -119,9 +119,11 @@ std::string commentSafe(const std::string& text) {
   std::string out;
   for (size_t i = 0; i < text.size();) {
     const auto byte = static_cast<unsigned char>(text[i]);
-    size_t length = byte < 0x80 ? 1 : byte >= 0xC2 && byte <= 0xDF ? 2 : byte >= 0xE0 && byte <= 0xEF ? 3
-                                  : byte >= 0xF0 && byte <= 0xF4   ? 4
-                                                                   : 0;
+    size_t length = byte < 0x80                    ? 1
+                    : byte >= 0xC2 && byte <= 0xDF ? 2
+                    : byte >= 0xE0 && byte <= 0xEF ? 3
+                    : byte >= 0xF0 && byte <= 0xF4 ? 4
+                                                   : 0;
     unsigned long code = length == 1 ? byte : length == 2 ? byte & 0x1F : length == 3 ? byte & 0x0F : byte & 0x07;
     for (size_t k = 1; k < length; ++k) {
       const auto next = i + k < text.size() ? static_cast<unsigned char>(text[i + k]) : 0;
@@ -171,7 +173,8 @@ std::vector<std::string> readSettingsText(std::string_view text, const std::stri
     const std::string_view keyName = name_.str();
     const settingKey* const key = findSettingKey(keyName);
     if (key == nullptr) {
-      entries.push_back({name_.source().begin, position(name, name_.source().begin) + didYouMean(keyName), nullptr, 0, ""});
+      entries.push_back(
+          {name_.source().begin, position(name, name_.source().begin) + didYouMean(keyName), nullptr, 0, ""});
       continue;
     }
     entry e{node.source().begin, "", key, 0, writtenText(lines, node.source())};
@@ -179,8 +182,8 @@ std::vector<std::string> readSettingsText(std::string_view text, const std::stri
     if (const std::optional<double> value = valueOfNode(*key, node, e.written, reason)) {
       e.value = *value;
     } else {
-      e.refusal = position(name, e.at) + (e.written.empty() ? "" : std::string(key->name) + " = " + e.written + ": ") +
-                  reason;
+      e.refusal =
+          position(name, e.at) + (e.written.empty() ? "" : std::string(key->name) + " = " + e.written + ": ") + reason;
     }
     entries.push_back(std::move(e));
   }
@@ -239,7 +242,8 @@ void checkSettingsAgainstRoute(const givenSettings& given) {
     const settingKey& key = *findSettingKey(name);
     if (key.check == nullptr) continue;
     const std::string reason = key.check(storedValue(key), from.written);
-    if (!reason.empty()) refusals.push_back("vesk: " + from.origin + ": " + name + " = " + from.written + ": " + reason);
+    if (!reason.empty())
+      refusals.push_back("vesk: " + from.origin + ": " + name + " = " + from.written + ": " + reason);
   }
   if (!refusals.empty()) refuse(refusals);
 }
@@ -257,8 +261,9 @@ void requireSettings(const givenSettings& given) {
 }
 
 std::string settingsText(const std::string& routeName, const std::string& stem) {
-  std::string text = "# vesk settings of the mission planned from " + commentSafe(routeName) + " as " + stem +
-                     "cfg, " + stem + "wpt and " + stem + "pts\n"
+  std::string text = "# vesk settings of the mission planned from " + commentSafe(routeName) + " as " + stem + "cfg, " +
+                     stem + "wpt and " + stem +
+                     "pts\n"
                      "# vesk --settings THIS_FILE reads them back; a key left out keeps its default.\n\n";
   std::vector<std::pair<std::string, const char*>> assignments;
   size_t width = 0;
@@ -294,7 +299,8 @@ void checkSettingsDestination(const std::string& path) {
 void saveSettings(const std::string& path, const std::string& routeName, const std::string& stem) {
   const auto [folder, name] = folderAndName(path);
   const std::vector<outputFile> files = {{name, "cannot open settings output file %s ",
-                                          "cannot write settings output file %s ", " **** Wrote settings : %s **** \n"}};
+                                          "cannot write settings output file %s ",
+                                          " **** Wrote settings : %s **** \n"}};
   const std::string text = settingsText(routeName, stem);
   const problem failed = writeFileSet(folder, files, [&](const std::vector<textOut*>& out) { out[0]->lines(text); });
   if (failed) reportFailure(*failed);

@@ -21,7 +21,9 @@ vec3 normalized(const vec3& a) {
   const double n = std::sqrt(dot3(a, a));
   return {a[0] / n, a[1] / n, a[2] / n};
 }
-double angleBetween(const vec3& a, const vec3& b) { return std::atan2(std::sqrt(dot3(cross3(a, b), cross3(a, b))), dot3(a, b)); }
+double angleBetween(const vec3& a, const vec3& b) {
+  return std::atan2(std::sqrt(dot3(cross3(a, b), cross3(a, b))), dot3(a, b));
+}
 
 std::string ringName(int ring) { return ring == 0 ? "outer boundary" : "inner boundary " + std::to_string(ring); }
 std::string kilometres(double metres) {
@@ -158,10 +160,10 @@ void checkCrossings(const std::vector<std::vector<planePoint>>& rings, const std
       throw surveyError(surveyFault::selfCrossing,
                         ringName(e.ring) + " crosses itself: " + edgeText(e) + " meets " + edgeText(f), e.ring, given);
     }
-    throw surveyError(surveyFault::holeCrossing,
-                      ringName(f.ring) + " crosses the " + ringName(e.ring) + ": its " + edgeText(f) + " meets " +
-                          edgeText(e),
-                      f.ring, kept[f.ring][f.index].given);
+    throw surveyError(
+        surveyFault::holeCrossing,
+        ringName(f.ring) + " crosses the " + ringName(e.ring) + ": its " + edgeText(f) + " meets " + edgeText(e),
+        f.ring, kept[f.ring][f.index].given);
   }
 }
 
@@ -235,8 +237,8 @@ void measureHull(projectedArea& area, const std::vector<vertex>& outer) {
     };
     const int first = std::min(given(bestI), given(bestJ)), second = std::max(given(bestI), given(bestJ));
     throw surveyError(surveyFault::tooWide,
-                      "outer boundary: vertices " + std::to_string(first) + " and " + std::to_string(second) +
-                          " lie " + kilometres(area.spanMeters) + " apart; an area may span at most " +
+                      "outer boundary: vertices " + std::to_string(first) + " and " + std::to_string(second) + " lie " +
+                          kilometres(area.spanMeters) + " apart; an area may span at most " +
                           kilometres(maxAreaSpanMeters),
                       0, first);
   }
@@ -300,7 +302,8 @@ projectedArea checkArea(const surveyArea& given) {
       ring.push_back(p);
       kept2.push_back(v);
     }
-    while (ring.size() > 1 && length(ring.back() - ring.front()) < areaToleranceMeters) ring.pop_back(), kept2.pop_back();
+    while (ring.size() > 1 && length(ring.back() - ring.front()) < areaToleranceMeters)
+      ring.pop_back(), kept2.pop_back();
     const int ringNumber = static_cast<int>(r);
     if (ring.size() < 3) {
       throw surveyError(surveyFault::tooFewVertices,
@@ -329,8 +332,8 @@ projectedArea checkArea(const surveyArea& given) {
                                         [](const vertex& a, const vertex& b) { return a.given < b.given; });
     const planePoint p = area.rings[r][static_cast<size_t>(first - kept[r].begin())];
     if (!insideRing(p, area.rings[0])) {
-      throw surveyError(surveyFault::holeOutside, ringName(ringNumber) + " lies outside the outer boundary",
-                        ringNumber, first->given);
+      throw surveyError(surveyFault::holeOutside, ringName(ringNumber) + " lies outside the outer boundary", ringNumber,
+                        first->given);
     }
     for (size_t other = 1; other < area.rings.size(); ++other) {
       if (other != r && insideRing(p, area.rings[other])) {

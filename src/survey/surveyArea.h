@@ -90,7 +90,7 @@ std::array<double, 3> unitVector(latLon p);
 struct projectedArea {
   gnomonicFrame frame;
   std::vector<std::vector<planePoint>> rings;
-  double longAxis = 0;  // degrees true at the centre, 0..180: the direction of least width
+  double longAxis = 0;    // degrees true at the centre, 0..180: the direction of least width
   double spanMeters = 0;  // the greatest distance between two outer vertices
 };
 

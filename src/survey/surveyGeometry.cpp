@@ -191,4 +191,3 @@ double appendCut(std::vector<latLon>& route, latLon a, latLon b, double longest)
     if (fits) return meters;
   }
 }
-

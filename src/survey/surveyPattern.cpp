@@ -45,7 +45,7 @@ struct sweepSet {
   // The vertices where the boundary turns back across the lines (a hole's lowest and
   // highest corners, the bottom of a notch), by v.
   std::vector<planePoint> turns;
-  std::vector<double> across;  // each line's v in the turned plane
+  std::vector<double> across;                                  // each line's v in the turned plane
   std::vector<std::vector<std::pair<double, double>>> pieces;  // each line's stretches, [from, to] in u
 };
 
@@ -150,7 +150,8 @@ struct cell {
 bool stepsBetween(const sweepSet& set, double vBefore, std::pair<double, double> before, double vNow,
                   std::pair<double, double> now) {
   const double gap = vNow - vBefore;
-  auto at = std::upper_bound(set.turns.begin(), set.turns.end(), vBefore, [](double v, planePoint p) { return v < p.y; });
+  auto at =
+      std::upper_bound(set.turns.begin(), set.turns.end(), vBefore, [](double v, planePoint p) { return v < p.y; });
   for (; at != set.turns.end() && at->y < vNow; ++at) {
     for (const auto& ends : {std::make_pair(before.first, now.first), std::make_pair(before.second, now.second)}) {
       const double lo = std::min(ends.first, ends.second), hi = std::max(ends.first, ends.second);
@@ -180,7 +181,10 @@ std::vector<cell> formCells(const sweepSet& set) {
           ++upCount[i], ++downCount[j];
           upLink[i] = static_cast<int>(j), downLink[j] = static_cast<int>(i);
         }
-        if (before[i].second < now[j].second) ++i; else ++j;
+        if (before[i].second < now[j].second)
+          ++i;
+        else
+          ++j;
       }
       for (size_t i = 0; i < before.size(); ++i) {
         if (upCount[i] != 1 || downCount[upLink[i]] != 1) cells[cellBefore[i]].joinedAbove = upCount[i] > 0;
@@ -226,7 +230,8 @@ double cellEnd(const sweepSet& set, const piece& outer, double beyond, bool near
 
 // Whether the line b continues the line a in one cell.
 bool continues(const sweepSet& set, const piece& a, const piece& b) {
-  return std::max(a.from, b.from) < std::min(a.to, b.to) && !stepsBetween(set, a.v, {a.from, a.to}, b.v, {b.from, b.to});
+  return std::max(a.from, b.from) < std::min(a.to, b.to) &&
+         !stepsBetween(set, a.v, {a.from, a.to}, b.v, {b.from, b.to});
 }
 
 // The lines of a cell laid afresh between the levels lo and hi across (as phi), half a
@@ -290,8 +295,10 @@ void relayCells(const sweepSet& set, double spacing, std::vector<cell>& cells) {
       const piece& a = out.lines[k - 1];
       const piece& b = out.lines[k];
       const double middle = vOf((phiOf(a.v) + phiOf(b.v)) / 2);
-      parts.push_back({{out.lines.begin() + static_cast<long>(k), out.lines.end()}, cellEnd(set, b, a.v, true, middle), p.hi});
-      parts.push_back({{out.lines.begin(), out.lines.begin() + static_cast<long>(k)}, p.lo, cellEnd(set, a, b.v, true, middle)});
+      parts.push_back(
+          {{out.lines.begin() + static_cast<long>(k), out.lines.end()}, cellEnd(set, b, a.v, true, middle), p.hi});
+      parts.push_back(
+          {{out.lines.begin(), out.lines.begin() + static_cast<long>(k)}, p.lo, cellEnd(set, a, b.v, true, middle)});
     }
   }
   cells = std::move(laid);
@@ -427,8 +434,9 @@ surveyPlan layPattern(const projectedArea& area, const surveyParameters& paramet
                                      [](const piece& p) { return p.to - p.from < shortestLineMeters; }),
                       c.lines.end());
       }
-      crossCells.erase(std::remove_if(crossCells.begin(), crossCells.end(), [](const cell& c) { return c.lines.empty(); }),
-                       crossCells.end());
+      crossCells.erase(
+          std::remove_if(crossCells.begin(), crossCells.end(), [](const cell& c) { return c.lines.empty(); }),
+          crossCells.end());
       runCells(crossing, crossCells, true, entryScore, runs);
     }
     if (runs.empty()) throw surveyError(surveyFault::noArea, "no line of the pattern lies inside the area");

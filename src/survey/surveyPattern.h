@@ -52,7 +52,7 @@ struct surveyLine {
 };
 
 struct surveyPlan {
-  std::vector<latLon> route;  // in order: line ends, surfacings and transit corners
+  std::vector<latLon> route;      // in order: line ends, surfacings and transit corners
   std::vector<surveyLine> lines;  // in the order run, cross lines last
   // One polygon a straight run of the route sweeps, its swath, for each line and each
   // transit leg; the vertices in order, not closed.
@@ -60,10 +60,10 @@ struct surveyPlan {
   double lineAngle = 0;  // degrees true at the centre, 0..180
   double spacing = 0;    // metres, after shrinking to fit the area exactly
   double crossSpacing = 0;
-  int sweeps = 0;  // line positions across the area; a concave area has more lines
-  int cells = 0;   // parts of the area covered back and forth in one go
-  double lineMeters = 0;     // survey and cross lines
-  double transitMeters = 0;  // between lines
+  int sweeps = 0;              // line positions across the area; a concave area has more lines
+  int cells = 0;               // parts of the area covered back and forth in one go
+  double lineMeters = 0;       // survey and cross lines
+  double transitMeters = 0;    // between lines
   double coveragePercent = 0;  // of the area, by the swaths
   double areaSquareMeters = 0;
 };

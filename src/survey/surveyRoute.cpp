@@ -99,7 +99,8 @@ void warnAboutSurveyCoverage() {
        (runIn ? "the run-in of lines that end at a hole or a notch, and strips between the ends of lines that meet "
                 "an edge at a slant, are left unswept; "
               : "strips are left between the ends of lines that meet an edge at a slant; ") +
-       "lines along that edge (lineAngle) or a closer spacing cover more" + (runIn ? ", and so does a shorter runIn" : ""));
+       "lines along that edge (lineAngle) or a closer spacing cover more" +
+       (runIn ? ", and so does a shorter runIn" : ""));
 }
 
 void checkSurveyRoutePath(const std::string& path, const std::string& areaName) {
