@@ -247,12 +247,15 @@ void pathData::endLine() {
   pending_ = false;
 }
 
-void pathData::dot(point p) {
+void pathData::circle(point p, double r) {
   endLine();
-  put('M', p);
-  text_ += "h0";
-  lastCommand_ = 'h';
+  put('M', {p.x - r, p.y});
+  const std::string radii = "a" + px(r) + " " + px(r) + " 0 1 0 ";
+  text_ += radii + px(2 * r) + " 0" + radii + px(-2 * r) + " 0Z";
+  lastCommand_ = 'Z';
 }
+
+void pathData::square(point p, double half) { rectangle(p.x - half, p.y - half, p.x + half, p.y + half); }
 
 void pathData::polygon(const std::vector<point>& points) {
   if (points.empty()) return;
