@@ -83,7 +83,11 @@ void warnAboutMissionParameters() {
          (abortOnTimeout == 1 ? " and the vehicle aborts at its first surfacing"
                               : " and the vehicle dives on without a position fix"));
   }
-  if (maxLegMeters > longestBlindLeg) {
+  if (maxLegMeters < shortestSurfacingLeg) {
+    warn("the meters between surfacings of " + meters(maxLegMeters) + " are below the " + meters(shortestSurfacingLeg) +
+         " a leg between two surfacings should run: the vehicle would spend the dive surfacing and diving again "
+         "(kilometres typed as metres?)");
+  } else if (maxLegMeters > longestBlindLeg) {
     double longest = 0;
     for (const node* n = headNodePtr; n != nullptr && n->nextPtr != nullptr; n = n->nextPtr) {
       longest = std::max(longest, dist(n->Lat, n->Lon, n->nextPtr->Lat, n->nextPtr->Lon));

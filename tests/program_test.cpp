@@ -689,6 +689,10 @@ TEST(Program, SettingsThatAbortOrDefeatTheDiveAreWarnedOfAsTheirMenuCloses) {
        "the meters between surfacings of 1e+07 m are beyond the 10000 m a leg without a "
        "GPS fix can sensibly hold",
        menuClosed, yoyoAsked},
+      {"4\n3.6\n0\ny\n0\nn\n",
+       "the meters between surfacings of 3.6 m are below the 100 m a leg between two surfacings should run: the "
+       "vehicle would spend the dive surfacing and diving again (kilometres typed as metres?)",
+       menuClosed, yoyoAsked},
       {"2\n3.5\n0\ny\n0\nn\n", "the slow speed is 3.5 m/s: such a vehicle runs at 0.25 to 3 m/s", menuClosed,
        yoyoAsked},
       {"0\ny\n3\n95\n0\nn\n", "the yoyo maximum depth 95 m is deeper than maxDepth 90 m", menuClosed, kallopAsked},
@@ -722,6 +726,17 @@ TEST(Program, SettingsThatAbortOrDefeatTheDiveAreWarnedOfAsTheirMenuCloses) {
     while (r.output.compare(end, 9, "warning: ") == 0) end = r.output.find('\n', end) + 1;
     EXPECT_EQ(r.output.substr(0, start).substr(std::max(start, c.after.size()) - c.after.size()), c.after) << c.warning;
     EXPECT_EQ(r.output.substr(end, c.before.size()), c.before) << c.warning;
+  }
+  {  // Given without questions it is warned of all the same, and --strict writes nothing.
+    TempDir dir;
+    dir.write("route.txt", "45 10\n45.045 10\n");
+    const vesk_result r = runVesk({"--strict", "--no-input", "--set", "maxLegMeters=3.6", "--set", "yoyoMission=1",
+                                   "--set", "kallopMission=0", "route.txt"},
+                                  "", dir.path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(occurrences(r.errors, "error: the meters between surfacings of 3.6 m are below the 100 m"), 1)
+        << r.errors;
+    EXPECT_EQ(dir.list(), std::vector<std::string>{"route.txt"});
   }
   // The defaults, for a yoyo mission and one at constant depth, give no warning at all.
   for (const char* answers : {acceptDefaults, "0\nn\n50\nn\n"}) {
