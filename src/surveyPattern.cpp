@@ -429,6 +429,20 @@ surveyPlan layPattern(const projectedArea& area, const surveyParameters& paramet
       }
       crossCells.erase(std::remove_if(crossCells.begin(), crossCells.end(), [](const cell& c) { return c.lines.empty(); }),
                        crossCells.end());
+      // Each cross line's stretches share its level across; the summary tells the lines
+      // asked for from the stretches run.
+      std::vector<double> levels;
+      for (const cell& c : crossCells) {
+        for (const piece& p : c.lines) levels.push_back(p.v);
+      }
+      std::sort(levels.begin(), levels.end());
+      for (size_t i = 0; i < levels.size(); ++i) {
+        if (i == 0 || levels[i] != levels[i - 1]) {
+          ++plan.crossLinesLaid;
+        } else if (i < 2 || levels[i - 1] != levels[i - 2]) {
+          ++plan.crossLinesSplit;
+        }
+      }
       runCells(crossing, crossCells, true, entryScore, runs);
     }
     if (runs.empty()) throw surveyError(surveyFault::noArea, "no line of the pattern lies inside the area");

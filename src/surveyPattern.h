@@ -60,6 +60,10 @@ struct surveyPlan {
   double lineAngle = 0;  // degrees true at the centre, 0..180
   double spacing = 0;    // metres, after shrinking to fit the area exactly
   double crossSpacing = 0;
+  // Cross lines laid (those asked for, less any whose every stretch is too short to run),
+  // and how many of them a hole or a notch splits into several lines.
+  int crossLinesLaid = 0;
+  int crossLinesSplit = 0;
   int sweeps = 0;  // line positions across the area; a concave area has more lines
   int cells = 0;   // parts of the area covered back and forth in one go
   double lineMeters = 0;     // survey and cross lines

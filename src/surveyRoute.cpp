@@ -136,7 +136,26 @@ void summariseSurvey() {
   const long long surfacings = static_cast<long long>(plan.route.size()) - 1;
   const double underWay = (plan.lineMeters + plan.transitMeters) / missionSpeed;
   std::string lineText = std::to_string(lines) + (lines == 1 ? " line" : " lines");
-  if (cross > 0) lineText += " and " + std::to_string(cross) + (cross == 1 ? " cross line" : " cross lines");
+  // Lines are counted as they are run, a line split by a hole or a notch as several; the
+  // operator who asked for N cross lines hears why there are more, or fewer.
+  const int asked = surveySettings.crossLines;
+  if (cross > 0 || asked > 0) {
+    lineText += " and " + (cross == 0 ? std::string("no") : std::to_string(cross)) +
+                (cross == 1 ? " cross line" : " cross lines");
+  }
+  if (asked > 0 && cross != asked) {
+    std::vector<std::string> why;
+    if (plan.crossLinesSplit > 0) {
+      why.push_back("a hole or a notch splits " + std::to_string(plan.crossLinesSplit) + " of them");
+    }
+    if (plan.crossLinesLaid < asked) {
+      const int left = asked - plan.crossLinesLaid;
+      why.push_back(std::to_string(left) + (left == 1 ? " crosses" : " cross") + " too little of the area to run");
+    }
+    lineText += " (" + std::to_string(asked) + " asked for";
+    for (const std::string& w : why) lineText += "; " + w;
+    lineText += ")";
+  }
   lineText += ", " + kilometres(plan.lineMeters) + ", " + numberText::general(plan.spacing, 6).text() + " m apart at " +
               numberText::fixed(plan.lineAngle, 1).text() + " degrees";
   const std::vector<planFigure> figures = {

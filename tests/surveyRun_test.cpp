@@ -232,7 +232,35 @@ TEST(SurveyRun, TheWrittenRoutePlansTheSameMissionByteForByte) {
   const writtenSet second = setOf(dir, fromRoute);
   for (size_t i = 0; i < 3; ++i) EXPECT_EQ(first.files[i], second.files[i]) << "file " << i;
   // The L's arm cuts a cross line in two.
-  EXPECT_NE(fromArea.errors.find(" cross lines, "), std::string::npos) << fromArea.errors;
+  EXPECT_NE(fromArea.errors.find(" and 3 cross lines (2 asked for; a hole or a notch splits 1 of them), "),
+            std::string::npos)
+      << fromArea.errors;
+}
+
+// The summary counts lines as they are run, a line a hole or a notch splits as several;
+// when the cross lines run are not those asked for, it says how many were asked and why.
+TEST(SurveyRun, TheSummaryTellsTheCrossLinesAskedForFromThoseRun) {
+  struct crossCase {
+    const char* area;
+    const char* crossLines;
+    const char* lines;  // the summary's line, from its count of lines on
+  };
+  const std::vector<crossCase> cases = {
+      {"45 10\n45 10.014\n45.01 10.014\n45.01 10\n", "2", "19 lines and 2 cross lines, "},
+      {textWithHole, "1", "23 lines and 1 cross line, "},
+      {textWithHole, "5", "23 lines and 6 cross lines (5 asked for; a hole or a notch splits 1 of them), "},
+  };
+  for (const crossCase& c : cases) {
+    TempDir dir;
+    dir.write("a.txt", c.area);
+    const vesk_result r =
+        runVesk({"--area", "a.txt", "--line-spacing", "60", "--cross-lines", c.crossLines, "--dry-run"}, acceptDefaults,
+                dir.path());
+    ASSERT_EQ(r.status, 0) << r.output << r.errors;
+    EXPECT_NE(r.errors.find("\n  lines        " + std::string(c.lines)), std::string::npos)
+        << "--cross-lines " << c.crossLines << "\n"
+        << r.errors;
+  }
 }
 
 TEST(SurveyRun, TheExampleAreaPlansCleanlyAndIsDrawn) {
