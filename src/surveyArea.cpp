@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "surveyGeometry.h"
 
@@ -102,8 +103,10 @@ double signedArea(const std::vector<planePoint>& ring) {
 }
 
 // The first pair of edges, in the order of the rings and their vertices, that cross or
-// touch where a simple boundary may not.
-void checkCrossings(const std::vector<std::vector<planePoint>>& rings, const std::vector<std::vector<vertex>>& kept) {
+// touch where a simple boundary may not. `reversed` tells the rings that were turned to
+// keep the area on their left: their edges are named as the file gives them all the same.
+void checkCrossings(const std::vector<std::vector<planePoint>>& rings, const std::vector<std::vector<vertex>>& kept,
+                    const std::vector<bool>& reversed) {
   struct edgeRef {
     int ring;
     size_t index;
@@ -135,10 +138,15 @@ void checkCrossings(const std::vector<std::vector<planePoint>>& rings, const std
     }
     return segmentDistance(a, b, c, d) < areaToleranceMeters;
   };
-  const auto edgeText = [&](const edgeRef& e) {
+  // The vertex numbers an edge runs between, in the order the file lists them.
+  const auto givenEnds = [&](const edgeRef& e) {
     const auto& ring = kept[e.ring];
-    return "the edge from vertex " + std::to_string(ring[e.index].given) + " to vertex " +
-           std::to_string(ring[(e.index + 1) % ring.size()].given);
+    const int a = ring[e.index].given, b = ring[(e.index + 1) % ring.size()].given;
+    return reversed[e.ring] ? std::make_pair(b, a) : std::make_pair(a, b);
+  };
+  const auto edgeText = [&](const edgeRef& e) {
+    const auto [from, to] = givenEnds(e);
+    return "the edge from vertex " + std::to_string(from) + " to vertex " + std::to_string(to);
   };
   std::vector<std::pair<bgBox, size_t>> found;
   for (size_t i = 0; i < refs.size(); ++i) {
@@ -153,15 +161,19 @@ void checkCrossings(const std::vector<std::vector<planePoint>>& rings, const std
     if (first == refs.size()) continue;
     const edgeRef& e = refs[i];
     const edgeRef& f = refs[first];
-    const int given = kept[e.ring][e.index].given;
     if (e.ring == f.ring) {
+      // The edge the file gives first is named first, and the place is where it starts.
+      const bool eFirst = givenEnds(e).first < givenEnds(f).first;
+      const edgeRef& one = eFirst ? e : f;
+      const edgeRef& other = eFirst ? f : e;
       throw surveyError(surveyFault::selfCrossing,
-                        ringName(e.ring) + " crosses itself: " + edgeText(e) + " meets " + edgeText(f), e.ring, given);
+                        ringName(one.ring) + " crosses itself: " + edgeText(one) + " meets " + edgeText(other),
+                        one.ring, givenEnds(one).first);
     }
     throw surveyError(surveyFault::holeCrossing,
-                      ringName(f.ring) + " crosses the " + ringName(e.ring) + ": its " + edgeText(f) + " meets " +
-                          edgeText(e),
-                      f.ring, kept[f.ring][f.index].given);
+                      ringName(f.ring) + " crosses the " + ringName(e.ring) + ": " + edgeText(f) + " meets " +
+                          edgeText(e) + " of the " + ringName(e.ring),
+                      f.ring, givenEnds(f).first);
   }
 }
 
@@ -284,6 +296,7 @@ projectedArea checkArea(const surveyArea& given) {
     }
   }
   projectedArea area{gnomonicFrame(centreOf(kept[0])), {}, 0, 0};
+  std::vector<bool> reversed(kept.size(), false);
   for (size_t r = 0; r < kept.size(); ++r) {
     std::vector<planePoint> ring;
     std::vector<vertex> kept2;
@@ -316,12 +329,13 @@ projectedArea checkArea(const surveyArea& given) {
     if ((a > 0) != (r == 0)) {
       std::reverse(ring.begin(), ring.end());
       std::reverse(kept2.begin(), kept2.end());
+      reversed[r] = true;
     }
     area.rings.push_back(std::move(ring));
     kept[r] = std::move(kept2);
   }
   measureHull(area, kept[0]);
-  checkCrossings(area.rings, kept);
+  checkCrossings(area.rings, kept, reversed);
   // With no crossings, one vertex tells where a whole hole lies: its first as given.
   for (size_t r = 1; r < area.rings.size(); ++r) {
     const int ringNumber = static_cast<int>(r);

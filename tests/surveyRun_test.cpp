@@ -73,6 +73,17 @@ TEST(SurveyRun, AreaFilesAreReadOrRefusedWithThePlaceAndTheReason) {
        "invalid area in a.txt\n",
        "outer boundary crosses itself: the edge from vertex 2 to vertex 3 meets the edge from vertex 4 to vertex 1 "
        "(vertex 2 is on line 3)"},
+      // A boundary given clockwise is turned to lay out the lines; its edges are still
+      // named as the file gives them, the first in the file first.
+      {"self-intersecting, given clockwise", "a.txt", "# a bow tie\n45 10\n45.01 10.015\n45.01 10.005\n45 10.02\n",
+       "invalid area in a.txt\n",
+       "outer boundary crosses itself: the edge from vertex 1 to vertex 2 meets the edge from vertex 3 to vertex 4 "
+       "(vertex 1 is on line 2)"},
+      {"a hole across the edge, both given the other way round", "a.txt",
+       "45 10\n45.01 10\n45.01 10.01\n45 10.01\nhole\n45.004 10.008\n45.004 10.012\n45.006 10.012\n45.006 10.008\n",
+       "invalid area in a.txt\n",
+       "inner boundary 1 crosses the outer boundary: the edge from vertex 3 to vertex 4 meets the edge from vertex 3 "
+       "to vertex 4 of the outer boundary"},
       {"self-intersecting KML, named by its line", "a.kml",
        "<kml><Polygon><outerBoundaryIs><LinearRing><coordinates>\n10,45\n10.02,45\n10.005,45.01\n10.015,45.01\n"
        "</coordinates></LinearRing></outerBoundaryIs></Polygon></kml>",
