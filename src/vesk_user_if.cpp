@@ -256,7 +256,14 @@ int yoyoMinAlt() {
 
 int yoyoMinDepth() { return editYoyoDepth("Min Depth", missionYoyoMinDepth); }
 int yoyoMaxDepth() { return editYoyoDepth("Max Depth", missionYoyoMaxDepth); }
-int yoyoMaxDepthShallow() { return editYoyoDepth("Max Depth Shallow", missionYoyoMaxDepthShallow); }
+int yoyoMaxDepthShallow() {
+  // The menu offers the depth as it always has, but nothing the program writes depends on
+  // it: the operator hears so before spending time on it.
+  toStderr(
+      "note: MISSION_YOYO_MAX_DEPTH_SHALLOW is kept as entered, but no output uses it: the mission script, "
+      "the maps and the picture are the same whatever it holds");
+  return editYoyoDepth("Max Depth Shallow", missionYoyoMaxDepthShallow);
+}
 
 int queryYoYoParameters() {
   return runMenu(showYoYoParameters, 4, [](int item) {

@@ -187,6 +187,16 @@ TEST(Dialogue, YoyoMenuEditsReachTheScriptButShallowDepthDoesNot) {
   const run defaults = runWith("0\ny\n4\n0\n0\nn\n");
   const run untouched = runWith("0\ny\n0\nn\n");
   EXPECT_EQ(defaults.cfg.substr(defaults.cfg.find('\n')), untouched.cfg.substr(untouched.cfg.find('\n')));
+  // The operator who opens the shallow depth hears, once for each time, that nothing uses it.
+  const std::string note =
+      "note: MISSION_YOYO_MAX_DEPTH_SHALLOW is kept as entered, but no output uses it: the mission script, the maps "
+      "and the picture are the same whatever it holds\n";
+  for (const run* opened : {&r, &defaults}) {
+    const std::string& errors = opened->result.errors;
+    EXPECT_NE(errors.find(note), std::string::npos) << errors;
+    EXPECT_EQ(errors.find("SHALLOW"), errors.rfind("SHALLOW")) << errors;
+  }
+  EXPECT_EQ(untouched.result.errors.find("SHALLOW"), std::string::npos);
 }
 
 TEST(Dialogue, RefusedEntriesAreReportedAndChangeNothing) {
