@@ -507,15 +507,15 @@ void recoverSet(const std::string& folder) {
                           ", which is not the earlier file the stopped run kept",
                       clearing::ownJournal);
       }
-      if (!s.nameEarlier && !s.backupEarlier) {
-        refuseJournal(folder,
-                      "names the earlier " + f.name + ", which is neither under its name nor under " +
-                          backupName(f.name, journal.backup) + ": the set cannot be put back",
-                      clearing::ownJournal);
-      }
     }
     if (name.exists && !s.nameNew && !s.nameEarlier) {
       refuseJournal(folder, "names " + f.name + ", which is neither the file the stopped run wrote nor the one it kept",
+                    clearing::ownJournal);
+    }
+    if (f.kept && !s.nameEarlier && !s.backupEarlier) {
+      refuseJournal(folder,
+                    "names the earlier " + f.name + ", which is neither under its name nor under " +
+                        backupName(f.name, journal.backup) + ": the set cannot be put back",
                     clearing::ownJournal);
     }
     // The new files were complete on the disk before the journal was written: the naming
