@@ -159,12 +159,12 @@ class setWriter {
       anyKept = anyKept || !earlier_.empty();
     }
     journal_.backup = anyKept ? nextBackupNumber(folder_, names) : 0;
-    for (const earlierOnly& e : earlier_) {
-      journal_.files.push_back({e.name, "", {}, true, platform::factsAt(e.path).identity});
-    }
     for (const pending& p : set_) {
       const platform::fileIdentity earlier = p.kept ? platform::factsAt(p.path).identity : platform::fileIdentity{};
       journal_.files.push_back({p.name, lastPart(p.temporary), p.written, p.kept, earlier});
+    }
+    for (const earlierOnly& e : earlier_) {
+      journal_.files.push_back({e.name, "", {}, true, platform::factsAt(e.path).identity});
     }
     std::string reason;
     if (!writeJournal(folder_, journal_, reason)) fail(set_.front(), set_.front().file->writeMessage, reason);

@@ -393,6 +393,21 @@ bool parseJournal(const std::string& text, setJournal& journal, std::string& pro
     problem = "is damaged: the files it names are no set vesk writes";
     return false;
   }
+  // Each file it records is another file: one identity twice would have one file taken
+  // for two.
+  std::vector<platform::fileIdentity> recorded;
+  for (const journalFile& file : journal.files) {
+    if (!file.temporary.empty()) recorded.push_back(file.written);
+    if (file.kept) recorded.push_back(file.earlier);
+  }
+  for (size_t i = 0; i < recorded.size(); ++i) {
+    for (size_t j = i + 1; j < recorded.size(); ++j) {
+      if (recorded[i] == recorded[j]) {
+        problem = "is damaged: it records one file twice";
+        return false;
+      }
+    }
+  }
   // Written by this version, so it reads back byte for byte: any other form is damage.
   if (journalText(journal) != text) {
     problem = "is damaged: it is not written as vesk writes it";

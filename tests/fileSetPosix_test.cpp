@@ -57,7 +57,7 @@ void planSurvey(double latitude, int count) {
 }
 
 // Writes the set of a survey into `folder` in this process; returns the run's status.
-int writeSurvey(const std::string& folder, double latitude, int count) {
+int writeSurvey(const std::string& folder, double latitude, int count, const std::vector<mapFormat>& maps = {}) {
   planSurvey(latitude, count);
   int status = 0;
   std::fflush(stdout);
@@ -65,7 +65,7 @@ int writeSurvey(const std::string& folder, double latitude, int count) {
   const int devNull = open("/dev/null", O_WRONLY);
   dup2(devNull, 1);
   try {
-    writeMissionFiles(stem, folder, {});
+    writeMissionFiles(stem, folder, maps);
   } catch (const runEnd& end) {
     status = end.status;
   }
@@ -267,20 +267,26 @@ TEST(FileSetPosix, AnInterruptionWhileWritingRemovesTheTemporaryFiles) {
 // A run killed with SIGKILL at each step of writing its set, as a crash or a power cut
 // stops it (the set is written in a child of this process, which the step hook kills),
 // then the next run of the program in the folder: it finishes what it finds and says so,
-// and the folder holds a whole set with every earlier file kept.
+// and the folder holds a whole set with every earlier file kept, the earlier plan's map
+// that the new plan does not write included.
 const char* killAt = nullptr;
 void killHere(const std::string& step) {
   if (step == killAt) raise(SIGKILL);
 }
 
 TEST(FileSetPosix, ARunKilledAtEachStepOfWritingItsSetIsPutInOrderByTheNextRun) {
-  const std::vector<const char*> steps = {"written",   "journal flushed", "journal in place", "kept cfg",
-                                          "named cfg", "kept wpt",        "named wpt",        "kept pts",
-                                          "named pts", "folder flushed",  "journal removed"};
+  const std::vector<const char*> steps = {"written",  "journal flushed", "journal in place", "kept kml",
+                                          "kept cfg", "named cfg",       "kept wpt",         "named wpt",
+                                          "kept pts", "named pts",       "folder flushed",   "journal removed"};
+  const std::string kml = "2014_119_148.kml";
+  std::vector<std::string> earlierNames = setNames;
+  earlierNames.push_back(kml);
+  std::vector<std::string> keptNames = backupNames(1);
+  keptNames.push_back(kml + ".~1~");
   for (size_t i = 0; i < steps.size(); ++i) {
     TempDir dir;
-    ASSERT_EQ(writeSurvey(dir.path(), 54, 150), 0);
-    const std::vector<std::string> earlier = contentsOf(dir, setNames);
+    ASSERT_EQ(writeSurvey(dir.path(), 54, 150, {mapFormat::kml}), 0);
+    const std::vector<std::string> earlier = contentsOf(dir, earlierNames);
     std::fflush(stdout);
     const pid_t pid = fork();
     if (pid == 0) {
@@ -295,20 +301,21 @@ TEST(FileSetPosix, ARunKilledAtEachStepOfWritingItsSetIsPutInOrderByTheNextRun) 
     EXPECT_EQ(next.output, "cannot open file missing.txt ");
     const std::string finished =
         "vesk: a run stopped while it named the set 2014_119_148 in the current folder; finished: the new set has "
-        "its names, the earlier files are kept as 2014_119_148.cfg.~1~, 2014_119_148.wpt.~1~, 2014_119_148.pts.~1~\n";
-    EXPECT_EQ(next.errors.rfind(finished, 0) == 0, i >= 2 && i <= 9) << steps[i] << ": " << next.errors;
+        "its names, the earlier files are kept as 2014_119_148.cfg.~1~, 2014_119_148.wpt.~1~, 2014_119_148.pts.~1~, "
+        "2014_119_148.kml.~1~\n";
+    EXPECT_EQ(next.errors.rfind(finished, 0) == 0, i >= 2 && i <= 10) << steps[i] << ": " << next.errors;
     if (i < 2) {
       // Killed before the journal was in place: no name was touched.
-      EXPECT_EQ(contentsOf(dir, setNames), earlier) << steps[i];
+      EXPECT_EQ(contentsOf(dir, earlierNames), earlier) << steps[i];
       continue;
     }
-    EXPECT_EQ(contentsOf(dir, backupNames(1)), earlier) << steps[i];
+    EXPECT_EQ(contentsOf(dir, keptNames), earlier) << steps[i];
     for (const std::string& file : contentsOf(dir, setNames)) EXPECT_EQ(routeOf(file), 44) << steps[i];
     EXPECT_NE(contentsOf(dir, setNames)[0].find("# INITIAL HEADING:"), std::string::npos) << steps[i];
     std::vector<std::string> all = setNames;
-    for (const std::string& name : backupNames(1)) all.push_back(name);
+    all.insert(all.end(), keptNames.begin(), keptNames.end());
     std::sort(all.begin(), all.end());
-    EXPECT_EQ(dir.list(), all) << steps[i] << ": no temporary file or journal may remain";
+    EXPECT_EQ(dir.list(), all) << steps[i] << ": no temporary file or journal may remain, nor the earlier map";
   }
 }
 
