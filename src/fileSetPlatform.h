@@ -49,7 +49,7 @@ struct fileIdentity {
 };
 
 // Flushes the file to the disk and closes it; false when either fails. With `identity`,
-// the file's identity once its data is on the disk.
+// the file's identity as it stays once its data is on the disk and it is closed.
 bool flushAndClose(fileHandle file, fileIdentity* identity = nullptr);
 
 // Closes the file, leaving it to the system to flush; false when that fails.

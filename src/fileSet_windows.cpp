@@ -221,10 +221,27 @@ std::string userName() {
 bool flushAndClose(fileHandle file, fileIdentity* identity) {
   const bool flushed = ::FlushFileBuffers(toHandle(file)) != 0;
   const DWORD flushError = ::GetLastError();
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (identity != nullptr && ::GetFileInformationByHandle(toHandle(file), &info)) *identity = identityFrom(info);
+  // The file system may set the time of the last write only when a written file is
+  // closed: the identity is read afterwards, through the file's own path.
+  std::wstring path;
+  if (identity != nullptr) {
+    const DWORD size = ::GetFinalPathNameByHandleW(toHandle(file), nullptr, 0, FILE_NAME_NORMALIZED);
+    path.resize(size);
+    const DWORD length =
+        size == 0 ? 0 : ::GetFinalPathNameByHandleW(toHandle(file), path.data(), size, FILE_NAME_NORMALIZED);
+    path.resize(length < size ? length : 0);
+  }
   const bool closed = close(file);
-  if (!flushed) ::SetLastError(flushError);
+  const DWORD closeError = ::GetLastError();
+  if (!path.empty()) {
+    const HANDLE h =
+        ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (h != INVALID_HANDLE_VALUE && ::GetFileInformationByHandle(h, &info)) *identity = identityFrom(info);
+    if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
+  }
+  ::SetLastError(flushed ? closeError : flushError);
   return flushed && closed;
 }
 
