@@ -506,7 +506,8 @@ void recoverSet(const std::string& folder) {
       if (temporary.exists && !s.temporaryNew) {
         refuseJournal(
             folder,
-            "names " + f.temporary + ", which is not the file the stopped run wrote: it was replaced or changed since",
+            "names the new " + f.name +
+                ", whose temporary file is not the one the stopped run wrote: it was replaced or changed since",
             clearing::ownJournal);
       }
       s.nameNew = isWritten(name, f);
