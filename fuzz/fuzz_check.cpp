@@ -689,6 +689,8 @@ void runTarget(const std::string& target, const std::string& input) {
     options.waypointFile = "area.txt";
     options.area = true;
     runAndCheck(input, acceptDefaults, options);
+  } else if (target == "journal") {
+    checkJournal(input);
   } else {
     finding("no fuzz target " + target);
   }

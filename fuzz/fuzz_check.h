@@ -39,7 +39,12 @@ void runAndCheck(const std::string& waypoints, const std::string& answers, const
 // a route that leaves the area or a leg beyond the distance between surfacings is not.
 void checkSurvey(const std::string& input);
 
-// One input of the fuzz target `target` (route, dialogue, kml_gpx, geojson_csv, survey or area), run and
+// The journal of a half named set, as the next run meets it (fuzz_journal_check.cpp): it
+// is refused and nothing changes, or the set is finished or rolled back by moving and
+// removing only the files the journal recorded.
+void checkJournal(const std::string& input);
+
+// One input of the fuzz target `target` (route, dialogue, kml_gpx, geojson_csv, survey, area or journal), run and
 // checked as that target does: the fuzzers and the replay of the corpus in the tests run
 // the same.
 void runTarget(const std::string& target, const std::string& input);

@@ -1,5 +1,6 @@
 #include "fileSet.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -51,7 +52,8 @@ struct pending {
   std::string temporary;  // where it is written first
   bool kept = false;      // an earlier file of the name is moved to its backup
   bool movedAside = false;
-  bool named = false;  // the new file has its final name
+  bool named = false;              // the new file has its final name
+  platform::fileIdentity written;  // the new file, once flushed
   platform::fileHandle handle = platform::noFile;
   std::unique_ptr<fileTarget> target;
   std::unique_ptr<textOut> out;
@@ -68,10 +70,18 @@ std::string lastPart(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// An earlier file of a plan's stem that the new plan does not write (a map, the picture):
+// it goes to the backups with the rest of the earlier set.
+struct earlierOnly {
+  std::string name;
+  std::string path;
+  bool movedAside = false;
+};
+
 // The files of one set; whatever has not been committed is removed when it goes.
 class setWriter {
  public:
-  setWriter(const std::string& folder, const std::vector<outputFile>& files) : folder_(folder) {
+  setWriter(const std::string& folder, const std::vector<outputFile>& files, setKind kind) : folder_(folder) {
     platform::startGuard();
     for (const outputFile& file : files) {
       pending p;
@@ -80,7 +90,8 @@ class setWriter {
       p.path = outputPath(folder, file.name);
       set_.push_back(std::move(p));
     }
-    journal_.stem = stemOf(files.front().name);
+    journal_.kind = kind;
+    journal_.stem = kind == setKind::mission ? stemOf(files.front().name) : files.front().name;
   }
   ~setWriter() {
     for (pending& p : set_) {
@@ -105,7 +116,7 @@ class setWriter {
       p.out->flush();
       const platform::fileHandle handle = p.handle;
       p.handle = platform::noFile;
-      const bool flushed = platform::flushAndClose(handle);
+      const bool flushed = platform::flushAndClose(handle, &p.written);
       const std::string flushReason = flushed ? std::string() : platform::lastError();
       if (!p.target->reason().empty()) fail(p, p.file->writeMessage, p.target->reason());
       if (!flushed) fail(p, p.file->writeMessage, flushReason);
@@ -120,27 +131,50 @@ class setWriter {
   void nameAll() {
     platform::folderLock lock(folder_);
     if (!lock.taken()) {
-      fail(set_.front(), set_.front().file->writeMessage, "another run has held the folder for more than 10 seconds");
+      fail(set_.front(), set_.front().file->writeMessage, "the folder is locked by " + lock.holder());
     }
     // A run that died naming a set here since this run started.
     recoverSet(folder_);
     platform::holdInterrupts();
     held_ = true;
     std::vector<std::string> names;
+    bool anyKept = false;
     for (pending& p : set_) {
       // A folder under the final name is never moved.
       if (platform::isDirectory(p.path)) fail(p, p.file->writeMessage, "a folder has that name");
       p.kept = platform::exists(p.path);
+      anyKept = anyKept || p.kept;
       names.push_back(p.name);
     }
-    journal_.backup = 0;
-    for (const pending& p : set_) {
-      if (p.kept) journal_.backup = nextBackupNumber(folder_, names);
-      if (p.kept) break;
+    // A plan is every file of its stem: the earlier plan's maps and picture go to the
+    // backups too when the new plan has none, so that no map of another plan stands
+    // beside the new mission.
+    if (journal_.kind == setKind::mission) {
+      for (const std::string& name : missionNames(journal_.stem)) {
+        if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+        const bool written = std::any_of(set_.begin(), set_.end(), [&](const pending& p) { return p.name == name; });
+        const std::string path = outputPath(folder_, name);
+        if (!written && platform::exists(path) && !platform::isDirectory(path)) earlier_.push_back({name, path});
+      }
+      anyKept = anyKept || !earlier_.empty();
     }
-    for (const pending& p : set_) journal_.files.push_back({p.name, lastPart(p.temporary), p.kept});
+    journal_.backup = anyKept ? nextBackupNumber(folder_, names) : 0;
+    for (const pending& p : set_) {
+      const platform::fileIdentity earlier = p.kept ? platform::factsAt(p.path).identity : platform::fileIdentity{};
+      journal_.files.push_back({p.name, lastPart(p.temporary), p.written, p.kept, earlier});
+    }
+    for (const earlierOnly& e : earlier_) {
+      journal_.files.push_back({e.name, "", {}, true, platform::factsAt(e.path).identity});
+    }
     std::string reason;
     if (!writeJournal(folder_, journal_, reason)) fail(set_.front(), set_.front().file->writeMessage, reason);
+    for (earlierOnly& e : earlier_) {
+      if (!platform::rename(e.path, outputPath(folder_, backupName(e.name, journal_.backup)))) {
+        undoAndFail(set_.front());
+      }
+      e.movedAside = true;
+      passStep("kept " + e.name.substr(journal_.stem.size() + 1));
+    }
     for (pending& p : set_) {
       if (p.kept) {
         if (!platform::rename(p.path, backupOf(p))) undoAndFail(p);
@@ -167,12 +201,17 @@ class setWriter {
     for (const pending& p : set_) {
       if (p.kept) kept += (kept.empty() ? "" : ", ") + backupName(p.name, journal_.backup);
     }
-    if (!kept.empty()) warn("the earlier set " + journal_.stem + " is kept as " + kept);
+    for (const earlierOnly& e : earlier_) kept += (kept.empty() ? "" : ", ") + backupName(e.name, journal_.backup);
+    if (kept.empty()) return;
+    warn(journal_.kind == setKind::mission ? "the earlier set " + journal_.stem + " is kept as " + kept
+                                           : "the earlier " + journal_.stem + " is kept as " + kept);
   }
 
  private:
   // "cfg" of 2014_119_148.cfg: the steps are named alike whatever minute a run takes.
-  std::string extensionOf(const pending& p) const { return p.name.substr(journal_.stem.size() + 1); }
+  std::string extensionOf(const pending& p) const {
+    return journal_.kind == setKind::mission ? p.name.substr(journal_.stem.size() + 1) : "file";
+  }
 
   std::string backupOf(const pending& p) const { return outputPath(folder_, backupName(p.name, journal_.backup)); }
 
@@ -213,6 +252,12 @@ class setWriter {
       }
       p.named = p.movedAside = false;
     }
+    for (earlierOnly& e : earlier_) {
+      if (e.movedAside) {
+        undone = platform::rename(outputPath(folder_, backupName(e.name, journal_.backup)), e.path) && undone;
+      }
+      e.movedAside = false;
+    }
     platform::syncFolder(folder_);
     // Left in place when the earlier set could not be put back, for the next run.
     if (undone) removeJournal(folder_);
@@ -236,16 +281,19 @@ class setWriter {
 
   // What the operator finds in the folder after a failure.
   std::string whatStays() const {
+    const bool mission = journal_.kind == setKind::mission;
     for (const pending& p : set_) {
       if (platform::exists(p.path) && !platform::isDirectory(p.path)) {
-        return "; the earlier set " + journal_.stem + " is unchanged";
+        return mission ? "; the earlier set " + journal_.stem + " is unchanged"
+                       : "; the earlier " + journal_.stem + " is unchanged";
       }
     }
-    return "; no file of the set " + journal_.stem + " was written";
+    return mission ? "; no file of the set " + journal_.stem + " was written" : "; it was not written";
   }
 
   std::string folder_;
   std::vector<pending> set_;
+  std::vector<earlierOnly> earlier_;
   setJournal journal_;
   bool held_ = false;  // interruptions wait while the set is named
 };
@@ -276,7 +324,14 @@ void checkOutputFolder(const std::string& folder, bool tryWriting) {
       failRun("cannot use output folder " + folder + ": it is not a folder\n");
     }
   }
-  if (!tryWriting) return;
+  if (!tryWriting) {
+    if (platform::exists(outputPath(folder, journalName))) {
+      toStderr("vesk: " + outputPath(folder, journalName) +
+               ": a run stopped while it named a set there; the dry run leaves it, the next run that writes puts the "
+               "set in order");
+    }
+    return;
+  }
   const std::string probe = outputPath(folder, ".vesk-write-test." + platform::uniqueTag());
   const platform::fileHandle file = platform::createNew(probe);
   if (file == platform::noFile) {
@@ -288,13 +343,23 @@ void checkOutputFolder(const std::string& folder, bool tryWriting) {
   }
   platform::closeQuietly(file);
   platform::remove(probe);
+  // A set a stopped run left half named is put in order before any question is asked; a
+  // folder another process holds is named rather than passed by.
   platform::folderLock lock(folder);
-  if (lock.taken()) recoverSet(folder);
+  if (!lock.taken()) {
+    failRun(
+        folder.empty() ? std::string("cannot use the current folder\n") : "cannot use output folder " + folder + "\n",
+        "vesk: " + (folder.empty() ? std::string(".") : folder) + " is locked by " + lock.holder() +
+            "; no set can be named there or put in order while it holds the lock, and no file was written: let it "
+            "end, or write into another folder with -o");
+  }
+  recoverSet(folder);
 }
 
 void divertFileSets(setDestination* destination) { diverted = destination; }
 
-void writeFileSet(const std::string& folder, const std::vector<outputFile>& files, const setText& produce) {
+void writeFileSet(const std::string& folder, const std::vector<outputFile>& files, const setText& produce,
+                  setKind kind) {
   if (files.empty()) return;
   if (diverted != nullptr) {
     std::vector<std::string> paths;
@@ -303,7 +368,15 @@ void writeFileSet(const std::string& folder, const std::vector<outputFile>& file
     for (size_t i = 0; i < files.size(); ++i) toStdout(withPath(files[i].successMessage, paths[i]));
     return;
   }
-  setWriter writer(folder, files);
+  for (const outputFile& file : files) {
+    // The journal and the lock are the folder's bookkeeping: a set under their names
+    // would be lost with them.
+    if (file.name.rfind(journalName, 0) == 0 || file.name.rfind(".vesk.lock", 0) == 0) {
+      failRun(withPath(file.openMessage, outputPath(folder, file.name)),
+              "vesk: " + file.name + " is the name of vesk's own journal or lock; choose another");
+    }
+  }
+  setWriter writer(folder, files, kind);
   writer.writeAll(produce);
   writer.nameAll();
   writer.announce();

@@ -7,8 +7,9 @@
 // A failure anywhere, or an interruption (Ctrl-C, SIGTERM, SIGHUP) while writing, removes
 // the temporary files and leaves the files already there as they were, and says why.
 // An earlier set of the same names is kept under numbered backup names (NAME.~1~, the
-// same number for the whole set), and a journal beside the set (setJournal.h) lets the
-// next run finish or undo a naming that a crash stopped half way.
+// same number for the whole set): a plan's set is every file of its stem, so the earlier
+// plan's maps and picture go too when the new plan has none. A journal beside the set
+// (setJournal.h) lets the next run finish or undo a naming that a crash stopped half way.
 #pragma once
 
 #include <functional>
@@ -49,10 +50,16 @@ void checkOutputFolder(const std::string& folder, bool tryWriting = true);
 extern void (*setStepHook)(const std::string& step);
 void passStep(const std::string& step);
 
+enum class setKind {
+  mission,  // a plan: the files of one stem with the program's own extensions
+  named,    // one file of a name the operator gave (--save-settings, --write-route)
+};
+
 // Writes `files` into `folder` as one set, then prints each file's success line in order
 // and warns of the backups of an earlier set. On failure prints the file's message, and
 // the reason and what stays on standard error, and ends the run with status 1.
-void writeFileSet(const std::string& folder, const std::vector<outputFile>& files, const setText& produce);
+void writeFileSet(const std::string& folder, const std::vector<outputFile>& files, const setText& produce,
+                  setKind kind = setKind::named);
 
 // ---- Another destination ----
 

@@ -322,9 +322,10 @@ void writeMissionFiles(const std::string& stem, const std::string& folder, const
   }
   planPicture.setFiles.clear();
   for (const outputFile& file : files) planPicture.setFiles.push_back(file.name);
-  writeFileSet(folder, files, [&](const std::vector<textOut*>& out) {
+  const setText produce = [&](const std::vector<textOut*>& out) {
     missionText(files[0].name, false, *out[0]);
     routeRecords(out[1], out[2], files[2].name);
     for (size_t i = 0; i < maps.size(); ++i) mapText(maps[i], files[3 + i].name, *out[3 + i]);
-  });
+  };
+  writeFileSet(folder, files, produce, setKind::mission);
 }
