@@ -20,7 +20,7 @@
 #include <unistd.h>
 #endif
 
-#include "fileSetPlatform.h"
+#include "files/fileSetPlatform.h"
 #include "support/readFile.h"
 #include "support/setDestinations.h"
 #include "vesk.h"

@@ -18,11 +18,11 @@
 #include <string>
 #include <vector>
 
-#include "fileSet.h"
-#include "fileSetPlatform.h"
+#include "files/fileSet.h"
+#include "files/fileSetPlatform.h"
 #include "fuzz_check.h"
-#include "runMessages.h"
-#include "setJournal.h"
+#include "text/runMessages.h"
+#include "files/setJournal.h"
 #include "support/readFile.h"
 
 namespace fs = std::filesystem;

@@ -17,7 +17,7 @@
 #include "calcs.h"
 #include "fuzz_check.h"
 #include "surveyCheck.h"
-#include "surveyPattern.h"
+#include "survey/surveyPattern.h"
 
 namespace veskfuzz {
 namespace {

@@ -4,11 +4,11 @@
 #include <optional>
 #include <string>
 
-#include "dialogueInput.h"
-#include "keyWait.h"
-#include "pastedName.h"
-#include "runMessages.h"
-#include "settingKeys.h"
+#include "console/dialogueInput.h"
+#include "console/keyWait.h"
+#include "console/pastedName.h"
+#include "text/runMessages.h"
+#include "settings/settingKeys.h"
 #include "settings.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "calcs.h"
-#include "runMessages.h"
+#include "text/runMessages.h"
 #include "settings.h"
 
 node* headNodePtr = nullptr;

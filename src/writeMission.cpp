@@ -5,9 +5,9 @@
 #include <string_view>
 
 #include "calcs.h"
-#include "fileSet.h"
+#include "files/fileSet.h"
 #include "settings.h"
-#include "svgMap.h"
+#include "picture/svgMap.h"
 #include "wptList.h"
 
 namespace {

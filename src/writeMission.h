@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "mapExport.h"
-#include "textOut.h"
+#include "maps/mapExport.h"
+#include "text/textOut.h"
 
 // The files of a run under the name stem `stem` (see fileNameAt), written into `folder` as
 // one set, all of them or none: the mission script (".cfg": the behaviours the vehicle

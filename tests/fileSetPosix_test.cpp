@@ -23,11 +23,11 @@
 #include <vector>
 
 #include "calcs.h"
-#include "fileSet.h"
-#include "fileSetPlatform.h"
-#include "runMessages.h"
+#include "files/fileSet.h"
+#include "files/fileSetPlatform.h"
+#include "text/runMessages.h"
 #include "runVesk.h"
-#include "setJournal.h"
+#include "files/setJournal.h"
 #include "settings.h"
 #include "vesk.h"
 #include "wptList.h"

@@ -1,6 +1,6 @@
 // The files of a run as one set, in-process on every platform: one stem, all files or
 // none, an earlier set replaced only by a complete new one, nothing planted followed.
-#include "fileSet.h"
+#include "files/fileSet.h"
 
 #include <gtest/gtest.h>
 
@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "calcs.h"
-#include "fileSetPlatform.h"
-#include "runMessages.h"
-#include "setJournal.h"
+#include "files/fileSetPlatform.h"
+#include "text/runMessages.h"
+#include "files/setJournal.h"
 #include "support/readFile.h"
 #include "support/routeTest.h"
 #include "support/setDestinations.h"

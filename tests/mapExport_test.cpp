@@ -1,6 +1,6 @@
 // The planned route as a map, read back by the libraries that wrote it: one line through
 // every waypoint, and every waypoint as a point with its number, kind and position.
-#include "mapExport.h"
+#include "maps/mapExport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // File names as operators paste them at the prompt: from a Linux file manager, a shell or
 // the Windows Explorer, each taken as the operator meant it.
-#include "pastedName.h"
+#include "console/pastedName.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <system_error>
 #include <vector>
 
-#include "fileSetPlatform.h"
+#include "files/fileSetPlatform.h"
 
 namespace fs = std::filesystem;
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "calcs.h"
-#include "runMessages.h"
+#include "text/runMessages.h"
 #include "support/routeTest.h"
 #include "vesk.h"
 #include "wptList.h"

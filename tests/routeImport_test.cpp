@@ -1,7 +1,7 @@
 // Routes drawn in other tools: every format's small example files with the points they
 // give or the reason they are refused, and the same route in all five formats planning
 // into the same mission byte for byte.
-#include "routeImport.h"
+#include "routes/routeImport.h"
 
 #include <gtest/gtest.h>
 
@@ -25,9 +25,9 @@
 #include <zip.h>
 #include <zlib.h>
 
-#include "fileSetPlatform.h"
-#include "routeKmz.h"
-#include "runMessages.h"
+#include "files/fileSetPlatform.h"
+#include "routes/routeKmz.h"
+#include "text/runMessages.h"
 #include "settings.h"
 #include "vesk.h"
 #include "wptList.h"

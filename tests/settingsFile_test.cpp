@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
-#include "settingKeys.h"
+#include "settings/settingKeys.h"
 #include "settings.h"
-#include "settingsFile.h"
+#include "settings/settingsFile.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "surveyArea.h"
+#include "survey/surveyArea.h"
 
 namespace surveyCheck {
 

@@ -12,7 +12,7 @@
 
 #include "calcs.h"
 #include "surveyCheck.h"
-#include "surveyPattern.h"
+#include "survey/surveyPattern.h"
 
 namespace {
 

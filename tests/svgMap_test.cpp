@@ -3,7 +3,7 @@
 // north up; the profile's time axis ends at the later of the timer and the route's end;
 // no text covers another, even on a dense survey; and the example's bytes are the golden
 // file's.
-#include "svgMap.h"
+#include "picture/svgMap.h"
 
 #include <gtest/gtest.h>
 
@@ -19,10 +19,10 @@
 
 #include "calcs.h"
 #include "goldenFiles.h"
-#include "mapExport.h"
+#include "maps/mapExport.h"
 #include "support/routeTest.h"
-#include "surfacingTime.h"
-#include "runMessages.h"
+#include "report/surfacingTime.h"
+#include "text/runMessages.h"
 #include "settings.h"
 #include "vesk.h"
 #include "wptList.h"

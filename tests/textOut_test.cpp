@@ -1,6 +1,6 @@
 // Numbers as printf prints them, on every platform; text handed on in full buffers with
 // the destination's line ends.
-#include "textOut.h"
+#include "text/textOut.h"
 
 #include <gtest/gtest.h>
 

@@ -11,7 +11,7 @@
 #include "goldenFiles.h"
 #include "support/routeTest.h"
 #include "support/setDestinations.h"
-#include "surfacingTime.h"
+#include "report/surfacingTime.h"
 #include "vesk.h"
 #include "wptList.h"
 

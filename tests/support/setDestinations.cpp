@@ -4,7 +4,7 @@
 #include <memory>
 #include <stdexcept>
 
-#include "textOut.h"
+#include "text/textOut.h"
 
 namespace {
 

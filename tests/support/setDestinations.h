@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "fileSet.h"
+#include "files/fileSet.h"
 
 // One file of a set kept in memory: its path in the output folder and its content.
 struct keptFile {

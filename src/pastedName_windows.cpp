@@ -1,4 +1,0 @@
-#include "pastedName.h"
-
-// A backslash separates folders on Windows and escapes nothing; cmd.exe has no ~.
-pasteRules nativePasteRules() { return {false, ""}; }

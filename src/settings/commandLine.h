@@ -1,0 +1,39 @@
+// The command line: vesk [OPTIONS] [WAYPOINT_FILE].
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "maps/mapExport.h"
+
+struct commandLine {
+  bool help = false;
+  bool version = false;
+  std::optional<std::string> waypointFile;  // none: the operator is asked for it
+  std::vector<mapFormat> maps;              // map files to write besides the mission files
+  std::string outputDir;                    // empty: the current directory
+  std::optional<std::string> settingsFile;  // TOML settings read before the dialogue
+  std::vector<std::string> sets;            // KEY=VALUE each, applied after the file
+  bool noInput = false;                     // no question: every setting from the defaults, file and sets
+  bool dryRun = false;                      // plan and report, write nothing
+  bool strict = false;                      // warnings are errors
+  std::optional<std::string> saveSettings;  // where to write the settings the run used
+  // A survey area to lay the route out in, instead of a waypoint file; the line options
+  // (--line-spacing and the others) write surveySettings.
+  std::optional<std::string> areaFile;
+  std::optional<std::string> writeRoute;  // where the survey's route is written for review
+  std::string surveyOption;               // the first line option given, if any
+};
+
+// Reads the options and the waypoint file name. An unknown option, an option without its
+// value, an unknown map format, a survey value that cannot be meant, or a survey option
+// without an area stops the run with a message on standard error.
+commandLine parseCommandLine(int argc, char** argv);
+
+// What --help prints: what the program does, the waypoint file formats, every option and
+// the exit status. Kept in doc/usage.txt, which the build turns into this string.
+extern const char* const usageText;
+
+// What --version prints: name, version and licence.
+std::string versionText();

@@ -1,0 +1,317 @@
+#include "settings/settingKeys.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "console/dialogueInput.h"
+#include "settings.h"
+#include "text/textOut.h"
+#include "wptList.h"
+
+namespace {
+
+std::string timerFactorRefusal(double value, const std::string&) {
+  // Below 1 the timer ends every mission before its last waypoint.
+  return value >= 1 ? "" : "the mission timer must be at least the time under way: missionTimerFactor is 1 or more";
+}
+
+std::string allowanceRefusal(double value, const std::string&) {
+  return value >= 0 ? "" : "a surfacing cannot take less than no time: surfacingAllowance is 0 or more";
+}
+
+// The survey's lines (--area): the same limits as their command-line options.
+// 0 leaves the spacing to the swath and the swath to the spacing, as when not given.
+std::string metresOrUnset(double value, const std::string&) {
+  return value >= 0 ? "" : "a survey's lines need metres greater than 0 (0: not given)";
+}
+
+std::string overlapRefusal(double value, const std::string&) {
+  return value >= 0 && value < 100 ? "" : "overlap is a percentage from 0 up to, not including, 100";
+}
+
+std::string runInRefusal(double value, const std::string&) {
+  return value >= 0 ? "" : "runIn is metres, 0 or more";
+}
+
+std::string crossLinesRefusal(double value, const std::string&) {
+  return value >= 0 && value <= 1000 ? "" : "crossLines is a whole number of lines from 0 to 1000";
+}
+
+std::string bearingRefusal(double value, const std::string&) {
+  return value >= 0 && value < 360 ? "" : "lineAngle is degrees true from 0 up to, not including, 360";
+}
+
+const char* const cornerNames[] = {"SW", "SE", "NW", "NE"};
+
+std::string cornerWords(const settingKey& key) {
+  return std::string(key.name) + " takes a corner: \"NE\", \"NW\", \"SE\" or \"SW\"";
+}
+
+bool always() { return true; }
+bool constantDepth() { return yoyoMission != 1; }
+
+// One line a setting: a new one (a survey's line spacing, say) is a line here, its global
+// in settings.h and its default in resetSettings; the file reader, --set, --no-input, the
+// saved settings and the suggestions for unknown keys take it from here.
+const std::vector<settingKey> keys = {
+    {"missionSpeed", settingType::speed, &missionSpeed, speedRefusal, nullptr, "cruise speed, m/s"},
+    {"missionSpeedSlow", settingType::speed, &missionSpeedSlow, speedRefusal, nullptr, "slow speed, m/s"},
+    {"gpsHits", settingType::whole, &gpsHits, nullptr, nullptr, "GPS hits required at each surfacing"},
+    {"maxLegMeters", settingType::real, &maxLegMeters, maxLegMetersRefusal, nullptr,
+     "meters between surfacings: longer legs are cut"},
+    {"minDepth", settingType::real, &minDepth, nullptr, nullptr, "depth envelope, m"},
+    {"maxDepth", settingType::real, &maxDepth, nullptr, nullptr, "depth envelope, m"},
+    {"abortDepth", settingType::real, &abortDepth, nullptr, nullptr, "depth envelope, m"},
+    {"abortAltitude", settingType::real, &abortAltitude, nullptr, nullptr, "depth envelope: above the bottom, m"},
+    {"abortLockoutDepth", settingType::real, &abortLockoutDepth, nullptr, nullptr, "depth envelope, m"},
+    {"abortOnTimeout", settingType::flag, &abortOnTimeout, nullptr, nullptr,
+     "the vehicle aborts when a GPS fix times out"},
+    {"yoyoMission", settingType::flag, &yoyoMission, nullptr, always, "legs flown as vertical yoyo profiles"},
+    {"wayPointDepth", settingType::whole, &wayPointDepth, nullptr, constantDepth,
+     "depth of the legs of a mission without yoyo, m"},
+    {"yoyoMinAltitude", settingType::whole, &yoyoMinAltitude, nullptr, nullptr, "yoyo: YOYO_MIN_ALTITUDE, m"},
+    {"missionYoyoMinDepth", settingType::whole, &missionYoyoMinDepth, nullptr, nullptr,
+     "yoyo: MISSION_YOYO_MIN_DEPTH, m"},
+    {"missionYoyoMaxDepth", settingType::whole, &missionYoyoMaxDepth, nullptr, nullptr,
+     "yoyo: MISSION_YOYO_MAX_DEPTH, m"},
+    {"missionYoyoMaxDepthShallow", settingType::whole, &missionYoyoMaxDepthShallow, nullptr, nullptr,
+     "yoyo: MISSION_YOYO_MAX_DEPTH_SHALLOW, m (no output uses it)"},
+    {"kallopMission", settingType::flag, &kallopMission, nullptr, always, "water samplers armed at mission start"},
+    {"missionTimerFactor", settingType::real, &missionTimerFactor, timerFactorRefusal, nullptr,
+     "mission timer: this times the time under way ..."},
+    {"surfacingAllowance", settingType::real, &surfacingAllowance, allowanceRefusal, nullptr,
+     "... plus these seconds for each waypoint"},
+    {"lineSpacing", settingType::real, &surveySettings.lineSpacing, metresOrUnset, nullptr,
+     "survey (--area): metres between lines; 0: the swath less the overlap"},
+    {"swathWidth", settingType::real, &surveySettings.swathWidth, metresOrUnset, nullptr,
+     "survey: metres the sonar covers; 0: as wide as the spacing"},
+    {"overlap", settingType::real, &surveySettings.overlap, overlapRefusal, nullptr,
+     "survey: percent of the swath neighbouring lines share"},
+    {"runIn", settingType::real, &surveySettings.runIn, runInRefusal, nullptr,
+     "survey: metres each line runs on past the boundary"},
+    {"lineAngle", settingType::real, &surveySettings.lineAngle, bearingRefusal, nullptr,
+     "survey: bearing of the lines, degrees true; left out: the area's long axis"},
+    {"entry", settingType::corner, &surveySettings.entry, nullptr, nullptr,
+     "survey: the corner the first line starts at"},
+    {"crossLines", settingType::whole, &surveySettings.crossLines, crossLinesRefusal, nullptr,
+     "survey: lines across the pattern, run last"},
+};
+
+std::string wholeRange(const settingKey& key) {
+  return std::string(key.name) + " takes a whole number from " + std::to_string(std::numeric_limits<int>::min()) +
+         " to " + std::to_string(std::numeric_limits<int>::max());
+}
+
+std::string notANumber(const settingKey& key) { return std::string(key.name) + " takes a number"; }
+
+std::string flagWords(const settingKey& key) { return std::string(key.name) + " takes true or false (or 1 or 0)"; }
+
+// The type's own limits met: the key's check decides.
+std::optional<double> checked(const settingKey& key, double value, const std::string& written, std::string& reason) {
+  if (key.check != nullptr) reason = key.check(value, written);
+  if (!reason.empty()) return std::nullopt;
+  return value;
+}
+
+// A speed as the speed editors take it: the float nearest to the number written.
+std::optional<double> speedOfNumber(const settingKey& key, double number, std::optional<float> nearest,
+                                    const std::string& written, std::string& reason) {
+  reason = speedRefusal(number, written);
+  if (!reason.empty()) return std::nullopt;
+  if (!nearest || !(*nearest > 0) || !std::isfinite(*nearest)) {
+    reason = "too large or too small for a speed";
+    return std::nullopt;
+  }
+  return checked(key, *nearest, written, reason);
+}
+
+std::string normalised(std::string_view name) {
+  std::string out;
+  for (const char c : name) {
+    if (c != '-' && c != '_') out += c;
+  }
+  return lowerCase(out);
+}
+
+size_t editDistance(const std::string& a, const std::string& b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+// A number as a settings file must write a real one: with a decimal point.
+std::string withPoint(std::string text) {
+  if (text.find_first_of(".eE") == std::string::npos) text += ".0";
+  return text;
+}
+
+}  // namespace
+
+std::string speedRefusal(double value, const std::string&) {
+  return value > 0 ? "" : "a speed must be greater than 0";
+}
+
+std::string maxLegMetersRefusal(double value, const std::string& written) {
+  // A distance of 0 or less would cut a leg into pieces without end.
+  if (!(value > 0)) return "the meters between surfacings must be greater than 0";
+  if (!plannableAt(value)) {
+    return "at " + written + " m between surfacings the route would need more than " +
+           std::to_string(maxRouteWaypoints) + " waypoints";
+  }
+  return "";
+}
+
+// The script's GPS blocks know True and False only: any other number would be written as
+// False without the operator meaning it.
+std::string flagRefusal(const char* name, double value) {
+  return value == 0 || value == 1 ? "" : std::string(name) + " is 1 for True or 0 for False";
+}
+
+const std::vector<settingKey>& settingKeys() { return keys; }
+
+const settingKey* findSettingKey(std::string_view name) {
+  for (const settingKey& key : keys) {
+    if (name == key.name) return &key;
+  }
+  return nullptr;
+}
+
+const settingKey& nearestSettingKey(std::string_view name) {
+  const std::string wanted = normalised(name);
+  const settingKey* nearest = &keys.front();
+  size_t best = std::numeric_limits<size_t>::max();
+  for (const settingKey& key : keys) {
+    const size_t distance = editDistance(wanted, normalised(key.name));
+    if (distance < best) {
+      best = distance;
+      nearest = &key;
+    }
+  }
+  return *nearest;
+}
+
+double storedValue(const settingKey& key) {
+  if (const auto* real = std::get_if<double*>(&key.storage)) return **real;
+  if (const auto* optional = std::get_if<std::optional<double>*>(&key.storage)) {
+    return (*optional)->value_or(std::numeric_limits<double>::quiet_NaN());
+  }
+  if (const auto* corner = std::get_if<entryCorner*>(&key.storage)) return static_cast<int>(**corner);
+  return **std::get_if<int*>(&key.storage);
+}
+
+void store(const settingKey& key, double value) {
+  if (const auto* real = std::get_if<double*>(&key.storage)) {
+    **real = value;
+  } else if (const auto* optional = std::get_if<std::optional<double>*>(&key.storage)) {
+    **optional = value;
+  } else if (const auto* corner = std::get_if<entryCorner*>(&key.storage)) {
+    **corner = static_cast<entryCorner>(static_cast<int>(value));
+  } else {
+    **std::get_if<int*>(&key.storage) = static_cast<int>(value);
+  }
+}
+
+std::optional<double> valueOfWord(const settingKey& key, const std::string& written, std::string& reason) {
+  // Nothing after the = would read as 0.
+  if (written.empty()) {
+    reason = std::string(key.name) + " takes a value after the =";
+    return std::nullopt;
+  }
+  const std::optional<double> number = doubleOf(written);
+  switch (key.type) {
+    case settingType::speed:
+      if (!number) break;
+      return speedOfNumber(key, *number, speedOf(written), written, reason);
+    case settingType::real:
+      if (!number) break;
+      return checked(key, *number, written, reason);
+    case settingType::whole:
+      if (const std::optional<int> whole = intOf(written)) return checked(key, *whole, written, reason);
+      reason = wholeRange(key);
+      return std::nullopt;
+    case settingType::flag:
+      if (written == "true" || written == "false") return checked(key, written == "true" ? 1 : 0, written, reason);
+      if (const std::optional<int> whole = intOf(written)) return valueOfInteger(key, *whole, written, reason);
+      reason = flagWords(key);
+      return std::nullopt;
+    case settingType::corner:
+      for (int i = 0; i < 4; ++i) {
+        if (lowerCase(written) == lowerCase(cornerNames[i])) return i;
+      }
+      reason = cornerWords(key);
+      return std::nullopt;
+  }
+  reason = notANumber(key);
+  return std::nullopt;
+}
+
+std::optional<double> valueOfInteger(const settingKey& key, long long number, const std::string& written,
+                                     std::string& reason) {
+  switch (key.type) {
+    case settingType::speed:
+    case settingType::real: return valueOfReal(key, static_cast<double>(number), written, reason);
+    case settingType::whole:
+      if (number < std::numeric_limits<int>::min() || number > std::numeric_limits<int>::max()) break;
+      return checked(key, static_cast<double>(number), written, reason);
+    case settingType::flag:
+      reason = flagRefusal(key.name, static_cast<double>(number));
+      if (!reason.empty()) return std::nullopt;
+      return checked(key, static_cast<double>(number), written, reason);
+    case settingType::corner: reason = cornerWords(key); return std::nullopt;
+  }
+  reason = wholeRange(key);
+  return std::nullopt;
+}
+
+std::optional<double> valueOfReal(const settingKey& key, double number, const std::string& written,
+                                  std::string& reason) {
+  switch (key.type) {
+    case settingType::whole: reason = wholeRange(key); return std::nullopt;
+    case settingType::flag: reason = flagWords(key); return std::nullopt;
+    case settingType::corner: reason = cornerWords(key); return std::nullopt;
+    case settingType::speed:
+    case settingType::real: break;
+  }
+  if (!std::isfinite(number)) {
+    reason = std::string(key.name) + " takes a finite number";
+    return std::nullopt;
+  }
+  if (key.type == settingType::real) return checked(key, number, written, reason);
+  // The float nearest to the text itself, as a typed speed gets it; rounding the double to
+  // a float could land one step away. Digits set apart with underscores are joined first.
+  std::string digits;
+  for (const char c : written) {
+    if (c != '_') digits += c;
+  }
+  const std::optional<double> again = doubleOf(digits);
+  const std::optional<float> nearest =
+      again && *again == number ? speedOf(digits) : std::optional<float>(static_cast<float>(number));
+  return speedOfNumber(key, number, nearest, written, reason);
+}
+
+std::string valueText(const settingKey& key) {
+  const double value = storedValue(key);
+  switch (key.type) {
+    case settingType::speed: {
+      char digits[64];
+      const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<float>(value), std::chars_format::fixed);
+      return withPoint(std::string(digits, end.ptr));
+    }
+    case settingType::real: return withPoint(numberText::shortest(value).text());
+    case settingType::whole: return numberText::integer(static_cast<long long>(value)).text();
+    case settingType::corner: return std::string("\"") + cornerNames[static_cast<int>(value)] + "\"";
+    case settingType::flag: break;
+  }
+  return value == 1 ? "true" : "false";
+}

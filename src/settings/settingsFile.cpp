@@ -1,0 +1,299 @@
+#include "settings/settingsFile.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <utility>
+
+#include "files/fileSet.h"
+#include "text/runMessages.h"
+#include "settings/settingKeys.h"
+
+// toml++ is used as a header-only library, so that the program stays one file on Windows
+// too; the TOML writer is the program's own (settingsText), so its formatters are left out.
+#define TOML_HEADER_ONLY 1
+#define TOML_ENABLE_FORMATTERS 0
+#include <toml++/toml.h>
+
+namespace {
+
+// Far beyond any settings file: a file this large is something else, given by mistake.
+constexpr std::uintmax_t largestSettingsFile = 1024 * 1024;
+
+std::string position(const std::string& name, const toml::source_position& at) {
+  return name + ":" + std::to_string(at.line) + ":" + std::to_string(at.column) + ": ";
+}
+
+const char* typeName(toml::node_type type) {
+  switch (type) {
+    case toml::node_type::table: return "a table";
+    case toml::node_type::array: return "an array";
+    case toml::node_type::string: return "a string";
+    case toml::node_type::boolean: return "true or false";
+    case toml::node_type::date: return "a date";
+    case toml::node_type::time: return "a time";
+    case toml::node_type::date_time: return "a date and time";
+    default: return "a value of another kind";
+  }
+}
+
+// The text of a value in the file, as the operator wrote it: the span of its source
+// region on its line (the keys and blanks before a value are ASCII, so columns count
+// bytes there).
+std::string writtenText(const std::vector<std::string_view>& lines, const toml::source_region& region) {
+  if (region.begin.line == 0 || region.begin.line != region.end.line || region.begin.line > lines.size()) return "";
+  const std::string_view line = lines[region.begin.line - 1];
+  const size_t from = region.begin.column - 1;
+  if (region.end.column <= region.begin.column || region.end.column - 1 > line.size()) return "";
+  return std::string(line.substr(from, region.end.column - region.begin.column));
+}
+
+std::vector<std::string_view> linesOf(std::string_view text) {
+  std::vector<std::string_view> lines;
+  while (!text.empty()) {
+    const size_t end = std::min(text.find('\n'), text.size());
+    std::string_view line = text.substr(0, end);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.push_back(line);
+    text.remove_prefix(std::min(end + 1, text.size()));
+  }
+  return lines;
+}
+
+// The value the node `value` of the file gives `key`, or nothing and the reason.
+std::optional<double> valueOfNode(const settingKey& key, const toml::node& value, const std::string& written,
+                                  std::string& reason) {
+  if (const auto* whole = value.as_integer()) return valueOfInteger(key, whole->get(), written, reason);
+  if (const auto* real = value.as_floating_point()) return valueOfReal(key, real->get(), written, reason);
+  if (const auto* flag = value.as_boolean(); flag != nullptr && key.type == settingType::flag) {
+    return valueOfInteger(key, flag->get() ? 1 : 0, written, reason);
+  }
+  if (const auto* word = value.as_string(); word != nullptr && key.type == settingType::corner) {
+    return valueOfWord(key, word->get(), reason);
+  }
+  const char* wanted = key.type == settingType::flag     ? "true or false"
+                       : key.type == settingType::whole  ? "a whole number"
+                       : key.type == settingType::corner ? "a corner in quotes, \"NE\", \"NW\", \"SE\" or \"SW\""
+                                                         : "a number";
+  reason = std::string(key.name) + " takes " + wanted + ", not " + typeName(value.type());
+  return std::nullopt;
+}
+
+std::string trimmed(const std::string& text) {
+  const size_t from = text.find_first_not_of(" \t");
+  if (from == std::string::npos) return "";
+  return text.substr(from, text.find_last_not_of(" \t") - from + 1);
+}
+
+std::string didYouMean(std::string_view name) {
+  return "unknown key '" + std::string(name) + "': did you mean '" + nearestSettingKey(name).name + "'?";
+}
+
+[[noreturn]] void refuse(const std::vector<std::string>& refusals) {
+  for (const std::string& line : refusals) toStderr(line);
+  throw runEnd{1};
+}
+
+std::string readSettingsFile(const std::string& name) {
+  std::error_code ec;
+  const std::filesystem::path path = std::filesystem::u8path(name);
+  std::ifstream in(name, std::ios::in | std::ios::binary);
+  if (!in || std::filesystem::is_directory(path, ec)) refuse({"vesk: cannot read settings file " + name});
+  std::string content;
+  std::string piece(64 * 1024, '\0');
+  while (in.read(piece.data(), static_cast<std::streamsize>(piece.size())) || in.gcount() > 0) {
+    content.append(piece, 0, static_cast<size_t>(in.gcount()));
+    if (content.size() > largestSettingsFile) {
+      refuse({"vesk: settings file " + name + " is larger than 1 MiB: it cannot be a settings file"});
+    }
+  }
+  if (in.bad()) refuse({"vesk: cannot read settings file " + name});
+  return content;
+}
+
+// `text` with what a TOML comment cannot hold (control characters, bytes that are no
+// UTF-8) written as '?', so that a strange file name cannot break the file.
+std::string commentSafe(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size();) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    size_t length = byte < 0x80 ? 1 : byte >= 0xC2 && byte <= 0xDF ? 2 : byte >= 0xE0 && byte <= 0xEF ? 3
+                                  : byte >= 0xF0 && byte <= 0xF4   ? 4
+                                                                   : 0;
+    unsigned long code = length == 1 ? byte : length == 2 ? byte & 0x1F : length == 3 ? byte & 0x0F : byte & 0x07;
+    for (size_t k = 1; k < length; ++k) {
+      const auto next = i + k < text.size() ? static_cast<unsigned char>(text[i + k]) : 0;
+      if ((next & 0xC0) != 0x80) length = 0;
+      code = code << 6 | (next & 0x3F);
+    }
+    const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
+    const bool valid = length > 0 && !overlong && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF);
+    const bool control = length == 1 && ((byte < 0x20 && byte != '\t') || byte == 0x7F);
+    if (valid && !control) {
+      out.append(text, i, length);
+      i += length;
+    } else {
+      out += '?';
+      ++i;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::vector<std::string> readSettingsText(std::string_view text, const std::string& name, givenSettings& given) {
+  toml::table document;
+  try {
+    document = toml::parse(text, std::string_view(name));
+  } catch (const toml::parse_error& e) {
+    // The parser's word for a key given twice is hard to read for an operator.
+    const std::string_view what = e.description();
+    const size_t quote = what.find('\'');
+    if (what.find("cannot redefine existing") != std::string_view::npos && quote != std::string_view::npos) {
+      return {position(name, e.source().begin) + "duplicate key " + std::string(what.substr(quote)) +
+              ": each key is given once"};
+    }
+    return {position(name, e.source().begin) + std::string(what)};
+  }
+  const std::vector<std::string_view> lines = linesOf(text);
+  struct entry {
+    toml::source_position at;
+    std::string refusal;  // empty: `key` takes `value`
+    const settingKey* key = nullptr;
+    double value = 0;
+    std::string written;
+  };
+  std::vector<entry> entries;
+  for (const auto& [name_, node] : document) {
+    const std::string_view keyName = name_.str();
+    const settingKey* const key = findSettingKey(keyName);
+    if (key == nullptr) {
+      entries.push_back({name_.source().begin, position(name, name_.source().begin) + didYouMean(keyName), nullptr, 0, ""});
+      continue;
+    }
+    entry e{node.source().begin, "", key, 0, writtenText(lines, node.source())};
+    std::string reason;
+    if (const std::optional<double> value = valueOfNode(*key, node, e.written, reason)) {
+      e.value = *value;
+    } else {
+      e.refusal = position(name, e.at) + (e.written.empty() ? "" : std::string(key->name) + " = " + e.written + ": ") +
+                  reason;
+    }
+    entries.push_back(std::move(e));
+  }
+  // The table keeps its keys sorted: the refusals in the order of the file instead.
+  std::stable_sort(entries.begin(), entries.end(), [](const entry& a, const entry& b) {
+    return a.at.line != b.at.line ? a.at.line < b.at.line : a.at.column < b.at.column;
+  });
+  std::vector<std::string> refusals;
+  for (const entry& e : entries) {
+    if (!e.refusal.empty()) refusals.push_back(e.refusal);
+  }
+  if (!refusals.empty()) return refusals;
+  for (const entry& e : entries) {
+    store(*e.key, e.value);
+    given[e.key->name] = {name + ":" + std::to_string(e.at.line) + ":" + std::to_string(e.at.column), e.written};
+  }
+  return {};
+}
+
+std::optional<std::string> applySetOption(const std::string& assignment, givenSettings& given) {
+  const std::string origin = "--set " + assignment;
+  const size_t equals = assignment.find('=');
+  if (equals == std::string::npos) return origin + ": give KEY=VALUE, as in --set abortDepth=100";
+  // "abortDepth = 100", quoted, is the way the file writes it.
+  const std::string name = trimmed(assignment.substr(0, equals));
+  const std::string written = trimmed(assignment.substr(equals + 1));
+  const settingKey* const key = findSettingKey(name);
+  if (key == nullptr) return origin + ": " + didYouMean(name);
+  std::string reason;
+  const std::optional<double> value = valueOfWord(*key, written, reason);
+  if (!value) return origin + ": " + reason;
+  store(*key, *value);
+  given[key->name] = {origin, written};
+  return std::nullopt;
+}
+
+givenSettings loadSettings(const std::optional<std::string>& file, const std::vector<std::string>& sets) {
+  givenSettings given;
+  if (file) {
+    const std::vector<std::string> refusals = readSettingsText(readSettingsFile(*file), *file, given);
+    if (!refusals.empty()) refuse(refusals);
+  }
+  std::vector<std::string> refusals;
+  for (const std::string& assignment : sets) {
+    if (const std::optional<std::string> refusal = applySetOption(assignment, given)) {
+      refusals.push_back("vesk: " + *refusal);
+    }
+  }
+  if (!refusals.empty()) refuse(refusals);
+  return given;
+}
+
+void checkSettingsAgainstRoute(const givenSettings& given) {
+  std::vector<std::string> refusals;
+  for (const auto& [name, from] : given) {
+    const settingKey& key = *findSettingKey(name);
+    if (key.check == nullptr) continue;
+    const std::string reason = key.check(storedValue(key), from.written);
+    if (!reason.empty()) refusals.push_back("vesk: " + from.origin + ": " + name + " = " + from.written + ": " + reason);
+  }
+  if (!refusals.empty()) refuse(refusals);
+}
+
+void requireSettings(const givenSettings& given) {
+  std::string missing;
+  for (const settingKey& key : settingKeys()) {
+    if (key.neededWithoutQuestions == nullptr || !key.neededWithoutQuestions() || given.count(key.name) > 0) continue;
+    missing += (missing.empty() ? "" : ", ") + std::string(key.name);
+  }
+  if (!missing.empty()) {
+    refuse({"vesk: --no-input: no value given for " + missing +
+            ": give them in the settings file or with --set KEY=VALUE; nothing is planned"});
+  }
+}
+
+std::string settingsText(const std::string& routeName, const std::string& stem) {
+  std::string text = "# vesk settings of the mission planned from " + commentSafe(routeName) + " as " + stem +
+                     "cfg, " + stem + "wpt and " + stem + "pts\n"
+                     "# vesk --settings THIS_FILE reads them back; a key left out keeps its default.\n\n";
+  std::vector<std::pair<std::string, const char*>> assignments;
+  size_t width = 0;
+  for (const settingKey& key : settingKeys()) {
+    // A setting with no value until given (the survey's bearing) is left out.
+    if (std::isnan(storedValue(key))) continue;
+    assignments.emplace_back(std::string(key.name) + " = " + valueText(key), key.meaning);
+    width = std::max(width, assignments.back().first.size());
+  }
+  for (const auto& [assignment, meaning] : assignments) {
+    text += assignment + std::string(width + 2 - assignment.size(), ' ') + "# " + meaning + "\n";
+  }
+  return text;
+}
+
+namespace {
+
+// The folder and the file name of `path`, as the set writer takes them.
+std::pair<std::string, std::string> folderAndName(const std::string& path) {
+  const std::filesystem::path p = std::filesystem::u8path(path);
+  return {p.parent_path().u8string(), p.filename().u8string()};
+}
+
+}  // namespace
+
+void checkSettingsDestination(const std::string& path) {
+  const auto [folder, name] = folderAndName(path);
+  if (name.empty() || name == "." || name == "..") refuse({"vesk: --save-settings " + path + ": give a file name"});
+  if (!folder.empty()) checkOutputFolder(folder);
+}
+
+void saveSettings(const std::string& path, const std::string& routeName, const std::string& stem) {
+  const auto [folder, name] = folderAndName(path);
+  const std::vector<outputFile> files = {{name, "cannot open settings output file %s ",
+                                          "cannot write settings output file %s ", " **** Wrote settings : %s **** \n"}};
+  const std::string text = settingsText(routeName, stem);
+  writeFileSet(folder, files, [&](const std::vector<textOut*>& out) { out[0]->lines(text); });
+}

@@ -1,0 +1,91 @@
+// Plane geometry shared by the survey modules: the Boost.Geometry types they use, and the
+// questions the layout asks of a checked area (is this point inside, does this leg stay
+// inside, which path inside joins two points).
+#pragma once
+
+#include <cmath>
+#include <cstddef>
+#include <utility>
+#include <vector>
+
+#include <boost/geometry.hpp>
+#include <boost/geometry/geometries/box.hpp>
+#include <boost/geometry/geometries/linestring.hpp>
+#include <boost/geometry/geometries/multi_linestring.hpp>
+#include <boost/geometry/geometries/point_xy.hpp>
+#include <boost/geometry/geometries/polygon.hpp>
+#include <boost/geometry/index/rtree.hpp>
+
+#include "survey/surveyArea.h"
+
+namespace bg = boost::geometry;
+namespace bgi = boost::geometry::index;
+
+using bgPoint = bg::model::d2::point_xy<double>;
+using bgBox = bg::model::box<bgPoint>;
+using bgPolygon = bg::model::polygon<bgPoint, false, true>;  // outer counter-clockwise, closed
+using bgLine = bg::model::linestring<bgPoint>;
+using bgLines = bg::model::multi_linestring<bgLine>;
+using bgRing = bg::model::ring<bgPoint, false, true>;
+// Boundary edges by their bounding boxes; the number is the edge's place in a list.
+using edgeTree = bgi::rtree<std::pair<bgBox, std::size_t>, bgi::rstar<16>>;
+
+inline planePoint operator-(planePoint a, planePoint b) { return {a.x - b.x, a.y - b.y}; }
+inline planePoint operator+(planePoint a, planePoint b) { return {a.x + b.x, a.y + b.y}; }
+inline planePoint operator*(double k, planePoint a) { return {k * a.x, k * a.y}; }
+inline double dot(planePoint a, planePoint b) { return a.x * b.x + a.y * b.y; }
+inline double cross(planePoint a, planePoint b) { return a.x * b.y - a.y * b.x; }
+inline double length(planePoint a) { return std::hypot(a.x, a.y); }
+
+// Where along a->b the point nearest p lies, 0..1.
+double nearestFraction(planePoint p, planePoint a, planePoint b);
+double pointSegmentDistance(planePoint p, planePoint a, planePoint b);
+// 0 when the segments cross.
+double segmentDistance(planePoint a, planePoint b, planePoint c, planePoint d);
+bgBox boxAround(planePoint a, planePoint b, double margin);
+
+// The plane turned so that lines of bearing `degrees` run along u, and v grows to their left.
+class lineFrame {
+ public:
+  explicit lineFrame(double degrees)
+      : s_(std::sin(degrees * 3.14159265358979323846 / 180)), c_(std::cos(degrees * 3.14159265358979323846 / 180)) {}
+  planePoint toLine(planePoint p) const { return {p.x * s_ + p.y * c_, -p.x * c_ + p.y * s_}; }
+  planePoint fromLine(planePoint p) const { return {p.x * s_ - p.y * c_, p.x * c_ + p.y * s_}; }
+
+ private:
+  double s_, c_;
+};
+
+bgPolygon toPolygon(const std::vector<std::vector<planePoint>>& rings);
+
+// Appends the great-circle leg a->b to `route` (which ends at a), cut into equal pieces
+// that the planner's own distance finds no longer than `longest`; returns its length.
+double appendCut(std::vector<latLon>& route, latLon a, latLon b, double longest);
+
+// A boundary edge; the area lies to its left.
+struct areaEdge {
+  planePoint a, b;
+};
+
+// The edges of a checked area, indexed for the questions the layout asks. Points within
+// `areaIndex::tolerance` of a boundary count as on it.
+class areaIndex {
+ public:
+  static constexpr double tolerance = 1e-6;  // metres
+  explicit areaIndex(const std::vector<std::vector<planePoint>>& rings);
+
+  enum class where { outside, boundary, inside };
+  where locate(planePoint p) const;
+  bool covers(planePoint p) const { return locate(p) != where::outside; }
+  // Whether the straight leg a->b lies inside the area or on its boundary.
+  bool legInside(planePoint a, planePoint b) const;
+  // The shortest path inside the area from a to b, bending only at corners of the
+  // boundary, a and b included; empty when none is found.
+  std::vector<planePoint> insidePath(planePoint a, planePoint b) const;
+
+ private:
+  std::vector<areaEdge> edges_;
+  edgeTree tree_;
+  std::vector<planePoint> corners_;  // the corners a shortest path may bend at
+  bgBox bounds_;
+};

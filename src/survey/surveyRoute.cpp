@@ -1,0 +1,187 @@
+#include "survey/surveyRoute.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include "routes/areaImport.h"
+#include "files/fileSet.h"
+#include "routes/routeImport.h"
+#include "routes/routeReader.h"
+#include "report/routeReport.h"
+#include "text/runMessages.h"
+#include "settings.h"
+#include "report/surfacingTime.h"
+#include "survey/surveyPattern.h"
+#include "picture/svgMap.h"
+#include "text/textOut.h"
+#include "wptList.h"
+
+namespace {
+
+// The survey of the run: its file, its area as read and as checked, and the plan laid out
+// with the distance between surfacings `laidOutFor`.
+struct surveyState {
+  std::string name;
+  areaFile file;
+  std::optional<projectedArea> area;
+  surveyPlan plan;
+  double laidOutFor = 0;
+};
+
+surveyState& survey() {
+  static surveyState state;
+  return state;
+}
+
+std::string kilometres(double meters) { return numberText::fixed(meters / 1000, 3).text() + " km"; }
+
+// Lays out the survey with the settings as they stand and makes its route the list.
+void layOut() {
+  surveyState& s = survey();
+  surveyParameters parameters = surveySettings;
+  parameters.maxLegMeters = maxLegMeters;
+  if (!(parameters.lineSpacing > 0) && !(parameters.swathWidth > 0)) {
+    failRun("cannot lay out a survey of " + s.name + "\n",
+            "the lines need a spacing: give --line-spacing M, or --swath-width M (with --overlap PCT)");
+  }
+  try {
+    s.plan = planSurvey(*s.area, parameters);
+  } catch (const surveyError& e) {
+    failRun("cannot lay out a survey of " + s.name + "\n", areaReason(s.file, e));
+  }
+  s.laidOutFor = maxLegMeters;
+  destroyList();
+  // Through the route readers' door, as a route file's waypoints come in.
+  routeReader reader(s.name, "survey waypoint");
+  long long number = 0;
+  for (const latLon& p : s.plan.route) {
+    ++number;
+    reader.add(p.lat, p.lon, [&] { return waypointAt(number, 0, ""); });
+  }
+  reader.finish();
+}
+
+// The folder (empty: the current one) and the name of a path.
+std::pair<std::string, std::string> folderAndName(const std::string& path) {
+  const size_t slash = path.find_last_of("/\\");
+  if (slash == std::string::npos) return {"", path};
+  return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+}  // namespace
+
+void readSurvey(const std::string& name) {
+  surveyState& s = survey();
+  s = surveyState{};
+  s.name = name;
+  s.file = readArea(readRouteFile(name), name);
+  try {
+    s.area.emplace(checkArea(s.file.area));
+  } catch (const surveyError& e) {
+    failRun("invalid area in " + name + "\n", areaReason(s.file, e));
+  }
+  layOut();
+}
+
+void fitSurveyToSettings() {
+  if (maxLegMeters != survey().laidOutFor) layOut();
+}
+
+void warnAboutSurveyCoverage() {
+  const surveyPlan& plan = survey().plan;
+  if (plan.coveragePercent >= wellCoveredPercent) return;
+  const bool runIn = surveySettings.runIn > 0;
+  warn("the swaths cover " + numberText::fixed(plan.coveragePercent, 2).text() + " % of " + survey().name + ": " +
+       (runIn ? "the run-in of lines that end at a hole or a notch, and strips between the ends of lines that meet "
+                "an edge at a slant, are left unswept; "
+              : "strips are left between the ends of lines that meet an edge at a slant; ") +
+       "lines along that edge (lineAngle) or a closer spacing cover more" + (runIn ? ", and so does a shorter runIn" : ""));
+}
+
+void checkSurveyRoutePath(const std::string& path, const std::string& areaName) {
+  const std::string folder = folderAndName(path).first;
+  if (!folder.empty()) checkOutputFolder(folder);
+  std::error_code ec;
+  if (std::filesystem::equivalent(std::filesystem::u8path(path), std::filesystem::u8path(areaName), ec)) {
+    failRun("cannot write route output file " + path + " over the area file\n");
+  }
+}
+
+void writeSurveyRoute(const std::string& path) {
+  const auto [folder, name] = folderAndName(path);
+  if (name.empty()) failRun("cannot open route output file " + path + " ");
+  const std::vector<outputFile> files = {{name, "cannot open route output file %s ",
+                                          "cannot write route output file %s ", "\n **** Wrote route : %s ****\n"}};
+  writeFileSet(folder, files, [](const std::vector<textOut*>& out) {
+    for (const latLon& p : survey().plan.route) {
+      out[0]->put(numberText::shortest(p.lat));
+      out[0]->put(" ");
+      out[0]->put(numberText::shortest(p.lon));
+      out[0]->endLine();
+    }
+  });
+}
+
+void summariseSurvey() {
+  const surveyPlan& plan = survey().plan;
+  const long long cross =
+      std::count_if(plan.lines.begin(), plan.lines.end(), [](const surveyLine& l) { return l.cross; });
+  const long long lines = static_cast<long long>(plan.lines.size()) - cross;
+  // Every waypoint after the first is a surfacing.
+  const long long surfacings = static_cast<long long>(plan.route.size()) - 1;
+  const double underWay = (plan.lineMeters + plan.transitMeters) / missionSpeed;
+  std::string lineText = std::to_string(lines) + (lines == 1 ? " line" : " lines");
+  // Lines are counted as they are run, a line split by a hole or a notch as several; the
+  // operator who asked for N cross lines hears why there are more, or fewer.
+  const int asked = surveySettings.crossLines;
+  if (cross > 0 || asked > 0) {
+    lineText += " and " + (cross == 0 ? std::string("no") : std::to_string(cross)) +
+                (cross == 1 ? " cross line" : " cross lines");
+  }
+  if (asked > 0 && cross != asked) {
+    std::vector<std::string> why;
+    if (plan.crossLinesSplit > 0) {
+      why.push_back("a hole or a notch splits " + std::to_string(plan.crossLinesSplit) + " of them");
+    }
+    if (plan.crossLinesLaid < asked) {
+      const int left = asked - plan.crossLinesLaid;
+      why.push_back(std::to_string(left) + (left == 1 ? " crosses" : " cross") + " too little of the area to run");
+    }
+    lineText += " (" + std::to_string(asked) + " asked for";
+    for (const std::string& w : why) lineText += "; " + w;
+    lineText += ")";
+  }
+  lineText += ", " + kilometres(plan.lineMeters) + ", " + numberText::general(plan.spacing, 6).text() + " m apart at " +
+              numberText::fixed(plan.lineAngle, 1).text() + " degrees";
+  const std::vector<planFigure> figures = {
+      {"lines", lineText},
+      {"transits", kilometres(plan.transitMeters)},
+      {"coverage", numberText::fixed(plan.coveragePercent, 2).text() + " % of " +
+                       numberText::fixed(plan.areaSquareMeters / 1e6, 3).text() + " km2"},
+      {"survey time", clockTime(underWay) + " under way, " +
+                          clockTime(static_cast<double>(surfacings) * surfacingSeconds(legEndDepth())) + " at " +
+                          std::to_string(surfacings) + (surfacings == 1 ? " surfacing" : " surfacings")}};
+  toStderr("survey " + survey().name + ":");
+  for (const planFigure& figure : figures) {
+    toStderr("  " + figure.label + std::string(13 - figure.label.size(), ' ') + figure.value);
+  }
+}
+
+void showSurveyInPicture() {
+  const surveyState& s = survey();
+  const auto ring = [](const areaRing& given) {
+    pictureRing drawn;
+    for (const latLon& p : given) drawn.push_back({p.lat, p.lon});
+    return drawn;
+  };
+  pictureArea area{ring(s.file.area.outer), {}};
+  for (const areaRing& hole : s.file.area.holes) area.holes.push_back(ring(hole));
+  planPicture.area = area;
+  planPicture.swaths.clear();
+  for (const std::vector<latLon>& swath : s.plan.swaths) planPicture.swaths.push_back(ring(swath));
+}

@@ -1,0 +1,58 @@
+// What a run tells the operator besides the dialogue, and how a run ends early. Every
+// module may use these; they use only the console module.
+//
+// Every message passes through shownText on its way to either stream: a waypoint file,
+// a map file or a file name can hold control characters that would move the cursor,
+// retitle the window or erase a line of the message, and the operator must see what the
+// file holds rather than what it makes the terminal do.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "text/outcome.h"
+
+// Thrown to end the run early; veskMain turns it into the exit status.
+struct runEnd {
+  int status;
+};
+
+// `text` as it may reach a terminal: tab, line feed and carriage return as \t, \n and \r,
+// every other control character (C0, DEL, C1), the characters that reorder a line
+// (U+202A..U+202E, U+2066..U+2069) and every byte that is not part of valid UTF-8 as \xNN
+// escapes. Printable text in any language, and backslashes, are unchanged.
+std::string shownText(std::string_view text);
+
+// `message` as shownText shows it, but for the line ends it starts with and the one it
+// ends with, which are the message's own.
+std::string shownMessage(std::string_view message);
+
+// Prints `message` on standard output as shownMessage shows it.
+void toStdout(const std::string& message);
+
+// Prints `message` on standard output as shownMessage shows it, then `reason`, when there
+// is one, as a line on standard error, and ends the run with status 1. On a terminal the
+// reason starts a line of its own even when the message ends without a line end.
+[[noreturn]] void failRun(const std::string& message, const std::string& reason = "");
+
+// Writes `line` and a line end on standard error, after everything standard output holds,
+// so that the two appear in order on a terminal.
+void toStderr(const std::string& line);
+
+// A slip the operator should know of that does not stop the run: "warning: " and `text`
+// as one line on standard error.
+void warn(const std::string& text);
+
+// Warnings given since the program started.
+long long warningCount();
+
+// From now on warnings are errors (--strict): they begin with "error: ", and the run
+// stops before it writes anything when any was given.
+void treatWarningsAsErrors(bool strict);
+// The texts of the run's warnings so far, in order: the picture of the plan shows them.
+extern std::vector<std::string> runWarnings;
+
+// Shows why the run cannot go on, as failRun does, and ends the run with status 1: the one
+// place a failure given back by a subsystem reaches the operator.
+[[noreturn]] void reportFailure(const failure& why);
