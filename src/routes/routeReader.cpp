@@ -8,15 +8,6 @@
 #include "text/runMessages.h"
 #include "text/textOut.h"
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-bool isSpace(char c) { return isBlank(c) || c == '\n' || c == '\r'; }
-
-std::string_view trimmed(std::string_view text) {
-  while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 size_t bomLength(std::string_view content) {
   const std::string_view byteOrderMark = "\xEF\xBB\xBF";
   return content.substr(0, byteOrderMark.size()) == byteOrderMark ? byteOrderMark.size() : 0;

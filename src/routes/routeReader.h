@@ -8,15 +8,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 #include <utility>
+#include <vector>
 
+#include "text/characters.h"
 #include "wptList.h"
-
-bool isBlank(char c);  // blank or tab
-bool isSpace(char c);  // blank, tab or a line end
-
-std::string_view trimmed(std::string_view text);  // without blanks and tabs at either end
 
 // The length of a UTF-8 byte order mark at the start of `content`, which Windows editors
 // write: 3 or 0.
