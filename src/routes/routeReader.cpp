@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "text/runMessages.h"
 #include "text/textOut.h"
 
 size_t bomLength(std::string_view content) {
@@ -83,10 +82,13 @@ place waypointAt(long long number, long long line, std::string_view text) {
 }
 
 void routeReader::refuse(const place& where, const std::string& reason) const {
-  failRun("invalid " + item_ + " " + where.message + " of " + fileName_ + "\n", described(where, reason));
+  throw documentRefusal{
+      {"invalid " + item_ + " " + where.message + " of " + fileName_ + "\n", described(where, reason)}};
 }
 
-void routeReader::refuseFile(const std::string& what) const { failRun(fileName_ + " " + what + "\n"); }
+void routeReader::refuseFile(const std::string& what) const {
+  throw documentRefusal{{fileName_ + " " + what + "\n", ""}};
+}
 
 void routeReader::tooManyWaypoints() const {
   refuseFile("holds more than " + std::to_string(maxRouteWaypoints) +
@@ -105,7 +107,7 @@ void routeReader::addText(std::string_view lonText, std::string_view latText, co
   add(*lat, *lon, where);
 }
 
-void routeReader::finish() const {
+void routeReader::finish() {
   if (slips_ > shownSlips) warn(std::to_string(slips_ - shownSlips) + " more like these in " + fileName_);
 }
 
