@@ -6,18 +6,22 @@
 #include <exception>
 #include <new>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "calcs.h"
-#include "settings/commandLine.h"
 #include "console/consoleInput.h"
 #include "files/fileSet.h"
-#include "routes/routeImport.h"
+#include "picture/svgMap.h"
 #include "report/routeReport.h"
-#include "text/runMessages.h"
+#include "routes/routeDocument.h"
+#include "routes/routeImport.h"
 #include "settings.h"
+#include "settings/commandLine.h"
 #include "settings/settingsFile.h"
 #include "survey/surveyRoute.h"
-#include "picture/svgMap.h"
+#include "text/runMessages.h"
 #include "vesk_user_if.h"
 #include "wptList.h"
 #include "writeMission.h"
@@ -217,6 +221,20 @@ int run(int argc, char** argv) {
 }
 
 }  // namespace
+
+std::string readRouteFile(const std::string& name) {
+  result<std::string> content = readDocumentFile(name);
+  if (!content) reportFailure(content.error());
+  return std::move(*content);
+}
+
+void readRoute(std::string_view content, const std::string& name) {
+  std::vector<std::string> warnings;
+  const result<std::vector<geoPoint>> route = readRoutePoints(content, name, warnings);
+  for (const std::string& text : warnings) warn(text);
+  if (!route) reportFailure(route.error());
+  for (const geoPoint& p : *route) insertLatLonEnd(p.lat, p.lon);
+}
 
 void planRoute() {
   calcLegs();

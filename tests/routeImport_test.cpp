@@ -22,13 +22,13 @@
 #if !defined(_WIN32)
 #include <sys/stat.h>
 #endif
-#include <zip.h>
 #include <zlib.h>
 
 #include "files/fileSetPlatform.h"
 #include "routes/routeKmz.h"
-#include "text/runMessages.h"
 #include "settings.h"
+#include "support/documentForms.h"
+#include "text/runMessages.h"
 #include "vesk.h"
 #include "wptList.h"
 #include "writeMission.h"
@@ -137,13 +137,16 @@ TEST(RouteImport, EachFormatGivesItsPointsInRouteOrder) {
       {"csv lng and latitude", "c.csv", "latitude,lng\n45,10\n45.045,10\n45.06,10.05", three, nullptr},
       {"plain text", "route.txt", "45 10\n45.045 10\n45.06 10.05\n", three, nullptr},
       {"kml path and points from another tool", "a.kml",
-       kmlHead + kmlPoint("1,1") + "<Placemark><LineString><coordinates>10,45 10,45.045 10.05,45.06</coordinates>"
-                 "</LineString></Placemark>" + kmlPoint("2,2") + kmlTail,
+       kmlHead + kmlPoint("1,1") +
+           "<Placemark><LineString><coordinates>10,45 10,45.045 10.05,45.06</coordinates>"
+           "</LineString></Placemark>" +
+           kmlPoint("2,2") + kmlTail,
        three, "warning: a.kml: only its path is used; left out: 2 points\n"},
       {"geojson path and a point", "a.geojson",
        "{\"type\":\"FeatureCollection\",\"features\":["
        "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\",\"coordinates\":[1,1]},\"properties\":{\"kind\":\"x\"}},"
-       "{\"type\":\"Feature\",\"geometry\":{\"type\":\"LineString\",\"coordinates\":[[10,45],[10,45.045],[10.05,45.06]]}}]}",
+       "{\"type\":\"Feature\",\"geometry\":{\"type\":\"LineString\",\"coordinates\":[[10,45],[10,45.045],[10.05,45.06]]"
+       "}}]}",
        three, "warning: a.geojson: only its path is used; left out: 1 point\n"},
       {"geojson starting on the equator",
        "a.json",
@@ -265,7 +268,8 @@ TEST(RouteImport, TextLinesAreReadStrictlyWithTheReasonOnStandardError) {
       // The slips of spreadsheets and tools set to other languages, with the way to write them.
       {"45 10\n45 10,5\n", 2, "\"45 10,5\": a decimal comma; write 10.5"},
       {"45,5 10,25\n", 1, "\"45,5 10,25\": a decimal comma; write 45.5"},
-      {"45;10\n", 1, "\"45;10\": the latitude and the longitude are separated by \";\"; write 45 10, with a blank between them"},
+      {"45;10\n", 1,
+       "\"45;10\": the latitude and the longitude are separated by \";\"; write 45 10, with a blank between them"},
       {"45,5;10,25\n", 1,
        "\"45,5;10,25\": the latitude and the longitude are separated by \";\"; write 45.5 10.25, with a blank between "
        "them"},
@@ -489,51 +493,6 @@ TEST(RouteImport, SlipsThatDoNotStopTheRunAreWarnedAbout) {
 
 // ---- KMZ and UTF-16: route files as other tools save them ----
 
-struct zipEntry {
-  std::string name;
-  std::string content;
-  int method = Z_DEFLATED;  // 0: stored
-  const char* password = nullptr;
-};
-
-// A zip archive of `entries`, made with the zip library's own writer.
-std::string zipOf(const std::vector<zipEntry>& entries) {
-  const fs::path file = fs::temp_directory_path() / ("vesk_zip_" + platform::uniqueTag() + ".zip");
-  zipFile zip = zipOpen64(file.string().c_str(), APPEND_STATUS_CREATE);
-  EXPECT_NE(zip, nullptr);
-  for (const zipEntry& e : entries) {
-    zip_fileinfo info{};
-    const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(e.content.data()), static_cast<uInt>(e.content.size()));
-    EXPECT_EQ(zipOpenNewFileInZip3_64(zip, e.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, e.method,
-                                      Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY,
-                                      e.password, crc, 0),
-              ZIP_OK);
-    EXPECT_EQ(zipWriteInFileInZip(zip, e.content.data(), static_cast<unsigned>(e.content.size())), ZIP_OK);
-    zipCloseFileInZip(zip);
-  }
-  zipClose(zip, nullptr);
-  std::ifstream in(file, std::ios::binary);
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  in.close();
-  std::error_code ec;
-  fs::remove(file, ec);
-  return bytes;
-}
-
-// `text` as UTF-16 with a byte order mark.
-std::string utf16Of(const std::u16string& text, bool little) {
-  std::string out = little ? "\xFF\xFE" : "\xFE\xFF";
-  for (const char16_t unit : text) {
-    const char low = static_cast<char>(unit & 0xFF);
-    const char high = static_cast<char>(unit >> 8);
-    out += little ? std::string{low, high} : std::string{high, low};
-  }
-  return out;
-}
-std::string utf16Of(const std::string& ascii, bool little) {
-  return utf16Of(std::u16string(ascii.begin(), ascii.end()), little);
-}
-
 // Patches the size an archive's entries claim once inflated, in their local headers and in
 // the archive's list of contents, as a hostile or broken tool might write it.
 std::string withClaimedSize(std::string zip, uint32_t size) {
@@ -569,32 +528,62 @@ TEST(RouteImport, KmzAndUtf16FilesGiveTheirRouteOrWhatWasFound) {
        zipOf({{"files/doc.kml", kmlPath("11,45 11,46")}, {"Route.KML", kml, 0}, {"b.kml", kmlPath("12,45 12,46")}}),
        two, ""},
       {"kmz holding UTF-16 kml", "r.kmz", zipOf({{"doc.kml", utf16Of(kml, true)}}), two, ""},
-      {"kmz without kml", "r.kmz", zipOf({{"files/doc.kml", kml}, {"image.png", "png"}}), {},
+      {"kmz without kml",
+       "r.kmz",
+       zipOf({{"files/doc.kml", kml}, {"image.png", "png"}}),
+       {},
        "r.kmz is a zip file without a KML document at its top level; it holds files/doc.kml, image.png\n"},
       {"empty zip", "r.kmz", zipOf({}), {}, "r.kmz is a zip file without a KML document: it is empty\n"},
-      {"kmz of a text route", "r.kmz", zipOf({{"doc.kml", "45 10\n45.045 10\n"}}), {},
+      {"kmz of a text route",
+       "r.kmz",
+       zipOf({{"doc.kml", "45 10\n45.045 10\n"}}),
+       {},
        "r.kmz holds doc.kml, which is not a KML document\n"},
-      {"encrypted kmz", "r.kmz", zipOf({{"doc.kml", kml, Z_DEFLATED, "secret"}}), {},
+      {"encrypted kmz",
+       "r.kmz",
+       zipOf({{"doc.kml", kml, Z_DEFLATED, "secret"}}),
+       {},
        "r.kmz holds doc.kml encrypted; save it again without a password\n"},
       {"damaged deflate data", "r.kmz", damaged, {}, ""},
-      {"cut short", "r.kmz", good.substr(0, good.size() / 2), {},
+      {"cut short",
+       "r.kmz",
+       good.substr(0, good.size() / 2),
+       {},
        "r.kmz is a damaged zip file: its list of contents cannot be read\n"},
       // Every format in UTF-16 LE and BE plans the same mission: see below.
       {"utf-16 le kml declaring UTF-16", "r.kml",
        utf16Of("<?xml version=\"1.0\" encoding=\"UTF-16\"?>" + kml.substr(kml.find('\n')), true), two, ""},
-      {"utf-16 without a mark", "r.txt", utf16Of("45 10\n45.045 10\n", true).substr(2), {},
+      {"utf-16 without a mark",
+       "r.txt",
+       utf16Of("45 10\n45.045 10\n", true).substr(2),
+       {},
        "r.txt looks like UTF-16 text without a byte order mark (every other byte is NUL); save it as UTF-8, or as "
        "UTF-16 with a byte order mark\n"},
-      {"utf-16 big endian without a mark", "r.csv", utf16Of("lat,lon\n45,10\n", false).substr(2), {},
+      {"utf-16 big endian without a mark",
+       "r.csv",
+       utf16Of("lat,lon\n45,10\n", false).substr(2),
+       {},
        "r.csv looks like UTF-16 text without a byte order mark (every other byte is NUL); save it as UTF-8, or as "
        "UTF-16 with a byte order mark\n"},
-      {"unpaired surrogate", "r.txt", utf16Of("45 10\n\r\n45.045 10 # ", true) + std::string("\x00\xD8\x20\x00", 4),
-       {}, "r.txt is UTF-16 text with an unpaired surrogate on line 3\n"},
-      {"lone low surrogate", "r.txt", utf16Of("45 10\n", false) + std::string("\xDC\x00", 2), {},
+      {"unpaired surrogate",
+       "r.txt",
+       utf16Of("45 10\n\r\n45.045 10 # ", true) + std::string("\x00\xD8\x20\x00", 4),
+       {},
+       "r.txt is UTF-16 text with an unpaired surrogate on line 3\n"},
+      {"lone low surrogate",
+       "r.txt",
+       utf16Of("45 10\n", false) + std::string("\xDC\x00", 2),
+       {},
        "r.txt is UTF-16 text with an unpaired surrogate on line 2\n"},
-      {"half a character", "r.txt", utf16Of("45 10\n", true) + "4", {},
+      {"half a character",
+       "r.txt",
+       utf16Of("45 10\n", true) + "4",
+       {},
        "r.txt is UTF-16 text that ends in the middle of a character\n"},
-      {"utf-32", "r.txt", std::string("\xFF\xFE\0\0", 4) + std::string("4\0\0\0", 4), {},
+      {"utf-32",
+       "r.txt",
+       std::string("\xFF\xFE\0\0", 4) + std::string("4\0\0\0", 4),
+       {},
        "r.txt is UTF-32 text; save it as UTF-8 or UTF-16\n"},
   };
   for (const auto& c : cases) {

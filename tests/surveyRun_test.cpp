@@ -10,6 +10,7 @@
 
 #include "calcs.h"
 #include "runVesk.h"
+#include "support/documentForms.h"
 
 namespace {
 
@@ -101,6 +102,11 @@ TEST(SurveyRun, AreaFilesAreReadOrRefusedWithThePlaceAndTheReason) {
        "a.txt starts an inner boundary (\"hole\") on line 1 "
        "before any vertex of the outer boundary\n",
        nullptr},
+      {"a KMZ holding no KML document", "a.kmz", zipOf({{"doc.kml", "<gpx><rte/></gpx>"}}),
+       "a.kmz holds doc.kml, which is not a KML document\n", nullptr},
+      {"a UTF-16 vertex that is no position, named by its line", "a.txt",
+       utf16Of("45 10\r\n45 10.01\r\n91 10.01\r\n", false), "invalid vertex on line 3 of a.txt\n",
+       "line 3: latitude 91 is outside -90..90"},
   };
   for (const areaCase& c : cases) {
     TempDir dir;
@@ -196,6 +202,53 @@ writtenSet setOf(const TempDir& dir, const vesk_result& r) {
   return set;
 }
 
+// An area saved as a KMZ or as UTF-16 text, as globe programs and Windows editors save it,
+// plans the very mission of the same area as KML or UTF-8 text, and is summed up alike.
+TEST(SurveyRun, AKmzOrUtf16AreaPlansAsItsKmlOrText) {
+  const std::vector<std::pair<std::string, std::string>> plain = {{"area.kml", kmlWithHole},
+                                                                  {"area.txt", textWithHole}};
+  struct savedCase {
+    const char* name;
+    size_t plain;  // the file of `plain` it is saved from
+    std::string file;
+    std::string content;
+  };
+  const std::u16string crLfText =
+      u"45 10\r\n45 10.014\r\n45.005 10.014\r\n45.005 10.007\r\n45.01 10.007\r\n45.01 10\r\n"
+      u"hole \u2014 a wreck\r\n45.002 10.002\r\n45.003 10.002\r\n45.003 10.003\r\n45.002 10.003";
+  const std::vector<savedCase> cases = {
+      {"KMZ", 0, "area.kmz", zipOf({{"doc.kml", kmlWithHole}})},
+      {"KMZ, stored, beside a picture", 0, "area.kmz", zipOf({{"files/a.png", "png"}, {"Area.kml", kmlWithHole, 0}})},
+      {"KMZ holding UTF-16 KML", 0, "area.kmz", zipOf({{"doc.kml", utf16Of(kmlWithHole, false)}})},
+      {"UTF-16 KML, big endian", 0, "area.kml", utf16Of(kmlWithHole, false)},
+      {"UTF-16 text, little endian", 1, "area.txt", utf16Of(textWithHole, true)},
+      {"UTF-16 text with CR LF, big endian", 1, "area.txt", utf16Of(crLfText, false)},
+  };
+  // The files a run writes and its summaries, with the stem and the area file's name
+  // replaced so that two runs compare.
+  const auto planOf = [](const std::string& file, const std::string& content) {
+    TempDir dir;
+    dir.write(file, content);
+    const vesk_result r = runVesk({"--line-spacing", "100", "--area", file}, acceptDefaults, dir.path());
+    EXPECT_EQ(r.status, 0) << file << "\n" << r.output << r.errors;
+    if (r.status != 0) return std::vector<std::string>{};
+    const writtenSet set = setOf(dir, r);
+    std::vector<std::string> plan = set.files;
+    plan.push_back(r.errors);
+    for (const auto& [from, to] : {std::pair{set.stem, std::string("STEM.")}, std::pair{file, std::string("AREA")}}) {
+      std::string& errors = plan.back();
+      for (size_t at = errors.find(from); at != std::string::npos; at = errors.find(from, at + to.size())) {
+        errors.replace(at, from.size(), to);
+      }
+    }
+    return plan;
+  };
+  std::vector<std::vector<std::string>> expected;
+  for (const auto& [file, content] : plain) expected.push_back(planOf(file, content));
+  ASSERT_NE(expected[0][3].find("survey AREA:\n  lines        "), std::string::npos) << expected[0][3];
+  for (const savedCase& c : cases) EXPECT_EQ(planOf(c.file, c.content), expected[c.plain]) << c.name;
+}
+
 // The survey is laid out with the meters between surfacings the operator answers, and the
 // route file it writes plans the very same mission.
 TEST(SurveyRun, TheWrittenRoutePlansTheSameMissionByteForByte) {
@@ -214,10 +267,9 @@ TEST(SurveyRun, TheWrittenRoutePlansTheSameMissionByteForByte) {
   EXPECT_EQ(over.output, "cannot write route output file ./area.kml over the area file\n");
   EXPECT_EQ(readFile(dir.file("area.kml")), kmlWithHole);
 
-  const vesk_result fromArea =
-      runVesk({"--area", "area.kml", "--line-spacing", "60", "--cross-lines", "2", "--run-in", "25", "--write-route",
-               "route.txt"},
-              answers, dir.path());
+  const vesk_result fromArea = runVesk({"--area", "area.kml", "--line-spacing", "60", "--cross-lines", "2", "--run-in",
+                                        "25", "--write-route", "route.txt"},
+                                       answers, dir.path());
   ASSERT_EQ(fromArea.status, 0) << fromArea.output << fromArea.errors;
   EXPECT_NE(afterDialogue(fromArea.output).find("\n **** Wrote route : route.txt ****\n"), std::string::npos);
   const writtenSet first = setOf(dir, fromArea);
@@ -301,9 +353,13 @@ TEST(SurveyRun, TheExampleAreaPlansCleanlyAndIsDrawn) {
 
   // Lines the operator lays across the edges at a slant leave strips between their ends:
   // the run says how much is swept, and --strict writes nothing.
-  const std::vector<std::string> slanted = {"--area", VESK_EXAMPLES "/area.kml", "--line-spacing", "100",
-                                            "--line-angle", "30", "--no-input", "--set", "yoyoMission=0",
-                                            "--set", "kallopMission=0", "--set", "wayPointDepth=5"};
+  const std::vector<std::string> slanted = {"--area",          VESK_EXAMPLES "/area.kml",
+                                            "--line-spacing",  "100",
+                                            "--line-angle",    "30",
+                                            "--no-input",      "--set",
+                                            "yoyoMission=0",   "--set",
+                                            "kallopMission=0", "--set",
+                                            "wayPointDepth=5"};
   const vesk_result warned = runVesk(slanted, "", dir.path());
   ASSERT_EQ(warned.status, 0) << warned.errors;
   EXPECT_NE(warned.errors.find("warning: the swaths cover 99.53 % of " VESK_EXAMPLES

@@ -3,50 +3,16 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
+#include "text/characters.h"
 
-// The length of the UTF-8 character that starts `text` at `at`, or 0 when the bytes there
-// are not one (a stray continuation byte, a cut or overlong sequence, a surrogate, a code
-// point beyond U+10FFFF). `code` receives the code point.
-size_t utf8Length(std::string_view text, size_t at, unsigned& code) {
-  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned lead = byte(at);
-  if (lead < 0x80) {
-    code = lead;
-    return 1;
-  }
-  size_t length = 0;
-  unsigned lowest = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    code = lead & 0x1F;
-    lowest = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    code = lead & 0x0F;
-    lowest = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    code = lead & 0x07;
-    lowest = 0x10000;
-  } else {
-    return 0;
-  }
-  if (at + length > text.size()) return 0;
-  for (size_t i = 1; i < length; ++i) {
-    if ((byte(at + i) & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (byte(at + i) & 0x3F);
-  }
-  if (code < lowest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-  return length;
-}
+namespace {
 
 // Calls `visit(code, bytes)` for every character of `text`; bytes that are no character
 // come as one character U+FFFD each.
 template <typename Visit>
 void eachCharacter(std::string_view text, Visit visit) {
   for (size_t at = 0; at < text.size();) {
-    unsigned code = 0;
+    char32_t code = 0;
     const size_t length = utf8Length(text, at, code);
     if (length == 0) {
       visit(0xFFFDu, std::string_view());
@@ -75,7 +41,7 @@ double characterWidth(unsigned code) {
   if (code == 'M' || code == 'W') return 1.0;
   if (code >= 'A' && code <= 'Z') return 0.78;
   if (code >= 'a' && code <= 'z') return 0.64;
-  if (code < 0x80) return 0.5;  // punctuation
+  if (code < 0x80) return 0.5;   // punctuation
   if (code == 0xB0) return 0.5;  // the degree sign
   return 1.0;
 }
@@ -108,8 +74,7 @@ std::string xmlText(std::string_view text) {
       out += "&quot;";
     } else if (code == '\t') {
       out += ' ';
-    } else if (code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0xFFFE || code == 0xFFFF ||
-               bytes.empty()) {
+    } else if (code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0xFFFE || code == 0xFFFF || bytes.empty()) {
       out += "\xEF\xBF\xBD";  // U+FFFD
     } else {
       out += bytes;
@@ -152,7 +117,8 @@ std::vector<std::string> wrapped(std::string_view original, double size, double 
   size_t at = 0;
   while (at < text.size()) {
     const size_t blank = text.find(' ', at);
-    const std::string_view word = text.substr(at, blank == std::string_view::npos ? std::string_view::npos : blank - at);
+    const std::string_view word =
+        text.substr(at, blank == std::string_view::npos ? std::string_view::npos : blank - at);
     at = blank == std::string_view::npos ? text.size() : blank + 1;
     if (word.empty()) continue;
     const std::string candidate = line.empty() ? std::string(word) : line + " " + std::string(word);
@@ -206,8 +172,7 @@ bool boxSet::isFree(const box& b) const {
   return eachCell(b, [&](long long key) {
     const auto found = cells_.find(key);
     if (found == cells_.end()) return true;
-    return std::none_of(found->second.begin(), found->second.end(),
-                        [&](size_t i) { return boxes_[i].overlaps(b); });
+    return std::none_of(found->second.begin(), found->second.end(), [&](size_t i) { return boxes_[i].overlaps(b); });
   });
 }
 

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text/characters.h"
+
 namespace {
 
 const char* const lettersReason =
@@ -24,7 +26,6 @@ const char* const wordsReason =
 const char* const sixtyReason = "minutes and seconds must be less than 60, as in 45 59.5 N";
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isSeparator(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 // 'N', 'S', 'E' or 'W' for a hemisphere letter in either case, otherwise 0.
 char hemisphereOf(char c) {
@@ -109,12 +110,12 @@ std::vector<word> wordsOf(std::string_view text) {
   std::vector<word> words;
   size_t pos = 0;
   while (pos < text.size()) {
-    if (isSeparator(text[pos])) {
+    if (isSpace(text[pos])) {
       ++pos;
       continue;
     }
     size_t end = pos;
-    while (end < text.size() && !isSeparator(text[end])) ++end;
+    while (end < text.size() && !isSpace(text[end])) ++end;
     words.push_back(classify(text.substr(pos, end - pos)));
     pos = end;
   }

@@ -113,8 +113,8 @@ std::string commonSlip(std::string_view text) {
 // behind the longitude is a comment. A line whose first character is # is a comment. A
 // line with hemisphere letters gives its position in degrees, minutes and seconds.
 // `firstEntry` tells that no line before held a position.
-std::optional<textPosition> readTextPosition(std::string_view content, size_t start, size_t end, long long number,
-                                             routeReader& route, bool firstEntry) {
+std::optional<geoPoint> readTextPosition(std::string_view content, size_t start, size_t end, long long number,
+                                         routeReader& route, bool firstEntry) {
   const size_t first = skipBlanks(content, start, end);
   if (first == end || content[first] == '#') return std::nullopt;
   const auto where = [&] { return onLine(number, content.substr(start, end - start)); };
@@ -133,7 +133,7 @@ std::optional<textPosition> readTextPosition(std::string_view content, size_t st
     const letteredPosition position = readLetteredLine(text);
     if (!position.problem.empty()) route.refuse(where(), position.problem);
     if (!flyable(position.lat, position.lon)) refuseRange(route, where(), position.lat, position.lon);
-    return textPosition{position.lat, position.lon};
+    return geoPoint{position.lat, position.lon};
   }
   const char* const names[] = {"latitude", "longitude"};
   double values[2] = {0, 0};
@@ -159,7 +159,7 @@ std::optional<textPosition> readTextPosition(std::string_view content, size_t st
       route.slip(where(), "only the first two numbers are used");
     }
   }
-  return textPosition{values[0], values[1]};
+  return geoPoint{values[0], values[1]};
 }
 
 namespace {
@@ -237,24 +237,14 @@ void addCells(std::string_view latText, std::string_view lonText, const place& w
 
 }  // namespace
 
-// Lines end in LF, CR LF or a lone CR (old Mac files); a byte order mark that a Windows
-// editor put at the very start is no part of the first line.
 void readText(std::string_view content, routeReader& route) {
-  long long number = 0;
-  const size_t size = content.size();
-  size_t start = bomLength(content);
   bool firstEntry = true;
-  while (start < size) {
-    size_t end = start;
-    while (end < size && content[end] != '\n' && content[end] != '\r') ++end;
-    ++number;
-    if (const std::optional<textPosition> p = readTextPosition(content, start, end, number, route, firstEntry)) {
+  forEachLine(content, [&](size_t start, size_t end, long long number) {
+    if (const std::optional<geoPoint> p = readTextPosition(content, start, end, number, route, firstEntry)) {
       firstEntry = false;
       route.add(p->lat, p->lon, [&] { return onLine(number, content.substr(start, end - start)); });
     }
-    start = end + 1;
-    if (end < size && content[end] == '\r' && start < size && content[start] == '\n') ++start;
-  }
+  });
 }
 
 void readCsv(std::string_view content, routeReader& route) {

@@ -8,8 +8,9 @@
 #include <utility>
 
 #include "files/fileSet.h"
-#include "text/runMessages.h"
 #include "settings/settingKeys.h"
+#include "text/characters.h"
+#include "text/runMessages.h"
 
 // toml++ is used as a header-only library, so that the program stays one file on Windows
 // too; the TOML writer is the program's own (settingsText), so its formatters are left out.
@@ -81,12 +82,6 @@ std::optional<double> valueOfNode(const settingKey& key, const toml::node& value
   return std::nullopt;
 }
 
-std::string trimmed(const std::string& text) {
-  const size_t from = text.find_first_not_of(" \t");
-  if (from == std::string::npos) return "";
-  return text.substr(from, text.find_last_not_of(" \t") - from + 1);
-}
-
 std::string didYouMean(std::string_view name) {
   return "unknown key '" + std::string(name) + "': did you mean '" + nearestSettingKey(name).name + "'?";
 }
@@ -118,20 +113,10 @@ std::string readSettingsFile(const std::string& name) {
 std::string commentSafe(const std::string& text) {
   std::string out;
   for (size_t i = 0; i < text.size();) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    size_t length = byte < 0x80 ? 1 : byte >= 0xC2 && byte <= 0xDF ? 2 : byte >= 0xE0 && byte <= 0xEF ? 3
-                                  : byte >= 0xF0 && byte <= 0xF4   ? 4
-                                                                   : 0;
-    unsigned long code = length == 1 ? byte : length == 2 ? byte & 0x1F : length == 3 ? byte & 0x0F : byte & 0x07;
-    for (size_t k = 1; k < length; ++k) {
-      const auto next = i + k < text.size() ? static_cast<unsigned char>(text[i + k]) : 0;
-      if ((next & 0xC0) != 0x80) length = 0;
-      code = code << 6 | (next & 0x3F);
-    }
-    const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
-    const bool valid = length > 0 && !overlong && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF);
-    const bool control = length == 1 && ((byte < 0x20 && byte != '\t') || byte == 0x7F);
-    if (valid && !control) {
+    char32_t code = 0;
+    const size_t length = utf8Length(text, i, code);
+    const bool control = length == 1 && ((code < 0x20 && code != '\t') || code == 0x7F);
+    if (length > 0 && !control) {
       out.append(text, i, length);
       i += length;
     } else {
@@ -171,7 +156,8 @@ std::vector<std::string> readSettingsText(std::string_view text, const std::stri
     const std::string_view keyName = name_.str();
     const settingKey* const key = findSettingKey(keyName);
     if (key == nullptr) {
-      entries.push_back({name_.source().begin, position(name, name_.source().begin) + didYouMean(keyName), nullptr, 0, ""});
+      entries.push_back(
+          {name_.source().begin, position(name, name_.source().begin) + didYouMean(keyName), nullptr, 0, ""});
       continue;
     }
     entry e{node.source().begin, "", key, 0, writtenText(lines, node.source())};
@@ -179,8 +165,8 @@ std::vector<std::string> readSettingsText(std::string_view text, const std::stri
     if (const std::optional<double> value = valueOfNode(*key, node, e.written, reason)) {
       e.value = *value;
     } else {
-      e.refusal = position(name, e.at) + (e.written.empty() ? "" : std::string(key->name) + " = " + e.written + ": ") +
-                  reason;
+      e.refusal =
+          position(name, e.at) + (e.written.empty() ? "" : std::string(key->name) + " = " + e.written + ": ") + reason;
     }
     entries.push_back(std::move(e));
   }
@@ -205,8 +191,8 @@ std::optional<std::string> applySetOption(const std::string& assignment, givenSe
   const size_t equals = assignment.find('=');
   if (equals == std::string::npos) return origin + ": give KEY=VALUE, as in --set abortDepth=100";
   // "abortDepth = 100", quoted, is the way the file writes it.
-  const std::string name = trimmed(assignment.substr(0, equals));
-  const std::string written = trimmed(assignment.substr(equals + 1));
+  const std::string name(trimmed(std::string_view(assignment).substr(0, equals)));
+  const std::string written(trimmed(std::string_view(assignment).substr(equals + 1)));
   const settingKey* const key = findSettingKey(name);
   if (key == nullptr) return origin + ": " + didYouMean(name);
   std::string reason;
@@ -239,7 +225,8 @@ void checkSettingsAgainstRoute(const givenSettings& given) {
     const settingKey& key = *findSettingKey(name);
     if (key.check == nullptr) continue;
     const std::string reason = key.check(storedValue(key), from.written);
-    if (!reason.empty()) refusals.push_back("vesk: " + from.origin + ": " + name + " = " + from.written + ": " + reason);
+    if (!reason.empty())
+      refusals.push_back("vesk: " + from.origin + ": " + name + " = " + from.written + ": " + reason);
   }
   if (!refusals.empty()) refuse(refusals);
 }
@@ -257,8 +244,9 @@ void requireSettings(const givenSettings& given) {
 }
 
 std::string settingsText(const std::string& routeName, const std::string& stem) {
-  std::string text = "# vesk settings of the mission planned from " + commentSafe(routeName) + " as " + stem +
-                     "cfg, " + stem + "wpt and " + stem + "pts\n"
+  std::string text = "# vesk settings of the mission planned from " + commentSafe(routeName) + " as " + stem + "cfg, " +
+                     stem + "wpt and " + stem +
+                     "pts\n"
                      "# vesk --settings THIS_FILE reads them back; a key left out keeps its default.\n\n";
   std::vector<std::pair<std::string, const char*>> assignments;
   size_t width = 0;
@@ -293,7 +281,8 @@ void checkSettingsDestination(const std::string& path) {
 void saveSettings(const std::string& path, const std::string& routeName, const std::string& stem) {
   const auto [folder, name] = folderAndName(path);
   const std::vector<outputFile> files = {{name, "cannot open settings output file %s ",
-                                          "cannot write settings output file %s ", " **** Wrote settings : %s **** \n"}};
+                                          "cannot write settings output file %s ",
+                                          " **** Wrote settings : %s **** \n"}};
   const std::string text = settingsText(routeName, stem);
   writeFileSet(folder, files, [&](const std::vector<textOut*>& out) { out[0]->lines(text); });
 }

@@ -8,16 +8,16 @@
 #include <utility>
 #include <vector>
 
-#include "routes/areaImport.h"
 #include "files/fileSet.h"
-#include "routes/routeImport.h"
-#include "routes/routeReader.h"
-#include "report/routeReport.h"
-#include "text/runMessages.h"
-#include "settings.h"
-#include "report/surfacingTime.h"
-#include "survey/surveyPattern.h"
 #include "picture/svgMap.h"
+#include "report/routeReport.h"
+#include "report/surfacingTime.h"
+#include "routes/areaImport.h"
+#include "routes/routeDocument.h"
+#include "routes/routeImport.h"
+#include "settings.h"
+#include "survey/surveyPattern.h"
+#include "text/runMessages.h"
 #include "text/textOut.h"
 #include "wptList.h"
 
@@ -52,18 +52,30 @@ void layOut() {
   try {
     s.plan = planSurvey(*s.area, parameters);
   } catch (const surveyError& e) {
-    failRun("cannot lay out a survey of " + s.name + "\n", areaReason(s.file, e));
+    failRun("cannot lay out a survey of " + s.name + "\n", areaReason(s.file, e.what(), e.ring, e.vertex));
   }
   s.laidOutFor = maxLegMeters;
   destroyList();
-  // Through the route readers' door, as a route file's waypoints come in.
-  routeReader reader(s.name, "survey waypoint");
-  long long number = 0;
-  for (const latLon& p : s.plan.route) {
-    ++number;
-    reader.add(p.lat, p.lon, [&] { return waypointAt(number, 0, ""); });
-  }
-  reader.finish();
+  // Through the route readers' checks, as a route file's waypoints come in.
+  std::vector<geoPoint> points;
+  for (const latLon& p : s.plan.route) points.push_back({p.lat, p.lon});
+  std::vector<std::string> warnings;
+  const result<std::vector<geoPoint>> route = checkRoutePoints(points, s.name, warnings);
+  for (const std::string& text : warnings) warn(text);
+  if (!route) reportFailure(route.error());
+  for (const geoPoint& p : *route) insertLatLonEnd(p.lat, p.lon);
+}
+
+// The area as the file gives it.
+surveyArea surveyAreaOf(const areaRings& given) {
+  const auto ring = [](const std::vector<geoPoint>& points) {
+    areaRing vertices;
+    for (const geoPoint& p : points) vertices.push_back({p.lat, p.lon});
+    return vertices;
+  };
+  surveyArea area{ring(given.outer), {}};
+  for (const std::vector<geoPoint>& hole : given.holes) area.holes.push_back(ring(hole));
+  return area;
 }
 
 // The folder (empty: the current one) and the name of a path.
@@ -79,11 +91,17 @@ void readSurvey(const std::string& name) {
   surveyState& s = survey();
   s = surveyState{};
   s.name = name;
-  s.file = readArea(readRouteFile(name), name);
+  const result<std::string> content = readDocumentFile(name);
+  if (!content) reportFailure(content.error());
+  std::vector<std::string> warnings;
+  result<areaFile> file = readArea(*content, name, warnings);
+  for (const std::string& text : warnings) warn(text);
+  if (!file) reportFailure(file.error());
+  s.file = std::move(*file);
   try {
-    s.area.emplace(checkArea(s.file.area));
+    s.area.emplace(checkArea(surveyAreaOf(s.file.area)));
   } catch (const surveyError& e) {
-    failRun("invalid area in " + name + "\n", areaReason(s.file, e));
+    failRun("invalid area in " + name + "\n", areaReason(s.file, e.what(), e.ring, e.vertex));
   }
   layOut();
 }
@@ -100,7 +118,8 @@ void warnAboutSurveyCoverage() {
        (runIn ? "the run-in of lines that end at a hole or a notch, and strips between the ends of lines that meet "
                 "an edge at a slant, are left unswept; "
               : "strips are left between the ends of lines that meet an edge at a slant; ") +
-       "lines along that edge (lineAngle) or a closer spacing cover more" + (runIn ? ", and so does a shorter runIn" : ""));
+       "lines along that edge (lineAngle) or a closer spacing cover more" +
+       (runIn ? ", and so does a shorter runIn" : ""));
 }
 
 void checkSurveyRoutePath(const std::string& path, const std::string& areaName) {
@@ -174,13 +193,13 @@ void summariseSurvey() {
 
 void showSurveyInPicture() {
   const surveyState& s = survey();
-  const auto ring = [](const areaRing& given) {
+  const auto ring = [](const auto& given) {
     pictureRing drawn;
-    for (const latLon& p : given) drawn.push_back({p.lat, p.lon});
+    for (const auto& p : given) drawn.push_back({p.lat, p.lon});
     return drawn;
   };
   pictureArea area{ring(s.file.area.outer), {}};
-  for (const areaRing& hole : s.file.area.holes) area.holes.push_back(ring(hole));
+  for (const std::vector<geoPoint>& hole : s.file.area.holes) area.holes.push_back(ring(hole));
   planPicture.area = area;
   planPicture.swaths.clear();
   for (const std::vector<latLon>& swath : s.plan.swaths) planPicture.swaths.push_back(ring(swath));

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "console/consoleInput.h"
+#include "text/characters.h"
 
 namespace {
 
@@ -13,38 +14,6 @@ void escapeByte(std::string& out, unsigned char byte) {
   out += "\\x";
   out += digits[byte >> 4];
   out += digits[byte & 0xf];
-}
-
-// The length of the valid UTF-8 sequence at the start of `text`, 0 when there is none.
-size_t sequenceLength(std::string_view text, char32_t& code) {
-  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(0);
-  size_t length = 0;
-  if (lead < 0x80) {
-    code = lead;
-    return 1;
-  }
-  if (lead >= 0xc2 && lead <= 0xdf) {
-    length = 2;
-    code = lead & 0x1f;
-  } else if (lead >= 0xe0 && lead <= 0xef) {
-    length = 3;
-    code = lead & 0x0f;
-  } else if (lead >= 0xf0 && lead <= 0xf4) {
-    length = 4;
-    code = lead & 0x07;
-  } else {
-    return 0;
-  }
-  if (text.size() < length) return 0;
-  for (size_t i = 1; i < length; ++i) {
-    if ((byte(i) & 0xc0) != 0x80) return 0;
-    code = (code << 6) | (byte(i) & 0x3f);
-  }
-  // Overlong forms, surrogates and code points beyond Unicode are no valid UTF-8.
-  const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (code < least[length] || (code >= 0xd800 && code <= 0xdfff) || code > 0x10ffff) return 0;
-  return length;
 }
 
 bool hidden(char32_t code) {
@@ -59,7 +28,7 @@ std::string shownText(std::string_view text) {
   out.reserve(text.size());
   while (!text.empty()) {
     char32_t code = 0;
-    const size_t length = sequenceLength(text, code);
+    const size_t length = utf8Length(text, 0, code);
     if (length == 0) {
       escapeByte(out, static_cast<unsigned char>(text.front()));
       text.remove_prefix(1);
