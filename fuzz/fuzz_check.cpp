@@ -490,6 +490,8 @@ bool fileRefusal(const std::string& what) {
       "|needs a header row naming its latitude and longitude columns, such as \"lat,lon\" "
       "\\(.+\\)"
       "|has a quoted field opened on line [1-9][0-9]* that is never closed"
+      "|has a hemisphere column \".*\" that follows neither the latitude nor the longitude column: .+"
+      "|has two hemisphere columns for the (latitude|longitude), \".*\" and \".*\"; keep one"
       // Survey areas.
       "|holds [2-9][0-9]* areas \\((Polygon|polygons)\\); keep one"
       "|holds no area \\(Polygon\\)(, only .+)?"
