@@ -97,7 +97,8 @@ void readSurveyOptions(const CLI::App& app, const surveyTexts& t, commandLine& l
   }
   if (given("--run-in")) {
     p.runIn = surveyNumber(
-        "--run-in", t.runIn, [](double v) { return v >= 0; }, "metres, 0 or more");
+        "--run-in", t.runIn, [](double v) { return v >= 0 && v <= maxAreaSpanMeters; },
+        "metres from 0 to 200000, the widest area");
     asSet("runIn", t.runIn);
   }
   if (given("--cross-lines")) {

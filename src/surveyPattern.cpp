@@ -23,7 +23,7 @@ double checkParameters(const surveyParameters& p) {
   if (!finite(p.maxLegMeters) || p.maxLegMeters < 1) refuse("the meters between surfacings must be at least 1");
   if (!finite(p.swathWidth) || p.swathWidth < 0) refuse("swathWidth must be a width in metres, greater than 0");
   if (!finite(p.overlap) || p.overlap < 0 || p.overlap >= 100) refuse("overlap must be a percentage from 0 up to 100");
-  if (!finite(p.runIn) || p.runIn < 0) refuse("runIn must be 0 or more metres");
+  if (!finite(p.runIn) || p.runIn < 0 || p.runIn > maxAreaSpanMeters) refuse("runIn must be 0 to 200000 metres");
   if (p.crossLines < 0) refuse("crossLines must be a count of 0 or more");
   if (p.lineAngle && !finite(*p.lineAngle)) refuse("lineAngle must be a number of degrees");
   if (p.start && (!finite(p.start->lat) || !finite(p.start->lon) || std::fabs(p.start->lat) > 90)) {

@@ -74,12 +74,21 @@ TEST_F(SettingsFile, EachFileGivesItsSettingsOrItsRefusals) {
        {"s.toml:1:22: surfacingAllowance = -1: a surfacing cannot take less than no time: surfacingAllowance is 0 "
         "or more"},
        {}},
+      // The timer's settings keep it within what the vehicle's timer holds.
+      {"missionTimerFactor = 10\nsurfacingAllowance = 3600\n", {},
+       {{"missionTimerFactor", 10}, {"surfacingAllowance", 3600}}},
+      {"missionTimerFactor = 10.5\nsurfacingAllowance = 1e300\n",
+       {"s.toml:1:22: missionTimerFactor = 10.5: missionTimerFactor is at most 10, ten times the time under way",
+        "s.toml:2:22: surfacingAllowance = 1e300: surfacingAllowance is at most 3600 s, an hour for each surfacing"},
+       {}},
       // A survey's lines: a corner is a word, a bearing below a full turn.
       {"entry = \"ne\"\nlineAngle = 359.5\noverlap = 20\n", {}, {{"entry", 3}, {"lineAngle", 359.5}, {"overlap", 20}}},
       {"entry = 3\nlineAngle = 360\n",
        {"s.toml:1:9: entry = 3: entry takes a corner: \"NE\", \"NW\", \"SE\" or \"SW\"",
         "s.toml:2:13: lineAngle = 360: lineAngle is degrees true from 0 up to, not including, 360"},
        {}},
+      {"runIn = 200000\n", {}, {{"runIn", 200000}}},
+      {"runIn = 1e9\n", {"s.toml:1:9: runIn = 1e9: runIn is metres from 0 to 200000, the widest area"}, {}},
       {"abortDepth = \n", {"s.toml:1:14: Error while parsing key-value pair: expected value, saw '\\n'"}, {}},
   };
   for (const fileCase& c : cases) {
