@@ -486,6 +486,7 @@ bool fileRefusal(const std::string& what) {
       "|is not well-formed XML: .+ at line [1-9][0-9]*"
       "|is not valid JSON: .+"
       "|is JSON but not GeoJSON: it has no \"type\""
+      "|nests lists and objects more than 128 deep, deeper than any GeoJSON"
       "|is a FeatureCollection without \"features\""
       "|needs a header row naming its latitude and longitude columns, such as \"lat,lon\" "
       "\\(.+\\)"

@@ -15,8 +15,9 @@ void readGeoJson(std::string_view content, routeReader& route);
 // Parses the GeoJSON document `content` and hands `visit` each geometry at its top: the
 // document itself, a Feature's geometry, or the geometry of each feature of a
 // FeatureCollection (with the feature; else null). `done` runs while the document lives.
-// What is not JSON, or JSON without a GeoJSON type, is refused. A document that ran the
-// memory out is not freed, which takes memory of its own: the run ends with its message.
+// What is not JSON, JSON nested deeper than any GeoJSON, or JSON without a GeoJSON type,
+// is refused. The document is freed without taking memory, so that memory running out
+// while it is read ends the run with its message.
 void readGeoJsonGeometries(std::string_view content, routeReader& reader,
                            const std::function<void(const nlohmann::json& geometry, const nlohmann::json* feature)>& visit,
                            const std::function<void()>& done);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <new>
 #include <string>
 
 #include "calcs.h"
@@ -374,6 +375,8 @@ surveyPlan planSurvey(const surveyArea& area, const surveyParameters& parameters
     return planSurvey(checkArea(area), parameters);
   } catch (const surveyError&) {
     throw;
+  } catch (const std::bad_alloc&) {
+    throw;  // memory ran out: no fault of the area, and no pattern to pass over
   } catch (const std::exception& e) {
     throw surveyError(surveyFault::geometry, std::string("the area's geometry could not be checked: ") + e.what());
   }
@@ -507,6 +510,8 @@ surveyPlan layPattern(const projectedArea& area, const surveyParameters& paramet
     plan.areaSquareMeters = cover.areaSquareMeters;
   } catch (const surveyError&) {
     throw;
+  } catch (const std::bad_alloc&) {
+    throw;  // memory ran out: no fault of the area, and no pattern to pass over
   } catch (const std::exception& e) {
     throw surveyError(surveyFault::geometry, std::string("the area's geometry could not be laid out: ") + e.what());
   }

@@ -187,6 +187,9 @@ TEST(RouteImport, FilesThatGiveNoSingleRouteAreRefusedWithWhatWasFound) {
        "unexpected ']'; expected '[', '{', or a literal\n",
        ""},
       {"r.json", "{\"features\": []}", "r.json is JSON but not GeoJSON: it has no \"type\"\n", ""},
+      // No GeoJSON nests so deep; a document held to a depth is freed without taking memory.
+      {"r.json", "{\"type\":\"LineString\",\"coordinates\":" + std::string(200, '[') + std::string(200, ']') + "}",
+       "r.json nests lists and objects more than 128 deep, deeper than any GeoJSON\n", ""},
       {"r.json",
        "{\"type\":\"FeatureCollection\",\"features\":["
        "{\"type\":\"Feature\",\"geometry\":{\"type\":\"LineString\",\"coordinates\":[[10,45],[10,46]]}},"
