@@ -8,8 +8,10 @@
 #include <utility>
 
 #include "fileSet.h"
+#include "routeEncoding.h"
 #include "runMessages.h"
 #include "settingKeys.h"
+#include "settingsSyntax.h"
 
 // toml++ is used as a header-only library, so that the program stays one file on Windows
 // too; the TOML writer is the program's own (settingsText), so its formatters are left out.
@@ -39,15 +41,26 @@ const char* typeName(toml::node_type type) {
   }
 }
 
+// Where the `column`-th character of `line` starts, the columns counted in characters, as
+// the library counts them, and not in bytes: a value in quotes may hold any character.
+size_t byteOfColumn(std::string_view line, size_t column) {
+  size_t at = 0;
+  for (size_t seen = 1; seen < column && at < line.size(); ++seen) {
+    ++at;
+    while (at < line.size() && (static_cast<unsigned char>(line[at]) & 0xC0) == 0x80) ++at;
+  }
+  return at;
+}
+
 // The text of a value in the file, as the operator wrote it: the span of its source
-// region on its line (the keys and blanks before a value are ASCII, so columns count
-// bytes there).
+// region on its line.
 std::string writtenText(const std::vector<std::string_view>& lines, const toml::source_region& region) {
   if (region.begin.line == 0 || region.begin.line != region.end.line || region.begin.line > lines.size()) return "";
   const std::string_view line = lines[region.begin.line - 1];
-  const size_t from = region.begin.column - 1;
-  if (region.end.column <= region.begin.column || region.end.column - 1 > line.size()) return "";
-  return std::string(line.substr(from, region.end.column - region.begin.column));
+  const size_t from = byteOfColumn(line, region.begin.column);
+  const size_t to = byteOfColumn(line, region.end.column);
+  if (to <= from) return "";
+  return std::string(line.substr(from, to - from));
 }
 
 std::vector<std::string_view> linesOf(std::string_view text) {
@@ -144,21 +157,14 @@ std::string commentSafe(const std::string& text) {
 
 }  // namespace
 
-std::vector<std::string> readSettingsText(std::string_view text, const std::string& name, givenSettings& given) {
-  toml::table document;
-  try {
-    document = toml::parse(text, std::string_view(name));
-  } catch (const toml::parse_error& e) {
-    // The parser's word for a key given twice is hard to read for an operator.
-    const std::string_view what = e.description();
-    const size_t quote = what.find('\'');
-    if (what.find("cannot redefine existing") != std::string_view::npos && quote != std::string_view::npos) {
-      return {position(name, e.source().begin) + "duplicate key " + std::string(what.substr(quote)) +
-              ": each key is given once"};
-    }
-    return {position(name, e.source().begin) + std::string(what)};
-  }
-  const std::vector<std::string_view> lines = linesOf(text);
+std::vector<std::string> readSettingsText(std::string_view content, const std::string& name, givenSettings& given) {
+  // Saved as "Unicode" by a Windows editor, as route files are.
+  const unicodeText unicode = fromUtf16(content);
+  if (!unicode.problem.empty()) return {"vesk: settings file " + name + " " + unicode.problem};
+  const std::string_view text = unicode.converted ? std::string_view(unicode.text) : content;
+  // What the library must not see is refused here, and taken out so that the library
+  // reports the file's other faults with it.
+  const screenedSettings screened = screenSettingsText(text);
   struct entry {
     toml::source_position at;
     std::string refusal;  // empty: `key` takes `value`
@@ -167,6 +173,26 @@ std::vector<std::string> readSettingsText(std::string_view text, const std::stri
     std::string written;
   };
   std::vector<entry> entries;
+  for (const settingsFault& fault : screened.faults) {
+    const toml::source_position at{static_cast<toml::source_index>(fault.line),
+                                   static_cast<toml::source_index>(fault.column)};
+    entries.push_back({at, position(name, at) + fault.reason, nullptr, 0, ""});
+  }
+  toml::table document;
+  try {
+    document = toml::parse(std::string_view(screened.text), std::string_view(name));
+  } catch (const toml::parse_error& e) {
+    // The parser's word for a key given twice is hard to read for an operator.
+    const std::string_view what = e.description();
+    const size_t quote = what.find('\'');
+    std::string refusal = position(name, e.source().begin) + std::string(what);
+    if (what.find("cannot redefine existing") != std::string_view::npos && quote != std::string_view::npos) {
+      refusal = position(name, e.source().begin) + "duplicate key " + std::string(what.substr(quote)) +
+                ": each key is given once";
+    }
+    entries.push_back({e.source().begin, refusal, nullptr, 0, ""});
+  }
+  const std::vector<std::string_view> lines = linesOf(text);
   for (const auto& [name_, node] : document) {
     const std::string_view keyName = name_.str();
     const settingKey* const key = findSettingKey(keyName);
