@@ -1,8 +1,9 @@
 #include "settingsSyntax.h"
 
 #include <algorithm>
-#include <map>
+#include <cstdio>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -28,8 +29,11 @@ class screen {
     result.text = std::string(text_);
     // A byte order mark at the very start is the library's to skip.
     size_t i = text_.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
-    std::map<std::string, bool> keys;  // the top-level keys given so far
-    bool inTable = false;              // keys after a table header are the table's
+    // The top-level keys given so far, each as its dotted parts, and the tables that
+    // dotted keys open: a key that is one of either, or lies in a value, is given twice.
+    std::set<std::vector<std::string>> values;
+    std::set<std::vector<std::string>> tables;
+    bool inTable = false;  // keys after a table header are the table's
     while (i < text_.size()) {
       while (i < text_.size() && (isBlank(text_[i]) || text_[i] == '\r' || text_[i] == '\n')) ++i;
       if (i == text_.size()) break;
@@ -39,7 +43,7 @@ class screen {
       }
       const size_t start = i;
       fault_.reset();
-      std::optional<std::string> key;
+      std::optional<std::vector<std::string>> key;
       size_t equals = 0;
       if (text_[i] == '[') {
         inTable = true;
@@ -50,13 +54,23 @@ class screen {
       if (key && !inTable) {
         size_t value = equals + 1;
         while (value < end && isBlank(text_[value])) ++value;
-        if (!fault_ && keys.count(*key) > 0) {
+        std::vector<std::string> prefix;
+        bool inValue = false;
+        for (size_t k = 0; k + 1 < key->size(); ++k) {
+          prefix.push_back((*key)[k]);
+          inValue = inValue || values.count(prefix) > 0;
+        }
+        if (!fault_ && (inValue || values.count(*key) > 0 || tables.count(*key) > 0)) {
           // Where and in the words the library reports a key given twice.
           std::string written(text_.substr(start, equals - start));
           while (!written.empty() && isBlank(written.back())) written.pop_back();
           fault_ = {value, "duplicate key '" + written + "': each key is given once"};
         }
-        keys[*key] = true;
+        values.insert(*key);
+        for (prefix.clear(); prefix.size() + 1 < key->size();) {
+          prefix.push_back((*key)[prefix.size()]);
+          tables.insert(prefix);
+        }
       }
       if (fault_) {
         const auto [line, column] = positionOf(fault_->first);
@@ -76,22 +90,41 @@ class screen {
     return i;
   }
 
-  // The character at `i` as the operator wrote it: a whole UTF-8 sequence, or one byte.
+  // The character at `i` as a message names it: as written, with its code point (a blank
+  // beyond ASCII looks like any blank), or the byte that is no UTF-8.
   std::string characterAt(size_t i) const {
-    size_t length = 1;
-    while (i + length < text_.size() && length < 4 && isContinuation(text_[i + length])) ++length;
-    return std::string(text_.substr(i, length));
+    const auto byte = [&](size_t k) { return static_cast<unsigned char>(text_[k]); };
+    const unsigned char lead = byte(i);
+    const size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                          : lead >= 0xE0 && lead <= 0xEF ? 3
+                          : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                         : 0;
+    unsigned long code = length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
+    bool valid = length > 0 && i + length <= text_.size();
+    for (size_t k = 1; valid && k < length; ++k) {
+      valid = isContinuation(text_[i + k]);
+      code = code << 6 | (byte(i + k) & 0x3F);
+    }
+    const unsigned long least[] = {0, 0, 0x80, 0x800, 0x10000};
+    valid = valid && code >= least[length] && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF);
+    char hex[16];
+    if (!valid) {
+      std::snprintf(hex, sizeof hex, "0x%02X", lead);
+      return std::string("the byte ") + hex;
+    }
+    std::snprintf(hex, sizeof hex, "U+%04lX", code);
+    return "'" + std::string(text_.substr(i, length)) + "' (" + hex + ")";
   }
 
   void noteFault(size_t at, const std::string& reason) {
     if (!fault_) fault_ = {at, reason};
   }
 
-  // The key of a key/value statement at `i`, each dotted part unquoted, or nothing when it
+  // The key of a key/value statement at `i`, its dotted parts unquoted, or nothing when it
   // is no plain key (a quoted part with escapes in it is left to the library); `equals`
   // gets the position of its =.
-  std::optional<std::string> keyAt(size_t i, size_t& equals) const {
-    std::string key;
+  std::optional<std::vector<std::string>> keyAt(size_t i, size_t& equals) const {
+    std::vector<std::string> key;
     for (;;) {
       while (i < text_.size() && isBlank(text_[i])) ++i;
       if (i == text_.size()) return std::nullopt;
@@ -101,16 +134,17 @@ class screen {
         if (close == std::string_view::npos) return std::nullopt;
         const std::string_view part = text_.substr(i + 1, close - i - 1);
         if (part.find_first_of("\\\n") != std::string_view::npos) return std::nullopt;
-        key += part;
+        key.emplace_back(part);
         i = close + 1;
       } else if (isBareKeyChar(c)) {
-        while (i < text_.size() && isBareKeyChar(text_[i])) key += text_[i++];
+        const size_t from = i;
+        while (i < text_.size() && isBareKeyChar(text_[i])) ++i;
+        key.emplace_back(text_.substr(from, i - from));
       } else {
         return std::nullopt;
       }
       while (i < text_.size() && isBlank(text_[i])) ++i;
       if (i < text_.size() && text_[i] == '.') {
-        key += '\0';  // no part holds it
         ++i;
         continue;
       }
@@ -136,8 +170,7 @@ class screen {
       } else if (c == '"' || c == '\'') {
         i = text_.substr(i, 3) == std::string(3, c) ? multiLineStringEnd(i + 3, c) : stringEnd(i + 1, c);
       } else if (!isAscii(c)) {
-        noteFault(
-            i, "'" + characterAt(i) + "' stands outside quotes and comments, where a settings file holds ASCII only");
+        noteFault(i, characterAt(i) + " stands outside quotes and comments, where a settings file holds ASCII only");
         ++i;
       } else {
         if (c == '[' || c == '{') ++depth;
@@ -174,7 +207,7 @@ class screen {
         size_t next = i + 1;
         while (next < text_.size() && (isBlank(text_[next]) || text_[next] == '\r' || text_[next] == '\n')) ++next;
         if (next < text_.size() && !isAscii(text_[next])) {
-          noteFault(next, "'" + characterAt(next) + "' follows a backslash in a \"\"\" string, where only ASCII may");
+          noteFault(next, characterAt(next) + " follows a backslash in a \"\"\" string, where only ASCII may");
         }
         i = next == i + 1 ? std::min(next + 1, text_.size()) : next;
       } else {
