@@ -17,6 +17,10 @@
 // too; the TOML writer is the program's own (settingsText), so its formatters are left out.
 #define TOML_HEADER_ONLY 1
 #define TOML_ENABLE_FORMATTERS 0
+// Reals read with std::from_chars rather than through a string stream, which takes memory:
+// when that memory cannot be had, the library takes the number for a fault of the file, and
+// its parse error takes memory where it may not fail, which ends the program.
+#define TOML_FLOAT_CHARCONV 1
 #include <toml++/toml.h>
 
 namespace {
@@ -180,7 +184,9 @@ std::vector<std::string> readSettingsText(std::string_view content, const std::s
   }
   toml::table document;
   try {
-    document = toml::parse(std::string_view(screened.text), std::string_view(name));
+    // Without the file's name: the library would keep it in memory taken where it may not
+    // fail, which ends the program when the memory has run out. The refusals name the file.
+    document = toml::parse(std::string_view(screened.text));
   } catch (const toml::parse_error& e) {
     // The parser's word for a key given twice is hard to read for an operator.
     const std::string_view what = e.description();
