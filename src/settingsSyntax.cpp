@@ -130,10 +130,11 @@ class screen {
       if (i == text_.size()) return std::nullopt;
       const char c = text_[i];
       if (c == '"' || c == '\'') {
-        const size_t close = text_.find(c, i + 1);
-        if (close == std::string_view::npos) return std::nullopt;
+        // On its own line: a quote never closed is not looked for to the end of the file.
+        const size_t close = text_.find_first_of(std::string{c, '\n'}, i + 1);
+        if (close == std::string_view::npos || text_[close] != c) return std::nullopt;
         const std::string_view part = text_.substr(i + 1, close - i - 1);
-        if (part.find_first_of("\\\n") != std::string_view::npos) return std::nullopt;
+        if (part.find('\\') != std::string_view::npos) return std::nullopt;
         key.emplace_back(part);
         i = close + 1;
       } else if (isBareKeyChar(c)) {
