@@ -220,6 +220,15 @@ int run(int argc, char** argv) {
   return 0;
 }
 
+// The message of a run that memory ran out in, which takes none: there may be none left.
+// The files being written were removed on the way here.
+int outOfMemory() {
+  std::fflush(stdout);
+  std::fputs("vesk: out of memory; the run is stopped, and the files it had not finished are removed\n", stderr);
+  std::fflush(stderr);
+  return 1;
+}
+
 }  // namespace
 
 std::string readRouteFile(const std::string& name) {
@@ -257,15 +266,19 @@ int veskMain(int argc, char** argv) {
     std::fflush(stdout);
     return end.status;
   } catch (const std::bad_alloc&) {
-    toStderr("vesk: out of memory; the run is stopped, and the files it had not finished are removed");
-    return 1;
+    return outOfMemory();
   } catch (const std::exception& e) {
-    // Anything else (memory running out while a huge file is parsed): a message instead of
-    // an abort, and the files being written removed on the way here.
-    toStderr(std::string("vesk: ") + e.what());
+    // Anything else: a message instead of an abort, and the files being written removed
+    // on the way here.
+    try {
+      toStderr(std::string("vesk: ") + e.what());
+    } catch (const std::bad_alloc&) {
+      return outOfMemory();
+    }
     return 1;
   } catch (...) {
-    toStderr("vesk: unexpected error");
+    std::fflush(stdout);
+    std::fputs("vesk: unexpected error\n", stderr);
     return 1;
   }
 }

@@ -190,6 +190,9 @@ TEST(RouteImport, FilesThatGiveNoSingleRouteAreRefusedWithWhatWasFound) {
        "unexpected ']'; expected '[', '{', or a literal\n",
        ""},
       {"r.json", "{\"features\": []}", "r.json is JSON but not GeoJSON: it has no \"type\"\n", ""},
+      // No GeoJSON nests so deep; a document held to a depth is freed without taking memory.
+      {"r.json", "{\"type\":\"LineString\",\"coordinates\":" + std::string(200, '[') + std::string(200, ']') + "}",
+       "r.json nests lists and objects more than 128 deep, deeper than any GeoJSON\n", ""},
       {"r.json",
        "{\"type\":\"FeatureCollection\",\"features\":["
        "{\"type\":\"Feature\",\"geometry\":{\"type\":\"LineString\",\"coordinates\":[[10,45],[10,46]]}},"
@@ -206,6 +209,14 @@ TEST(RouteImport, FilesThatGiveNoSingleRouteAreRefusedWithWhatWasFound) {
        ""},
       {"r.csv", "lat,lon\n45,10\n\"46,10\n", "r.csv has a quoted field opened on line 3 that is never closed\n", ""},
       {"r.csv", "lat,lon\n", "list is empty\n", ""},
+      // Hemisphere columns that cannot be told apart: read without them, a route could be
+      // planned in the wrong hemisphere.
+      {"r.csv", "hemisphere,lat,lon\nS,57.7,11.9\n",
+       "r.csv has a hemisphere column \"hemisphere\" that follows neither the latitude nor the longitude column: "
+       "put it right after the coordinate it belongs to, or name it N/S or E/W\n",
+       ""},
+      {"r.csv", "lat,N/S,lon,E/W,lat_dir\n57.7,S,11.9,W,S\n",
+       "r.csv has two hemisphere columns for the latitude, \"N/S\" and \"lat_dir\"; keep one\n", ""},
   };
   for (const auto& c : cases) {
     const outcome o = readFrom(c.name, c.content);
@@ -398,6 +409,25 @@ TEST(RouteImport, PositionsWithHemisphereLettersGiveTheirDoublesOrHowToWriteThem
        "write a hemisphere letter with both the latitude and the longitude, or with neither"},
       {"r.csv", "lat,lon\n10 E,45 N\n", 0, 0,
        "the latitude: a latitude is marked N or S and a longitude E or W, as in 45 30.5 N and 10 15.2 E"},
+      // A GPS logger's hemisphere columns sign their coordinates, as letters in the cells would.
+      {"r.csv", "INDEX,LATITUDE,N/S,LONGITUDE,E/W\n1,57.7,S,11.9,W\n", -57.7, -11.9, ""},
+      {"r.csv", "lat;Lat Hemisphere;lon;lon_hemisphere\n33 51.6;s;151 12.6;e\n", -(33 + 51.6 / 60), 151 + 12.6 / 60,
+       ""},
+      {"r.csv", "Lat,Hemisphere,Lon,Hemisphere\n45 30 30,N,10,W\n", 45 + 30.5 / 60, -10, ""},
+      {"r.csv", "GPSLatitudeRef,GPSLatitude,lat,lon,GPSLongitudeRef\nS,x,12,77,E\n", -12, 77, ""},
+      {"r.csv", "lat,N/S,lon,E/W\n-57.7,S,11.9,W\n", 0, 0, "the latitude: " + sign},
+      {"r.csv", "lat,N/S,lon,E/W\n57.7,S,+11.9,W\n", 0, 0, "the longitude: " + sign},
+      {"r.csv", "lat,N/S,lon,E/W\n57.7,E,11.9,W\n", 0, 0,
+       "the latitude's hemisphere column \"N/S\" holds \"E\": give N or S"},
+      {"r.csv", "lat,N/S,lon,E/W\n57.7,S,11.9,West\n", 0, 0,
+       "the longitude's hemisphere column \"E/W\" holds \"West\": give E or W"},
+      {"r.csv", "lat,N/S,lon,E/W\n57.7,S,11.9,\n", 0, 0,
+       "the longitude's hemisphere column \"E/W\" holds nothing: give E or W"},
+      {"r.csv", "lat,N/S,lon,E/W\n57.7 S,S,11.9,W\n", 0, 0,
+       "the latitude has a hemisphere letter of its own and one in the column \"N/S\": give it in one place"},
+      {"r.csv", "lat;N/S;lon;E/W\n57,7;S;11.9;W\n", 0, 0, "a decimal comma; write 57.7"},
+      {"r.csv", "lat,N/S,lon\n57.7,S,11.9\n", 0, 0,
+       "write a hemisphere letter with both the latitude and the longitude, or with neither"},
   };
   for (const auto& c : cases) {
     const outcome o = readFrom(c.name, c.content + "\n");

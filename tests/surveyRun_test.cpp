@@ -140,7 +140,11 @@ TEST(SurveyRun, SurveyOptionsThatCannotBeMeantStopTheRunBeforeAnyQuestion) {
       {{"--line-spacing", "50", "--entry", "N"}, "vesk: --entry takes a corner, NE, NW, SE or SW, not 'N'"},
       {{"--line-spacing", "50", "--start", "95,10"}, "vesk: --start takes a position LAT,LON"},
       {{"--line-spacing", "50", "--start", "45"}, "vesk: --start takes a position LAT,LON"},
-      {{"--line-spacing", "50", "--run-in", "-1"}, "vesk: --run-in takes metres, 0 or more"},
+      {{"--line-spacing", "50", "--run-in", "-1"}, "vesk: --run-in takes metres from 0 to 200000, the widest area"},
+      // A run-in past the widest area would lay a small area's lines across the planet.
+      {{"--line-spacing", "50", "--run-in", "1e9"}, "vesk: --run-in takes metres from 0 to 200000, the widest area"},
+      {{"--line-spacing", "50", "--set", "runIn=200001"},
+       "vesk: --set runIn=200001: runIn is metres from 0 to 200000, the widest area"},
       {{"--line-spacing", "50", "--cross-lines", "1.5"}, "vesk: --cross-lines takes a whole number of lines"},
   };
   for (const auto& [options, message] : cases) {

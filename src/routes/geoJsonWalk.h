@@ -20,8 +20,8 @@ struct geoJsonGeometry {
 // Parses the GeoJSON document `content` and hands `use` its geometries: the document
 // itself, a Feature's geometry, or the geometry of each feature of a FeatureCollection,
 // with the geometries of a GeometryCollection (64 deep at most) in its place. `use` runs
-// while the document lives. What is not JSON, or JSON without a GeoJSON type, is refused.
-// A document that ran the memory out is not freed, which takes memory of its own: the run
-// ends with its message.
+// while the document lives. What is not JSON, JSON nested deeper than any GeoJSON, or JSON
+// without a GeoJSON type, is refused. The document is freed without taking memory, so that
+// memory running out while it is read ends the run with its message.
 void readGeoJsonGeometries(std::string_view content, const routeReader& reader,
                            const std::function<void(const std::vector<geoJsonGeometry>& geometries)>& use);

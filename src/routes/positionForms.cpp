@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <exception>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -219,6 +220,8 @@ std::optional<double> valueOf(const coordinate& c, std::string& problem) {
       return value;
     }
     problem = "\"" + text + "\" is not degrees, minutes and seconds, as in 45 30.5 N";
+  } catch (const std::bad_alloc&) {
+    throw;  // memory ran out: no fault of the text
   } catch (const std::exception& e) {
     const std::string what = e.what();
     problem = what.rfind("Minutes ", 0) == 0 || what.rfind("Seconds ", 0) == 0

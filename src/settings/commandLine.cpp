@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,11 +39,15 @@ double surveyNumber(const char* option, const std::string& text, Fits fits, cons
 // The survey options given, written into surveySettings.
 struct surveyTexts {
   std::string spacing, swath, overlap, angle, entry, start, runIn, crossLines;
+  // Each option by its name. Asked through the option itself: the library's lookup by
+  // name takes memory in a function that may not fail, which ends the program when the
+  // memory has run out.
+  std::map<std::string, const CLI::Option*> options;
 };
 
-void readSurveyOptions(const CLI::App& app, const surveyTexts& t, commandLine& line) {
+void readSurveyOptions(const surveyTexts& t, commandLine& line) {
   const auto given = [&](const char* option) {
-    if (app.count(option) == 0) return false;
+    if (t.options.at(option)->count() == 0) return false;
     if (line.surveyOption.empty()) line.surveyOption = option;
     return true;
   };
@@ -97,7 +102,8 @@ void readSurveyOptions(const CLI::App& app, const surveyTexts& t, commandLine& l
   }
   if (given("--run-in")) {
     p.runIn = surveyNumber(
-        "--run-in", t.runIn, [](double v) { return v >= 0; }, "metres, 0 or more");
+        "--run-in", t.runIn, [](double v) { return v >= 0 && v <= maxAreaSpanMeters; },
+        "metres from 0 to 200000, the widest area");
     asSet("runIn", t.runIn);
   }
   if (given("--cross-lines")) {
@@ -137,14 +143,16 @@ commandLine parseCommandLine(int argc, char** argv) {
   app.add_option("--area", line.areaFile)->expected(1);
   app.add_option("--write-route", line.writeRoute)->expected(1);
   surveyTexts survey;
-  app.add_option("--line-spacing", survey.spacing)->expected(1);
-  app.add_option("--swath-width", survey.swath)->expected(1);
-  app.add_option("--overlap", survey.overlap)->expected(1);
-  app.add_option("--line-angle", survey.angle)->expected(1);
-  app.add_option("--entry", survey.entry)->expected(1);
-  app.add_option("--start", survey.start)->expected(1);
-  app.add_option("--run-in", survey.runIn)->expected(1);
-  app.add_option("--cross-lines", survey.crossLines)->expected(1);
+  for (auto [name, text] : {std::pair{"--line-spacing", &survey.spacing},
+                            {"--swath-width", &survey.swath},
+                            {"--overlap", &survey.overlap},
+                            {"--line-angle", &survey.angle},
+                            {"--entry", &survey.entry},
+                            {"--start", &survey.start},
+                            {"--run-in", &survey.runIn},
+                            {"--cross-lines", &survey.crossLines}}) {
+    survey.options[name] = app.add_option(name, *text)->expected(1);
+  }
   app.add_option("file", files);
   try {
     app.parse(argc, argv);
@@ -160,7 +168,7 @@ commandLine parseCommandLine(int argc, char** argv) {
     if (std::find(line.maps.begin(), line.maps.end(), *format) == line.maps.end()) line.maps.push_back(*format);
   }
   if (line.help || line.version) return line;
-  readSurveyOptions(app, survey, line);
+  readSurveyOptions(survey, line);
   if (line.areaFile && !files.empty()) {
     badOption("--area lays the route out in the area: give either --area FILE or a waypoint file, not both");
   }

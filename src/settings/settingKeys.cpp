@@ -12,13 +12,22 @@
 
 namespace {
 
+// The vehicle's mission timer holds at most 2147483647 s. Within these bounds the timer of
+// any real mission (a survey of tens of thousands of waypoints) stays far inside it, where
+// a slip of a few digits would write a timer the vehicle cannot hold.
+constexpr double largestTimerFactor = 10;
+constexpr double largestAllowance = 3600;
+
 std::string timerFactorRefusal(double value, const std::string&) {
   // Below 1 the timer ends every mission before its last waypoint.
-  return value >= 1 ? "" : "the mission timer must be at least the time under way: missionTimerFactor is 1 or more";
+  if (value < 1) return "the mission timer must be at least the time under way: missionTimerFactor is 1 or more";
+  return value <= largestTimerFactor ? "" : "missionTimerFactor is at most 10, ten times the time under way";
 }
 
 std::string allowanceRefusal(double value, const std::string&) {
-  return value >= 0 ? "" : "a surfacing cannot take less than no time: surfacingAllowance is 0 or more";
+  if (value < 0) return "a surfacing cannot take less than no time: surfacingAllowance is 0 or more";
+  // A surfacing takes minutes: the GPS fix gives up after 300 s.
+  return value <= largestAllowance ? "" : "surfacingAllowance is at most 3600 s, an hour for each surfacing";
 }
 
 // The survey's lines (--area): the same limits as their command-line options.
@@ -31,8 +40,10 @@ std::string overlapRefusal(double value, const std::string&) {
   return value >= 0 && value < 100 ? "" : "overlap is a percentage from 0 up to, not including, 100";
 }
 
+// A run-in is the few hundred metres the sonar needs to settle after a turn; one longer
+// than the widest area would lay a small area's lines across an ocean.
 std::string runInRefusal(double value, const std::string&) {
-  return value >= 0 ? "" : "runIn is metres, 0 or more";
+  return value >= 0 && value <= maxAreaSpanMeters ? "" : "runIn is metres from 0 to 200000, the widest area";
 }
 
 std::string crossLinesRefusal(double value, const std::string&) {

@@ -8,7 +8,9 @@
 #include <utility>
 
 #include "files/fileSet.h"
+#include "routes/routeEncoding.h"
 #include "settings/settingKeys.h"
+#include "settings/settingsSyntax.h"
 #include "text/characters.h"
 #include "text/runMessages.h"
 
@@ -16,6 +18,10 @@
 // too; the TOML writer is the program's own (settingsText), so its formatters are left out.
 #define TOML_HEADER_ONLY 1
 #define TOML_ENABLE_FORMATTERS 0
+// Reals read with std::from_chars rather than through a string stream, which takes memory:
+// when that memory cannot be had, the library takes the number for a fault of the file, and
+// its parse error takes memory where it may not fail, which ends the program.
+#define TOML_FLOAT_CHARCONV 1
 #include <toml++/toml.h>
 
 namespace {
@@ -40,15 +46,26 @@ const char* typeName(toml::node_type type) {
   }
 }
 
+// Where the `column`-th character of `line` starts, the columns counted in characters, as
+// the library counts them, and not in bytes: a value in quotes may hold any character.
+size_t byteOfColumn(std::string_view line, size_t column) {
+  size_t at = 0;
+  for (size_t seen = 1; seen < column && at < line.size(); ++seen) {
+    ++at;
+    while (at < line.size() && (static_cast<unsigned char>(line[at]) & 0xC0) == 0x80) ++at;
+  }
+  return at;
+}
+
 // The text of a value in the file, as the operator wrote it: the span of its source
-// region on its line (the keys and blanks before a value are ASCII, so columns count
-// bytes there).
+// region on its line.
 std::string writtenText(const std::vector<std::string_view>& lines, const toml::source_region& region) {
   if (region.begin.line == 0 || region.begin.line != region.end.line || region.begin.line > lines.size()) return "";
   const std::string_view line = lines[region.begin.line - 1];
-  const size_t from = region.begin.column - 1;
-  if (region.end.column <= region.begin.column || region.end.column - 1 > line.size()) return "";
-  return std::string(line.substr(from, region.end.column - region.begin.column));
+  const size_t from = byteOfColumn(line, region.begin.column);
+  const size_t to = byteOfColumn(line, region.end.column);
+  if (to <= from) return "";
+  return std::string(line.substr(from, to - from));
 }
 
 std::vector<std::string_view> linesOf(std::string_view text) {
@@ -129,21 +146,14 @@ std::string commentSafe(const std::string& text) {
 
 }  // namespace
 
-std::vector<std::string> readSettingsText(std::string_view text, const std::string& name, givenSettings& given) {
-  toml::table document;
-  try {
-    document = toml::parse(text, std::string_view(name));
-  } catch (const toml::parse_error& e) {
-    // The parser's word for a key given twice is hard to read for an operator.
-    const std::string_view what = e.description();
-    const size_t quote = what.find('\'');
-    if (what.find("cannot redefine existing") != std::string_view::npos && quote != std::string_view::npos) {
-      return {position(name, e.source().begin) + "duplicate key " + std::string(what.substr(quote)) +
-              ": each key is given once"};
-    }
-    return {position(name, e.source().begin) + std::string(what)};
-  }
-  const std::vector<std::string_view> lines = linesOf(text);
+std::vector<std::string> readSettingsText(std::string_view content, const std::string& name, givenSettings& given) {
+  // Saved as "Unicode" by a Windows editor, as route files are.
+  const unicodeText unicode = fromUtf16(content);
+  if (!unicode.problem.empty()) return {"vesk: settings file " + name + " " + unicode.problem};
+  const std::string_view text = unicode.converted ? std::string_view(unicode.text) : content;
+  // What the library must not see is refused here, and taken out so that the library
+  // reports the file's other faults with it.
+  const screenedSettings screened = screenSettingsText(text);
   struct entry {
     toml::source_position at;
     std::string refusal;  // empty: `key` takes `value`
@@ -152,6 +162,28 @@ std::vector<std::string> readSettingsText(std::string_view text, const std::stri
     std::string written;
   };
   std::vector<entry> entries;
+  for (const settingsFault& fault : screened.faults) {
+    const toml::source_position at{static_cast<toml::source_index>(fault.line),
+                                   static_cast<toml::source_index>(fault.column)};
+    entries.push_back({at, position(name, at) + fault.reason, nullptr, 0, ""});
+  }
+  toml::table document;
+  try {
+    // Without the file's name: the library would keep it in memory taken where it may not
+    // fail, which ends the program when the memory has run out. The refusals name the file.
+    document = toml::parse(std::string_view(screened.text));
+  } catch (const toml::parse_error& e) {
+    // The parser's word for a key given twice is hard to read for an operator.
+    const std::string_view what = e.description();
+    const size_t quote = what.find('\'');
+    std::string refusal = position(name, e.source().begin) + std::string(what);
+    if (what.find("cannot redefine existing") != std::string_view::npos && quote != std::string_view::npos) {
+      refusal = position(name, e.source().begin) + "duplicate key " + std::string(what.substr(quote)) +
+                ": each key is given once";
+    }
+    entries.push_back({e.source().begin, refusal, nullptr, 0, ""});
+  }
+  const std::vector<std::string_view> lines = linesOf(text);
   for (const auto& [name_, node] : document) {
     const std::string_view keyName = name_.str();
     const settingKey* const key = findSettingKey(keyName);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <new>
 #include <string>
 
 #include "calcs.h"
@@ -23,7 +24,7 @@ double checkParameters(const surveyParameters& p) {
   if (!finite(p.maxLegMeters) || p.maxLegMeters < 1) refuse("the meters between surfacings must be at least 1");
   if (!finite(p.swathWidth) || p.swathWidth < 0) refuse("swathWidth must be a width in metres, greater than 0");
   if (!finite(p.overlap) || p.overlap < 0 || p.overlap >= 100) refuse("overlap must be a percentage from 0 up to 100");
-  if (!finite(p.runIn) || p.runIn < 0) refuse("runIn must be 0 or more metres");
+  if (!finite(p.runIn) || p.runIn < 0 || p.runIn > maxAreaSpanMeters) refuse("runIn must be 0 to 200000 metres");
   if (p.crossLines < 0) refuse("crossLines must be a count of 0 or more");
   if (p.lineAngle && !finite(*p.lineAngle)) refuse("lineAngle must be a number of degrees");
   if (p.start && (!finite(p.start->lat) || !finite(p.start->lon) || std::fabs(p.start->lat) > 90)) {
@@ -374,6 +375,8 @@ surveyPlan planSurvey(const surveyArea& area, const surveyParameters& parameters
     return planSurvey(checkArea(area), parameters);
   } catch (const surveyError&) {
     throw;
+  } catch (const std::bad_alloc&) {
+    throw;  // memory ran out: no fault of the area, and no pattern to pass over
   } catch (const std::exception& e) {
     throw surveyError(surveyFault::geometry, std::string("the area's geometry could not be checked: ") + e.what());
   }
@@ -521,6 +524,8 @@ surveyPlan layPattern(const projectedArea& area, const surveyParameters& paramet
     plan.areaSquareMeters = cover.areaSquareMeters;
   } catch (const surveyError&) {
     throw;
+  } catch (const std::bad_alloc&) {
+    throw;  // memory ran out: no fault of the area, and no pattern to pass over
   } catch (const std::exception& e) {
     throw surveyError(surveyFault::geometry, std::string("the area's geometry could not be laid out: ") + e.what());
   }
