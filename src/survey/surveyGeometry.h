@@ -17,7 +17,6 @@
 #include <boost/geometry/geometries/polygon.hpp>
 #include <boost/geometry/index/rtree.hpp>
 
-#include "geo/latLon.h"
 #include "geo/plane.h"
 
 namespace bg = boost::geometry;
@@ -52,10 +51,6 @@ class lineFrame {
 };
 
 bgPolygon toPolygon(const std::vector<std::vector<planePoint>>& rings);
-
-// Appends the great-circle leg a->b to `route` (which ends at a), cut into equal pieces
-// that the planner's own distance finds no longer than `longest`; returns its length.
-double appendCut(std::vector<latLon>& route, latLon a, latLon b, double longest);
 
 // A boundary edge; the area lies to its left.
 struct areaEdge {
