@@ -5,19 +5,24 @@
 #include <ctime>
 #include <exception>
 #include <new>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "calcs.h"
-#include "settings/commandLine.h"
 #include "console/consoleInput.h"
 #include "files/fileSet.h"
-#include "routes/routeImport.h"
+#include "picture/svgMap.h"
 #include "report/routeReport.h"
-#include "text/runMessages.h"
+#include "report/surfacingTime.h"
+#include "routes/areaImport.h"
+#include "routes/routeImport.h"
+#include "routes/routeReader.h"
 #include "settings.h"
+#include "settings/commandLine.h"
 #include "settings/settingsFile.h"
 #include "survey/surveyRoute.h"
-#include "picture/svgMap.h"
+#include "text/runMessages.h"
 #include "vesk_user_if.h"
 #include "wptList.h"
 #include "writeMission.h"
@@ -112,6 +117,26 @@ struct listGuard {
   ~listGuard() { destroyList(); }
 };
 
+// The value of a step that worked; else the run ends with the failure shown.
+template <typename T>
+T valueOf(result<T> step) {
+  if (!step) reportFailure(step.error());
+  return std::move(*step);
+}
+
+// The survey's route becomes the list, through the route readers' door as a route file's
+// waypoints come in.
+void listSurveyRoute(const areaSurvey& survey) {
+  destroyList();
+  routeReader reader(survey.name, "survey waypoint");
+  long long number = 0;
+  for (const latLon& p : survey.plan.route) {
+    ++number;
+    reader.add(p.lat, p.lon, [&] { return waypointAt(number, 0, ""); });
+  }
+  reader.finish();
+}
+
 // The dialogue. Each warning of the settings comes as soon as the menu that sets them is
 // closed.
 void askForSettings() {
@@ -153,7 +178,9 @@ int run(int argc, char** argv) {
   const std::string& folder = options.outputDir;
   checkOutputFolder(folder, !options.dryRun);
   if (options.saveSettings && !options.dryRun) checkSettingsDestination(*options.saveSettings);
-  if (options.writeRoute && !options.dryRun) checkSurveyRoutePath(*options.writeRoute, *options.areaFile);
+  if (options.writeRoute && !options.dryRun) {
+    if (const problem p = checkSurveyRoutePath(*options.writeRoute, *options.areaFile)) reportFailure(*p);
+  }
   const bool survey = options.areaFile.has_value();
   if (options.noInput && !options.waypointFile && !survey) {
     toStderr("vesk: --no-input asks no question: give the waypoint file on the command line");
@@ -169,8 +196,11 @@ int run(int argc, char** argv) {
   planPicture.routeFile = waypointFileName;
   // The whole waypoint file, or the survey laid out in the area, before any question is
   // asked so that a bad route or area is reported at once.
+  std::optional<areaSurvey> surveyed;
   if (survey) {
-    readSurvey(waypointFileName);
+    surveyed = valueOf(surveyOf(waypointFileName, readArea(readRouteFile(waypointFileName), waypointFileName),
+                                surveySettings, maxLegMeters));
+    listSurveyRoute(*surveyed);
   } else {
     readRoute(readRouteFile(waypointFileName), waypointFileName);
   }
@@ -187,10 +217,14 @@ int run(int argc, char** argv) {
 
   if (survey) {
     // The lines are cut at the surfacings the operator has just set.
-    fitSurveyToSettings();
-    warnAboutSurveyCoverage();
+    if (maxLegMeters != surveyed->parameters.maxLegMeters) {
+      surveyed = valueOf(surveyAgain(std::move(*surveyed), surveySettings, maxLegMeters));
+      listSurveyRoute(*surveyed);
+    }
+    warnAboutSurveyCoverage(*surveyed);
     if (std::find(options.maps.begin(), options.maps.end(), mapFormat::svg) != options.maps.end()) {
-      showSurveyInPicture();
+      planPicture.area = pictureArea{surveyed->file.area.outer, surveyed->file.area.holes};
+      planPicture.swaths = surveyed->plan.swaths;
     }
   }
   planRoute();
@@ -204,15 +238,17 @@ int run(int argc, char** argv) {
   const std::string stem = fileNameAt(std::time(nullptr));
   if (options.dryRun) {
     summarisePlan(stem);
-    if (survey) summariseSurvey();
+    if (survey) summariseSurvey(*surveyed, missionSpeed, surfacingSeconds(legEndDepth()));
     toStderr("dry run: nothing is written");
     return 0;
   }
-  if (options.writeRoute) writeSurveyRoute(*options.writeRoute);
+  if (options.writeRoute) {
+    if (const problem p = writeSurveyRoute(*surveyed, *options.writeRoute)) reportFailure(*p);
+  }
   if (options.saveSettings) saveSettings(*options.saveSettings, waypointFileName, stem);
   writeMissionFiles(stem, folder, options.maps);
   summarisePlan(stem);
-  if (survey) summariseSurvey();
+  if (survey) summariseSurvey(*surveyed, missionSpeed, surfacingSeconds(legEndDepth()));
   return 0;
 }
 

@@ -202,11 +202,16 @@ TEST(SurveyRun, TheWrittenRoutePlansTheSameMissionByteForByte) {
   EXPECT_EQ(over.status, 1);
   EXPECT_EQ(over.output, "cannot write route output file ./area.kml over the area file\n");
   EXPECT_EQ(readFile(dir.file("area.kml")), kmlWithHole);
+  // A folder with no file name is found only when the files are written: none of them is.
+  const vesk_result folderOnly =
+      runVesk({"--area", "area.kml", "--line-spacing", "60", "--write-route", "./"}, answers, dir.path());
+  EXPECT_EQ(folderOnly.status, 1);
+  EXPECT_EQ(afterDialogue(folderOnly.output), "cannot open route output file ./ ");
+  EXPECT_EQ(dir.list(), std::vector<std::string>{"area.kml"});
 
-  const vesk_result fromArea =
-      runVesk({"--area", "area.kml", "--line-spacing", "60", "--cross-lines", "2", "--run-in", "25", "--write-route",
-               "route.txt"},
-              answers, dir.path());
+  const vesk_result fromArea = runVesk({"--area", "area.kml", "--line-spacing", "60", "--cross-lines", "2", "--run-in",
+                                        "25", "--write-route", "route.txt"},
+                                       answers, dir.path());
   ASSERT_EQ(fromArea.status, 0) << fromArea.output << fromArea.errors;
   EXPECT_NE(afterDialogue(fromArea.output).find("\n **** Wrote route : route.txt ****\n"), std::string::npos);
   const writtenSet first = setOf(dir, fromArea);
@@ -262,9 +267,13 @@ TEST(SurveyRun, TheExampleAreaPlansCleanlyAndIsDrawn) {
 
   // Lines the operator lays across the edges at a slant leave strips between their ends:
   // the run says how much is swept, and --strict writes nothing.
-  const std::vector<std::string> slanted = {"--area", VESK_EXAMPLES "/area.kml", "--line-spacing", "100",
-                                            "--line-angle", "30", "--no-input", "--set", "yoyoMission=0",
-                                            "--set", "kallopMission=0", "--set", "wayPointDepth=5"};
+  const std::vector<std::string> slanted = {"--area",          VESK_EXAMPLES "/area.kml",
+                                            "--line-spacing",  "100",
+                                            "--line-angle",    "30",
+                                            "--no-input",      "--set",
+                                            "yoyoMission=0",   "--set",
+                                            "kallopMission=0", "--set",
+                                            "wayPointDepth=5"};
   const vesk_result warned = runVesk(slanted, "", dir.path());
   ASSERT_EQ(warned.status, 0) << warned.errors;
   EXPECT_NE(warned.errors.find("warning: the swaths cover 99.53 % of " VESK_EXAMPLES
