@@ -3,7 +3,7 @@
 // driver (vesk.cpp).
 #pragma once
 
-#include "survey/surveyPattern.h"
+#include "survey/surveyParameters.h"
 
 // ---- Operator parameters (edited through the dialogue) ----
 extern int abortOnTimeout;       // 1: the vehicle aborts when a GPS fix times out

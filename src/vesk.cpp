@@ -5,6 +5,7 @@
 #include <ctime>
 #include <exception>
 #include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -15,6 +16,8 @@
 #include "files/fileSet.h"
 #include "picture/svgMap.h"
 #include "report/routeReport.h"
+#include "report/surfacingTime.h"
+#include "routes/areaImport.h"
 #include "routes/routeDocument.h"
 #include "routes/routeImport.h"
 #include "settings.h"
@@ -142,6 +145,33 @@ void warnAboutSettings() {
   }
 }
 
+// The value of a step that worked; else the run ends with the failure shown.
+template <typename T>
+T valueOf(result<T> step) {
+  if (!step) reportFailure(step.error());
+  return std::move(*step);
+}
+
+// The survey's route becomes the list, through the route readers' checks as a route
+// file's waypoints come in.
+void listSurveyRoute(const areaSurvey& survey) {
+  destroyList();
+  std::vector<geoPoint> points(survey.plan.route.begin(), survey.plan.route.end());
+  std::vector<std::string> warnings;
+  const result<std::vector<geoPoint>> route = checkRoutePoints(points, survey.name, warnings);
+  for (const std::string& text : warnings) warn(text);
+  if (!route) reportFailure(route.error());
+  for (const geoPoint& p : *route) insertLatLonEnd(p.lat, p.lon);
+}
+
+// The survey of the area file `name`, laid out with the settings as they stand.
+areaSurvey surveyOfFile(const std::string& name) {
+  std::vector<std::string> warnings;
+  result<areaFile> file = readArea(readRouteFile(name), name, warnings);
+  for (const std::string& text : warnings) warn(text);
+  return valueOf(surveyOf(name, valueOf(std::move(file)), surveySettings, maxLegMeters));
+}
+
 int run(int argc, char** argv) {
   // The command line's own warnings count for --strict too.
   const long long warningsBefore = warningCount();
@@ -157,7 +187,9 @@ int run(int argc, char** argv) {
   const std::string& folder = options.outputDir;
   checkOutputFolder(folder, !options.dryRun);
   if (options.saveSettings && !options.dryRun) checkSettingsDestination(*options.saveSettings);
-  if (options.writeRoute && !options.dryRun) checkSurveyRoutePath(*options.writeRoute, *options.areaFile);
+  if (options.writeRoute && !options.dryRun) {
+    if (const problem p = checkSurveyRoutePath(*options.writeRoute, *options.areaFile)) reportFailure(*p);
+  }
   const bool survey = options.areaFile.has_value();
   if (options.noInput && !options.waypointFile && !survey) {
     toStderr("vesk: --no-input asks no question: give the waypoint file on the command line");
@@ -173,8 +205,10 @@ int run(int argc, char** argv) {
   planPicture.routeFile = waypointFileName;
   // The whole waypoint file, or the survey laid out in the area, before any question is
   // asked so that a bad route or area is reported at once.
+  std::optional<areaSurvey> surveyed;
   if (survey) {
-    readSurvey(waypointFileName);
+    surveyed = surveyOfFile(waypointFileName);
+    listSurveyRoute(*surveyed);
   } else {
     readRoute(readRouteFile(waypointFileName), waypointFileName);
   }
@@ -191,10 +225,14 @@ int run(int argc, char** argv) {
 
   if (survey) {
     // The lines are cut at the surfacings the operator has just set.
-    fitSurveyToSettings();
-    warnAboutSurveyCoverage();
+    if (maxLegMeters != surveyed->parameters.maxLegMeters) {
+      surveyed = valueOf(surveyAgain(std::move(*surveyed), surveySettings, maxLegMeters));
+      listSurveyRoute(*surveyed);
+    }
+    warnAboutSurveyCoverage(*surveyed);
     if (std::find(options.maps.begin(), options.maps.end(), mapFormat::svg) != options.maps.end()) {
-      showSurveyInPicture();
+      planPicture.area = pictureArea{surveyed->file.area.outer, surveyed->file.area.holes};
+      planPicture.swaths = surveyed->plan.swaths;
     }
   }
   planRoute();
@@ -208,15 +246,17 @@ int run(int argc, char** argv) {
   const std::string stem = fileNameAt(std::time(nullptr));
   if (options.dryRun) {
     summarisePlan(stem);
-    if (survey) summariseSurvey();
+    if (survey) summariseSurvey(*surveyed, missionSpeed, surfacingSeconds(legEndDepth()));
     toStderr("dry run: nothing is written");
     return 0;
   }
-  if (options.writeRoute) writeSurveyRoute(*options.writeRoute);
+  if (options.writeRoute) {
+    if (const problem p = writeSurveyRoute(*surveyed, *options.writeRoute)) reportFailure(*p);
+  }
   if (options.saveSettings) saveSettings(*options.saveSettings, waypointFileName, stem);
   writeMissionFiles(stem, folder, options.maps);
   summarisePlan(stem);
-  if (survey) summariseSurvey();
+  if (survey) summariseSurvey(*surveyed, missionSpeed, surfacingSeconds(legEndDepth()));
   return 0;
 }
 

@@ -270,6 +270,12 @@ TEST(SurveyRun, TheWrittenRoutePlansTheSameMissionByteForByte) {
   EXPECT_EQ(over.status, 1);
   EXPECT_EQ(over.output, "cannot write route output file ./area.kml over the area file\n");
   EXPECT_EQ(readFile(dir.file("area.kml")), kmlWithHole);
+  // A folder with no file name is found only when the files are written: none of them is.
+  const vesk_result folderOnly =
+      runVesk({"--area", "area.kml", "--line-spacing", "60", "--write-route", "./"}, answers, dir.path());
+  EXPECT_EQ(folderOnly.status, 1);
+  EXPECT_EQ(afterDialogue(folderOnly.output), "cannot open route output file ./ ");
+  EXPECT_EQ(dir.list(), std::vector<std::string>{"area.kml"});
 
   const vesk_result fromArea = runVesk({"--area", "area.kml", "--line-spacing", "60", "--cross-lines", "2", "--run-in",
                                         "25", "--write-route", "route.txt"},

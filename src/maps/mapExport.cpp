@@ -9,9 +9,10 @@
 #include <utility>
 #include <vector>
 
+#include "geo/longitude.h"
+#include "picture/svgMap.h"
 #include "report/routeReport.h"
 #include "settings.h"
-#include "picture/svgMap.h"
 #include "wptList.h"
 
 namespace {
@@ -97,13 +98,6 @@ class unwrappedLongitude {
   double previous_ = 0;
   double offset_ = 0;
 };
-
-// `lon` brought back into -180..180.
-double wrappedLongitude(double lon) {
-  while (lon > 180) lon -= 360;
-  while (lon < -180) lon += 360;
-  return lon;
-}
 
 struct routeTotals {
   long long waypoints = 0;
@@ -223,7 +217,7 @@ void kmlText(const std::string& name, textOut& out) {
   const double spanMeters =
       std::max(north - south, (east - west) * std::cos((south + north) / 2 * 3.14159265358979 / 180)) * 111195.0;
   pugi::xml_node lookAt = document.append_child("LookAt");
-  setText(lookAt, "longitude", decimal(wrappedLongitude((west + east) / 2), degreePlaces));
+  setText(lookAt, "longitude", decimal(wrapLongitude((west + east) / 2), degreePlaces));
   setText(lookAt, "latitude", decimal((south + north) / 2, degreePlaces));
   setText(lookAt, "range", numberText::fixed(std::max(1000.0, spanMeters * 1.5), 0).text());
   pugi::xml_node routeStyle = document.append_child("Style");

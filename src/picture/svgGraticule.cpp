@@ -6,12 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "geo/longitude.h"
+
 namespace {
 
 // The steps a graticule may take, in hundredths of a minute of arc: from 0.01' to 90 degrees.
-constexpr std::array<long long, 20> stepChoices = {1,    2,     5,     10,    20,    50,    100,
-                                                   200,  500,   1000,  2000,  3000,  6000,  12000,
-                                                   30000, 60000, 90000, 180000, 270000, 540000};
+constexpr std::array<long long, 20> stepChoices = {
+    1, 2, 5, 10, 20, 50, 100, 200, 500, 1000, 2000, 3000, 6000, 12000, 30000, 60000, 90000, 180000, 270000, 540000};
 
 std::string twoDigits(long long v) { return (v < 10 ? "0" : "") + std::to_string(v); }
 
@@ -57,7 +58,8 @@ class graticuleWriter {
       if (value <= -90 * hundredthsPerDegree || value >= 90 * hundredthsPerDegree) continue;
       const double lat = static_cast<double>(value) / hundredthsPerDegree;
       std::vector<vec3> line;
-      for (int i = 0; i <= samples * 2; ++i) line.push_back(unitOf(lat, lon0 + west + (east - west) * i / (samples * 2)));
+      for (int i = 0; i <= samples * 2; ++i)
+        line.push_back(unitOf(lat, lon0 + west + (east - west) * i / (samples * 2)));
       graticuleLine(line, latitudeText(value, latStep_), true, taken);
     }
     const double firstLon = round ? -180 : lon0 + r.west;
@@ -86,7 +88,7 @@ class graticuleWriter {
       const vec3 v = view_.sphereAt(p);
       r.south = std::min(r.south, latitudeOf(v));
       r.north = std::max(r.north, latitudeOf(v));
-      const double d = wrapped(longitudeOf(v) - lon0);
+      const double d = wrapLongitude(longitudeOf(v) - lon0);
       r.west = std::min(r.west, d);
       r.east = std::max(r.east, d);
     };
@@ -147,8 +149,8 @@ class graticuleWriter {
             const double t = a / (a - b);
             const point at{previous.x + t * (p.x - previous.x), previous.y + t * (p.y - previous.y)};
             const point where = parallel ? point{frame_.left - 5, at.y + 3.5} : point{at.x, frame_.bottom + 14};
-            const bool along = parallel ? at.y >= frame_.top && at.y <= frame_.bottom
-                                        : at.x >= frame_.left && at.x <= frame_.right;
+            const bool along =
+                parallel ? at.y >= frame_.top && at.y <= frame_.bottom : at.x >= frame_.left && at.x <= frame_.right;
             if (along && taken.takeIfFree(textBox(where, label, 10, parallel ? anchor::end : anchor::middle))) {
               labelText = textElement(where, label, parallel ? anchor::end : anchor::middle);
             }
@@ -160,8 +162,8 @@ class graticuleWriter {
     }
     if (d.empty()) return;
     out_.line(std::string("<g class=\"") + (parallel ? "parallel" : "meridian") + "\"><path d=\"" + d.text() +
-              "\" fill=\"none\" stroke=\"#b5c3d1\" stroke-width=\"0.7\" clip-path=\"url(#chart-clip)\"/>" +
-              labelText + "</g>");
+              "\" fill=\"none\" stroke=\"#b5c3d1\" stroke-width=\"0.7\" clip-path=\"url(#chart-clip)\"/>" + labelText +
+              "</g>");
   }
 
   point toPx(vec3 p) const { return view_.toPx(p); }

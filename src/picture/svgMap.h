@@ -9,12 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "geo/latLon.h"
 #include "text/textOut.h"
 
-struct picturePosition {
-  double lat = 0;  // decimal degrees, north positive
-  double lon = 0;  // decimal degrees, east positive
-};
+using picturePosition = latLon;
 
 // A polygon's vertices in order, closed or not.
 using pictureRing = std::vector<picturePosition>;

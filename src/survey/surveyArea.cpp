@@ -6,23 +6,10 @@
 #include <string>
 #include <utility>
 
+#include "geo/sphere.h"
 #include "survey/surveyGeometry.h"
 
 namespace {
-
-using vec3 = std::array<double, 3>;
-constexpr double pi = 3.14159265358979323846;
-constexpr double degree = pi / 180;
-
-double dot3(const vec3& a, const vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-vec3 cross3(const vec3& a, const vec3& b) {
-  return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
-vec3 normalized(const vec3& a) {
-  const double n = std::sqrt(dot3(a, a));
-  return {a[0] / n, a[1] / n, a[2] / n};
-}
-double angleBetween(const vec3& a, const vec3& b) { return std::atan2(std::sqrt(dot3(cross3(a, b), cross3(a, b))), dot3(a, b)); }
 
 std::string ringName(int ring) { return ring == 0 ? "outer boundary" : "inner boundary " + std::to_string(ring); }
 std::string kilometres(double metres) {
@@ -63,27 +50,24 @@ std::vector<vertex> distinctVertices(const areaRing& ring, int ringNumber) {
 // vertices spread too far for it is refused with the two vertices farthest apart.
 vec3 centreOf(const std::vector<vertex>& outer) {
   vec3 sum{0, 0, 0};
-  for (const vertex& v : outer) {
-    const vec3 u = unitVector(v.position);
-    for (int k = 0; k < 3; ++k) sum[k] += u[k];
-  }
+  for (const vertex& v : outer) sum = sum + unitOf(v.position);
   const double limit = 1.25 * maxAreaSpanMeters / earthRadiusMeters;
   const auto farthestFrom = [&](const vec3& from) {
     size_t best = 0;
     double bestAngle = -1;
     for (size_t i = 0; i < outer.size(); ++i) {
-      const double a = angleBetween(from, unitVector(outer[i].position));
+      const double a = angleBetween(from, unitOf(outer[i].position));
       if (a > bestAngle) bestAngle = a, best = i;
     }
     return std::make_pair(best, bestAngle);
   };
-  const bool degenerate = !(std::sqrt(dot3(sum, sum)) > 1e-9 * static_cast<double>(outer.size()));
-  const vec3 centre = degenerate ? unitVector(outer[0].position) : normalized(sum);
+  const bool degenerate = !(norm(sum) > 1e-9 * static_cast<double>(outer.size()));
+  const vec3 centre = degenerate ? unitOf(outer[0].position) : normalized(sum);
   const auto [far, farAngle] = farthestFrom(centre);
   if (farAngle <= limit) return centre;
   // The mean direction lies within the vertices' hull, so a vertex far from it is farther
   // still from some other vertex.
-  const vec3 farVertex = unitVector(outer[far].position);
+  const vec3 farVertex = unitOf(outer[far].position);
   const auto [other, span] = farthestFrom(farVertex);
   if (span * earthRadiusMeters > maxAreaSpanMeters) {
     throw surveyError(surveyFault::tooWide,
@@ -177,15 +161,6 @@ void checkCrossings(const std::vector<std::vector<planePoint>>& rings, const std
   }
 }
 
-bool insideRing(planePoint p, const std::vector<planePoint>& ring) {
-  bool inside = false;
-  for (size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++) {
-    const planePoint a = ring[j], b = ring[i];
-    if ((a.y > p.y) != (b.y > p.y) && p.x < a.x + (p.y - a.y) * (b.x - a.x) / (b.y - a.y)) inside = !inside;
-  }
-  return inside;
-}
-
 // The convex hull's least width gives the direction of the fewest lines; its greatest
 // distance between vertices is the area's span.
 void measureHull(projectedArea& area, const std::vector<vertex>& outer) {
@@ -209,15 +184,14 @@ void measureHull(projectedArea& area, const std::vector<vertex>& outer) {
     farthest[i] = far;
     if (height(far) < bestWidth * (1 - 1e-12)) {
       bestWidth = height(far);
-      area.longAxis = std::fmod(std::atan2(b.x - a.x, b.y - a.y) / degree + 360, 180);
+      area.longAxis = std::fmod(std::atan2(b.x - a.x, b.y - a.y) / radiansPerDegree + 360, 180);
     }
   }
   // The span: the farthest pair is antipodal, a vertex against those between the
   // farthest vertices of the edges on either side of it. The plane stretches distances a
   // little, never shrinks them, so pairs are measured on the sphere.
   const auto sphereDistance = [&](size_t i, size_t j) {
-    return angleBetween(unitVector(area.frame.toLatLon(hull[i])), unitVector(area.frame.toLatLon(hull[j]))) *
-           earthRadiusMeters;
+    return angleBetween(unitOf(area.frame.toLatLon(hull[i])), unitOf(area.frame.toLatLon(hull[j]))) * earthRadiusMeters;
   };
   size_t bestI = 0, bestJ = 0;
   double planeSpan = 0;
@@ -247,41 +221,14 @@ void measureHull(projectedArea& area, const std::vector<vertex>& outer) {
     };
     const int first = std::min(given(bestI), given(bestJ)), second = std::max(given(bestI), given(bestJ));
     throw surveyError(surveyFault::tooWide,
-                      "outer boundary: vertices " + std::to_string(first) + " and " + std::to_string(second) +
-                          " lie " + kilometres(area.spanMeters) + " apart; an area may span at most " +
+                      "outer boundary: vertices " + std::to_string(first) + " and " + std::to_string(second) + " lie " +
+                          kilometres(area.spanMeters) + " apart; an area may span at most " +
                           kilometres(maxAreaSpanMeters),
                       0, first);
   }
 }
 
 }  // namespace
-
-std::array<double, 3> unitVector(latLon p) {
-  const double phi = p.lat * degree, lambda = p.lon * degree;
-  return {std::cos(phi) * std::cos(lambda), std::cos(phi) * std::sin(lambda), std::sin(phi)};
-}
-
-gnomonicFrame::gnomonicFrame(const std::array<double, 3>& centre) : c_(centre) {
-  // East and north at the centre; at a pole, the meridian of longitude 0 serves as north.
-  const vec3 east = cross3({0, 0, 1}, c_);
-  east_ = dot3(east, east) > 1e-20 ? normalized(east) : vec3{0, 1, 0};
-  north_ = cross3(c_, east_);
-}
-
-double gnomonicFrame::cosineToCentre(latLon p) const { return dot3(unitVector(p), c_); }
-
-planePoint gnomonicFrame::toPlane(latLon p) const {
-  const vec3 u = unitVector(p);
-  const double d = dot3(u, c_);
-  return {earthRadiusMeters * dot3(u, east_) / d, earthRadiusMeters * dot3(u, north_) / d};
-}
-
-latLon gnomonicFrame::toLatLon(planePoint p) const {
-  const double x = p.x / earthRadiusMeters, y = p.y / earthRadiusMeters;
-  vec3 u;
-  for (int k = 0; k < 3; ++k) u[k] = c_[k] + x * east_[k] + y * north_[k];
-  return {std::atan2(u[2], std::hypot(u[0], u[1])) / degree, std::atan2(u[1], u[0]) / degree};
-}
 
 projectedArea checkArea(const surveyArea& given) {
   std::vector<std::vector<vertex>> kept;
@@ -313,7 +260,8 @@ projectedArea checkArea(const surveyArea& given) {
       ring.push_back(p);
       kept2.push_back(v);
     }
-    while (ring.size() > 1 && length(ring.back() - ring.front()) < areaToleranceMeters) ring.pop_back(), kept2.pop_back();
+    while (ring.size() > 1 && length(ring.back() - ring.front()) < areaToleranceMeters)
+      ring.pop_back(), kept2.pop_back();
     const int ringNumber = static_cast<int>(r);
     if (ring.size() < 3) {
       throw surveyError(surveyFault::tooFewVertices,
@@ -343,8 +291,8 @@ projectedArea checkArea(const surveyArea& given) {
                                         [](const vertex& a, const vertex& b) { return a.given < b.given; });
     const planePoint p = area.rings[r][static_cast<size_t>(first - kept[r].begin())];
     if (!insideRing(p, area.rings[0])) {
-      throw surveyError(surveyFault::holeOutside, ringName(ringNumber) + " lies outside the outer boundary",
-                        ringNumber, first->given);
+      throw surveyError(surveyFault::holeOutside, ringName(ringNumber) + " lies outside the outer boundary", ringNumber,
+                        first->given);
     }
     for (size_t other = 1; other < area.rings.size(); ++other) {
       if (other != r && insideRing(p, area.rings[other])) {
