@@ -186,8 +186,8 @@ TEST(Memory, RunningOutLeavesNoTemporaryFileAndNoFileOfTheSetUntold) {
   for (const failedRun& f : failedRuns()) {
     for (const std::string& name : f.run.left) {
       const bool told = f.run.output.find("out/" + name + " ****") != std::string::npos;
-      EXPECT_TRUE(name == "saved.toml" || name == "survey.txt" || told)
-          << described(f) << ": " << name << " is left\n" << f.run.output;
+      EXPECT_TRUE(name == "saved.toml" || name == "survey.txt" || told) << described(f) << ": " << name << " is left\n"
+                                                                        << f.run.output;
     }
   }
 }

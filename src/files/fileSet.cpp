@@ -161,7 +161,8 @@ class setWriter {
         if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
         const bool written = std::any_of(set_.begin(), set_.end(), [&](const pending& p) { return p.name == name; });
         const std::string path = outputPath(folder_, name);
-        if (!written && platform::exists(path) && !platform::isDirectory(path)) earlier_.push_back({name, path, "", false});
+        if (!written && platform::exists(path) && !platform::isDirectory(path))
+          earlier_.push_back({name, path, "", false});
       }
       anyKept = anyKept || !earlier_.empty();
     }
@@ -224,9 +225,9 @@ class setWriter {
     }
     for (const earlierOnly& e : earlier_) kept += (kept.empty() ? "" : ", ") + backupName(e.name, journal_.backup);
     if (kept.empty()) return;
-    kept_ = std::make_unique<readyWarning>(prepareWarning(
-        journal_.kind == setKind::mission ? "the earlier set " + journal_.stem + " is kept as " + kept
-                                          : "the earlier " + journal_.stem + " is kept as " + kept));
+    kept_ = std::make_unique<readyWarning>(
+        prepareWarning(journal_.kind == setKind::mission ? "the earlier set " + journal_.stem + " is kept as " + kept
+                                                         : "the earlier " + journal_.stem + " is kept as " + kept));
   }
 
   // "cfg" of 2014_119_148.cfg: the steps are named alike whatever minute a run takes.
@@ -321,8 +322,8 @@ class setWriter {
   std::vector<pending> set_;
   std::vector<earlierOnly> earlier_;
   setJournal journal_;
-  bool held_ = false;  // interruptions wait while the set is named
-  std::string told_;   // the success lines, as standard output shows them
+  bool held_ = false;                   // interruptions wait while the set is named
+  std::string told_;                    // the success lines, as standard output shows them
   std::unique_ptr<readyWarning> kept_;  // the warning of the backups, when there are any
 };
 
