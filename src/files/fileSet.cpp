@@ -19,6 +19,10 @@ void passStep(const std::string& step) {
   if (setStepHook != nullptr) setStepHook(step);
 }
 
+void passStep(const char* step) {
+  if (setStepHook != nullptr) setStepHook(step);
+}
+
 namespace {
 
 std::string withPath(const char* format, const std::string& path) {
@@ -50,6 +54,7 @@ struct pending {
   std::string name;       // the final name, without the folder
   std::string path;       // the final name in the output folder
   std::string temporary;  // where it is written first
+  std::string backup;     // where an earlier file of the name is kept
   bool kept = false;      // an earlier file of the name is moved to its backup
   bool movedAside = false;
   bool named = false;              // the new file has its final name
@@ -75,6 +80,7 @@ std::string lastPart(const std::string& path) {
 struct earlierOnly {
   std::string name;
   std::string path;
+  std::string backup;
   bool movedAside = false;
 };
 
@@ -98,6 +104,7 @@ class setWriter {
       platform::closeQuietly(p.handle);
       if (!p.temporary.empty()) platform::remove(p.temporary);
     }
+    if (held_) platform::releaseInterrupts();
     platform::endGuard();
   }
   setWriter(const setWriter&) = delete;
@@ -154,11 +161,19 @@ class setWriter {
         if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
         const bool written = std::any_of(set_.begin(), set_.end(), [&](const pending& p) { return p.name == name; });
         const std::string path = outputPath(folder_, name);
-        if (!written && platform::exists(path) && !platform::isDirectory(path)) earlier_.push_back({name, path});
+        if (!written && platform::exists(path) && !platform::isDirectory(path))
+          earlier_.push_back({name, path, "", false});
       }
       anyKept = anyKept || !earlier_.empty();
     }
     journal_.backup = anyKept ? nextBackupNumber(folder_, names) : 0;
+    // Once the journal is in place nothing may take memory until the journal is gone:
+    // memory running out there would leave a set half named. Every name is made first,
+    // and what the run tells of the set.
+    for (pending& p : set_) p.backup = outputPath(folder_, backupName(p.name, journal_.backup));
+    for (earlierOnly& e : earlier_) e.backup = outputPath(folder_, backupName(e.name, journal_.backup));
+    const std::string journalPath = outputPath(folder_, journalName);
+    prepareAnnouncement();
     for (const pending& p : set_) {
       const platform::fileIdentity earlier = p.kept ? platform::factsAt(p.path).identity : platform::fileIdentity{};
       journal_.files.push_back({p.name, lastPart(p.temporary), p.written, p.kept, earlier});
@@ -169,68 +184,80 @@ class setWriter {
     std::string reason;
     if (!writeJournal(folder_, journal_, reason)) fail(set_.front(), set_.front().file->writeMessage, reason);
     for (earlierOnly& e : earlier_) {
-      if (!platform::rename(e.path, outputPath(folder_, backupName(e.name, journal_.backup)))) {
-        undoAndFail(set_.front());
-      }
+      if (!platform::rename(e.path, e.backup)) undoAndFail(set_.front());
       e.movedAside = true;
-      passStep("kept " + e.name.substr(journal_.stem.size() + 1));
+      if (setStepHook != nullptr) passStep("kept " + e.name.substr(journal_.stem.size() + 1));
     }
     for (pending& p : set_) {
       if (p.kept) {
-        if (!platform::rename(p.path, backupOf(p))) undoAndFail(p);
+        if (!platform::rename(p.path, p.backup)) undoAndFail(p);
         p.movedAside = true;
-        passStep("kept " + extensionOf(p));
+        if (setStepHook != nullptr) passStep("kept " + extensionOf(p));
       }
       if (!platform::rename(p.temporary, p.path)) undoAndFail(p);
       p.temporary.clear();
       p.named = true;
-      passStep("named " + extensionOf(p));
+      if (setStepHook != nullptr) passStep("named " + extensionOf(p));
     }
     platform::clearGuard();
     platform::syncFolder(folder_);
     passStep("folder flushed");
-    removeJournal(folder_);
+    platform::remove(journalPath);
+    platform::syncFolder(folder_);
     passStep("journal removed");
     held_ = false;
     platform::releaseInterrupts();
   }
 
-  void announce() const {
-    for (const pending& p : set_) toStdout(withPath(p.file->successMessage, p.path));
+  // Tells the set's names and backups as prepareAnnouncement made them, taking no memory:
+  // a set that has its names is told in full whatever memory is left.
+  void announce() {
+    std::fwrite(told_.data(), 1, told_.size(), stdout);
+    if (kept_) giveWarning(*kept_);
+  }
+
+ private:
+  void prepareAnnouncement() {
+    for (const pending& p : set_) told_ += shownMessage(withPath(p.file->successMessage, p.path));
     std::string kept;
     for (const pending& p : set_) {
       if (p.kept) kept += (kept.empty() ? "" : ", ") + backupName(p.name, journal_.backup);
     }
     for (const earlierOnly& e : earlier_) kept += (kept.empty() ? "" : ", ") + backupName(e.name, journal_.backup);
     if (kept.empty()) return;
-    warn(journal_.kind == setKind::mission ? "the earlier set " + journal_.stem + " is kept as " + kept
-                                           : "the earlier " + journal_.stem + " is kept as " + kept);
+    kept_ = std::make_unique<readyWarning>(
+        prepareWarning(journal_.kind == setKind::mission ? "the earlier set " + journal_.stem + " is kept as " + kept
+                                                         : "the earlier " + journal_.stem + " is kept as " + kept));
   }
 
- private:
   // "cfg" of 2014_119_148.cfg: the steps are named alike whatever minute a run takes.
   std::string extensionOf(const pending& p) const {
     return journal_.kind == setKind::mission ? p.name.substr(journal_.stem.size() + 1) : "file";
   }
-
-  std::string backupOf(const pending& p) const { return outputPath(folder_, backupName(p.name, journal_.backup)); }
 
   // A private temporary file beside the final name, so that renaming it stays on one
   // file system; its name is new, so no other run and nothing planted can be in the way.
   void create(pending& p) {
     std::string reason;
     for (int attempt = 0; attempt < 100; ++attempt) {
-      const std::string temporary = p.path + "." + platform::uniqueTag() + ".tmp";
-      // Created and guarded as one step, so that an interruption never leaves it behind.
+      std::string temporary = p.path + "." + platform::uniqueTag() + ".tmp";
+      // Created and guarded as one step, so that an interruption never leaves it behind;
+      // recorded (without taking memory) before it is guarded, so that running out of
+      // memory while guarding it does not either.
       platform::holdInterrupts();
       p.handle = platform::createNew(temporary);
       if (p.handle == platform::noFile) reason = platform::lastError();
-      if (p.handle != platform::noFile) platform::guard(temporary);
-      platform::releaseInterrupts();
       if (p.handle != platform::noFile) {
-        p.temporary = temporary;
-        return;
+        p.temporary.swap(temporary);
+        try {
+          platform::guard(p.temporary);
+        } catch (...) {
+          platform::releaseInterrupts();
+          throw;
+        }
       }
+      platform::releaseInterrupts();
+      if (p.handle != platform::noFile) return;
       if (!platform::exists(temporary)) break;  // not a clash of names: the folder refuses
     }
     fail(p, p.file->openMessage, reason);
@@ -243,18 +270,18 @@ class setWriter {
     for (pending& p : set_) {
       if (p.named) {
         if (p.movedAside) {
-          undone = platform::rename(backupOf(p), p.path) && undone;
+          undone = platform::rename(p.backup, p.path) && undone;
         } else {
           platform::remove(p.path);
         }
       } else if (p.movedAside) {
-        undone = platform::rename(backupOf(p), p.path) && undone;
+        undone = platform::rename(p.backup, p.path) && undone;
       }
       p.named = p.movedAside = false;
     }
     for (earlierOnly& e : earlier_) {
       if (e.movedAside) {
-        undone = platform::rename(outputPath(folder_, backupName(e.name, journal_.backup)), e.path) && undone;
+        undone = platform::rename(e.backup, e.path) && undone;
       }
       e.movedAside = false;
     }
@@ -295,7 +322,9 @@ class setWriter {
   std::vector<pending> set_;
   std::vector<earlierOnly> earlier_;
   setJournal journal_;
-  bool held_ = false;  // interruptions wait while the set is named
+  bool held_ = false;                   // interruptions wait while the set is named
+  std::string told_;                    // the success lines, as standard output shows them
+  std::unique_ptr<readyWarning> kept_;  // the warning of the backups, when there are any
 };
 
 setDestination* diverted = nullptr;

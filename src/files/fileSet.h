@@ -49,6 +49,9 @@ void checkOutputFolder(const std::string& folder, bool tryWriting = true);
 // removed"): the checks stop the run there to stage a crash. Null in the program.
 extern void (*setStepHook)(const std::string& step);
 void passStep(const std::string& step);
+// The same, taking no memory when no check listens: for the steps after which memory
+// running out would leave a set half named.
+void passStep(const char* step);
 
 enum class setKind {
   mission,  // a plan: the files of one stem with the program's own extensions

@@ -226,9 +226,11 @@ void startGuard() {
 }
 
 void guard(const std::string& path) {
+  // Copied before anything is held: when memory runs out here, nothing is half done.
+  std::string name = path;
   holdInterrupts();
   if (guardedCount < static_cast<std::sig_atomic_t>(maxGuarded)) {
-    guardedNames[static_cast<size_t>(guardedCount)] = path;
+    guardedNames[static_cast<size_t>(guardedCount)].swap(name);
     guardedPaths[guardedCount] = guardedNames[static_cast<size_t>(guardedCount)].c_str();
     std::atomic_signal_fence(std::memory_order_seq_cst);
     guardedCount = guardedCount + 1;

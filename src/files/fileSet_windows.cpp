@@ -310,8 +310,10 @@ void startGuard() {
 }
 
 void guard(const std::string& path) {
+  // Copied before the lock is taken: when memory runs out here, nothing is half done.
+  std::string name = path;
   ::EnterCriticalSection(&guardLock);
-  if (guardedCount < maxGuarded) guardedNames[guardedCount++] = path;
+  if (guardedCount < maxGuarded) guardedNames[guardedCount++].swap(name);
   ::LeaveCriticalSection(&guardLock);
 }
 

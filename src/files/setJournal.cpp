@@ -425,7 +425,14 @@ bool writeJournal(const std::string& folder, const setJournal& journal, std::str
     reason = platform::lastError();
     return false;
   }
-  platform::guard(temporary);
+  // Memory running out while it is guarded leaves no journal behind either.
+  try {
+    platform::guard(temporary);
+  } catch (...) {
+    platform::closeQuietly(file);
+    platform::remove(temporary);
+    throw;
+  }
   bool written = platform::writeAll(file, text.data(), text.size());
   if (!written) reason = platform::lastError();
   if (!platform::flushAndClose(file) && written) {

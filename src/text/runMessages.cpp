@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "console/consoleInput.h"
 #include "text/characters.h"
@@ -93,6 +94,20 @@ void warn(const std::string& text) {
   ++warnings;
   toStderr((strictRun ? "error: " : "warning: ") + text);
   runWarnings.push_back(text);
+}
+
+readyWarning prepareWarning(const std::string& text) {
+  readyWarning ready{shownText((strictRun ? "error: " : "warning: ") + text) + "\n", text};
+  runWarnings.reserve(runWarnings.size() + 1);
+  return ready;
+}
+
+void giveWarning(readyWarning& warning) {
+  ++warnings;
+  std::fflush(stdout);
+  std::fwrite(warning.line.data(), 1, warning.line.size(), stderr);
+  std::fflush(stderr);
+  runWarnings.push_back(std::move(warning.text));
 }
 
 long long warningCount() { return warnings; }

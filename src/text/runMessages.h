@@ -44,6 +44,15 @@ void toStderr(const std::string& line);
 // as one line on standard error.
 void warn(const std::string& text);
 
+// A warning made ready while there is memory and given later without taking any: what a
+// run tells once its files have their names reaches the operator whatever memory is left.
+struct readyWarning {
+  std::string line;  // as standard error shows it, with its line end
+  std::string text;  // as runWarnings keeps it
+};
+readyWarning prepareWarning(const std::string& text);
+void giveWarning(readyWarning& warning);
+
 // Warnings given since the program started.
 long long warningCount();
 
