@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "routes/routeReader.h"
+#include "survey/surveyArea.h"
 #include "text/runMessages.h"
 #include "settings.h"
 #include "text/textOut.h"

@@ -7,6 +7,7 @@
 
 #include "console/dialogueInput.h"
 #include "settings.h"
+#include "survey/surveyArea.h"
 #include "text/textOut.h"
 #include "wptList.h"
 
