@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "console/dialogueInput.h"
+#include "routes/routeReader.h"
 #include "settings.h"
 #include "survey/surveyArea.h"
 #include "text/textOut.h"
@@ -95,20 +96,55 @@ const std::vector<settingKey> keys = {
      "mission timer: this times the time under way ..."},
     {"surfacingAllowance", settingType::real, &surfacingAllowance, allowanceRefusal, nullptr,
      "... plus these seconds for each waypoint"},
-    {"lineSpacing", settingType::real, &surveySettings.lineSpacing, metresOrUnset, nullptr,
-     "survey (--area): metres between lines; 0: the swath less the overlap"},
-    {"swathWidth", settingType::real, &surveySettings.swathWidth, metresOrUnset, nullptr,
-     "survey: metres the sonar covers; 0: as wide as the spacing"},
-    {"overlap", settingType::real, &surveySettings.overlap, overlapRefusal, nullptr,
-     "survey: percent of the swath neighbouring lines share"},
-    {"runIn", settingType::real, &surveySettings.runIn, runInRefusal, nullptr,
-     "survey: metres each line runs on past the boundary"},
-    {"lineAngle", settingType::real, &surveySettings.lineAngle, bearingRefusal, nullptr,
-     "survey: bearing of the lines, degrees true; left out: the area's long axis"},
-    {"entry", settingType::corner, &surveySettings.entry, nullptr, nullptr,
-     "survey: the corner the first line starts at"},
-    {"crossLines", settingType::whole, &surveySettings.crossLines, crossLinesRefusal, nullptr,
-     "survey: lines across the pattern, run last"},
+    {"lineSpacing",
+     settingType::real,
+     &surveySettings.lineSpacing,
+     metresOrUnset,
+     nullptr,
+     "survey (--area): metres between lines; 0: the swath less the overlap",
+     {"--line-spacing", "metres greater than 0", true}},
+    {"swathWidth",
+     settingType::real,
+     &surveySettings.swathWidth,
+     metresOrUnset,
+     nullptr,
+     "survey: metres the sonar covers; 0: as wide as the spacing",
+     {"--swath-width", "metres greater than 0", true}},
+    {"overlap",
+     settingType::real,
+     &surveySettings.overlap,
+     overlapRefusal,
+     nullptr,
+     "survey: percent of the swath neighbouring lines share",
+     {"--overlap", "a percentage from 0 up to, not including, 100"}},
+    {"runIn",
+     settingType::real,
+     &surveySettings.runIn,
+     runInRefusal,
+     nullptr,
+     "survey: metres each line runs on past the boundary",
+     {"--run-in", "metres from 0 to 200000, the widest area"}},
+    {"lineAngle",
+     settingType::real,
+     &surveySettings.lineAngle,
+     bearingRefusal,
+     nullptr,
+     "survey: bearing of the lines, degrees true; left out: the area's long axis",
+     {"--line-angle", "degrees true from 0 up to, not including, 360"}},
+    {"entry",
+     settingType::corner,
+     &surveySettings.entry,
+     nullptr,
+     nullptr,
+     "survey: the corner the first line starts at",
+     {"--entry", "a corner, NE, NW, SE or SW"}},
+    {"crossLines",
+     settingType::whole,
+     &surveySettings.crossLines,
+     crossLinesRefusal,
+     nullptr,
+     "survey: lines across the pattern, run last",
+     {"--cross-lines", "a whole number of lines from 0 to 1000"}},
 };
 
 std::string wholeRange(const settingKey& key) {
@@ -170,9 +206,7 @@ std::string withPoint(std::string text) {
 
 }  // namespace
 
-std::string speedRefusal(double value, const std::string&) {
-  return value > 0 ? "" : "a speed must be greater than 0";
-}
+std::string speedRefusal(double value, const std::string&) { return value > 0 ? "" : "a speed must be greater than 0"; }
 
 std::string maxLegMetersRefusal(double value, const std::string& written) {
   // A distance of 0 or less would cut a leg into pieces without end.
@@ -211,6 +245,24 @@ const settingKey& nearestSettingKey(std::string_view name) {
     }
   }
   return *nearest;
+}
+
+const settingKey* findOptionKey(std::string_view name) {
+  for (const settingKey& key : keys) {
+    if (key.option.name != nullptr && name == key.option.name) return &key;
+  }
+  return nullptr;
+}
+
+std::optional<double> valueOfOption(const settingKey& key, const std::string& text) {
+  std::string reason;
+  if (key.type == settingType::corner) return valueOfWord(key, text, reason);
+  const std::optional<double> value = wholeNumber(text);
+  if (!value || !std::isfinite(*value)) return std::nullopt;
+  if (key.type == settingType::whole && *value != std::floor(*value)) return std::nullopt;
+  if (key.option.refusesZero && *value == 0) return std::nullopt;
+  if (key.check != nullptr && !key.check(*value, text).empty()) return std::nullopt;
+  return value;
 }
 
 double storedValue(const settingKey& key) {
@@ -317,7 +369,8 @@ std::string valueText(const settingKey& key) {
   switch (key.type) {
     case settingType::speed: {
       char digits[64];
-      const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<float>(value), std::chars_format::fixed);
+      const auto end =
+          std::to_chars(digits, digits + sizeof digits, static_cast<float>(value), std::chars_format::fixed);
       return withPoint(std::string(digits, end.ptr));
     }
     case settingType::real: return withPoint(numberText::shortest(value).text());
