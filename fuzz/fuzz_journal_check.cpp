@@ -20,10 +20,10 @@
 
 #include "files/fileSet.h"
 #include "files/fileSetPlatform.h"
-#include "fuzz_check.h"
-#include "text/runMessages.h"
 #include "files/setJournal.h"
+#include "fuzz_check.h"
 #include "support/readFile.h"
+#include "text/runMessages.h"
 
 namespace fs = std::filesystem;
 

@@ -16,12 +16,11 @@
 
 #include "calcs.h"
 #include "fuzz_check.h"
-#include "surveyCheck.h"
 #include "survey/surveyPattern.h"
+#include "surveyCheck.h"
 
 namespace veskfuzz {
 namespace {
-
 
 std::vector<double> numbers(const std::string& line) {
   std::vector<double> found;

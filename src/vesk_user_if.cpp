@@ -7,9 +7,9 @@
 #include "console/dialogueInput.h"
 #include "console/keyWait.h"
 #include "console/pastedName.h"
-#include "text/runMessages.h"
-#include "settings/settingKeys.h"
 #include "settings.h"
+#include "settings/settingKeys.h"
+#include "text/runMessages.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "calcs.h"
-#include "text/runMessages.h"
 #include "settings.h"
+#include "text/runMessages.h"
 
 node* headNodePtr = nullptr;
 node* tailNodePtr = nullptr;

@@ -6,8 +6,8 @@
 
 #include "calcs.h"
 #include "files/fileSet.h"
-#include "settings.h"
 #include "picture/svgMap.h"
+#include "settings.h"
 #include "wptList.h"
 
 namespace {

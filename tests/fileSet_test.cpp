@@ -13,11 +13,11 @@
 
 #include "calcs.h"
 #include "files/fileSetPlatform.h"
-#include "text/runMessages.h"
 #include "files/setJournal.h"
 #include "support/readFile.h"
 #include "support/routeTest.h"
 #include "support/setDestinations.h"
+#include "text/runMessages.h"
 #include "vesk.h"
 #include "wptList.h"
 #include "writeMission.h"

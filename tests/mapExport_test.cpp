@@ -147,7 +147,8 @@ TEST(MapExport, ARouteAcross180IsDrawnTheShortWayAndViewedFromAboveIt) {
     planRoute();
     const nlohmann::json doc = nlohmann::json::parse(mapText(mapFormat::geojson, "m"));
     const nlohmann::json& geometry = doc["features"][0]["geometry"];
-    const nlohmann::json parts = c.parts == 1 ? nlohmann::json::array({geometry["coordinates"]}) : geometry["coordinates"];
+    const nlohmann::json parts =
+        c.parts == 1 ? nlohmann::json::array({geometry["coordinates"]}) : geometry["coordinates"];
     EXPECT_EQ(geometry["type"], c.parts == 1 ? "LineString" : "MultiLineString") << c.route.size();
     ASSERT_EQ(parts.size(), c.parts) << geometry.dump();
     for (size_t i = 0; i < parts.size(); ++i) {

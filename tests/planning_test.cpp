@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "calcs.h"
-#include "text/runMessages.h"
 #include "support/routeTest.h"
+#include "text/runMessages.h"
 #include "vesk.h"
 #include "wptList.h"
 

@@ -151,10 +151,10 @@ TEST(Program, HelpTheReadmeAndTheManualPageShowOneUsage) {
     tagNext = line == ".TP";
   }
   const std::set<std::string> expected = {
-      "-h",           "--help",        "--version",     "--map",         "-o",           "--output-dir",
-      "--settings",   "--set",         "--no-input",    "--dry-run",     "--strict",     "--save-settings",
-      "--",           "--area",        "--line-spacing", "--swath-width", "--overlap",   "--line-angle",
-      "--entry",      "--start",       "--run-in",      "--cross-lines", "--write-route"};
+      "-h",         "--help",  "--version",      "--map",         "-o",           "--output-dir",
+      "--settings", "--set",   "--no-input",     "--dry-run",     "--strict",     "--save-settings",
+      "--",         "--area",  "--line-spacing", "--swath-width", "--overlap",    "--line-angle",
+      "--entry",    "--start", "--run-in",       "--cross-lines", "--write-route"};
   EXPECT_EQ(optionNames(usageOptions), expected);
   EXPECT_EQ(optionNames(tags), optionNames(usageOptions));
 }
@@ -504,7 +504,8 @@ std::string missionOf(const vesk_result& run, const TempDir& dir, const std::str
   const std::string stem = written.substr(from, written.find("cfg", from) - from);
   std::string files;
   for (const char* ext : {"cfg", "wpt", "pts"}) files += readFile(dir.file(folder + "/" + stem + ext));
-  for (size_t at = files.find(stem); at != std::string::npos; at = files.find(stem, at)) files.replace(at, stem.size(), "STEM.");
+  for (size_t at = files.find(stem); at != std::string::npos; at = files.find(stem, at))
+    files.replace(at, stem.size(), "STEM.");
   return files;
 }
 

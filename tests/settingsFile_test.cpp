@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "settings/settingKeys.h"
 #include "settings.h"
+#include "settings/settingKeys.h"
 #include "settings/settingsFile.h"
 
 namespace {
@@ -35,14 +35,28 @@ TEST_F(SettingsFile, EachFileGivesItsSettingsOrItsRefusals) {
        "missionYoyoMaxDepth = 40\nmissionYoyoMaxDepthShallow = 12\nkallopMission = true\n"
        "missionTimerFactor = 1.5\nsurfacingAllowance = 90\n",
        {},
-       {{"missionSpeed", static_cast<double>(1.3f)}, {"missionSpeedSlow", 1}, {"gpsHits", 20},
-        {"maxLegMeters", 2500.5}, {"minDepth", 1.5}, {"maxDepth", 60}, {"abortDepth", 70},
-        {"abortAltitude", 3}, {"abortLockoutDepth", 5}, {"abortOnTimeout", 0}, {"yoyoMission", 0},
-        {"wayPointDepth", 25}, {"yoyoMinAltitude", 9}, {"missionYoyoMinDepth", 3}, {"missionYoyoMaxDepth", 40},
-        {"missionYoyoMaxDepthShallow", 12}, {"kallopMission", 1}, {"missionTimerFactor", 1.5},
+       {{"missionSpeed", static_cast<double>(1.3f)},
+        {"missionSpeedSlow", 1},
+        {"gpsHits", 20},
+        {"maxLegMeters", 2500.5},
+        {"minDepth", 1.5},
+        {"maxDepth", 60},
+        {"abortDepth", 70},
+        {"abortAltitude", 3},
+        {"abortLockoutDepth", 5},
+        {"abortOnTimeout", 0},
+        {"yoyoMission", 0},
+        {"wayPointDepth", 25},
+        {"yoyoMinAltitude", 9},
+        {"missionYoyoMinDepth", 3},
+        {"missionYoyoMaxDepth", 40},
+        {"missionYoyoMaxDepthShallow", 12},
+        {"kallopMission", 1},
+        {"missionTimerFactor", 1.5},
         {"surfacingAllowance", 90}}},
       // Comments, CR LF, digits set apart, a key left out keeps its default.
-      {"# envelope\r\nabortDepth = 1_000 # deep\r\nyoyoMission = 1\r\n", {},
+      {"# envelope\r\nabortDepth = 1_000 # deep\r\nyoyoMission = 1\r\n",
+       {},
        {{"abortDepth", 1000}, {"yoyoMission", 1}, {"maxDepth", 90}}},
       {"abortDepht = 100\n", {"s.toml:1:1: unknown key 'abortDepht': did you mean 'abortDepth'?"}, {}},
       {"  abort-depth = 100\n", {"s.toml:1:3: unknown key 'abort-depth': did you mean 'abortDepth'?"}, {}},
@@ -87,12 +101,16 @@ TEST_F(SettingsFile, EachFileGivesItsSettingsOrItsRefusals) {
         "s.toml:7:17: abortAltitude = [1]: abortAltitude takes a number, not an array"},
        {{"maxDepth", 90}}},
       {"gpsHits = 3000000000\n",
-       {"s.toml:1:11: gpsHits = 3000000000: gpsHits takes a whole number from -2147483648 to 2147483647"}, {}},
-      {"wayPointDepth = true\n", {"s.toml:1:17: wayPointDepth = true: wayPointDepth takes a whole number, not true or false"}, {}},
+       {"s.toml:1:11: gpsHits = 3000000000: gpsHits takes a whole number from -2147483648 to 2147483647"},
+       {}},
+      {"wayPointDepth = true\n",
+       {"s.toml:1:17: wayPointDepth = true: wayPointDepth takes a whole number, not true or false"},
+       {}},
       {"missionSpeed = 0\n", {"s.toml:1:16: missionSpeed = 0: a speed must be greater than 0"}, {}},
       {"missionSpeed = 1e39\n", {"s.toml:1:16: missionSpeed = 1e39: too large or too small for a speed"}, {}},
       {"maxLegMeters = 0\n",
-       {"s.toml:1:16: maxLegMeters = 0: the meters between surfacings must be greater than 0"}, {}},
+       {"s.toml:1:16: maxLegMeters = 0: the meters between surfacings must be greater than 0"},
+       {}},
       {"minDepth = nan\n", {"s.toml:1:12: minDepth = nan: minDepth takes a finite number"}, {}},
       {"missionTimerFactor = 0.9\n",
        {"s.toml:1:22: missionTimerFactor = 0.9: the mission timer must be at least the time under way: "
@@ -103,7 +121,8 @@ TEST_F(SettingsFile, EachFileGivesItsSettingsOrItsRefusals) {
         "or more"},
        {}},
       // The timer's settings keep it within what the vehicle's timer holds.
-      {"missionTimerFactor = 10\nsurfacingAllowance = 3600\n", {},
+      {"missionTimerFactor = 10\nsurfacingAllowance = 3600\n",
+       {},
        {{"missionTimerFactor", 10}, {"surfacingAllowance", 3600}}},
       {"missionTimerFactor = 10.5\nsurfacingAllowance = 1e300\n",
        {"s.toml:1:22: missionTimerFactor = 10.5: missionTimerFactor is at most 10, ten times the time under way",

@@ -68,8 +68,8 @@ TEST(SettingsRun, TypedAnswersASettingsFileAndSetOptionsGiveTheSameSet) {
   ASSERT_EQ(r.result.status, 0) << r.result.errors;
   EXPECT_EQ(r.set, typed.set);
 
-  r = planned({"--set", "missionSpeed=1.3", "--set", "maxDepth=80", "--set", "abortDepth=110", "--set",
-               "yoyoMission=0", "--set", "wayPointDepth=25", "--set", "kallopMission=1", "--no-input", "route.txt"},
+  r = planned({"--set", "missionSpeed=1.3", "--set", "maxDepth=80", "--set", "abortDepth=110", "--set", "yoyoMission=0",
+               "--set", "wayPointDepth=25", "--set", "kallopMission=1", "--no-input", "route.txt"},
               "", "");
   ASSERT_EQ(r.result.status, 0) << r.result.errors;
   EXPECT_EQ(r.set, typed.set);
@@ -121,7 +121,8 @@ TEST(SettingsRun, RefusedAndDryRunsWriteNothing) {
        "vesk: --no-input: no value given for wayPointDepth: give them in the settings file or with --set "
        "KEY=VALUE; nothing is planned\n"},
       {{"--no-input"}, "vesk: --no-input asks no question: give the waypoint file on the command line\n"},
-      {{"--settings", "dive.toml", "route.txt"}, "dive.toml:2:1: unknown key 'abortDepht': did you mean 'abortDepth'?\n"},
+      {{"--settings", "dive.toml", "route.txt"},
+       "dive.toml:2:1: unknown key 'abortDepht': did you mean 'abortDepth'?\n"},
       {{"--settings", "missing.toml", "route.txt"}, "vesk: cannot read settings file missing.toml\n"},
       {{"--set", "maxLegMeters=0.001", "--no-input", "--set", "yoyoMission=1", "--set", "kallopMission=0", "route.txt"},
        "vesk: --set maxLegMeters=0.001: maxLegMeters = 0.001: at 0.001 m between surfacings the route would need "

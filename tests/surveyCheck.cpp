@@ -87,8 +87,7 @@ bool inside(const surveyArea& area, latLon p, double toleranceMeters) {
   return strictlyInside(area, plane(area), p) || boundaryDistance(area, p) <= toleranceMeters;
 }
 
-double worstStray(const surveyArea& area, const std::vector<latLon>& route, double stepMeters,
-                  double toleranceMeters) {
+double worstStray(const surveyArea& area, const std::vector<latLon>& route, double stepMeters, double toleranceMeters) {
   const plane pl(area);
   double worst = 0;
   for (size_t i = 0; i + 1 < route.size(); ++i) {

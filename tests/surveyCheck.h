@@ -19,8 +19,7 @@ bool inside(const surveyArea& area, latLon p, double toleranceMeters);
 // How far outside the area (or inside a hole) the route strays at worst, its legs
 // followed along their great circles in steps of at most `stepMeters`; 0 when it never
 // does by more than `toleranceMeters`.
-double worstStray(const surveyArea& area, const std::vector<latLon>& route, double stepMeters,
-                  double toleranceMeters);
+double worstStray(const surveyArea& area, const std::vector<latLon>& route, double stepMeters, double toleranceMeters);
 
 // Percent of a grid of about `samples` points of the area that lie within `halfSwath`
 // metres of a leg of the route.

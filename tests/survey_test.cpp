@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "calcs.h"
-#include "surveyCheck.h"
 #include "survey/surveyPattern.h"
+#include "surveyCheck.h"
 
 namespace {
 
@@ -64,20 +64,36 @@ const std::vector<areaCase> areas{
     {"rotated rectangle", areaOf(shape(home, rectangle, 30)), spaced(50), 10, 10, 1, 48, 120},
     // The step of the L lies between two of the lines laid across the whole: each arm is
     // swept on its own, so that the strip beside the step is not left between two swaths.
-    {"L", areaOf(shape(home, {{0, 0}, {1000, 0}, {1000, 510}, {500, 510}, {500, 980}, {0, 980}})), spaced(50, 90),
-     20, 21, 2, 47, 90},
+    {"L", areaOf(shape(home, {{0, 0}, {1000, 0}, {1000, 510}, {500, 510}, {500, 980}, {0, 980}})), spaced(50, 90), 20,
+     21, 2, 47, 90},
     // A square L has its long axis on the diagonal, where every line would end at a slant:
     // the lines run along its edges instead.
     {"square L", areaOf(shape(home, {{0, 0}, {1000, 0}, {1000, 400}, {400, 400}, {400, 1000}, {0, 1000}})), spaced(150),
      7, 8, 2, 133.31, 0},
-    {"U", areaOf(shape(home, {{0, 0}, {1000, 0}, {1000, 590}, {700, 590}, {700, 170}, {300, 170}, {300, 590}, {0, 590}})),
+    {"U",
+     areaOf(shape(home, {{0, 0}, {1000, 0}, {1000, 590}, {700, 590}, {700, 170}, {300, 170}, {300, 590}, {0, 590}})),
      spaced(50), 12, 22, 3, 420.0 / 9, 90},
-    {"comb", areaOf(shape(home, {{0, 0}, {1300, 0}, {1300, 770}, {1200, 770}, {1200, 190}, {900, 190}, {900, 770},
-                                 {800, 770}, {800, 190}, {500, 190}, {500, 770}, {400, 770}, {400, 190}, {100, 190},
-                                 {100, 770}, {0, 770}})),
+    {"comb",
+     areaOf(shape(home, {{0, 0},
+                         {1300, 0},
+                         {1300, 770},
+                         {1200, 770},
+                         {1200, 190},
+                         {900, 190},
+                         {900, 770},
+                         {800, 770},
+                         {800, 190},
+                         {500, 190},
+                         {500, 770},
+                         {400, 770},
+                         {400, 190},
+                         {100, 190},
+                         {100, 770},
+                         {0, 770}})),
      spaced(50, 90), 16, 52, 5, 580.0 / 12, 90},
-    {"hole", areaOf(shape(home, {{0, 0}, {1000, 0}, {1000, 790}, {0, 790}}),
-                    {shape(home, {{350, 310}, {650, 310}, {650, 500}, {350, 500}})}),
+    {"hole",
+     areaOf(shape(home, {{0, 0}, {1000, 0}, {1000, 790}, {0, 790}}),
+            {shape(home, {{350, 310}, {650, 310}, {650, 500}, {350, 500}})}),
      spaced(50), 16, 21, 4, 290.0 / 6, 90},
     // Away from the centre the sides of a hole (meridians here) slant in the layout plane:
     // the cells beside it must still reach its top and bottom.
@@ -92,8 +108,8 @@ const std::vector<areaCase> areas{
     {"across the antimeridian", areaOf(shape({10, 179.995}, rectangle)), spaced(50), 10, 10, 1, 48, 90},
     {"70 north", areaOf(shape({70, 20}, {{0, 0}, {2000, 0}, {2000, 990}, {0, 990}})), spaced(100), 10, 10, 1, 99, 90},
     {"southern, slanted ends, cross lines",
-     areaOf(shape({-33.9, 151.3}, {{0, 0}, {1500, 0}, {1782.9, 490}, {282.9, 490}})), spaced(50, {}, 3), 10, 13, 1,
-     49, 90},
+     areaOf(shape({-33.9, 151.3}, {{0, 0}, {1500, 0}, {1782.9, 490}, {282.9, 490}})), spaced(50, {}, 3), 10, 13, 1, 49,
+     90},
 };
 
 std::array<double, 3> unit(latLon p) {
@@ -220,9 +236,8 @@ TEST(surveyRunIn, linesRunOnPastTheBoundaryWhereThereIsRoom) {
 
   // A hole the lines beside it end at, and a notch 40 m wide from the top.
   const areaRing hole = shape(home, {{300, 150}, {400, 150}, {400, 250}, {300, 250}});
-  const surveyArea notched =
-      areaOf(shape(home, {{0, 0}, {1190, 0}, {1190, 480}, {700, 480}, {700, 300}, {660, 300}, {660, 480}, {0, 480}}),
-             {hole});
+  const surveyArea notched = areaOf(
+      shape(home, {{0, 0}, {1190, 0}, {1190, 480}, {700, 480}, {700, 300}, {660, 300}, {660, 480}, {0, 480}}), {hole});
   const surveyPlan aside = planSurvey(notched, p);
   const surveyArea aroundAll = areaOf(shape(home, {{-100, -100}, {1290, -100}, {1290, 580}, {-100, 580}}), {hole});
   EXPECT_EQ(surveyCheck::worstStray(aroundAll, aside.route, 2, 0.5), 0) << "into the hole";
@@ -297,9 +312,9 @@ TEST(surveyShapes, randomStepsNotchesAndHolesAreCovered) {
     std::vector<areaRing> holes;
     const double a = rnd(0.1, 0.45) * w, b = rnd(0.55, 0.9) * w, c = rnd(0.1, 0.5) * h, d = rnd(0.5, 0.9) * h;
     switch (n % 4) {
-      case 0: outer = {{0, 0}, {w, 0}, {w, c}, {a, c}, {a, h}, {0, h}}; break;                      // L
-      case 1: outer = {{0, 0}, {w, 0}, {w, h}, {b, h}, {b, c}, {a, c}, {a, h}, {0, h}}; break;      // U
-      case 2: outer = {{0, 0}, {w, 0}, {w, c}, {b, c}, {b, d}, {a, d}, {a, h}, {0, h}}; break;      // stairs
+      case 0: outer = {{0, 0}, {w, 0}, {w, c}, {a, c}, {a, h}, {0, h}}; break;                  // L
+      case 1: outer = {{0, 0}, {w, 0}, {w, h}, {b, h}, {b, c}, {a, c}, {a, h}, {0, h}}; break;  // U
+      case 2: outer = {{0, 0}, {w, 0}, {w, c}, {b, c}, {b, d}, {a, d}, {a, h}, {0, h}}; break;  // stairs
       default:
         outer = {{0, 0}, {w, 0}, {w, h}, {0, h}};
         holes.push_back(shape(ref, {{a, c}, {b, c}, {b, d}, {a, d}}, turn));

@@ -20,10 +20,10 @@
 #include "calcs.h"
 #include "goldenFiles.h"
 #include "maps/mapExport.h"
-#include "support/routeTest.h"
 #include "report/surfacingTime.h"
-#include "text/runMessages.h"
 #include "settings.h"
+#include "support/routeTest.h"
+#include "text/runMessages.h"
 #include "vesk.h"
 #include "wptList.h"
 
@@ -105,9 +105,7 @@ xy middleOf(const std::vector<xy>& points) {
   return {(left + right) / 2, (top + bottom) / 2};
 }
 
-std::string pictureOf(const std::string& name = "2014_119_148.svg") {
-  return mapText(mapFormat::svg, name);
-}
+std::string pictureOf(const std::string& name = "2014_119_148.svg") { return mapText(mapFormat::svg, name); }
 
 pugi::xml_node byId(const pugi::xml_document& doc, const std::string& id) {
   return doc.select_node(("//*[@id='" + id + "']").c_str()).node();
@@ -145,8 +143,8 @@ struct rect {
   double left, top, right, bottom;
 };
 rect boxOf(const shownText& t) {
-  const double characters = static_cast<double>(
-      std::count_if(t.text.begin(), t.text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+  const double characters = static_cast<double>(std::count_if(
+      t.text.begin(), t.text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
   const double width = 0.55 * t.size * characters;
   const double left = t.anchor == "middle" ? t.x - width / 2 : t.anchor == "end" ? t.x - width : t.x;
   return {left, t.y - 0.7 * t.size, left + width, t.y};
@@ -351,8 +349,16 @@ TEST_F(PictureTest, TheGraticuleLinesCrossAtTheirLatitudeAndLongitude) {
     ADD_FAILURE() << "the line does not pass " << at;
     return 0.0;
   };
-  EXPECT_NEAR(crossing(lineLabelled("parallel", "45\xC2\xB0" "00'N"), first.x, true), first.y, 0.3);
-  EXPECT_NEAR(crossing(lineLabelled("meridian", "10\xC2\xB0" "00'E"), first.y, false), first.x, 0.3);
+  EXPECT_NEAR(crossing(lineLabelled("parallel",
+                                    "45\xC2\xB0"
+                                    "00'N"),
+                       first.x, true),
+              first.y, 0.3);
+  EXPECT_NEAR(crossing(lineLabelled("meridian",
+                                    "10\xC2\xB0"
+                                    "00'E"),
+                       first.y, false),
+              first.x, 0.3);
   const std::vector<xy> arrow = subpaths(byId(doc_, "north-arrow").child("path").attribute("d").value()).at(0);
   EXPECT_NEAR(arrow[0].x, arrow[2].x, 0.1);
   EXPECT_LT(arrow[0].y, arrow[2].y - 10);

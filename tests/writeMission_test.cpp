@@ -9,9 +9,9 @@
 
 #include "calcs.h"
 #include "goldenFiles.h"
+#include "report/surfacingTime.h"
 #include "support/routeTest.h"
 #include "support/setDestinations.h"
-#include "report/surfacingTime.h"
 #include "vesk.h"
 #include "wptList.h"
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "files/fileSetPlatform.h"
-#include "text/runMessages.h"
 #include "files/setJournal.h"
+#include "text/runMessages.h"
 
 void (*setStepHook)(const std::string& step) = nullptr;
 

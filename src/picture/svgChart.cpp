@@ -75,8 +75,9 @@ class chartWriter {
       pathData d;
       d.polygon(ringPx(inputs_.area->outer));
       for (const pictureRing& hole : inputs_.area->holes) d.polygon(ringPx(hole));
-      out_.line("<path id=\"area\" d=\"" + d.text() +
-                "\" fill=\"#f2c94c\" fill-opacity=\"0.22\" fill-rule=\"evenodd\" stroke=\"#b8860b\" stroke-width=\"1.4\"/>");
+      out_.line(
+          "<path id=\"area\" d=\"" + d.text() +
+          "\" fill=\"#f2c94c\" fill-opacity=\"0.22\" fill-rule=\"evenodd\" stroke=\"#b8860b\" stroke-width=\"1.4\"/>");
     }
     if (!inputs_.swaths.empty()) {
       pathData d;
@@ -156,7 +157,8 @@ class chartWriter {
   // survey), so that the route between them still shows.
   void scaleMarks() {
     std::vector<double> legs;
-    for (size_t i = 1; i + 1 < at_.size(); ++i) legs.push_back(std::hypot(at_[i + 1].x - at_[i].x, at_[i + 1].y - at_[i].y));
+    for (size_t i = 1; i + 1 < at_.size(); ++i)
+      legs.push_back(std::hypot(at_[i + 1].x - at_[i].x, at_[i + 1].y - at_[i].y));
     if (legs.empty()) return;
     std::nth_element(legs.begin(), legs.begin() + static_cast<std::ptrdiff_t>(legs.size() / 2), legs.end());
     markScale_ = std::clamp(legs[legs.size() / 2] / 16, 0.5, 1.0);
@@ -219,8 +221,9 @@ class chartWriter {
   void labels() {
     constexpr double size = 10;
     const box inner{frame_.left + 2, frame_.top + 2, frame_.right - 2, frame_.bottom - 2};
-    out_.line("<g id=\"labels\" font-size=\"10\" fill=\"#111\" stroke=\"#fff\" stroke-width=\"2.5\" "
-              "stroke-linejoin=\"round\" paint-order=\"stroke\">");
+    out_.line(
+        "<g id=\"labels\" font-size=\"10\" fill=\"#111\" stroke=\"#fff\" stroke-width=\"2.5\" "
+        "stroke-linejoin=\"round\" paint-order=\"stroke\">");
     for (const size_t i : shown_) {
       const point p = at_[i];
       const double r = markRadius(kinds_[i]);
@@ -237,7 +240,8 @@ class chartWriter {
                                                                    {{p.x, below + 1}, anchor::middle}}};
       for (const auto& [where, how] : candidates) {
         const box b = textBox(where, text, size, how);
-        if (b.inside(inner) && labelsTaken_.takeIfFree({b.left - room, b.top - room / 2, b.right + room, b.bottom + room / 2})) {
+        if (b.inside(inner) &&
+            labelsTaken_.takeIfFree({b.left - room, b.top - room / 2, b.right + room, b.bottom + room / 2})) {
           out_.line(textElement(where, text, how));
           break;
         }
@@ -311,7 +315,8 @@ class chartWriter {
       x += 18 + textWidth(text, 11) + 16;
     };
     const auto at = [&](double dx, double dy) { return px(x + dx) + " " + px(y + dy); };
-    entry("<path d=\"M" + at(7, -7) + "L" + at(13.1, 3.5) + " " + at(0.9, 3.5) + "Z\" fill=\"#2e9e44\" stroke=\"#14521f\"/>",
+    entry("<path d=\"M" + at(7, -7) + "L" + at(13.1, 3.5) + " " + at(0.9, 3.5) +
+              "Z\" fill=\"#2e9e44\" stroke=\"#14521f\"/>",
           "launch waypoint 0");
     pathData givenMark(0);
     givenMark.circle({x + 7, y}, 4);
@@ -331,7 +336,8 @@ class chartWriter {
             "survey area");
     }
     if (!inputs_.swaths.empty()) {
-      entry("<rect x=\"" + px(x) + "\" y=\"" + px(y - 6) + "\" width=\"14\" height=\"10\" fill=\"#4a9fd8\" fill-opacity=\"0.2\"/>",
+      entry("<rect x=\"" + px(x) + "\" y=\"" + px(y - 6) +
+                "\" width=\"14\" height=\"10\" fill=\"#4a9fd8\" fill-opacity=\"0.2\"/>",
             "swaths");
     }
     out_.line("</g>");
@@ -344,8 +350,9 @@ class chartWriter {
     out_.line(textElement({frame_.left, frame_.bottom + 56},
                           std::string(view_.plane().gnomonic() ? "Gnomonic" : "Azimuthal equidistant") +
                               " projection centred on " + latitudeText(tenths(lat), 10) + " " +
-                              longitudeText(tenths(lon), 10) + ", north up, true scale at the centre; graticule every " +
-                              stepText(steps_.latitude) + " of latitude and " + stepText(steps_.longitude) + " of longitude",
+                              longitudeText(tenths(lon), 10) +
+                              ", north up, true scale at the centre; graticule every " + stepText(steps_.latitude) +
+                              " of latitude and " + stepText(steps_.longitude) + " of longitude",
                           anchor::start, " id=\"projection\" font-size=\"11\" fill=\"#4a5a6a\""));
   }
 
@@ -358,7 +365,7 @@ class chartWriter {
   std::vector<char> kinds_;  // 'l'aunch, 'g'iven, 'a'dded surfacing
   std::vector<int> numbers_;
   double markScale_ = 1;
-  std::vector<char> turns_;   // whether the route turns at each waypoint (turnsAt)
+  std::vector<char> turns_;    // whether the route turns at each waypoint (turnsAt)
   std::vector<size_t> shown_;  // the marks drawn, in the order of their labels' priority
   boxSet labelsTaken_;
 };

@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "report/routeReport.h"
 #include "picture/svgChart.h"
 #include "picture/svgDraw.h"
 #include "picture/svgProfile.h"
-#include "text/runMessages.h"
+#include "report/routeReport.h"
 #include "settings.h"
+#include "text/runMessages.h"
 
 pictureInputs planPicture;
 
@@ -103,7 +103,8 @@ void svgText(const std::string& name, textOut& out) {
   const double profileTop = chart.bottom + chartBelowFrame + profileAboveFrame;
   const box profile{panelLeft, profileTop, pictureWidth - margin, profileTop + profileHeight};
   const std::string height = px(profile.bottom + profileBelowFrame + 8);
-  const std::string stem = name.size() > 4 && name.compare(name.size() - 4, 4, ".svg") == 0 ? name.substr(0, name.size() - 4) : name;
+  const std::string stem =
+      name.size() > 4 && name.compare(name.size() - 4, 4, ".svg") == 0 ? name.substr(0, name.size() - 4) : name;
 
   out.line("<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
   out.line("<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" + px(pictureWidth) + "\" height=\"" +

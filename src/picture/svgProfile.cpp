@@ -61,7 +61,7 @@ double roundStep(double span, double most) {
 
 // Steps of the time axis, seconds: from a second to days.
 double timeStep(double span) {
-  constexpr std::array<double, 18> steps = {1,   2,   5,    10,   15,   30,   60,    120,   300,
+  constexpr std::array<double, 18> steps = {1,   2,   5,    10,   15,   30,    60,    120,   300,
                                             600, 900, 1800, 3600, 7200, 10800, 21600, 43200, 86400};
   for (const double step : steps) {
     if (span / step <= 10) return step;
@@ -80,11 +80,11 @@ class profileWriter {
     depthScale();
     const bool yoyo = yoyoMission == 1;
     out_.line("<g id=\"profile\">");
-    out_.line(textElement({frame_.left, frame_.top - 20},
-                          yoyo ? "Depth over mission time: yoyo legs between " + meters(shallowLeg_) + " and " +
-                                     meters(deepLeg_)
-                               : "Depth over mission time: legs at " + meters(shallowLeg_),
-                          anchor::start, " font-size=\"13\" font-weight=\"bold\" fill=\"#222\""));
+    out_.line(textElement(
+        {frame_.left, frame_.top - 20},
+        yoyo ? "Depth over mission time: yoyo legs between " + meters(shallowLeg_) + " and " + meters(deepLeg_)
+             : "Depth over mission time: legs at " + meters(shallowLeg_),
+        anchor::start, " font-size=\"13\" font-weight=\"bold\" fill=\"#222\""));
     out_.line("<rect id=\"profile-frame\" x=\"" + px(frame_.left) + "\" y=\"" + px(frame_.top) + "\" width=\"" +
               px(width()) + "\" height=\"" + px(frame_.bottom - frame_.top) + "\" fill=\"#fff\" stroke=\"#6b7b8c\"/>");
     // Times too long to draw (a mistyped speed) leave the frame empty; the title block and
@@ -174,7 +174,8 @@ class profileWriter {
     const auto flush = [&] {
       if (!open) return;
       if (yoyo) {
-        planned.rectangle(x(from), y(shallowLeg_), std::max(x(to), x(from) + 0.5), std::max(y(deepLeg_), y(shallowLeg_) + 1.5));
+        planned.rectangle(x(from), y(shallowLeg_), std::max(x(to), x(from) + 0.5),
+                          std::max(y(deepLeg_), y(shallowLeg_) + 1.5));
       } else {
         planned.moveTo({x(from), y(shallowLeg_)});
         planned.lineTo({std::max(x(to), x(from) + 0.5), y(shallowLeg_)});

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "calcs.h"
-#include "text/runMessages.h"
-#include "settings.h"
 #include "report/surfacingTime.h"
+#include "settings.h"
+#include "text/runMessages.h"
 #include "text/textOut.h"
 #include "wptList.h"
 
@@ -243,7 +243,8 @@ std::vector<planFigure> planFigures() {
                        clockTime(static_cast<double>(count) * surfacingSeconds(legEndDepth())) + " at " +
                        std::to_string(count) + (count == 1 ? " surfacing" : " surfacings") + "; mission timer " +
                        clockTime(std::nearbyint(missionTime))},
-          {"longest leg", meters(longest->legMeters) + ", from " + waypoint(longest) + " to " + waypoint(longest->nextPtr)}};
+          {"longest leg",
+           meters(longest->legMeters) + ", from " + waypoint(longest) + " to " + waypoint(longest->nextPtr)}};
 }
 
 void summarisePlan(const std::string& stem) {

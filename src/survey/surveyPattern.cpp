@@ -37,7 +37,6 @@ void countCrossLines(const std::vector<cell>& crossCells, surveyPlan& plan) {
   }
 }
 
-
 // The metres between lines the parameters ask for, after checking them.
 double checkParameters(const surveyParameters& p) {
   const auto finite = [](double x) { return std::isfinite(x); };

@@ -58,7 +58,7 @@ rm -f "$edges.loop"
 owed=tests/layout/owed.txt
 new=$(sort -u "$found" | comm -23 - <(grep -v '^#' "$owed" | sort -u))
 paid=$(grep -v '^#' "$owed" | sort -u | comm -23 - <(sort -u "$found"))
-[ -z "$new" ] || printf 'layout: %s\n' "$new"
-[ -z "$paid" ] || printf 'layout: no longer so, take it off %s: %s\n' "$owed" "$paid"
+[ -z "$new" ] || sed 's/^/layout: /' <<<"$new"
+[ -z "$paid" ] || sed "s|^|layout: no longer so, take it off $owed: |" <<<"$paid"
 echo "layout: $(sort -u "$found" | wc -l) faults, all of them owed" | { [ -z "$new$paid" ] && cat || true; }
 [ -z "$new$paid" ]
