@@ -161,21 +161,29 @@ class screen {
   // comments, or the end of the file. Notes the first character the library must not see.
   size_t statementEnd(size_t i) {
     int depth = 0;
+    // The last character that is no blank: a quote opens a string only where a value or a
+    // key may start (a quote inside a bare word, 1F'F, is no string to the library, and
+    // what follows it must be checked as the library will read it).
+    char last = '=';
     while (i < text_.size()) {
       const char c = text_[i];
       if (c == '\n') {
         if (depth == 0) return i;
+        last = ',';
         ++i;
       } else if (c == '#') {
         i = lineEnd(i);
-      } else if (c == '"' || c == '\'') {
+      } else if ((c == '"' || c == '\'') && std::string_view("=[{,.").find(last) != std::string_view::npos) {
         i = text_.substr(i, 3) == std::string(3, c) ? multiLineStringEnd(i + 3, c) : stringEnd(i + 1, c);
+        last = c;
       } else if (!isAscii(c)) {
         noteFault(i, characterAt(i) + " stands outside quotes and comments, where a settings file holds ASCII only");
+        last = c;
         ++i;
       } else {
         if (c == '[' || c == '{') ++depth;
         if ((c == ']' || c == '}') && depth > 0) --depth;
+        if (c != ' ' && c != '\t' && c != '\r') last = c;
         ++i;
       }
     }
