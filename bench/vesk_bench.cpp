@@ -178,7 +178,10 @@ void survey(std::FILE* out) {
     resetSettings();
     surveySettings.lineSpacing = 10;
     auto start = clock_type::now();
-    readSurvey(name);
+    std::vector<std::string> warnings;
+    const result<areaSurvey> laidOut =
+        surveyOf(name, *readArea(readRouteFile(name), name, warnings), surveySettings, maxLegMeters);
+    for (const latLon& p : laidOut->plan.route) insertLatLonEnd(p.lat, p.lon);
     layout = std::min(layout, secondsSince(start));
     start = clock_type::now();
     planRoute();

@@ -16,7 +16,9 @@
 #include <string_view>
 #include <vector>
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include <io.h>
+#else
 #include <unistd.h>
 #endif
 
@@ -32,6 +34,8 @@ namespace {
 
 const char* const answersFile = "answers.txt";
 const char* const stdoutFile = "stdout.txt";
+const char* const stderrFile = "stderr.txt";
+const char* const settingsFile = "dive.toml";
 
 std::string workDir;
 std::string startDir;  // where libFuzzer keeps its corpus and writes its findings
@@ -486,10 +490,13 @@ bool fileRefusal(const std::string& what) {
       "|is not well-formed XML: .+ at line [1-9][0-9]*"
       "|is not valid JSON: .+"
       "|is JSON but not GeoJSON: it has no \"type\""
+      "|nests lists and objects more than 128 deep, deeper than any GeoJSON"
       "|is a FeatureCollection without \"features\""
       "|needs a header row naming its latitude and longitude columns, such as \"lat,lon\" "
       "\\(.+\\)"
       "|has a quoted field opened on line [1-9][0-9]* that is never closed"
+      "|has a hemisphere column \".*\" that follows neither the latitude nor the longitude column: .+"
+      "|has two hemisphere columns for the (latitude|longitude), \".*\" and \".*\"; keep one"
       // Survey areas.
       "|holds [2-9][0-9]* areas \\((Polygon|polygons)\\); keep one"
       "|holds no area \\(Polygon\\)(, only .+)?"
@@ -514,6 +521,55 @@ bool readerMessage(const std::string& line, const std::string& file) {
   if (line == "invalid area in " + file || line == "cannot lay out a survey of " + file) return true;
   if (startsWith(line, file + " ") && fileRefusal(line.substr(file.size() + 1))) return true;
   return line == "list is empty";
+}
+
+// Sends standard error to stderrFile; returns the descriptor that restoreStderr puts back.
+int divertStderr() {
+  std::fflush(stderr);
+  std::FILE* const errors = std::fopen(stderrFile, "wb");
+#if defined(_WIN32)
+  const int saved = _dup(2);
+  if (errors == nullptr || saved < 0 || _dup2(_fileno(errors), 2) < 0) finding("harness cannot divert stderr");
+#else
+  const int saved = dup(2);
+  if (errors == nullptr || saved < 0 || dup2(fileno(errors), 2) < 0) finding("harness cannot divert stderr");
+#endif
+  std::fclose(errors);
+  return saved;
+}
+
+void restoreStderr(int saved) {
+  std::fflush(stderr);
+#if defined(_WIN32)
+  _dup2(saved, 2);
+  _close(saved);
+#else
+  dup2(saved, 2);
+  close(saved);
+#endif
+}
+
+// A settings file refused before any question: standard output holds nothing, and every
+// line on standard error names the file and the place of its fault (the route's summary
+// may come before a check that needs the route).
+void checkSettingsRefusal(const std::string& errors) {
+  static const std::regex line(
+      "(vesk: )?dive\\.toml:[1-9][0-9]*:[1-9][0-9]*: [^\\n]+"
+      "|vesk: settings file dive\\.toml [^\\n]+"
+      "|route\\.txt: [^\\n]+");
+  if (errors.empty() || errors.back() != '\n') finding("settings refused without a reason on standard error");
+  size_t refusals = 0;
+  for (size_t start = 0; start < errors.size();) {
+    const size_t end = errors.find('\n', start);
+    const std::string text = errors.substr(start, end - start);
+    for (const char c : text) {
+      if ((static_cast<unsigned char>(c) < 0x20) || c == 0x7f) finding("raw control character in a settings refusal");
+    }
+    if (!std::regex_match(text, line)) finding("settings refused with an unexpected line: " + text);
+    if (!startsWith(text, "route.txt: ")) ++refusals;
+    start = end + 1;
+  }
+  if (refusals == 0) finding("settings refused without naming a fault");
 }
 
 // Status 1 must come with one of the program's messages as the last thing printed; a
@@ -585,13 +641,21 @@ void runAndCheck(const std::string& waypoints, const std::string& answers, const
   std::vector<std::string> arguments = {"vesk"};
   if (options.maps) arguments.insert(arguments.end(), {"--map", "kml,gpx,geojson"});
   if (options.area) arguments.insert(arguments.end(), {"--line-spacing", "200", "--area"});
+  if (options.settings) {
+    writeFile(settingsFile, *options.settings);
+    arguments.insert(arguments.end(), {"--settings", settingsFile});
+  }
   arguments.push_back(waypointFile);
   std::vector<char*> argv;
   for (std::string& argument : arguments) argv.push_back(argument.data());
   argv.push_back(nullptr);
   const long long setsBefore = kept.sets;
+  // Standard error goes to a file for the run, where the reasons of a refused settings
+  // file are checked; the fuzzer's own standard error is put back after it.
+  const int errorsBefore = options.settings ? divertStderr() : -1;
   const int status = veskMain(static_cast<int>(arguments.size()), argv.data());
   std::fflush(stdout);
+  if (errorsBefore >= 0) restoreStderr(errorsBefore);
   // The memory holds the last set written, by this run or an earlier one.
   const bool wroteSet = kept.sets != setsBefore;
   const std::vector<keptFile> none;
@@ -623,7 +687,12 @@ void runAndCheck(const std::string& waypoints, const std::string& answers, const
       for (const keptFile& file : files) left += " " + file.path;
       finding("status 1 but files were written:" + left);
     }
-    checkFailureMessage(readFile(stdoutFile), waypointFile);
+    const std::string output = readFile(stdoutFile);
+    if (output.empty() && options.settings) {
+      checkSettingsRefusal(readFile(stderrFile));
+    } else {
+      checkFailureMessage(output, waypointFile);
+    }
   } else if (status == 0) {
     if (written != expected || !others.empty())
       finding("status 0 without exactly the " + std::to_string(expected) + " output files");
@@ -689,6 +758,13 @@ void runTarget(const std::string& target, const std::string& input) {
     options.waypointFile = "area.txt";
     options.area = true;
     runAndCheck(input, acceptDefaults, options);
+  } else if (target == "journal") {
+    checkJournal(input);
+  } else if (target == "settings") {
+    // A settings file under the dialogue, which accepts the values it gives; the route is
+    // one 5 km leg due north.
+    options.settings = input;
+    runAndCheck("45 10\n45.045 10\n", acceptDefaults, options);
   } else {
     finding("no fuzz target " + target);
   }

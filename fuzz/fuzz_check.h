@@ -2,6 +2,7 @@
 // files it writes would load on the vehicle.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace veskfuzz {
@@ -24,6 +25,10 @@ struct runOptions {
   bool maps = false;
   // The file is a survey area (--area, lines 200 m apart) rather than a waypoint file.
   bool area = false;
+  // A settings file (--settings dive.toml) with this content; the operator's answers start
+  // from its values. A refusal of it goes to standard error alone: each of its lines must
+  // name the file and the place.
+  std::optional<std::string> settings;
 };
 
 // Writes `waypoints` to the waypoint file and `answers` to the operator's input, runs the
@@ -39,7 +44,13 @@ void runAndCheck(const std::string& waypoints, const std::string& answers, const
 // a route that leaves the area or a leg beyond the distance between surfacings is not.
 void checkSurvey(const std::string& input);
 
-// One input of the fuzz target `target` (route, dialogue, kml_gpx, geojson_csv, survey or area), run and
+// The journal of a half named set, as the next run meets it (fuzz_journal_check.cpp): it
+// is refused and nothing changes, or the set is finished or rolled back by moving and
+// removing only the files the journal recorded.
+void checkJournal(const std::string& input);
+
+// One input of the fuzz target `target` (route, dialogue, kml_gpx, geojson_csv, survey, area, journal or
+// settings), run and
 // checked as that target does: the fuzzers and the replay of the corpus in the tests run
 // the same.
 void runTarget(const std::string& target, const std::string& input);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "geo/sphere.h"
+
 // The constants below are those of the vehicle's mission planner; each function keeps its
 // own approximation of pi so that planned positions agree with it to the last bit.
 
@@ -29,7 +31,7 @@ double heading(double a, double b, double c, double d) {
   // Across the antimeridian the end is taken on the near side: the planner's rough pi,
   // applied to a longitude difference of almost a whole turn, would aim the leg tens of
   // metres beside its end.
-  const double dNear = d - b > 180 ? d - 360 : (d - b < -180 ? d + 360 : d);
+  const double dNear = longitudeNear(d, b);
   const double lon2 = dNear * 3.14159 / 180;
   const double londif = lon2 - lon1;
   const double head = std::atan2(std::cos(lat2) * std::sin(londif),
@@ -58,68 +60,42 @@ int newLatLon(double currentLat, double currentLon, double headingDeg, double di
   return 0;
 }
 
-double wrapLongitude(double lon) {
-  if (lon > 180) return lon - 360;
-  if (lon < -180) return lon + 360;
-  return lon;
-}
-
 bool atPole(double lat) { return lat == 90 || lat == -90; }
 
 namespace {
 
-// The difference of two longitudes brought into -180..180.
-double longitudeDifference(double lon1, double lon2) {
-  double d = lon2 - lon1;
-  if (d > 180) d -= 360;
-  if (d < -180) d += 360;
-  return d;
-}
-
-struct unitVector {
-  double x, y, z;
-};
-
 // The degree-to-radian factor of dist and the radian-to-degree factor of newLatLon, which
 // are each other's inverse; a pole is exactly on the axis, whatever its longitude.
-unitVector vectorOf(double lat, double lon) {
+vec3 vectorOf(double lat, double lon) {
   if (atPole(lat)) return {0, 0, lat > 0 ? 1.0 : -1.0};
-  const double phi = lat * 0.01745329252;
-  const double lambda = lon * 0.01745329252;
-  return {std::cos(phi) * std::cos(lambda), std::cos(phi) * std::sin(lambda), std::sin(phi)};
+  return unitAtRadians(lat * 0.01745329252, lon * 0.01745329252);
 }
 
 }  // namespace
 
 bool polarLeg(double lat1, double lon1, double lat2, double lon2) {
   if (atPole(lat1) || atPole(lat2)) return true;
-  return std::fabs(longitudeDifference(lon1, lon2)) == 180 && lat1 != -lat2;
+  return std::fabs(wrapLongitude(lon2 - lon1)) == 180 && lat1 != -lat2;
 }
 
 int alongGreatCircle(double lat1, double lon1, double lat2, double lon2, double t, double& lat, double& lon) {
-  const unitVector a = vectorOf(lat1, lon1);
-  unitVector b = vectorOf(lat2, lon2);
+  const vec3 a = vectorOf(lat1, lon1);
+  vec3 b = vectorOf(lat2, lon2);
   if (atPole(lat1) && lat2 == -lat1) {
     // Pole to pole: down the meridian of the start, whose equator lies half way.
     b = vectorOf(0, lon1);
     t *= 2;
   }
-  // The angle between the ends, from its sine and cosine: accurate at any size.
-  const double cx = a.y * b.z - a.z * b.y;
-  const double cy = a.z * b.x - a.x * b.z;
-  const double cz = a.x * b.y - a.y * b.x;
-  const double sine = std::sqrt(cx * cx + cy * cy + cz * cz);
-  const double omega = std::atan2(sine, a.x * b.x + a.y * b.y + a.z * b.z);
+  const double sine = norm(cross(a, b));
+  const double omega = angleBetween(a, b);
   const double fa = std::sin((1 - t) * omega) / sine;
   const double fb = std::sin(t * omega) / sine;
-  const double x = fa * a.x + fb * b.x;
-  const double y = fa * a.y + fb * b.y;
-  const double z = fa * a.z + fb * b.z;
-  const double across = std::sqrt(x * x + y * y);
+  const vec3 p = fa * a + fb * b;
+  const double across = std::sqrt(p.x * p.x + p.y * p.y);
   const double toDegrees = 57.29577951289617;
-  lat = std::atan2(z, across) * toDegrees;
+  lat = std::atan2(p.z, across) * toDegrees;
   // At a pole the longitude is that of the leg's other end.
-  lon = across == 0 ? (atPole(lat1) ? lon2 : lon1) : std::atan2(y, x) * toDegrees;
+  lon = across == 0 ? (atPole(lat1) ? lon2 : lon1) : std::atan2(p.y, p.x) * toDegrees;
   return 0;
 }
 

@@ -4,6 +4,8 @@
 #include <ctime>
 #include <string>
 
+#include "geo/longitude.h"
+
 // Great-circle distance in metres between (lat1, lon1) and (lat2, lon2), degrees.
 double dist(double lat1, double lon1, double lat2, double lon2);
 
@@ -11,11 +13,8 @@ double dist(double lat1, double lon1, double lat2, double lon2);
 double heading(double a, double b, double c, double d);
 
 // The point `distance` metres from (currentLat, currentLon) along `headingDeg`.
-// The longitude is not wrapped; see wrapLongitude. Always returns 0.
+// The longitude is not wrapped; see wrapLongitude (geo/longitude.h). Always returns 0.
 int newLatLon(double currentLat, double currentLon, double headingDeg, double distance, double& newLat, double& newLon);
-
-// Brings a longitude from (-540, 540) back into -180..180.
-double wrapLongitude(double lon);
 
 // ---- Legs at the poles ----
 // At a pole every direction is south (or north) and the longitude means nothing, so a leg

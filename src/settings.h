@@ -4,7 +4,7 @@
 #pragma once
 
 #include "mission/missionSettings.h"
-#include "survey/surveyPattern.h"
+#include "survey/surveyParameters.h"
 
 // ---- Operator parameters (edited through the dialogue) ----
 extern int abortOnTimeout;       // 1: the vehicle aborts when a GPS fix times out

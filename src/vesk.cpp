@@ -7,6 +7,7 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -15,6 +16,9 @@
 #include "console/dialogueInput.h"
 #include "files/fileSet.h"
 #include "report/routeReport.h"
+#include "report/surfacingTime.h"
+#include "routes/areaImport.h"
+#include "routes/routeDocument.h"
 #include "routes/routeImport.h"
 #include "settings.h"
 #include "settings/commandLine.h"
@@ -25,102 +29,7 @@
 #include "wptList.h"
 #include "writeMission.h"
 
-#ifndef VESK_VERSION
-#define VESK_VERSION "unknown"
-#endif
-
-int abortOnTimeout;
-int kallopMission;
-int yoyoMission;
-double maxLegMeters;
-double missionSpeed;
-double missionSpeedSlow;
-int gpsHits;
-int wayPointDepth;
-double minDepth;
-double maxDepth;
-double abortDepth;
-double abortAltitude;
-double abortLockoutDepth;
-int yoyoMinAltitude;
-int missionYoyoMinDepth;
-int missionYoyoMaxDepth;
-int missionYoyoMaxDepthShallow;
-const int LAUNCH_OFFSET = 500;
-double missionTimerFactor;
-double surfacingAllowance;
-surveyParameters surveySettings;
-
-double missionTime;
-
-int choice;
-char reply;
-float spd;
-int headingInt;
-int missionTimeInt;
-int legSecsInt;
-
-const char* const veskVersion = VESK_VERSION;
-
-void resetSettings() {
-  abortOnTimeout = 1;
-  kallopMission = 1;
-  yoyoMission = 1;
-  maxLegMeters = 3600.0;
-  missionSpeed = 1.5;
-  missionSpeedSlow = 1.25;
-  gpsHits = 30;
-  wayPointDepth = 50;
-  minDepth = 0.0;
-  maxDepth = 90.0;
-  abortDepth = 100.0;
-  abortAltitude = 2.5;
-  abortLockoutDepth = 8.0;
-  yoyoMinAltitude = 15;
-  missionYoyoMinDepth = 2;
-  missionYoyoMaxDepth = 90;
-  missionYoyoMaxDepthShallow = 20;
-  missionTimerFactor = 1.2;
-  surfacingAllowance = 0.0;
-  surveySettings = surveyParameters{};
-  missionTime = 0.0;
-  choice = 0;
-  reply = '0';
-  spd = 1.5f;
-  headingInt = 0;
-  missionTimeInt = 0;
-  legSecsInt = 0;
-}
-
-missionSettings currentSettings() {
-  missionSettings s;
-  s.abortOnTimeout = abortOnTimeout;
-  s.kallopMission = kallopMission;
-  s.yoyoMission = yoyoMission;
-  s.maxLegMeters = maxLegMeters;
-  s.missionSpeed = missionSpeed;
-  s.missionSpeedSlow = missionSpeedSlow;
-  s.gpsHits = gpsHits;
-  s.wayPointDepth = wayPointDepth;
-  s.minDepth = minDepth;
-  s.maxDepth = maxDepth;
-  s.abortDepth = abortDepth;
-  s.abortAltitude = abortAltitude;
-  s.abortLockoutDepth = abortLockoutDepth;
-  s.yoyoMinAltitude = yoyoMinAltitude;
-  s.missionYoyoMinDepth = missionYoyoMinDepth;
-  s.missionYoyoMaxDepth = missionYoyoMaxDepth;
-  s.missionYoyoMaxDepthShallow = missionYoyoMaxDepthShallow;
-  s.launchOffset = LAUNCH_OFFSET;
-  s.missionTimerFactor = missionTimerFactor;
-  s.surfacingAllowance = surfacingAllowance;
-  return s;
-}
-
 namespace {
-
-// The settings hold their defaults from the moment the program starts.
-const bool settingsReady = (resetSettings(), true);
 
 // Gives every node that has a successor the length and heading of the leg to it.
 void calcLegs() {
@@ -179,6 +88,51 @@ void warnAboutSettings(const routeOutline& route, warningLog& warnings) {
   }
 }
 
+// The value of a step that worked; else the run ends with the failure shown.
+template <typename T>
+T valueOf(result<T> step) {
+  if (!step) reportFailure(step.error());
+  return std::move(*step);
+}
+
+// The survey's route becomes the list, through the route readers' checks as a route
+// file's waypoints come in.
+void listSurveyRoute(const areaSurvey& survey) {
+  destroyList();
+  std::vector<geoPoint> points(survey.plan.route.begin(), survey.plan.route.end());
+  std::vector<std::string> warnings;
+  const result<std::vector<geoPoint>> route = checkRoutePoints(points, survey.name, warnings);
+  for (const std::string& text : warnings) warn(text);
+  if (!route) reportFailure(route.error());
+  for (const geoPoint& p : *route) insertLatLonEnd(p.lat, p.lon);
+}
+
+// The area and the swaths of a survey, as the picture draws them.
+missionSurvey surveyOutline(const areaSurvey& survey) {
+  const auto ring = [](const std::vector<latLon>& given) {
+    missionRing drawn;
+    for (const latLon& p : given) drawn.push_back({p.lat, p.lon});
+    return drawn;
+  };
+  missionSurvey outline{ring(survey.file.area.outer), {}, {}};
+  for (const auto& hole : survey.file.area.holes) outline.holes.push_back(ring(hole));
+  for (const std::vector<latLon>& swath : survey.plan.swaths) outline.swaths.push_back(ring(swath));
+  return outline;
+}
+
+// The time of a surfacing at the end of a survey's line.
+double surveySurfacingSeconds(const missionSettings& settings) {
+  return surfacingSeconds(settings, legEndDepth(settings));
+}
+
+// The survey of the area file `name`, laid out with the settings as they stand.
+areaSurvey surveyOfFile(const std::string& name) {
+  std::vector<std::string> warnings;
+  result<areaFile> file = readArea(readRouteFile(name), name, warnings);
+  for (const std::string& text : warnings) warn(text);
+  return valueOf(surveyOf(name, valueOf(std::move(file)), surveySettings, maxLegMeters));
+}
+
 int run(int argc, char** argv) {
   // Every warning of the run, the command line's own included, goes to this log: the
   // picture shows them and --strict counts them.
@@ -196,7 +150,9 @@ int run(int argc, char** argv) {
   const std::string& folder = options.outputDir;
   if (const problem refused = checkOutputFolder(folder, !options.dryRun)) reportFailure(*refused);
   if (options.saveSettings && !options.dryRun) checkSettingsDestination(*options.saveSettings);
-  if (options.writeRoute && !options.dryRun) checkSurveyRoutePath(*options.writeRoute, *options.areaFile);
+  if (options.writeRoute && !options.dryRun) {
+    if (const problem p = checkSurveyRoutePath(*options.writeRoute, *options.areaFile)) reportFailure(*p);
+  }
   const bool survey = options.areaFile.has_value();
   if (options.noInput && !options.waypointFile && !survey) {
     toStderr("vesk: --no-input asks no question: give the waypoint file on the command line");
@@ -210,8 +166,10 @@ int run(int argc, char** argv) {
                                                               : queryWaypointFileName();
   // The whole waypoint file, or the survey laid out in the area, before any question is
   // asked so that a bad route or area is reported at once.
+  std::optional<areaSurvey> surveyed;
   if (survey) {
-    readSurvey(waypointFileName);
+    surveyed = surveyOfFile(waypointFileName);
+    listSurveyRoute(*surveyed);
   } else {
     readRoute(readRouteFile(waypointFileName), waypointFileName);
   }
@@ -229,15 +187,19 @@ int run(int argc, char** argv) {
 
   if (survey) {
     // The lines are cut at the surfacings the operator has just set.
-    fitSurveyToSettings();
-    warnAboutSurveyCoverage();
+    if (maxLegMeters != surveyed->parameters.maxLegMeters) {
+      surveyed = valueOf(surveyAgain(std::move(*surveyed), surveySettings, maxLegMeters));
+      listSurveyRoute(*surveyed);
+    }
+    warnAboutSurveyCoverage(*surveyed);
   }
   planRoute();
   // One stem for the whole set, taken once: a run that crosses a minute boundary still
   // writes files that belong together under one name.
   const std::string stem = fileNameAt(std::time(nullptr));
-  const plannedMission mission = describeMission(waypointFileName, missionFileNames(stem, options.maps), &warnings,
-                                                 survey ? std::optional<missionSurvey>(surveyOutline()) : std::nullopt);
+  const plannedMission mission =
+      describeMission(waypointFileName, missionFileNames(stem, options.maps), &warnings,
+                      survey ? std::optional<missionSurvey>(surveyOutline(*surveyed)) : std::nullopt);
   warnAboutPlan(mission, warnings);
   if (options.strict && warnings.count() > 0) {
     toStderr("vesk: --strict: warnings are errors; nothing is written");
@@ -245,19 +207,44 @@ int run(int argc, char** argv) {
   }
   if (options.dryRun) {
     summarisePlan(mission, stem);
-    if (survey) summariseSurvey();
+    if (survey) summariseSurvey(*surveyed, mission.settings.missionSpeed, surveySurfacingSeconds(mission.settings));
     toStderr("dry run: nothing is written");
     return 0;
   }
-  if (options.writeRoute) writeSurveyRoute(*options.writeRoute);
+  if (options.writeRoute) {
+    if (const problem p = writeSurveyRoute(*surveyed, *options.writeRoute)) reportFailure(*p);
+  }
   if (options.saveSettings) saveSettings(*options.saveSettings, waypointFileName, stem);
   writeMissionFiles(mission, folder, options.maps);
   summarisePlan(mission, stem);
-  if (survey) summariseSurvey();
+  if (survey) summariseSurvey(*surveyed, mission.settings.missionSpeed, surveySurfacingSeconds(mission.settings));
   return 0;
 }
 
+// The message of a run that memory ran out in, which takes none: there may be none left.
+// The files being written were removed on the way here.
+int outOfMemory() {
+  std::fflush(stdout);
+  std::fputs("vesk: out of memory; the run is stopped, and the files it had not finished are removed\n", stderr);
+  std::fflush(stderr);
+  return 1;
+}
+
 }  // namespace
+
+std::string readRouteFile(const std::string& name) {
+  result<std::string> content = readDocumentFile(name);
+  if (!content) reportFailure(content.error());
+  return std::move(*content);
+}
+
+void readRoute(std::string_view content, const std::string& name) {
+  std::vector<std::string> warnings;
+  const result<std::vector<geoPoint>> route = readRoutePoints(content, name, warnings);
+  for (const std::string& text : warnings) warn(text);
+  if (!route) reportFailure(route.error());
+  for (const geoPoint& p : *route) insertLatLonEnd(p.lat, p.lon);
+}
 
 void planRoute() {
   calcLegs();
@@ -306,15 +293,19 @@ int veskMain(int argc, char** argv) {
     std::fflush(stdout);
     return end.status;
   } catch (const std::bad_alloc&) {
-    toStderr("vesk: out of memory; the run is stopped, and the files it had not finished are removed");
-    return 1;
+    return outOfMemory();
   } catch (const std::exception& e) {
-    // Anything else (memory running out while a huge file is parsed): a message instead of
-    // an abort, and the files being written removed on the way here.
-    toStderr(std::string("vesk: ") + e.what());
+    // Anything else: a message instead of an abort, and the files being written removed
+    // on the way here.
+    try {
+      toStderr(std::string("vesk: ") + e.what());
+    } catch (const std::bad_alloc&) {
+      return outOfMemory();
+    }
     return 1;
   } catch (...) {
-    toStderr("vesk: unexpected error");
+    std::fflush(stdout);
+    std::fputs("vesk: unexpected error\n", stderr);
     return 1;
   }
 }

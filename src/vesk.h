@@ -3,10 +3,19 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "mission/plannedMission.h"
 #include "text/runMessages.h"
+
+// The whole content of the waypoint or area file `name`; a file that cannot be read ends
+// the run with its message and reason.
+std::string readRouteFile(const std::string& name);
+
+// Makes the waypoints of the route file `name`, whose whole content is `content`, the list,
+// after the warnings of its slips; a file refused ends the run with its message and reason.
+void readRoute(std::string_view content, const std::string& name);
 
 // The leg pass followed by every planning pass, in the order the route needs them.
 void planRoute();

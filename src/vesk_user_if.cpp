@@ -32,7 +32,19 @@ std::optional<T> accepted(std::optional<T> value) {
   return value;
 }
 
-std::optional<int> readInt() { return accepted(intOf(readWord())); }
+// Why an answer line is dropped unread.
+std::string tooLong() {
+  return "an answer line is at most " + std::to_string(longestAnswerLine) + " characters; that one is dropped";
+}
+
+std::optional<int> readInt() {
+  const std::optional<std::string> word = readWord();
+  if (!word) {
+    refuseEntry(tooLong());
+    return std::nullopt;
+  }
+  return accepted(intOf(*word));
+}
 
 // An editor: shows its texts and reads an entry until `take` accepts one, which it
 // returns. `take` gets the word typed and gives its value, or nothing and perhaps a
@@ -42,8 +54,9 @@ template <typename T, typename Show, typename Take>
 T edit(Show show, Take take) {
   for (;;) {
     show();
-    std::string reason;
-    if (const std::optional<T> value = take(readWord(), reason)) {
+    const std::optional<std::string> word = readWord();
+    std::string reason = word ? "" : tooLong();
+    if (const std::optional<T> value = word ? take(*word, reason) : std::nullopt) {
       discardOneChar();
       return *value;
     }
@@ -56,10 +69,13 @@ int askYesNo(const char* question) {
   for (;;) {
     std::printf("%s\n", question);
     std::fputs(" Please enter Y or N > ", stdout);
-    const std::string answer = readLine();
-    reply = answer.empty() ? '\n' : answer[0];
-    if (reply == 'Y' || reply == 'y') return 1;
-    if (reply == 'N' || reply == 'n') return 0;
+    const std::optional<std::string> answer = readLine();
+    if (answer) {
+      reply = answer->empty() ? '\n' : answer->front();
+      if (reply == 'Y' || reply == 'y') return 1;
+      if (reply == 'N' || reply == 'n') return 0;
+    }
+    if (!answer) toStderr(tooLong());
     std::fputs(" Please enter y or n ", stdout);
   }
 }
@@ -160,10 +176,14 @@ void resetDialogue() { resetInput(); }
 std::string queryWaypointFileName() {
   std::printf("\n\nWelcome to Waypoints to TEVORAN mission utility.\n");
   std::printf("Waypoint lat/lon's must be in decimal degree format.\n");
-  std::printf("What's the name of the waypoint file ? \n");
-  std::fputs(" > ", stdout);
-  // Pasted names come quoted or escaped as the desktop or the shell gives them.
-  return pastedFileName(readLine());
+  for (;;) {
+    std::printf("What's the name of the waypoint file ? \n");
+    std::fputs(" > ", stdout);
+    // Pasted names come quoted or escaped as the desktop or the shell gives them.
+    if (const std::optional<std::string> name = readLine()) return pastedFileName(*name);
+    std::printf("Error ... please try again\n");
+    toStderr(tooLong());
+  }
 }
 
 float Speed() { return editSpeed("mission Speed", missionSpeed); }
@@ -256,7 +276,14 @@ int yoyoMinAlt() {
 
 int yoyoMinDepth() { return editYoyoDepth("Min Depth", missionYoyoMinDepth); }
 int yoyoMaxDepth() { return editYoyoDepth("Max Depth", missionYoyoMaxDepth); }
-int yoyoMaxDepthShallow() { return editYoyoDepth("Max Depth Shallow", missionYoyoMaxDepthShallow); }
+int yoyoMaxDepthShallow() {
+  // The menu offers the depth as it always has, but nothing the program writes depends on
+  // it: the operator hears so before spending time on it.
+  toStderr(
+      "note: MISSION_YOYO_MAX_DEPTH_SHALLOW is kept as entered, but no output uses it: the mission script, "
+      "the maps and the picture are the same whatever it holds");
+  return editYoyoDepth("Max Depth Shallow", missionYoyoMaxDepthShallow);
+}
 
 int queryYoYoParameters() {
   return runMenu(showYoYoParameters, 4, [](int item) {

@@ -4,6 +4,7 @@
 #include <limits>
 #include <string_view>
 
+#include "calcs.h"
 #include "files/fileSet.h"
 #include "settings.h"
 #include "text/runMessages.h"
@@ -57,12 +58,21 @@ std::string ended(std::string_view text, std::string_view lineEnd) {
   return out;
 }
 
-// The group of behaviours for one waypoint, from the waypoint the leg arrives at: surface
-// and ascend (turning by rudder after a sharp turn, otherwise onto the new heading), run
-// the leg as a yoyo between the mission's depths or at one depth, dive again on the
-// heading of the leg that leaves the waypoint, gather momentum, fix the position. The
-// fixed texts between the values are prepared once per script, with the output's line
-// ends and the run's settings in place.
+// The heading of the leg that arrives at `n`, from its predecessor. Only the launch
+// waypoint of a route of one waypoint holds no heading (0): its leg is taken from the two
+// positions, so that the vehicle never dives toward north by default.
+double arrivingHeading(const node* n) {
+  const node* const prev = n->prevPtr;
+  if (prev->heading != 0) return prev->heading;
+  return heading(prev->Lat, prev->Lon, n->Lat, n->Lon);
+}
+
+// The group of behaviours for one waypoint, read from the bottom up as the vehicle runs
+// it: fix the position at the surface where the leg starts, gather momentum and dive on
+// the heading of the leg, run the leg to the waypoint as a yoyo between the mission's
+// depths or at one depth, then ascend there (turning by rudder before a sharp turn,
+// otherwise onto the heading of the next leg). The fixed texts between the values are
+// prepared once per script, with the output's line ends and the run's settings in place.
 class groupWriter {
  public:
   groupWriter(bool preview, std::string_view lineEnd)
@@ -107,14 +117,16 @@ class groupWriter {
   void write(const node* n, bool finalGroup, textOut& out) const {
     const node* const prev = n->prevPtr;
     const bool rudder = finalGroup || preview_ || std::fabs(n->heading - prev->heading) > 70.0;
-    const numberText heading = preview_ ? value(n->heading) : nearestInteger(n->heading, headingInt);
+    const numberText nextHeading = preview_ ? value(n->heading) : nearestInteger(n->heading, headingInt);
+    const double legHeadingDeg = arrivingHeading(n);
+    const numberText legHeading = preview_ ? value(legHeadingDeg) : nearestInteger(legHeadingDeg, headingInt);
     const numberText legSecs = yoyo_ && !preview_ ? nearestInteger(prev->legSecs, legSecsInt) : value(prev->legSecs);
     out.put(ascendHead_);
     if (rudder) {
       out.put(rudderTurn_);
     } else {
       out.put(headingTurn_);
-      out.put(heading);
+      out.put(nextHeading);
       out.put(valueEnd_);
     }
     out.put(ascendTail_);
@@ -126,9 +138,9 @@ class groupWriter {
     out.put(legSecs);
     out.put(legTail_);
     out.put(descendHead_);
-    out.put(heading);
+    out.put(legHeading);
     out.put(setpointHead_);
-    out.put(heading);
+    out.put(legHeading);
     out.put(fixAndBanner_);
     out.put(finalGroup ? finalBanner_ : "WAYPOINT NUMBER: ");
     out.put(numberText::integer(n->wptNumber));
@@ -323,6 +335,6 @@ void writeMissionFiles(const plannedMission& mission, const std::string& folder,
         routeRecords(out[1], out[2], files[2].name);
         for (size_t i = 0; i < maps.size(); ++i) mapText(maps[i], mission, files[3 + i].name, *out[3 + i]);
       },
-      steps);
+      setKind::mission, steps);
   if (failed) reportFailure(*failed);
 }

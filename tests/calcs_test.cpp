@@ -69,6 +69,19 @@ TEST(NewLatLon, KeepsLongitudeBeyondTheAntimeridianForCallersToWrap) {
   EXPECT_EQ(wrapLongitude(-180), -180);
 }
 
+// The maps bring the middle of a route that circles the earth back into range: however far
+// out, the whole turns go as exactly as one by one would take them, and a value that is
+// no number comes back as it went in instead of holding the run.
+TEST(WrapLongitude, FarOutAndNonFiniteLongitudes) {
+  const struct {
+    double given, wrapped;
+  } cases[] = {{540, 180}, {-540, -180}, {541, -179}, {720.5, 0.5}, {-999999999.75, 80.25}, {1e12 + 0.5, -79.5}};
+  for (const auto& c : cases) EXPECT_EQ(wrapLongitude(c.given), c.wrapped) << c.given;
+  EXPECT_FALSE(std::signbit(wrapLongitude(-720))) << "two turns back from -720 give 0, not -0";
+  EXPECT_EQ(wrapLongitude(HUGE_VAL), HUGE_VAL);
+  EXPECT_TRUE(std::isnan(wrapLongitude(NAN)));
+}
+
 TEST(NewLatLon, StartOnThePoleGivesFiniteResult) {
   double lat = 0, lon = 0;
   newLatLon(90, 0, 180, 500, lat, lon);

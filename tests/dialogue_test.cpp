@@ -187,6 +187,16 @@ TEST(Dialogue, YoyoMenuEditsReachTheScriptButShallowDepthDoesNot) {
   const run defaults = runWith("0\ny\n4\n0\n0\nn\n");
   const run untouched = runWith("0\ny\n0\nn\n");
   EXPECT_EQ(defaults.cfg.substr(defaults.cfg.find('\n')), untouched.cfg.substr(untouched.cfg.find('\n')));
+  // The operator who opens the shallow depth hears, once for each time, that nothing uses it.
+  const std::string note =
+      "note: MISSION_YOYO_MAX_DEPTH_SHALLOW is kept as entered, but no output uses it: the mission script, the maps "
+      "and the picture are the same whatever it holds\n";
+  for (const run* opened : {&r, &defaults}) {
+    const std::string& errors = opened->result.errors;
+    EXPECT_NE(errors.find(note), std::string::npos) << errors;
+    EXPECT_EQ(errors.find("SHALLOW"), errors.rfind("SHALLOW")) << errors;
+  }
+  EXPECT_EQ(untouched.result.errors.find("SHALLOW"), std::string::npos);
 }
 
 TEST(Dialogue, RefusedEntriesAreReportedAndChangeNothing) {
@@ -370,6 +380,71 @@ TEST(Dialogue, BannerAsksForTheFileName) {
 
   const run withArgument = runWith(acceptDefaults);
   EXPECT_EQ(withArgument.result.output.substr(0, parameterMenu({}).size()), parameterMenu({}));
+}
+
+// A line too long to be an answer is dropped whole, wherever it comes, as a refused entry
+// is: the prompt asks again, and what the line began with is never taken. A line of the
+// longest length, CR LF not counted, is an answer like any other.
+TEST(Dialogue, AnAnswerLineTooLongIsDroppedWholeAndAskedAgain) {
+  const std::string tooLong = "an answer line is at most 4096 characters; that one is dropped\n";
+  const std::string gpsTexts = "Number of GPS hits per surfacing is 30 \nPlease enter new number of hits \n\n > ";
+  const std::string banner =
+      "\n\nWelcome to Waypoints to TEVORAN mission utility.\n"
+      "Waypoint lat/lon's must be in decimal degree format.\n";
+  const std::string fileQuestion = "What's the name of the waypoint file ? \n > ";
+  menuValues gps7;
+  gps7.gps = "7";
+  struct longCase {
+    const char* where;
+    std::string answers;
+    std::vector<std::string> args;
+    std::string shown;  // on standard output, in a row
+    bool refused;
+  };
+  const std::vector<longCase> cases = {
+      // Taken whole, these 0s would end the menu.
+      {"menu",
+       std::string(5000, '0') + "\n0\ny\n0\nn\n",
+       {"route.txt"},
+       parameterMenu({}) + error + parameterMenu({}),
+       true},
+      {"editor",
+       "3\n" + std::string(5000, '0') + "9\n7\n0\ny\n0\nn\n",
+       {"route.txt"},
+       gpsTexts + error + gpsTexts + parameterMenu(gps7),
+       true},
+      {"question",
+       "0\n" + std::string(5000, 'y') + "\nn\n8\nn\n",
+       {"route.txt"},
+       yoyoQuestion + " Please enter y or n " + yoyoQuestion + "Default Waypoint Depth",
+       true},
+      {"file name",
+       std::string(5000, 'w') + "\nroute.txt\n0\ny\n0\nn\n",
+       {},
+       banner + fileQuestion + error + fileQuestion + parameterMenu({}),
+       true},
+      {"longest selection",
+       std::string(4095, '0') + "3\r\n7\n0\ny\n0\nn\n",
+       {"route.txt"},
+       parameterMenu({}) + gpsTexts + parameterMenu(gps7),
+       false},
+  };
+  for (const longCase& c : cases) {
+    const run r = runWith(c.answers, c.args);
+    EXPECT_EQ(r.result.status, 0) << c.where << ": " << r.result.errors;
+    EXPECT_TRUE(has(r.result.output, c.shown)) << c.where;
+    EXPECT_EQ(has(r.result.errors, tooLong), c.refused) << c.where << ": " << r.result.errors;
+    EXPECT_EQ(r.files, 3) << c.where;
+  }
+#if !defined(__SANITIZE_ADDRESS__)  // the sanitizer reserves more address space than the limit
+  // Read in pieces and never kept: a line of 64 MiB passes a program held to 32 MiB.
+  TempDir dir;
+  dir.write("route.txt", "45 10\n45.045 10\n");
+  const vesk_result endless = runVesk({"--dry-run", "route.txt"}, std::string(64 << 20, '0') + "\n0\ny\n0\nn\n",
+                                      dir.path(), false, false, 32LL << 20);
+  EXPECT_EQ(endless.status, 0) << endless.errors;
+  EXPECT_TRUE(has(endless.errors, tooLong)) << endless.errors;
+#endif
 }
 
 TEST(Dialogue, EndOfInputAtAnyStageStopsWithoutWriting) {

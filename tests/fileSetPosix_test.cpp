@@ -1,9 +1,11 @@
 // Safe writing against what only a POSIX test can stage: two runs writing one set at the
 // same moment, a disk that fills up on the second or third file, an interruption while
-// writing, and links planted where a file is created.
+// writing, links planted where a file is created, journals planted or tampered with, and
+// a folder locked by another user.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -11,9 +13,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,6 +25,7 @@
 #include "calcs.h"
 #include "files/fileSet.h"
 #include "files/fileSetPlatform.h"
+#include "files/setJournal.h"
 #include "runVesk.h"
 #include "settings.h"
 #include "text/runMessages.h"
@@ -53,7 +58,8 @@ void planSurvey(double latitude, int count) {
 
 // Writes the set of a survey into `folder` in this process, telling `steps` of each step;
 // returns the run's status.
-int writeSurvey(const std::string& folder, double latitude, int count, setSteps steps = nullptr) {
+int writeSurvey(const std::string& folder, double latitude, int count, const std::vector<mapFormat>& maps = {},
+                setSteps steps = nullptr) {
   planSurvey(latitude, count);
   int status = 0;
   std::fflush(stdout);
@@ -61,7 +67,7 @@ int writeSurvey(const std::string& folder, double latitude, int count, setSteps 
   const int devNull = open("/dev/null", O_WRONLY);
   dup2(devNull, 1);
   try {
-    writeMissionFiles(describeMission("", missionFileNames(stem, {})), folder, {}, steps);
+    writeMissionFiles(describeMission("", missionFileNames(stem, maps)), folder, maps, steps);
   } catch (const runEnd& end) {
     status = end.status;
   }
@@ -263,25 +269,31 @@ TEST(FileSetPosix, AnInterruptionWhileWritingRemovesTheTemporaryFiles) {
 // A run killed with SIGKILL at each step of writing its set, as a crash or a power cut
 // stops it (the set is written in a child of this process, which the step hook kills),
 // then the next run of the program in the folder: it finishes what it finds and says so,
-// and the folder holds a whole set with every earlier file kept.
+// and the folder holds a whole set with every earlier file kept, the earlier plan's map
+// that the new plan does not write included.
 const char* killAt = nullptr;
 void killHere(const std::string& step) {
   if (step == killAt) raise(SIGKILL);
 }
 
 TEST(FileSetPosix, ARunKilledAtEachStepOfWritingItsSetIsPutInOrderByTheNextRun) {
-  const std::vector<const char*> steps = {"written",   "journal flushed", "journal in place", "kept cfg",
-                                          "named cfg", "kept wpt",        "named wpt",        "kept pts",
-                                          "named pts", "folder flushed",  "journal removed"};
+  const std::vector<const char*> steps = {"written",  "journal flushed", "journal in place", "kept kml",
+                                          "kept cfg", "named cfg",       "kept wpt",         "named wpt",
+                                          "kept pts", "named pts",       "folder flushed",   "journal removed"};
+  const std::string kml = "2014_119_148.kml";
+  std::vector<std::string> earlierNames = setNames;
+  earlierNames.push_back(kml);
+  std::vector<std::string> keptNames = backupNames(1);
+  keptNames.push_back(kml + ".~1~");
   for (size_t i = 0; i < steps.size(); ++i) {
     TempDir dir;
-    ASSERT_EQ(writeSurvey(dir.path(), 54, 150), 0);
-    const std::vector<std::string> earlier = contentsOf(dir, setNames);
+    ASSERT_EQ(writeSurvey(dir.path(), 54, 150, {mapFormat::kml}), 0);
+    const std::vector<std::string> earlier = contentsOf(dir, earlierNames);
     std::fflush(stdout);
     const pid_t pid = fork();
     if (pid == 0) {
       killAt = steps[i];
-      _exit(writeSurvey(dir.path(), 44, 150, killHere) == 0 ? 3 : 4);  // not reached: the step kills
+      _exit(writeSurvey(dir.path(), 44, 150, {}, killHere) == 0 ? 3 : 4);  // not reached: the step kills
     }
     int status = 0;
     waitpid(pid, &status, 0);
@@ -290,21 +302,236 @@ TEST(FileSetPosix, ARunKilledAtEachStepOfWritingItsSetIsPutInOrderByTheNextRun) 
     EXPECT_EQ(next.output, "cannot open file missing.txt ");
     const std::string finished =
         "vesk: a run stopped while it named the set 2014_119_148 in the current folder; finished: the new set has "
-        "its names, the earlier files are kept as 2014_119_148.cfg.~1~, 2014_119_148.wpt.~1~, 2014_119_148.pts.~1~\n";
-    EXPECT_EQ(next.errors.rfind(finished, 0) == 0, i >= 2 && i <= 9) << steps[i] << ": " << next.errors;
+        "its names, the earlier files are kept as 2014_119_148.cfg.~1~, 2014_119_148.wpt.~1~, 2014_119_148.pts.~1~, "
+        "2014_119_148.kml.~1~\n";
+    EXPECT_EQ(next.errors.rfind(finished, 0) == 0, i >= 2 && i <= 10) << steps[i] << ": " << next.errors;
     if (i < 2) {
       // Killed before the journal was in place: no name was touched.
-      EXPECT_EQ(contentsOf(dir, setNames), earlier) << steps[i];
+      EXPECT_EQ(contentsOf(dir, earlierNames), earlier) << steps[i];
       continue;
     }
-    EXPECT_EQ(contentsOf(dir, backupNames(1)), earlier) << steps[i];
+    EXPECT_EQ(contentsOf(dir, keptNames), earlier) << steps[i];
     for (const std::string& file : contentsOf(dir, setNames)) EXPECT_EQ(routeOf(file), 44) << steps[i];
     EXPECT_NE(contentsOf(dir, setNames)[0].find("# INITIAL HEADING:"), std::string::npos) << steps[i];
     std::vector<std::string> all = setNames;
-    for (const std::string& name : backupNames(1)) all.push_back(name);
+    all.insert(all.end(), keptNames.begin(), keptNames.end());
     std::sort(all.begin(), all.end());
-    EXPECT_EQ(dir.list(), all) << steps[i] << ": no temporary file or journal may remain";
+    EXPECT_EQ(dir.list(), all) << steps[i] << ": no temporary file or journal may remain, nor the earlier map";
   }
+}
+
+// Everything in the folder: each name with what it is, its inode and, for a plain file,
+// its content (a FIFO is never opened).
+std::vector<std::string> snapshot(const TempDir& dir) {
+  std::vector<std::string> all;
+  for (const std::string& name : dir.list()) {
+    struct stat info {};
+    lstat(dir.file(name).c_str(), &info);
+    const std::string kind = S_ISREG(info.st_mode) ? "file" : S_ISLNK(info.st_mode) ? "link" : "other";
+    all.push_back(name + " " + kind + " " + std::to_string(info.st_ino) + " " +
+                  (S_ISREG(info.st_mode) ? readFile(dir.file(name)) : std::string()));
+  }
+  return all;
+}
+
+// A run writing the set `name` (empty: a plan's set of a survey) killed by SIGKILL at the
+// step `step`, as a crash leaves it, over an earlier set of the same names.
+void crashWhileNaming(const TempDir& dir, const std::string& name, const char* step) {
+  const std::vector<outputFile> files = {{name, "open %s", "write %s", "wrote %s\n"}};
+  const auto settings = [](const std::vector<textOut*>& out) { out[0]->lines("new settings\n"); };
+  if (name.empty()) {
+    ASSERT_EQ(writeSurvey(dir.path(), 54, 150), 0);
+  } else {
+    dir.write(name, "earlier settings\n");
+  }
+  std::fflush(stdout);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    killAt = step;
+    if (name.empty()) _exit(writeSurvey(dir.path(), 44, 150, {}, killHere) == 0 ? 3 : 4);
+    const int devNull = open("/dev/null", O_WRONLY);
+    dup2(devNull, 1);
+    static_cast<void>(writeFileSet(dir.path(), files, settings, setKind::named, killHere));
+    _exit(3);  // not reached: the step kills
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << step << ": status " << status;
+}
+
+// The journal in `dir`, read back, changed by `change` and written again with a right end
+// line: a planted journal passes every check of its form.
+void rewriteJournal(const TempDir& dir, const std::function<void(setJournal&)>& change) {
+  setJournal journal;
+  std::string problem;
+  ASSERT_TRUE(parseJournal(readFile(dir.file(journalName)), journal, problem)) << problem;
+  change(journal);
+  dir.write(journalName, journalText(journal));
+}
+
+// A journal beside a set that a run left half named, and the next run in the folder (the
+// user's own, or uid 65534's): it obeys the journal only when it is a plain file of the
+// user's own naming the set's own files as they were left; anything else is refused
+// with the reason, and no file in the folder is touched, the journal included.
+TEST(FileSetPosix, AJournalIsObeyedOnlyWhenItIsTheUsersOwnAndNamesTheSetAsItWasLeft) {
+  if (getuid() != 0) GTEST_SKIP() << "needs root: files of other owners are staged";
+  const std::string finished =
+      "vesk: a run stopped while it named the set 2014_119_148 in the current folder; finished: the new set has its "
+      "names, the earlier files are kept as 2014_119_148.cfg.~1~, 2014_119_148.wpt.~1~, 2014_119_148.pts.~1~\n";
+  const auto keep = [](const std::string& name) {
+    return "vesk: a run stopped while it named " + name +
+           " in the current folder; finished: the new file has its name, the earlier one is kept as " + name + ".~1~\n";
+  };
+  const std::string pts = "2014_119_148.pts";
+  struct journalCase {
+    std::string what;
+    std::string set;  // empty: a plan's set
+    std::function<void(const TempDir&)> plant;
+    bool asNobody;       // the next run is uid 65534's
+    std::string errors;  // standard error of the next run: all of it, or what follows the journal's name
+  };
+  const std::vector<journalCase> cases = {
+      {"the user's own", "", nullptr, false, finished},
+      {"a blank in a saved settings name", "dive settings.toml", nullptr, false, keep("dive settings.toml")},
+      {"a saved settings name without a dot", "divesettings", nullptr, false, keep("divesettings")},
+      {"planted by another user", "",
+       [](const TempDir& d) { ASSERT_EQ(chown(d.file(journalName).c_str(), 65534, 65534), 0); }, false,
+       "belongs to nobody (uid 65534), not to root (uid 0), who runs vesk"},
+      {"another user's, in a folder both may write", "", nullptr, true,
+       "belongs to root (uid 0), not to nobody (uid 65534), who runs vesk"},
+      {"a link to the user's own", "",
+       [](const TempDir& d) {
+         ASSERT_EQ(rename(d.file(journalName).c_str(), d.file("kept-journal").c_str()), 0);
+         ASSERT_EQ(symlink("kept-journal", d.file(journalName).c_str()), 0);
+       },
+       false, "is a symbolic link, not a journal vesk writes"},
+      {"a second name of the user's own", "",
+       [](const TempDir& d) { ASSERT_EQ(link(d.file(journalName).c_str(), d.file("kept-journal").c_str()), 0); }, false,
+       "has other names (hard links) besides its own, not a journal vesk writes"},
+      {"a FIFO", "",
+       [](const TempDir& d) {
+         ASSERT_EQ(unlink(d.file(journalName).c_str()), 0);
+         ASSERT_EQ(mkfifo(d.file(journalName).c_str(), 0644), 0);
+       },
+       false, "is not a regular file (a FIFO or a device), not a journal vesk writes"},
+      {"a name outside the set", "",
+       [](const TempDir& d) { rewriteJournal(d, [](setJournal& j) { j.files[2].name = "notes.txt"; }); }, false,
+       "names \"notes.txt\", which is no file vesk writes for the set 2014_119_148"},
+      {"a file outside the folder", "",
+       [](const TempDir& d) {
+         rewriteJournal(d, [](setJournal& j) {
+           j.kind = setKind::named;
+           j.stem = "../notes.txt";
+           j.files.resize(1);
+           j.files[0].name = j.stem;
+         });
+       },
+       false, "is damaged: it names no set vesk writes"},
+      {"the route file as a saved file", "",
+       [](const TempDir& d) {
+         rewriteJournal(d, [](setJournal& j) {
+           j.kind = setKind::named;
+           j.stem = "route.txt";
+           j.backup = 0;
+           j.files = {{"route.txt", "route.txt.aaaaaaaaaa.tmp", j.files[0].written, false, {}}};
+         });
+       },
+       false, "names route.txt, which is neither the file the stopped run wrote nor the one it kept"},
+      {"a temporary swapped after the journal", "",
+       [pts](const TempDir& d) {
+         for (const std::string& name : d.list()) {
+           if (name.rfind(pts + ".", 0) == 0 && name.size() > 4 && name.compare(name.size() - 4, 4, ".tmp") == 0) {
+             const std::string content = readFile(d.file(name));
+             ASSERT_EQ(unlink(d.file(name).c_str()), 0);
+             d.write(name, content);
+           }
+         }
+       },
+       false,
+       "names the new 2014_119_148.pts, whose temporary file is not the one the stopped run wrote: it was replaced or "
+       "changed since"},
+      {"an earlier file changed after the journal", "", [pts](const TempDir& d) { d.write(pts, "planted"); }, false,
+       "names 2014_119_148.pts, which is neither the file the stopped run wrote nor the one it kept"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    chmod(dir.path().c_str(), 0777);
+    crashWhileNaming(dir, c.set, c.set.empty() ? "kept wpt" : "journal in place");
+    dir.write("notes.txt", "the operator's notes\n");
+    dir.write("route.txt", "45 10\n45.045 10\n");
+    if (c.plant) c.plant(dir);
+    const std::vector<std::string> before = snapshot(dir);
+    // Should the run open the FIFO and wait, this ends its wait: the test fails instead of hanging.
+    std::atomic<bool> ran{false};
+    std::thread unblock([&] {
+      for (int i = 0; i < 3000 && !ran; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      const int fd = open(dir.file(journalName).c_str(), O_WRONLY | O_NONBLOCK);
+      if (fd >= 0) close(fd);
+    });
+    const vesk_result next = runVesk({"missing.txt"}, "", dir.path(), false, false, 0, c.asNobody);
+    ran = true;
+    unblock.join();
+    if (c.errors.rfind("vesk: ", 0) == 0) {
+      EXPECT_EQ(next.output, "cannot open file missing.txt ") << c.what;
+      EXPECT_EQ(next.errors, c.errors + "vesk: missing.txt: No such file or directory\n") << c.what;
+      const std::vector<std::string> after = snapshot(dir);
+      for (const std::string& entry : before) {
+        if (entry.rfind("notes.txt ", 0) == 0 || entry.rfind("route.txt ", 0) == 0) {
+          EXPECT_NE(std::find(after.begin(), after.end(), entry), after.end()) << c.what << ": " << entry;
+        }
+      }
+      std::vector<std::string> expected = {"notes.txt", "route.txt"};
+      if (c.set.empty()) {
+        for (const std::string& name : setNames) EXPECT_EQ(routeOf(readFile(dir.file(name))), 44) << name;
+        expected.insert(expected.end(), setNames.begin(), setNames.end());
+        for (const std::string& name : backupNames(1)) expected.push_back(name);
+      } else {
+        EXPECT_EQ(readFile(dir.file(c.set)), "new settings\r\n");
+        EXPECT_EQ(readFile(dir.file(c.set + ".~1~")), "earlier settings\n");
+        expected.insert(expected.end(), {c.set, c.set + ".~1~"});
+      }
+      std::sort(expected.begin(), expected.end());
+      EXPECT_EQ(dir.list(), expected) << c.what << ": no temporary file or journal may remain";
+      continue;
+    }
+    EXPECT_EQ(next.status, 1) << c.what;
+    EXPECT_EQ(next.output, "cannot use the current folder\n") << c.what;
+    // A journal of the user's own is to be put in order by hand; any other is no journal of theirs.
+    const bool ours =
+        c.errors.find("belongs to") == std::string::npos && c.errors.find("not a journal") == std::string::npos;
+    EXPECT_EQ(next.errors, "vesk: .vesk-journal " + c.errors + "; it " +
+                               (ours ? "is left as it is and no file was touched: look at the files it names, put the "
+                                       "set in order, then remove it\n"
+                                     : "is not obeyed and no file was touched: remove it, or have it removed by its "
+                                       "owner or the folder's, or write into another folder with -o\n"))
+        << c.what;
+    EXPECT_EQ(snapshot(dir), before) << c.what << ": every file stays as it was, the journal too";
+  }
+}
+
+// Anyone who may read a folder may lock it. A run in a folder another user's process has
+// locked says who holds it, without waiting its ten seconds and without passing by the
+// journal of a stopped run there.
+TEST(FileSetPosix, AFolderLockedByAnotherUserSaysWhoHoldsIt) {
+  if (getuid() != 0) GTEST_SKIP() << "needs root: the run is uid 65534's";
+  TempDir dir;
+  chmod(dir.path().c_str(), 0777);
+  crashWhileNaming(dir, "", "kept wpt");
+  dir.write("route.txt", "45 10\n45.045 10\n");
+  const std::vector<std::string> before = snapshot(dir);
+  const int folder = open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_EQ(flock(folder, LOCK_EX), 0);
+  const auto start = std::chrono::steady_clock::now();
+  const vesk_result r = runVesk({"route.txt"}, acceptDefaults, dir.path(), false, false, 0, true);
+  const auto waited = std::chrono::steady_clock::now() - start;
+  close(folder);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.output, "cannot use the current folder\n");
+  EXPECT_EQ(r.errors, "vesk: . is locked by process " + std::to_string(getpid()) +
+                          " (vesk_tests) of root (uid 0); no set can be named there or put in order while it holds the "
+                          "lock, and no file was written: let it end, or write into another folder with -o\n");
+  EXPECT_LT(waited, std::chrono::seconds(5));
+  EXPECT_EQ(snapshot(dir), before);
 }
 
 }  // namespace

@@ -51,6 +51,7 @@ class FileSetTest : public routeTest {
     for (int i = 0; i < 30; ++i) insertLatLonEnd(latitude + 0.001 * i, 10 + 0.002 * (i % 2));
     planRoute();
     testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     int status = 0;
     try {
       writeMissionFiles(describeMission("", missionFileNames(stem, maps)), folder_.string(), maps);
@@ -58,6 +59,7 @@ class FileSetTest : public routeTest {
       status = end.status;
     }
     output_ = testing::internal::GetCapturedStdout();
+    errors_ = testing::internal::GetCapturedStderr();
     return status;
   }
 
@@ -76,32 +78,39 @@ class FileSetTest : public routeTest {
 
   fs::path folder_;
   std::string output_;
+  std::string errors_;
 };
 
 TEST_F(FileSetTest, OneStemForTheWholeSetAndEachEarlierSetKeptUnderNumberedBackups) {
-  ASSERT_EQ(writeSet(45, {mapFormat::gpx}), 0) << output_;
-  const std::vector<std::string> set = {"2014_119_148.cfg", "2014_119_148.gpx", "2014_119_148.pts", "2014_119_148.wpt"};
+  ASSERT_EQ(writeSet(45, {mapFormat::kml, mapFormat::svg}), 0) << output_;
+  const std::vector<std::string> set = {"2014_119_148.cfg", "2014_119_148.kml", "2014_119_148.pts", "2014_119_148.svg",
+                                        "2014_119_148.wpt"};
   EXPECT_EQ(names(), set);
   const std::string path = folder_.string() + "/2014_119_148.";
   EXPECT_EQ(output_, " **** Wrote mission script: " + path + "cfg **** \n\n **** Wrote waypoints file : " + path +
                          "wpt ****\n\n **** Wrote survey line : " + path + "pts ****\n\n **** Wrote map : " + path +
-                         "gpx ****\n");
+                         "kml ****\n\n **** Wrote map : " + path + "svg ****\n");
   const std::vector<std::string> first = contents();
 
   // The same minute again, twice: each earlier set is kept whole under the next number,
-  // the same for all its files (a set of fewer files backs up only its own), and the
-  // newest set has the plain names.
-  ASSERT_EQ(writeSet(50, {mapFormat::gpx}), 0) << output_;
+  // the same for all its files, and the newest set has the plain names. A plan without
+  // maps sends the earlier plan's maps and picture to the backups with the rest: no map
+  // of another plan stays beside the new mission.
+  ASSERT_EQ(writeSet(50, {mapFormat::kml, mapFormat::svg}), 0) << output_;
   const std::vector<std::string> second = contents();  // the plain names come first
   ASSERT_EQ(writeSet(55), 0) << output_;
+  EXPECT_EQ(errors_,
+            "warning: the earlier set 2014_119_148 is kept as 2014_119_148.cfg.~2~, 2014_119_148.wpt.~2~, "
+            "2014_119_148.pts.~2~, 2014_119_148.kml.~2~, 2014_119_148.svg.~2~\n");
   const std::vector<std::string> all = {"2014_119_148.cfg",     "2014_119_148.cfg.~1~", "2014_119_148.cfg.~2~",
-                                        "2014_119_148.gpx",     "2014_119_148.gpx.~1~", "2014_119_148.pts",
-                                        "2014_119_148.pts.~1~", "2014_119_148.pts.~2~", "2014_119_148.wpt",
-                                        "2014_119_148.wpt.~1~", "2014_119_148.wpt.~2~"};
+                                        "2014_119_148.kml.~1~", "2014_119_148.kml.~2~", "2014_119_148.pts",
+                                        "2014_119_148.pts.~1~", "2014_119_148.pts.~2~", "2014_119_148.svg.~1~",
+                                        "2014_119_148.svg.~2~", "2014_119_148.wpt",     "2014_119_148.wpt.~1~",
+                                        "2014_119_148.wpt.~2~"};
   ASSERT_EQ(names(), all) << "no temporary file or journal may remain";
   const std::vector<std::string> now = contents();
-  const std::vector<std::string> expected = {now[0],   first[0],  second[0], now[3],   first[1], now[5],
-                                             first[2], second[4], now[8],    first[3], second[6]};
+  const std::vector<std::string> expected = {now[0],    first[0], second[0], first[1], second[2], now[5],   first[2],
+                                             second[4], first[3], second[6], now[10],  first[4],  second[8]};
   EXPECT_EQ(now, expected) << "each backup holds its set byte for byte";
   EXPECT_EQ(now[0].find("45.0"), std::string::npos) << "the newest set has the plain names";
   // The next number is one past the highest any file of the set has, gaps and all.
@@ -234,43 +243,56 @@ TEST_F(FileSetTest, EachSetKeptInMemoryTakesThePlaceOfTheLastAndNothingTouchesTh
   EXPECT_TRUE(names().empty()) << "a set kept in memory writes no file";
 }
 
-// The state a run killed while naming its set leaves, staged by hand: the earlier set,
-// the new files under their temporary names, the journal, and `renamed` files already
-// backed up and named. The next run finishes the naming when every new file is there and
-// undoes it when one is lost; a journal it cannot trust is left with every file.
+// The state a run killed while naming its set leaves, staged by hand: the earlier set (or
+// none), the new files under their temporary names, the journal with what each file was,
+// and `renamed` files already backed up and named. The next run finishes the naming when
+// every new file is there and undoes it when one is lost; a journal it cannot trust is
+// left with every file.
 TEST_F(FileSetTest, AJournalLeftByAStoppedRunIsFinishedOrUndoneAndAForeignOneRefused) {
   const std::vector<std::string> set = {"2014_119_148.cfg", "2014_119_148.wpt", "2014_119_148.pts"};
   const auto temporary = [](const std::string& name) { return name + ".k3j4h5g6f7.tmp"; };
-  setJournal journal{"2014_119_148", 1, {}};
-  for (const std::string& name : set) journal.files.push_back({name, temporary(name), true});
-  const std::string trusted = journalText(journal);
-  std::string otherVersion = trusted;
-  otherVersion.replace(otherVersion.find("program "), 8 + std::string(journalProgram).size(), "program 0.9.0");
-  std::string damaged = trusted;
-  damaged[damaged.find(".wpt") + 2] = 'x';
+  const std::string finished = "; finished: the new set has its names";
   struct journalCase {
-    std::string journal;
+    std::string journal;  // "trusted", "other version" or "damaged"
+    bool earlier;         // an earlier set was there
     int renamed;
     bool loseWpt;      // the new .wpt is gone
     std::string said;  // after the folder on standard error; empty: refused
   };
   const std::vector<journalCase> cases = {
-      {trusted, 0, false, "; finished"}, {trusted, 2, false, "; finished"}, {trusted, 1, true, "; rolled back"},
-      {otherVersion, 1, false, ""},      {damaged, 1, false, ""},
+      {"trusted", true, 0, false,
+       finished + ", the earlier files are kept as 2014_119_148.cfg.~1~, 2014_119_148.wpt.~1~, 2014_119_148.pts.~1~"},
+      {"trusted", true, 2, false,
+       finished + ", the earlier files are kept as 2014_119_148.cfg.~1~, 2014_119_148.wpt.~1~, 2014_119_148.pts.~1~"},
+      {"trusted", true, 1, true, "; rolled back: the earlier set 2014_119_148 is in place"},
+      {"trusted", false, 2, false, finished},
+      {"trusted", false, 2, true, "; rolled back: its new files are removed, as there was no earlier set"},
+      {"other version", true, 1, false, ""},
+      {"damaged", true, 1, false, ""},
   };
   for (const auto& c : cases) {
     fs::remove_all(folder_);
     fs::create_directory(folder_);
+    setJournal journal{setKind::mission, "2014_119_148", c.earlier ? 1 : 0, {}};
     for (const std::string& name : set) {
-      std::ofstream(folder_ / name, std::ios::binary) << "earlier " << name;
+      if (c.earlier) std::ofstream(folder_ / name, std::ios::binary) << "earlier " << name;
       std::ofstream(folder_ / temporary(name), std::ios::binary) << "new " << name;
+      const platform::fileIdentity earlier =
+          c.earlier ? platform::factsAt((folder_ / name).string()).identity : platform::fileIdentity{};
+      journal.files.push_back({name, temporary(name), platform::factsAt((folder_ / temporary(name)).string()).identity,
+                               c.earlier, earlier});
     }
-    std::ofstream(folder_ / journalName, std::ios::binary) << c.journal;
+    std::string text = journalText(journal);
+    if (c.journal == "other version") {
+      text.replace(text.find("program "), 8 + std::string(journalProgram).size(), "program 0.9.0");
+    }
+    if (c.journal == "damaged") text[text.find(".wpt") + 2] = 'x';
+    std::ofstream(folder_ / journalName, std::ios::binary) << text;
     for (int i = 0; i < c.renamed; ++i) {
-      fs::rename(folder_ / set[i], folder_ / (set[i] + ".~1~"));
+      if (c.earlier) fs::rename(folder_ / set[i], folder_ / (set[i] + ".~1~"));
       fs::rename(folder_ / temporary(set[i]), folder_ / set[i]);
     }
-    if (c.loseWpt) fs::remove(folder_ / temporary(set[1]));
+    if (c.loseWpt) fs::remove(folder_ / (c.renamed > 1 ? set[1] : temporary(set[1])));
     const std::vector<std::string> before = contents();
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
@@ -285,21 +307,23 @@ TEST_F(FileSetTest, AJournalLeftByAStoppedRunIsFinishedOrUndoneAndAForeignOneRef
     EXPECT_EQ(status, c.said.empty() ? 1 : 0) << errors;
     if (c.said.empty()) {
       EXPECT_EQ(output, "cannot use output folder " + folder_.string() + "\n");
-      EXPECT_NE(errors.find("; it is left as it is and nothing was deleted"), std::string::npos) << errors;
+      EXPECT_NE(errors.find("; it is left as it is and no file was touched"), std::string::npos) << errors;
       EXPECT_EQ(contents(), before) << "every file stays, the journal too";
       continue;
     }
-    EXPECT_EQ(
-        errors.rfind(
-            "vesk: a run stopped while it named the set 2014_119_148 in output folder " + folder_.string() + c.said, 0),
-        0u)
-        << errors;
-    const bool finished = c.said == "; finished";
+    EXPECT_EQ(errors, "vesk: a run stopped while it named the set 2014_119_148 in output folder " + folder_.string() +
+                          c.said + "\n");
+    const bool done = c.said.rfind(finished, 0) == 0;
     for (const std::string& name : set) {
-      EXPECT_EQ(contentOf(folder_ / name), (finished ? "new " : "earlier ") + name);
-      EXPECT_EQ(contentOf(folder_ / (name + ".~1~")), finished ? "earlier " + name : "");
+      if (done || c.earlier) {
+        EXPECT_EQ(contentOf(folder_ / name), (done ? "new " : "earlier ") + name);
+      }
+      if (done && c.earlier) {
+        EXPECT_EQ(contentOf(folder_ / (name + ".~1~")), "earlier " + name);
+      }
     }
-    EXPECT_EQ(names().size(), finished ? 6u : 3u) << "no temporary, stray backup or journal may remain";
+    const size_t left = (done ? 3 : 0) + (c.earlier ? 3 : 0);
+    EXPECT_EQ(names().size(), left) << "no temporary, stray backup or journal may remain: " << c.said;
   }
 }
 

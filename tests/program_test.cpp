@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -10,6 +11,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "calcs.h"
@@ -197,7 +199,7 @@ TEST(Program, ThePictureShowsTheWarningsGivenBeforeItIsDrawn) {
       {with({"--set", "missionSpeed=0.1"}),
        "",
        {">warning: the mission speed is 0.1 m/s", ">warning: the mission timer is "}},
-      {with({"--save-settings", "s.toml"}), "s.toml", {">warning: the earlier set s is kept as s.toml.~1~</text>"}},
+      {with({"--save-settings", "s.toml"}), "s.toml", {">warning: the earlier s.toml is kept as s.toml.~1~</text>"}},
   };
   for (const auto& c : cases) {
     TempDir dir;
@@ -300,6 +302,62 @@ TEST(Program, TwoWaypointRouteWritesThreeFilesWithCrLf) {
             std::string::npos);
   const std::string tail = "# ***** LAUNCH WAYPOINT *****\r\n# LAT/LON: 44.9955034 10\r\n# INITIAL HEADING:  360  \r\n";
   EXPECT_EQ(cfg.substr(cfg.size() - tail.size()), tail);
+}
+
+// The initial great-circle bearing from a to b in degrees, worked out here, not by the program.
+double bearingBetween(std::pair<double, double> a, std::pair<double, double> b) {
+  const double rad = 3.14159265358979323846 / 180, dLon = (b.second - a.second) * rad;
+  return std::atan2(std::sin(dLon) * std::cos(b.first * rad),
+                    std::cos(a.first * rad) * std::sin(b.first * rad) -
+                        std::sin(a.first * rad) * std::cos(b.first * rad) * std::cos(dLon)) /
+         rad;
+}
+
+// The script runs from the bottom up: a group fixes its position where its leg starts,
+// sets off on the setpoint and dives on the descend's heading, runs the leg to its
+// waypoint and ascends there, turning onto the next leg. Setpoint and descend steer the
+// leg the group flies (the launch leg for waypoint 1, the last leg at the end); an ascend
+// that steers, the leg after it. The legs' headings come from the waypoint file.
+TEST(Program, EveryGroupSteersTheLegItFlies) {
+  const std::vector<std::pair<std::vector<std::string>, const char*>> cases = {
+      {{VESK_EXAMPLES "/route.txt"}, acceptDefaults},
+      {{VESK_EXAMPLES "/route.txt"}, "0\nn\n50\nn\n"},
+      {{"--area", VESK_EXAMPLES "/area.kml", "--swath-width", "120", "--overlap", "20"}, acceptDefaults},
+      {{"pole.txt"}, acceptDefaults},  // one waypoint, at the South Pole: the launch leg runs south
+  };
+  for (const auto& [args, answers] : cases) {
+    SCOPED_TRACE(args[0] + " " + answers);
+    TempDir dir;
+    dir.write("pole.txt", "-90 0\n");
+    ASSERT_EQ(runVesk(args, answers, dir.path()).status, 0);
+    const std::string cfg = fileWithExtension(dir, "cfg"), wpt = fileWithExtension(dir, "wpt");
+    std::vector<std::pair<double, double>> at;  // by waypoint number
+    for (size_t line = 0; line < wpt.size(); line = wpt.find('\n', line) + 1) {
+      double lat = 0, lon = 0;
+      ASSERT_EQ(std::sscanf(wpt.c_str() + line, "%*d,N%lf,%lf", &lat, &lon), 2);
+      at.emplace_back(lat, lon);
+    }
+    // Degrees the script's whole number `key` in the group steers off `heading`; NaN when
+    // the group has no such line.
+    const auto off = [&](size_t from, size_t to, const std::string& key, double heading) {
+      const size_t found = cfg.find(key, from);
+      if (found > to) return std::nan("");
+      return std::fabs(std::remainder(std::atoi(cfg.c_str() + found + key.size()) - heading, 360));
+    };
+    size_t from = cfg.find("# ***** Mission Ends ^ *****");
+    for (size_t n = at.size() - 1; n >= 1; --n) {
+      const size_t to = cfg.find("WAYPOINT NUMBER: " + std::to_string(n) + " ^", from);
+      ASSERT_NE(to, std::string::npos) << n;
+      const double leg = bearingBetween(at[n - 1], at[n]);
+      EXPECT_LE(off(from, to, "\r\nhorizontal      = ", leg), 0.5 + 1e-6) << "descend to waypoint " << n;
+      EXPECT_LE(off(from, to, "\r\nheading      = ", leg), 0.5 + 1e-6) << "setpoint to waypoint " << n;
+      if (n + 1 < at.size()) {
+        const double ascend = off(from, to, "heading;\r\nhorizontal       = ", bearingBetween(at[n], at[n + 1]));
+        EXPECT_TRUE(std::isnan(ascend) || ascend <= 0.5 + 1e-6) << "ascend at waypoint " << n;
+      }
+      from = to;
+    }
+  }
 }
 
 TEST(Program, AFileThatCannotBeWrittenLeavesNoFileOfTheSet) {
@@ -669,6 +727,10 @@ TEST(Program, SettingsThatAbortOrDefeatTheDiveAreWarnedOfAsTheirMenuCloses) {
        "the meters between surfacings of 1e+07 m are beyond the 10000 m a leg without a "
        "GPS fix can sensibly hold",
        menuClosed, yoyoAsked},
+      {"4\n3.6\n0\ny\n0\nn\n",
+       "the meters between surfacings of 3.6 m are below the 100 m a leg between two surfacings should run: the "
+       "vehicle would spend the dive surfacing and diving again (kilometres typed as metres?)",
+       menuClosed, yoyoAsked},
       {"2\n3.5\n0\ny\n0\nn\n", "the slow speed is 3.5 m/s: such a vehicle runs at 0.25 to 3 m/s", menuClosed,
        yoyoAsked},
       {"0\ny\n3\n95\n0\nn\n", "the yoyo maximum depth 95 m is deeper than maxDepth 90 m", menuClosed, kallopAsked},
@@ -702,6 +764,17 @@ TEST(Program, SettingsThatAbortOrDefeatTheDiveAreWarnedOfAsTheirMenuCloses) {
     while (r.output.compare(end, 9, "warning: ") == 0) end = r.output.find('\n', end) + 1;
     EXPECT_EQ(r.output.substr(0, start).substr(std::max(start, c.after.size()) - c.after.size()), c.after) << c.warning;
     EXPECT_EQ(r.output.substr(end, c.before.size()), c.before) << c.warning;
+  }
+  {  // Given without questions it is warned of all the same, and --strict writes nothing.
+    TempDir dir;
+    dir.write("route.txt", "45 10\n45.045 10\n");
+    const vesk_result r = runVesk({"--strict", "--no-input", "--set", "maxLegMeters=3.6", "--set", "yoyoMission=1",
+                                   "--set", "kallopMission=0", "route.txt"},
+                                  "", dir.path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(occurrences(r.errors, "error: the meters between surfacings of 3.6 m are below the 100 m"), 1)
+        << r.errors;
+    EXPECT_EQ(dir.list(), std::vector<std::string>{"route.txt"});
   }
   // The defaults, for a yoyo mission and one at constant depth, give no warning at all.
   for (const char* answers : {acceptDefaults, "0\nn\n50\nn\n"}) {

@@ -22,12 +22,12 @@
 #if !defined(_WIN32)
 #include <sys/stat.h>
 #endif
-#include <zip.h>
 #include <zlib.h>
 
 #include "files/fileSetPlatform.h"
 #include "routes/routeKmz.h"
 #include "settings.h"
+#include "support/documentForms.h"
 #include "text/runMessages.h"
 #include "vesk.h"
 #include "wptList.h"
@@ -190,6 +190,9 @@ TEST(RouteImport, FilesThatGiveNoSingleRouteAreRefusedWithWhatWasFound) {
        "unexpected ']'; expected '[', '{', or a literal\n",
        ""},
       {"r.json", "{\"features\": []}", "r.json is JSON but not GeoJSON: it has no \"type\"\n", ""},
+      // No GeoJSON nests so deep; a document held to a depth is freed without taking memory.
+      {"r.json", "{\"type\":\"LineString\",\"coordinates\":" + std::string(200, '[') + std::string(200, ']') + "}",
+       "r.json nests lists and objects more than 128 deep, deeper than any GeoJSON\n", ""},
       {"r.json",
        "{\"type\":\"FeatureCollection\",\"features\":["
        "{\"type\":\"Feature\",\"geometry\":{\"type\":\"LineString\",\"coordinates\":[[10,45],[10,46]]}},"
@@ -206,6 +209,14 @@ TEST(RouteImport, FilesThatGiveNoSingleRouteAreRefusedWithWhatWasFound) {
        ""},
       {"r.csv", "lat,lon\n45,10\n\"46,10\n", "r.csv has a quoted field opened on line 3 that is never closed\n", ""},
       {"r.csv", "lat,lon\n", "list is empty\n", ""},
+      // Hemisphere columns that cannot be told apart: read without them, a route could be
+      // planned in the wrong hemisphere.
+      {"r.csv", "hemisphere,lat,lon\nS,57.7,11.9\n",
+       "r.csv has a hemisphere column \"hemisphere\" that follows neither the latitude nor the longitude column: "
+       "put it right after the coordinate it belongs to, or name it N/S or E/W\n",
+       ""},
+      {"r.csv", "lat,N/S,lon,E/W,lat_dir\n57.7,S,11.9,W,S\n",
+       "r.csv has two hemisphere columns for the latitude, \"N/S\" and \"lat_dir\"; keep one\n", ""},
   };
   for (const auto& c : cases) {
     const outcome o = readFrom(c.name, c.content);
@@ -398,6 +409,25 @@ TEST(RouteImport, PositionsWithHemisphereLettersGiveTheirDoublesOrHowToWriteThem
        "write a hemisphere letter with both the latitude and the longitude, or with neither"},
       {"r.csv", "lat,lon\n10 E,45 N\n", 0, 0,
        "the latitude: a latitude is marked N or S and a longitude E or W, as in 45 30.5 N and 10 15.2 E"},
+      // A GPS logger's hemisphere columns sign their coordinates, as letters in the cells would.
+      {"r.csv", "INDEX,LATITUDE,N/S,LONGITUDE,E/W\n1,57.7,S,11.9,W\n", -57.7, -11.9, ""},
+      {"r.csv", "lat;Lat Hemisphere;lon;lon_hemisphere\n33 51.6;s;151 12.6;e\n", -(33 + 51.6 / 60), 151 + 12.6 / 60,
+       ""},
+      {"r.csv", "Lat,Hemisphere,Lon,Hemisphere\n45 30 30,N,10,W\n", 45 + 30.5 / 60, -10, ""},
+      {"r.csv", "GPSLatitudeRef,GPSLatitude,lat,lon,GPSLongitudeRef\nS,x,12,77,E\n", -12, 77, ""},
+      {"r.csv", "lat,N/S,lon,E/W\n-57.7,S,11.9,W\n", 0, 0, "the latitude: " + sign},
+      {"r.csv", "lat,N/S,lon,E/W\n57.7,S,+11.9,W\n", 0, 0, "the longitude: " + sign},
+      {"r.csv", "lat,N/S,lon,E/W\n57.7,E,11.9,W\n", 0, 0,
+       "the latitude's hemisphere column \"N/S\" holds \"E\": give N or S"},
+      {"r.csv", "lat,N/S,lon,E/W\n57.7,S,11.9,West\n", 0, 0,
+       "the longitude's hemisphere column \"E/W\" holds \"West\": give E or W"},
+      {"r.csv", "lat,N/S,lon,E/W\n57.7,S,11.9,\n", 0, 0,
+       "the longitude's hemisphere column \"E/W\" holds nothing: give E or W"},
+      {"r.csv", "lat,N/S,lon,E/W\n57.7 S,S,11.9,W\n", 0, 0,
+       "the latitude has a hemisphere letter of its own and one in the column \"N/S\": give it in one place"},
+      {"r.csv", "lat;N/S;lon;E/W\n57,7;S;11.9;W\n", 0, 0, "a decimal comma; write 57.7"},
+      {"r.csv", "lat,N/S,lon\n57.7,S,11.9\n", 0, 0,
+       "write a hemisphere letter with both the latitude and the longitude, or with neither"},
   };
   for (const auto& c : cases) {
     const outcome o = readFrom(c.name, c.content + "\n");
@@ -492,51 +522,6 @@ TEST(RouteImport, SlipsThatDoNotStopTheRunAreWarnedAbout) {
 }
 
 // ---- KMZ and UTF-16: route files as other tools save them ----
-
-struct zipEntry {
-  std::string name;
-  std::string content;
-  int method = Z_DEFLATED;  // 0: stored
-  const char* password = nullptr;
-};
-
-// A zip archive of `entries`, made with the zip library's own writer.
-std::string zipOf(const std::vector<zipEntry>& entries) {
-  const fs::path file = fs::temp_directory_path() / ("vesk_zip_" + platform::uniqueTag() + ".zip");
-  zipFile zip = zipOpen64(file.string().c_str(), APPEND_STATUS_CREATE);
-  EXPECT_NE(zip, nullptr);
-  for (const zipEntry& e : entries) {
-    zip_fileinfo info{};
-    const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(e.content.data()), static_cast<uInt>(e.content.size()));
-    EXPECT_EQ(zipOpenNewFileInZip3_64(zip, e.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, e.method,
-                                      Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY,
-                                      e.password, crc, 0),
-              ZIP_OK);
-    EXPECT_EQ(zipWriteInFileInZip(zip, e.content.data(), static_cast<unsigned>(e.content.size())), ZIP_OK);
-    zipCloseFileInZip(zip);
-  }
-  zipClose(zip, nullptr);
-  std::ifstream in(file, std::ios::binary);
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  in.close();
-  std::error_code ec;
-  fs::remove(file, ec);
-  return bytes;
-}
-
-// `text` as UTF-16 with a byte order mark.
-std::string utf16Of(const std::u16string& text, bool little) {
-  std::string out = little ? "\xFF\xFE" : "\xFE\xFF";
-  for (const char16_t unit : text) {
-    const char low = static_cast<char>(unit & 0xFF);
-    const char high = static_cast<char>(unit >> 8);
-    out += little ? std::string{low, high} : std::string{high, low};
-  }
-  return out;
-}
-std::string utf16Of(const std::string& ascii, bool little) {
-  return utf16Of(std::u16string(ascii.begin(), ascii.end()), little);
-}
 
 // Patches the size an archive's entries claim once inflated, in their local headers and in
 // the archive's list of contents, as a hostile or broken tool might write it.

@@ -62,6 +62,34 @@ TEST_F(SettingsFile, EachFileGivesItsSettingsOrItsRefusals) {
       {"  abort-depth = 100\n", {"s.toml:1:3: unknown key 'abort-depth': did you mean 'abortDepth'?"}, {}},
       {"missionspeedslow = 1\n", {"s.toml:1:1: unknown key 'missionspeedslow': did you mean 'missionSpeedSlow'?"}, {}},
       {"abortDepth = 100\nabortDepth = 10\n", {"s.toml:2:14: duplicate key 'abortDepth': each key is given once"}, {}},
+      // A key given twice is one fault among the file's others, quoted or not.
+      {"maxDepth = 80\ngpsHits = 2.5\n\"maxDepth\" = 81\nabortDepht = 3\nmaxDepth = [\n  1,\n]\n",
+       {"s.toml:2:11: gpsHits = 2.5: gpsHits takes a whole number from -2147483648 to 2147483647",
+        "s.toml:3:14: duplicate key '\"maxDepth\"': each key is given once",
+        "s.toml:4:1: unknown key 'abortDepht': did you mean 'abortDepth'?",
+        "s.toml:5:12: duplicate key 'maxDepth': each key is given once"},
+       {}},
+      {"maxDepth = 1\nmaxDepth.x = 2\ngpsHits = 1.5\n",
+       {"s.toml:2:14: duplicate key 'maxDepth.x': each key is given once",
+        "s.toml:3:11: gpsHits = 1.5: gpsHits takes a whole number from -2147483648 to 2147483647"},
+       {}},
+      // What the TOML library cannot take safely is refused before it reads the file, with
+      // the file's other faults: a character beyond ASCII outside quotes and comments, or
+      // after a backslash in a """ string. In quotes and comments any character is text.
+      {"maxDepth = \xD0\x99\ngpsHits = 1.5\n",
+       {"s.toml:1:12: '\xD0\x99' (U+0419) stands outside quotes and comments, where a settings file holds ASCII only",
+        "s.toml:2:11: gpsHits = 1.5: gpsHits takes a whole number from -2147483648 to 2147483647"},
+       {}},
+      {"\xD0\x99 = 1\nabortDepth = 95 \xC2\xA0\nx = 1\xFF\nnote = \"\"\"x\\\n  \xD0\x99\"\"\"\n",
+       {"s.toml:1:1: '\xD0\x99' (U+0419) stands outside quotes and comments, where a settings file holds ASCII only",
+        "s.toml:2:17: '\xC2\xA0' (U+00A0) stands outside quotes and comments, where a settings file holds ASCII only",
+        "s.toml:3:6: the byte 0xFF stands outside quotes and comments, where a settings file holds ASCII only",
+        "s.toml:5:3: '\xD0\x99' (U+0419) follows a backslash in a \"\"\" string, where only ASCII may"},
+       {}},
+      {"# Tiefe \xD0\x99\nentry = \"\xD0\x99\" # \xC2\xA0\nabortDepth = 95\n",
+       {"s.toml:2:9: entry = \"\xD0\x99\": entry takes a corner: \"NE\", \"NW\", \"SE\" or \"SW\""},
+       {}},
+      {"\xEF\xBB\xBFmaxDepth = 70 # \xD0\x99\n", {}, {{"maxDepth", 70}}},
       // Every refusal of the file at once, in its order, and nothing stored.
       {"maxDepth = 80\nminDepth = \"5\"\ngpsHits = 2.5\nabortOnTimeout = 2\nkallopMission = \"yes\"\n"
        "yoyoMission = 1.0\nabortAltitude = [1]\n",
@@ -92,12 +120,22 @@ TEST_F(SettingsFile, EachFileGivesItsSettingsOrItsRefusals) {
        {"s.toml:1:22: surfacingAllowance = -1: a surfacing cannot take less than no time: surfacingAllowance is 0 "
         "or more"},
        {}},
+      // The timer's settings keep it within what the vehicle's timer holds.
+      {"missionTimerFactor = 10\nsurfacingAllowance = 3600\n",
+       {},
+       {{"missionTimerFactor", 10}, {"surfacingAllowance", 3600}}},
+      {"missionTimerFactor = 10.5\nsurfacingAllowance = 1e300\n",
+       {"s.toml:1:22: missionTimerFactor = 10.5: missionTimerFactor is at most 10, ten times the time under way",
+        "s.toml:2:22: surfacingAllowance = 1e300: surfacingAllowance is at most 3600 s, an hour for each surfacing"},
+       {}},
       // A survey's lines: a corner is a word, a bearing below a full turn.
       {"entry = \"ne\"\nlineAngle = 359.5\noverlap = 20\n", {}, {{"entry", 3}, {"lineAngle", 359.5}, {"overlap", 20}}},
       {"entry = 3\nlineAngle = 360\n",
        {"s.toml:1:9: entry = 3: entry takes a corner: \"NE\", \"NW\", \"SE\" or \"SW\"",
         "s.toml:2:13: lineAngle = 360: lineAngle is degrees true from 0 up to, not including, 360"},
        {}},
+      {"runIn = 200000\n", {}, {{"runIn", 200000}}},
+      {"runIn = 1e9\n", {"s.toml:1:9: runIn = 1e9: runIn is metres from 0 to 200000, the widest area"}, {}},
       {"abortDepth = \n", {"s.toml:1:14: Error while parsing key-value pair: expected value, saw '\\n'"}, {}},
   };
   for (const fileCase& c : cases) {
@@ -108,6 +146,36 @@ TEST_F(SettingsFile, EachFileGivesItsSettingsOrItsRefusals) {
     if (!c.refusals.empty()) {
       EXPECT_TRUE(given.empty()) << c.text;
     }
+  }
+  // Saved as "Unicode" by a Windows editor, as a route file may be: read as its UTF-8, the
+  // refusals naming the lines of the file.
+  const auto utf16 = [](const std::u16string& text, bool little, bool mark = true) {
+    std::string bytes = mark ? (little ? "\xFF\xFE" : "\xFE\xFF") : "";
+    for (const char16_t unit : text) {
+      const char low = static_cast<char>(unit & 0xFF);
+      const char high = static_cast<char>(unit >> 8);
+      bytes += little ? std::string{low, high} : std::string{high, low};
+    }
+    return bytes;
+  };
+  const std::vector<std::pair<std::string, std::vector<std::string>>> encoded = {
+      {utf16(u"maxDepth = 70\r\n", true), {}},
+      {utf16(u"maxDepth = 70\n", false), {}},
+      {utf16(u"abortDepth = 95\nmaxDepth = 70\nmaxDepth = 71\n", true),
+       {"s.toml:3:12: duplicate key 'maxDepth': each key is given once"}},
+      {utf16(u"maxDepth = \u0419\n", false),
+       {"s.toml:1:12: '\xD0\x99' (U+0419) stands outside quotes and comments, where a settings file holds ASCII only"}},
+      {utf16(u"maxDepth = 70\n", true, false),
+       {"vesk: settings file s.toml looks like UTF-16 text without a byte order mark (every other byte is NUL); "
+        "save it as UTF-8, or as UTF-16 with a byte order mark"}},
+      {std::string("\xFF\xFE\0\0m\0\0\0", 8),
+       {"vesk: settings file s.toml is UTF-32 text; save it as UTF-8 or UTF-16"}},
+  };
+  for (const auto& [bytes, refusals] : encoded) {
+    resetSettings();
+    givenSettings given;
+    EXPECT_EQ(readSettingsText(bytes, "s.toml", given), refusals) << bytes.size();
+    EXPECT_EQ(maxDepth, refusals.empty() ? 70 : 90) << bytes.size();
   }
 }
 

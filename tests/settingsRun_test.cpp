@@ -61,6 +61,13 @@ TEST(SettingsRun, TypedAnswersASettingsFileAndSetOptionsGiveTheSameSet) {
   EXPECT_EQ(r.result.output.find("Mission Parameters"), std::string::npos) << "no question is asked";
   EXPECT_NE(r.result.errors.find("The Kallops will be armed at mission start."), std::string::npos);
 
+  // The same file saved as "Unicode" by a Windows editor.
+  std::string utf16 = "\xFF\xFE";
+  for (const char c : file) utf16 += std::string{c, '\0'};
+  r = planned({"--settings", "dive.toml", "--no-input", "route.txt"}, "", utf16);
+  ASSERT_EQ(r.result.status, 0) << r.result.errors;
+  EXPECT_EQ(r.set, typed.set);
+
   r = planned({"--set", "missionSpeed=1.3", "--set", "maxDepth=80", "--set", "abortDepth=110", "--set", "yoyoMission=0",
                "--set", "wayPointDepth=25", "--set", "kallopMission=1", "--no-input", "route.txt"},
               "", "");

@@ -10,6 +10,7 @@
 
 #include "calcs.h"
 #include "runVesk.h"
+#include "support/documentForms.h"
 
 namespace {
 
@@ -73,6 +74,17 @@ TEST(SurveyRun, AreaFilesAreReadOrRefusedWithThePlaceAndTheReason) {
        "invalid area in a.txt\n",
        "outer boundary crosses itself: the edge from vertex 2 to vertex 3 meets the edge from vertex 4 to vertex 1 "
        "(vertex 2 is on line 3)"},
+      // A boundary given clockwise is turned to lay out the lines; its edges are still
+      // named as the file gives them, the first in the file first.
+      {"self-intersecting, given clockwise", "a.txt", "# a bow tie\n45 10\n45.01 10.015\n45.01 10.005\n45 10.02\n",
+       "invalid area in a.txt\n",
+       "outer boundary crosses itself: the edge from vertex 1 to vertex 2 meets the edge from vertex 3 to vertex 4 "
+       "(vertex 1 is on line 2)"},
+      {"a hole across the edge, both given the other way round", "a.txt",
+       "45 10\n45.01 10\n45.01 10.01\n45 10.01\nhole\n45.004 10.008\n45.004 10.012\n45.006 10.012\n45.006 10.008\n",
+       "invalid area in a.txt\n",
+       "inner boundary 1 crosses the outer boundary: the edge from vertex 3 to vertex 4 meets the edge from vertex 3 "
+       "to vertex 4 of the outer boundary"},
       {"self-intersecting KML, named by its line", "a.kml",
        "<kml><Polygon><outerBoundaryIs><LinearRing><coordinates>\n10,45\n10.02,45\n10.005,45.01\n10.015,45.01\n"
        "</coordinates></LinearRing></outerBoundaryIs></Polygon></kml>",
@@ -90,6 +102,11 @@ TEST(SurveyRun, AreaFilesAreReadOrRefusedWithThePlaceAndTheReason) {
        "a.txt starts an inner boundary (\"hole\") on line 1 "
        "before any vertex of the outer boundary\n",
        nullptr},
+      {"a KMZ holding no KML document", "a.kmz", zipOf({{"doc.kml", "<gpx><rte/></gpx>"}}),
+       "a.kmz holds doc.kml, which is not a KML document\n", nullptr},
+      {"a UTF-16 vertex that is no position, named by its line", "a.txt",
+       utf16Of("45 10\r\n45 10.01\r\n91 10.01\r\n", false), "invalid vertex on line 3 of a.txt\n",
+       "line 3: latitude 91 is outside -90..90"},
   };
   for (const areaCase& c : cases) {
     TempDir dir;
@@ -123,7 +140,11 @@ TEST(SurveyRun, SurveyOptionsThatCannotBeMeantStopTheRunBeforeAnyQuestion) {
       {{"--line-spacing", "50", "--entry", "N"}, "vesk: --entry takes a corner, NE, NW, SE or SW, not 'N'"},
       {{"--line-spacing", "50", "--start", "95,10"}, "vesk: --start takes a position LAT,LON"},
       {{"--line-spacing", "50", "--start", "45"}, "vesk: --start takes a position LAT,LON"},
-      {{"--line-spacing", "50", "--run-in", "-1"}, "vesk: --run-in takes metres, 0 or more"},
+      {{"--line-spacing", "50", "--run-in", "-1"}, "vesk: --run-in takes metres from 0 to 200000, the widest area"},
+      // A run-in past the widest area would lay a small area's lines across the planet.
+      {{"--line-spacing", "50", "--run-in", "1e9"}, "vesk: --run-in takes metres from 0 to 200000, the widest area"},
+      {{"--line-spacing", "50", "--set", "runIn=200001"},
+       "vesk: --set runIn=200001: runIn is metres from 0 to 200000, the widest area"},
       {{"--line-spacing", "50", "--cross-lines", "1.5"}, "vesk: --cross-lines takes a whole number of lines"},
   };
   for (const auto& [options, message] : cases) {
@@ -185,6 +206,53 @@ writtenSet setOf(const TempDir& dir, const vesk_result& r) {
   return set;
 }
 
+// An area saved as a KMZ or as UTF-16 text, as globe programs and Windows editors save it,
+// plans the very mission of the same area as KML or UTF-8 text, and is summed up alike.
+TEST(SurveyRun, AKmzOrUtf16AreaPlansAsItsKmlOrText) {
+  const std::vector<std::pair<std::string, std::string>> plain = {{"area.kml", kmlWithHole},
+                                                                  {"area.txt", textWithHole}};
+  struct savedCase {
+    const char* name;
+    size_t plain;  // the file of `plain` it is saved from
+    std::string file;
+    std::string content;
+  };
+  const std::u16string crLfText =
+      u"45 10\r\n45 10.014\r\n45.005 10.014\r\n45.005 10.007\r\n45.01 10.007\r\n45.01 10\r\n"
+      u"hole \u2014 a wreck\r\n45.002 10.002\r\n45.003 10.002\r\n45.003 10.003\r\n45.002 10.003";
+  const std::vector<savedCase> cases = {
+      {"KMZ", 0, "area.kmz", zipOf({{"doc.kml", kmlWithHole}})},
+      {"KMZ, stored, beside a picture", 0, "area.kmz", zipOf({{"files/a.png", "png"}, {"Area.kml", kmlWithHole, 0}})},
+      {"KMZ holding UTF-16 KML", 0, "area.kmz", zipOf({{"doc.kml", utf16Of(kmlWithHole, false)}})},
+      {"UTF-16 KML, big endian", 0, "area.kml", utf16Of(kmlWithHole, false)},
+      {"UTF-16 text, little endian", 1, "area.txt", utf16Of(textWithHole, true)},
+      {"UTF-16 text with CR LF, big endian", 1, "area.txt", utf16Of(crLfText, false)},
+  };
+  // The files a run writes and its summaries, with the stem and the area file's name
+  // replaced so that two runs compare.
+  const auto planOf = [](const std::string& file, const std::string& content) {
+    TempDir dir;
+    dir.write(file, content);
+    const vesk_result r = runVesk({"--line-spacing", "100", "--area", file}, acceptDefaults, dir.path());
+    EXPECT_EQ(r.status, 0) << file << "\n" << r.output << r.errors;
+    if (r.status != 0) return std::vector<std::string>{};
+    const writtenSet set = setOf(dir, r);
+    std::vector<std::string> plan = set.files;
+    plan.push_back(r.errors);
+    for (const auto& [from, to] : {std::pair{set.stem, std::string("STEM.")}, std::pair{file, std::string("AREA")}}) {
+      std::string& errors = plan.back();
+      for (size_t at = errors.find(from); at != std::string::npos; at = errors.find(from, at + to.size())) {
+        errors.replace(at, from.size(), to);
+      }
+    }
+    return plan;
+  };
+  std::vector<std::vector<std::string>> expected;
+  for (const auto& [file, content] : plain) expected.push_back(planOf(file, content));
+  ASSERT_NE(expected[0][3].find("survey AREA:\n  lines        "), std::string::npos) << expected[0][3];
+  for (const savedCase& c : cases) EXPECT_EQ(planOf(c.file, c.content), expected[c.plain]) << c.name;
+}
+
 // The survey is laid out with the meters between surfacings the operator answers, and the
 // route file it writes plans the very same mission.
 TEST(SurveyRun, TheWrittenRoutePlansTheSameMissionByteForByte) {
@@ -202,6 +270,12 @@ TEST(SurveyRun, TheWrittenRoutePlansTheSameMissionByteForByte) {
   EXPECT_EQ(over.status, 1);
   EXPECT_EQ(over.output, "cannot write route output file ./area.kml over the area file\n");
   EXPECT_EQ(readFile(dir.file("area.kml")), kmlWithHole);
+  // A folder with no file name is found only when the files are written: none of them is.
+  const vesk_result folderOnly =
+      runVesk({"--area", "area.kml", "--line-spacing", "60", "--write-route", "./"}, answers, dir.path());
+  EXPECT_EQ(folderOnly.status, 1);
+  EXPECT_EQ(afterDialogue(folderOnly.output), "cannot open route output file ./ ");
+  EXPECT_EQ(dir.list(), std::vector<std::string>{"area.kml"});
 
   const vesk_result fromArea = runVesk({"--area", "area.kml", "--line-spacing", "60", "--cross-lines", "2", "--run-in",
                                         "25", "--write-route", "route.txt"},
@@ -231,7 +305,35 @@ TEST(SurveyRun, TheWrittenRoutePlansTheSameMissionByteForByte) {
   const writtenSet second = setOf(dir, fromRoute);
   for (size_t i = 0; i < 3; ++i) EXPECT_EQ(first.files[i], second.files[i]) << "file " << i;
   // The L's arm cuts a cross line in two.
-  EXPECT_NE(fromArea.errors.find(" cross lines, "), std::string::npos) << fromArea.errors;
+  EXPECT_NE(fromArea.errors.find(" and 3 cross lines (2 asked for; a hole or a notch splits 1 of them), "),
+            std::string::npos)
+      << fromArea.errors;
+}
+
+// The summary counts lines as they are run, a line a hole or a notch splits as several;
+// when the cross lines run are not those asked for, it says how many were asked and why.
+TEST(SurveyRun, TheSummaryTellsTheCrossLinesAskedForFromThoseRun) {
+  struct crossCase {
+    const char* area;
+    const char* crossLines;
+    const char* lines;  // the summary's line, from its count of lines on
+  };
+  const std::vector<crossCase> cases = {
+      {"45 10\n45 10.014\n45.01 10.014\n45.01 10\n", "2", "19 lines and 2 cross lines, "},
+      {textWithHole, "1", "23 lines and 1 cross line, "},
+      {textWithHole, "5", "23 lines and 6 cross lines (5 asked for; a hole or a notch splits 1 of them), "},
+  };
+  for (const crossCase& c : cases) {
+    TempDir dir;
+    dir.write("a.txt", c.area);
+    const vesk_result r =
+        runVesk({"--area", "a.txt", "--line-spacing", "60", "--cross-lines", c.crossLines, "--dry-run"}, acceptDefaults,
+                dir.path());
+    ASSERT_EQ(r.status, 0) << r.output << r.errors;
+    EXPECT_NE(r.errors.find("\n  lines        " + std::string(c.lines)), std::string::npos)
+        << "--cross-lines " << c.crossLines << "\n"
+        << r.errors;
+  }
 }
 
 TEST(SurveyRun, TheExampleAreaPlansCleanlyAndIsDrawn) {

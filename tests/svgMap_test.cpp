@@ -35,8 +35,9 @@ struct xy {
   double y = 0;
 };
 
-// The points of a path's `d` attribute, one list per subpath (M L H V h Z, repeated
-// coordinates continuing the last command).
+// The points of a path's `d` attribute, one list per subpath (M L H V h a Z, repeated
+// coordinates continuing the last command; a circular arc gives its middle point and its
+// end point).
 std::vector<std::vector<xy>> subpaths(const std::string& d) {
   std::vector<std::vector<xy>> paths;
   const char* at = d.c_str();
@@ -70,6 +71,22 @@ std::vector<std::vector<xy>> subpaths(const std::string& d) {
       current.y = number();
     } else if (command == 'h') {
       current.x += number();
+    } else if (command == 'a') {
+      const double r = number();
+      number();  // the second radius, the same
+      number();  // rotation
+      const double large = number();
+      const double sweep = number();
+      const double dx = number(), dy = number();
+      const double chord = std::hypot(dx, dy);
+      // The arc's middle lies off the chord's middle, on the left of it when it sweeps
+      // toward negative angles.
+      const double off = r + (large != 0 ? 1 : -1) * std::sqrt(std::max(0.0, r * r - chord * chord / 4));
+      const double side = sweep != 0 ? -1 : 1;
+      paths.back().push_back(
+          {current.x + dx / 2 - side * off * dy / chord, current.y + dy / 2 + side * off * dx / chord});
+      current.x += dx;
+      current.y += dy;
     } else {
       ADD_FAILURE() << "unexpected path command " << command;
       break;
@@ -77,6 +94,16 @@ std::vector<std::vector<xy>> subpaths(const std::string& d) {
     paths.back().push_back(current);
   }
   return paths;
+}
+
+// The middle of a subpath's points: a mark's centre.
+xy middleOf(const std::vector<xy>& points) {
+  double left = HUGE_VAL, right = -HUGE_VAL, top = HUGE_VAL, bottom = -HUGE_VAL;
+  for (const xy& p : points) {
+    left = std::min(left, p.x), right = std::max(right, p.x);
+    top = std::min(top, p.y), bottom = std::max(bottom, p.y);
+  }
+  return {(left + right) / 2, (top + bottom) / 2};
 }
 
 // What the picture shows besides the planned route and its settings.
@@ -180,7 +207,7 @@ class PictureTest : public routeTest {
     for (int k = 0; k < 2; ++k) {
       const pugi::xml_node path = byId(doc_, ids[k]);
       if (!path) continue;
-      for (const auto& dot : subpaths(path.attribute("d").value())) marks[k].push_back(dot.at(0));
+      for (const auto& mark : subpaths(path.attribute("d").value())) marks[k].push_back(middleOf(mark));
     }
     std::vector<xy> at;
     size_t next[2] = {0, 0};
@@ -227,6 +254,33 @@ TEST_F(PictureTest, TheExampleRouteIsTheGoldenPicture) {
   const std::string svg = pictureOf(planPicture);
   if (svg != goldenFile("example_plan.svg")) std::ofstream("example_plan.svg.actual", std::ios::binary) << svg;
   EXPECT_EQ(svg, goldenFile("example_plan.svg")) << "the picture is in example_plan.svg.actual";
+}
+
+// Every path of the picture draws something of its own extent, and the marks are filled
+// shapes at least 2 px across: a path of length 0, drawn by its line caps alone, is left
+// out by some renderers (librsvg drew none of the marks of added surfacings).
+TEST_F(PictureTest, EveryMarkIsAFilledShapeEveryRendererDraws) {
+  const std::vector<std::vector<std::pair<double, double>>> routes = {
+      exampleRoute, {{45, 10}, {45.0003, 10}, {45.0006, 10.0004}, {45.0009, 10}, {45.03, 10}}};  // marks at half size
+  for (const auto& route : routes) {
+    destroyList();
+    addRoute(route);
+    parse();
+    for (const pugi::xpath_node& found : doc_.select_nodes("//path")) {
+      const std::string id = found.node().attribute("id").value(), fill = found.node().attribute("fill").value();
+      const bool mark = id.rfind("marks-", 0) == 0 || id.rfind("surfacings-", 0) == 0;
+      EXPECT_TRUE(!mark || (fill != "" && fill != "none")) << id;
+      for (const std::vector<xy>& sub : subpaths(found.node().attribute("d").value())) {
+        double width = 0, height = 0;
+        for (const xy& p : sub) {
+          width = std::max(width, std::fabs(p.x - sub[0].x));
+          height = std::max(height, std::fabs(p.y - sub[0].y));
+        }
+        EXPECT_GT(width + height, 0) << "a path of length 0: " << id;
+        EXPECT_TRUE(!mark || (width >= 2 && height >= 2)) << id;
+      }
+    }
+  }
 }
 
 // Each waypoint's mark stands where the chart's true-scale plane puts it: every pair of
@@ -368,7 +422,7 @@ TEST_F(PictureTest, TheProfileTimesAndDepthsAreThoseOfThePlan) {
 
     std::vector<double> marks;
     for (const char* id : {"surfacings-given", "surfacings-added"}) {
-      for (const auto& dot : subpaths(byId(doc_, id).attribute("d").value())) marks.push_back(dot.at(0).x);
+      for (const auto& mark : subpaths(byId(doc_, id).attribute("d").value())) marks.push_back(middleOf(mark).x);
     }
     std::sort(marks.begin(), marks.end());
     ASSERT_EQ(marks.size(), surfaced.size());
@@ -501,10 +555,11 @@ TEST_F(PictureTest, ARouteOverHalfTheEarthIsDrawnInTheEquidistantProjection) {
   for (const char* id : {"marks-given", "marks-added", "mark-launch"}) {
     for (const auto& mark : subpaths(byId(doc_, id).attribute("d").value())) {
       ++marks;
-      EXPECT_GT(mark[0].x, attribute(frame, "x")) << id;
-      EXPECT_LT(mark[0].x, attribute(frame, "x") + attribute(frame, "width")) << id;
-      EXPECT_GT(mark[0].y, attribute(frame, "y")) << id;
-      EXPECT_LT(mark[0].y, attribute(frame, "y") + attribute(frame, "height")) << id;
+      const xy at = middleOf(mark);
+      EXPECT_GT(at.x, attribute(frame, "x")) << id;
+      EXPECT_LT(at.x, attribute(frame, "x") + attribute(frame, "width")) << id;
+      EXPECT_GT(at.y, attribute(frame, "y")) << id;
+      EXPECT_LT(at.y, attribute(frame, "y") + attribute(frame, "height")) << id;
     }
   }
   // The launch waypoint hides waypoint 1, 500 m on, and waypoint 8 the piece just before it.

@@ -245,8 +245,10 @@ TEST_F(WriterTest, PreviewsShowTheirOwnVariant) {
   EXPECT_EQ(countOf(preview, "# ***** WAYPOINT NUMBER: "), 3);
   EXPECT_EQ(countOf(preview, "maxDepth      = 90;\n"), 3);
   EXPECT_NE(preview.find("duration      = 333.333;\n"), std::string::npos);
-  EXPECT_NE(preview.find("horizontal      = 45.5;\n"), std::string::npos);
-  EXPECT_NE(preview.find("heading      = 130.25;\n"), std::string::npos);
+  // Each group steers the leg it flies, the last one too: never the 0 of the tail.
+  EXPECT_EQ(countOf(preview, "horizontal      = 45.5;\n"), 2);
+  EXPECT_EQ(countOf(preview, "heading      = 130.25;\n"), 1);
+  EXPECT_EQ(preview.find("heading      = 0;\n"), std::string::npos);
   EXPECT_EQ(preview.find("Wrote"), std::string::npos);
   EXPECT_EQ(preview.find('\r'), std::string::npos);
   EXPECT_EQ(preview.substr(preview.size() - 27), "# INITIAL HEADING:  45.5  \n");

@@ -6,22 +6,48 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <optional>
+#include <string>
 
 #include "console/consoleInput.h"
 
 namespace {
 
-// A small look-ahead over standard input: deciding whether a CR ends a line needs to see
-// the character after it.
+// The look-ahead over standard input holds the line being read, whole: deciding whether a
+// CR ends a line needs to see the character after it, and a line too long to be an answer
+// is refused before any of it is taken.
 std::deque<int> lookahead;
 // Whether standard input has given anything at all.
 bool anyInput = false;
 
-int peekChar(size_t offset) {
-  while (lookahead.size() <= offset) {
-    lookahead.push_back(nextInputByte());
-    anyInput = anyInput || lookahead.back() != EOF;
+// In the look-ahead, where a line longer than longestAnswerLine was: it is dropped whole.
+constexpr int overlongLine = EOF - 1;
+
+// Reads the next line of standard input, its line end included, into the look-ahead; a line
+// too long is read on to its end, taking no memory for it, and stands as overlongLine.
+void readAheadLine() {
+  size_t length = 0;
+  for (;;) {
+    const int c = nextInputByte();
+    anyInput = anyInput || c != EOF;
+    if (c == EOF || c == '\n') {
+      lookahead.push_back(c);
+      return;
+    }
+    if (c != '\r' && ++length > longestAnswerLine) break;
+    lookahead.push_back(c);
   }
+  while (!lookahead.empty() && lookahead.back() != '\n' && lookahead.back() != EOF) lookahead.pop_back();
+  int c = 0;
+  do {
+    c = nextInputByte();
+  } while (c != EOF && c != '\n');
+  lookahead.push_back(overlongLine);
+  lookahead.push_back(c);
+}
+
+int peekChar(size_t offset) {
+  while (lookahead.size() <= offset) readAheadLine();
   return lookahead[offset];
 }
 
@@ -55,18 +81,30 @@ void resetInput() {
   anyInput = false;
 }
 
-std::string readWord() {
+std::optional<std::string> readWord() {
   std::fflush(stdout);
-  while (peekChar(0) != EOF && std::isspace(static_cast<unsigned char>(peekChar(0))) != 0) takeChar();
+  for (int c = peekChar(0); c != EOF; c = peekChar(0)) {
+    if (c == overlongLine) {
+      takeChar();
+      return std::nullopt;
+    }
+    if (std::isspace(c) == 0) break;
+    takeChar();
+  }
   if (peekChar(0) == EOF) endOfInput();
   std::string word;
   while (!atWordEnd()) word += static_cast<char>(takeChar());
   return word;
 }
 
-std::string readLine() {
+std::optional<std::string> readLine() {
   std::fflush(stdout);
   if (peekChar(0) == EOF) endOfInput();
+  if (peekChar(0) == overlongLine) {
+    takeChar();
+    takeChar();  // its line end
+    return std::nullopt;
+  }
   std::string line;
   while (peekChar(0) != EOF && !atLineEnd()) line += static_cast<char>(takeChar());
   if (peekChar(0) == '\r') takeChar();

@@ -7,6 +7,7 @@
 // line end, so answers prepared on another system read the same.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -18,15 +19,21 @@ struct inputEnded {
   std::string reason;   // one line for standard error, or empty
 };
 
+// The longest answer line, its line end not counted: far beyond any answer or file name.
+// A longer line is dropped whole, read on to its end without being kept.
+constexpr size_t longestAnswerLine = 4096;
+
 // Forgets any input read ahead, for a new run in the same process.
 void resetInput();
 
 // The next word; inputEnded ("unexpected end of input") when the input ends before one
-// begins.
-std::string readWord();
+// begins. Nothing when the word's line is longer than longestAnswerLine: that line is
+// dropped but for its line end, which discardRestOfLine takes.
+std::optional<std::string> readWord();
 
-// One whole line without its line end; inputEnded when the input has ended.
-std::string readLine();
+// One whole line without its line end; inputEnded when the input has ended. Nothing
+// when the line is longer than longestAnswerLine: it is dropped, line end and all.
+std::optional<std::string> readLine();
 
 // The character after an entry that is taken, normally the line end (CR LF as one).
 void discardOneChar();

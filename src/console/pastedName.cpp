@@ -7,15 +7,9 @@
 #include <system_error>
 #include <vector>
 
+#include "text/characters.h"
+
 namespace {
-
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string trimmedName(const std::string& typed) {
-  const size_t first = typed.find_first_not_of(" \t");
-  if (first == std::string::npos) return "";
-  return typed.substr(first, typed.find_last_not_of(" \t") - first + 1);
-}
 
 // `text` as one word of a POSIX shell: single quotes keep everything, double quotes all but
 // the escapes of \ " $ and `, a backslash outside them keeps the character after it, and an
@@ -76,9 +70,9 @@ std::vector<std::string> readingsOf(const std::string& typed, const pasteRules& 
   const auto add = [&](const std::string& name) {
     if (std::find(readings.begin(), readings.end(), name) == readings.end()) readings.push_back(name);
   };
-  const std::string trimmed = trimmedName(typed);
-  add(trimmed);
-  const std::optional<std::string> shell = rules.posixShell ? shellWord(trimmed, rules.home) : quotedName(trimmed);
+  const std::string name(trimmed(typed));
+  add(name);
+  const std::optional<std::string> shell = rules.posixShell ? shellWord(name, rules.home) : quotedName(name);
   if (shell) add(*shell);
   return readings;
 }

@@ -1,11 +1,10 @@
 #include "files/fileSet.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
 #include "files/fileSetPlatform.h"
@@ -48,9 +47,11 @@ struct pending {
   std::string name;       // the final name, without the folder
   std::string path;       // the final name in the output folder
   std::string temporary;  // where it is written first
+  std::string backup;     // where an earlier file of the name is kept
   bool kept = false;      // an earlier file of the name is moved to its backup
   bool movedAside = false;
-  bool named = false;  // the new file has its final name
+  bool named = false;              // the new file has its final name
+  platform::fileIdentity written;  // the new file, once flushed
   platform::fileHandle handle = platform::noFile;
   std::unique_ptr<fileTarget> target;
   std::unique_ptr<textOut> out;
@@ -67,10 +68,19 @@ std::string lastPart(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// An earlier file of a plan's stem that the new plan does not write (a map, the picture):
+// it goes to the backups with the rest of the earlier set.
+struct earlierOnly {
+  std::string name;
+  std::string path;
+  std::string backup;
+  bool movedAside = false;
+};
+
 // The files of one set; whatever has not been committed is removed when it goes.
 class setWriter {
  public:
-  setWriter(const std::string& folder, const std::vector<outputFile>& files, setSteps steps)
+  setWriter(const std::string& folder, const std::vector<outputFile>& files, setKind kind, setSteps steps)
       : folder_(folder), steps_(steps) {
     platform::startGuard();
     for (const outputFile& file : files) {
@@ -80,13 +90,15 @@ class setWriter {
       p.path = outputPath(folder, file.name);
       set_.push_back(std::move(p));
     }
-    journal_.stem = stemOf(files.front().name);
+    journal_.kind = kind;
+    journal_.stem = kind == setKind::mission ? stemOf(files.front().name) : files.front().name;
   }
   ~setWriter() {
     for (pending& p : set_) {
       platform::closeQuietly(p.handle);
       if (!p.temporary.empty()) platform::remove(p.temporary);
     }
+    if (held_) platform::releaseInterrupts();
     platform::endGuard();
   }
   setWriter(const setWriter&) = delete;
@@ -105,7 +117,7 @@ class setWriter {
       p.out->flush();
       const platform::fileHandle handle = p.handle;
       p.handle = platform::noFile;
-      const bool flushed = platform::flushAndClose(handle);
+      const bool flushed = platform::flushAndClose(handle, &p.written);
       const std::string flushReason = flushed ? std::string() : platform::lastError();
       if (!p.target->reason().empty()) fail(p, p.file->writeMessage, p.target->reason());
       if (!flushed) fail(p, p.file->writeMessage, flushReason);
@@ -120,78 +132,126 @@ class setWriter {
   void nameAll() {
     platform::folderLock lock(folder_);
     if (!lock.taken()) {
-      fail(set_.front(), set_.front().file->writeMessage, "another run has held the folder for more than 10 seconds");
+      fail(set_.front(), set_.front().file->writeMessage, "the folder is locked by " + lock.holder());
     }
     // A run that died naming a set here since this run started.
     if (problem stopped = recoverSet(folder_)) throw setRefusal{std::move(*stopped)};
     platform::holdInterrupts();
     held_ = true;
     std::vector<std::string> names;
+    bool anyKept = false;
     for (pending& p : set_) {
       // A folder under the final name is never moved.
       if (platform::isDirectory(p.path)) fail(p, p.file->writeMessage, "a folder has that name");
       p.kept = platform::exists(p.path);
+      anyKept = anyKept || p.kept;
       names.push_back(p.name);
     }
-    journal_.backup = 0;
-    for (const pending& p : set_) {
-      if (p.kept) journal_.backup = nextBackupNumber(folder_, names);
-      if (p.kept) break;
+    // A plan is every file of its stem: the earlier plan's maps and picture go to the
+    // backups too when the new plan has none, so that no map of another plan stands
+    // beside the new mission.
+    if (journal_.kind == setKind::mission) {
+      for (const std::string& name : missionNames(journal_.stem)) {
+        if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+        const bool written = std::any_of(set_.begin(), set_.end(), [&](const pending& p) { return p.name == name; });
+        const std::string path = outputPath(folder_, name);
+        if (!written && platform::exists(path) && !platform::isDirectory(path))
+          earlier_.push_back({name, path, "", false});
+      }
+      anyKept = anyKept || !earlier_.empty();
     }
-    for (const pending& p : set_) journal_.files.push_back({p.name, lastPart(p.temporary), p.kept});
+    journal_.backup = anyKept ? nextBackupNumber(folder_, names) : 0;
+    // Once the journal is in place nothing may take memory until the journal is gone:
+    // memory running out there would leave a set half named. Every name is made first,
+    // and what the run tells of the set.
+    for (pending& p : set_) p.backup = outputPath(folder_, backupName(p.name, journal_.backup));
+    for (earlierOnly& e : earlier_) e.backup = outputPath(folder_, backupName(e.name, journal_.backup));
+    const std::string journalPath = outputPath(folder_, journalName);
+    prepareAnnouncement();
+    for (const pending& p : set_) {
+      const platform::fileIdentity earlier = p.kept ? platform::factsAt(p.path).identity : platform::fileIdentity{};
+      journal_.files.push_back({p.name, lastPart(p.temporary), p.written, p.kept, earlier});
+    }
+    for (const earlierOnly& e : earlier_) {
+      journal_.files.push_back({e.name, "", {}, true, platform::factsAt(e.path).identity});
+    }
     std::string reason;
     if (!writeJournal(folder_, journal_, reason, steps_)) fail(set_.front(), set_.front().file->writeMessage, reason);
+    for (earlierOnly& e : earlier_) {
+      if (!platform::rename(e.path, e.backup)) undoAndFail(set_.front());
+      e.movedAside = true;
+      if (steps_ != nullptr) passStep(steps_, "kept " + e.name.substr(journal_.stem.size() + 1));
+    }
     for (pending& p : set_) {
       if (p.kept) {
-        if (!platform::rename(p.path, backupOf(p))) undoAndFail(p);
+        if (!platform::rename(p.path, p.backup)) undoAndFail(p);
         p.movedAside = true;
-        passStep(steps_, "kept " + extensionOf(p));
+        if (steps_ != nullptr) passStep(steps_, "kept " + extensionOf(p));
       }
       if (!platform::rename(p.temporary, p.path)) undoAndFail(p);
       p.temporary.clear();
       p.named = true;
-      passStep(steps_, "named " + extensionOf(p));
+      if (steps_ != nullptr) passStep(steps_, "named " + extensionOf(p));
     }
     platform::clearGuard();
     platform::syncFolder(folder_);
     passStep(steps_, "folder flushed");
-    removeJournal(folder_);
+    platform::remove(journalPath);
+    platform::syncFolder(folder_);
     passStep(steps_, "journal removed");
     held_ = false;
     platform::releaseInterrupts();
   }
 
-  void announce() const {
-    for (const pending& p : set_) toStdout(withPath(p.file->successMessage, p.path));
+  // Tells the set's names and backups as prepareAnnouncement made them, taking no memory:
+  // a set that has its names is told in full whatever memory is left.
+  void announce() {
+    std::fwrite(told_.data(), 1, told_.size(), stdout);
+    if (kept_) giveWarning(*kept_);
+  }
+
+ private:
+  void prepareAnnouncement() {
+    for (const pending& p : set_) told_ += shownMessage(withPath(p.file->successMessage, p.path));
     std::string kept;
     for (const pending& p : set_) {
       if (p.kept) kept += (kept.empty() ? "" : ", ") + backupName(p.name, journal_.backup);
     }
-    if (!kept.empty()) warn("the earlier set " + journal_.stem + " is kept as " + kept);
+    for (const earlierOnly& e : earlier_) kept += (kept.empty() ? "" : ", ") + backupName(e.name, journal_.backup);
+    if (kept.empty()) return;
+    kept_ = std::make_unique<readyWarning>(
+        prepareWarning(journal_.kind == setKind::mission ? "the earlier set " + journal_.stem + " is kept as " + kept
+                                                         : "the earlier " + journal_.stem + " is kept as " + kept));
   }
 
- private:
   // "cfg" of 2014_119_148.cfg: the steps are named alike whatever minute a run takes.
-  std::string extensionOf(const pending& p) const { return p.name.substr(journal_.stem.size() + 1); }
-
-  std::string backupOf(const pending& p) const { return outputPath(folder_, backupName(p.name, journal_.backup)); }
+  std::string extensionOf(const pending& p) const {
+    return journal_.kind == setKind::mission ? p.name.substr(journal_.stem.size() + 1) : "file";
+  }
 
   // A private temporary file beside the final name, so that renaming it stays on one
   // file system; its name is new, so no other run and nothing planted can be in the way.
   void create(pending& p) {
     std::string reason;
     for (int attempt = 0; attempt < 100; ++attempt) {
-      const std::string temporary = p.path + "." + platform::uniqueTag() + ".tmp";
-      // Created and guarded as one step, so that an interruption never leaves it behind.
+      std::string temporary = p.path + "." + platform::uniqueTag() + ".tmp";
+      // Created and guarded as one step, so that an interruption never leaves it behind;
+      // recorded (without taking memory) before it is guarded, so that running out of
+      // memory while guarding it does not either.
       platform::holdInterrupts();
       p.handle = platform::createNew(temporary);
       if (p.handle == platform::noFile) reason = platform::lastError();
-      if (p.handle != platform::noFile) platform::guard(temporary);
-      platform::releaseInterrupts();
       if (p.handle != platform::noFile) {
-        p.temporary = temporary;
-        return;
+        p.temporary.swap(temporary);
+        try {
+          platform::guard(p.temporary);
+        } catch (...) {
+          platform::releaseInterrupts();
+          throw;
+        }
       }
+      platform::releaseInterrupts();
+      if (p.handle != platform::noFile) return;
       if (!platform::exists(temporary)) break;  // not a clash of names: the folder refuses
     }
     fail(p, p.file->openMessage, reason);
@@ -204,14 +264,20 @@ class setWriter {
     for (pending& p : set_) {
       if (p.named) {
         if (p.movedAside) {
-          undone = platform::rename(backupOf(p), p.path) && undone;
+          undone = platform::rename(p.backup, p.path) && undone;
         } else {
           platform::remove(p.path);
         }
       } else if (p.movedAside) {
-        undone = platform::rename(backupOf(p), p.path) && undone;
+        undone = platform::rename(p.backup, p.path) && undone;
       }
       p.named = p.movedAside = false;
+    }
+    for (earlierOnly& e : earlier_) {
+      if (e.movedAside) {
+        undone = platform::rename(e.backup, e.path) && undone;
+      }
+      e.movedAside = false;
     }
     platform::syncFolder(folder_);
     // Left in place when the earlier set could not be put back, for the next run.
@@ -237,62 +303,36 @@ class setWriter {
 
   // What the operator finds in the folder after a failure.
   std::string whatStays() const {
+    const bool mission = journal_.kind == setKind::mission;
     for (const pending& p : set_) {
       if (platform::exists(p.path) && !platform::isDirectory(p.path)) {
-        return "; the earlier set " + journal_.stem + " is unchanged";
+        return mission ? "; the earlier set " + journal_.stem + " is unchanged"
+                       : "; the earlier " + journal_.stem + " is unchanged";
       }
     }
-    return "; no file of the set " + journal_.stem + " was written";
+    return mission ? "; no file of the set " + journal_.stem + " was written" : "; it was not written";
   }
 
   std::string folder_;
   setSteps steps_;
   std::vector<pending> set_;
+  std::vector<earlierOnly> earlier_;
   setJournal journal_;
-  bool held_ = false;  // interruptions wait while the set is named
+  bool held_ = false;                   // interruptions wait while the set is named
+  std::string told_;                    // the success lines, as standard output shows them
+  std::unique_ptr<readyWarning> kept_;  // the warning of the backups, when there are any
 };
 
 setDestination* diverted = nullptr;
 
-// A name as the file system library takes it: the program's names are UTF-8 everywhere,
-// and on Windows a plain string would be read in the legacy code page instead.
-std::filesystem::path pathOf(const std::string& name) { return std::filesystem::u8path(name); }
-
 }  // namespace
-
-problem checkOutputFolder(const std::string& folder, bool tryWriting) {
-  // Checks that run the program in one process thousands of times write no file.
-  if (diverted != nullptr) return std::nullopt;
-  if (!folder.empty()) {
-    std::error_code ec;
-    if (!std::filesystem::exists(pathOf(folder), ec)) {
-      return failure{"cannot use output folder " + folder + ": there is no such folder\n", ""};
-    }
-    if (!std::filesystem::is_directory(pathOf(folder), ec)) {
-      return failure{"cannot use output folder " + folder + ": it is not a folder\n", ""};
-    }
-  }
-  if (!tryWriting) return std::nullopt;
-  const std::string probe = outputPath(folder, ".vesk-write-test." + platform::uniqueTag());
-  const platform::fileHandle file = platform::createNew(probe);
-  if (file == platform::noFile) {
-    const std::string reason = platform::lastError();
-    return failure{folder.empty() ? std::string("cannot write into the current folder\n")
-                                  : "cannot write into output folder " + folder + "\n",
-                   "vesk: " + (folder.empty() ? std::string(".") : folder) + ": " + reason +
-                       "; no file was written and no question asked"};
-  }
-  platform::closeQuietly(file);
-  platform::remove(probe);
-  platform::folderLock lock(folder);
-  if (lock.taken()) return recoverSet(folder);
-  return std::nullopt;
-}
 
 void divertFileSets(setDestination* destination) { diverted = destination; }
 
+bool setsDiverted() { return diverted != nullptr; }
+
 problem writeFileSet(const std::string& folder, const std::vector<outputFile>& files, const setText& produce,
-                     setSteps steps) {
+                     setKind kind, setSteps steps) {
   if (files.empty()) return std::nullopt;
   if (diverted != nullptr) {
     std::vector<std::string> paths;
@@ -301,13 +341,21 @@ problem writeFileSet(const std::string& folder, const std::vector<outputFile>& f
     for (size_t i = 0; i < files.size(); ++i) toStdout(withPath(files[i].successMessage, paths[i]));
     return std::nullopt;
   }
+  for (const outputFile& file : files) {
+    // The journal and the lock are the folder's bookkeeping: a set under their names
+    // would be lost with them.
+    if (file.name.rfind(journalName, 0) == 0 || file.name.rfind(".vesk.lock", 0) == 0) {
+      return failure{withPath(file.openMessage, outputPath(folder, file.name)),
+                     "vesk: " + file.name + " is the name of vesk's own journal or lock; choose another"};
+    }
+  }
   try {
-    setWriter writer(folder, files, steps);
+    setWriter writer(folder, files, kind, steps);
     writer.writeAll(produce);
     writer.nameAll();
     writer.announce();
-  } catch (const setRefusal& refused) {
-    return refused.why;
+  } catch (setRefusal& refused) {
+    return std::move(refused.why);
   }
   return std::nullopt;
 }

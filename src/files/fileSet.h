@@ -7,8 +7,9 @@
 // A failure anywhere, or an interruption (Ctrl-C, SIGTERM, SIGHUP) while writing, removes
 // the temporary files and leaves the files already there as they were, and says why.
 // An earlier set of the same names is kept under numbered backup names (NAME.~1~, the
-// same number for the whole set), and a journal beside the set (setJournal.h) lets the
-// next run finish or undo a naming that a crash stopped half way.
+// same number for the whole set): a plan's set is every file of its stem, so the earlier
+// plan's maps and picture go too when the new plan has none. A journal beside the set
+// (setJournal.h) lets the next run finish or undo a naming that a crash stopped half way.
 #pragma once
 
 #include <functional>
@@ -37,9 +38,9 @@ using setText = std::function<void(const std::vector<textOut*>& outputs)>;
 
 // The output folder (empty: the current folder) must take files before the operator
 // answers any question: fails with a message and the system's reason when `folder` is
-// missing, is no folder or refuses a file. Then finishes or undoes the naming of a set
-// that a stopped run left there. Without `tryWriting` (a dry run, which writes nothing at
-// all) only the folder's existence is checked.
+// missing, is no folder or refuses a file, or is locked by another run. Then finishes or
+// undoes the naming of a set that a stopped run left there. Without `tryWriting` (a dry
+// run, which writes nothing at all) only the folder's existence is checked.
 [[nodiscard]] problem checkOutputFolder(const std::string& folder, bool tryWriting = true);
 
 // Writes `files` into `folder` as one set, then prints each file's success line in order
@@ -47,7 +48,7 @@ using setText = std::function<void(const std::vector<textOut*>& outputs)>;
 // On failure nothing of the set stays, and the failure holds the file's message, and the
 // reason and what stays.
 [[nodiscard]] problem writeFileSet(const std::string& folder, const std::vector<outputFile>& files,
-                                   const setText& produce, setSteps steps = nullptr);
+                                   const setText& produce, setKind kind = setKind::named, setSteps steps = nullptr);
 
 // ---- Another destination ----
 
@@ -64,3 +65,5 @@ class setDestination {
 
 // From now on every set goes to `destination`; null: the output folder again.
 void divertFileSets(setDestination* destination);
+// Whether sets go elsewhere: then the output folder is not looked at either.
+bool setsDiverted();

@@ -1,6 +1,8 @@
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <array>
@@ -10,9 +12,12 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "files/fileSetPlatform.h"
 
@@ -68,9 +73,73 @@ bool writeAll(fileHandle file, const char* data, size_t size) {
   return true;
 }
 
-bool flushAndClose(fileHandle file) {
+namespace {
+
+fileIdentity identityFrom(const struct stat& info) {
+  fileIdentity id;
+  id.device = static_cast<unsigned long long>(info.st_dev);
+  id.file = static_cast<unsigned long long>(info.st_ino);
+  id.size = static_cast<unsigned long long>(info.st_size);
+  id.modified =
+      static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + static_cast<long long>(info.st_mtim.tv_nsec);
+  return id;
+}
+
+std::string userText(uid_t uid) {
+  std::vector<char> buffer(16384);
+  struct passwd entry {};
+  struct passwd* found = nullptr;
+  const std::string number = "uid " + std::to_string(uid);
+  if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr) return number;
+  return std::string(found->pw_name) + " (" + number + ")";
+}
+
+fileFacts factsFrom(const struct stat& info) {
+  fileFacts facts;
+  facts.exists = true;
+  facts.link = S_ISLNK(info.st_mode);
+  facts.plain = S_ISREG(info.st_mode);
+  facts.folder = S_ISDIR(info.st_mode);
+  facts.ownedByUser = info.st_uid == ::geteuid();
+  facts.names = static_cast<unsigned long long>(info.st_nlink);
+  // Looked up only for a message: the user database may take a while to ask.
+  if (!facts.ownedByUser) facts.owner = userText(info.st_uid);
+  facts.identity = identityFrom(info);
+  return facts;
+}
+
+}  // namespace
+
+fileFacts factsAt(const std::string& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0) return {};
+  return factsFrom(info);
+}
+
+fileFacts factsOf(fileHandle file) {
+  struct stat info {};
+  if (::fstat(static_cast<int>(file), &info) != 0) return {};
+  return factsFrom(info);
+}
+
+fileHandle openUnfollowed(const std::string& path) {
+  // O_NONBLOCK: opening a FIFO waits for a writer, and a device may wait for a line.
+  int fd = -1;
+  do {
+    fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+std::string userName() { return userText(::geteuid()); }
+
+bool flushAndClose(fileHandle file, fileIdentity* identity) {
   const bool flushed = ::fsync(static_cast<int>(file)) == 0;
   const int flushError = errno;
+  // Taken once the data is on the disk: a network file system sets the time of the last
+  // write when the data reaches it.
+  struct stat info {};
+  if (identity != nullptr && ::fstat(static_cast<int>(file), &info) == 0) *identity = identityFrom(info);
   const bool closed = close(file);
   if (!flushed) errno = flushError;
   return flushed && closed;
@@ -162,9 +231,11 @@ void startGuard() {
 }
 
 void guard(const std::string& path) {
+  // Copied before anything is held: when memory runs out here, nothing is half done.
+  std::string name = path;
   holdInterrupts();
   if (guardedCount < static_cast<std::sig_atomic_t>(maxGuarded)) {
-    guardedNames[static_cast<size_t>(guardedCount)] = path;
+    guardedNames[static_cast<size_t>(guardedCount)].swap(name);
     guardedPaths[guardedCount] = guardedNames[static_cast<size_t>(guardedCount)].c_str();
     std::atomic_signal_fence(std::memory_order_seq_cst);
     guardedCount = guardedCount + 1;
@@ -192,6 +263,57 @@ void releaseInterrupts() {
 
 // ---- Other runs ----
 
+namespace {
+
+// The first line of `path` that starts with `key`, without the key; empty when there is none.
+std::string lineOf(const std::string& path, const std::string& key) {
+  std::ifstream in(path);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.compare(0, key.size(), key) == 0) return line.substr(key.size());
+  }
+  return "";
+}
+
+// Who holds the lock on the open folder `fd`, from the system's table of locks (Linux);
+// `otherUser` when it is a process of another user, or one this user may not look at.
+std::string lockHolder(int fd, bool& otherUser) {
+  otherUser = false;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) return "another process";
+  // "1: FLOCK  ADVISORY  WRITE 4242 08:01:1234567 0 EOF"; waiters have "->" after the number.
+  char folder[64];
+  std::snprintf(folder, sizeof folder, "%02x:%02x:%llu", ::major(info.st_dev), ::minor(info.st_dev),
+                static_cast<unsigned long long>(info.st_ino));
+  std::ifstream locks("/proc/locks");
+  std::string line;
+  long pid = 0;
+  while (pid <= 0 && std::getline(locks, line)) {
+    std::istringstream fields(line);
+    std::vector<std::string> field;
+    for (std::string f; fields >> f;) field.push_back(f);
+    if (field.size() >= 6 && field[1] == "FLOCK" && field[5] == folder) {
+      pid = std::strtol(field[4].c_str(), nullptr, 10);
+    }
+  }
+  if (pid <= 0) return "another process";
+  const std::string proc = "/proc/" + std::to_string(pid);
+  std::string name = lineOf(proc + "/comm", "");
+  std::istringstream uids(lineOf(proc + "/status", "Uid:"));
+  long long real = -1;
+  long long effective = -1;
+  uids >> real >> effective;
+  const std::string process = "process " + std::to_string(pid) + (name.empty() ? "" : " (" + name + ")");
+  if (effective < 0) {
+    otherUser = true;  // hidden from this user
+    return process + " of another user";
+  }
+  otherUser = static_cast<uid_t>(effective) != ::geteuid();
+  return process + " of " + userText(static_cast<uid_t>(effective));
+}
+
+}  // namespace
+
 folderLock::folderLock(const std::string& folder) {
   const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) {
@@ -199,8 +321,10 @@ folderLock::folderLock(const std::string& folder) {
     return;
   }
   handle_ = fd;
-  // Another run holds the folder only while it renames its set: a few milliseconds.
-  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  // Another run holds the folder only while it renames its set: a few milliseconds. After
+  // a second the holder is looked up: a process of another user is named at once.
+  const auto start = std::chrono::steady_clock::now();
+  bool lookedUp = false;
   for (;;) {
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
       taken_ = true;
@@ -210,7 +334,17 @@ folderLock::folderLock(const std::string& folder) {
       taken_ = true;  // a file system without locks
       return;
     }
-    if (std::chrono::steady_clock::now() > giveUp) return;
+    const auto waited = std::chrono::steady_clock::now() - start;
+    bool otherUser = false;
+    if (!lookedUp && waited > std::chrono::seconds(1)) {
+      lookedUp = true;
+      holder_ = lockHolder(fd, otherUser);
+      if (otherUser) return;
+    }
+    if (waited > std::chrono::seconds(10)) {
+      holder_ = lockHolder(fd, otherUser);
+      return;
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
 }

@@ -1,18 +1,18 @@
 #include <windows.h>
+// After windows.h, which they need.
+#include <aclapi.h>
 
 #include <array>
 #include <chrono>
 #include <random>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "files/fileSetPlatform.h"
+#include "files/platform_windows.h"
 
 namespace platform {
-
-namespace {
-HANDLE toHandle(fileHandle file) { return reinterpret_cast<HANDLE>(static_cast<intptr_t>(file)); }
-}  // namespace
 
 fileHandle createNew(const std::string& path) {
   // CREATE_NEW fails on any existing name, a link included. Deleting is shared so that an
@@ -85,11 +85,97 @@ bool writeAll(fileHandle file, const char* data, size_t size) {
   return true;
 }
 
-bool flushAndClose(fileHandle file) {
+namespace {
+
+fileIdentity identityFrom(const BY_HANDLE_FILE_INFORMATION& info) {
+  fileIdentity id;
+  id.device = info.dwVolumeSerialNumber;
+  id.file = (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  id.size = (static_cast<unsigned long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  id.modified = static_cast<long long>((static_cast<unsigned long long>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                                       info.ftLastWriteTime.dwLowDateTime);
+  return id;
+}
+
+}  // namespace
+
+fileFacts factsOf(fileHandle file) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandle(toHandle(file), &info)) return {};
+  fileFacts facts;
+  facts.exists = true;
+  facts.link = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  facts.folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  facts.plain = !facts.link && !facts.folder && ::GetFileType(toHandle(file)) == FILE_TYPE_DISK;
+  facts.names = info.nNumberOfLinks;
+  facts.identity = identityFrom(info);
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (::GetSecurityInfo(toHandle(file), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
+                        &descriptor) == ERROR_SUCCESS &&
+      owner != nullptr) {
+    facts.ownedByUser = isUserSid(owner);
+    if (!facts.ownedByUser) facts.owner = sidText(owner);
+  } else {
+    facts.owner = "an owner that cannot be read";
+  }
+  if (descriptor != nullptr) ::LocalFree(descriptor);
+  return facts;
+}
+
+fileFacts factsAt(const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return {};
+  // The link itself, not what it leads to; a folder too.
+  const HANDLE h = ::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES | READ_CONTROL,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    // There, but not to be looked at: its identity matches nothing.
+    fileFacts facts;
+    facts.exists = true;
+    facts.link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    facts.folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    facts.owner = "an owner that cannot be read";
+    return facts;
+  }
+  const fileFacts facts = factsOf(static_cast<fileHandle>(reinterpret_cast<intptr_t>(h)));
+  ::CloseHandle(h);
+  return facts;
+}
+
+fileHandle openUnfollowed(const std::string& path) {
+  // A pipe has no name in a folder on Windows: only a link can redirect the read.
+  const HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return noFile;
+  return static_cast<fileHandle>(reinterpret_cast<intptr_t>(h));
+}
+
+bool flushAndClose(fileHandle file, fileIdentity* identity) {
   const bool flushed = ::FlushFileBuffers(toHandle(file)) != 0;
   const DWORD flushError = ::GetLastError();
+  // The file system may set the time of the last write only when a written file is
+  // closed: the identity is read afterwards, through the file's own path.
+  std::wstring path;
+  if (identity != nullptr) {
+    const DWORD size = ::GetFinalPathNameByHandleW(toHandle(file), nullptr, 0, FILE_NAME_NORMALIZED);
+    path.resize(size);
+    const DWORD length =
+        size == 0 ? 0 : ::GetFinalPathNameByHandleW(toHandle(file), path.data(), size, FILE_NAME_NORMALIZED);
+    path.resize(length < size ? length : 0);
+  }
   const bool closed = close(file);
-  if (!flushed) ::SetLastError(flushError);
+  const DWORD closeError = ::GetLastError();
+  if (!path.empty()) {
+    const HANDLE h =
+        ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (h != INVALID_HANDLE_VALUE && ::GetFileInformationByHandle(h, &info)) *identity = identityFrom(info);
+    if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
+  }
+  ::SetLastError(flushed ? closeError : flushError);
   return flushed && closed;
 }
 
@@ -162,8 +248,10 @@ void startGuard() {
 }
 
 void guard(const std::string& path) {
+  // Copied before the lock is taken: when memory runs out here, nothing is half done.
+  std::string name = path;
   ::EnterCriticalSection(&guardLock);
-  if (guardedCount < maxGuarded) guardedNames[guardedCount++] = path;
+  if (guardedCount < maxGuarded) guardedNames[guardedCount++].swap(name);
   ::LeaveCriticalSection(&guardLock);
 }
 
@@ -185,34 +273,6 @@ void releaseInterrupts() {
   ::LeaveCriticalSection(&guardLock);
   // The console is ending the run: do not start anything new meanwhile.
   if (stop) ::Sleep(INFINITE);
-}
-
-// ---- Other runs ----
-
-folderLock::folderLock(const std::string& folder) {
-  const std::string path = (folder.empty() ? std::string() : folder + "/") + ".vesk.lock";
-  // Opened without sharing, the file admits one run at a time; it goes when closed, also
-  // when a run dies holding it.
-  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  for (;;) {
-    const HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                                   FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (h != INVALID_HANDLE_VALUE) {
-      handle_ = static_cast<long long>(reinterpret_cast<intptr_t>(h));
-      taken_ = true;
-      return;
-    }
-    if (::GetLastError() != ERROR_SHARING_VIOLATION && ::GetLastError() != ERROR_ACCESS_DENIED) {
-      taken_ = true;  // nothing to lock with: the renames go ahead as they would without locks
-      return;
-    }
-    if (std::chrono::steady_clock::now() > giveUp) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-}
-
-folderLock::~folderLock() {
-  if (handle_ != -1) ::CloseHandle(toHandle(handle_));
 }
 
 }  // namespace platform

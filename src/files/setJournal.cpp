@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "files/fileSetPlatform.h"
-#include "files/setSteps.h"
+#include "maps/mapExport.h"
 #include "text/runMessages.h"
 
 #ifndef VESK_VERSION
@@ -19,7 +19,7 @@ const char* const journalProgram = VESK_VERSION;
 
 namespace {
 
-const char* const layoutLine = "vesk journal 1";
+const char* const layoutLine = "vesk journal 2";
 
 std::string checksum(const std::string& text) {
   std::uint64_t hash = 0xcbf29ce484222325ull;
@@ -48,16 +48,127 @@ bool startsWith(const std::string& text, const std::string& prefix) {
   return text.compare(0, prefix.size(), prefix) == 0;
 }
 
-// A journal names only files of its own set in its own folder: nothing else is ever
-// renamed or removed on its word, whoever wrote it.
-bool plainName(const std::string& name, const std::string& stem) {
-  if (!startsWith(name, stem + ".") || name.size() == stem.size() + 1) return false;
+// A name in quotes that survives blanks, quotes and line ends in it.
+std::string quotedName(const std::string& name) {
+  static const char digits[] = "0123456789abcdef";
+  std::string out = "\"";
   for (const char c : name) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == '/' || c == '\\' || c == ':' || c == ' ') return false;
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (byte < 0x20 || byte == 0x7f) {
+      out += "\\x";
+      out += digits[byte >> 4];
+      out += digits[byte & 0xf];
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+std::string identityText(const platform::fileIdentity& id) {
+  return std::to_string(id.device) + ":" + std::to_string(id.file) + ":" + std::to_string(id.size) + ":" +
+         std::to_string(id.modified);
+}
+
+// The fields of a journal line: words apart by one blank, names in quotes. Lenient about
+// the form: the journal must read back byte for byte as it was written in any case.
+bool fieldsOf(const std::string& line, std::vector<std::string>& fields) {
+  fields.clear();
+  size_t at = 0;
+  while (at <= line.size()) {
+    std::string field;
+    if (at < line.size() && line[at] == '"') {
+      for (++at;; ++at) {
+        if (at >= line.size()) return false;
+        const char c = line[at];
+        if (c == '"') break;
+        if (c != '\\') {
+          field += c;
+          continue;
+        }
+        if (++at >= line.size()) return false;
+        if (line[at] != 'x') {
+          field += line[at];
+          continue;
+        }
+        if (at + 2 >= line.size()) return false;
+        int value = 0;
+        for (int i = 1; i <= 2; ++i) {
+          const char h = line[at + static_cast<size_t>(i)];
+          const int digit = h >= '0' && h <= '9' ? h - '0' : h >= 'a' && h <= 'f' ? h - 'a' + 10 : -1;
+          if (digit < 0) return false;
+          value = value * 16 + digit;
+        }
+        field += static_cast<char>(value);
+        at += 2;
+      }
+      ++at;  // the closing quote
+    } else {
+      const size_t blank = line.find(' ', at);
+      const size_t end = blank == std::string::npos ? line.size() : blank;
+      field = line.substr(at, end - at);
+      at = end;
+    }
+    fields.push_back(field);
+    if (at == line.size()) return true;
+    if (line[at] != ' ') return false;
+    ++at;
   }
   return true;
 }
 
+bool number(const std::string& text, unsigned long long& value) {
+  if (text.empty() || text.size() > 19) return false;
+  value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + static_cast<unsigned>(c - '0');
+  }
+  return true;
+}
+
+bool identityOf(const std::string& text, platform::fileIdentity& id) {
+  const std::vector<std::string> parts = split(text, ':');
+  unsigned long long modified = 0;
+  const bool negative = parts.size() == 4 && startsWith(parts[3], "-");
+  if (parts.size() != 4 || !number(parts[0], id.device) || !number(parts[1], id.file) || !number(parts[2], id.size) ||
+      !number(parts[3].substr(negative ? 1 : 0), modified) || modified > 9000000000000000000ull) {
+    return false;
+  }
+  id.modified = negative ? -static_cast<long long>(modified) : static_cast<long long>(modified);
+  return true;
+}
+
+// The stem the clock gives a plan: year, day of the year and hour with minute, in digits.
+bool missionStem(const std::string& stem) {
+  const std::vector<std::string> parts = split(stem, '_');
+  if (parts.size() != 3) return false;
+  for (const std::string& part : parts) {
+    unsigned long long value = 0;
+    if (part.size() > 9 || !number(part, value)) return false;
+  }
+  return true;
+}
+
+// A file the operator may name in the folder, other than the program's own bookkeeping.
+bool plainName(const std::string& name) {
+  if (name.empty() || name == "." || name == ".." || startsWith(name, journalName) || startsWith(name, ".vesk.lock") ||
+      startsWith(name, ".vesk-write-test")) {
+    return false;
+  }
+  for (const char c : name) {
+    if (c == '\0' || c == '/') return false;
+#if defined(_WIN32)
+    if (c == '\\' || c == ':') return false;
+#endif
+  }
+  return true;
+}
+
+// NAME.abcdefghij.tmp, as the run names the temporary file of NAME.
 bool temporaryOf(const std::string& temporary, const std::string& name) {
   const size_t tag = 10;
   if (temporary.size() != name.size() + 1 + tag + 4 || !startsWith(temporary, name + ".")) return false;
@@ -69,48 +180,22 @@ bool temporaryOf(const std::string& temporary, const std::string& name) {
   return true;
 }
 
-bool number(const std::string& text, int& value) {
-  if (text.empty() || text.size() > 9) return false;
-  value = 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
-  return true;
-}
-
-bool readJournal(const std::string& path, std::string& text, std::string& reason) {
-  const platform::fileHandle file = platform::openForReading(path);
-  if (file == platform::noFile) {
-    reason = platform::lastError();
-    return false;
-  }
-  std::string piece(4096, '\0');
-  for (;;) {
-    const long long n = platform::readSome(file, piece.data(), piece.size());
-    if (n < 0) reason = platform::lastError();
-    if (n <= 0) break;
-    text.append(piece, 0, static_cast<size_t>(n));
-    // A journal is a few lines: anything longer is no journal of this program.
-    if (text.size() > 64 * 1024) break;
-  }
-  platform::closeQuietly(file);
-  return reason.empty();
-}
-
-std::string folderText(const std::string& folder) {
-  return folder.empty() ? std::string("the current folder") : "output folder " + folder;
-}
-
-failure refuseJournal(const std::string& folder, const std::string& why) {
-  return {"cannot use " + folderText(folder) + "\n",
-          "vesk: " + outputPath(folder, journalName) + " " + why +
-              "; it is left as it is and nothing was deleted: put the set it names in order, then remove it"};
-}
-
 }  // namespace
 
+std::string setNamed(const setJournal& journal) {
+  return journal.kind == setKind::mission ? "the set " + journal.stem : journal.stem;
+}
+
 std::string backupName(const std::string& name, int number) { return name + ".~" + std::to_string(number) + "~"; }
+
+std::vector<std::string> missionNames(const std::string& stem) {
+  std::vector<std::string> names;
+  for (const char* extension : {"cfg", "wpt", "pts"}) names.push_back(stem + "." + extension);
+  for (const mapFormat format : {mapFormat::kml, mapFormat::gpx, mapFormat::geojson, mapFormat::svg}) {
+    names.push_back(stem + "." + mapExtension(format));
+  }
+  return names;
+}
 
 int nextBackupNumber(const std::string& folder, const std::vector<std::string>& names) {
   int highest = 0;
@@ -120,22 +205,29 @@ int nextBackupNumber(const std::string& folder, const std::vector<std::string>& 
     const std::string entry = it->path().filename().u8string();
     for (const std::string& name : names) {
       if (entry.size() < name.size() + 4 || !startsWith(entry, name + ".~") || entry.back() != '~') continue;
-      int value = 0;
-      if (number(entry.substr(name.size() + 2, entry.size() - name.size() - 3), value) && value > highest) {
-        highest = value;
+      const std::string digits = entry.substr(name.size() + 2, entry.size() - name.size() - 3);
+      unsigned long long value = 0;
+      if (digits.size() <= 9 && number(digits, value) && static_cast<int>(value) > highest) {
+        highest = static_cast<int>(value);
       }
     }
   }
   return highest + 1;
 }
 
+std::string journalEnd(const std::string& text) { return "end " + checksum(text) + "\n"; }
+
 std::string journalText(const setJournal& journal) {
-  std::string text = std::string(layoutLine) + "\nprogram " + journalProgram + "\nset " + journal.stem + "\nbackup " +
-                     std::to_string(journal.backup) + "\n";
+  std::string text = std::string(layoutLine) + "\nprogram " + journalProgram + "\nset " +
+                     (journal.kind == setKind::mission ? "mission " : "named ") + quotedName(journal.stem) +
+                     "\nbackup " + std::to_string(journal.backup) + "\n";
   for (const journalFile& file : journal.files) {
-    text += "file " + file.name + " " + file.temporary + (file.kept ? " kept\n" : " new\n");
+    text += "file " + quotedName(file.name);
+    if (!file.temporary.empty()) text += " new " + quotedName(file.temporary) + " " + identityText(file.written);
+    if (file.kept) text += " kept " + identityText(file.earlier);
+    text += "\n";
   }
-  return text + "end " + checksum(text) + "\n";
+  return text + journalEnd(text);
 }
 
 bool parseJournal(const std::string& text, setJournal& journal, std::string& problem) {
@@ -156,31 +248,99 @@ bool parseJournal(const std::string& text, setJournal& journal, std::string& pro
   }
   const size_t endAt = text.rfind("end ");
   if (endAt == std::string::npos || (endAt > 0 && text[endAt - 1] != '\n') ||
-      text.compare(endAt, std::string::npos, "end " + checksum(text.substr(0, endAt)) + "\n") != 0) {
+      text.compare(endAt, std::string::npos, journalEnd(text.substr(0, endAt))) != 0) {
     problem = "is damaged: its end line is missing or does not match what it holds";
     return false;
   }
   lines = split(text.substr(0, endAt), '\n');
   lines.pop_back();  // after the last line end
-  if (lines.size() < 4 || !startsWith(lines[2], "set ") || !startsWith(lines[3], "backup ") ||
-      !number(lines[3].substr(7), journal.backup)) {
+  std::vector<std::string> fields;
+  unsigned long long backup = 0;
+  if (lines.size() < 4 || !fieldsOf(lines[2], fields) || fields.size() != 3 || fields[0] != "set" ||
+      (fields[1] != "mission" && fields[1] != "named") || !startsWith(lines[3], "backup ") || lines[3].size() > 7 + 9 ||
+      !number(lines[3].substr(7), backup)) {
     problem = "is damaged: its heading lines are not as vesk writes them";
     return false;
   }
-  journal.stem = lines[2].substr(4);
-  journal.files.clear();
+  journal = setJournal{};
+  journal.kind = fields[1] == "mission" ? setKind::mission : setKind::named;
+  journal.stem = fields[2];
+  journal.backup = static_cast<int>(backup);
+  const bool mission = journal.kind == setKind::mission;
+  if (mission ? !missionStem(journal.stem) : !plainName(journal.stem)) {
+    problem = "is damaged: it names no set vesk writes";
+    return false;
+  }
+  const std::vector<std::string> names = mission ? missionNames(journal.stem) : std::vector<std::string>{journal.stem};
+  bool anyKept = false;
+  bool anyNew = false;
   for (size_t i = 4; i < lines.size(); ++i) {
-    const std::vector<std::string> fields = split(lines[i], ' ');
-    if (fields.size() != 4 || fields[0] != "file" || !plainName(fields[1], journal.stem) ||
-        !temporaryOf(fields[2], fields[1]) || (fields[3] != "kept" && fields[3] != "new") ||
-        (fields[3] == "kept" && journal.backup < 1)) {
-      problem = "is damaged: line " + std::to_string(i + 1) + " is not a file of the set as vesk writes it";
+    const std::string damaged =
+        "is damaged: line " + std::to_string(i + 1) + " is not a file of the set as vesk writes it";
+    journalFile file;
+    if (!fieldsOf(lines[i], fields) || fields.size() < 4 || fields[0] != "file") {
+      problem = damaged;
       return false;
     }
-    journal.files.push_back({fields[1], fields[2], fields[3] == "kept"});
+    file.name = fields[1];
+    bool known = false;
+    for (const std::string& name : names) known = known || name == file.name;
+    if (!known) {
+      problem = "names " + quotedName(file.name) + ", which is no file vesk writes for " + setNamed(journal);
+      return false;
+    }
+    size_t at = 2;
+    if (fields[at] == "new") {
+      if (fields.size() < at + 3 || !temporaryOf(fields[at + 1], file.name) ||
+          !identityOf(fields[at + 2], file.written)) {
+        problem =
+            fields.size() >= at + 2 && !temporaryOf(fields[at + 1], file.name)
+                ? "names " + quotedName(fields[at + 1]) + ", which is no temporary file vesk writes for " + file.name
+                : damaged;
+        return false;
+      }
+      file.temporary = fields[at + 1];
+      anyNew = true;
+      at += 3;
+    }
+    if (at < fields.size() && fields[at] == "kept") {
+      if (fields.size() < at + 2 || !identityOf(fields[at + 1], file.earlier)) {
+        problem = damaged;
+        return false;
+      }
+      file.kept = anyKept = true;
+      at += 2;
+    }
+    bool repeated = false;
+    for (const journalFile& other : journal.files) repeated = repeated || other.name == file.name;
+    if (at != fields.size() || at == 2 || repeated) {
+      problem = damaged;
+      return false;
+    }
+    journal.files.push_back(file);
   }
-  if (journal.files.empty() || journal.stem.empty()) {
-    problem = "is damaged: it names no file";
+  if (!anyNew || anyKept != (journal.backup > 0) || (!mission && journal.files.size() != 1)) {
+    problem = "is damaged: the files it names are no set vesk writes";
+    return false;
+  }
+  // Each file it records is another file: one identity twice would have one file taken
+  // for two.
+  std::vector<platform::fileIdentity> recorded;
+  for (const journalFile& file : journal.files) {
+    if (!file.temporary.empty()) recorded.push_back(file.written);
+    if (file.kept) recorded.push_back(file.earlier);
+  }
+  for (size_t i = 0; i < recorded.size(); ++i) {
+    for (size_t j = i + 1; j < recorded.size(); ++j) {
+      if (recorded[i] == recorded[j]) {
+        problem = "is damaged: it records one file twice";
+        return false;
+      }
+    }
+  }
+  // Written by this version, so it reads back byte for byte: any other form is damage.
+  if (journalText(journal) != text) {
+    problem = "is damaged: it is not written as vesk writes it";
     return false;
   }
   return true;
@@ -195,7 +355,14 @@ bool writeJournal(const std::string& folder, const setJournal& journal, std::str
     reason = platform::lastError();
     return false;
   }
-  platform::guard(temporary);
+  // Memory running out while it is guarded leaves no journal behind either.
+  try {
+    platform::guard(temporary);
+  } catch (...) {
+    platform::closeQuietly(file);
+    platform::remove(temporary);
+    throw;
+  }
   bool written = platform::writeAll(file, text.data(), text.size());
   if (!written) reason = platform::lastError();
   if (!platform::flushAndClose(file) && written) {
@@ -219,66 +386,4 @@ bool writeJournal(const std::string& folder, const setJournal& journal, std::str
 void removeJournal(const std::string& folder) {
   platform::remove(outputPath(folder, journalName));
   platform::syncFolder(folder);
-}
-
-problem recoverSet(const std::string& folder) {
-  const std::string path = outputPath(folder, journalName);
-  if (!platform::exists(path)) return std::nullopt;
-  std::string text;
-  std::string reason;
-  if (!readJournal(path, text, reason)) return refuseJournal(folder, "cannot be read (" + reason + ")");
-  setJournal journal;
-  std::string damage;
-  if (!parseJournal(text, journal, damage)) return refuseJournal(folder, damage);
-
-  const auto at = [&](const std::string& name) { return outputPath(folder, name); };
-  // The new files were complete on the disk before the journal was written: the naming
-  // can be finished when each of them is still there, under its temporary name or its
-  // final one, with the earlier file of that name already backed up.
-  bool finishable = true;
-  for (const journalFile& f : journal.files) {
-    if (platform::exists(at(f.temporary))) continue;
-    if (!platform::exists(at(f.name)) || (f.kept && !platform::exists(at(backupName(f.name, journal.backup))))) {
-      finishable = false;
-    }
-  }
-  std::string kept;
-  bool done = true;
-  for (const journalFile& f : journal.files) {
-    const std::string name = at(f.name);
-    const std::string temporary = at(f.temporary);
-    const std::string backup = at(backupName(f.name, journal.backup));
-    const bool temporaryThere = platform::exists(temporary);
-    if (finishable) {
-      if (temporaryThere && f.kept && !platform::exists(backup) && platform::exists(name)) {
-        done = platform::rename(name, backup) && done;
-      }
-      if (temporaryThere) done = platform::rename(temporary, name) && done;
-      if (f.kept) kept += (kept.empty() ? "" : ", ") + backupName(f.name, journal.backup);
-    } else {
-      if (temporaryThere) platform::remove(temporary);
-      if (f.kept && platform::exists(backup)) {
-        done = platform::rename(backup, name) && done;
-      } else if (!f.kept && !temporaryThere) {
-        platform::remove(name);  // the new file that had taken its name
-      }
-    }
-  }
-  if (!done) {
-    reason = platform::lastError();
-    platform::syncFolder(folder);
-    return refuseJournal(folder,
-                         "names a set a stopped run left half named, which cannot be put in order (" + reason + ")");
-  }
-  platform::syncFolder(folder);
-  removeJournal(folder);
-  const std::string stopped =
-      "vesk: a run stopped while it named the set " + journal.stem + " in " + folderText(folder);
-  if (finishable) {
-    toStderr(stopped + "; finished: the new set has its names" +
-             (kept.empty() ? std::string() : ", the earlier files are kept as " + kept));
-  } else {
-    toStderr(stopped + "; rolled back: the earlier set " + journal.stem + " is in place");
-  }
-  return std::nullopt;
 }

@@ -16,3 +16,13 @@ using setSteps = void (*)(const std::string& step);
 inline void passStep(setSteps steps, const std::string& step) {
   if (steps != nullptr) steps(step);
 }
+// The same, taking no memory when no check listens: for the steps after which memory
+// running out would leave a set half named.
+inline void passStep(setSteps steps, const char* step) {
+  if (steps != nullptr) steps(step);
+}
+
+enum class setKind {
+  mission,  // a plan: the files of one stem with the program's own extensions
+  named,    // one file of a name the operator gave (--save-settings, --write-route)
+};

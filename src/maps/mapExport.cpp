@@ -1,9 +1,12 @@
 #include "maps/mapExport.h"
 
+#include <algorithm>
 #include <cmath>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "maps/mapWaypoints.h"
 #include "maps/mapXml.h"
@@ -13,19 +16,29 @@ namespace {
 
 using orderedJson = nlohmann::ordered_json;
 
-orderedJson position(double lon, double lat) { return {rounded(lon, degreePlaces), rounded(lat, degreePlaces)}; }
+// One value as JSON text, as the library writes it. Only single values are made as the
+// library's documents: freeing a document of many takes memory of its own, which memory
+// running out while a map is written must not need.
+template <typename T>
+void putJson(textOut& out, const T& value) {
+  out.put(orderedJson(value).dump());
+}
 
-// The route line as GeoJSON geometry. A line that crosses 180° is cut there into a
-// MultiLineString (RFC 7946, 3.1.9), the crossing point on the line given at 180 and at
-// -180, so that GIS tools draw the short way across the date line and not around the world.
-orderedJson routeGeometry(const plannedMission& mission) {
-  orderedJson parts = orderedJson::array();
-  orderedJson part = orderedJson::array();
+// Calls `visit(part, lon, lat)` for each position of the route line, as GeoJSON geometry
+// gives it. A line that crosses 180° is cut there into parts of a MultiLineString
+// (RFC 7946, 3.1.9), the crossing point on the line given at 180 and at -180, so that GIS
+// tools draw the short way across the date line and not around the world.
+template <typename Visit>
+void forEachLinePosition(const plannedMission& mission, Visit visit) {
+  size_t part = 0;
+  std::optional<std::pair<double, double>> last;  // of the part
   // A crossing point that falls on a waypoint (one at 180 itself) is given once; two
   // waypoints at one place are both kept, one position each, as the waypoints are.
   bool endsInCrossing = false;
-  const auto append = [&](orderedJson& to, const orderedJson& at, bool crossing) {
-    if (to.empty() || !(to.back() == at && (crossing || endsInCrossing))) to.push_back(at);
+  const auto append = [&](double lon, double lat, bool crossing) {
+    const std::pair<double, double> at{rounded(lon, degreePlaces), rounded(lat, degreePlaces)};
+    if (!last || !(*last == at && (crossing || endsInCrossing))) visit(part, at.first, at.second);
+    last = at;
     endsInCrossing = crossing;
   };
   const missionWaypoint* previous = nullptr;
@@ -39,49 +52,96 @@ orderedJson routeGeometry(const plannedMission& mission) {
       const double continued = lon + 2 * side;
       const double along = continued == previous->lon ? 0 : (side - previous->lon) / (continued - previous->lon);
       const double crossLat = previous->lat + along * (lat - previous->lat);
-      append(part, position(side, crossLat), true);
-      if (part.size() >= 2) parts.push_back(std::move(part));
-      part = orderedJson::array();
-      append(part, position(-side, crossLat), true);
+      append(side, crossLat, true);
+      ++part;
+      last.reset();
+      append(-side, crossLat, true);
     }
-    append(part, position(lon, lat), false);
+    append(lon, lat, false);
     previous = p.w;
   });
-  if (part.size() >= 2 || parts.empty()) parts.push_back(std::move(part));
-  if (parts.size() == 1) return {{"type", "LineString"}, {"coordinates", std::move(parts[0])}};
-  return {{"type", "MultiLineString"}, {"coordinates", std::move(parts)}};
+}
+
+// The route line as GeoJSON geometry, written as it is walked: a part of fewer than two
+// positions (a crossing on a waypoint at 180) is left out, unless it is the only one.
+void putRouteGeometry(const plannedMission& mission, textOut& out) {
+  std::vector<size_t> sizes;
+  forEachLinePosition(mission, [&](size_t part, double, double) {
+    sizes.resize(std::max(sizes.size(), part + 1));
+    ++sizes[part];
+  });
+  std::vector<bool> kept(sizes.size());
+  size_t parts = 0;
+  for (size_t i = 0; i < sizes.size(); ++i) {
+    kept[i] = sizes[i] >= 2 || (i + 1 == sizes.size() && parts == 0);
+    parts += kept[i] ? 1 : 0;
+  }
+  out.put(parts == 1 ? "{\"type\":\"LineString\",\"coordinates\":["
+                     : "{\"type\":\"MultiLineString\",\"coordinates\":[");
+  bool firstPart = true;
+  std::optional<size_t> open;
+  forEachLinePosition(mission, [&](size_t part, double lon, double lat) {
+    if (!kept[part]) return;
+    if (open != part) {
+      if (parts > 1) out.put(open ? "],[" : "[");
+      firstPart = true;
+      open = part;
+    }
+    out.put(firstPart ? "[" : ",[");
+    putJson(out, lon);
+    out.put(",");
+    putJson(out, lat);
+    out.put("]");
+    firstPart = false;
+  });
+  out.put(parts > 1 ? "]]}" : "]}");
 }
 
 // GeoJSON (RFC 7946): a FeatureCollection of the route line and the waypoints, one
-// feature a line.
+// feature a line, written as the waypoints are walked.
 void geoJsonText(const plannedMission& mission, textOut& out) {
   const routeTotals t = totals(mission);
-  const orderedJson route = {{"type", "Feature"},
-                             {"geometry", routeGeometry(mission)},
-                             {"properties",
-                              {{"name", "Planned route"},
-                               {"waypoints", t.waypoints},
-                               {"lengthMeters", rounded(t.meters, meterPlaces)},
-                               {"seconds", rounded(t.seconds, secondPlaces)},
-                               {"description", routeSummary(mission, t)}}}};
-  out.lines("{\"type\":\"FeatureCollection\",\"features\":[\n" + route.dump());
+  out.put("{\"type\":\"FeatureCollection\",\"features\":[");
+  out.endLine();
+  out.put("{\"type\":\"Feature\",\"geometry\":");
+  putRouteGeometry(mission, out);
+  out.put(",\"properties\":{\"name\":\"Planned route\",\"waypoints\":");
+  putJson(out, t.waypoints);
+  out.put(",\"lengthMeters\":");
+  putJson(out, rounded(t.meters, meterPlaces));
+  out.put(",\"seconds\":");
+  putJson(out, rounded(t.seconds, secondPlaces));
+  out.put(",\"description\":");
+  putJson(out, routeSummary(mission, t));
+  out.put("}}");
   forEachPoint(mission, [&](const mapPoint& p) {
-    const orderedJson feature = {
-        {"type", "Feature"},
-        {"geometry",
-         {{"type", "Point"}, {"coordinates", {rounded(p.w->lon, degreePlaces), rounded(p.w->lat, degreePlaces)}}}},
-        {"properties",
-         {{"name", std::to_string(p.w->number)},
-          {"number", p.w->number},
-          {"kind", p.kind},
-          {"legMeters", rounded(p.w->legMeters, meterPlaces)},
-          {"heading", rounded(p.w->heading, headingPlaces)},
-          {"legSeconds", rounded(p.w->legSecs, secondPlaces)},
-          {"secondsFromLaunch", rounded(p.fromLaunch, secondPlaces)},
-          {"description", description(p)}}}};
-    out.lines(",\n" + feature.dump());
+    out.put(",");
+    out.endLine();
+    out.put("{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\",\"coordinates\":[");
+    putJson(out, rounded(p.w->lon, degreePlaces));
+    out.put(",");
+    putJson(out, rounded(p.w->lat, degreePlaces));
+    out.put("]},\"properties\":{\"name\":");
+    putJson(out, std::to_string(p.w->number));
+    out.put(",\"number\":");
+    putJson(out, p.w->number);
+    out.put(",\"kind\":");
+    putJson(out, p.kind);
+    out.put(",\"legMeters\":");
+    putJson(out, rounded(p.w->legMeters, meterPlaces));
+    out.put(",\"heading\":");
+    putJson(out, rounded(p.w->heading, headingPlaces));
+    out.put(",\"legSeconds\":");
+    putJson(out, rounded(p.w->legSecs, secondPlaces));
+    out.put(",\"secondsFromLaunch\":");
+    putJson(out, rounded(p.fromLaunch, secondPlaces));
+    out.put(",\"description\":");
+    putJson(out, description(p));
+    out.put("}}");
   });
-  out.lines("\n]}\n");
+  out.endLine();
+  out.put("]}");
+  out.endLine();
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "geo/longitude.h"
 #include "maps/mapWaypoints.h"
 
 #ifndef VESK_VERSION
@@ -34,13 +35,6 @@ class unwrappedLongitude {
   double previous_ = 0;
   double offset_ = 0;
 };
-
-// `lon` brought back into -180..180.
-double wrappedLongitude(double lon) {
-  while (lon > 180) lon -= 360;
-  while (lon < -180) lon += 360;
-  return lon;
-}
 
 // Sends pugixml's output on to a text output, its "\n" line ends written as the output's.
 class outWriter : public pugi::xml_writer {
@@ -141,7 +135,7 @@ void kmlText(const plannedMission& mission, const std::string& name, textOut& ou
   const double spanMeters =
       std::max(north - south, (east - west) * std::cos((south + north) / 2 * 3.14159265358979 / 180)) * 111195.0;
   pugi::xml_node lookAt = document.append_child("LookAt");
-  setText(lookAt, "longitude", decimal(wrappedLongitude((west + east) / 2), degreePlaces));
+  setText(lookAt, "longitude", decimal(wrapLongitude((west + east) / 2), degreePlaces));
   setText(lookAt, "latitude", decimal((south + north) / 2, degreePlaces));
   setText(lookAt, "range", numberText::fixed(std::max(1000.0, spanMeters * 1.5), 0).text());
   pugi::xml_node routeStyle = document.append_child("Style");

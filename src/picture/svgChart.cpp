@@ -206,17 +206,11 @@ class chartWriter {
     pathData added(0);
     pathData given(0);
     for (const size_t i : shown_) {
-      if (kinds_[i] == 'a') added.dot(at_[i]);
-      if (kinds_[i] == 'g') given.dot(at_[i]);
+      if (kinds_[i] == 'a') added.square(at_[i], 3 * markScale_);
+      if (kinds_[i] == 'g') given.circle(at_[i], 4 * markScale_);
     }
-    if (!added.empty()) {
-      out_.line("<path id=\"marks-added\" d=\"" + added.text() + "\" stroke=\"#e8590c\" stroke-width=\"" +
-                px(6 * markScale_) + "\" stroke-linecap=\"square\"/>");
-    }
-    if (!given.empty()) {
-      out_.line("<path id=\"marks-given\" d=\"" + given.text() + "\" stroke=\"#111\" stroke-width=\"" +
-                px(8 * markScale_) + "\" stroke-linecap=\"round\"/>");
-    }
+    if (!added.empty()) out_.line("<path id=\"marks-added\" d=\"" + added.text() + "\" fill=\"#e8590c\"/>");
+    if (!given.empty()) out_.line("<path id=\"marks-given\" d=\"" + given.text() + "\" fill=\"#111\"/>");
     const point p = at_[0];
     pathData launch(0);
     launch.polygon({{p.x, p.y - 7}, {p.x + 6.1, p.y + 3.5}, {p.x - 6.1, p.y + 3.5}});
@@ -325,10 +319,12 @@ class chartWriter {
     entry("<path d=\"M" + at(7, -7) + "L" + at(13.1, 3.5) + " " + at(0.9, 3.5) +
               "Z\" fill=\"#2e9e44\" stroke=\"#14521f\"/>",
           "launch waypoint 0");
-    entry("<path d=\"M" + at(7, 0) + "h0\" stroke=\"#111\" stroke-width=\"8\" stroke-linecap=\"round\"/>",
-          "given waypoint");
-    entry("<path d=\"M" + at(7, 0) + "h0\" stroke=\"#e8590c\" stroke-width=\"6\" stroke-linecap=\"square\"/>",
-          "surfacing added by leg splitting");
+    pathData givenMark(0);
+    givenMark.circle({x + 7, y}, 4);
+    entry("<path d=\"" + givenMark.text() + "\" fill=\"#111\"/>", "given waypoint");
+    pathData addedMark(0);
+    addedMark.square({x + 7, y}, 3);
+    entry("<path d=\"" + addedMark.text() + "\" fill=\"#e8590c\"/>", "surfacing added by leg splitting");
     entry("<path d=\"M" + at(0, 0) + "H" + px(x + 14) + "\" stroke=\"" + routeColour +
               "\" stroke-width=\"1.6\" stroke-dasharray=\"4 2\"/>",
           "launch leg");

@@ -3,50 +3,16 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
+#include "text/characters.h"
 
-// The length of the UTF-8 character that starts `text` at `at`, or 0 when the bytes there
-// are not one (a stray continuation byte, a cut or overlong sequence, a surrogate, a code
-// point beyond U+10FFFF). `code` receives the code point.
-size_t utf8Length(std::string_view text, size_t at, unsigned& code) {
-  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned lead = byte(at);
-  if (lead < 0x80) {
-    code = lead;
-    return 1;
-  }
-  size_t length = 0;
-  unsigned lowest = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    code = lead & 0x1F;
-    lowest = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    code = lead & 0x0F;
-    lowest = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    code = lead & 0x07;
-    lowest = 0x10000;
-  } else {
-    return 0;
-  }
-  if (at + length > text.size()) return 0;
-  for (size_t i = 1; i < length; ++i) {
-    if ((byte(at + i) & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (byte(at + i) & 0x3F);
-  }
-  if (code < lowest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-  return length;
-}
+namespace {
 
 // Calls `visit(code, bytes)` for every character of `text`; bytes that are no character
 // come as one character U+FFFD each.
 template <typename Visit>
 void eachCharacter(std::string_view text, Visit visit) {
   for (size_t at = 0; at < text.size();) {
-    unsigned code = 0;
+    char32_t code = 0;
     const size_t length = utf8Length(text, at, code);
     if (length == 0) {
       visit(0xFFFDu, std::string_view());
@@ -246,12 +212,15 @@ void pathData::endLine() {
   pending_ = false;
 }
 
-void pathData::dot(point p) {
+void pathData::circle(point p, double r) {
   endLine();
-  put('M', p);
-  text_ += "h0";
-  lastCommand_ = 'h';
+  put('M', {p.x - r, p.y});
+  const std::string radii = "a" + px(r) + " " + px(r) + " 0 1 0 ";
+  text_ += radii + px(2 * r) + " 0" + radii + px(-2 * r) + " 0Z";
+  lastCommand_ = 'Z';
 }
+
+void pathData::square(point p, double half) { rectangle(p.x - half, p.y - half, p.x + half, p.y + half); }
 
 void pathData::polygon(const std::vector<point>& points) {
   if (points.empty()) return;

@@ -88,8 +88,12 @@ class pathData {
   void lineTo(point p);
   // Ends the line being drawn, writing its last point if it was left out.
   void endLine();
-  // A mark drawn by the line caps of a path of length 0: "M x y h0".
-  void dot(point p);
+  // Marks as closed shapes with real extent, for a path filled rather than stroked: a
+  // line of length 0 drawn by its caps alone is left out by some renderers.
+  // A circle of radius `r` around `p`, as two half circles.
+  void circle(point p, double r);
+  // A square around `p`, `half` from the middle to each side.
+  void square(point p, double half);
   // A closed polygon of the points, merged as a line is.
   void polygon(const std::vector<point>& points);
   // A rectangle from (x0, y0) to (x1, y1).

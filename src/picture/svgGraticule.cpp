@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "geo/longitude.h"
+
 namespace {
 
 // The steps a graticule may take, in hundredths of a minute of arc: from 0.01' to 90 degrees.
@@ -86,7 +88,7 @@ class graticuleWriter {
       const vec3 v = view_.sphereAt(p);
       r.south = std::min(r.south, latitudeOf(v));
       r.north = std::max(r.north, latitudeOf(v));
-      const double d = wrapped(longitudeOf(v) - lon0);
+      const double d = wrapLongitude(longitudeOf(v) - lon0);
       r.west = std::min(r.west, d);
       r.east = std::max(r.east, d);
     };

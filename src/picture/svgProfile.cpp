@@ -231,7 +231,11 @@ class profileWriter {
       const double at = x(leg.surfaced);
       if (at - lastMark < 3.5) return;
       lastMark = at;
-      (leg.to->kind == waypointKind::added ? added : given).dot({at, y(0)});
+      if (leg.to->kind == waypointKind::added) {
+        added.square({at, y(0)}, 2.25);
+      } else {
+        given.circle({at, y(0)}, 3);
+      }
       const std::string number = std::to_string(leg.to->number);
       const box b = textBox({at, frame_.top - 5}, number, 9, anchor::middle);
       if (b.left >= lastNumber + 8) {
@@ -240,13 +244,9 @@ class profileWriter {
       }
     });
     if (!added.empty()) {
-      out_.line("<path id=\"surfacings-added\" d=\"" + added.text() +
-                "\" stroke=\"#e8590c\" stroke-width=\"4.5\" stroke-linecap=\"square\"/>");
+      out_.line("<path id=\"surfacings-added\" d=\"" + added.text() + "\" fill=\"#e8590c\"/>");
     }
-    if (!given.empty()) {
-      out_.line("<path id=\"surfacings-given\" d=\"" + given.text() +
-                "\" stroke=\"#111\" stroke-width=\"6\" stroke-linecap=\"round\"/>");
-    }
+    if (!given.empty()) out_.line("<path id=\"surfacings-given\" d=\"" + given.text() + "\" fill=\"#111\"/>");
     out_.line("<g id=\"surfacing-numbers\" font-size=\"9\" fill=\"#222\">");
     out_.lines(numbers);
     out_.line("</g>");

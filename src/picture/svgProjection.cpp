@@ -5,9 +5,6 @@
 
 namespace {
 
-constexpr double earthRadius = 6371000;  // the planner's sphere, metres
-constexpr double radiansPerDegree = 3.14159265358979323846 / 180;
-
 // The middle of what the chart shows: the mean of the points as unit vectors, which
 // neither the antimeridian nor a pole disturbs. Points spread evenly round the earth have
 // none; the first point (the launch waypoint) stands in then.
@@ -21,47 +18,37 @@ chartPlane planeFor(const std::vector<vec3>& points) {
   return chartPlane(centre, closest >= 0.5);
 }
 
+// East at the centre along its meridian: at a pole, the meridian of the longitude the
+// centre's vector has there.
+vec3 eastOfMeridian(vec3 centre) {
+  const double lon = std::atan2(centre.y, centre.x);
+  return {-std::sin(lon), std::cos(lon), 0};
+}
+
 }  // namespace
 
-double norm(vec3 a) { return std::sqrt(dot(a, a)); }
-
-vec3 unitOf(double lat, double lon) {
-  const double phi = lat * radiansPerDegree;
-  const double lambda = lon * radiansPerDegree;
-  return {std::cos(phi) * std::cos(lambda), std::cos(phi) * std::sin(lambda), std::sin(phi)};
-}
-
-double latitudeOf(vec3 p) { return std::atan2(p.z, std::hypot(p.x, p.y)) / radiansPerDegree; }
-
-double longitudeOf(vec3 p) { return std::atan2(p.y, p.x) / radiansPerDegree; }
-
-double wrapped(double degrees) { return degrees - 360 * std::nearbyint(degrees / 360); }
-
-chartPlane::chartPlane(vec3 centre, bool gnomonic) : c_(centre), gnomonic_(gnomonic) {
-  const double lon = std::atan2(centre.y, centre.x);
-  east_ = {-std::sin(lon), std::cos(lon), 0};
-  north_ = {c_.y * east_.z - c_.z * east_.y, c_.z * east_.x - c_.x * east_.z, c_.x * east_.y - c_.y * east_.x};
-}
+chartPlane::chartPlane(vec3 centre, bool gnomonic) : frame_(centre, eastOfMeridian(centre)), gnomonic_(gnomonic) {}
 
 planeXY chartPlane::toPlane(vec3 p) const {
-  const double cosine = dot(p, c_);
-  const double east = dot(p, east_);
-  const double north = dot(p, north_);
-  if (gnomonic_) return {earthRadius * east / cosine, earthRadius * north / cosine};
+  if (gnomonic_) return frame_.toPlane(p);
+  const double cosine = dot(p, frame_.centreVector());
+  const double east = dot(p, frame_.east());
+  const double north = dot(p, frame_.north());
   const double sine = std::hypot(east, north);
-  const double k = sine > 1e-15 ? earthRadius * std::atan2(sine, cosine) / sine : earthRadius;
+  const double k = sine > 1e-15 ? earthRadiusMeters * std::atan2(sine, cosine) / sine : earthRadiusMeters;
   return {k * east, k * north};
 }
 
 vec3 chartPlane::fromPlane(planeXY q) const {
   if (gnomonic_) {
-    const vec3 v = c_ + (q.x / earthRadius) * east_ + (q.y / earthRadius) * north_;
+    const vec3 v = frame_.direction(q);
     return (1 / norm(v)) * v;
   }
+  const vec3 c = frame_.centreVector();
   const double r = std::hypot(q.x, q.y);
-  if (r < 1e-9) return c_;
-  const double angle = r / earthRadius;
-  return std::cos(angle) * c_ + (std::sin(angle) / r) * (q.x * east_ + q.y * north_);
+  if (r < 1e-9) return c;
+  const double angle = r / earthRadiusMeters;
+  return std::cos(angle) * c + (std::sin(angle) / r) * (q.x * frame_.east() + q.y * frame_.north());
 }
 
 chartView::chartView(const std::vector<vec3>& points, const box& room)

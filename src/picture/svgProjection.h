@@ -5,30 +5,13 @@
 
 #include <vector>
 
+#include "geo/gnomonic.h"
+#include "geo/plane.h"
+#include "geo/sphere.h"
 #include "picture/svgDraw.h"
 
-// A position as a unit vector from the earth's centre; the antimeridian and the poles
-// are no edges for it.
-struct vec3 {
-  double x = 0;
-  double y = 0;
-  double z = 0;
-};
-inline vec3 operator+(vec3 a, vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-inline vec3 operator*(double k, vec3 a) { return {k * a.x, k * a.y, k * a.z}; }
-inline double dot(vec3 a, vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-double norm(vec3 a);
-vec3 unitOf(double lat, double lon);  // degrees
-double latitudeOf(vec3 p);
-double longitudeOf(vec3 p);  // -180..180
-// A longitude difference brought into -180..180.
-double wrapped(double degrees);
-
 // Metres east (x) and north (y) of the chart's centre on its plane.
-struct planeXY {
-  double x = 0;
-  double y = 0;
-};
+using planeXY = planePoint;
 
 // The gnomonic projection draws every great circle, so every leg the planner follows, as
 // a straight line, at true scale near the centre (a part in a million 10 km away). A
@@ -38,16 +21,14 @@ class chartPlane {
  public:
   chartPlane(vec3 centre, bool gnomonic);
   bool gnomonic() const { return gnomonic_; }
-  vec3 centre() const { return c_; }
+  vec3 centre() const { return frame_.centreVector(); }
   planeXY toPlane(vec3 p) const;
   vec3 fromPlane(planeXY q) const;
   // Whether `p` has an image a viewer can draw.
-  bool shows(vec3 p) const { return !gnomonic_ || dot(p, c_) > 0.02; }
+  bool shows(vec3 p) const { return !gnomonic_ || dot(p, centre()) > 0.02; }
 
  private:
-  vec3 c_;
-  vec3 east_;
-  vec3 north_;
+  gnomonicFrame frame_;  // turned so that east is along the meridian of the centre's longitude
   bool gnomonic_;
 };
 

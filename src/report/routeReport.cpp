@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "report/surfacingTime.h"
+#include "settings.h"
+#include "text/runMessages.h"
 #include "text/textOut.h"
 
 namespace {
@@ -86,7 +88,12 @@ void warnAboutMissionParameters(const missionSettings& settings, const routeOutl
            (s.abortOnTimeout == 1 ? " and the vehicle aborts at its first surfacing"
                                   : " and the vehicle dives on without a position fix"));
   }
-  if (s.maxLegMeters > longestBlindLeg) {
+  if (s.maxLegMeters < shortestSurfacingLeg) {
+    w.warn("the meters between surfacings of " + meters(s.maxLegMeters) + " are below the " +
+           meters(shortestSurfacingLeg) +
+           " a leg between two surfacings should run: the vehicle would spend the dive surfacing and diving again "
+           "(kilometres typed as metres?)");
+  } else if (s.maxLegMeters > longestBlindLeg) {
     w.warn("the meters between surfacings of " + meters(s.maxLegMeters) + " are beyond the " + meters(longestBlindLeg) +
            " a leg without a GPS fix can sensibly hold: the dead-reckoned position drifts with the distance run "
            "(the longest leg of this route is " +

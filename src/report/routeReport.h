@@ -40,12 +40,18 @@ void summariseRoute(const std::string& fileName, const routeOutline& route);
 // submerged at 1.5 m/s.
 constexpr double longestBlindLeg = 10000;
 
+// The shortest distance between surfacings worth a surfacing, metres. Each surfacing has
+// the vehicle climb from the leg's depth, fix its position, run 45 m on the surface and
+// dive again; legs shorter than this spend more of the dive at the surface than under way,
+// and a value below it is most likely kilometres typed as metres (3.6 for 3600).
+constexpr double shortestSurfacingLeg = 100;
+
 // Warnings of settings that abort or defeat the dive, each given as soon as the menu that
 // sets them is closed, before the next question.
 // The parameter menu: depths negative, minDepth deeper than maxDepth, maxDepth beyond
 // abortDepth, abortLockoutDepth at or beyond abortDepth, GPS hits of 0 or less or more than
-// a fix can gather, meters between surfacings beyond longestBlindLeg, speeds outside what
-// the vehicle does.
+// a fix can gather, meters between surfacings below shortestSurfacingLeg or beyond
+// longestBlindLeg, speeds outside what the vehicle does.
 void warnAboutMissionParameters(const missionSettings& settings, const routeOutline& route, warningLog& warnings);
 // The yoyo menu: depths negative, the minimum deeper than the maximum, the maximum beyond
 // abortDepth or maxDepth, the minimum shallower than minDepth, YOYO_MIN_ALTITUDE at or

@@ -4,10 +4,13 @@
 #include <cmath>
 #include <cstdlib>
 #include <exception>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "text/characters.h"
 
 namespace {
 
@@ -24,7 +27,6 @@ const char* const wordsReason =
 const char* const sixtyReason = "minutes and seconds must be less than 60, as in 45 59.5 N";
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isSeparator(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 // 'N', 'S', 'E' or 'W' for a hemisphere letter in either case, otherwise 0.
 char hemisphereOf(char c) {
@@ -109,12 +111,12 @@ std::vector<word> wordsOf(std::string_view text) {
   std::vector<word> words;
   size_t pos = 0;
   while (pos < text.size()) {
-    if (isSeparator(text[pos])) {
+    if (isSpace(text[pos])) {
       ++pos;
       continue;
     }
     size_t end = pos;
-    while (end < text.size() && !isSeparator(text[end])) ++end;
+    while (end < text.size() && !isSpace(text[end])) ++end;
     words.push_back(classify(text.substr(pos, end - pos)));
     pos = end;
   }
@@ -218,6 +220,8 @@ std::optional<double> valueOf(const coordinate& c, std::string& problem) {
       return value;
     }
     problem = "\"" + text + "\" is not degrees, minutes and seconds, as in 45 30.5 N";
+  } catch (const std::bad_alloc&) {
+    throw;  // memory ran out: no fault of the text
   } catch (const std::exception& e) {
     const std::string what = e.what();
     problem = what.rfind("Minutes ", 0) == 0 || what.rfind("Seconds ", 0) == 0

@@ -1,8 +1,6 @@
 #include "routes/routeGeoJson.h"
 
 #include <algorithm>
-#include <memory>
-#include <new>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
@@ -10,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "text/runMessages.h"
+#include "routes/geoJsonWalk.h"
 
 namespace {
 
@@ -24,33 +22,23 @@ struct geoJsonFinds {
   std::vector<std::string> others;  // types that are no route (Polygon, ...)
 };
 
-void collectGeometry(const json& geometry, geoJsonFinds& found, const std::string& kindOfPoints = "", int depth = 0) {
-  if (!geometry.is_object() || depth > 64) return;
-  const auto type = geometry.find("type");
-  const std::string kind = type != geometry.end() && type->is_string() ? type->get<std::string>() : "";
-  const auto coordinates = geometry.find("coordinates");
-  const json* const coords = coordinates != geometry.end() ? &*coordinates : nullptr;
-  static const json none;
-  if (kind == "LineString" || kind == "MultiPoint") {
-    found.paths.push_back(coords != nullptr ? coords : &none);
-  } else if (kind == "MultiLineString" && coords != nullptr && coords->is_array()) {
-    for (const json& line : *coords) found.paths.push_back(&line);
-  } else if (kind == "Point") {
-    found.points.push_back(coords != nullptr ? coords : &none);
-    found.kinds.push_back(kindOfPoints);
-  } else if (kind == "GeometryCollection" && geometry.contains("geometries") && geometry["geometries"].is_array()) {
-    for (const json& part : geometry["geometries"]) collectGeometry(part, found, kindOfPoints, depth + 1);
-  } else {
-    found.others.push_back(kind.empty() ? "geometry without a type" : kind);
+// The geometries of `geometries` that could be a route, and the others.
+geoJsonFinds sorted(const std::vector<geoJsonGeometry>& geometries) {
+  geoJsonFinds found;
+  for (const geoJsonGeometry& geometry : geometries) {
+    const json* const coords = geometry.coordinates;
+    if (geometry.type == "LineString" || geometry.type == "MultiPoint") {
+      found.paths.push_back(coords);
+    } else if (geometry.type == "MultiLineString" && coords->is_array()) {
+      for (const json& line : *coords) found.paths.push_back(&line);
+    } else if (geometry.type == "Point") {
+      found.points.push_back(coords);
+      found.kinds.push_back(geometry.kind);
+    } else {
+      found.others.push_back(geometry.type.empty() ? "geometry without a type" : geometry.type);
+    }
   }
-}
-
-// The "kind" of a feature's properties; empty when it has none.
-std::string kindOf(const json& feature) {
-  const auto properties = feature.find("properties");
-  if (properties == feature.end() || !properties->is_object()) return "";
-  const auto kind = properties->find("kind");
-  return kind != properties->end() && kind->is_string() ? kind->get<std::string>() : "";
+  return found;
 }
 
 // The positions of the route, read out of the document so that it can be freed before the
@@ -102,7 +90,8 @@ routePositions positionsOf(geoJsonFinds& found, routeReader& route) {
   }
   if (found.paths.size() > 1) route.refuseFile("holds " + std::to_string(found.paths.size()) + " paths; keep one");
   if (!found.paths.empty() && !found.points.empty()) {
-    warn(route.fileName() + ": only its path is used; left out: " + plural(found.points.size(), "point", "points"));
+    route.warn(route.fileName() +
+               ": only its path is used; left out: " + plural(found.points.size(), "point", "points"));
     found.points.clear();
   }
   if (found.paths.empty() && found.points.empty()) {
@@ -112,8 +101,8 @@ routePositions positionsOf(geoJsonFinds& found, routeReader& route) {
   if (!found.others.empty()) {
     std::string leftOut;
     for (const std::string& other : found.others) leftOut += (leftOut.empty() ? "" : ", ") + other;
-    warn(route.fileName() + ": only its " + (found.paths.empty() ? "points are" : "path is") +
-         " used; left out: " + leftOut);
+    route.warn(route.fileName() + ": only its " + (found.paths.empty() ? "points are" : "path is") +
+               " used; left out: " + leftOut);
   }
   routePositions positions;
   if (!found.paths.empty()) {
@@ -128,54 +117,12 @@ routePositions positionsOf(geoJsonFinds& found, routeReader& route) {
 
 }  // namespace
 
-void readGeoJsonGeometries(std::string_view content, routeReader& reader,
-                           const std::function<void(const json& geometry, const json* feature)>& visit,
-                           const std::function<void()>& done) {
-  auto document = std::make_unique<json>();
-  try {
-    try {
-      nlohmann::detail::json_sax_dom_parser<json> builder(*document, true);
-      json::sax_parse(content, &builder);
-    } catch (const json::exception& e) {
-      std::string reason = e.what();
-      const size_t bracket = reason.find("] ");
-      if (reason.rfind("[json.exception.", 0) == 0 && bracket != std::string::npos) reason.erase(0, bracket + 2);
-      reader.refuseFile("is not valid JSON: " + reason);
-    }
-    const json& root = *document;
-    if (!root.is_object() || !root.contains("type") || !root["type"].is_string()) {
-      reader.refuseFile("is JSON but not GeoJSON: it has no \"type\"");
-    }
-    const std::string type = root["type"].get<std::string>();
-    if (type == "FeatureCollection") {
-      if (!root.contains("features") || !root["features"].is_array()) {
-        reader.refuseFile("is a FeatureCollection without \"features\"");
-      }
-      for (const json& feature : root["features"]) {
-        if (feature.is_object() && feature.contains("geometry")) visit(feature["geometry"], &feature);
-      }
-    } else if (type == "Feature") {
-      if (root.contains("geometry")) visit(root["geometry"], nullptr);
-    } else {
-      visit(root, nullptr);
-    }
-    done();
-    document.reset();
-  } catch (const std::bad_alloc&) {
-    static_cast<void>(document.release());
-    throw;
-  }
-}
-
 void readGeoJson(std::string_view content, routeReader& route) {
-  geoJsonFinds found;
   routePositions positions;
-  readGeoJsonGeometries(
-      content, route,
-      [&](const json& geometry, const json* feature) {
-        collectGeometry(geometry, found, feature != nullptr ? kindOf(*feature) : "");
-      },
-      [&] { positions = positionsOf(found, route); });
+  readGeoJsonGeometries(content, route, [&](const std::vector<geoJsonGeometry>& geometries) {
+    geoJsonFinds found = sorted(geometries);
+    positions = positionsOf(found, route);
+  });
   long long number = 0;
   for (const auto& [lat, lon] : positions.latLon) {
     ++number;

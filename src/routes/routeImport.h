@@ -1,27 +1,28 @@
 // Waypoint files in the formats operators draw routes in: the plain "latitude longitude"
 // text, KML paths and placemarks, GPX routes, tracks and waypoints, GeoJSON lines and
-// points, and spreadsheet CSV. This module reads the file and tells its format; the
-// readers of the formats do the rest.
+// points, and spreadsheet CSV. The entry of the routes layer for a route: the file's
+// waypoints as values, for the driver to make the list of.
 #pragma once
 
 #include <string>
 #include <string_view>
+#include <vector>
 
-// Appends every waypoint of the file `name`, whose whole content is `content`, to the
-// route. The format is told from the content (after a byte order mark and white space:
-// XML whose root element is kml or gpx, in any namespace, or a JSON object), otherwise
-// from a name ending in .csv; anything else is the plain text format. A waypoint the
-// vehicle cannot be sent to, a file that holds no single route or one that cannot be
-// parsed stops the run with a message on standard output and, for a waypoint, the reason
-// on standard error, before any question is asked.
-void readRoute(std::string_view content, const std::string& name);
+#include "routes/geoPoint.h"
+#include "text/outcome.h"
 
-// Route files above this size are refused unread: the largest surveys are a few MiB, and
-// a file or stream without end (/dev/zero, a runaway pipe) must not take the laptop's
-// memory.
-constexpr long long maxRouteFileBytes = 512LL << 20;
+// Every waypoint of the file `name`, whose whole content is `content`, in route order. The
+// format is told from the content (after a byte order mark and white space: XML whose
+// root element is kml or gpx, in any namespace, or a JSON object), otherwise from a name
+// ending in .csv; anything else is the plain text format. A waypoint the vehicle cannot be
+// sent to, a file that holds no single route or one that cannot be parsed gives a failure:
+// its message for standard output and, for a waypoint, the reason for standard error.
+// Slips that do not stop the run are added to `warnings` in the order they are met,
+// refused or not.
+result<std::vector<geoPoint>> readRoutePoints(std::string_view content, const std::string& name,
+                                              std::vector<std::string>& warnings);
 
-// The whole content of the waypoint file `name`. Ends the run with a message on standard
-// output and the system's reason on standard error when it cannot be read or is larger
-// than maxRouteFileBytes.
-std::string readRouteFile(const std::string& name);
+// The waypoints `points` that the program laid out itself from the file `name` (a survey
+// in its area), through the checks a file's waypoints pass, refused as "survey waypoint".
+result<std::vector<geoPoint>> checkRoutePoints(const std::vector<geoPoint>& points, const std::string& name,
+                                               std::vector<std::string>& warnings);

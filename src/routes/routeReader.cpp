@@ -5,17 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "text/runMessages.h"
 #include "text/textOut.h"
-
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-bool isSpace(char c) { return isBlank(c) || c == '\n' || c == '\r'; }
-
-std::string_view trimmed(std::string_view text) {
-  while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
 
 size_t bomLength(std::string_view content) {
   const std::string_view byteOrderMark = "\xEF\xBB\xBF";
@@ -92,10 +82,13 @@ place waypointAt(long long number, long long line, std::string_view text) {
 }
 
 void routeReader::refuse(const place& where, const std::string& reason) const {
-  failRun("invalid " + item_ + " " + where.message + " of " + fileName_ + "\n", described(where, reason));
+  throw documentRefusal{
+      {"invalid " + item_ + " " + where.message + " of " + fileName_ + "\n", described(where, reason)}};
 }
 
-void routeReader::refuseFile(const std::string& what) const { failRun(fileName_ + " " + what + "\n"); }
+void routeReader::refuseFile(const std::string& what) const {
+  throw documentRefusal{{fileName_ + " " + what + "\n", ""}};
+}
 
 void routeReader::tooManyWaypoints() const {
   refuseFile("holds more than " + std::to_string(maxRouteWaypoints) +
@@ -114,7 +107,7 @@ void routeReader::addText(std::string_view lonText, std::string_view latText, co
   add(*lat, *lon, where);
 }
 
-void routeReader::finish() const {
+void routeReader::finish() {
   if (slips_ > shownSlips) warn(std::to_string(slips_ - shownSlips) + " more like these in " + fileName_);
 }
 

@@ -1,7 +1,7 @@
-// What the route readers of every format share: the route being read, the checks every
-// position passes, and the place in the file a refusal or a warning names. The readers of
-// the formats (routeText, routeXml, routeGeoJson) and the dispatcher (routeImport) build
-// on this module and never on each other.
+// What the readers of route and area files share: the checks every position passes, the
+// place in the file a refusal or a warning names, and the reader that gathers a file's
+// positions and the slips the operator should hear of. The readers of the formats and the
+// entries (routeImport, areaImport) build on this module and never on each other.
 #pragma once
 
 #include <cstddef>
@@ -11,12 +11,10 @@
 #include <utility>
 #include <vector>
 
+#include "routes/geoPoint.h"
+#include "text/characters.h"
+#include "text/outcome.h"
 #include "wptList.h"
-
-bool isBlank(char c);  // blank or tab
-bool isSpace(char c);  // blank, tab or a line end
-
-std::string_view trimmed(std::string_view text);  // without blanks and tabs at either end
 
 // The length of a UTF-8 byte order mark at the start of `content`, which Windows editors
 // write: 3 or 0.
@@ -59,23 +57,32 @@ place onLine(long long line, std::string_view text);
 // The waypoint `number` of a KML, GPX or GeoJSON file, on `line` (0: not known).
 place waypointAt(long long number, long long line, std::string_view text);
 
-// Appends the waypoints of one file to the route, refusing the first that cannot be flown
-// and warning of slips that do not stop the run.
+// A file refused while it is read: thrown by routeReader inside this folder only, and
+// given back as a failure by the entries (see refusedAsFailure).
+struct documentRefusal {
+  failure why;
+};
+
+// Gathers the positions of one file, refusing the first that cannot be flown, and the
+// warnings of slips that do not stop the run, in the order they are met.
 class routeReader {
  public:
   // `item` names what the file's positions are in a refusal: waypoints, or the vertices of
-  // a survey area.
-  explicit routeReader(std::string fileName, std::string item = "waypoint")
-      : fileName_(std::move(fileName)), item_(std::move(item)) {}
+  // a survey area. The warnings are added to `warnings`.
+  routeReader(std::string fileName, std::vector<std::string>& warnings, std::string item = "waypoint")
+      : fileName_(std::move(fileName)), item_(std::move(item)), warnings_(warnings) {}
 
   const std::string& fileName() const { return fileName_; }
 
-  // "invalid waypoint ... of FILE" (or the item named) on standard output, the reason on standard error; ends
-  // the run.
+  // "invalid waypoint ... of FILE" (or the item named) for standard output, the reason for
+  // standard error.
   [[noreturn]] void refuse(const place& where, const std::string& reason) const;
 
   // The file as a whole cannot give one route.
   [[noreturn]] void refuseFile(const std::string& what) const;
+
+  // A warning the operator should hear of, as it stands.
+  void warn(const std::string& text) { warnings_.push_back(text); }
 
   // A slip the operator should hear of; after a few of them only their number is told.
   void slip(const place& where, const std::string& what);
@@ -90,20 +97,24 @@ class routeReader {
   void add(double lat, double lon, const Where& where) {
     if (!flyable(lat, lon)) refuse(where(), positionProblem(lat, lon));
     // More waypoints than a route can be planned with: refused before the rest is read.
-    if (++added_ > maxRouteWaypoints) tooManyWaypoints();
-    if (tailNodePtr != nullptr && tailNodePtr->Lat == lat && tailNodePtr->Lon == lon) {
+    if (points_.size() >= static_cast<size_t>(maxRouteWaypoints)) tooManyWaypoints();
+    if (!points_.empty() && points_.back().lat == lat && points_.back().lon == lon) {
       const place named = where();
       slip({named.message, named.label, ""}, "repeats the waypoint before it: a leg of length 0");
     }
     // A latitude of -0 is the equator, written as every other latitude 0 is.
-    insertLatLonEnd(lat == 0 ? 0.0 : lat, lon);
+    points_.push_back({lat == 0 ? 0.0 : lat, lon});
   }
 
   // A position given as two texts, longitude and latitude as map formats order them.
   void addText(std::string_view lonText, std::string_view latText, const place& where);
 
   // Tells how many slips were not shown.
-  void finish() const;
+  void finish();
+
+  // The positions added, in order.
+  const std::vector<geoPoint>& points() const { return points_; }
+  std::vector<geoPoint> takePoints() { return std::move(points_); }
 
  private:
   static constexpr long long shownSlips = 5;
@@ -113,6 +124,17 @@ class routeReader {
 
   std::string fileName_;
   std::string item_;
+  std::vector<std::string>& warnings_;
+  std::vector<geoPoint> points_;
   long long slips_ = 0;
-  long long added_ = 0;
 };
+
+// What `read()` gives back, or the failure of the file it refused.
+template <typename Read>
+auto refusedAsFailure(const Read& read) -> result<decltype(read())> {
+  try {
+    return read();
+  } catch (const documentRefusal& refusal) {
+    return refusal.why;
+  }
+}

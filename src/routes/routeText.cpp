@@ -113,8 +113,8 @@ std::string commonSlip(std::string_view text) {
 // behind the longitude is a comment. A line whose first character is # is a comment. A
 // line with hemisphere letters gives its position in degrees, minutes and seconds.
 // `firstEntry` tells that no line before held a position.
-std::optional<textPosition> readTextPosition(std::string_view content, size_t start, size_t end, long long number,
-                                             routeReader& route, bool firstEntry) {
+std::optional<geoPoint> readTextPosition(std::string_view content, size_t start, size_t end, long long number,
+                                         routeReader& route, bool firstEntry) {
   const size_t first = skipBlanks(content, start, end);
   if (first == end || content[first] == '#') return std::nullopt;
   const auto where = [&] { return onLine(number, content.substr(start, end - start)); };
@@ -133,7 +133,7 @@ std::optional<textPosition> readTextPosition(std::string_view content, size_t st
     const letteredPosition position = readLetteredLine(text);
     if (!position.problem.empty()) route.refuse(where(), position.problem);
     if (!flyable(position.lat, position.lon)) refuseRange(route, where(), position.lat, position.lon);
-    return textPosition{position.lat, position.lon};
+    return geoPoint{position.lat, position.lon};
   }
   const char* const names[] = {"latitude", "longitude"};
   double values[2] = {0, 0};
@@ -159,7 +159,7 @@ std::optional<textPosition> readTextPosition(std::string_view content, size_t st
       route.slip(where(), "only the first two numbers are used");
     }
   }
-  return textPosition{values[0], values[1]};
+  return geoPoint{values[0], values[1]};
 }
 
 namespace {
@@ -217,6 +217,100 @@ std::optional<size_t> columnOf(const std::vector<std::string>& header, std::init
   return std::nullopt;
 }
 
+// The column of a GPS logger's export that holds the hemisphere letter of a coordinate
+// (INDEX,LATITUDE,N/S,LONGITUDE,E/W): its header, and which coordinate it belongs to.
+struct hemisphereColumn {
+  size_t index = 0;
+  std::string header;  // as written, for the messages
+};
+
+enum class hemisphereKind { none, latitude, longitude, either };
+
+// Whether the header `name` names a hemisphere column: N/S, NS, E/W, EW, "lat hemisphere",
+// "N_S", "LatRef", "GPSLongitudeRef" and the like, in any case and with any punctuation.
+// A bare "hemisphere" belongs to the coordinate column just before it.
+hemisphereKind hemisphereKindOf(std::string_view name) {
+  std::string word;
+  for (const char c : lowerCase(trimmed(name))) {
+    if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) word += c;
+  }
+  if (word.rfind("gps", 0) == 0) word.erase(0, 3);
+  const auto oneOf = [&](std::initializer_list<const char*> words) {
+    return std::any_of(words.begin(), words.end(), [&](const char* w) { return word == w; });
+  };
+  if (oneOf({"hemisphere", "hemi", "hem"})) return hemisphereKind::either;
+  const auto named = [&](std::initializer_list<const char*> coordinates, const char* letters) {
+    for (const char* coordinate : coordinates) {
+      for (const char* mark : {"hemisphere", "hemi", "hem", "direction", "dir", "ref", "indicator", letters}) {
+        const std::string c(coordinate);
+        if (word == c + mark || word == mark + c) return true;
+      }
+    }
+    const std::string pair(letters);
+    const std::string reversed(pair.rbegin(), pair.rend());
+    return word == pair || word == reversed || word == pair + "indicator" || word == pair + "hemisphere";
+  };
+  if (named({"latitude", "lat"}, "ns")) return hemisphereKind::latitude;
+  if (named({"longitude", "long", "lon", "lng"}, "ew")) return hemisphereKind::longitude;
+  return hemisphereKind::none;
+}
+
+// The hemisphere columns of the latitude and the longitude, from the header. A file whose
+// hemisphere columns cannot be told apart is refused: read without them, a southern or
+// western route would be planned in the wrong hemisphere.
+void findHemisphereColumns(const std::vector<std::string>& header, size_t latColumn, size_t lonColumn,
+                           std::optional<hemisphereColumn>& latHemisphere,
+                           std::optional<hemisphereColumn>& lonHemisphere, routeReader& route) {
+  for (size_t i = 0; i < header.size(); ++i) {
+    hemisphereKind kind = hemisphereKindOf(header[i]);
+    const std::string quoted = "\"" + std::string(trimmed(header[i])) + "\"";
+    if (kind == hemisphereKind::either) {
+      kind = i > 0 && i - 1 == latColumn   ? hemisphereKind::latitude
+             : i > 0 && i - 1 == lonColumn ? hemisphereKind::longitude
+                                           : hemisphereKind::none;
+      if (kind == hemisphereKind::none) {
+        route.refuseFile("has a hemisphere column " + quoted +
+                         " that follows neither the latitude nor the longitude column: put it right after the "
+                         "coordinate it belongs to, or name it N/S or E/W");
+      }
+    }
+    if (kind == hemisphereKind::none) continue;
+    std::optional<hemisphereColumn>& slot = kind == hemisphereKind::latitude ? latHemisphere : lonHemisphere;
+    if (slot) {
+      route.refuseFile("has two hemisphere columns for the " +
+                       std::string(kind == hemisphereKind::latitude ? "latitude" : "longitude") + ", \"" +
+                       slot->header + "\" and " + quoted + "; keep one");
+    }
+    slot = hemisphereColumn{i, std::string(trimmed(header[i]))};
+  }
+}
+
+// A coordinate cell with the letter of its hemisphere column joined to it, as a text line
+// writes it (57.7 S), so that it is read as every lettered coordinate is. A cell that has a
+// letter or a sign of its own besides the column's is refused: one of the two would have to
+// be ignored.
+std::string withHemisphere(std::string_view cell, const std::vector<std::string>& fields,
+                           const std::optional<hemisphereColumn>& column, bool latitude, const place& where,
+                           routeReader& route) {
+  if (!column) return std::string(cell);
+  const char* const coordinate = latitude ? "latitude" : "longitude";
+  const char* const letters = latitude ? "N or S" : "E or W";
+  const std::string letter = column->index < fields.size() ? lowerCase(trimmed(fields[column->index])) : "";
+  const bool fits = latitude ? letter == "n" || letter == "s" : letter == "e" || letter == "w";
+  if (!fits) {
+    const std::string held = letter.empty() ? "nothing" : "\"" + std::string(trimmed(fields[column->index])) + "\"";
+    route.refuse(where, "the " + std::string(coordinate) + "'s hemisphere column \"" + column->header + "\" holds " +
+                            held + ": give " + letters);
+  }
+  if (trimmed(cell).empty() || !withDecimalPoint(cell).empty()) route.refuse(where, notANumber(cell, coordinate));
+  if (hasHemisphereLetter(cell)) {
+    route.refuse(where, "the " + std::string(coordinate) +
+                            " has a hemisphere letter of its own and one in the column \"" + column->header +
+                            "\": give it in one place");
+  }
+  return std::string(trimmed(cell)) + " " + letter;
+}
+
 // The two cells of a CSV row: plain numbers, or both coordinates with their hemisphere
 // letters. One letter alone leaves it open whether the other number is signed.
 void addCells(std::string_view latText, std::string_view lonText, const place& where, routeReader& route) {
@@ -237,24 +331,14 @@ void addCells(std::string_view latText, std::string_view lonText, const place& w
 
 }  // namespace
 
-// Lines end in LF, CR LF or a lone CR (old Mac files); a byte order mark that a Windows
-// editor put at the very start is no part of the first line.
 void readText(std::string_view content, routeReader& route) {
-  long long number = 0;
-  const size_t size = content.size();
-  size_t start = bomLength(content);
   bool firstEntry = true;
-  while (start < size) {
-    size_t end = start;
-    while (end < size && content[end] != '\n' && content[end] != '\r') ++end;
-    ++number;
-    if (const std::optional<textPosition> p = readTextPosition(content, start, end, number, route, firstEntry)) {
+  forEachLine(content, [&](size_t start, size_t end, long long number) {
+    if (const std::optional<geoPoint> p = readTextPosition(content, start, end, number, route, firstEntry)) {
       firstEntry = false;
       route.add(p->lat, p->lon, [&] { return onLine(number, content.substr(start, end - start)); });
     }
-    start = end + 1;
-    if (end < size && content[end] == '\r' && start < size && content[start] == '\n') ++start;
-  }
+  });
 }
 
 void readCsv(std::string_view content, routeReader& route) {
@@ -267,6 +351,9 @@ void readCsv(std::string_view content, routeReader& route) {
     const std::optional<size_t> latColumn = columnOf(fields, {"lat", "latitude"});
     const std::optional<size_t> lonColumn = columnOf(fields, {"lon", "lng", "long", "longitude"});
     if (!latColumn || !lonColumn) continue;
+    std::optional<hemisphereColumn> latHemisphere;
+    std::optional<hemisphereColumn> lonHemisphere;
+    findHemisphereColumns(fields, *latColumn, *lonColumn, latHemisphere, lonHemisphere, route);
     long long recordLine = line;
     while (nextRecord(content, pos, separator, line, fields, route)) {
       const long long thisLine = recordLine;
@@ -279,7 +366,8 @@ void readCsv(std::string_view content, routeReader& route) {
       const place where = onLine(thisLine, text);
       if (*latColumn >= fields.size()) route.refuse(where, "the row has no latitude column");
       if (*lonColumn >= fields.size()) route.refuse(where, "the row has no longitude column");
-      addCells(fields[*latColumn], fields[*lonColumn], where, route);
+      addCells(withHemisphere(fields[*latColumn], fields, latHemisphere, true, where, route),
+               withHemisphere(fields[*lonColumn], fields, lonHemisphere, false, where, route), where, route);
     }
     return;
   }

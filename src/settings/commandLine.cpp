@@ -3,12 +3,14 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "routes/routeReader.h"
 #include "settings.h"
+#include "settings/settingKeys.h"
 #include "text/runMessages.h"
 #include "text/textOut.h"
 
@@ -25,88 +27,47 @@ namespace {
   throw runEnd{1};
 }
 
-// The value of a survey option: one number that `fits`, which `meaning` describes.
-template <typename Fits>
-double surveyNumber(const char* option, const std::string& text, Fits fits, const char* meaning) {
-  const std::optional<double> value = wholeNumber(text);
-  if (!value || !std::isfinite(*value) || !fits(*value)) {
-    badOption(std::string(option) + " takes " + meaning + ", not '" + text + "'");
-  }
-  return *value;
-}
+// The survey options, in the order of --help, which is also the order they are read in:
+// the first one wrong is the one named. Each but --start gives a settings key, which reads
+// and checks its value (findOptionKey).
+const char* const surveyOptionNames[] = {"--line-spacing", "--swath-width", "--overlap", "--line-angle",
+                                         "--entry",        "--start",       "--run-in",  "--cross-lines"};
 
-// The survey options given, written into surveySettings.
+// The survey options given, their texts by option.
 struct surveyTexts {
-  std::string spacing, swath, overlap, angle, entry, start, runIn, crossLines;
+  std::map<std::string, std::string> texts;
+  // Each option by its name. Asked through the option itself: the library's lookup by
+  // name takes memory in a function that may not fail, which ends the program when the
+  // memory has run out.
+  std::map<std::string, const CLI::Option*> options;
 };
 
-void readSurveyOptions(const CLI::App& app, const surveyTexts& t, commandLine& line) {
-  const auto given = [&](const char* option) {
-    if (app.count(option) == 0) return false;
+// The start position: no key, since a settings file holds no position of its own.
+latLon startPosition(const std::string& text) {
+  const size_t comma = text.find(',');
+  const std::optional<double> lat = wholeNumber(text.substr(0, comma));
+  const std::optional<double> lon = comma == std::string::npos ? std::nullopt : wholeNumber(text.substr(comma + 1));
+  if (!lat || !lon || !flyable(*lat, *lon)) {
+    badOption("--start takes a position LAT,LON in decimal degrees, not '" + text + "'");
+  }
+  return latLon{*lat, *lon};
+}
+
+void readSurveyOptions(const surveyTexts& t, commandLine& line) {
+  for (const char* option : surveyOptionNames) {
+    if (t.options.at(option)->count() == 0) continue;
     if (line.surveyOption.empty()) line.surveyOption = option;
-    return true;
-  };
-  surveyParameters& p = surveySettings;
-  // The options that are also keys of a settings file go on as --set does, over the file.
-  const auto asSet = [&](const char* key, const std::string& text) {
-    line.sets.push_back(std::string(key) + "=" + text);
-  };
-  const auto positive = [](double v) { return v > 0; };
-  if (given("--line-spacing")) {
-    p.lineSpacing = surveyNumber("--line-spacing", t.spacing, positive, "metres greater than 0");
-    asSet("lineSpacing", t.spacing);
-  }
-  if (given("--swath-width")) {
-    p.swathWidth = surveyNumber("--swath-width", t.swath, positive, "metres greater than 0");
-    asSet("swathWidth", t.swath);
-  }
-  if (given("--overlap")) {
-    p.overlap = surveyNumber(
-        "--overlap", t.overlap, [](double v) { return v >= 0 && v < 100; },
-        "a percentage from 0 up to, not including, 100");
-    asSet("overlap", t.overlap);
-  }
-  if (given("--line-angle")) {
-    p.lineAngle = surveyNumber(
-        "--line-angle", t.angle, [](double v) { return v >= 0 && v < 360; },
-        "degrees true from 0 up to, not including, 360");
-    asSet("lineAngle", t.angle);
-  }
-  if (given("--entry")) {
-    const std::string corner = lowerCase(t.entry);
-    if (corner == "sw") {
-      p.entry = entryCorner::southWest;
-    } else if (corner == "se") {
-      p.entry = entryCorner::southEast;
-    } else if (corner == "nw") {
-      p.entry = entryCorner::northWest;
-    } else if (corner == "ne") {
-      p.entry = entryCorner::northEast;
-    } else {
-      badOption("--entry takes a corner, NE, NW, SE or SW, not '" + t.entry + "'");
+    const std::string& text = t.texts.at(option);
+    const settingKey* key = findOptionKey(option);
+    if (key == nullptr) {
+      surveySettings.start = startPosition(text);
+      continue;
     }
-    asSet("entry", t.entry);
-  }
-  if (given("--start")) {
-    const size_t comma = t.start.find(',');
-    const std::optional<double> lat = wholeNumber(t.start.substr(0, comma));
-    const std::optional<double> lon =
-        comma == std::string::npos ? std::nullopt : wholeNumber(t.start.substr(comma + 1));
-    if (!lat || !lon || !flyable(*lat, *lon)) {
-      badOption("--start takes a position LAT,LON in decimal degrees, not '" + t.start + "'");
-    }
-    p.start = latLon{*lat, *lon};
-  }
-  if (given("--run-in")) {
-    p.runIn = surveyNumber(
-        "--run-in", t.runIn, [](double v) { return v >= 0; }, "metres, 0 or more");
-    asSet("runIn", t.runIn);
-  }
-  if (given("--cross-lines")) {
-    p.crossLines = static_cast<int>(surveyNumber(
-        "--cross-lines", t.crossLines, [](double v) { return v >= 0 && v <= 1000 && v == std::floor(v); },
-        "a whole number of lines from 0 to 1000"));
-    asSet("crossLines", t.crossLines);
+    const std::optional<double> value = valueOfOption(*key, text);
+    if (!value) badOption(std::string(option) + " takes " + key->option.takes + ", not '" + text + "'");
+    store(*key, *value);
+    // Over a settings file, as --set is: the option goes on as one.
+    line.sets.push_back(std::string(key->name) + "=" + text);
   }
 }
 
@@ -139,14 +100,8 @@ commandLine parseCommandLine(int argc, char** argv) {
   app.add_option("--area", line.areaFile)->expected(1);
   app.add_option("--write-route", line.writeRoute)->expected(1);
   surveyTexts survey;
-  app.add_option("--line-spacing", survey.spacing)->expected(1);
-  app.add_option("--swath-width", survey.swath)->expected(1);
-  app.add_option("--overlap", survey.overlap)->expected(1);
-  app.add_option("--line-angle", survey.angle)->expected(1);
-  app.add_option("--entry", survey.entry)->expected(1);
-  app.add_option("--start", survey.start)->expected(1);
-  app.add_option("--run-in", survey.runIn)->expected(1);
-  app.add_option("--cross-lines", survey.crossLines)->expected(1);
+  for (const char* name : surveyOptionNames)
+    survey.options[name] = app.add_option(name, survey.texts[name])->expected(1);
   app.add_option("file", files);
   try {
     app.parse(argc, argv);
@@ -162,7 +117,7 @@ commandLine parseCommandLine(int argc, char** argv) {
     if (std::find(line.maps.begin(), line.maps.end(), *format) == line.maps.end()) line.maps.push_back(*format);
   }
   if (line.help || line.version) return line;
-  readSurveyOptions(app, survey, line);
+  readSurveyOptions(survey, line);
   if (line.areaFile && !files.empty()) {
     badOption("--area lays the route out in the area: give either --area FILE or a waypoint file, not both");
   }

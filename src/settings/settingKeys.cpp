@@ -6,19 +6,30 @@
 #include <limits>
 
 #include "console/dialogueInput.h"
+#include "routes/routeReader.h"
 #include "settings.h"
+#include "survey/surveyArea.h"
 #include "text/textOut.h"
 #include "wptList.h"
 
 namespace {
 
+// The vehicle's mission timer holds at most 2147483647 s. Within these bounds the timer of
+// any real mission (a survey of tens of thousands of waypoints) stays far inside it, where
+// a slip of a few digits would write a timer the vehicle cannot hold.
+constexpr double largestTimerFactor = 10;
+constexpr double largestAllowance = 3600;
+
 std::string timerFactorRefusal(double value, const std::string&) {
   // Below 1 the timer ends every mission before its last waypoint.
-  return value >= 1 ? "" : "the mission timer must be at least the time under way: missionTimerFactor is 1 or more";
+  if (value < 1) return "the mission timer must be at least the time under way: missionTimerFactor is 1 or more";
+  return value <= largestTimerFactor ? "" : "missionTimerFactor is at most 10, ten times the time under way";
 }
 
 std::string allowanceRefusal(double value, const std::string&) {
-  return value >= 0 ? "" : "a surfacing cannot take less than no time: surfacingAllowance is 0 or more";
+  if (value < 0) return "a surfacing cannot take less than no time: surfacingAllowance is 0 or more";
+  // A surfacing takes minutes: the GPS fix gives up after 300 s.
+  return value <= largestAllowance ? "" : "surfacingAllowance is at most 3600 s, an hour for each surfacing";
 }
 
 // The survey's lines (--area): the same limits as their command-line options.
@@ -31,7 +42,11 @@ std::string overlapRefusal(double value, const std::string&) {
   return value >= 0 && value < 100 ? "" : "overlap is a percentage from 0 up to, not including, 100";
 }
 
-std::string runInRefusal(double value, const std::string&) { return value >= 0 ? "" : "runIn is metres, 0 or more"; }
+// A run-in is the few hundred metres the sonar needs to settle after a turn; one longer
+// than the widest area would lay a small area's lines across an ocean.
+std::string runInRefusal(double value, const std::string&) {
+  return value >= 0 && value <= maxAreaSpanMeters ? "" : "runIn is metres from 0 to 200000, the widest area";
+}
 
 std::string crossLinesRefusal(double value, const std::string&) {
   return value >= 0 && value <= 1000 ? "" : "crossLines is a whole number of lines from 0 to 1000";
@@ -81,20 +96,55 @@ const std::vector<settingKey> keys = {
      "mission timer: this times the time under way ..."},
     {"surfacingAllowance", settingType::real, &surfacingAllowance, allowanceRefusal, nullptr,
      "... plus these seconds for each waypoint"},
-    {"lineSpacing", settingType::real, &surveySettings.lineSpacing, metresOrUnset, nullptr,
-     "survey (--area): metres between lines; 0: the swath less the overlap"},
-    {"swathWidth", settingType::real, &surveySettings.swathWidth, metresOrUnset, nullptr,
-     "survey: metres the sonar covers; 0: as wide as the spacing"},
-    {"overlap", settingType::real, &surveySettings.overlap, overlapRefusal, nullptr,
-     "survey: percent of the swath neighbouring lines share"},
-    {"runIn", settingType::real, &surveySettings.runIn, runInRefusal, nullptr,
-     "survey: metres each line runs on past the boundary"},
-    {"lineAngle", settingType::real, &surveySettings.lineAngle, bearingRefusal, nullptr,
-     "survey: bearing of the lines, degrees true; left out: the area's long axis"},
-    {"entry", settingType::corner, &surveySettings.entry, nullptr, nullptr,
-     "survey: the corner the first line starts at"},
-    {"crossLines", settingType::whole, &surveySettings.crossLines, crossLinesRefusal, nullptr,
-     "survey: lines across the pattern, run last"},
+    {"lineSpacing",
+     settingType::real,
+     &surveySettings.lineSpacing,
+     metresOrUnset,
+     nullptr,
+     "survey (--area): metres between lines; 0: the swath less the overlap",
+     {"--line-spacing", "metres greater than 0", true}},
+    {"swathWidth",
+     settingType::real,
+     &surveySettings.swathWidth,
+     metresOrUnset,
+     nullptr,
+     "survey: metres the sonar covers; 0: as wide as the spacing",
+     {"--swath-width", "metres greater than 0", true}},
+    {"overlap",
+     settingType::real,
+     &surveySettings.overlap,
+     overlapRefusal,
+     nullptr,
+     "survey: percent of the swath neighbouring lines share",
+     {"--overlap", "a percentage from 0 up to, not including, 100"}},
+    {"runIn",
+     settingType::real,
+     &surveySettings.runIn,
+     runInRefusal,
+     nullptr,
+     "survey: metres each line runs on past the boundary",
+     {"--run-in", "metres from 0 to 200000, the widest area"}},
+    {"lineAngle",
+     settingType::real,
+     &surveySettings.lineAngle,
+     bearingRefusal,
+     nullptr,
+     "survey: bearing of the lines, degrees true; left out: the area's long axis",
+     {"--line-angle", "degrees true from 0 up to, not including, 360"}},
+    {"entry",
+     settingType::corner,
+     &surveySettings.entry,
+     nullptr,
+     nullptr,
+     "survey: the corner the first line starts at",
+     {"--entry", "a corner, NE, NW, SE or SW"}},
+    {"crossLines",
+     settingType::whole,
+     &surveySettings.crossLines,
+     crossLinesRefusal,
+     nullptr,
+     "survey: lines across the pattern, run last",
+     {"--cross-lines", "a whole number of lines from 0 to 1000"}},
 };
 
 std::string wholeRange(const settingKey& key) {
@@ -195,6 +245,24 @@ const settingKey& nearestSettingKey(std::string_view name) {
     }
   }
   return *nearest;
+}
+
+const settingKey* findOptionKey(std::string_view name) {
+  for (const settingKey& key : keys) {
+    if (key.option.name != nullptr && name == key.option.name) return &key;
+  }
+  return nullptr;
+}
+
+std::optional<double> valueOfOption(const settingKey& key, const std::string& text) {
+  std::string reason;
+  if (key.type == settingType::corner) return valueOfWord(key, text, reason);
+  const std::optional<double> value = wholeNumber(text);
+  if (!value || !std::isfinite(*value)) return std::nullopt;
+  if (key.type == settingType::whole && *value != std::floor(*value)) return std::nullopt;
+  if (key.option.refusesZero && *value == 0) return std::nullopt;
+  if (key.check != nullptr && !key.check(*value, text).empty()) return std::nullopt;
+  return value;
 }
 
 double storedValue(const settingKey& key) {

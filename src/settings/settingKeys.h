@@ -24,6 +24,16 @@ enum class settingType {
 // when it can. Beyond what its type takes.
 using settingCheck = std::string (*)(double value, const std::string& written);
 
+// The command-line option that gives a key too (a survey's --line-spacing), and the words
+// its refusal uses: "--line-spacing takes metres greater than 0, not '0'".
+struct settingOption {
+  const char* name = nullptr;   // null: the key has no option of its own
+  const char* takes = nullptr;  // what the option takes, after "takes"
+  // The option, unlike the key, refuses 0: on the command line a 0 cannot stand for "not
+  // given", since leaving the option out says that.
+  bool refusesZero = false;
+};
+
 struct settingKey {
   const char* name;  // as the dialogue, the mission script and the README name the setting
   settingType type;
@@ -35,6 +45,7 @@ struct settingKey {
   // dialogue always asks for and that no default can stand in for. Null: never.
   bool (*neededWithoutQuestions)();
   const char* meaning;  // one line for the settings files the program writes
+  settingOption option = {};
 };
 
 // Every key, in the order of the dialogue and of the files the program writes.
@@ -46,6 +57,14 @@ const settingKey* findSettingKey(std::string_view name);
 // The known key nearest to `name` by edit distance, case and the dashes and underscores
 // of other spellings (abort-depth, abort_depth) not counted: for "did you mean".
 const settingKey& nearestSettingKey(std::string_view name);
+
+// The key that the option `name` (--line-spacing) gives, or null.
+const settingKey* findOptionKey(std::string_view name);
+
+// The value that the option's text gives its key, read as the option reads a number (a
+// whole number for a whole key) and passed through the key's own check; nothing when the
+// option cannot take it, the refusal then being "OPTION takes TAKES, not 'TEXT'".
+std::optional<double> valueOfOption(const settingKey& key, const std::string& text);
 
 // NaN for an optional real not given: a saved settings file leaves that key out.
 double storedValue(const settingKey& key);

@@ -8,13 +8,20 @@
 #include <utility>
 
 #include "files/fileSet.h"
+#include "routes/routeEncoding.h"
 #include "settings/settingKeys.h"
+#include "settings/settingsSyntax.h"
+#include "text/characters.h"
 #include "text/runMessages.h"
 
 // toml++ is used as a header-only library, so that the program stays one file on Windows
 // too; the TOML writer is the program's own (settingsText), so its formatters are left out.
 #define TOML_HEADER_ONLY 1
 #define TOML_ENABLE_FORMATTERS 0
+// Reals read with std::from_chars rather than through a string stream, which takes memory:
+// when that memory cannot be had, the library takes the number for a fault of the file, and
+// its parse error takes memory where it may not fail, which ends the program.
+#define TOML_FLOAT_CHARCONV 1
 #include <toml++/toml.h>
 
 namespace {
@@ -39,15 +46,26 @@ const char* typeName(toml::node_type type) {
   }
 }
 
+// Where the `column`-th character of `line` starts, the columns counted in characters, as
+// the library counts them, and not in bytes: a value in quotes may hold any character.
+size_t byteOfColumn(std::string_view line, size_t column) {
+  size_t at = 0;
+  for (size_t seen = 1; seen < column && at < line.size(); ++seen) {
+    ++at;
+    while (at < line.size() && (static_cast<unsigned char>(line[at]) & 0xC0) == 0x80) ++at;
+  }
+  return at;
+}
+
 // The text of a value in the file, as the operator wrote it: the span of its source
-// region on its line (the keys and blanks before a value are ASCII, so columns count
-// bytes there).
+// region on its line.
 std::string writtenText(const std::vector<std::string_view>& lines, const toml::source_region& region) {
   if (region.begin.line == 0 || region.begin.line != region.end.line || region.begin.line > lines.size()) return "";
   const std::string_view line = lines[region.begin.line - 1];
-  const size_t from = region.begin.column - 1;
-  if (region.end.column <= region.begin.column || region.end.column - 1 > line.size()) return "";
-  return std::string(line.substr(from, region.end.column - region.begin.column));
+  const size_t from = byteOfColumn(line, region.begin.column);
+  const size_t to = byteOfColumn(line, region.end.column);
+  if (to <= from) return "";
+  return std::string(line.substr(from, to - from));
 }
 
 std::vector<std::string_view> linesOf(std::string_view text) {
@@ -81,12 +99,6 @@ std::optional<double> valueOfNode(const settingKey& key, const toml::node& value
   return std::nullopt;
 }
 
-std::string trimmed(const std::string& text) {
-  const size_t from = text.find_first_not_of(" \t");
-  if (from == std::string::npos) return "";
-  return text.substr(from, text.find_last_not_of(" \t") - from + 1);
-}
-
 std::string didYouMean(std::string_view name) {
   return "unknown key '" + std::string(name) + "': did you mean '" + nearestSettingKey(name).name + "'?";
 }
@@ -118,22 +130,10 @@ std::string readSettingsFile(const std::string& name) {
 std::string commentSafe(const std::string& text) {
   std::string out;
   for (size_t i = 0; i < text.size();) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    size_t length = byte < 0x80                    ? 1
-                    : byte >= 0xC2 && byte <= 0xDF ? 2
-                    : byte >= 0xE0 && byte <= 0xEF ? 3
-                    : byte >= 0xF0 && byte <= 0xF4 ? 4
-                                                   : 0;
-    unsigned long code = length == 1 ? byte : length == 2 ? byte & 0x1F : length == 3 ? byte & 0x0F : byte & 0x07;
-    for (size_t k = 1; k < length; ++k) {
-      const auto next = i + k < text.size() ? static_cast<unsigned char>(text[i + k]) : 0;
-      if ((next & 0xC0) != 0x80) length = 0;
-      code = code << 6 | (next & 0x3F);
-    }
-    const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
-    const bool valid = length > 0 && !overlong && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF);
-    const bool control = length == 1 && ((byte < 0x20 && byte != '\t') || byte == 0x7F);
-    if (valid && !control) {
+    char32_t code = 0;
+    const size_t length = utf8Length(text, i, code);
+    const bool control = length == 1 && ((code < 0x20 && code != '\t') || code == 0x7F);
+    if (length > 0 && !control) {
       out.append(text, i, length);
       i += length;
     } else {
@@ -146,21 +146,14 @@ std::string commentSafe(const std::string& text) {
 
 }  // namespace
 
-std::vector<std::string> readSettingsText(std::string_view text, const std::string& name, givenSettings& given) {
-  toml::table document;
-  try {
-    document = toml::parse(text, std::string_view(name));
-  } catch (const toml::parse_error& e) {
-    // The parser's word for a key given twice is hard to read for an operator.
-    const std::string_view what = e.description();
-    const size_t quote = what.find('\'');
-    if (what.find("cannot redefine existing") != std::string_view::npos && quote != std::string_view::npos) {
-      return {position(name, e.source().begin) + "duplicate key " + std::string(what.substr(quote)) +
-              ": each key is given once"};
-    }
-    return {position(name, e.source().begin) + std::string(what)};
-  }
-  const std::vector<std::string_view> lines = linesOf(text);
+std::vector<std::string> readSettingsText(std::string_view content, const std::string& name, givenSettings& given) {
+  // Saved as "Unicode" by a Windows editor, as route files are.
+  const unicodeText unicode = fromUtf16(content);
+  if (!unicode.problem.empty()) return {"vesk: settings file " + name + " " + unicode.problem};
+  const std::string_view text = unicode.converted ? std::string_view(unicode.text) : content;
+  // What the library must not see is refused here, and taken out so that the library
+  // reports the file's other faults with it.
+  const screenedSettings screened = screenSettingsText(text);
   struct entry {
     toml::source_position at;
     std::string refusal;  // empty: `key` takes `value`
@@ -169,6 +162,28 @@ std::vector<std::string> readSettingsText(std::string_view text, const std::stri
     std::string written;
   };
   std::vector<entry> entries;
+  for (const settingsFault& fault : screened.faults) {
+    const toml::source_position at{static_cast<toml::source_index>(fault.line),
+                                   static_cast<toml::source_index>(fault.column)};
+    entries.push_back({at, position(name, at) + fault.reason, nullptr, 0, ""});
+  }
+  toml::table document;
+  try {
+    // Without the file's name: the library would keep it in memory taken where it may not
+    // fail, which ends the program when the memory has run out. The refusals name the file.
+    document = toml::parse(std::string_view(screened.text));
+  } catch (const toml::parse_error& e) {
+    // The parser's word for a key given twice is hard to read for an operator.
+    const std::string_view what = e.description();
+    const size_t quote = what.find('\'');
+    std::string refusal = position(name, e.source().begin) + std::string(what);
+    if (what.find("cannot redefine existing") != std::string_view::npos && quote != std::string_view::npos) {
+      refusal = position(name, e.source().begin) + "duplicate key " + std::string(what.substr(quote)) +
+                ": each key is given once";
+    }
+    entries.push_back({e.source().begin, refusal, nullptr, 0, ""});
+  }
+  const std::vector<std::string_view> lines = linesOf(text);
   for (const auto& [name_, node] : document) {
     const std::string_view keyName = name_.str();
     const settingKey* const key = findSettingKey(keyName);
@@ -208,8 +223,8 @@ std::optional<std::string> applySetOption(const std::string& assignment, givenSe
   const size_t equals = assignment.find('=');
   if (equals == std::string::npos) return origin + ": give KEY=VALUE, as in --set abortDepth=100";
   // "abortDepth = 100", quoted, is the way the file writes it.
-  const std::string name = trimmed(assignment.substr(0, equals));
-  const std::string written = trimmed(assignment.substr(equals + 1));
+  const std::string name(trimmed(std::string_view(assignment).substr(0, equals)));
+  const std::string written(trimmed(std::string_view(assignment).substr(equals + 1)));
   const settingKey* const key = findSettingKey(name);
   if (key == nullptr) return origin + ": " + didYouMean(name);
   std::string reason;

@@ -4,26 +4,12 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <utility>
 
+#include "geo/sphere.h"
 #include "survey/surveyGeometry.h"
 
 namespace {
-
-using vec3 = std::array<double, 3>;
-constexpr double pi = 3.14159265358979323846;
-constexpr double degree = pi / 180;
-
-double dot3(const vec3& a, const vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-vec3 cross3(const vec3& a, const vec3& b) {
-  return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
-vec3 normalized(const vec3& a) {
-  const double n = std::sqrt(dot3(a, a));
-  return {a[0] / n, a[1] / n, a[2] / n};
-}
-double angleBetween(const vec3& a, const vec3& b) {
-  return std::atan2(std::sqrt(dot3(cross3(a, b), cross3(a, b))), dot3(a, b));
-}
 
 std::string ringName(int ring) { return ring == 0 ? "outer boundary" : "inner boundary " + std::to_string(ring); }
 std::string kilometres(double metres) {
@@ -64,27 +50,24 @@ std::vector<vertex> distinctVertices(const areaRing& ring, int ringNumber) {
 // vertices spread too far for it is refused with the two vertices farthest apart.
 vec3 centreOf(const std::vector<vertex>& outer) {
   vec3 sum{0, 0, 0};
-  for (const vertex& v : outer) {
-    const vec3 u = unitVector(v.position);
-    for (int k = 0; k < 3; ++k) sum[k] += u[k];
-  }
+  for (const vertex& v : outer) sum = sum + unitOf(v.position);
   const double limit = 1.25 * maxAreaSpanMeters / earthRadiusMeters;
   const auto farthestFrom = [&](const vec3& from) {
     size_t best = 0;
     double bestAngle = -1;
     for (size_t i = 0; i < outer.size(); ++i) {
-      const double a = angleBetween(from, unitVector(outer[i].position));
+      const double a = angleBetween(from, unitOf(outer[i].position));
       if (a > bestAngle) bestAngle = a, best = i;
     }
     return std::make_pair(best, bestAngle);
   };
-  const bool degenerate = !(std::sqrt(dot3(sum, sum)) > 1e-9 * static_cast<double>(outer.size()));
-  const vec3 centre = degenerate ? unitVector(outer[0].position) : normalized(sum);
+  const bool degenerate = !(norm(sum) > 1e-9 * static_cast<double>(outer.size()));
+  const vec3 centre = degenerate ? unitOf(outer[0].position) : normalized(sum);
   const auto [far, farAngle] = farthestFrom(centre);
   if (farAngle <= limit) return centre;
   // The mean direction lies within the vertices' hull, so a vertex far from it is farther
   // still from some other vertex.
-  const vec3 farVertex = unitVector(outer[far].position);
+  const vec3 farVertex = unitOf(outer[far].position);
   const auto [other, span] = farthestFrom(farVertex);
   if (span * earthRadiusMeters > maxAreaSpanMeters) {
     throw surveyError(surveyFault::tooWide,
@@ -104,8 +87,10 @@ double signedArea(const std::vector<planePoint>& ring) {
 }
 
 // The first pair of edges, in the order of the rings and their vertices, that cross or
-// touch where a simple boundary may not.
-void checkCrossings(const std::vector<std::vector<planePoint>>& rings, const std::vector<std::vector<vertex>>& kept) {
+// touch where a simple boundary may not. `reversed` tells the rings that were turned to
+// keep the area on their left: their edges are named as the file gives them all the same.
+void checkCrossings(const std::vector<std::vector<planePoint>>& rings, const std::vector<std::vector<vertex>>& kept,
+                    const std::vector<bool>& reversed) {
   struct edgeRef {
     int ring;
     size_t index;
@@ -137,10 +122,15 @@ void checkCrossings(const std::vector<std::vector<planePoint>>& rings, const std
     }
     return segmentDistance(a, b, c, d) < areaToleranceMeters;
   };
-  const auto edgeText = [&](const edgeRef& e) {
+  // The vertex numbers an edge runs between, in the order the file lists them.
+  const auto givenEnds = [&](const edgeRef& e) {
     const auto& ring = kept[e.ring];
-    return "the edge from vertex " + std::to_string(ring[e.index].given) + " to vertex " +
-           std::to_string(ring[(e.index + 1) % ring.size()].given);
+    const int a = ring[e.index].given, b = ring[(e.index + 1) % ring.size()].given;
+    return reversed[e.ring] ? std::make_pair(b, a) : std::make_pair(a, b);
+  };
+  const auto edgeText = [&](const edgeRef& e) {
+    const auto [from, to] = givenEnds(e);
+    return "the edge from vertex " + std::to_string(from) + " to vertex " + std::to_string(to);
   };
   std::vector<std::pair<bgBox, size_t>> found;
   for (size_t i = 0; i < refs.size(); ++i) {
@@ -155,25 +145,20 @@ void checkCrossings(const std::vector<std::vector<planePoint>>& rings, const std
     if (first == refs.size()) continue;
     const edgeRef& e = refs[i];
     const edgeRef& f = refs[first];
-    const int given = kept[e.ring][e.index].given;
     if (e.ring == f.ring) {
+      // The edge the file gives first is named first, and the place is where it starts.
+      const bool eFirst = givenEnds(e).first < givenEnds(f).first;
+      const edgeRef& one = eFirst ? e : f;
+      const edgeRef& other = eFirst ? f : e;
       throw surveyError(surveyFault::selfCrossing,
-                        ringName(e.ring) + " crosses itself: " + edgeText(e) + " meets " + edgeText(f), e.ring, given);
+                        ringName(one.ring) + " crosses itself: " + edgeText(one) + " meets " + edgeText(other),
+                        one.ring, givenEnds(one).first);
     }
-    throw surveyError(
-        surveyFault::holeCrossing,
-        ringName(f.ring) + " crosses the " + ringName(e.ring) + ": its " + edgeText(f) + " meets " + edgeText(e),
-        f.ring, kept[f.ring][f.index].given);
+    throw surveyError(surveyFault::holeCrossing,
+                      ringName(f.ring) + " crosses the " + ringName(e.ring) + ": " + edgeText(f) + " meets " +
+                          edgeText(e) + " of the " + ringName(e.ring),
+                      f.ring, givenEnds(f).first);
   }
-}
-
-bool insideRing(planePoint p, const std::vector<planePoint>& ring) {
-  bool inside = false;
-  for (size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++) {
-    const planePoint a = ring[j], b = ring[i];
-    if ((a.y > p.y) != (b.y > p.y) && p.x < a.x + (p.y - a.y) * (b.x - a.x) / (b.y - a.y)) inside = !inside;
-  }
-  return inside;
 }
 
 // The convex hull's least width gives the direction of the fewest lines; its greatest
@@ -199,15 +184,14 @@ void measureHull(projectedArea& area, const std::vector<vertex>& outer) {
     farthest[i] = far;
     if (height(far) < bestWidth * (1 - 1e-12)) {
       bestWidth = height(far);
-      area.longAxis = std::fmod(std::atan2(b.x - a.x, b.y - a.y) / degree + 360, 180);
+      area.longAxis = std::fmod(std::atan2(b.x - a.x, b.y - a.y) / radiansPerDegree + 360, 180);
     }
   }
   // The span: the farthest pair is antipodal, a vertex against those between the
   // farthest vertices of the edges on either side of it. The plane stretches distances a
   // little, never shrinks them, so pairs are measured on the sphere.
   const auto sphereDistance = [&](size_t i, size_t j) {
-    return angleBetween(unitVector(area.frame.toLatLon(hull[i])), unitVector(area.frame.toLatLon(hull[j]))) *
-           earthRadiusMeters;
+    return angleBetween(unitOf(area.frame.toLatLon(hull[i])), unitOf(area.frame.toLatLon(hull[j]))) * earthRadiusMeters;
   };
   size_t bestI = 0, bestJ = 0;
   double planeSpan = 0;
@@ -246,33 +230,6 @@ void measureHull(projectedArea& area, const std::vector<vertex>& outer) {
 
 }  // namespace
 
-std::array<double, 3> unitVector(latLon p) {
-  const double phi = p.lat * degree, lambda = p.lon * degree;
-  return {std::cos(phi) * std::cos(lambda), std::cos(phi) * std::sin(lambda), std::sin(phi)};
-}
-
-gnomonicFrame::gnomonicFrame(const std::array<double, 3>& centre) : c_(centre) {
-  // East and north at the centre; at a pole, the meridian of longitude 0 serves as north.
-  const vec3 east = cross3({0, 0, 1}, c_);
-  east_ = dot3(east, east) > 1e-20 ? normalized(east) : vec3{0, 1, 0};
-  north_ = cross3(c_, east_);
-}
-
-double gnomonicFrame::cosineToCentre(latLon p) const { return dot3(unitVector(p), c_); }
-
-planePoint gnomonicFrame::toPlane(latLon p) const {
-  const vec3 u = unitVector(p);
-  const double d = dot3(u, c_);
-  return {earthRadiusMeters * dot3(u, east_) / d, earthRadiusMeters * dot3(u, north_) / d};
-}
-
-latLon gnomonicFrame::toLatLon(planePoint p) const {
-  const double x = p.x / earthRadiusMeters, y = p.y / earthRadiusMeters;
-  vec3 u;
-  for (int k = 0; k < 3; ++k) u[k] = c_[k] + x * east_[k] + y * north_[k];
-  return {std::atan2(u[2], std::hypot(u[0], u[1])) / degree, std::atan2(u[1], u[0]) / degree};
-}
-
 projectedArea checkArea(const surveyArea& given) {
   std::vector<std::vector<vertex>> kept;
   for (size_t r = 0; r <= given.holes.size(); ++r) {
@@ -286,6 +243,7 @@ projectedArea checkArea(const surveyArea& given) {
     }
   }
   projectedArea area{gnomonicFrame(centreOf(kept[0])), {}, 0, 0};
+  std::vector<bool> reversed(kept.size(), false);
   for (size_t r = 0; r < kept.size(); ++r) {
     std::vector<planePoint> ring;
     std::vector<vertex> kept2;
@@ -319,12 +277,13 @@ projectedArea checkArea(const surveyArea& given) {
     if ((a > 0) != (r == 0)) {
       std::reverse(ring.begin(), ring.end());
       std::reverse(kept2.begin(), kept2.end());
+      reversed[r] = true;
     }
     area.rings.push_back(std::move(ring));
     kept[r] = std::move(kept2);
   }
   measureHull(area, kept[0]);
-  checkCrossings(area.rings, kept);
+  checkCrossings(area.rings, kept, reversed);
   // With no crossings, one vertex tells where a whole hole lies: its first as given.
   for (size_t r = 1; r < area.rings.size(); ++r) {
     const int ringNumber = static_cast<int>(r);

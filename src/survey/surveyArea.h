@@ -1,17 +1,20 @@
 // Survey areas: the boundary an operator draws around the ground to be surveyed, with
 // holes for what the vehicle must keep out of (a wreck, a mooring, an island), checked
 // and laid flat for the survey pattern.
+//
+// The first stage of a survey. Enters: the area as a reader gives it (rings of positions,
+// numbered as given). Leaves: the area checked and laid flat in a gnomonic plane around its
+// centre, its long axis and span; or a surveyError naming the ring and the vertex. The
+// errors of every later stage are surveyErrors too.
 #pragma once
 
-#include <array>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-struct latLon {
-  double lat = 0;  // decimal degrees, north positive
-  double lon = 0;  // decimal degrees, east positive
-};
+#include "geo/gnomonic.h"
+#include "geo/latLon.h"
+#include "geo/plane.h"
 
 // One boundary as a reader gives it: the vertices in order, closed (last = first) or not.
 using areaRing = std::vector<latLon>;
@@ -56,34 +59,6 @@ class surveyError : public std::runtime_error {
   int ring;
   int vertex;
 };
-
-// The program's sphere, as the planner's distance function has it.
-constexpr double earthRadiusMeters = 6371000;
-
-// A point of the layout plane, metres east (x) and north (y) of its centre.
-struct planePoint {
-  double x = 0;
-  double y = 0;
-};
-
-// The gnomonic projection onto the plane touching the sphere at a centre: every great
-// circle is a straight line in it, so a straight leg drawn in the plane is the leg the
-// planner follows. Longitudes need no unwrapping: points across the antimeridian are
-// as near each other in the plane as on the sphere.
-class gnomonicFrame {
- public:
-  explicit gnomonicFrame(const std::array<double, 3>& centre);
-  // Points at least 90 degrees from the centre have no image; see cosineToCentre.
-  planePoint toPlane(latLon p) const;
-  latLon toLatLon(planePoint p) const;  // longitude within -180..180
-  double cosineToCentre(latLon p) const;
-  latLon centre() const { return toLatLon({}); }
-
- private:
-  std::array<double, 3> c_, east_, north_;
-};
-
-std::array<double, 3> unitVector(latLon p);
 
 // An area checked and laid flat. Ring 0 is the outer boundary, counter-clockwise; the
 // holes follow, clockwise; no vertex repeated, no closing vertex.

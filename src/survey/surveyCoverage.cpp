@@ -7,6 +7,11 @@
 
 namespace {
 
+struct swathCover {
+  double percent = 0;
+  double areaSquareMeters = 0;
+};
+
 using interval = std::pair<double, double>;
 
 // The u where lo <= k u + m <= hi, intersected into [from, to].
@@ -44,8 +49,10 @@ bool swathOnScan(planePoint p, planePoint q, double h, double v0, interval& out)
   return lo <= hi;
 }
 
-}  // namespace
-
+// The share of `area` within `halfSwath` metres of one of `runs`, measured along `scans`
+// sample lines of bearing `angle` evenly spread across the area. Distances are taken in
+// the layout plane, which only ever stretches them, so no point is counted as covered
+// that the sonar misses.
 swathCover swathCoverage(const projectedArea& area, double angle, const std::vector<surveyStretch>& runs,
                          double halfSwath, int scans) {
   const lineFrame turn(angle);
@@ -129,6 +136,7 @@ swathCover swathCoverage(const projectedArea& area, double angle, const std::vec
   return result;
 }
 
+// The swath of the run a->b: the points within `halfSwath` of it, as a polygon.
 std::vector<latLon> swathPolygon(const gnomonicFrame& frame, planePoint a, planePoint b, double halfSwath) {
   const planePoint d = b - a;
   const double len = length(d);
@@ -147,4 +155,22 @@ std::vector<latLon> swathPolygon(const gnomonicFrame& frame, planePoint a, plane
     }
   }
   return polygon;
+}
+
+}  // namespace
+
+void coverSwaths(const projectedArea& area, const std::vector<surveyStretch>& stretches, double runIn, double halfSwath,
+                 surveyPlan& plan) {
+  std::vector<surveyStretch> swept;
+  for (const surveyStretch& s : stretches) {
+    const double len = length(s.b - s.a);
+    if (len <= 2 * runIn) continue;
+    const planePoint t = (runIn / len) * (s.b - s.a);
+    swept.push_back({s.a + t, s.b - t, s.line});
+    plan.swaths.push_back(swathPolygon(area.frame, swept.back().a, swept.back().b, halfSwath));
+  }
+  const swathCover cover =
+      swathCoverage(area, plan.lineAngle, swept, halfSwath, std::clamp(8 * plan.sweeps, 256, 20000));
+  plan.coveragePercent = cover.percent;
+  plan.areaSquareMeters = cover.areaSquareMeters;
 }

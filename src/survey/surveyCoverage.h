@@ -1,27 +1,19 @@
-// How much of a survey area the sonar's swaths cover, and the swaths as polygons for a map.
+// Coverage: what the sonar sweeps along the survey's straight runs, as polygons for the
+// maps and as the share of the area it covers.
+//
+// Enters: the checked area, the straight runs in order (surveyTransits.h), the run-in, the
+// half width of a swath, and the plan's bearing and number of sweeps (which set how
+// finely the area is sampled). Leaves, into the plan: the swaths, the percentage of the
+// area they cover and the area in square metres.
 #pragma once
 
 #include <vector>
 
 #include "survey/surveyArea.h"
+#include "survey/surveyPlan.h"
+#include "survey/surveyTransits.h"
 
-// A straight run of the route in the layout plane: a line, or one leg of a transit.
-struct surveyStretch {
-  planePoint a, b;
-  bool line = false;
-};
-
-struct swathCover {
-  double percent = 0;
-  double areaSquareMeters = 0;
-};
-
-// The share of `area` within `halfSwath` metres of one of `runs`, measured along `scans`
-// sample lines of bearing `angle` evenly spread across the area. Distances are taken in
-// the layout plane, which only ever stretches them, so no point is counted as covered
-// that the sonar misses.
-swathCover swathCoverage(const projectedArea& area, double angle, const std::vector<surveyStretch>& runs,
-                         double halfSwath, int scans);
-
-// The swath of the run a->b: the points within `halfSwath` of it, as a polygon.
-std::vector<latLon> swathPolygon(const gnomonicFrame& frame, planePoint a, planePoint b, double halfSwath);
+// Every straight run less the run-in at either end sweeps a swath `halfSwath` metres to
+// either side of it.
+void coverSwaths(const projectedArea& area, const std::vector<surveyStretch>& stretches, double runIn, double halfSwath,
+                 surveyPlan& plan);

@@ -5,8 +5,6 @@
 #include <limits>
 #include <queue>
 
-#include "calcs.h"
-
 double nearestFraction(planePoint p, planePoint a, planePoint b) {
   const planePoint d = b - a;
   const double d2 = dot(d, d);
@@ -75,8 +73,7 @@ areaIndex::where areaIndex::locate(planePoint p) const {
               std::back_inserter(found));
   bool inside = false;
   for (const auto& f : found) {
-    const planePoint a = edges_[f.second].a, b = edges_[f.second].b;
-    if ((a.y > p.y) != (b.y > p.y) && p.x < a.x + (p.y - a.y) * (b.x - a.x) / (b.y - a.y)) inside = !inside;
+    if (crossesRayEast(p, edges_[f.second].a, edges_[f.second].b)) inside = !inside;
   }
   return inside ? where::inside : where::outside;
 }
@@ -150,44 +147,5 @@ std::vector<planePoint> areaIndex::insidePath(planePoint a, planePoint b) const 
       }
     }
     if (bg::covered_by(bounds_, box)) return {};
-  }
-}
-
-namespace {
-
-std::array<double, 3> slerp(const std::array<double, 3>& a, const std::array<double, 3>& b, double omega, double t) {
-  if (omega < 1e-15) return a;
-  const double ka = std::sin((1 - t) * omega) / std::sin(omega), kb = std::sin(t * omega) / std::sin(omega);
-  return {ka * a[0] + kb * b[0], ka * a[1] + kb * b[1], ka * a[2] + kb * b[2]};
-}
-
-latLon toLatLon(const std::array<double, 3>& u) {
-  constexpr double pi = 3.14159265358979323846;
-  return {std::atan2(u[2], std::hypot(u[0], u[1])) * 180 / pi, std::atan2(u[1], u[0]) * 180 / pi};
-}
-
-}  // namespace
-
-double appendCut(std::vector<latLon>& route, latLon a, latLon b, double longest) {
-  const auto ua = unitVector(a), ub = unitVector(b);
-  const double dotAB = ua[0] * ub[0] + ua[1] * ub[1] + ua[2] * ub[2];
-  const std::array<double, 3> c{ua[1] * ub[2] - ua[2] * ub[1], ua[2] * ub[0] - ua[0] * ub[2],
-                                ua[0] * ub[1] - ua[1] * ub[0]};
-  const double omega = std::atan2(std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]), dotAB);
-  const double meters = omega * earthRadiusMeters;
-  if (!std::isfinite(meters)) throw surveyError(surveyFault::geometry, "a leg of the survey has no length");
-  const size_t first = route.size();
-  // Rounding may leave a piece a hair too long for the planner: then one piece more.
-  for (double pieces = std::max(1.0, std::ceil(meters / longest));; ++pieces) {
-    route.resize(first);
-    bool fits = true;
-    latLon before = a;
-    for (double i = 1; i <= pieces; ++i) {
-      const latLon p = i == pieces ? b : toLatLon(slerp(ua, ub, omega, i / pieces));
-      fits = fits && dist(before.lat, before.lon, p.lat, p.lon) <= longest + 1e-6;
-      route.push_back(p);
-      before = p;
-    }
-    if (fits) return meters;
   }
 }

@@ -1,6 +1,7 @@
-// Plane geometry shared by the survey modules: the Boost.Geometry types they use, and the
+// Plane geometry shared by the survey's stages: the Boost.Geometry types they use, and the
 // questions the layout asks of a checked area (is this point inside, does this leg stay
-// inside, which path inside joins two points).
+// inside, which path inside joins two points). Enters: points and rings of the layout
+// plane. Knows nothing of positions, areas as read, or the survey's parameters.
 #pragma once
 
 #include <cmath>
@@ -16,7 +17,7 @@
 #include <boost/geometry/geometries/polygon.hpp>
 #include <boost/geometry/index/rtree.hpp>
 
-#include "survey/surveyArea.h"
+#include "geo/plane.h"
 
 namespace bg = boost::geometry;
 namespace bgi = boost::geometry::index;
@@ -29,13 +30,6 @@ using bgLines = bg::model::multi_linestring<bgLine>;
 using bgRing = bg::model::ring<bgPoint, false, true>;
 // Boundary edges by their bounding boxes; the number is the edge's place in a list.
 using edgeTree = bgi::rtree<std::pair<bgBox, std::size_t>, bgi::rstar<16>>;
-
-inline planePoint operator-(planePoint a, planePoint b) { return {a.x - b.x, a.y - b.y}; }
-inline planePoint operator+(planePoint a, planePoint b) { return {a.x + b.x, a.y + b.y}; }
-inline planePoint operator*(double k, planePoint a) { return {k * a.x, k * a.y}; }
-inline double dot(planePoint a, planePoint b) { return a.x * b.x + a.y * b.y; }
-inline double cross(planePoint a, planePoint b) { return a.x * b.y - a.y * b.x; }
-inline double length(planePoint a) { return std::hypot(a.x, a.y); }
 
 // Where along a->b the point nearest p lies, 0..1.
 double nearestFraction(planePoint p, planePoint a, planePoint b);
@@ -57,10 +51,6 @@ class lineFrame {
 };
 
 bgPolygon toPolygon(const std::vector<std::vector<planePoint>>& rings);
-
-// Appends the great-circle leg a->b to `route` (which ends at a), cut into equal pieces
-// that the planner's own distance finds no longer than `longest`; returns its length.
-double appendCut(std::vector<latLon>& route, latLon a, latLon b, double longest);
 
 // A boundary edge; the area lies to its left.
 struct areaEdge {

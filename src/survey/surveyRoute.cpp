@@ -10,59 +10,40 @@
 
 #include "files/fileSet.h"
 #include "report/routeReport.h"
-#include "report/surfacingTime.h"
-#include "routes/areaImport.h"
-#include "routes/routeImport.h"
-#include "routes/routeReader.h"
-#include "settings.h"
 #include "survey/surveyPattern.h"
 #include "text/runMessages.h"
 #include "text/textOut.h"
-#include "wptList.h"
 
 namespace {
 
-// The survey of the run: its file, its area as read and as checked, and the plan laid out
-// with the distance between surfacings `laidOutFor`.
-struct surveyState {
-  std::string name;
-  areaFile file;
-  std::optional<projectedArea> area;
-  surveyPlan plan;
-  double laidOutFor = 0;
-};
-
-surveyState& survey() {
-  static surveyState state;
-  return state;
+// The area as the file gives it.
+surveyArea surveyAreaOf(const areaRings& given) {
+  const auto ring = [](const std::vector<geoPoint>& points) {
+    areaRing vertices;
+    for (const geoPoint& p : points) vertices.push_back({p.lat, p.lon});
+    return vertices;
+  };
+  surveyArea area{ring(given.outer), {}};
+  for (const std::vector<geoPoint>& hole : given.holes) area.holes.push_back(ring(hole));
+  return area;
 }
 
 std::string kilometres(double meters) { return numberText::fixed(meters / 1000, 3).text() + " km"; }
 
-// Lays out the survey with the settings as they stand and makes its route the list.
-void layOut() {
-  surveyState& s = survey();
-  surveyParameters parameters = surveySettings;
+// Lays out the survey with `parameters` and the lines cut at `maxLegMeters`.
+problem layOut(areaSurvey& s, surveyParameters parameters, double maxLegMeters) {
   parameters.maxLegMeters = maxLegMeters;
   if (!(parameters.lineSpacing > 0) && !(parameters.swathWidth > 0)) {
-    failRun("cannot lay out a survey of " + s.name + "\n",
-            "the lines need a spacing: give --line-spacing M, or --swath-width M (with --overlap PCT)");
+    return failure{"cannot lay out a survey of " + s.name + "\n",
+                   "the lines need a spacing: give --line-spacing M, or --swath-width M (with --overlap PCT)"};
   }
   try {
-    s.plan = planSurvey(*s.area, parameters);
+    s.plan = planSurvey(s.area, parameters);
   } catch (const surveyError& e) {
-    failRun("cannot lay out a survey of " + s.name + "\n", areaReason(s.file, e));
+    return failure{"cannot lay out a survey of " + s.name + "\n", areaReason(s.file, e.what(), e.ring, e.vertex)};
   }
-  s.laidOutFor = maxLegMeters;
-  destroyList();
-  // Through the route readers' door, as a route file's waypoints come in.
-  routeReader reader(s.name, "survey waypoint");
-  long long number = 0;
-  for (const latLon& p : s.plan.route) {
-    ++number;
-    reader.add(p.lat, p.lon, [&] { return waypointAt(number, 0, ""); });
-  }
-  reader.finish();
+  s.parameters = parameters;
+  return std::nullopt;
 }
 
 // The folder (empty: the current one) and the name of a path.
@@ -74,28 +55,29 @@ std::pair<std::string, std::string> folderAndName(const std::string& path) {
 
 }  // namespace
 
-void readSurvey(const std::string& name) {
-  surveyState& s = survey();
-  s = surveyState{};
-  s.name = name;
-  s.file = readArea(readRouteFile(name), name);
+result<areaSurvey> surveyOf(const std::string& name, areaFile file, const surveyParameters& parameters,
+                            double maxLegMeters) {
+  std::optional<projectedArea> area;
   try {
-    s.area.emplace(checkArea(s.file.area));
+    area.emplace(checkArea(surveyAreaOf(file.area)));
   } catch (const surveyError& e) {
-    failRun("invalid area in " + name + "\n", areaReason(s.file, e));
+    return failure{"invalid area in " + name + "\n", areaReason(file, e.what(), e.ring, e.vertex)};
   }
-  layOut();
+  areaSurvey s{name, std::move(file), std::move(*area), {}, {}};
+  if (const problem p = layOut(s, parameters, maxLegMeters)) return *p;
+  return result<areaSurvey>(std::move(s));
 }
 
-void fitSurveyToSettings() {
-  if (maxLegMeters != survey().laidOutFor) layOut();
+result<areaSurvey> surveyAgain(areaSurvey survey, const surveyParameters& parameters, double maxLegMeters) {
+  if (const problem p = layOut(survey, parameters, maxLegMeters)) return *p;
+  return result<areaSurvey>(std::move(survey));
 }
 
-void warnAboutSurveyCoverage() {
-  const surveyPlan& plan = survey().plan;
+void warnAboutSurveyCoverage(const areaSurvey& survey) {
+  const surveyPlan& plan = survey.plan;
   if (plan.coveragePercent >= wellCoveredPercent) return;
-  const bool runIn = surveySettings.runIn > 0;
-  warn("the swaths cover " + numberText::fixed(plan.coveragePercent, 2).text() + " % of " + survey().name + ": " +
+  const bool runIn = survey.parameters.runIn > 0;
+  warn("the swaths cover " + numberText::fixed(plan.coveragePercent, 2).text() + " % of " + survey.name + ": " +
        (runIn ? "the run-in of lines that end at a hole or a notch, and strips between the ends of lines that meet "
                 "an edge at a slant, are left unswept; "
               : "strips are left between the ends of lines that meet an edge at a slant; ") +
@@ -103,44 +85,62 @@ void warnAboutSurveyCoverage() {
        (runIn ? ", and so does a shorter runIn" : ""));
 }
 
-void checkSurveyRoutePath(const std::string& path, const std::string& areaName) {
+problem checkSurveyRoutePath(const std::string& path, const std::string& areaName) {
   const std::string folder = folderAndName(path).first;
   if (!folder.empty()) {
-    if (const problem refused = checkOutputFolder(folder)) reportFailure(*refused);
+    if (problem refused = checkOutputFolder(folder)) return refused;
   }
   std::error_code ec;
   if (std::filesystem::equivalent(std::filesystem::u8path(path), std::filesystem::u8path(areaName), ec)) {
-    failRun("cannot write route output file " + path + " over the area file\n");
+    return failure{"cannot write route output file " + path + " over the area file\n", ""};
   }
+  return std::nullopt;
 }
 
-void writeSurveyRoute(const std::string& path) {
+problem writeSurveyRoute(const areaSurvey& survey, const std::string& path) {
   const auto [folder, name] = folderAndName(path);
-  if (name.empty()) failRun("cannot open route output file " + path + " ");
+  if (name.empty()) return failure{"cannot open route output file " + path + " ", ""};
   const std::vector<outputFile> files = {{name, "cannot open route output file %s ",
                                           "cannot write route output file %s ", "\n **** Wrote route : %s ****\n"}};
-  const problem failed = writeFileSet(folder, files, [](const std::vector<textOut*>& out) {
-    for (const latLon& p : survey().plan.route) {
+  return writeFileSet(folder, files, [&survey](const std::vector<textOut*>& out) {
+    for (const latLon& p : survey.plan.route) {
       out[0]->put(numberText::shortest(p.lat));
       out[0]->put(" ");
       out[0]->put(numberText::shortest(p.lon));
       out[0]->endLine();
     }
   });
-  if (failed) reportFailure(*failed);
 }
 
-void summariseSurvey() {
-  const surveyPlan& plan = survey().plan;
+void summariseSurvey(const areaSurvey& survey, double missionSpeed, double surfacingSeconds) {
+  const surveyPlan& plan = survey.plan;
   const long long cross =
       std::count_if(plan.lines.begin(), plan.lines.end(), [](const surveyLine& l) { return l.cross; });
   const long long lines = static_cast<long long>(plan.lines.size()) - cross;
   // Every waypoint after the first is a surfacing.
   const long long surfacings = static_cast<long long>(plan.route.size()) - 1;
   const double underWay = (plan.lineMeters + plan.transitMeters) / missionSpeed;
-  const missionSettings settings = currentSettings();
   std::string lineText = std::to_string(lines) + (lines == 1 ? " line" : " lines");
-  if (cross > 0) lineText += " and " + std::to_string(cross) + (cross == 1 ? " cross line" : " cross lines");
+  // Lines are counted as they are run, a line split by a hole or a notch as several; the
+  // operator who asked for N cross lines hears why there are more, or fewer.
+  const int asked = survey.parameters.crossLines;
+  if (cross > 0 || asked > 0) {
+    lineText += " and " + (cross == 0 ? std::string("no") : std::to_string(cross)) +
+                (cross == 1 ? " cross line" : " cross lines");
+  }
+  if (asked > 0 && cross != asked) {
+    std::vector<std::string> why;
+    if (plan.crossLinesSplit > 0) {
+      why.push_back("a hole or a notch splits " + std::to_string(plan.crossLinesSplit) + " of them");
+    }
+    if (plan.crossLinesLaid < asked) {
+      const int left = asked - plan.crossLinesLaid;
+      why.push_back(std::to_string(left) + (left == 1 ? " crosses" : " cross") + " too little of the area to run");
+    }
+    lineText += " (" + std::to_string(asked) + " asked for";
+    for (const std::string& w : why) lineText += "; " + w;
+    lineText += ")";
+  }
   lineText += ", " + kilometres(plan.lineMeters) + ", " + numberText::general(plan.spacing, 6).text() + " m apart at " +
               numberText::fixed(plan.lineAngle, 1).text() + " degrees";
   const std::vector<planFigure> figures = {
@@ -148,25 +148,11 @@ void summariseSurvey() {
       {"transits", kilometres(plan.transitMeters)},
       {"coverage", numberText::fixed(plan.coveragePercent, 2).text() + " % of " +
                        numberText::fixed(plan.areaSquareMeters / 1e6, 3).text() + " km2"},
-      {"survey time",
-       clockTime(underWay) + " under way, " +
-           clockTime(static_cast<double>(surfacings) * surfacingSeconds(settings, legEndDepth(settings))) + " at " +
-           std::to_string(surfacings) + (surfacings == 1 ? " surfacing" : " surfacings")}};
-  toStderr("survey " + survey().name + ":");
+      {"survey time", clockTime(underWay) + " under way, " +
+                          clockTime(static_cast<double>(surfacings) * surfacingSeconds) + " at " +
+                          std::to_string(surfacings) + (surfacings == 1 ? " surfacing" : " surfacings")}};
+  toStderr("survey " + survey.name + ":");
   for (const planFigure& figure : figures) {
     toStderr("  " + figure.label + std::string(13 - figure.label.size(), ' ') + figure.value);
   }
-}
-
-missionSurvey surveyOutline() {
-  const surveyState& s = survey();
-  const auto ring = [](const areaRing& given) {
-    missionRing drawn;
-    for (const latLon& p : given) drawn.push_back({p.lat, p.lon});
-    return drawn;
-  };
-  missionSurvey outline{ring(s.file.area.outer), {}, {}};
-  for (const areaRing& hole : s.file.area.holes) outline.holes.push_back(ring(hole));
-  for (const std::vector<latLon>& swath : s.plan.swaths) outline.swaths.push_back(ring(swath));
-  return outline;
 }

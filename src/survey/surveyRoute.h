@@ -1,38 +1,55 @@
-// A survey as the route of a run (--area): the area file read and checked, its lines laid
-// out with the survey settings and the distance between surfacings, and the route they give
-// put into the one list, as a route file's waypoints are.
+// A survey as the route of a run (--area): the area file as read, checked, and its lines
+// laid out with the survey's parameters and the distance between surfacings. The driver
+// holds the areaSurvey this gives back: it puts the route into the list, hands the area and
+// the swaths to the picture, and has the coverage warned about and the survey summed up.
+//
+// Enters: the area file's name and contents as read (routes/areaImport.h), the survey's
+// parameters and maxLegMeters, and for the summary the speed and the time of a surfacing.
+// Leaves: an areaSurvey or the failure to show; the route file (--write-route); the
+// warning and the summary on standard error. Reads no setting and neither reads nor
+// writes the list or the picture's inputs.
 #pragma once
 
 #include <string>
 
-#include "mission/plannedMission.h"
+#include "routes/areaImport.h"
+#include "survey/surveyArea.h"
+#include "survey/surveyParameters.h"
+#include "survey/surveyPlan.h"
+#include "text/outcome.h"
 
-// Reads the area file `name`, checks it and lays out its survey with the settings as they
-// stand, and makes the route the list; before any question, so that an area that cannot be
-// surveyed is refused at once. A refusal names the file, the boundary, the vertex and its
-// line, and ends the run.
-void readSurvey(const std::string& name);
+struct areaSurvey {
+  std::string name;             // of the area file, as the operator gave it
+  areaFile file;                // as read: the area as drawn, and the lines of its vertices
+  projectedArea area;           // checked and laid flat
+  surveyParameters parameters;  // as the plan was laid out, its maxLegMeters included
+  surveyPlan plan;
+};
 
-// After the dialogue: the surfacings cut the lines into pieces no longer than maxLegMeters,
-// so a survey laid out before the operator changed it is laid out again and the list made
-// anew.
-void fitSurveyToSettings();
+// Checks the area of the file `name`, read as `file`, and lays out its survey with
+// `parameters` and the lines cut at `maxLegMeters`. Called before any question, so that an
+// area that cannot be surveyed is refused at once; a refusal names the file, the boundary,
+// the vertex and its line.
+result<areaSurvey> surveyOf(const std::string& name, areaFile file, const surveyParameters& parameters,
+                            double maxLegMeters);
+
+// The same area laid out again: after the dialogue, when the operator changed the
+// distance between surfacings the lines are cut at.
+result<areaSurvey> surveyAgain(areaSurvey survey, const surveyParameters& parameters, double maxLegMeters);
 
 // Warns when the swaths leave part of the area unswept.
-void warnAboutSurveyCoverage();
+void warnAboutSurveyCoverage(const areaSurvey& survey);
 
 // A folder named in the route file's path must take it, and the route must not replace
 // the area file `areaName` it is laid out from: checked before any question.
-void checkSurveyRoutePath(const std::string& path, const std::string& areaName);
+problem checkSurveyRoutePath(const std::string& path, const std::string& areaName);
 
 // Writes the survey's route as a plain route file at `path`, one "latitude longitude" line
 // per waypoint with the digits that read back as the same doubles, as a file of its own
 // (complete or not at all). Its line is printed with the other files' lines.
-void writeSurveyRoute(const std::string& path);
+problem writeSurveyRoute(const areaSurvey& survey, const std::string& path);
 
 // The survey's figures on standard error, after the plan's: lines, their length, the
-// transits, the coverage and the time under way and at the surfacings.
-void summariseSurvey();
-
-// The area and the swaths, for the mission value the outputs are made from.
-missionSurvey surveyOutline();
+// transits, the coverage and the time under way at `missionSpeed` and at the surfacings,
+// `surfacingSeconds` each.
+void summariseSurvey(const areaSurvey& survey, double missionSpeed, double surfacingSeconds);

@@ -3,8 +3,10 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "console/consoleInput.h"
+#include "text/characters.h"
 
 namespace {
 
@@ -13,38 +15,6 @@ void escapeByte(std::string& out, unsigned char byte) {
   out += "\\x";
   out += digits[byte >> 4];
   out += digits[byte & 0xf];
-}
-
-// The length of the valid UTF-8 sequence at the start of `text`, 0 when there is none.
-size_t sequenceLength(std::string_view text, char32_t& code) {
-  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(0);
-  size_t length = 0;
-  if (lead < 0x80) {
-    code = lead;
-    return 1;
-  }
-  if (lead >= 0xc2 && lead <= 0xdf) {
-    length = 2;
-    code = lead & 0x1f;
-  } else if (lead >= 0xe0 && lead <= 0xef) {
-    length = 3;
-    code = lead & 0x0f;
-  } else if (lead >= 0xf0 && lead <= 0xf4) {
-    length = 4;
-    code = lead & 0x07;
-  } else {
-    return 0;
-  }
-  if (text.size() < length) return 0;
-  for (size_t i = 1; i < length; ++i) {
-    if ((byte(i) & 0xc0) != 0x80) return 0;
-    code = (code << 6) | (byte(i) & 0x3f);
-  }
-  // Overlong forms, surrogates and code points beyond Unicode are no valid UTF-8.
-  const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (code < least[length] || (code >= 0xd800 && code <= 0xdfff) || code > 0x10ffff) return 0;
-  return length;
 }
 
 bool hidden(char32_t code) {
@@ -59,7 +29,7 @@ std::string shownText(std::string_view text) {
   out.reserve(text.size());
   while (!text.empty()) {
     char32_t code = 0;
-    const size_t length = sequenceLength(text, code);
+    const size_t length = utf8Length(text, 0, code);
     if (length == 0) {
       escapeByte(out, static_cast<unsigned char>(text.front()));
       text.remove_prefix(1);
@@ -122,6 +92,34 @@ namespace {
 // The log the driver has opened for the run, for the subsystems that warn without one.
 warningLog* runLog = nullptr;
 }  // namespace
+
+readyWarning warningLog::prepare(const std::string& text) {
+  readyWarning ready{shownText((strict_ ? "error: " : "warning: ") + text) + "\n", text};
+  texts_.reserve(texts_.size() + 1);
+  return ready;
+}
+
+void warningLog::give(readyWarning& warning) {
+  std::fflush(stdout);
+  std::fwrite(warning.line.data(), 1, warning.line.size(), stderr);
+  std::fflush(stderr);
+  texts_.push_back(std::move(warning.text));
+}
+
+readyWarning prepareWarning(const std::string& text) {
+  if (runLog != nullptr) return runLog->prepare(text);
+  return readyWarning{shownText("warning: " + text) + "\n", text};
+}
+
+void giveWarning(readyWarning& warning) {
+  if (runLog != nullptr) {
+    runLog->give(warning);
+  } else {
+    std::fflush(stdout);
+    std::fwrite(warning.line.data(), 1, warning.line.size(), stderr);
+    std::fflush(stderr);
+  }
+}
 
 warningsTo::warningsTo(warningLog& log) : previous_(runLog) { runLog = &log; }
 

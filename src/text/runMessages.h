@@ -40,6 +40,13 @@ void toStdout(const std::string& message);
 // so that the two appear in order on a terminal.
 void toStderr(const std::string& line);
 
+// A warning made ready while there is memory and given later without taking any: what a
+// run tells once its files have their names reaches the operator whatever memory is left.
+struct readyWarning {
+  std::string line;  // as standard error shows it, with its line end
+  std::string text;  // as the log keeps it
+};
+
 // The warnings of one run, kept in order: the picture of the plan shows them, and --strict
 // stops the run before anything is written when any was given. The driver owns it.
 class warningLog {
@@ -49,6 +56,9 @@ class warningLog {
   void warn(const std::string& text);
   // From now on warnings are errors (--strict).
   void treatAsErrors(bool strict) { strict_ = strict; }
+  // A warning made ready now, with room kept for it in the log, and given later.
+  readyWarning prepare(const std::string& text);
+  void give(readyWarning& warning);
   const std::vector<std::string>& texts() const { return texts_; }
   size_t count() const { return texts_.size(); }
 
@@ -73,6 +83,11 @@ class warningsTo {
 
 // A warning of the run's log (see warningsTo); without one it is shown and not kept.
 void warn(const std::string& text);
+
+// The same for a warning made ready now and given later (see readyWarning), through the
+// run's log.
+readyWarning prepareWarning(const std::string& text);
+void giveWarning(readyWarning& warning);
 
 // Warnings of the run's log are errors from now on (--strict).
 void treatWarningsAsErrors(bool strict);

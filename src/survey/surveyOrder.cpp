@@ -1,0 +1,51 @@
+#include "survey/surveyOrder.h"
+
+#include <cmath>
+
+#include "calcs.h"
+
+std::function<double(planePoint)> entryScore(const gnomonicFrame& frame, const surveyParameters& parameters) {
+  return [frame, parameters](planePoint p) {
+    if (parameters.start) {
+      const latLon q = frame.toLatLon(p);
+      return dist(parameters.start->lat, parameters.start->lon, q.lat, q.lon);
+    }
+    switch (parameters.entry) {
+      case entryCorner::southWest: return p.x + p.y;
+      case entryCorner::southEast: return -p.x + p.y;
+      case entryCorner::northWest: return p.x - p.y;
+      case entryCorner::northEast: break;
+    }
+    return -p.x - p.y;
+  };
+}
+
+void runCells(const sweepSet& set, const std::vector<cell>& cells, bool cross,
+              const std::function<double(planePoint)>& firstScore, std::vector<lineRun>& runs) {
+  const lineFrame turn(set.angle);
+  std::vector<bool> used(cells.size(), false);
+  for (size_t done = 0; done < cells.size(); ++done) {
+    double bestScore = HUGE_VAL;
+    size_t bestCell = 0;
+    bool bestFromLast = false, bestAtTo = false;
+    for (size_t c = 0; c < cells.size(); ++c) {
+      if (used[c]) continue;
+      for (const bool fromLast : {false, true}) {
+        const piece& p = fromLast ? cells[c].lines.back() : cells[c].lines.front();
+        for (const bool atTo : {false, true}) {
+          const planePoint start = turn.fromLine({atTo ? p.to : p.from, p.v});
+          const double score = runs.empty() ? firstScore(start) : length(start - runs.back().to);
+          if (score < bestScore) bestScore = score, bestCell = c, bestFromLast = fromLast, bestAtTo = atTo;
+        }
+      }
+    }
+    used[bestCell] = true;
+    const auto& lines = cells[bestCell].lines;
+    bool atTo = bestAtTo;
+    for (size_t i = 0; i < lines.size(); ++i, atTo = !atTo) {
+      const piece& p = lines[bestFromLast ? lines.size() - 1 - i : i];
+      const planePoint a = turn.fromLine({p.from, p.v}), b = turn.fromLine({p.to, p.v});
+      runs.push_back({atTo ? b : a, atTo ? a : b, cross, atTo ? b : a, atTo ? a : b});
+    }
+  }
+}

@@ -1,0 +1,41 @@
+// How the lines of a survey are laid out: what the operator asks for with the survey
+// options or settings. Depends on nothing of the program but the position type, so that the
+// settings can hold it.
+#pragma once
+
+#include <optional>
+
+#include "geo/latLon.h"
+
+// The corner of the area where the first line starts, when no start position is given.
+enum class entryCorner { southWest, southEast, northWest, northEast };
+
+struct surveyParameters {
+  // Metres between neighbouring lines, measured on the sphere across them. 0: the swath
+  // width less the overlap, swathWidth x (1 - overlap / 100).
+  double lineSpacing = 0;
+  // The width the sonar covers, metres; 0 when not given, in which case the swaths drawn
+  // and counted are as wide as the spacing.
+  double swathWidth = 0;
+  double overlap = 0;  // percent of the swath shared by neighbouring lines, 0 up to 100
+  // Degrees true at the area's centre; by default along the area's long axis (the least
+  // width of its convex hull), which gives the fewest lines and turns, unless lines along
+  // one of the longest edges cover the area where those do not.
+  std::optional<double> lineAngle;
+  // The first line starts at the line end nearest this position (where the vehicle is
+  // launched), else at the named corner.
+  std::optional<latLon> start;
+  entryCorner entry = entryCorner::southWest;
+  // Metres the vehicle runs straight after every turn before its sonar data is good, and
+  // before every turn after it stops being so. Each line runs on this far past the outer
+  // boundary, where there is room: never into a hole, and no more than half way to where
+  // it would meet the area again; the turns between such ends lie outside the area, within
+  // the run-in of it. The first and last runIn metres of every straight run count for no
+  // swath (coverage, swath polygons), so a line that could not run on covers less.
+  double runIn = 0;
+  // Lines across the pattern, at right angles to it and evenly spaced along it, run after
+  // the survey lines to check them against each other.
+  int crossLines = 0;
+  // The longest leg between two surfacings, metres.
+  double maxLegMeters = 3600;
+};

@@ -1,0 +1,37 @@
+// What a survey laid out gives back: the route through the area, its lines, the swaths
+// its straight runs sweep and the figures the operator is told.
+#pragma once
+
+#include <vector>
+
+#include "geo/latLon.h"
+
+struct surveyLine {
+  latLon start, end;  // in the direction run
+  double meters = 0;
+  bool cross = false;  // a cross line
+};
+
+struct surveyPlan {
+  std::vector<latLon> route;      // in order: line ends, surfacings and transit corners
+  std::vector<surveyLine> lines;  // in the order run, cross lines last
+  // One polygon a straight run of the route sweeps, its swath, for each line and each
+  // transit leg; the vertices in order, not closed.
+  std::vector<std::vector<latLon>> swaths;
+  double lineAngle = 0;  // degrees true at the centre, 0..180
+  double spacing = 0;    // metres, after shrinking to fit the area exactly
+  double crossSpacing = 0;
+  // Cross lines laid (those asked for, less any whose every stretch is too short to run),
+  // and how many of them a hole or a notch splits into several lines.
+  int crossLinesLaid = 0;
+  int crossLinesSplit = 0;
+  int sweeps = 0;              // line positions across the area; a concave area has more lines
+  int cells = 0;               // parts of the area covered back and forth in one go
+  double lineMeters = 0;       // survey and cross lines
+  double transitMeters = 0;    // between lines
+  double coveragePercent = 0;  // of the area, by the swaths
+  double areaSquareMeters = 0;
+};
+
+// Swaths that cover this much of the area cover it (what is left lies at corners).
+constexpr double wellCoveredPercent = 99.9;
