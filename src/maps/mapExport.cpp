@@ -31,14 +31,16 @@ void putJson(textOut& out, const T& value) {
 template <typename Visit>
 void forEachLinePosition(const plannedMission& mission, Visit visit) {
   size_t part = 0;
-  std::optional<std::pair<double, double>> last;  // of the part
+  bool started = false;                  // the part has a position
+  std::pair<double, double> last{0, 0};  // the part's last position
   // A crossing point that falls on a waypoint (one at 180 itself) is given once; two
   // waypoints at one place are both kept, one position each, as the waypoints are.
   bool endsInCrossing = false;
   const auto append = [&](double lon, double lat, bool crossing) {
     const std::pair<double, double> at{rounded(lon, degreePlaces), rounded(lat, degreePlaces)};
-    if (!last || !(*last == at && (crossing || endsInCrossing))) visit(part, at.first, at.second);
+    if (!started || !(last == at && (crossing || endsInCrossing))) visit(part, at.first, at.second);
     last = at;
+    started = true;
     endsInCrossing = crossing;
   };
   const missionWaypoint* previous = nullptr;
@@ -54,7 +56,7 @@ void forEachLinePosition(const plannedMission& mission, Visit visit) {
       const double crossLat = previous->lat + along * (lat - previous->lat);
       append(side, crossLat, true);
       ++part;
-      last.reset();
+      started = false;
       append(-side, crossLat, true);
     }
     append(lon, lat, false);
