@@ -4,6 +4,7 @@
 #pragma once
 
 #include "mission/missionSettings.h"
+#include "settings/settingValues.h"
 #include "survey/surveyParameters.h"
 
 // ---- Operator parameters (edited through the dialogue) ----
@@ -57,5 +58,7 @@ void resetSettings();
 // surveySettings is not in it: the survey takes those as its own parameters.
 missionSettings currentSettings();
 
-// The program's version, as --version and the maps show it.
-extern const char* const veskVersion;
+// Every setting a settings file, --set or a survey option can give, as they stand; and
+// those of `values` made the program-wide settings, before the dialogue starts from them.
+settingValues currentValues();
+void useValues(const settingValues& values);

@@ -159,7 +159,10 @@ int run(int argc, char** argv) {
     return 1;
   }
   // Defaults, then the file, then --set: the dialogue starts from what they give.
-  const givenSettings given = loadSettings(options.settingsFile, options.sets);
+  settingValues values = currentValues();
+  const givenSettings given = loadSettings(options.settingsFile, options.sets, values);
+  if (options.start) values.survey.start = options.start;
+  useValues(values);
 
   const std::string waypointFileName = survey                 ? *options.areaFile
                                        : options.waypointFile ? *options.waypointFile
@@ -175,10 +178,10 @@ int run(int argc, char** argv) {
   }
   const routeOutline route = outlineOfRoute();
   summariseRoute(waypointFileName, route);
-  checkSettingsAgainstRoute(given);
+  checkSettingsAgainstRoute(given, currentValues(), plannableAt);
 
   if (options.noInput) {
-    requireSettings(given);
+    requireSettings(given, currentValues());
     warnAboutSettings(route, warnings);
     if (kallopMission == 1) remindOfArmedKallops();
   } else {
@@ -214,7 +217,7 @@ int run(int argc, char** argv) {
   if (options.writeRoute) {
     if (const problem p = writeSurveyRoute(*surveyed, *options.writeRoute)) reportFailure(*p);
   }
-  if (options.saveSettings) saveSettings(*options.saveSettings, waypointFileName, stem);
+  if (options.saveSettings) saveSettings(currentValues(), *options.saveSettings, waypointFileName, stem);
   writeMissionFiles(mission, folder, options.maps);
   summarisePlan(mission, stem);
   if (survey) summariseSurvey(*surveyed, mission.settings.missionSpeed, surveySurfacingSeconds(mission.settings));

@@ -2,10 +2,6 @@
 // are made from.
 #include "settings.h"
 
-#ifndef VESK_VERSION
-#define VESK_VERSION "unknown"
-#endif
-
 int abortOnTimeout;
 int kallopMission;
 int yoyoMission;
@@ -37,29 +33,9 @@ int headingInt;
 int missionTimeInt;
 int legSecsInt;
 
-const char* const veskVersion = VESK_VERSION;
-
 void resetSettings() {
-  abortOnTimeout = 1;
-  kallopMission = 1;
-  yoyoMission = 1;
-  maxLegMeters = 3600.0;
-  missionSpeed = 1.5;
-  missionSpeedSlow = 1.25;
-  gpsHits = 30;
-  wayPointDepth = 50;
-  minDepth = 0.0;
-  maxDepth = 90.0;
-  abortDepth = 100.0;
-  abortAltitude = 2.5;
-  abortLockoutDepth = 8.0;
-  yoyoMinAltitude = 15;
-  missionYoyoMinDepth = 2;
-  missionYoyoMaxDepth = 90;
-  missionYoyoMaxDepthShallow = 20;
-  missionTimerFactor = 1.2;
-  surfacingAllowance = 0.0;
-  surveySettings = surveyParameters{};
+  // The defaults are those of the settings' value, kept in one place.
+  useValues(settingValues{});
   missionTime = 0.0;
   choice = 0;
   reply = '0';
@@ -92,6 +68,32 @@ missionSettings currentSettings() {
   s.missionTimerFactor = missionTimerFactor;
   s.surfacingAllowance = surfacingAllowance;
   return s;
+}
+
+settingValues currentValues() { return {currentSettings(), surveySettings}; }
+
+void useValues(const settingValues& values) {
+  const missionSettings& s = values.mission;
+  abortOnTimeout = s.abortOnTimeout;
+  kallopMission = s.kallopMission;
+  yoyoMission = s.yoyoMission;
+  maxLegMeters = s.maxLegMeters;
+  missionSpeed = s.missionSpeed;
+  missionSpeedSlow = s.missionSpeedSlow;
+  gpsHits = s.gpsHits;
+  wayPointDepth = s.wayPointDepth;
+  minDepth = s.minDepth;
+  maxDepth = s.maxDepth;
+  abortDepth = s.abortDepth;
+  abortAltitude = s.abortAltitude;
+  abortLockoutDepth = s.abortLockoutDepth;
+  yoyoMinAltitude = s.yoyoMinAltitude;
+  missionYoyoMinDepth = s.missionYoyoMinDepth;
+  missionYoyoMaxDepth = s.missionYoyoMaxDepth;
+  missionYoyoMaxDepthShallow = s.missionYoyoMaxDepthShallow;
+  missionTimerFactor = s.missionTimerFactor;
+  surfacingAllowance = s.surfacingAllowance;
+  surveySettings = values.survey;
 }
 
 namespace {

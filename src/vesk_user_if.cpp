@@ -10,6 +10,7 @@
 #include "settings.h"
 #include "settings/settingKeys.h"
 #include "text/runMessages.h"
+#include "wptList.h"
 
 namespace {
 
@@ -207,6 +208,7 @@ double get_maxLegMeters() {
   return edit<double>(show, [](const std::string& word, std::string& reason) -> std::optional<double> {
     const std::optional<double> value = doubleOf(word);
     if (value) reason = maxLegMetersRefusal(*value, word);
+    if (value && reason.empty() && !plannableAt(*value)) reason = tooManyWaypointsRefusal(word);
     if (!reason.empty()) return std::nullopt;
     return value;
   });

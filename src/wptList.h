@@ -1,6 +1,8 @@
 // The route: one doubly linked list of waypoints and the planning passes over it.
 #pragma once
 
+#include "mission/routeLimits.h"
+
 // One waypoint and the leg that leaves it. The leg fields describe the leg from this
 // node to the next; the last node has no leg and keeps them at 0.
 struct node {
@@ -19,13 +21,6 @@ extern node* headNodePtr;  // first node, null while the list is empty
 extern node* tailNodePtr;  // last node
 extern double big_legMeters;
 
-// Most intermediate waypoints one route may need. Far beyond any real dive; it stops a
-// mistyped distance between surfacings from planning billions of waypoints. Builds that
-// must answer fast whatever they are given (the fuzzers) set a lower cap.
-#ifndef VESK_MAX_ROUTE_WAYPOINTS
-#define VESK_MAX_ROUTE_WAYPOINTS 10000000
-#endif
-constexpr long maxRouteWaypoints = VESK_MAX_ROUTE_WAYPOINTS;
 
 // ---- Node operations ----
 int initNode(node* currNodePtr);

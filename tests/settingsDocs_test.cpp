@@ -26,14 +26,14 @@ std::string block(const std::string& text, const std::string& first, const std::
 // A default that stands for "not given" (the area's long axis, the swath less the
 // overlap) or a flag the operator must always answer: the documents name no value for it.
 bool showsNoDefault(const settingKey& key) {
-  const double value = storedValue(key);
+  const double value = storedValue(key, settingValues{});
   return std::isnan(value) || (key.option.refusesZero && value == 0) ||
          (key.type == settingType::flag && key.neededWithoutQuestions != nullptr);
 }
 
 // The default as the documents write it: 3600, 2.5, true, SW.
 std::string defaultWords(const settingKey& key) {
-  std::string text = valueText(key);
+  std::string text = valueText(key, settingValues{});
   if (text.size() > 2 && text.compare(text.size() - 2, 2, ".0") == 0) text.resize(text.size() - 2);
   if (!text.empty() && text.front() == '"') text = text.substr(1, text.size() - 2);
   return text;

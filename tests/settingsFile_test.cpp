@@ -19,7 +19,7 @@ class SettingsFile : public ::testing::Test {
   void TearDown() override { resetSettings(); }
 };
 
-double valueOf(const char* name) { return storedValue(*findSettingKey(name)); }
+double valueOf(const char* name, const settingValues& values) { return storedValue(*findSettingKey(name), values); }
 
 struct fileCase {
   const char* text;
@@ -139,10 +139,10 @@ TEST_F(SettingsFile, EachFileGivesItsSettingsOrItsRefusals) {
       {"abortDepth = \n", {"s.toml:1:14: Error while parsing key-value pair: expected value, saw '\\n'"}, {}},
   };
   for (const fileCase& c : cases) {
-    resetSettings();
+    settingValues values;
     givenSettings given;
-    EXPECT_EQ(readSettingsText(c.text, "s.toml", given), c.refusals) << c.text;
-    for (const auto& [name, value] : c.stored) EXPECT_EQ(valueOf(name), value) << c.text << name;
+    EXPECT_EQ(readSettingsText(c.text, "s.toml", given, values), c.refusals) << c.text;
+    for (const auto& [name, value] : c.stored) EXPECT_EQ(valueOf(name, values), value) << c.text << name;
     if (!c.refusals.empty()) {
       EXPECT_TRUE(given.empty()) << c.text;
     }
@@ -172,10 +172,10 @@ TEST_F(SettingsFile, EachFileGivesItsSettingsOrItsRefusals) {
        {"vesk: settings file s.toml is UTF-32 text; save it as UTF-8 or UTF-16"}},
   };
   for (const auto& [bytes, refusals] : encoded) {
-    resetSettings();
+    settingValues values;
     givenSettings given;
-    EXPECT_EQ(readSettingsText(bytes, "s.toml", given), refusals) << bytes.size();
-    EXPECT_EQ(maxDepth, refusals.empty() ? 70 : 90) << bytes.size();
+    EXPECT_EQ(readSettingsText(bytes, "s.toml", given, values), refusals) << bytes.size();
+    EXPECT_EQ(values.mission.maxDepth, refusals.empty() ? 70 : 90) << bytes.size();
   }
 }
 
@@ -189,46 +189,49 @@ TEST_F(SettingsFile, SetOptionsGiveTheSameValuesAndRefusals) {
       {"missionSpeed=0", "--set missionSpeed=0: a speed must be greater than 0"},
       {"entry=N", "--set entry=N: entry takes a corner: \"NE\", \"NW\", \"SE\" or \"SW\""},
   };
+  settingValues values;
   for (const auto& [assignment, refusal] : refused) {
     givenSettings given;
-    EXPECT_EQ(applySetOption(assignment, given), std::optional<std::string>(refusal));
+    EXPECT_EQ(applySetOption(assignment, given, values), std::optional<std::string>(refusal));
     EXPECT_TRUE(given.empty()) << assignment;
   }
   givenSettings given;
   for (const char* assignment : {"missionSpeed=1.3", "kallopMission=true", "yoyoMission=0", "abortDepth=1e2",
                                  "wayPointDepth = +25", "abortOnTimeout=false"}) {
-    EXPECT_EQ(applySetOption(assignment, given), std::nullopt) << assignment;
+    EXPECT_EQ(applySetOption(assignment, given, values), std::nullopt) << assignment;
   }
-  EXPECT_EQ(missionSpeed, static_cast<double>(1.3f));
-  EXPECT_EQ(kallopMission, 1);
-  EXPECT_EQ(yoyoMission, 0);
-  EXPECT_EQ(abortDepth, 100);
-  EXPECT_EQ(wayPointDepth, 25);
-  EXPECT_EQ(abortOnTimeout, 0);
+  EXPECT_EQ(values.mission.missionSpeed, static_cast<double>(1.3f));
+  EXPECT_EQ(values.mission.kallopMission, 1);
+  EXPECT_EQ(values.mission.yoyoMission, 0);
+  EXPECT_EQ(values.mission.abortDepth, 100);
+  EXPECT_EQ(values.mission.wayPointDepth, 25);
+  EXPECT_EQ(values.mission.abortOnTimeout, 0);
   EXPECT_EQ(given.at("abortDepth").origin, "--set abortDepth=1e2");
 }
 
 // What --save-settings writes reads back as the same bits for every key, awkward numbers
 // included.
 TEST_F(SettingsFile, TheFileOfARunReadsBackAsTheSameSettings) {
-  missionSpeed = 1.3f, missionSpeedSlow = 0.1f, gpsHits = -7, maxLegMeters = 0.1 + 0.2, minDepth = 1e-7;
-  maxDepth = 123456789.125, abortDepth = 3, abortAltitude = -0.5, abortLockoutDepth = 1.0 / 3, abortOnTimeout = 0;
-  yoyoMission = 0, wayPointDepth = 2147483647, yoyoMinAltitude = -2147483647 - 1, missionYoyoMinDepth = 0;
-  missionYoyoMaxDepth = 41, missionYoyoMaxDepthShallow = 13, kallopMission = 1, missionTimerFactor = 1.15;
-  surfacingAllowance = 62.5;
-  surveySettings.lineSpacing = 12.5, surveySettings.overlap = 99.9, surveySettings.lineAngle = 359.75;
-  surveySettings.entry = entryCorner::northEast, surveySettings.crossLines = 3;
+  settingValues run;
+  missionSettings& m = run.mission;
+  m.missionSpeed = 1.3f, m.missionSpeedSlow = 0.1f, m.gpsHits = -7, m.maxLegMeters = 0.1 + 0.2, m.minDepth = 1e-7;
+  m.maxDepth = 123456789.125, m.abortDepth = 3, m.abortAltitude = -0.5, m.abortLockoutDepth = 1.0 / 3;
+  m.abortOnTimeout = 0, m.yoyoMission = 0, m.wayPointDepth = 2147483647, m.yoyoMinAltitude = -2147483647 - 1;
+  m.missionYoyoMinDepth = 0, m.missionYoyoMaxDepth = 41, m.missionYoyoMaxDepthShallow = 13, m.kallopMission = 1;
+  m.missionTimerFactor = 1.15, m.surfacingAllowance = 62.5;
+  run.survey.lineSpacing = 12.5, run.survey.overlap = 99.9, run.survey.lineAngle = 359.75;
+  run.survey.entry = entryCorner::northEast, run.survey.crossLines = 3;
   std::vector<double> before;
-  for (const settingKey& key : settingKeys()) before.push_back(storedValue(key));
-  const std::string text = settingsText("route \x01\xff.txt", "2026_001_0000.");
+  for (const settingKey& key : settingKeys()) before.push_back(storedValue(key, run));
+  const std::string text = settingsText(run, "route \x01\xff.txt", "2026_001_0000.");
   EXPECT_EQ(text.rfind("# vesk settings of the mission planned from route ??.txt as 2026_001_0000.cfg", 0), 0u);
 
-  resetSettings();
+  settingValues read;
   givenSettings given;
-  EXPECT_EQ(readSettingsText(text, "saved.toml", given), std::vector<std::string>{});
+  EXPECT_EQ(readSettingsText(text, "saved.toml", given, read), std::vector<std::string>{});
   EXPECT_EQ(given.size(), settingKeys().size());
   for (size_t i = 0; i < settingKeys().size(); ++i) {
-    EXPECT_EQ(storedValue(settingKeys()[i]), before[i]) << settingKeys()[i].name;
+    EXPECT_EQ(storedValue(settingKeys()[i], read), before[i]) << settingKeys()[i].name;
   }
 }
 

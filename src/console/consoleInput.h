@@ -12,10 +12,6 @@ void prepareConsole();
 // is passed on byte for byte.
 int nextInputByte();
 
-// True when standard error goes to a terminal or console, where the operator reads it
-// interleaved with standard output.
-bool errorsOnTerminal();
-
 // Whether standard input is the operator's console (a terminal) rather than a file or a
 // pipe.
 bool inputIsConsole();

@@ -9,5 +9,4 @@ void prepareConsole() {}
 
 int nextInputByte() { return std::getc(stdin); }
 
-bool errorsOnTerminal() { return isatty(STDERR_FILENO) != 0; }
 bool inputIsConsole() { return isatty(STDIN_FILENO) != 0; }

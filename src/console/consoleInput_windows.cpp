@@ -80,5 +80,4 @@ int nextInputByte() {
   return static_cast<unsigned char>(pending[next++]);
 }
 
-bool errorsOnTerminal() { return _isatty(_fileno(stderr)) != 0; }
 bool inputIsConsole() { return isConsole(::GetStdHandle(STD_INPUT_HANDLE)); }

@@ -7,15 +7,13 @@
 #include <vector>
 
 #include "files/fileSetPlatform.h"
+#include "text/version.h"
 #include "maps/mapExport.h"
 #include "text/runMessages.h"
 
-#ifndef VESK_VERSION
-#define VESK_VERSION "unknown"
-#endif
 
 const char* const journalName = ".vesk-journal";
-const char* const journalProgram = VESK_VERSION;
+const char* const journalProgram = veskVersion;
 
 namespace {
 

@@ -8,10 +8,8 @@
 
 #include "geo/longitude.h"
 #include "maps/mapWaypoints.h"
+#include "text/version.h"
 
-#ifndef VESK_VERSION
-#define VESK_VERSION "unknown"
-#endif
 
 namespace {
 
@@ -196,7 +194,7 @@ void gpxText(const plannedMission& mission, const std::string& name, textOut& ou
   declaration(frame);
   pugi::xml_node gpx = frame.append_child("gpx");
   gpx.append_attribute("version") = "1.1";
-  gpx.append_attribute("creator") = "vesk " VESK_VERSION;
+  gpx.append_attribute("creator") = (std::string("vesk ") + veskVersion).c_str();
   gpx.append_attribute("xmlns") = "http://www.topografix.com/GPX/1/1";
   pugi::xml_node metadata = gpx.append_child("metadata");
   setText(metadata, "name", name);

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "report/surfacingTime.h"
-#include "settings.h"
 #include "text/runMessages.h"
 #include "text/textOut.h"
 

@@ -11,10 +11,10 @@
 #include <utility>
 #include <vector>
 
+#include "mission/routeLimits.h"
 #include "routes/geoPoint.h"
 #include "text/characters.h"
 #include "text/outcome.h"
-#include "wptList.h"
 
 // The length of a UTF-8 byte order mark at the start of `content`, which Windows editors
 // write: 3 or 0.

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "routes/routeReader.h"
-#include "settings.h"
 #include "settings/settingKeys.h"
 #include "text/runMessages.h"
 #include "text/textOut.h"
+#include "text/version.h"
 
 std::string versionText() {
   return std::string("vesk ") + veskVersion +
@@ -60,12 +60,11 @@ void readSurveyOptions(const surveyTexts& t, commandLine& line) {
     const std::string& text = t.texts.at(option);
     const settingKey* key = findOptionKey(option);
     if (key == nullptr) {
-      surveySettings.start = startPosition(text);
+      line.start = startPosition(text);
       continue;
     }
-    const std::optional<double> value = valueOfOption(*key, text);
-    if (!value) badOption(std::string(option) + " takes " + key->option.takes + ", not '" + text + "'");
-    store(*key, *value);
+    if (!valueOfOption(*key, text))
+      badOption(std::string(option) + " takes " + key->option.takes + ", not '" + text + "'");
     // Over a settings file, as --set is: the option goes on as one.
     line.sets.push_back(std::string(key->name) + "=" + text);
   }

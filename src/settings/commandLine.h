@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "geo/latLon.h"
+
 #include "maps/mapExport.h"
 
 struct commandLine {
@@ -20,8 +22,9 @@ struct commandLine {
   bool strict = false;                      // warnings are errors
   std::optional<std::string> saveSettings;  // where to write the settings the run used
   // A survey area to lay the route out in, instead of a waypoint file; the line options
-  // (--line-spacing and the others) write surveySettings.
+  // (--line-spacing and the others) are checked here and go on as --set assignments.
   std::optional<std::string> areaFile;
+  std::optional<latLon> start;            // --start: the first line starts at the line end nearest it
   std::optional<std::string> writeRoute;  // where the survey's route is written for review
   std::string surveyOption;               // the first line option given, if any
 };

@@ -6,11 +6,10 @@
 #include <limits>
 
 #include "console/dialogueInput.h"
+#include "mission/routeLimits.h"
 #include "routes/routeReader.h"
-#include "settings.h"
 #include "survey/surveyArea.h"
 #include "text/textOut.h"
-#include "wptList.h"
 
 namespace {
 
@@ -62,85 +61,92 @@ std::string cornerWords(const settingKey& key) {
   return std::string(key.name) + " takes a corner: \"NE\", \"NW\", \"SE\" or \"SW\"";
 }
 
-bool always() { return true; }
-bool constantDepth() { return yoyoMission != 1; }
+bool always(const settingValues&) { return true; }
+bool constantDepth(const settingValues& values) { return values.mission.yoyoMission != 1; }
 
-// One line a setting: a new one (a survey's line spacing, say) is a line here, its global
-// in settings.h and its default in resetSettings; the file reader, --set, --no-input, the
+// One line a setting: a new one (a survey's line spacing, say) is a line here, its field
+// in missionSettings or surveyParameters, its global in settings.h and its default in
+// resetSettings; the file reader, --set, --no-input, the
 // saved settings and the suggestions for unknown keys take it from here.
 const std::vector<settingKey> keys = {
-    {"missionSpeed", settingType::speed, &missionSpeed, speedRefusal, nullptr, "cruise speed, m/s"},
-    {"missionSpeedSlow", settingType::speed, &missionSpeedSlow, speedRefusal, nullptr, "slow speed, m/s"},
-    {"gpsHits", settingType::whole, &gpsHits, nullptr, nullptr, "GPS hits required at each surfacing"},
-    {"maxLegMeters", settingType::real, &maxLegMeters, maxLegMetersRefusal, nullptr,
+    {"missionSpeed", settingType::speed, &missionSettings::missionSpeed, speedRefusal, nullptr, "cruise speed, m/s"},
+    {"missionSpeedSlow", settingType::speed, &missionSettings::missionSpeedSlow, speedRefusal, nullptr,
+     "slow speed, m/s"},
+    {"gpsHits", settingType::whole, &missionSettings::gpsHits, nullptr, nullptr, "GPS hits required at each surfacing"},
+    {"maxLegMeters", settingType::real, &missionSettings::maxLegMeters, maxLegMetersRefusal, nullptr,
      "meters between surfacings: longer legs are cut"},
-    {"minDepth", settingType::real, &minDepth, nullptr, nullptr, "depth envelope, m"},
-    {"maxDepth", settingType::real, &maxDepth, nullptr, nullptr, "depth envelope, m"},
-    {"abortDepth", settingType::real, &abortDepth, nullptr, nullptr, "depth envelope, m"},
-    {"abortAltitude", settingType::real, &abortAltitude, nullptr, nullptr, "depth envelope: above the bottom, m"},
-    {"abortLockoutDepth", settingType::real, &abortLockoutDepth, nullptr, nullptr, "depth envelope, m"},
-    {"abortOnTimeout", settingType::flag, &abortOnTimeout, nullptr, nullptr,
+    {"minDepth", settingType::real, &missionSettings::minDepth, nullptr, nullptr, "depth envelope, m"},
+    {"maxDepth", settingType::real, &missionSettings::maxDepth, nullptr, nullptr, "depth envelope, m"},
+    {"abortDepth", settingType::real, &missionSettings::abortDepth, nullptr, nullptr, "depth envelope, m"},
+    {"abortAltitude", settingType::real, &missionSettings::abortAltitude, nullptr, nullptr,
+     "depth envelope: above the bottom, m"},
+    {"abortLockoutDepth", settingType::real, &missionSettings::abortLockoutDepth, nullptr, nullptr,
+     "depth envelope, m"},
+    {"abortOnTimeout", settingType::flag, &missionSettings::abortOnTimeout, nullptr, nullptr,
      "the vehicle aborts when a GPS fix times out"},
-    {"yoyoMission", settingType::flag, &yoyoMission, nullptr, always, "legs flown as vertical yoyo profiles"},
-    {"wayPointDepth", settingType::whole, &wayPointDepth, nullptr, constantDepth,
+    {"yoyoMission", settingType::flag, &missionSettings::yoyoMission, nullptr, always,
+     "legs flown as vertical yoyo profiles"},
+    {"wayPointDepth", settingType::whole, &missionSettings::wayPointDepth, nullptr, constantDepth,
      "depth of the legs of a mission without yoyo, m"},
-    {"yoyoMinAltitude", settingType::whole, &yoyoMinAltitude, nullptr, nullptr, "yoyo: YOYO_MIN_ALTITUDE, m"},
-    {"missionYoyoMinDepth", settingType::whole, &missionYoyoMinDepth, nullptr, nullptr,
+    {"yoyoMinAltitude", settingType::whole, &missionSettings::yoyoMinAltitude, nullptr, nullptr,
+     "yoyo: YOYO_MIN_ALTITUDE, m"},
+    {"missionYoyoMinDepth", settingType::whole, &missionSettings::missionYoyoMinDepth, nullptr, nullptr,
      "yoyo: MISSION_YOYO_MIN_DEPTH, m"},
-    {"missionYoyoMaxDepth", settingType::whole, &missionYoyoMaxDepth, nullptr, nullptr,
+    {"missionYoyoMaxDepth", settingType::whole, &missionSettings::missionYoyoMaxDepth, nullptr, nullptr,
      "yoyo: MISSION_YOYO_MAX_DEPTH, m"},
-    {"missionYoyoMaxDepthShallow", settingType::whole, &missionYoyoMaxDepthShallow, nullptr, nullptr,
+    {"missionYoyoMaxDepthShallow", settingType::whole, &missionSettings::missionYoyoMaxDepthShallow, nullptr, nullptr,
      "yoyo: MISSION_YOYO_MAX_DEPTH_SHALLOW, m (no output uses it)"},
-    {"kallopMission", settingType::flag, &kallopMission, nullptr, always, "water samplers armed at mission start"},
-    {"missionTimerFactor", settingType::real, &missionTimerFactor, timerFactorRefusal, nullptr,
+    {"kallopMission", settingType::flag, &missionSettings::kallopMission, nullptr, always,
+     "water samplers armed at mission start"},
+    {"missionTimerFactor", settingType::real, &missionSettings::missionTimerFactor, timerFactorRefusal, nullptr,
      "mission timer: this times the time under way ..."},
-    {"surfacingAllowance", settingType::real, &surfacingAllowance, allowanceRefusal, nullptr,
+    {"surfacingAllowance", settingType::real, &missionSettings::surfacingAllowance, allowanceRefusal, nullptr,
      "... plus these seconds for each waypoint"},
     {"lineSpacing",
      settingType::real,
-     &surveySettings.lineSpacing,
+     &surveyParameters::lineSpacing,
      metresOrUnset,
      nullptr,
      "survey (--area): metres between lines; 0: the swath less the overlap",
      {"--line-spacing", "metres greater than 0", true}},
     {"swathWidth",
      settingType::real,
-     &surveySettings.swathWidth,
+     &surveyParameters::swathWidth,
      metresOrUnset,
      nullptr,
      "survey: metres the sonar covers; 0: as wide as the spacing",
      {"--swath-width", "metres greater than 0", true}},
     {"overlap",
      settingType::real,
-     &surveySettings.overlap,
+     &surveyParameters::overlap,
      overlapRefusal,
      nullptr,
      "survey: percent of the swath neighbouring lines share",
      {"--overlap", "a percentage from 0 up to, not including, 100"}},
     {"runIn",
      settingType::real,
-     &surveySettings.runIn,
+     &surveyParameters::runIn,
      runInRefusal,
      nullptr,
      "survey: metres each line runs on past the boundary",
      {"--run-in", "metres from 0 to 200000, the widest area"}},
     {"lineAngle",
      settingType::real,
-     &surveySettings.lineAngle,
+     &surveyParameters::lineAngle,
      bearingRefusal,
      nullptr,
      "survey: bearing of the lines, degrees true; left out: the area's long axis",
      {"--line-angle", "degrees true from 0 up to, not including, 360"}},
     {"entry",
      settingType::corner,
-     &surveySettings.entry,
+     &surveyParameters::entry,
      nullptr,
      nullptr,
      "survey: the corner the first line starts at",
      {"--entry", "a corner, NE, NW, SE or SW"}},
     {"crossLines",
      settingType::whole,
-     &surveySettings.crossLines,
+     &surveyParameters::crossLines,
      crossLinesRefusal,
      nullptr,
      "survey: lines across the pattern, run last",
@@ -208,14 +214,15 @@ std::string withPoint(std::string text) {
 
 std::string speedRefusal(double value, const std::string&) { return value > 0 ? "" : "a speed must be greater than 0"; }
 
-std::string maxLegMetersRefusal(double value, const std::string& written) {
+std::string maxLegMetersRefusal(double value, const std::string&) {
   // A distance of 0 or less would cut a leg into pieces without end.
   if (!(value > 0)) return "the meters between surfacings must be greater than 0";
-  if (!plannableAt(value)) {
-    return "at " + written + " m between surfacings the route would need more than " +
-           std::to_string(maxRouteWaypoints) + " waypoints";
-  }
   return "";
+}
+
+std::string tooManyWaypointsRefusal(const std::string& written) {
+  return "at " + written + " m between surfacings the route would need more than " + std::to_string(maxRouteWaypoints) +
+         " waypoints";
 }
 
 // The script's GPS blocks know True and False only: any other number would be written as
@@ -263,27 +270,6 @@ std::optional<double> valueOfOption(const settingKey& key, const std::string& te
   if (key.option.refusesZero && *value == 0) return std::nullopt;
   if (key.check != nullptr && !key.check(*value, text).empty()) return std::nullopt;
   return value;
-}
-
-double storedValue(const settingKey& key) {
-  if (const auto* real = std::get_if<double*>(&key.storage)) return **real;
-  if (const auto* optional = std::get_if<std::optional<double>*>(&key.storage)) {
-    return (*optional)->value_or(std::numeric_limits<double>::quiet_NaN());
-  }
-  if (const auto* corner = std::get_if<entryCorner*>(&key.storage)) return static_cast<int>(**corner);
-  return **std::get_if<int*>(&key.storage);
-}
-
-void store(const settingKey& key, double value) {
-  if (const auto* real = std::get_if<double*>(&key.storage)) {
-    **real = value;
-  } else if (const auto* optional = std::get_if<std::optional<double>*>(&key.storage)) {
-    **optional = value;
-  } else if (const auto* corner = std::get_if<entryCorner*>(&key.storage)) {
-    **corner = static_cast<entryCorner>(static_cast<int>(value));
-  } else {
-    **std::get_if<int*>(&key.storage) = static_cast<int>(value);
-  }
 }
 
 std::optional<double> valueOfWord(const settingKey& key, const std::string& written, std::string& reason) {
@@ -364,8 +350,8 @@ std::optional<double> valueOfReal(const settingKey& key, double number, const st
   return speedOfNumber(key, number, nearest, written, reason);
 }
 
-std::string valueText(const settingKey& key) {
-  const double value = storedValue(key);
+std::string valueText(const settingKey& key, const settingValues& values) {
+  const double value = storedValue(key, values);
   switch (key.type) {
     case settingType::speed: {
       char digits[64];

@@ -1,7 +1,8 @@
 // The mission settings by name, as a settings file and --set give them: one table of every
 // key with its type, the check its editor makes and the setting it is stored in. The
 // dialogue's editors make the same checks, from here, so that a value refused at the
-// console is refused in a file too.
+// console is refused in a file too. The keys read and write a settingValues, never the
+// program-wide settings.
 #pragma once
 
 #include <optional>
@@ -10,7 +11,7 @@
 #include <variant>
 #include <vector>
 
-#include "survey/surveyPattern.h"
+#include "settings/settingValues.h"
 
 enum class settingType {
   speed,   // metres per second, kept as the float nearest to what was written, as the speed editors keep it
@@ -39,11 +40,13 @@ struct settingKey {
   settingType type;
   // double for speed and real, int for whole and flag; an optional real has no value
   // until given (a survey's bearing, the area's long axis without it), a corner its own.
-  std::variant<double*, int*, std::optional<double>*, entryCorner*> storage;
+  std::variant<double missionSettings::*, int missionSettings::*, double surveyParameters::*, int surveyParameters::*,
+               std::optional<double> surveyParameters::*, entryCorner surveyParameters::*>
+      storage;
   settingCheck check;  // null: every value of the type
   // Whether a run without questions (--no-input) must be given the key: settings the
   // dialogue always asks for and that no default can stand in for. Null: never.
-  bool (*neededWithoutQuestions)();
+  bool (*neededWithoutQuestions)(const settingValues& values);
   const char* meaning;  // one line for the settings files the program writes
   settingOption option = {};
 };
@@ -67,8 +70,8 @@ const settingKey* findOptionKey(std::string_view name);
 std::optional<double> valueOfOption(const settingKey& key, const std::string& text);
 
 // NaN for an optional real not given: a saved settings file leaves that key out.
-double storedValue(const settingKey& key);
-void store(const settingKey& key, double value);
+double storedValue(const settingKey& key, const settingValues& values);
+void store(const settingKey& key, double value, settingValues& values);
 
 // The value that the word `written` gives `key` (after --set KEY=), read as the key's
 // editor reads a typed entry, true and false also for a flag; nothing and the reason when
@@ -85,9 +88,13 @@ std::optional<double> valueOfReal(const settingKey& key, double number, const st
 
 // The stored value as a settings file writes it, reading back as the same bits: 1.3, 3600.0,
 // 30, true.
-std::string valueText(const settingKey& key);
+std::string valueText(const settingKey& key, const settingValues& values);
 
 // ---- Checks the editors make as well ----
 std::string speedRefusal(double value, const std::string& written);
 std::string maxLegMetersRefusal(double value, const std::string& written);
+// The refusal of meters between surfacings `written` that would cut the route into more
+// waypoints than a route may hold; the caller, which holds the route, knows whether they
+// would.
+std::string tooManyWaypointsRefusal(const std::string& written);
 std::string flagRefusal(const char* name, double value);

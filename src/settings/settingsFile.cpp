@@ -146,7 +146,8 @@ std::string commentSafe(const std::string& text) {
 
 }  // namespace
 
-std::vector<std::string> readSettingsText(std::string_view content, const std::string& name, givenSettings& given) {
+std::vector<std::string> readSettingsText(std::string_view content, const std::string& name, givenSettings& given,
+                                          settingValues& values) {
   // Saved as "Unicode" by a Windows editor, as route files are.
   const unicodeText unicode = fromUtf16(content);
   if (!unicode.problem.empty()) return {"vesk: settings file " + name + " " + unicode.problem};
@@ -212,13 +213,13 @@ std::vector<std::string> readSettingsText(std::string_view content, const std::s
   }
   if (!refusals.empty()) return refusals;
   for (const entry& e : entries) {
-    store(*e.key, e.value);
+    store(*e.key, e.value, values);
     given[e.key->name] = {name + ":" + std::to_string(e.at.line) + ":" + std::to_string(e.at.column), e.written};
   }
   return {};
 }
 
-std::optional<std::string> applySetOption(const std::string& assignment, givenSettings& given) {
+std::optional<std::string> applySetOption(const std::string& assignment, givenSettings& given, settingValues& values) {
   const std::string origin = "--set " + assignment;
   const size_t equals = assignment.find('=');
   if (equals == std::string::npos) return origin + ": give KEY=VALUE, as in --set abortDepth=100";
@@ -230,20 +231,21 @@ std::optional<std::string> applySetOption(const std::string& assignment, givenSe
   std::string reason;
   const std::optional<double> value = valueOfWord(*key, written, reason);
   if (!value) return origin + ": " + reason;
-  store(*key, *value);
+  store(*key, *value, values);
   given[key->name] = {origin, written};
   return std::nullopt;
 }
 
-givenSettings loadSettings(const std::optional<std::string>& file, const std::vector<std::string>& sets) {
+givenSettings loadSettings(const std::optional<std::string>& file, const std::vector<std::string>& sets,
+                           settingValues& values) {
   givenSettings given;
   if (file) {
-    const std::vector<std::string> refusals = readSettingsText(readSettingsFile(*file), *file, given);
+    const std::vector<std::string> refusals = readSettingsText(readSettingsFile(*file), *file, given, values);
     if (!refusals.empty()) refuse(refusals);
   }
   std::vector<std::string> refusals;
   for (const std::string& assignment : sets) {
-    if (const std::optional<std::string> refusal = applySetOption(assignment, given)) {
+    if (const std::optional<std::string> refusal = applySetOption(assignment, given, values)) {
       refusals.push_back("vesk: " + *refusal);
     }
   }
@@ -251,22 +253,27 @@ givenSettings loadSettings(const std::optional<std::string>& file, const std::ve
   return given;
 }
 
-void checkSettingsAgainstRoute(const givenSettings& given) {
+void checkSettingsAgainstRoute(const givenSettings& given, const settingValues& values,
+                               bool (*plannableAt)(double maxLegMeters)) {
   std::vector<std::string> refusals;
   for (const auto& [name, from] : given) {
     const settingKey& key = *findSettingKey(name);
     if (key.check == nullptr) continue;
-    const std::string reason = key.check(storedValue(key), from.written);
+    std::string reason = key.check(storedValue(key, values), from.written);
+    if (reason.empty() && name == "maxLegMeters" && !plannableAt(values.mission.maxLegMeters)) {
+      reason = tooManyWaypointsRefusal(from.written);
+    }
     if (!reason.empty())
       refusals.push_back("vesk: " + from.origin + ": " + name + " = " + from.written + ": " + reason);
   }
   if (!refusals.empty()) refuse(refusals);
 }
 
-void requireSettings(const givenSettings& given) {
+void requireSettings(const givenSettings& given, const settingValues& values) {
   std::string missing;
   for (const settingKey& key : settingKeys()) {
-    if (key.neededWithoutQuestions == nullptr || !key.neededWithoutQuestions() || given.count(key.name) > 0) continue;
+    if (key.neededWithoutQuestions == nullptr || !key.neededWithoutQuestions(values) || given.count(key.name) > 0)
+      continue;
     missing += (missing.empty() ? "" : ", ") + std::string(key.name);
   }
   if (!missing.empty()) {
@@ -275,7 +282,7 @@ void requireSettings(const givenSettings& given) {
   }
 }
 
-std::string settingsText(const std::string& routeName, const std::string& stem) {
+std::string settingsText(const settingValues& values, const std::string& routeName, const std::string& stem) {
   std::string text = "# vesk settings of the mission planned from " + commentSafe(routeName) + " as " + stem + "cfg, " +
                      stem + "wpt and " + stem +
                      "pts\n"
@@ -284,8 +291,8 @@ std::string settingsText(const std::string& routeName, const std::string& stem) 
   size_t width = 0;
   for (const settingKey& key : settingKeys()) {
     // A setting with no value until given (the survey's bearing) is left out.
-    if (std::isnan(storedValue(key))) continue;
-    assignments.emplace_back(std::string(key.name) + " = " + valueText(key), key.meaning);
+    if (std::isnan(storedValue(key, values))) continue;
+    assignments.emplace_back(std::string(key.name) + " = " + valueText(key, values), key.meaning);
     width = std::max(width, assignments.back().first.size());
   }
   for (const auto& [assignment, meaning] : assignments) {
@@ -311,12 +318,13 @@ void checkSettingsDestination(const std::string& path) {
   if (const problem refused = checkOutputFolder(folder)) reportFailure(*refused);
 }
 
-void saveSettings(const std::string& path, const std::string& routeName, const std::string& stem) {
+void saveSettings(const settingValues& values, const std::string& path, const std::string& routeName,
+                  const std::string& stem) {
   const auto [folder, name] = folderAndName(path);
   const std::vector<outputFile> files = {{name, "cannot open settings output file %s ",
                                           "cannot write settings output file %s ",
                                           " **** Wrote settings : %s **** \n"}};
-  const std::string text = settingsText(routeName, stem);
+  const std::string text = settingsText(values, routeName, stem);
   const problem failed = writeFileSet(folder, files, [&](const std::vector<textOut*>& out) { out[0]->lines(text); });
   if (failed) reportFailure(*failed);
 }

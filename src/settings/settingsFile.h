@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "settings/settingValues.h"
+
 // A key given this run: where ("route.toml:3:14", "--set maxDepth=80"), and its value as
 // written there.
 struct givenSetting {
@@ -22,28 +24,31 @@ using givenSettings = std::map<std::string, givenSetting>;
 // Stores the settings of `text`, the whole content of the TOML settings file `name`, and
 // notes them in `given`. Returns the refusals, each a whole line "NAME:LINE:COLUMN: what
 // is wrong", in the order of the file; when there is any, nothing is stored.
-std::vector<std::string> readSettingsText(std::string_view text, const std::string& name, givenSettings& given);
+std::vector<std::string> readSettingsText(std::string_view text, const std::string& name, givenSettings& given,
+                                          settingValues& values);
 
 // Stores the setting of one --set option's KEY=VALUE and notes it in `given`; returns why
 // it is refused, or nothing.
-std::optional<std::string> applySetOption(const std::string& assignment, givenSettings& given);
+std::optional<std::string> applySetOption(const std::string& assignment, givenSettings& given, settingValues& values);
 
 // The settings file, when there is one, then the --set options in their order: stores
-// them, or ends the run with every refusal on standard error.
-givenSettings loadSettings(const std::optional<std::string>& file, const std::vector<std::string>& sets);
+// them in `values`, or ends the run with every refusal on standard error.
+givenSettings loadSettings(const std::optional<std::string>& file, const std::vector<std::string>& sets,
+                           settingValues& values);
 
 // Checks the given settings again once the route is read, for the checks that need it
-// (meters between surfacings that would cut the route into too many waypoints); ends the
-// run, naming where the value came from, when one fails.
-void checkSettingsAgainstRoute(const givenSettings& given);
+// (meters between surfacings that would cut the route into too many waypoints, which
+// `plannableAt` tells); ends the run, naming where the value came from, when one fails.
+void checkSettingsAgainstRoute(const givenSettings& given, const settingValues& values,
+                               bool (*plannableAt)(double maxLegMeters));
 
 // For a run that asks no question: ends the run, naming them, when settings that no
 // default stands in for were not given.
-void requireSettings(const givenSettings& given);
+void requireSettings(const givenSettings& given, const settingValues& values);
 
-// A settings file holding every setting as it stands, for the set of the name stem `stem`
+// A settings file holding every setting of `values`, for the set of the name stem `stem`
 // planned from the waypoint file `routeName`.
-std::string settingsText(const std::string& routeName, const std::string& stem);
+std::string settingsText(const settingValues& values, const std::string& routeName, const std::string& stem);
 
 // The folder of the settings file `path` must take a file before any question is asked:
 // ends the run when it cannot, or when `path` names no file.
@@ -51,4 +56,5 @@ void checkSettingsDestination(const std::string& path);
 
 // Writes settingsText to `path` as the mission files are written: complete or not at all,
 // an existing file replaced only by a complete new one.
-void saveSettings(const std::string& path, const std::string& routeName, const std::string& stem);
+void saveSettings(const settingValues& values, const std::string& path, const std::string& routeName,
+                  const std::string& stem);

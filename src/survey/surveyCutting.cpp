@@ -1,4 +1,5 @@
 #include "survey/surveyCutting.h"
+#include "mission/routeLimits.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +8,6 @@
 #include "calcs.h"
 #include "geo/sphere.h"
 #include "survey/surveyArea.h"
-#include "wptList.h"
 
 namespace {
 

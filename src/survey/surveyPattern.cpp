@@ -1,4 +1,5 @@
 #include "survey/surveyPattern.h"
+#include "mission/routeLimits.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,7 +15,6 @@
 #include "survey/surveyOrder.h"
 #include "survey/surveySweeps.h"
 #include "survey/surveyTransits.h"
-#include "wptList.h"
 
 namespace {
 

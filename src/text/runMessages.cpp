@@ -1,11 +1,15 @@
 #include "text/runMessages.h"
 
 #include <cstdio>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 #include <string>
 #include <string_view>
 #include <utility>
 
-#include "console/consoleInput.h"
 #include "text/characters.h"
 
 namespace {
@@ -64,6 +68,20 @@ void toStdout(const std::string& message) {
   const std::string text = shownMessage(message);
   std::fwrite(text.data(), 1, text.size(), stdout);
 }
+
+namespace {
+
+// Whether standard error goes to a terminal or console, where the operator reads it
+// interleaved with standard output.
+bool errorsOnTerminal() {
+#ifdef _WIN32
+  return _isatty(_fileno(stderr)) != 0;
+#else
+  return isatty(fileno(stderr)) != 0;
+#endif
+}
+
+}  // namespace
 
 void failRun(const std::string& message, const std::string& reason) {
   toStdout(message);

@@ -1,0 +1,12 @@
+// Every setting a settings file, --set or a survey option can give, as one value: the
+// settings subsystem reads and writes this, and the driver copies it from and into the
+// program-wide settings around the dialogue.
+#pragma once
+
+#include "mission/missionSettings.h"
+#include "survey/surveyParameters.h"
+
+struct settingValues {
+  missionSettings mission;
+  surveyParameters survey;
+};
