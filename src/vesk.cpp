@@ -97,12 +97,12 @@ T valueOf(result<T> step) {
 
 // The survey's route becomes the list, through the route readers' checks as a route
 // file's waypoints come in.
-void listSurveyRoute(const areaSurvey& survey) {
+void listSurveyRoute(const areaSurvey& survey, warningLog& log) {
   destroyList();
   std::vector<geoPoint> points(survey.plan.route.begin(), survey.plan.route.end());
   std::vector<std::string> warnings;
   const result<std::vector<geoPoint>> route = checkRoutePoints(points, survey.name, warnings);
-  for (const std::string& text : warnings) warn(text);
+  for (const std::string& text : warnings) log.warn(text);
   if (!route) reportFailure(route.error());
   for (const geoPoint& p : *route) insertLatLonEnd(p.lat, p.lon);
 }
@@ -126,10 +126,10 @@ double surveySurfacingSeconds(const missionSettings& settings) {
 }
 
 // The survey of the area file `name`, laid out with the settings as they stand.
-areaSurvey surveyOfFile(const std::string& name) {
+areaSurvey surveyOfFile(const std::string& name, warningLog& log) {
   std::vector<std::string> warnings;
   result<areaFile> file = readArea(readRouteFile(name), name, warnings);
-  for (const std::string& text : warnings) warn(text);
+  for (const std::string& text : warnings) log.warn(text);
   return valueOf(surveyOf(name, valueOf(std::move(file)), surveySettings, maxLegMeters));
 }
 
@@ -137,8 +137,10 @@ int run(int argc, char** argv) {
   // Every warning of the run, the command line's own included, goes to this log: the
   // picture shows them and --strict counts them.
   warningLog warnings;
-  const warningsTo runWarnings(warnings);
-  const commandLine options = parseCommandLine(argc, argv);
+  const commandLine options = valueOf(parseCommandLine(argc, argv));
+  // Under --strict the command line's own warnings are errors already.
+  warnings.treatAsErrors(options.strict);
+  for (const std::string& text : options.warnings) warnings.warn(text);
   if (options.help) {
     std::fputs(usageText, stdout);
     return 0;
@@ -149,7 +151,9 @@ int run(int argc, char** argv) {
   }
   const std::string& folder = options.outputDir;
   if (const problem refused = checkOutputFolder(folder, !options.dryRun)) reportFailure(*refused);
-  if (options.saveSettings && !options.dryRun) checkSettingsDestination(*options.saveSettings);
+  if (options.saveSettings && !options.dryRun) {
+    if (const problem p = checkSettingsDestination(*options.saveSettings)) reportFailure(*p);
+  }
   if (options.writeRoute && !options.dryRun) {
     if (const problem p = checkSurveyRoutePath(*options.writeRoute, *options.areaFile)) reportFailure(*p);
   }
@@ -160,7 +164,7 @@ int run(int argc, char** argv) {
   }
   // Defaults, then the file, then --set: the dialogue starts from what they give.
   settingValues values = currentValues();
-  const givenSettings given = loadSettings(options.settingsFile, options.sets, values);
+  const givenSettings given = valueOf(loadSettings(options.settingsFile, options.sets, values));
   if (options.start) values.survey.start = options.start;
   useValues(values);
 
@@ -171,17 +175,17 @@ int run(int argc, char** argv) {
   // asked so that a bad route or area is reported at once.
   std::optional<areaSurvey> surveyed;
   if (survey) {
-    surveyed = surveyOfFile(waypointFileName);
-    listSurveyRoute(*surveyed);
+    surveyed = surveyOfFile(waypointFileName, warnings);
+    listSurveyRoute(*surveyed, warnings);
   } else {
-    readRoute(readRouteFile(waypointFileName), waypointFileName);
+    readRoute(readRouteFile(waypointFileName), waypointFileName, &warnings);
   }
   const routeOutline route = outlineOfRoute();
   summariseRoute(waypointFileName, route);
-  checkSettingsAgainstRoute(given, currentValues(), plannableAt);
+  if (const problem p = checkSettingsAgainstRoute(given, currentValues(), plannableAt)) reportFailure(*p);
 
   if (options.noInput) {
-    requireSettings(given, currentValues());
+    if (const problem p = requireSettings(given, currentValues())) reportFailure(*p);
     warnAboutSettings(route, warnings);
     if (kallopMission == 1) remindOfArmedKallops();
   } else {
@@ -192,9 +196,9 @@ int run(int argc, char** argv) {
     // The lines are cut at the surfacings the operator has just set.
     if (maxLegMeters != surveyed->parameters.maxLegMeters) {
       surveyed = valueOf(surveyAgain(std::move(*surveyed), surveySettings, maxLegMeters));
-      listSurveyRoute(*surveyed);
+      listSurveyRoute(*surveyed, warnings);
     }
-    warnAboutSurveyCoverage(*surveyed);
+    warnAboutSurveyCoverage(*surveyed, warnings);
   }
   planRoute();
   // One stem for the whole set, taken once: a run that crosses a minute boundary still
@@ -215,10 +219,14 @@ int run(int argc, char** argv) {
     return 0;
   }
   if (options.writeRoute) {
-    if (const problem p = writeSurveyRoute(*surveyed, *options.writeRoute)) reportFailure(*p);
+    if (const problem p = writeSurveyRoute(*surveyed, *options.writeRoute, &warnings)) reportFailure(*p);
   }
-  if (options.saveSettings) saveSettings(currentValues(), *options.saveSettings, waypointFileName, stem);
-  writeMissionFiles(mission, folder, options.maps);
+  if (options.saveSettings) {
+    if (const problem p = saveSettings(currentValues(), *options.saveSettings, waypointFileName, stem, &warnings)) {
+      reportFailure(*p);
+    }
+  }
+  writeMissionFiles(mission, folder, options.maps, &warnings);
   summarisePlan(mission, stem);
   if (survey) summariseSurvey(*surveyed, mission.settings.missionSpeed, surveySurfacingSeconds(mission.settings));
   return 0;
@@ -241,10 +249,11 @@ std::string readRouteFile(const std::string& name) {
   return std::move(*content);
 }
 
-void readRoute(std::string_view content, const std::string& name) {
+void readRoute(std::string_view content, const std::string& name, warningLog* log) {
   std::vector<std::string> warnings;
   const result<std::vector<geoPoint>> route = readRoutePoints(content, name, warnings);
-  for (const std::string& text : warnings) warn(text);
+  warningLog shownOnly;
+  for (const std::string& text : warnings) (log != nullptr ? *log : shownOnly).warn(text);
   if (!route) reportFailure(route.error());
   for (const geoPoint& p : *route) insertLatLonEnd(p.lat, p.lon);
 }

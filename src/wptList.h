@@ -21,7 +21,6 @@ extern node* headNodePtr;  // first node, null while the list is empty
 extern node* tailNodePtr;  // last node
 extern double big_legMeters;
 
-
 // ---- Node operations ----
 int initNode(node* currNodePtr);
 void insertLatLonEnd(double latIn, double lonIn);

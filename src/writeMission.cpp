@@ -315,7 +315,7 @@ std::vector<std::string> missionFileNames(const std::string& stem, const std::ve
 }
 
 void writeMissionFiles(const plannedMission& mission, const std::string& folder, const std::vector<mapFormat>& maps,
-                       setSteps steps) {
+                       warningLog* warnings, setSteps steps) {
   const std::vector<std::string>& names = mission.setFiles;
   std::vector<outputFile> files = {
       {names[0], "cannot open mission output file %s ", "cannot write mission output file %s ",
@@ -328,13 +328,13 @@ void writeMissionFiles(const plannedMission& mission, const std::string& folder,
     files.push_back({names[3 + i], "cannot open map output file %s ", "cannot write map output file %s ",
                      "\n **** Wrote map : %s ****\n"});
   }
-  const problem failed = writeFileSet(
-      folder, files,
-      [&](const std::vector<textOut*>& out) {
-        missionText(files[0].name, false, *out[0]);
-        routeRecords(out[1], out[2], files[2].name);
-        for (size_t i = 0; i < maps.size(); ++i) mapText(maps[i], mission, files[3 + i].name, *out[3 + i]);
-      },
-      setKind::mission, steps);
+  const problem failed = writeFileSet(folder, files,
+                                      [&](const std::vector<textOut*>& out) {
+                                        missionText(files[0].name, false, *out[0]);
+                                        routeRecords(out[1], out[2], files[2].name);
+                                        for (size_t i = 0; i < maps.size(); ++i)
+                                          mapText(maps[i], mission, files[3 + i].name, *out[3 + i]);
+                                      },
+                                      {setKind::mission, warnings, steps});
   if (failed) reportFailure(*failed);
 }

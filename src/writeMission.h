@@ -19,10 +19,11 @@ std::vector<std::string> missionFileNames(const std::string& stem, const std::ve
 // waypoint at the bottom), the waypoint file (".wpt": one numbered record per waypoint,
 // launch waypoint first), the survey-line file (".pts": a header record naming the file,
 // then one record per waypoint), and the maps in `maps`, drawn from `mission`. Ends the run
-// with the writer's message when the set cannot be written. `steps` hears of each step of
-// the writing (see setSteps).
+// with the writer's message when the set cannot be written. The backups of an earlier set
+// are warned of into `warnings`, the run's log; `steps` hears of each step of the writing
+// (see setSteps).
 void writeMissionFiles(const plannedMission& mission, const std::string& folder, const std::vector<mapFormat>& maps,
-                       setSteps steps = nullptr);
+                       warningLog* warnings = nullptr, setSteps steps = nullptr);
 
 // The text of the mission script for `name`. `preview` gives the console preview's
 // variant of it.

@@ -67,7 +67,7 @@ int writeSurvey(const std::string& folder, double latitude, int count, const std
   const int devNull = open("/dev/null", O_WRONLY);
   dup2(devNull, 1);
   try {
-    writeMissionFiles(describeMission("", missionFileNames(stem, maps)), folder, maps, steps);
+    writeMissionFiles(describeMission("", missionFileNames(stem, maps)), folder, maps, nullptr, steps);
   } catch (const runEnd& end) {
     status = end.status;
   }
@@ -351,7 +351,7 @@ void crashWhileNaming(const TempDir& dir, const std::string& name, const char* s
     if (name.empty()) _exit(writeSurvey(dir.path(), 44, 150, {}, killHere) == 0 ? 3 : 4);
     const int devNull = open("/dev/null", O_WRONLY);
     dup2(devNull, 1);
-    static_cast<void>(writeFileSet(dir.path(), files, settings, setKind::named, killHere));
+    static_cast<void>(writeFileSet(dir.path(), files, settings, {setKind::named, nullptr, killHere}));
     _exit(3);  // not reached: the step kills
   }
   int status = 0;

@@ -80,8 +80,9 @@ struct earlierOnly {
 // The files of one set; whatever has not been committed is removed when it goes.
 class setWriter {
  public:
-  setWriter(const std::string& folder, const std::vector<outputFile>& files, setKind kind, setSteps steps)
-      : folder_(folder), steps_(steps) {
+  setWriter(const std::string& folder, const std::vector<outputFile>& files, const setWriting& how)
+      : folder_(folder), steps_(how.steps), warnings_(how.warnings) {
+    const setKind kind = how.kind;
     platform::startGuard();
     for (const outputFile& file : files) {
       pending p;
@@ -207,7 +208,7 @@ class setWriter {
   // a set that has its names is told in full whatever memory is left.
   void announce() {
     std::fwrite(told_.data(), 1, told_.size(), stdout);
-    if (kept_) giveWarning(*kept_);
+    if (kept_) giveWarning(warnings_, *kept_);
   }
 
  private:
@@ -219,9 +220,9 @@ class setWriter {
     }
     for (const earlierOnly& e : earlier_) kept += (kept.empty() ? "" : ", ") + backupName(e.name, journal_.backup);
     if (kept.empty()) return;
-    kept_ = std::make_unique<readyWarning>(
-        prepareWarning(journal_.kind == setKind::mission ? "the earlier set " + journal_.stem + " is kept as " + kept
-                                                         : "the earlier " + journal_.stem + " is kept as " + kept));
+    kept_ = std::make_unique<readyWarning>(prepareWarning(
+        warnings_, journal_.kind == setKind::mission ? "the earlier set " + journal_.stem + " is kept as " + kept
+                                                     : "the earlier " + journal_.stem + " is kept as " + kept));
   }
 
   // "cfg" of 2014_119_148.cfg: the steps are named alike whatever minute a run takes.
@@ -315,6 +316,7 @@ class setWriter {
 
   std::string folder_;
   setSteps steps_;
+  warningLog* warnings_;
   std::vector<pending> set_;
   std::vector<earlierOnly> earlier_;
   setJournal journal_;
@@ -332,7 +334,7 @@ void divertFileSets(setDestination* destination) { diverted = destination; }
 bool setsDiverted() { return diverted != nullptr; }
 
 problem writeFileSet(const std::string& folder, const std::vector<outputFile>& files, const setText& produce,
-                     setKind kind, setSteps steps) {
+                     const setWriting& how) {
   if (files.empty()) return std::nullopt;
   if (diverted != nullptr) {
     std::vector<std::string> paths;
@@ -350,7 +352,7 @@ problem writeFileSet(const std::string& folder, const std::vector<outputFile>& f
     }
   }
   try {
-    setWriter writer(folder, files, kind, steps);
+    setWriter writer(folder, files, how);
     writer.writeAll(produce);
     writer.nameAll();
     writer.announce();

@@ -19,6 +19,7 @@
 
 #include "files/setSteps.h"
 #include "text/outcome.h"
+#include "text/runMessages.h"
 #include "text/textOut.h"
 
 // The files the vehicle reads have CR LF line ends, whichever system wrote them.
@@ -43,12 +44,18 @@ using setText = std::function<void(const std::vector<textOut*>& outputs)>;
 // run, which writes nothing at all) only the folder's existence is checked.
 [[nodiscard]] problem checkOutputFolder(const std::string& folder, bool tryWriting = true);
 
+// How a set is written besides its files.
+struct setWriting {
+  setKind kind = setKind::named;
+  warningLog* warnings = nullptr;  // the run's log, which the backups of an earlier set are told into
+  setSteps steps = nullptr;        // hears of each step of the writing
+};
+
 // Writes `files` into `folder` as one set, then prints each file's success line in order
-// and warns of the backups of an earlier set, telling `steps` of each step of the writing.
-// On failure nothing of the set stays, and the failure holds the file's message, and the
-// reason and what stays.
+// and warns of the backups of an earlier set. On failure nothing of the set stays, and the
+// failure holds the file's message, and the reason and what stays.
 [[nodiscard]] problem writeFileSet(const std::string& folder, const std::vector<outputFile>& files,
-                                   const setText& produce, setKind kind = setKind::named, setSteps steps = nullptr);
+                                   const setText& produce, const setWriting& how = {});
 
 // ---- Another destination ----
 

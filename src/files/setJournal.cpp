@@ -7,10 +7,9 @@
 #include <vector>
 
 #include "files/fileSetPlatform.h"
-#include "text/version.h"
 #include "maps/mapExport.h"
 #include "text/runMessages.h"
-
+#include "text/version.h"
 
 const char* const journalName = ".vesk-journal";
 const char* const journalProgram = veskVersion;

@@ -10,7 +10,6 @@
 #include "maps/mapWaypoints.h"
 #include "text/version.h"
 
-
 namespace {
 
 // The route's longitudes made continuous across 180°: each differs from the one before by

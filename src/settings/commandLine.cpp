@@ -22,9 +22,13 @@ std::string versionText() {
 
 namespace {
 
+// A command line that cannot be meant, from wherever it is found to parseCommandLine.
+struct optionRefusal {
+  failure why;
+};
+
 [[noreturn]] void badOption(const std::string& what) {
-  toStderr("vesk: " + what + " (see vesk --help)");
-  throw runEnd{1};
+  throw optionRefusal{{"", "vesk: " + what + " (see vesk --help)"}};
 }
 
 // The survey options, in the order of --help, which is also the order they are read in:
@@ -70,9 +74,7 @@ void readSurveyOptions(const surveyTexts& t, commandLine& line) {
   }
 }
 
-}  // namespace
-
-commandLine parseCommandLine(int argc, char** argv) {
+commandLine readCommandLine(int argc, char** argv) {
   commandLine line;
   std::vector<std::string> maps;
   std::vector<std::string> files;
@@ -123,12 +125,20 @@ commandLine parseCommandLine(int argc, char** argv) {
   if (!line.areaFile && !line.surveyOption.empty()) badOption(line.surveyOption + " needs a survey area: --area FILE");
   if (!line.areaFile && line.writeRoute) badOption("--write-route writes the route of a survey: it needs --area FILE");
   if (!files.empty()) line.waypointFile = files[0];
-  // Under --strict the warning below is an error already.
-  treatWarningsAsErrors(line.strict);
   if (files.size() > 1) {
     std::string ignored;
     for (size_t i = 1; i < files.size(); ++i) ignored += " " + files[i];
-    warn("only one waypoint file is read; ignored:" + ignored);
+    line.warnings.push_back("only one waypoint file is read; ignored:" + ignored);
   }
   return line;
+}
+
+}  // namespace
+
+result<commandLine> parseCommandLine(int argc, char** argv) {
+  try {
+    return readCommandLine(argc, argv);
+  } catch (optionRefusal& refused) {
+    return std::move(refused.why);
+  }
 }

@@ -8,6 +8,7 @@
 #include "geo/latLon.h"
 
 #include "maps/mapExport.h"
+#include "text/outcome.h"
 
 struct commandLine {
   bool help = false;
@@ -27,12 +28,13 @@ struct commandLine {
   std::optional<latLon> start;            // --start: the first line starts at the line end nearest it
   std::optional<std::string> writeRoute;  // where the survey's route is written for review
   std::string surveyOption;               // the first line option given, if any
+  std::vector<std::string> warnings;      // slips of the command line, for the run's log
 };
 
 // Reads the options and the waypoint file name. An unknown option, an option without its
 // value, an unknown map format, a survey value that cannot be meant, or a survey option
-// without an area stops the run with a message on standard error.
-commandLine parseCommandLine(int argc, char** argv);
+// without an area fails with the reason for standard error.
+result<commandLine> parseCommandLine(int argc, char** argv);
 
 // What --help prints: what the program does, the waypoint file formats, every option and
 // the exit status. Kept in doc/usage.txt, which the build turns into this string.

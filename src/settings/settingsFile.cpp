@@ -103,10 +103,18 @@ std::string didYouMean(std::string_view name) {
   return "unknown key '" + std::string(name) + "': did you mean '" + nearestSettingKey(name).name + "'?";
 }
 
-[[noreturn]] void refuse(const std::vector<std::string>& refusals) {
-  for (const std::string& line : refusals) toStderr(line);
-  throw runEnd{1};
+// Why the settings cannot be used, from wherever they are found wanting to the entry that
+// gives the failure back.
+struct settingsRefusal {
+  failure why;
+};
+
+// Every refusal, one a line on standard error.
+failure refusalOf(const std::vector<std::string>& refusals) {
+  return {"", refusals.front(), std::vector<std::string>(refusals.begin() + 1, refusals.end())};
 }
+
+[[noreturn]] void refuse(const std::vector<std::string>& refusals) { throw settingsRefusal{refusalOf(refusals)}; }
 
 std::string readSettingsFile(const std::string& name) {
   std::error_code ec;
@@ -236,12 +244,17 @@ std::optional<std::string> applySetOption(const std::string& assignment, givenSe
   return std::nullopt;
 }
 
-givenSettings loadSettings(const std::optional<std::string>& file, const std::vector<std::string>& sets,
-                           settingValues& values) {
+result<givenSettings> loadSettings(const std::optional<std::string>& file, const std::vector<std::string>& sets,
+                                   settingValues& values) {
   givenSettings given;
   if (file) {
-    const std::vector<std::string> refusals = readSettingsText(readSettingsFile(*file), *file, given, values);
-    if (!refusals.empty()) refuse(refusals);
+    std::vector<std::string> refusals;
+    try {
+      refusals = readSettingsText(readSettingsFile(*file), *file, given, values);
+    } catch (settingsRefusal& refused) {
+      return std::move(refused.why);
+    }
+    if (!refusals.empty()) return refusalOf(refusals);
   }
   std::vector<std::string> refusals;
   for (const std::string& assignment : sets) {
@@ -249,12 +262,12 @@ givenSettings loadSettings(const std::optional<std::string>& file, const std::ve
       refusals.push_back("vesk: " + *refusal);
     }
   }
-  if (!refusals.empty()) refuse(refusals);
+  if (!refusals.empty()) return refusalOf(refusals);
   return given;
 }
 
-void checkSettingsAgainstRoute(const givenSettings& given, const settingValues& values,
-                               bool (*plannableAt)(double maxLegMeters)) {
+problem checkSettingsAgainstRoute(const givenSettings& given, const settingValues& values,
+                                  bool (*plannableAt)(double maxLegMeters)) {
   std::vector<std::string> refusals;
   for (const auto& [name, from] : given) {
     const settingKey& key = *findSettingKey(name);
@@ -266,20 +279,20 @@ void checkSettingsAgainstRoute(const givenSettings& given, const settingValues& 
     if (!reason.empty())
       refusals.push_back("vesk: " + from.origin + ": " + name + " = " + from.written + ": " + reason);
   }
-  if (!refusals.empty()) refuse(refusals);
+  if (!refusals.empty()) return refusalOf(refusals);
+  return std::nullopt;
 }
 
-void requireSettings(const givenSettings& given, const settingValues& values) {
+problem requireSettings(const givenSettings& given, const settingValues& values) {
   std::string missing;
   for (const settingKey& key : settingKeys()) {
     if (key.neededWithoutQuestions == nullptr || !key.neededWithoutQuestions(values) || given.count(key.name) > 0)
       continue;
     missing += (missing.empty() ? "" : ", ") + std::string(key.name);
   }
-  if (!missing.empty()) {
-    refuse({"vesk: --no-input: no value given for " + missing +
-            ": give them in the settings file or with --set KEY=VALUE; nothing is planned"});
-  }
+  if (missing.empty()) return std::nullopt;
+  return failure{"", "vesk: --no-input: no value given for " + missing +
+                         ": give them in the settings file or with --set KEY=VALUE; nothing is planned"};
 }
 
 std::string settingsText(const settingValues& values, const std::string& routeName, const std::string& stem) {
@@ -311,20 +324,22 @@ std::pair<std::string, std::string> folderAndName(const std::string& path) {
 
 }  // namespace
 
-void checkSettingsDestination(const std::string& path) {
+problem checkSettingsDestination(const std::string& path) {
   const auto [folder, name] = folderAndName(path);
-  if (name.empty() || name == "." || name == "..") refuse({"vesk: --save-settings " + path + ": give a file name"});
-  if (folder.empty()) return;
-  if (const problem refused = checkOutputFolder(folder)) reportFailure(*refused);
+  if (name.empty() || name == "." || name == "..") {
+    return failure{"", "vesk: --save-settings " + path + ": give a file name"};
+  }
+  if (folder.empty()) return std::nullopt;
+  return checkOutputFolder(folder);
 }
 
-void saveSettings(const settingValues& values, const std::string& path, const std::string& routeName,
-                  const std::string& stem) {
+problem saveSettings(const settingValues& values, const std::string& path, const std::string& routeName,
+                     const std::string& stem, warningLog* warnings) {
   const auto [folder, name] = folderAndName(path);
   const std::vector<outputFile> files = {{name, "cannot open settings output file %s ",
                                           "cannot write settings output file %s ",
                                           " **** Wrote settings : %s **** \n"}};
   const std::string text = settingsText(values, routeName, stem);
-  const problem failed = writeFileSet(folder, files, [&](const std::vector<textOut*>& out) { out[0]->lines(text); });
-  if (failed) reportFailure(*failed);
+  return writeFileSet(folder, files, [&](const std::vector<textOut*>& out) { out[0]->lines(text); },
+                      {setKind::named, warnings});
 }

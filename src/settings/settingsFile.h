@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "settings/settingValues.h"
+#include "text/outcome.h"
+#include "text/runMessages.h"
 
 // A key given this run: where ("route.toml:3:14", "--set maxDepth=80"), and its value as
 // written there.
@@ -32,29 +34,30 @@ std::vector<std::string> readSettingsText(std::string_view text, const std::stri
 std::optional<std::string> applySetOption(const std::string& assignment, givenSettings& given, settingValues& values);
 
 // The settings file, when there is one, then the --set options in their order: stores
-// them in `values`, or ends the run with every refusal on standard error.
-givenSettings loadSettings(const std::optional<std::string>& file, const std::vector<std::string>& sets,
-                           settingValues& values);
+// them in `values`, or fails with every refusal, one a line for standard error.
+result<givenSettings> loadSettings(const std::optional<std::string>& file, const std::vector<std::string>& sets,
+                                   settingValues& values);
 
 // Checks the given settings again once the route is read, for the checks that need it
 // (meters between surfacings that would cut the route into too many waypoints, which
-// `plannableAt` tells); ends the run, naming where the value came from, when one fails.
-void checkSettingsAgainstRoute(const givenSettings& given, const settingValues& values,
-                               bool (*plannableAt)(double maxLegMeters));
+// `plannableAt` tells); fails, naming where each value came from, when any fails.
+[[nodiscard]] problem checkSettingsAgainstRoute(const givenSettings& given, const settingValues& values,
+                                                bool (*plannableAt)(double maxLegMeters));
 
-// For a run that asks no question: ends the run, naming them, when settings that no
-// default stands in for were not given.
-void requireSettings(const givenSettings& given, const settingValues& values);
+// For a run that asks no question: fails, naming them, when settings that no default
+// stands in for were not given.
+[[nodiscard]] problem requireSettings(const givenSettings& given, const settingValues& values);
 
 // A settings file holding every setting of `values`, for the set of the name stem `stem`
 // planned from the waypoint file `routeName`.
 std::string settingsText(const settingValues& values, const std::string& routeName, const std::string& stem);
 
 // The folder of the settings file `path` must take a file before any question is asked:
-// ends the run when it cannot, or when `path` names no file.
-void checkSettingsDestination(const std::string& path);
+// fails when it cannot, or when `path` names no file.
+[[nodiscard]] problem checkSettingsDestination(const std::string& path);
 
-// Writes settingsText to `path` as the mission files are written: complete or not at all,
+// Writes settingsText to `path` as the mission files are written (the backup of an
+// earlier file warned of into `warnings`, the run's log): complete or not at all,
 // an existing file replaced only by a complete new one.
-void saveSettings(const settingValues& values, const std::string& path, const std::string& routeName,
-                  const std::string& stem);
+[[nodiscard]] problem saveSettings(const settingValues& values, const std::string& path, const std::string& routeName,
+                                   const std::string& stem, warningLog* warnings);

@@ -73,16 +73,17 @@ result<areaSurvey> surveyAgain(areaSurvey survey, const surveyParameters& parame
   return result<areaSurvey>(std::move(survey));
 }
 
-void warnAboutSurveyCoverage(const areaSurvey& survey) {
+void warnAboutSurveyCoverage(const areaSurvey& survey, warningLog& warnings) {
   const surveyPlan& plan = survey.plan;
   if (plan.coveragePercent >= wellCoveredPercent) return;
   const bool runIn = survey.parameters.runIn > 0;
-  warn("the swaths cover " + numberText::fixed(plan.coveragePercent, 2).text() + " % of " + survey.name + ": " +
-       (runIn ? "the run-in of lines that end at a hole or a notch, and strips between the ends of lines that meet "
-                "an edge at a slant, are left unswept; "
-              : "strips are left between the ends of lines that meet an edge at a slant; ") +
-       "lines along that edge (lineAngle) or a closer spacing cover more" +
-       (runIn ? ", and so does a shorter runIn" : ""));
+  warnings.warn(
+      "the swaths cover " + numberText::fixed(plan.coveragePercent, 2).text() + " % of " + survey.name + ": " +
+      (runIn ? "the run-in of lines that end at a hole or a notch, and strips between the ends of lines that meet "
+               "an edge at a slant, are left unswept; "
+             : "strips are left between the ends of lines that meet an edge at a slant; ") +
+      "lines along that edge (lineAngle) or a closer spacing cover more" +
+      (runIn ? ", and so does a shorter runIn" : ""));
 }
 
 problem checkSurveyRoutePath(const std::string& path, const std::string& areaName) {
@@ -97,19 +98,21 @@ problem checkSurveyRoutePath(const std::string& path, const std::string& areaNam
   return std::nullopt;
 }
 
-problem writeSurveyRoute(const areaSurvey& survey, const std::string& path) {
+problem writeSurveyRoute(const areaSurvey& survey, const std::string& path, warningLog* warnings) {
   const auto [folder, name] = folderAndName(path);
   if (name.empty()) return failure{"cannot open route output file " + path + " ", ""};
   const std::vector<outputFile> files = {{name, "cannot open route output file %s ",
                                           "cannot write route output file %s ", "\n **** Wrote route : %s ****\n"}};
-  return writeFileSet(folder, files, [&survey](const std::vector<textOut*>& out) {
-    for (const latLon& p : survey.plan.route) {
-      out[0]->put(numberText::shortest(p.lat));
-      out[0]->put(" ");
-      out[0]->put(numberText::shortest(p.lon));
-      out[0]->endLine();
-    }
-  });
+  return writeFileSet(folder, files,
+                      [&survey](const std::vector<textOut*>& out) {
+                        for (const latLon& p : survey.plan.route) {
+                          out[0]->put(numberText::shortest(p.lat));
+                          out[0]->put(" ");
+                          out[0]->put(numberText::shortest(p.lon));
+                          out[0]->endLine();
+                        }
+                      },
+                      {setKind::named, warnings});
 }
 
 void summariseSurvey(const areaSurvey& survey, double missionSpeed, double surfacingSeconds) {

@@ -17,6 +17,7 @@
 #include "survey/surveyParameters.h"
 #include "survey/surveyPlan.h"
 #include "text/outcome.h"
+#include "text/runMessages.h"
 
 struct areaSurvey {
   std::string name;             // of the area file, as the operator gave it
@@ -38,7 +39,7 @@ result<areaSurvey> surveyOf(const std::string& name, areaFile file, const survey
 result<areaSurvey> surveyAgain(areaSurvey survey, const surveyParameters& parameters, double maxLegMeters);
 
 // Warns when the swaths leave part of the area unswept.
-void warnAboutSurveyCoverage(const areaSurvey& survey);
+void warnAboutSurveyCoverage(const areaSurvey& survey, warningLog& warnings);
 
 // A folder named in the route file's path must take it, and the route must not replace
 // the area file `areaName` it is laid out from: checked before any question.
@@ -47,7 +48,7 @@ problem checkSurveyRoutePath(const std::string& path, const std::string& areaNam
 // Writes the survey's route as a plain route file at `path`, one "latitude longitude" line
 // per waypoint with the digits that read back as the same doubles, as a file of its own
 // (complete or not at all). Its line is printed with the other files' lines.
-problem writeSurveyRoute(const areaSurvey& survey, const std::string& path);
+problem writeSurveyRoute(const areaSurvey& survey, const std::string& path, warningLog* warnings);
 
 // The survey's figures on standard error, after the plan's: lines, their length, the
 // transits, the coverage and the time under way at `missionSpeed` and at the surfacings,

@@ -9,10 +9,14 @@
 #include <string>
 #include <utility>
 #include <variant>
+#include <vector>
 
 struct failure {
   std::string message;  // for standard output, with the line ends it needs (may be empty)
   std::string reason;   // one line for standard error, or empty
+  // Further lines for standard error, after the reason: every refusal of a settings file
+  // is told at once.
+  std::vector<std::string> moreReasons = {};
 };
 
 // The value of a step that worked, or why it did not.

@@ -106,11 +106,6 @@ void warningLog::warn(const std::string& text) {
   texts_.push_back(text);
 }
 
-namespace {
-// The log the driver has opened for the run, for the subsystems that warn without one.
-warningLog* runLog = nullptr;
-}  // namespace
-
 readyWarning warningLog::prepare(const std::string& text) {
   readyWarning ready{shownText((strict_ ? "error: " : "warning: ") + text) + "\n", text};
   texts_.reserve(texts_.size() + 1);
@@ -124,14 +119,14 @@ void warningLog::give(readyWarning& warning) {
   texts_.push_back(std::move(warning.text));
 }
 
-readyWarning prepareWarning(const std::string& text) {
-  if (runLog != nullptr) return runLog->prepare(text);
+readyWarning prepareWarning(warningLog* log, const std::string& text) {
+  if (log != nullptr) return log->prepare(text);
   return readyWarning{shownText("warning: " + text) + "\n", text};
 }
 
-void giveWarning(readyWarning& warning) {
-  if (runLog != nullptr) {
-    runLog->give(warning);
+void giveWarning(warningLog* log, readyWarning& warning) {
+  if (log != nullptr) {
+    log->give(warning);
   } else {
     std::fflush(stdout);
     std::fwrite(warning.line.data(), 1, warning.line.size(), stderr);
@@ -139,20 +134,10 @@ void giveWarning(readyWarning& warning) {
   }
 }
 
-warningsTo::warningsTo(warningLog& log) : previous_(runLog) { runLog = &log; }
-
-warningsTo::~warningsTo() { runLog = previous_; }
-
-void warn(const std::string& text) {
-  if (runLog != nullptr) {
-    runLog->warn(text);
-  } else {
-    toStderr("warning: " + text);
-  }
+void reportFailure(const failure& why) {
+  if (why.moreReasons.empty()) failRun(why.message, why.reason);
+  toStdout(why.message);
+  if (!why.reason.empty()) toStderr(why.reason);
+  for (const std::string& line : why.moreReasons) toStderr(line);
+  throw runEnd{1};
 }
-
-void treatWarningsAsErrors(bool strict) {
-  if (runLog != nullptr) runLog->treatAsErrors(strict);
-}
-
-void reportFailure(const failure& why) { failRun(why.message, why.reason); }

@@ -67,30 +67,10 @@ class warningLog {
   bool strict_ = false;
 };
 
-// While it lives, warn() and treatWarningsAsErrors() go to `log`: for the subsystems that
-// do not take the run's log as an argument yet (routes, survey, command line, and the set
-// writer, which they call).
-class warningsTo {
- public:
-  explicit warningsTo(warningLog& log);
-  ~warningsTo();
-  warningsTo(const warningsTo&) = delete;
-  warningsTo& operator=(const warningsTo&) = delete;
-
- private:
-  warningLog* previous_;
-};
-
-// A warning of the run's log (see warningsTo); without one it is shown and not kept.
-void warn(const std::string& text);
-
-// The same for a warning made ready now and given later (see readyWarning), through the
-// run's log.
-readyWarning prepareWarning(const std::string& text);
-void giveWarning(readyWarning& warning);
-
-// Warnings of the run's log are errors from now on (--strict).
-void treatWarningsAsErrors(bool strict);
+// The same for a warning made ready now and given later (see readyWarning), into `log`;
+// without a log (a check that writes a set alone) it is shown and not kept.
+readyWarning prepareWarning(warningLog* log, const std::string& text);
+void giveWarning(warningLog* log, readyWarning& warning);
 
 // Shows why the run cannot go on, as failRun does, and ends the run with status 1: the one
 // place a failure given back by a subsystem reaches the operator.
