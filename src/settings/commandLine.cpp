@@ -100,6 +100,7 @@ commandLine readCommandLine(int argc, char** argv) {
   app.add_option("--save-settings", line.saveSettings)->expected(1);
   app.add_option("--area", line.areaFile)->expected(1);
   app.add_option("--write-route", line.writeRoute)->expected(1);
+  app.add_option("--bathymetry", line.bathymetry)->expected(1);
   surveyTexts survey;
   for (const char* name : surveyOptionNames)
     survey.options[name] = app.add_option(name, survey.texts[name])->expected(1);
