@@ -216,6 +216,7 @@ seabedReport checkSeabed(const plannedMission& mission, const gridWindow& grid, 
     const double clearance = low.depth - (yoyo ? s.missionYoyoMinDepth : s.wayPointDepth);
     if (clearance < leastClearanceMeters) leastClearanceMeters = clearance, leastClearance = low;
     const std::string seabed = "the seabed at " + where(low) + " is " + metres(low.depth) + " deep";
+    const size_t warnedBefore = report.warnings.size();
     if (low.depth <= 0) {
       warnAt(low, legName(low) + " crosses land or a seabed above the sea's surface at " + where(low) + " (" +
                       metres(-low.depth) + " above it): the vehicle grounds");
@@ -239,7 +240,11 @@ seabedReport checkSeabed(const plannedMission& mission, const gridWindow& grid, 
                       " m above it is shallower than MISSION_YOYO_MIN_DEPTH " + std::to_string(s.missionYoyoMinDepth) +
                       " m, so the yoyo band closes");
     }
-    if (f.steepest) {
+    // A rise the vehicle cannot climb matters where nothing worse was found on the leg.
+    const bool fatal = report.warnings.size() > warnedBefore &&
+                       report.warnings.back().find("yoyo band closes") == std::string::npos &&
+                       report.warnings.back().find("within seabedMargin") == std::string::npos;
+    if (f.steepest && !fatal) {
       warnAt(*f.steepest, legName(*f.steepest) + ": the seabed rises " + metres(f.riseMeters) + " in " +
                               metres(f.runMeters) + " toward " + where(*f.steepest) +
                               ", steeper than the vehicle climbs (" +
