@@ -193,8 +193,8 @@ int run(int argc, char** argv) {
   // used is refused at once; the launch waypoint, not yet placed, lies within the margin.
   std::optional<gridWindow> grid;
   if (options.bathymetry) {
-    grid = valueOf(
-        readSeabedGrid(*options.bathymetry, boundsOf(describeMission(), gridMarginMeters), gridValues::elevation, 0));
+    grid = valueOf(readSeabedGrid(*options.bathymetry, boundsOf(describeMission(), gridMarginMeters),
+                                  seabedSettings.values, seabedSettings.tide));
   }
   if (const problem p = checkSettingsAgainstRoute(given, currentValues(), plannableAt)) reportFailure(*p);
 
@@ -224,7 +224,7 @@ int run(int argc, char** argv) {
   warnAboutPlan(mission, warnings);
   std::optional<seabedReport> seabed;
   if (grid) {
-    seabed = checkSeabed(mission, *grid, defaultSeabedMargin);
+    seabed = checkSeabed(mission, *grid, seabedSettings.margin);
     for (const std::string& text : seabed->warnings) warnings.warn(text);
   }
   if (options.strict && warnings.count() > 0) {

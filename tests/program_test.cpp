@@ -154,7 +154,7 @@ TEST(Program, HelpTheReadmeAndTheManualPageShowOneUsage) {
       "-h",         "--help",  "--version",      "--map",         "-o",           "--output-dir",
       "--settings", "--set",   "--no-input",     "--dry-run",     "--strict",     "--save-settings",
       "--",         "--area",  "--line-spacing", "--swath-width", "--overlap",    "--line-angle",
-      "--entry",    "--start", "--run-in",       "--cross-lines", "--write-route"};
+      "--entry",    "--start", "--run-in",       "--cross-lines", "--write-route", "--bathymetry"};
   EXPECT_EQ(optionNames(usageOptions), expected);
   EXPECT_EQ(optionNames(tags), optionNames(usageOptions));
 }

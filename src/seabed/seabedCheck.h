@@ -17,10 +17,6 @@
 #include "mission/plannedMission.h"
 #include "seabed/seabedGrid.h"
 
-// Metres kept above abortAltitude for the grid's own error, unless the operator says
-// otherwise: a GEBCO cell holds the mean depth of a few hundred metres of seabed.
-constexpr double defaultSeabedMargin = 5;
-
 // Metres of grid read around the route: the launch waypoint lies 500 m behind the first.
 constexpr double gridMarginMeters = 2000;
 

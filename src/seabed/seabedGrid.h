@@ -12,11 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "seabed/seabedParameters.h"
 #include "text/outcome.h"
-
-// How a grid's values are meant: GEBCO and GDAL write elevations, negative below sea level;
-// survey grids often hold depths, positive down.
-enum class gridValues { elevation, depth };
 
 // The latitudes and longitudes the grid must cover, degrees; west may exceed east by no
 // more than a turn, east of west as the route lies (a route across 180 has east > 180).

@@ -19,6 +19,7 @@ enum class settingType {
   whole,   // a whole number that fits an int
   flag,    // 1 for true, 0 for false; a settings file writes true or false
   corner,  // a corner of a survey area: "SW", "SE", "NW" or "NE", any case
+  word,    // one of the key's `words`, any case; kept as its place in the list
 };
 
 // Why the setting cannot take `value`, which the operator wrote as `written`, or empty
@@ -41,7 +42,8 @@ struct settingKey {
   // double for speed and real, int for whole and flag; an optional real has no value
   // until given (a survey's bearing, the area's long axis without it), a corner its own.
   std::variant<double missionSettings::*, int missionSettings::*, double surveyParameters::*, int surveyParameters::*,
-               std::optional<double> surveyParameters::*, entryCorner surveyParameters::*>
+               std::optional<double> surveyParameters::*, entryCorner surveyParameters::*, double seabedParameters::*,
+               gridValues seabedParameters::*>
       storage;
   settingCheck check;  // null: every value of the type
   // Whether a run without questions (--no-input) must be given the key: settings the
@@ -49,6 +51,7 @@ struct settingKey {
   bool (*neededWithoutQuestions)(const settingValues& values);
   const char* meaning;  // one line for the settings files the program writes
   settingOption option = {};
+  const char* const* words = nullptr;  // a word key's words, the list ended by null
 };
 
 // Every key, in the order of the dialogue and of the files the program writes.
@@ -98,3 +101,5 @@ std::string maxLegMetersRefusal(double value, const std::string& written);
 // would.
 std::string tooManyWaypointsRefusal(const std::string& written);
 std::string flagRefusal(const char* name, double value);
+// "a corner: ..." or "\"elevation\" or \"depth\"": what a corner or word key takes.
+std::string wordList(const settingKey& key);

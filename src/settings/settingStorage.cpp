@@ -6,41 +6,50 @@
 
 #include "settings/settingKeys.h"
 
+namespace {
+
+// The part of the settings a field of `Part` lies in.
+template <typename Part, typename Values>
+auto& partOf(Values& values) {
+  if constexpr (std::is_same_v<Part, missionSettings>) {
+    return values.mission;
+  } else if constexpr (std::is_same_v<Part, surveyParameters>) {
+    return values.survey;
+  } else {
+    return values.seabed;
+  }
+}
+
+template <typename Part, typename Field>
+double read(const settingValues& values, Field Part::*field) {
+  const Field& value = partOf<Part>(values).*field;
+  if constexpr (std::is_same_v<Field, std::optional<double>>) {
+    return value.value_or(std::numeric_limits<double>::quiet_NaN());
+  } else if constexpr (std::is_enum_v<Field>) {
+    return static_cast<int>(value);
+  } else {
+    return value;
+  }
+}
+
+template <typename Part, typename Field>
+void write(settingValues& values, Field Part::*field, double value) {
+  Field& kept = partOf<Part>(values).*field;
+  if constexpr (std::is_same_v<Field, std::optional<double>>) {
+    kept = value;
+  } else if constexpr (std::is_enum_v<Field>) {
+    kept = static_cast<Field>(static_cast<int>(value));
+  } else {
+    kept = static_cast<Field>(value);
+  }
+}
+
+}  // namespace
+
 double storedValue(const settingKey& key, const settingValues& values) {
-  return std::visit(
-      [&](auto field) -> double {
-        using fieldType = decltype(field);
-        if constexpr (std::is_same_v<fieldType, std::optional<double> surveyParameters::*>) {
-          return (values.survey.*field).value_or(std::numeric_limits<double>::quiet_NaN());
-        } else if constexpr (std::is_same_v<fieldType, entryCorner surveyParameters::*>) {
-          return static_cast<int>(values.survey.*field);
-        } else if constexpr (std::is_same_v<fieldType, double missionSettings::*> ||
-                             std::is_same_v<fieldType, int missionSettings::*>) {
-          return values.mission.*field;
-        } else {
-          return values.survey.*field;
-        }
-      },
-      key.storage);
+  return std::visit([&](auto field) { return read(values, field); }, key.storage);
 }
 
 void store(const settingKey& key, double value, settingValues& values) {
-  std::visit(
-      [&](auto field) {
-        using fieldType = decltype(field);
-        if constexpr (std::is_same_v<fieldType, std::optional<double> surveyParameters::*>) {
-          values.survey.*field = value;
-        } else if constexpr (std::is_same_v<fieldType, entryCorner surveyParameters::*>) {
-          values.survey.*field = static_cast<entryCorner>(static_cast<int>(value));
-        } else if constexpr (std::is_same_v<fieldType, double missionSettings::*>) {
-          values.mission.*field = value;
-        } else if constexpr (std::is_same_v<fieldType, int missionSettings::*>) {
-          values.mission.*field = static_cast<int>(value);
-        } else if constexpr (std::is_same_v<fieldType, double surveyParameters::*>) {
-          values.survey.*field = value;
-        } else {
-          values.survey.*field = static_cast<int>(value);
-        }
-      },
-      key.storage);
+  std::visit([&](auto field) { write(values, field, value); }, key.storage);
 }

@@ -88,13 +88,15 @@ std::optional<double> valueOfNode(const settingKey& key, const toml::node& value
   if (const auto* flag = value.as_boolean(); flag != nullptr && key.type == settingType::flag) {
     return valueOfInteger(key, flag->get() ? 1 : 0, written, reason);
   }
-  if (const auto* word = value.as_string(); word != nullptr && key.type == settingType::corner) {
+  if (const auto* word = value.as_string();
+      word != nullptr && (key.type == settingType::corner || key.type == settingType::word)) {
     return valueOfWord(key, word->get(), reason);
   }
-  const char* wanted = key.type == settingType::flag     ? "true or false"
-                       : key.type == settingType::whole  ? "a whole number"
-                       : key.type == settingType::corner ? "a corner in quotes, \"NE\", \"NW\", \"SE\" or \"SW\""
-                                                         : "a number";
+  const std::string wanted = key.type == settingType::flag     ? "true or false"
+                             : key.type == settingType::whole  ? "a whole number"
+                             : key.type == settingType::corner ? "a corner in quotes, \"NE\", \"NW\", \"SE\" or \"SW\""
+                             : key.type == settingType::word   ? "a word in quotes, " + wordList(key)
+                                                               : "a number";
   reason = std::string(key.name) + " takes " + wanted + ", not " + typeName(value.type());
   return std::nullopt;
 }
