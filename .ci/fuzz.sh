@@ -23,7 +23,7 @@ echo "== build the fuzz targets with clang"
 rm -rf build-fuzz
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVESK_FUZZ=ON -DVESK_BUILD_TESTS=OFF
-targets=(route dialogue kml_gpx geojson_csv survey area journal settings)
+targets=(route dialogue kml_gpx geojson_csv survey area journal settings grid)
 cmake --build build-fuzz --target "${targets[@]/#/fuzz_}"
 
 scratch="$(mktemp -d)"
