@@ -224,7 +224,7 @@ int run(int argc, char** argv) {
   warnAboutPlan(mission, warnings);
   std::optional<seabedReport> seabed;
   if (grid) {
-    seabed = checkSeabed(mission, *grid, seabedSettings.margin);
+    seabed = checkSeabed(mission, *grid, seabedSettings.values, seabedSettings.margin);
     for (const std::string& text : seabed->warnings) warnings.warn(text);
   }
   if (options.strict && warnings.count() > 0) {

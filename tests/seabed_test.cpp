@@ -76,7 +76,7 @@ class Seabed : public routeTest {
     std::ofstream(path_, std::ios::binary) << asciiGrid(shape);
     const result<gridWindow> grid = readSeabedGrid(path_.u8string(), boundsOf(mission, gridMarginMeters), values, tide);
     EXPECT_TRUE(grid) << (grid ? "" : grid.error().reason);
-    return grid ? checkSeabed(mission, *grid, defaultSeabedMargin) : seabedReport{};
+    return grid ? checkSeabed(mission, *grid, values, defaultSeabedMargin) : seabedReport{};
   }
   void TearDown() override {
     fs::remove(path_);
@@ -187,6 +187,13 @@ TEST_F(Seabed, DepthsAndTheTideGiveTheSameSeabed) {
   // abort altitude and its margin.
   const seabedReport tide = check(box, false, plainWith({{ridge, -45}}), gridValues::elevation, 20);
   EXPECT_TRUE(tide.warnings.empty()) << (tide.warnings.empty() ? "" : tide.warnings[0]);
+  destroyList();
+  resetSettings();
+  // Depths read as elevations put the whole route on land: the operator is told which key
+  // says otherwise, before the legs' own warnings.
+  const seabedReport misread = check(box, false, asDepths, gridValues::elevation);
+  ASSERT_FALSE(misread.warnings.empty());
+  EXPECT_NE(misread.warnings[0].find("give bathymetryValues = \"depth\""), std::string::npos) << misread.warnings[0];
 }
 
 struct hostileGrid {

@@ -149,7 +149,7 @@ gridBounds boundsOf(const plannedMission& mission, double marginMeters) {
   return {std::max(-90.0, b.south - dLat), std::min(90.0, b.north + dLat), b.west - dLon, b.east + dLon};
 }
 
-seabedReport checkSeabed(const plannedMission& mission, const gridWindow& grid, double margin) {
+seabedReport checkSeabed(const plannedMission& mission, const gridWindow& grid, gridValues values, double margin) {
   seabedReport report;
   const missionSettings& s = mission.settings;
   const bool yoyo = s.yoyoMission == 1;
@@ -165,6 +165,8 @@ seabedReport checkSeabed(const plannedMission& mission, const gridWindow& grid, 
   std::optional<seabedPlace> shallowest;
   std::optional<seabedPlace> leastClearance;
   double leastClearanceMeters = std::numeric_limits<double>::infinity();
+  long cellsWithData = 0;
+  long cellsOfLand = 0;
   const std::vector<missionWaypoint>& route = mission.waypoints;
   for (size_t i = 0; i + 1 < route.size(); ++i) {
     const missionWaypoint& a = route[i];
@@ -186,6 +188,8 @@ seabedReport checkSeabed(const plannedMission& mission, const gridWindow& grid, 
       }
       seabedPlace found = here;
       found.depth = depth;
+      ++cellsWithData;
+      if (depth <= 0) ++cellsOfLand;
       if (!f.shallowest || depth < f.shallowest->depth) f.shallowest = found;
       // A rise the yoyo must climb where its floor follows the bottom.
       if (yoyo && previous && depth < previous->first && depth - s.yoyoMinAltitude < s.maxDepth) {
@@ -266,6 +270,17 @@ seabedReport checkSeabed(const plannedMission& mission, const gridWindow& grid, 
                        numberText::general(surfacingDescentMeters, 6).text() + " m with abortAltitude " +
                        numberText::general(s.abortAltitude, 6).text() + " m above the bottom");
     }
+  }
+  if (cellsWithData > 0 && cellsOfLand == cellsWithData) {
+    // Every cell under the route dry: most likely depths read as elevations or the reverse.
+    report.warnings.insert(
+        report.warnings.begin(),
+        "every cell of " + grid.name + " under the route lies above the sea's surface as its " +
+            "values are read: if they are " +
+            (values == gridValues::elevation ? "depths, positive down, give bathymetryValues = \"depth\""
+                                             : "elevations, negative below the sea, give bathymetryValues = "
+                                               "\"elevation\""));
+    report.warned.insert(report.warned.begin(), *shallowest);
   }
   if (shallowest) {
     const std::string depth =

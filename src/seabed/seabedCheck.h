@@ -41,9 +41,10 @@ struct seabedReport {
   std::vector<std::string> summary;  // lines for standard error after the plan's summary
 };
 
-// Checks `mission` against `grid`; `margin` metres above abortAltitude are kept for the
-// grid's own error.
-seabedReport checkSeabed(const plannedMission& mission, const gridWindow& grid, double margin);
+// Checks `mission` against `grid`, whose values were read as `values` mean; `margin` metres
+// above abortAltitude are kept for the grid's own error. A route that would lie wholly on
+// land is told to try the other meaning of the values.
+seabedReport checkSeabed(const plannedMission& mission, const gridWindow& grid, gridValues values, double margin);
 
 // A position as charts and radios give it: 54° 11.021' N 7° 49.310' E.
 std::string degreesAndMinutes(latLon p);
