@@ -5,7 +5,7 @@
 # reads the map files back in the tests as an independent reader, and librsvg2-bin, whose
 # rsvg-convert must draw the picture of the plan. The README's first command installs the same.
 build_packages=(cmake ninja-build g++ libgtest-dev libpugixml-dev nlohmann-json3-dev libcli11-dev
-  libgeographiclib-dev libminizip-dev zlib1g-dev libtomlplusplus-dev libboost-dev gdal-bin librsvg2-bin)
+  libgeographiclib-dev libminizip-dev zlib1g-dev libtomlplusplus-dev libboost-dev libtiff-dev gdal-bin librsvg2-bin)
 
 # Installs the Debian packages named that are not installed yet. Installing needs root; a
 # developer's machine that has them all needs nothing.

@@ -128,6 +128,10 @@ else()
   set_target_properties(minizip PROPERTIES IMPORTED_LOCATION ${VESK_MINIZIP_LIBRARY}
     INTERFACE_INCLUDE_DIRECTORIES ${VESK_MINIZIP_INCLUDE_DIR} INTERFACE_LINK_LIBRARIES ZLIB::ZLIB)
   target_link_libraries(vesk_libraries INTERFACE minizip)
+
+  # GeoTIFF bathymetry grids (--bathymetry).
+  find_package(TIFF REQUIRED)
+  target_link_libraries(vesk_libraries INTERFACE TIFF::TIFF)
 endif()
 
 # Boost.Geometry still includes a few headers that Boost itself has deprecated; the notes

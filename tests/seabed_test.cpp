@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -63,18 +64,39 @@ seabedShape plainWith(std::vector<std::pair<std::pair<int, int>, double>> plante
   };
 }
 
+// GDAL's gdal_translate, which writes the GeoTIFFs the grids are compared in: on Linux, not
+// under Wine.
+bool gdalAtHand() {
+#ifdef _WIN32
+  static const bool atHand = std::system("gdal_translate --version > NUL 2>&1") == 0;
+#else
+  static const bool atHand = std::system("gdal_translate --version > /dev/null 2>&1") == 0;
+#endif
+  return atHand;
+}
+
 class Seabed : public routeTest {
  protected:
   // Plans `route` with the yoyo or at a constant 50 m and checks it against `shape`.
+  // With `translate` (gdal_translate's options) the grid is a GeoTIFF that GDAL, an
+  // independent writer, made from the same values.
   seabedReport check(const std::vector<std::pair<double, double>>& route, bool yoyo, const seabedShape& shape,
-                     gridValues values = gridValues::elevation, double tide = 0) {
+                     gridValues values = gridValues::elevation, double tide = 0, const std::string& translate = "") {
     for (const auto& [lat, lon] : route) insertLatLonEnd(lat, lon);
     yoyoMission = yoyo ? 1 : 0;
     wayPointDepth = 50;
     planRoute();
     const plannedMission mission = describeMission();
     std::ofstream(path_, std::ios::binary) << asciiGrid(shape);
-    const result<gridWindow> grid = readSeabedGrid(path_.u8string(), boundsOf(mission, gridMarginMeters), values, tide);
+    fs::path file = path_;
+    if (!translate.empty()) {
+      file = fs::path(path_).replace_extension(".tif");
+      const std::string command = "gdal_translate -q -a_srs EPSG:4326 -a_nodata -9999 " + translate + " \"" +
+                                  path_.string() + "\" \"" + file.string() + "\"";
+      EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    }
+    const result<gridWindow> grid = readSeabedGrid(file.u8string(), boundsOf(mission, gridMarginMeters), values, tide);
+    if (file != path_) fs::remove(file);
     EXPECT_TRUE(grid) << (grid ? "" : grid.error().reason);
     return grid ? checkSeabed(mission, *grid, values, defaultSeabedMargin) : seabedReport{};
   }
@@ -129,18 +151,23 @@ TEST_F(Seabed, EachPlantedFeatureIsWarnedOfAtItsPlace) {
   };
   for (const planted& c : cases) {
     SCOPED_TRACE(c.name);
-    const seabedReport report = check(box, c.yoyo, plainWith(c.cells));
-    std::string all;
-    for (const std::string& w : report.warnings) all += w + "\n";
-    ASSERT_EQ(report.warnings.size(), c.warned.size()) << all;
-    for (size_t i = 0; i < c.warned.size(); ++i) {
-      EXPECT_NE(report.warnings[i].find(c.warned[i].first), std::string::npos) << all;
-      const std::pair<int, int> at = cellOf(report.warned[i].at.lat, report.warned[i].at.lon);
-      EXPECT_LE(std::abs(at.first - c.warned[i].second.first), 1) << report.warnings[i];
-      EXPECT_LE(std::abs(at.second - c.warned[i].second.second), 1) << report.warnings[i];
+    for (const char* translate :
+         {"", "-ot Int16 -co TILED=YES -co BLOCKXSIZE=32 -co BLOCKYSIZE=32", "-ot Float32 -co BLOCKYSIZE=7"}) {
+      SCOPED_TRACE(*translate == 0 ? "Esri ASCII grid" : translate);
+      if (*translate != 0 && !gdalAtHand()) continue;
+      const seabedReport report = check(box, c.yoyo, plainWith(c.cells), gridValues::elevation, 0, translate);
+      std::string all;
+      for (const std::string& w : report.warnings) all += w + "\n";
+      ASSERT_EQ(report.warnings.size(), c.warned.size()) << all;
+      for (size_t i = 0; i < c.warned.size(); ++i) {
+        EXPECT_NE(report.warnings[i].find(c.warned[i].first), std::string::npos) << all;
+        const std::pair<int, int> at = cellOf(report.warned[i].at.lat, report.warned[i].at.lon);
+        EXPECT_LE(std::abs(at.first - c.warned[i].second.first), 1) << report.warnings[i];
+        EXPECT_LE(std::abs(at.second - c.warned[i].second.second), 1) << report.warnings[i];
+      }
+      destroyList();
+      resetSettings();
     }
-    destroyList();
-    resetSettings();
   }
 }
 
@@ -230,6 +257,39 @@ TEST_F(Seabed, GridsThatCannotBeUsedAreRefusedWithTheReason) {
     ASSERT_FALSE(grid);
     EXPECT_NE(grid.error().reason.find(c.reason), std::string::npos) << grid.error().reason;
     EXPECT_EQ(grid.error().reason.rfind("vesk: bathymetry grid ", 0), 0u) << grid.error().reason;
+  }
+}
+
+// GeoTIFFs that cannot be used: one in metres of a map projection, and one cut short.
+TEST_F(Seabed, GeoTiffsThatCannotBeUsedAreRefusedWithTheReason) {
+  if (!gdalAtHand()) GTEST_SKIP() << "gdal_translate, which writes the GeoTIFFs, is not at hand";
+  for (const auto& [lat, lon] : box) insertLatLonEnd(lat, lon);
+  planRoute();
+  const plannedMission mission = describeMission();
+  std::ofstream(path_, std::ios::binary) << asciiGrid(plainWith({}));
+  const fs::path tif = fs::path(path_).replace_extension(".tif");
+  const std::string translate =
+      "gdal_translate -q -ot Int16 -co TILED=YES \"" + path_.string() + "\" \"" + tif.string() + "\"";
+  const struct {
+    const char* name;
+    std::string options;
+    uintmax_t cutTo;  // 0: whole
+    const char* reason;
+  } cases[] = {
+      {"projected", " -a_srs EPSG:32632 -a_ullr 500000 5000000 513000 4990000", 0, "gdalwarp -t_srs EPSG:4326"},
+      {"cut short", " -a_srs EPSG:4326", 2000, "cannot be read"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string command = translate;
+    command.insert(std::string("gdal_translate -q").size(), c.options);
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    if (c.cutTo > 0) fs::resize_file(tif, c.cutTo);
+    const result<gridWindow> grid =
+        readSeabedGrid(tif.u8string(), boundsOf(mission, gridMarginMeters), gridValues::elevation, 0);
+    fs::remove(tif);
+    ASSERT_FALSE(grid);
+    EXPECT_NE(grid.error().reason.find(c.reason), std::string::npos) << grid.error().reason;
   }
 }
 

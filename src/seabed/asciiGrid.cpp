@@ -115,6 +115,7 @@ result<gridWindow> readAsciiGrid(std::istream& in, const std::string& name, cons
                   " to " + numberText::general(north, 10).text() + " and longitudes " +
                   numberText::general(west, 10).text() + " to " + numberText::general(east, 10).text());
   }
+  if (problem large = windowTooLarge(cut, name)) return *large;
   grid.south = south + static_cast<double>(cut.firstRow) * cellLat;
   grid.west = west + static_cast<double>(cut.firstCol) * cellLon;
   grid.rows = cut.rows;

@@ -24,5 +24,12 @@ window windowOf(const gridBounds& wanted, double south, double west, double cell
 // A word of a file as a reason quotes it: at most 40 characters.
 std::string shownWord(const std::string& word);
 
+// Fails when the window holds more cells than a run may keep: a grid far finer than the
+// route needs.
+problem windowTooLarge(const window& cut, const std::string& name);
+
+result<gridWindow> readGeoTiffGrid(const std::string& path, const std::string& name, const gridBounds& wanted,
+                                   gridValues values, double tide);
+
 result<gridWindow> readAsciiGrid(std::istream& in, const std::string& name, const gridBounds& wanted, gridValues values,
                                  double tide);

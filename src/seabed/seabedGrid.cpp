@@ -40,6 +40,15 @@ window windowOf(const gridBounds& wanted, double south, double west, double cell
   return cut;
 }
 
+problem windowTooLarge(const window& cut, const std::string& name) {
+  // 50 million cells, 200 MB: a grid a hundred times finer than any survey needs under a
+  // long route.
+  if (static_cast<double>(cut.rows) * static_cast<double>(cut.cols) <= 5e7) return std::nullopt;
+  return failure{"", "vesk: bathymetry grid " + name + ": the part under the route holds " + std::to_string(cut.rows) +
+                         " x " + std::to_string(cut.cols) +
+                         " cells, more than 50,000,000: resample it coarser with gdal_translate -tr"};
+}
+
 std::string shownWord(const std::string& word) { return word.size() <= 40 ? word : word.substr(0, 40) + "..."; }
 
 result<gridWindow> readSeabedGrid(const std::string& name, const gridBounds& wanted, gridValues values, double tide) {
@@ -58,12 +67,12 @@ result<gridWindow> readSeabedGrid(const std::string& name, const gridBounds& wan
   in.seekg(0);
   if (start == std::string("II*\0", 4) || start == std::string("MM\0*", 4) || start == std::string("II+\0", 4) ||
       start == std::string("MM\0+", 4)) {
-    return refuse("is a TIFF file; this version reads Esri ASCII grids: convert it with gdal_translate -of AAIGrid " +
-                  name + " grid.asc");
+    in.close();
+    return readGeoTiffGrid(path.string(), name, wanted, values, tide);
   }
   if (start.rfind("CDF", 0) == 0 || start == "\x89HDF") {
-    return refuse("is a netCDF file, which vesk does not read: convert it with gdal_translate -of AAIGrid " + name +
-                  " grid.asc");
+    return refuse("is a netCDF file, which vesk does not read: convert it to a GeoTIFF with gdal_translate -of GTiff " +
+                  name + " grid.tif");
   }
   return readAsciiGrid(in, name, wanted, values, tide);
 }
