@@ -218,7 +218,7 @@ int run(int argc, char** argv) {
   // One stem for the whole set, taken once: a run that crosses a minute boundary still
   // writes files that belong together under one name.
   const std::string stem = fileNameAt(std::time(nullptr));
-  const plannedMission mission =
+  plannedMission mission =
       describeMission(waypointFileName, missionFileNames(stem, options.maps), &warnings,
                       survey ? std::optional<missionSurvey>(surveyOutline(*surveyed)) : std::nullopt);
   warnAboutPlan(mission, warnings);
@@ -226,6 +226,7 @@ int run(int argc, char** argv) {
   if (grid) {
     seabed = checkSeabed(mission, *grid, seabedSettings.values, seabedSettings.margin);
     for (const std::string& text : seabed->warnings) warnings.warn(text);
+    mission.seabed = seabed->profile;
   }
   if (options.strict && warnings.count() > 0) {
     toStderr("vesk: --strict: warnings are errors; nothing is written");

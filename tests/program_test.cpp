@@ -243,12 +243,23 @@ TEST(Program, TheSeabedGridWarnsSumsUpAndRefuses) {
   EXPECT_EQ(dir.list(), (std::vector<std::string>{"grid.asc", "route.txt"}));
 
   std::vector<std::string> written = plan;
-  written.push_back("route.txt");
+  written.insert(written.end(), {"--map", "svg", "route.txt"});
   const vesk_result run = runVesk(written, "", dir.path());
   EXPECT_EQ(run.status, 0) << run.errors;
   EXPECT_NE(run.errors.find("seabed grid.asc:\n  shallowest   45.0 m at 45\xC2\xB0 00.900' N"), std::string::npos)
       << run.errors;
-  EXPECT_EQ(dir.list().size(), 5u);
+  const std::vector<std::string> files = dir.list();
+  ASSERT_EQ(files.size(), 6u);
+  // The picture draws the seabed under the dive and marks the ridge on the chart and above
+  // the profile.
+  const auto picture = std::find_if(files.begin(), files.end(), [](const std::string& name) {
+    return name.size() > 4 && name.compare(name.size() - 4, 4, ".svg") == 0;
+  });
+  ASSERT_NE(picture, files.end());
+  const std::string svg = readFile(dir.file(*picture));
+  for (const char* id : {"id=\"seabed\"", "id=\"seabed-abort-altitude\"", "id=\"seabed-warnings\""}) {
+    EXPECT_NE(svg.find(id), std::string::npos) << id;
+  }
 
   dir.write("grid.asc", "ncols 4\nnrows 2\nxllcorner 500000\nyllcorner 5000000\ncellsize 100\n1 2 3 4 5 6 7 8\n");
   const vesk_result projected = runVesk({"--bathymetry", "grid.asc", "route.txt"}, acceptDefaults, dir.path());

@@ -172,15 +172,18 @@ seabedReport checkSeabed(const plannedMission& mission, const gridWindow& grid, 
     const missionWaypoint& a = route[i];
     const missionWaypoint& b = route[i + 1];
     legFindings f;
+    std::vector<missionSeabedPoint>& drawn = report.profile.legs.emplace_back();
     std::optional<std::pair<double, legCell>> previous;  // the last cell with data
     walkLeg(grid, {a.lat, a.lon}, {b.lat, b.lon}, a.legMeters, [&](const legCell& c) {
-      const seabedPlace here{c.at, 0, a.number, b.number};
+      const seabedPlace here{c.at, c.along, 0, a.number, b.number};
       if (c.row < 0 || c.row >= grid.rows || c.col < 0 || c.col >= grid.cols) {
+        drawn.push_back({c.along, std::nan("")});
         if (!f.offGrid) f.offGrid = here;
         previous.reset();
         return;
       }
       const float depth = grid.at(c.row, c.col);
+      drawn.push_back({c.along, depth});
       if (std::isnan(depth)) {
         if (!f.noData) f.noData = here;
         previous.reset();
@@ -263,13 +266,23 @@ seabedReport checkSeabed(const plannedMission& mission, const gridWindow& grid, 
     const long col = static_cast<long>(std::floor((longitudeNear(w.lon, centreLon) - grid.west) / grid.cellLon));
     const float depth = grid.at(row, col);
     if (std::isnan(depth)) continue;  // told with the legs
-    const seabedPlace here{{w.lat, w.lon}, depth, w.number, w.number};
+    const seabedPlace here{{w.lat, w.lon}, 0, depth, w.number, w.number};
     if (depth < surfacingDescentMeters + s.abortAltitude) {
       warnAt(here, "waypoint " + std::to_string(w.number) + " at " + degreesAndMinutes(here.at) + ": the seabed is " +
                        metres(depth) + " deep, too shallow for the descent to " +
                        numberText::general(surfacingDescentMeters, 6).text() + " m with abortAltitude " +
                        numberText::general(s.abortAltitude, 6).text() + " m above the bottom");
     }
+  }
+  // The marks of the picture: a leg's place by its start waypoint, a surfacing at the end
+  // of the leg that arrives there (the launch waypoint at the start of the first).
+  for (const seabedPlace& p : report.warned) {
+    const bool surfacing = p.fromWaypoint == p.toWaypoint;
+    size_t at = 0;
+    while (at + 1 < route.size() && route[at].number != p.fromWaypoint) ++at;
+    const bool arrival = surfacing && at > 0;
+    const size_t leg = arrival ? at - 1 : at;
+    report.profile.warned.push_back({leg, arrival ? route[leg].legMeters : p.along, arrival, {p.at.lat, p.at.lon}});
   }
   if (cellsWithData > 0 && cellsOfLand == cellsWithData) {
     // Every cell under the route dry: most likely depths read as elevations or the reverse.

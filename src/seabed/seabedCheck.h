@@ -30,6 +30,7 @@ constexpr double steepestClimbDegrees = 20;
 
 struct seabedPlace {
   latLon at;
+  double along = 0;  // metres from the leg's start
   double depth = 0;  // metres below the surface, tide included
   int fromWaypoint = 0;
   int toWaypoint = 0;  // equal to fromWaypoint for a surfacing
@@ -39,6 +40,7 @@ struct seabedReport {
   std::vector<std::string> warnings;
   std::vector<seabedPlace> warned;   // where each warning points, in the same order
   std::vector<std::string> summary;  // lines for standard error after the plan's summary
+  missionSeabed profile;             // the seabed under each leg and the places warned of, for the picture
 };
 
 // Checks `mission` against `grid`, whose values were read as `values` mean; `margin` metres
