@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -73,7 +74,12 @@ result<gridWindow> readGeoTiffGrid(const std::string& path, const std::string& n
     return true;
   }();
   static_cast<void>(registered);
+#ifdef _WIN32
+  // The names are UTF-8 everywhere in the program; Windows opens them by their wide form.
+  const std::unique_ptr<TIFF, tiffCloser> tiff(TIFFOpenW(std::filesystem::u8path(path).wstring().c_str(), "r"));
+#else
   const std::unique_ptr<TIFF, tiffCloser> tiff(TIFFOpen(path.c_str(), "r"));
+#endif
   if (!tiff) return refuse("is a TIFF file that cannot be read");
   uint32_t cols = 0, rows = 0;
   uint16_t samples = 1, bits = 0, format = SAMPLEFORMAT_UINT, planar = PLANARCONFIG_CONTIG;

@@ -68,7 +68,7 @@ result<gridWindow> readSeabedGrid(const std::string& name, const gridBounds& wan
   if (start == std::string("II*\0", 4) || start == std::string("MM\0*", 4) || start == std::string("II+\0", 4) ||
       start == std::string("MM\0+", 4)) {
     in.close();
-    return readGeoTiffGrid(path.string(), name, wanted, values, tide);
+    return readGeoTiffGrid(name, name, wanted, values, tide);
   }
   if (start.rfind("CDF", 0) == 0 || start == "\x89HDF") {
     return refuse("is a netCDF file, which vesk does not read: convert it to a GeoTIFF with gdal_translate -of GTiff " +
