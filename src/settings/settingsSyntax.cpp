@@ -160,20 +160,29 @@ class screen {
   // Where the statement starting at `i` ends: its line end outside brackets, strings and
   // comments, or the end of the file. Notes the first character the library must not see.
   size_t statementEnd(size_t i) {
-    int depth = 0;
+    // The brackets open around `i`, innermost last: "[" an array, "{" an inline table.
+    std::string open;
+    // In a key: the statement's own, up to its "=", or one of an inline table, between its
+    // "{" or "," and its "=".
+    bool inKey = true;
     // The last character that is no blank: a quote opens a string only where a value or a
-    // key may start (a quote inside a bare word, 1F'F, is no string to the library, and
-    // what follows it must be checked as the library will read it).
+    // key may start (a quote inside a bare word, 1F'F or 1F='F, is no string to the library,
+    // and what follows it must be checked as the library will read it).
     char last = '=';
+    const auto opensString = [&] {
+      if (last == '=' || last == '[') return true;
+      if (inKey && (last == '{' || last == '.')) return true;
+      return last == ',' && !open.empty();
+    };
     while (i < text_.size()) {
       const char c = text_[i];
       if (c == '\n') {
-        if (depth == 0) return i;
+        if (open.empty()) return i;
         last = ',';
         ++i;
       } else if (c == '#') {
         i = lineEnd(i);
-      } else if ((c == '"' || c == '\'') && std::string_view("=[{,.").find(last) != std::string_view::npos) {
+      } else if ((c == '"' || c == '\'') && opensString()) {
         i = text_.substr(i, 3) == std::string(3, c) ? multiLineStringEnd(i + 3, c) : stringEnd(i + 1, c);
         last = c;
       } else if (!isAscii(c)) {
@@ -181,9 +190,17 @@ class screen {
         last = c;
         ++i;
       } else {
-        if (c == '[' || c == '{') ++depth;
-        if ((c == ']' || c == '}') && depth > 0) --depth;
-        if (c != ' ' && c != '\t' && c != '\r') last = c;
+        if (c == '[' || c == '{') open += c;
+        if ((c == ']' || c == '}') && !open.empty()) open.pop_back();
+        if (c == '{' || (c == ',' && !open.empty() && open.back() == '{')) inKey = true;
+        if (c == '=') {
+          // Only the "=" after a key separates; any other is part of a bare word to the
+          // library.
+          last = inKey ? '=' : '~';
+          inKey = false;
+        } else if (c != ' ' && c != '\t' && c != '\r') {
+          last = c;
+        }
         ++i;
       }
     }
