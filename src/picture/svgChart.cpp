@@ -350,6 +350,11 @@ class chartWriter {
                 "\" width=\"14\" height=\"10\" fill=\"#4a9fd8\" fill-opacity=\"0.2\"/>",
             "swaths");
     }
+    if (mission_.seabed && !mission_.seabed->warned.empty()) {
+      pathData seabedMark(0);
+      seabedMark.polygon({{x + 7, y - 6}, {x + 13, y}, {x + 7, y + 6}, {x + 1, y}});
+      entry("<path d=\"" + seabedMark.text() + "\" fill=\"#b03a2e\" fill-opacity=\"0.8\"/>", "seabed warning");
+    }
     out_.line("</g>");
     const vec3 c = view_.plane().centre();
     const double lat = latitudeOf(c);
