@@ -192,9 +192,10 @@ int run(int argc, char** argv) {
   // The grid under the route, read before any question so that a grid that cannot be
   // used is refused at once; the launch waypoint, not yet placed, lies within the margin.
   std::optional<gridWindow> grid;
-  if (options.bathymetry) {
-    grid = valueOf(readSeabedGrid(*options.bathymetry, boundsOf(describeMission(), gridMarginMeters),
-                                  seabedSettings.values, seabedSettings.tide));
+  const std::string& gridName = seabedSettings.grid;
+  if (!gridName.empty()) {
+    grid = valueOf(readSeabedGrid(gridName, boundsOf(describeMission(), gridMarginMeters), seabedSettings.values,
+                                  seabedSettings.tide));
   }
   if (const problem p = checkSettingsAgainstRoute(given, currentValues(), plannableAt)) reportFailure(*p);
 

@@ -2,6 +2,8 @@
 // over its datum, and the margin kept above abortAltitude for the grid's own error.
 #pragma once
 
+#include <string>
+
 // How a grid's values are meant: GEBCO and GDAL write elevations, negative below sea level;
 // survey grids often hold depths, positive down.
 enum class gridValues { elevation, depth };
@@ -11,6 +13,7 @@ enum class gridValues { elevation, depth };
 constexpr double defaultSeabedMargin = 5;
 
 struct seabedParameters {
+  std::string grid;  // the grid's file; empty: no seabed check (--bathymetry gives one too)
   gridValues values = gridValues::elevation;
   double tide = 0;                      // metres of water above the grid's datum
   double margin = defaultSeabedMargin;  // metres above abortAltitude

@@ -159,12 +159,14 @@ const std::vector<settingKey> keys = {
      nullptr,
      "survey: lines across the pattern, run last",
      {"--cross-lines", "a whole number of lines from 0 to 1000"}},
+    {"bathymetry", settingType::text, &seabedParameters::grid, nullptr, nullptr,
+     "seabed (--bathymetry): the grid the plan is checked against"},
     {"bathymetryValues",
      settingType::word,
      &seabedParameters::values,
      nullptr,
      nullptr,
-     "seabed (--bathymetry): the grid holds elevations (negative below the sea) or depths",
+     "seabed: the grid holds elevations (negative below the sea) or depths",
      {},
      gridValueWords},
     {"tide", settingType::real, &seabedParameters::tide, tideRefusal, nullptr,
@@ -308,6 +310,7 @@ std::optional<double> valueOfWord(const settingKey& key, const std::string& writ
       }
       reason = wordsRefusal(key);
       return std::nullopt;
+    case settingType::text: reason = std::string(key.name) + " takes a file name"; return std::nullopt;
   }
   reason = notANumber(key);
   return std::nullopt;
@@ -327,6 +330,7 @@ std::optional<double> valueOfInteger(const settingKey& key, long long number, co
       return checked(key, static_cast<double>(number), written, reason);
     case settingType::corner:
     case settingType::word: reason = wordsRefusal(key); return std::nullopt;
+    case settingType::text: reason = std::string(key.name) + " takes a file name in quotes"; return std::nullopt;
   }
   reason = wholeRange(key);
   return std::nullopt;
@@ -339,6 +343,7 @@ std::optional<double> valueOfReal(const settingKey& key, double number, const st
     case settingType::flag: reason = flagWords(key); return std::nullopt;
     case settingType::corner:
     case settingType::word: reason = wordsRefusal(key); return std::nullopt;
+    case settingType::text: reason = std::string(key.name) + " takes a file name in quotes"; return std::nullopt;
     case settingType::speed:
     case settingType::real: break;
   }
@@ -372,6 +377,7 @@ std::string valueText(const settingKey& key, const settingValues& values) {
     case settingType::whole: return numberText::integer(static_cast<long long>(value)).text();
     case settingType::corner: return std::string("\"") + cornerNames[static_cast<int>(value)] + "\"";
     case settingType::word: return std::string("\"") + key.words[static_cast<int>(value)] + "\"";
+    case settingType::text: return tomlString(storedText(key, values));
     case settingType::flag: break;
   }
   return value == 1 ? "true" : "false";

@@ -171,6 +171,7 @@ std::vector<std::string> readSettingsText(std::string_view content, const std::s
     const settingKey* key = nullptr;
     double value = 0;
     std::string written;
+    std::string text = {};  // the value of a text key
   };
   std::vector<entry> entries;
   for (const settingsFault& fault : screened.faults) {
@@ -205,7 +206,14 @@ std::vector<std::string> readSettingsText(std::string_view content, const std::s
     }
     entry e{node.source().begin, "", key, 0, writtenText(lines, node.source())};
     std::string reason;
-    if (const std::optional<double> value = valueOfNode(*key, node, e.written, reason)) {
+    if (key->type == settingType::text) {
+      if (const auto* text = node.as_string(); text != nullptr && !text->get().empty()) {
+        e.text = text->get();
+      } else {
+        e.refusal = position(name, e.at) + std::string(key->name) + " = " + e.written + ": " + key->name +
+                    " takes a file name in quotes";
+      }
+    } else if (const std::optional<double> value = valueOfNode(*key, node, e.written, reason)) {
       e.value = *value;
     } else {
       e.refusal =
@@ -223,7 +231,11 @@ std::vector<std::string> readSettingsText(std::string_view content, const std::s
   }
   if (!refusals.empty()) return refusals;
   for (const entry& e : entries) {
-    store(*e.key, e.value, values);
+    if (e.key->type == settingType::text) {
+      storeText(*e.key, e.text, values);
+    } else {
+      store(*e.key, e.value, values);
+    }
     given[e.key->name] = {name + ":" + std::to_string(e.at.line) + ":" + std::to_string(e.at.column), e.written};
   }
   return {};
@@ -238,6 +250,12 @@ std::optional<std::string> applySetOption(const std::string& assignment, givenSe
   const std::string written(trimmed(std::string_view(assignment).substr(equals + 1)));
   const settingKey* const key = findSettingKey(name);
   if (key == nullptr) return origin + ": " + didYouMean(name);
+  if (key->type == settingType::text) {
+    if (written.empty()) return origin + ": " + key->name + " takes a file name after the =";
+    storeText(*key, written, values);
+    given[key->name] = {origin, written};
+    return std::nullopt;
+  }
   std::string reason;
   const std::optional<double> value = valueOfWord(*key, written, reason);
   if (!value) return origin + ": " + reason;
