@@ -5,7 +5,7 @@
 # reads the map files back in the tests as an independent reader, and librsvg2-bin, whose
 # rsvg-convert must draw the picture of the plan. The README's first command installs the same.
 build_packages=(cmake ninja-build g++ libgtest-dev libpugixml-dev nlohmann-json3-dev libcli11-dev
-  libgeographiclib-dev libminizip-dev zlib1g-dev libtomlplusplus-dev libboost-dev gdal-bin librsvg2-bin)
+  libgeographiclib-dev libminizip-dev zlib1g-dev libtomlplusplus-dev libboost-dev libtiff-dev gdal-bin librsvg2-bin)
 
 # Installs the Debian packages named that are not installed yet. Installing needs root; a
 # developer's machine that has them all needs nothing.
@@ -37,9 +37,9 @@ ensure_linux_build() {
   cmake --build build --target vesk vesk_docs
 }
 
-# Debian ships pugixml, GeographicLib and minizip built for the host only, so the cross build
-# compiles them from their Debian source packages, unpacked into build-windows/NAME-src
-# (and kept when the cross build starts afresh: no download on re-runs).
+# Debian ships pugixml, GeographicLib, minizip and libtiff built for the host only, so the
+# cross build compiles them from their Debian source packages, unpacked into
+# build-windows/NAME-src (and kept when the cross build starts afresh: no download on re-runs).
 # The deb-src entries the CI scripts add live in a file of their own; apt's other files are
 # only read.
 deb_src_file=/etc/apt/sources.list.d/vesk-deb-src.sources
@@ -123,7 +123,7 @@ enable_debian_sources() {
 # build-windows/NAME-src unless it is there already, and sets source_dir to the unpacked
 # folder, the one that holds FILE.
 fetch_debian_source() {
-  local root=build-windows/$1-src found
+  local root=build-windows/$1-src found version
   found=$(compgen -G "$root/$1-*/$2" | head -n 1 || true)
   if [ -z "$found" ]; then
     echo "== fetching the $1 source package into $root"
@@ -131,7 +131,15 @@ fetch_debian_source() {
     rm -rf "$root"
     mkdir -p "$root"
     # Root downloads itself: apt's unprivileged user may not write into the build tree.
-    (cd "$root" && apt-get -o APT::Sandbox::User=root source "$1" </dev/null)
+    # A mirror may list a security update's source that it does not serve: then the
+    # newest version it does serve, so that the build still matches a Debian release.
+    if ! (cd "$root" && apt-get -o APT::Sandbox::User=root source "$1" </dev/null); then
+      for version in $(apt-cache showsrc "$1" | awk '/^Version:/ {print $2}' | sort -rV | uniq); do
+        rm -rf "${root:?}"/*
+        echo "== trying $1=$version"
+        if (cd "$root" && apt-get -o APT::Sandbox::User=root source "$1=$version" </dev/null); then break; fi
+      done
+    fi
     found=$(compgen -G "$root/$1-*/$2" | head -n 1)
   fi
   source_dir=${found%/"$2"}
@@ -143,15 +151,18 @@ windows_build() {
   if [ "${1:-}" = fresh ] && [ -d build-windows ]; then
     find build-windows -mindepth 1 -maxdepth 1 ! -name '*-src' -exec rm -rf {} +
   fi
-  local pugixml_dir geographiclib_dir
+  local pugixml_dir geographiclib_dir minizip_dir
   fetch_debian_source pugixml src/pugixml.cpp
   pugixml_dir=$source_dir
   fetch_debian_source geographiclib src/DMS.cpp
   geographiclib_dir=$source_dir
   fetch_debian_source minizip unzip.c
+  minizip_dir=$source_dir
+  fetch_debian_source tiff libtiff/tiffio.h
   cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
     -DVESK_WERROR=ON -DVESK_PUGIXML_SOURCE_DIR="$PWD/$pugixml_dir" \
-    -DVESK_GEOGRAPHICLIB_SOURCE_DIR="$PWD/$geographiclib_dir" -DVESK_MINIZIP_SOURCE_DIR="$PWD/$source_dir"
+    -DVESK_GEOGRAPHICLIB_SOURCE_DIR="$PWD/$geographiclib_dir" -DVESK_MINIZIP_SOURCE_DIR="$PWD/$minizip_dir" \
+    -DVESK_TIFF_SOURCE_DIR="$PWD/$source_dir"
   cmake --build build-windows
 }
 

@@ -11,7 +11,7 @@ seconds="${VESK_FUZZ_SECONDS:-60}"
 
 . .ci/common.sh
 begin_stage "fuzz targets"
-install_missing cmake ninja-build clang libpugixml-dev nlohmann-json3-dev libcli11-dev libgeographiclib-dev libminizip-dev zlib1g-dev libtomlplusplus-dev libboost-dev
+install_missing cmake ninja-build clang libpugixml-dev nlohmann-json3-dev libcli11-dev libgeographiclib-dev libminizip-dev zlib1g-dev libtomlplusplus-dev libboost-dev libtiff-dev
 # The sanitizer runtime and the symbolizer of the same clang release, so that a finding is
 # reported with its functions, files and lines rather than bare addresses.
 clang_major=$(clang -dumpversion | cut -d . -f 1)
@@ -23,7 +23,7 @@ echo "== build the fuzz targets with clang"
 rm -rf build-fuzz
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVESK_FUZZ=ON -DVESK_BUILD_TESTS=OFF
-targets=(route dialogue kml_gpx geojson_csv survey area journal settings)
+targets=(route dialogue kml_gpx geojson_csv survey area journal settings grid)
 cmake --build build-fuzz --target "${targets[@]/#/fuzz_}"
 
 scratch="$(mktemp -d)"

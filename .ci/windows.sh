@@ -12,10 +12,11 @@ export CI="${CI:-true}"
 begin_stage "Windows unit tests under Wine"
 
 # The route and map libraries for both builds; dpkg-dev for apt-get source, which fetches
-# the pugixml, GeographicLib and minizip sources the cross build compiles.
+# the pugixml, GeographicLib, minizip and libtiff sources the cross build compiles; GDAL,
+# which writes a GeoTIFF for the two programs to read.
 install_missing cmake ninja-build g++ libgtest-dev g++-mingw-w64-x86-64-posix googletest \
   wine wine64 libpugixml-dev nlohmann-json3-dev libcli11-dev libgeographiclib-dev libminizip-dev zlib1g-dev \
-  libz-mingw-w64-dev libtomlplusplus-dev libboost-dev dpkg-dev
+  libz-mingw-w64-dev libtomlplusplus-dev libboost-dev libtiff-dev dpkg-dev gdal-bin
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/vesk-windows.XXXXXX")
 on_stage_exit 'stop_wine; rm -rf "$scratch"'
@@ -243,6 +244,14 @@ compare kmz-route fuzz/corpus/kml_gpx/kmz-doc.kmz $'0\nn\n50\nn\n' --map kml
 compare utf16-text fuzz/corpus/route/utf16le-crlf.txt $'0\nn\n50\nn\n'
 compare utf16-kml fuzz/corpus/kml_gpx/utf16le.kml $'0\nn\n50\nn\n'
 compare own-map-across-180 fuzz/corpus/kml_gpx/own-map-across-180.kml $'0\nn\n50\nn\n' --map kml,geojson
+# The example survey checked against the seabed, from the Esri ASCII grid and from the same
+# grid as a tiled, LZW-compressed GeoTIFF (GDAL writes it here; the Windows build reads it
+# with its own libtiff), with the seabed drawn in the picture.
+compare seabed-ascii examples/area.kml $'4\n3000\n0\ny\n0\nn\n' --swath-width 120 --overlap 20 \
+  --bathymetry "$PWD/examples/seabed.asc" --map svg --area
+gdal_translate -q -a_srs EPSG:4326 -ot Int16 -co TILED=YES -co COMPRESS=LZW examples/seabed.asc "$scratch/seabed.tif"
+compare seabed-geotiff examples/area.kml $'4\n3000\n0\ny\n0\nn\n' --swath-width 120 --overlap 20 \
+  --bathymetry "$scratch/seabed.tif" --map svg --area
 
 # Text from the file that would drive the terminal, shown escaped alike on both systems.
 printf '45 10\n45.1 10W\033]0;pwned\007\033[2J\n' >"$scratch/route_hostile.txt"

@@ -14,16 +14,22 @@
 // 10 m apart (1,000 lines) as --area does, and the route it gives planned; the fastest of
 // five runs.
 //
+// The seabed: a GEBCO-sized tile (90 x 90 degrees at 15 arc seconds, 21,600 x 21,600 16-bit
+// cells in tiles, 933 MB) made by gdal_translate, and a route of 300 waypoints checked
+// against it: the time to read the window under the route and check every leg, and the
+// memory it takes beyond the run without a grid (the target: under 2 s, within 64 MB).
+//
 // The program's files go straight under their names (tests/support/setDestinations.h),
 // without the temporary names, the renaming and the flush to the disk of a real run: that
 // would measure the disk, not the program. The plain loop does not flush either.
 //
-//   vesk_bench [--table | --compare | --survey] [--folder DIR]
+//   vesk_bench [--table | --compare | --survey | --seabed] [--folder DIR]
 //
 // The files go into a new folder in DIR (by default the current directory), which should
 // be on an ordinary disk: on tmpfs the comparison only measures copying memory.
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
@@ -40,6 +46,8 @@
 #include "calcs.h"
 #include "files/fileSet.h"
 #include "routes/routeImport.h"
+#include "seabed/seabedCheck.h"
+#include "seabed/seabedGrid.h"
 #include "settings.h"
 #include "support/readFile.h"
 #include "support/setDestinations.h"
@@ -334,23 +342,84 @@ int compare(std::FILE* out, setDestination& disk) {
 
 }  // namespace
 
+// Peak resident memory of the process so far, MB.
+double peakMegabytes() {
+  struct rusage usage {};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024;
+}
+
+int seabed(std::FILE* out) {
+  // A small grid of elevations, 60 m deep with a shoal every degree, blown up by GDAL to
+  // the tile's size without smoothing.
+  {
+    std::ofstream small("small.asc");
+    small << "ncols 90\nnrows 90\nxllcorner 0\nyllcorner 0\ncellsize 1\nNODATA_value -32767\n";
+    for (int r = 0; r < 90; ++r) {
+      for (int c = 0; c < 90; ++c) small << ((r + c) % 7 == 0 ? -40 : -60) << ' ';
+      small << '\n';
+    }
+  }
+  const auto made = clock_type::now();
+  if (std::system("gdal_translate -q -a_srs EPSG:4326 -ot Int16 -outsize 21600 21600 -r nearest -co TILED=YES "
+                  "-a_nodata -32767 small.asc tile.tif") != 0) {
+    std::fprintf(out, "seabed: gdal_translate could not make the tile (install gdal-bin)\n");
+    return 1;
+  }
+  std::fprintf(out, "seabed: a 21600 x 21600 Int16 tiled GeoTIFF of %.0f MB made in %.1f s\n",
+               static_cast<double>(fs::file_size("tile.tif")) / 1e6, secondsSince(made));
+  // 300 waypoints zigzagging across 3 degrees of latitude in the North Sea's corner of the
+  // tile.
+  destroyList();
+  resetSettings();
+  for (int i = 0; i < 300; ++i) insertLatLonEnd(54 + 0.01 * i, 7 + (i % 2 == 0 ? 0 : 0.05));
+  maxLegMeters = 1e6;
+  planRoute();
+  const plannedMission mission = describeMission();
+  const double before = peakMegabytes();
+  const auto start = clock_type::now();
+  const result<gridWindow> grid =
+      readSeabedGrid("tile.tif", boundsOf(mission, gridMarginMeters), gridValues::elevation, 0);
+  const double read = secondsSince(start);
+  if (!grid) {
+    std::fprintf(out, "seabed: %s\n", grid.error().reason.c_str());
+    return 1;
+  }
+  const auto checking = clock_type::now();
+  const seabedReport report = checkSeabed(mission, *grid, gridValues::elevation, defaultSeabedMargin);
+  const double checked = secondsSince(checking);
+  std::fprintf(out,
+               "seabed: %ld waypoints, window %ld x %ld cells: read %.3f s, checked %.3f s, %zu warnings; "
+               "peak memory %.1f MB beyond the run without a grid\n",
+               countWaypoints(), grid->rows, grid->cols, read, checked, report.warnings.size(),
+               peakMegabytes() - before);
+  fs::remove("tile.tif");
+  fs::remove("small.asc");
+  destroyList();
+  resetSettings();
+  return read + checked < 2 ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
   bool runTable = true;
   bool runCompare = true;
   bool runSurvey = true;
+  bool runSeabed = true;
   fs::path parent = fs::current_path();
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--table") {
-      runCompare = runSurvey = false;
+      runCompare = runSurvey = runSeabed = false;
     } else if (arg == "--compare") {
-      runTable = runSurvey = false;
+      runTable = runSurvey = runSeabed = false;
     } else if (arg == "--survey") {
-      runTable = runCompare = false;
+      runTable = runCompare = runSeabed = false;
+    } else if (arg == "--seabed") {
+      runTable = runCompare = runSurvey = false;
     } else if (arg == "--folder" && i + 1 < argc) {
       parent = argv[++i];
     } else {
-      std::fprintf(stderr, "usage: vesk_bench [--table | --compare | --survey] [--folder DIR]\n");
+      std::fprintf(stderr, "usage: vesk_bench [--table | --compare | --survey | --seabed] [--folder DIR]\n");
       return 2;
     }
   }
@@ -377,6 +446,7 @@ int main(int argc, char** argv) {
   if (runTable) table(out);
   if (runSurvey) survey(out);
   if (runCompare) status = compare(out, disk);
+  if (runSeabed) status = std::max(status, seabed(out));
 
   fs::current_path(startDir);
   fs::remove_all(dir);

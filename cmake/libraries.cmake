@@ -2,20 +2,21 @@
 # KML and GPX, nlohmann/json for GeoJSON, CLI11 for the options, GeographicLib, whose DMS
 # decoder reads positions written in degrees, minutes and seconds with hemisphere letters,
 # minizip over zlib, which open the zip archive of a KMZ, toml++ for the settings files,
-# and Boost.Geometry for the clipping and crossings of survey areas. All come from Debian
-# (libpugixml-dev, nlohmann-json3-dev, libcli11-dev, libgeographiclib-dev, libminizip-dev,
-# zlib1g-dev, libtomlplusplus-dev, libboost-dev).
+# Boost.Geometry for the clipping and crossings of survey areas, and libtiff, which reads
+# GeoTIFF bathymetry grids. All come from Debian (libpugixml-dev, nlohmann-json3-dev,
+# libcli11-dev, libgeographiclib-dev, libminizip-dev, zlib1g-dev, libtomlplusplus-dev,
+# libboost-dev, libtiff-dev).
 #
 # toml++ is used header-only on every system (settingsFile.cpp says so before including
 # it): Debian's CMake package would link its shared library instead.
 #
 # The Windows cross build must stay one static vesk.exe: the four header-only libraries are
 # taken from the host's Debian packages through an include folder in the build tree that
-# holds only them (never all of /usr/include); pugixml, GeographicLib and minizip, which
-# Debian ships for the host only, are compiled from their Debian source packages (fetched
-# into the build tree by .ci/windows.sh; see VESK_PUGIXML_SOURCE_DIR,
-# VESK_GEOGRAPHICLIB_SOURCE_DIR and VESK_MINIZIP_SOURCE_DIR), and zlib is Debian's static
-# MinGW-w64 build (libz-mingw-w64-dev).
+# holds only them (never all of /usr/include); pugixml, GeographicLib, minizip and libtiff,
+# which Debian ships for the host only, are compiled from their Debian source packages
+# (fetched into the build tree by .ci/windows.sh; see VESK_PUGIXML_SOURCE_DIR,
+# VESK_GEOGRAPHICLIB_SOURCE_DIR, VESK_MINIZIP_SOURCE_DIR and VESK_TIFF_SOURCE_DIR), and
+# zlib is Debian's static MinGW-w64 build (libz-mingw-w64-dev).
 add_library(vesk_libraries INTERFACE)
 
 if(CMAKE_CROSSCOMPILING)
@@ -94,6 +95,30 @@ if(CMAKE_CROSSCOMPILING)
   target_include_directories(minizip_static SYSTEM PUBLIC ${mz} ${VESK_ZLIB_INCLUDE_DIR})
   target_link_libraries(minizip_static PUBLIC ${VESK_ZLIB_LIBRARY})
   target_link_libraries(vesk_libraries INTERFACE minizip_static)
+
+  # libtiff for the GeoTIFF bathymetry grids, built by its own CMake files as a static
+  # library with the codecs a grid is written with (none, LZW, PackBits, Deflate over the
+  # same static zlib) and none of the other libraries it can use, which the one vesk.exe
+  # would otherwise need beside it.
+  set(VESK_TIFF_SOURCE_DIR "" CACHE PATH "The unpacked tiff source package, for cross builds")
+  if(NOT EXISTS ${VESK_TIFF_SOURCE_DIR}/libtiff/tiffio.h)
+    message(FATAL_ERROR "Set VESK_TIFF_SOURCE_DIR to the unpacked tiff source package "
+                        "(apt-get source tiff; .ci/windows.sh does it)")
+  endif()
+  set(BUILD_SHARED_LIBS OFF)
+  set(ZLIB_LIBRARY ${VESK_ZLIB_LIBRARY} CACHE FILEPATH "" FORCE)
+  set(ZLIB_INCLUDE_DIR ${VESK_ZLIB_INCLUDE_DIR} CACHE PATH "" FORCE)
+  foreach(part tools tests contrib docs install)
+    set(tiff-${part} OFF CACHE BOOL "" FORCE)
+  endforeach()
+  foreach(codec cxx jpeg old-jpeg jpeg12 jbig lerc lzma zstd webp libdeflate pixarlog tiff-opengl)
+    set(${codec} OFF CACHE BOOL "" FORCE)
+  endforeach()
+  set(zlib ON CACHE BOOL "" FORCE)
+  add_subdirectory(${VESK_TIFF_SOURCE_DIR} ${CMAKE_BINARY_DIR}/tiff EXCLUDE_FROM_ALL)
+  # Not our code to fix, as with pugixml; its own warnings are its makers' business.
+  target_compile_options(tiff PRIVATE -Wno-error -w)
+  target_link_libraries(vesk_libraries INTERFACE tiff)
 else()
   find_package(pugixml REQUIRED)
   find_package(nlohmann_json 3.10 REQUIRED)
@@ -128,6 +153,9 @@ else()
   set_target_properties(minizip PROPERTIES IMPORTED_LOCATION ${VESK_MINIZIP_LIBRARY}
     INTERFACE_INCLUDE_DIRECTORIES ${VESK_MINIZIP_INCLUDE_DIR} INTERFACE_LINK_LIBRARIES ZLIB::ZLIB)
   target_link_libraries(vesk_libraries INTERFACE minizip)
+
+  find_package(TIFF REQUIRED)
+  target_link_libraries(vesk_libraries INTERFACE TIFF::TIFF)
 endif()
 
 # Boost.Geometry still includes a few headers that Boost itself has deprecated; the notes

@@ -36,6 +36,7 @@ const char* const answersFile = "answers.txt";
 const char* const stdoutFile = "stdout.txt";
 const char* const stderrFile = "stderr.txt";
 const char* const settingsFile = "dive.toml";
+const char* const gridFile = "grid.asc";
 
 std::string workDir;
 std::string startDir;  // where libFuzzer keeps its corpus and writes its findings
@@ -645,6 +646,10 @@ void runAndCheck(const std::string& waypoints, const std::string& answers, const
     writeFile(settingsFile, *options.settings);
     arguments.insert(arguments.end(), {"--settings", settingsFile});
   }
+  if (options.grid) {
+    writeFile(gridFile, *options.grid);
+    arguments.insert(arguments.end(), {"--bathymetry", gridFile});
+  }
   arguments.push_back(waypointFile);
   std::vector<char*> argv;
   for (std::string& argument : arguments) argv.push_back(argument.data());
@@ -652,7 +657,7 @@ void runAndCheck(const std::string& waypoints, const std::string& answers, const
   const long long setsBefore = kept.sets;
   // Standard error goes to a file for the run, where the reasons of a refused settings
   // file are checked; the fuzzer's own standard error is put back after it.
-  const int errorsBefore = options.settings ? divertStderr() : -1;
+  const int errorsBefore = options.settings || options.grid ? divertStderr() : -1;
   const int status = veskMain(static_cast<int>(arguments.size()), argv.data());
   std::fflush(stdout);
   if (errorsBefore >= 0) restoreStderr(errorsBefore);
@@ -690,6 +695,15 @@ void runAndCheck(const std::string& waypoints, const std::string& answers, const
     const std::string output = readFile(stdoutFile);
     if (output.empty() && options.settings) {
       checkSettingsRefusal(readFile(stderrFile));
+    } else if (output.empty() && options.grid) {
+      // After the route's summary, one line naming the grid; text from the file escaped.
+      const std::string errors = readFile(stderrFile);
+      const size_t summary = errors.find('\n');
+      const std::string refusal = startsWith(errors, "route.txt: ") ? errors.substr(summary + 1) : errors;
+      if (!startsWith(refusal, std::string("vesk: bathymetry grid ") + gridFile + ": ") || refusal.back() != '\n' ||
+          refusal.find('\n') != refusal.size() - 1) {
+        finding("a grid refused without one line naming it: " + errors);
+      }
     } else {
       checkFailureMessage(output, waypointFile);
     }
@@ -702,6 +716,9 @@ void runAndCheck(const std::string& waypoints, const std::string& answers, const
     const std::vector<waypointText> points = checkWaypoints(wpt.path, wpt.content);
     checkSurLine(pts.path, pts.content, points);
     checkMission(cfg.path, cfg.content, points.size());
+    if (options.grid && readFile(stderrFile).find(std::string("seabed ") + gridFile + ":\n") == std::string::npos) {
+      finding("a plan checked against a grid without the seabed's summary");
+    }
     if (options.maps) {
       checkKml(outputs[3]->path, outputs[3]->content, points);
       checkGpx(outputs[4]->path, outputs[4]->content, points);
@@ -760,6 +777,11 @@ void runTarget(const std::string& target, const std::string& input) {
     runAndCheck(input, acceptDefaults, options);
   } else if (target == "journal") {
     checkJournal(input);
+  } else if (target == "grid") {
+    // A bathymetry grid under the dialogue, which accepts every default; the route is one
+    // 5 km leg due north from 45 N, 10 E.
+    options.grid = input;
+    runAndCheck("45 10\n45.045 10\n", acceptDefaults, options);
   } else if (target == "settings") {
     // A settings file under the dialogue, which accepts the values it gives; the route is
     // one 5 km leg due north.

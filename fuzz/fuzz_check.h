@@ -29,6 +29,9 @@ struct runOptions {
   // from its values. A refusal of it goes to standard error alone: each of its lines must
   // name the file and the place.
   std::optional<std::string> settings;
+  // A bathymetry grid (--bathymetry grid.asc) with this content, which the plan is checked
+  // against: refused with one line naming the grid, or its summary given after the plan's.
+  std::optional<std::string> grid;
 };
 
 // Writes `waypoints` to the waypoint file and `answers` to the operator's input, runs the

@@ -33,6 +33,7 @@ extern double surfacingAllowance;  // seconds added for each waypoint group; 0 b
 // ---- Survey areas (--area) ----
 // How the lines of a survey are laid out: spacing or swath and overlap, bearing, entry,
 // run-in and cross lines. Its maxLegMeters is not read: the survey takes maxLegMeters above.
+extern seabedParameters seabedSettings;  // the seabed checks (--bathymetry)
 extern surveyParameters surveySettings;
 
 // ---- Derived during the run ----

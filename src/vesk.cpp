@@ -20,6 +20,7 @@
 #include "routes/areaImport.h"
 #include "routes/routeDocument.h"
 #include "routes/routeImport.h"
+#include "seabed/seabedCheck.h"
 #include "settings.h"
 #include "settings/commandLine.h"
 #include "settings/settingsFile.h"
@@ -125,6 +126,12 @@ double surveySurfacingSeconds(const missionSettings& settings) {
   return surfacingSeconds(settings, legEndDepth(settings));
 }
 
+// The seabed's figures on standard error, after the plan's.
+void summariseSeabed(const gridWindow& grid, const seabedReport& report) {
+  toStderr("seabed " + grid.name + ":");
+  for (const std::string& line : report.summary) toStderr(line);
+}
+
 // The survey of the area file `name`, laid out with the settings as they stand.
 areaSurvey surveyOfFile(const std::string& name, warningLog& log) {
   std::vector<std::string> warnings;
@@ -182,6 +189,14 @@ int run(int argc, char** argv) {
   }
   const routeOutline route = outlineOfRoute();
   summariseRoute(waypointFileName, route);
+  // The grid under the route, read before any question so that a grid that cannot be
+  // used is refused at once; the launch waypoint, not yet placed, lies within the margin.
+  std::optional<gridWindow> grid;
+  const std::string& gridName = seabedSettings.grid;
+  if (!gridName.empty()) {
+    grid = valueOf(readSeabedGrid(gridName, boundsOf(describeMission(), gridMarginMeters), seabedSettings.values,
+                                  seabedSettings.tide));
+  }
   if (const problem p = checkSettingsAgainstRoute(given, currentValues(), plannableAt)) reportFailure(*p);
 
   if (options.noInput) {
@@ -204,10 +219,16 @@ int run(int argc, char** argv) {
   // One stem for the whole set, taken once: a run that crosses a minute boundary still
   // writes files that belong together under one name.
   const std::string stem = fileNameAt(std::time(nullptr));
-  const plannedMission mission =
+  plannedMission mission =
       describeMission(waypointFileName, missionFileNames(stem, options.maps), &warnings,
                       survey ? std::optional<missionSurvey>(surveyOutline(*surveyed)) : std::nullopt);
   warnAboutPlan(mission, warnings);
+  std::optional<seabedReport> seabed;
+  if (grid) {
+    seabed = checkSeabed(mission, *grid, seabedSettings.values, seabedSettings.margin);
+    for (const std::string& text : seabed->warnings) warnings.warn(text);
+    mission.seabed = seabed->profile;
+  }
   if (options.strict && warnings.count() > 0) {
     toStderr("vesk: --strict: warnings are errors; nothing is written");
     return 1;
@@ -215,6 +236,7 @@ int run(int argc, char** argv) {
   if (options.dryRun) {
     summarisePlan(mission, stem);
     if (survey) summariseSurvey(*surveyed, mission.settings.missionSpeed, surveySurfacingSeconds(mission.settings));
+    if (seabed) summariseSeabed(*grid, *seabed);
     toStderr("dry run: nothing is written");
     return 0;
   }
@@ -229,6 +251,7 @@ int run(int argc, char** argv) {
   writeMissionFiles(mission, folder, options.maps, &warnings);
   summarisePlan(mission, stem);
   if (survey) summariseSurvey(*surveyed, mission.settings.missionSpeed, surveySurfacingSeconds(mission.settings));
+  if (seabed) summariseSeabed(*grid, *seabed);
   return 0;
 }
 

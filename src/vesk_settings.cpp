@@ -23,6 +23,7 @@ const int LAUNCH_OFFSET = 500;
 double missionTimerFactor;
 double surfacingAllowance;
 surveyParameters surveySettings;
+seabedParameters seabedSettings;
 
 double missionTime;
 
@@ -70,7 +71,7 @@ missionSettings currentSettings() {
   return s;
 }
 
-settingValues currentValues() { return {currentSettings(), surveySettings}; }
+settingValues currentValues() { return {currentSettings(), surveySettings, seabedSettings}; }
 
 void useValues(const settingValues& values) {
   const missionSettings& s = values.mission;
@@ -94,6 +95,7 @@ void useValues(const settingValues& values) {
   missionTimerFactor = s.missionTimerFactor;
   surfacingAllowance = s.surfacingAllowance;
   surveySettings = values.survey;
+  seabedSettings = values.seabed;
 }
 
 namespace {

@@ -150,11 +150,12 @@ TEST(Program, HelpTheReadmeAndTheManualPageShowOneUsage) {
     }
     tagNext = line == ".TP";
   }
-  const std::set<std::string> expected = {
-      "-h",         "--help",  "--version",      "--map",         "-o",           "--output-dir",
-      "--settings", "--set",   "--no-input",     "--dry-run",     "--strict",     "--save-settings",
-      "--",         "--area",  "--line-spacing", "--swath-width", "--overlap",    "--line-angle",
-      "--entry",    "--start", "--run-in",       "--cross-lines", "--write-route"};
+  const std::set<std::string> expected = {"-h",         "--help",        "--version",      "--map",
+                                          "-o",         "--output-dir",  "--settings",     "--set",
+                                          "--no-input", "--dry-run",     "--strict",       "--save-settings",
+                                          "--",         "--area",        "--line-spacing", "--swath-width",
+                                          "--overlap",  "--line-angle",  "--entry",        "--start",
+                                          "--run-in",   "--cross-lines", "--write-route",  "--bathymetry"};
   EXPECT_EQ(optionNames(usageOptions), expected);
   EXPECT_EQ(optionNames(tags), optionNames(usageOptions));
 }
@@ -213,6 +214,58 @@ TEST(Program, ThePictureShowsTheWarningsGivenBeforeItIsDrawn) {
     }
     for (const std::string& text : c.shown) EXPECT_NE(svg.find(text), std::string::npos) << text << "\n" << r.errors;
   }
+}
+
+// The seabed grid through the whole program: its warnings are errors under --strict, its
+// summary follows the plan's, and a grid that cannot be used stops the run before any
+// question, with nothing written.
+TEST(Program, TheSeabedGridWarnsSumsUpAndRefuses) {
+  TempDir dir;
+  dir.write("route.txt", "45.000125 10.000125\n45.030125 10.000125\n");
+  // 0.001 degree cells from 44.95 N, 9.95 E, 60 m deep but for a 45 m ridge at 45.015 N.
+  std::string grid = "ncols 100\nnrows 100\nxllcorner 9.95\nyllcorner 44.95\ncellsize 0.001\n";
+  for (int row = 99; row >= 0; --row) {
+    for (int col = 0; col < 100; ++col) grid += row == 65 && col == 50 ? "-45 " : "-60 ";
+    grid += "\n";
+  }
+  dir.write("grid.asc", grid);
+  const std::vector<std::string> plan = {"--bathymetry",       "grid.asc", "--no-input",       "--set",
+                                         "yoyoMission=false",  "--set",    "wayPointDepth=50", "--set",
+                                         "kallopMission=false"};
+  std::vector<std::string> strict = plan;
+  strict.insert(strict.end(), {"--strict", "route.txt"});
+  const vesk_result refused = runVesk(strict, "", dir.path());
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.errors.find("error: leg 1 to 2 runs at wayPointDepth 50 m where the seabed at 45\xC2\xB0 00.900' N "
+                                "10\xC2\xB0 00.008' E is 45.0 m deep"),
+            std::string::npos)
+      << refused.errors;
+  EXPECT_EQ(dir.list(), (std::vector<std::string>{"grid.asc", "route.txt"}));
+
+  std::vector<std::string> written = plan;
+  written.insert(written.end(), {"--map", "svg", "route.txt"});
+  const vesk_result run = runVesk(written, "", dir.path());
+  EXPECT_EQ(run.status, 0) << run.errors;
+  EXPECT_NE(run.errors.find("seabed grid.asc:\n  shallowest   45.0 m at 45\xC2\xB0 00.900' N"), std::string::npos)
+      << run.errors;
+  const std::vector<std::string> files = dir.list();
+  ASSERT_EQ(files.size(), 6u);
+  // The picture draws the seabed under the dive and marks the ridge on the chart and above
+  // the profile.
+  const auto picture = std::find_if(files.begin(), files.end(), [](const std::string& name) {
+    return name.size() > 4 && name.compare(name.size() - 4, 4, ".svg") == 0;
+  });
+  ASSERT_NE(picture, files.end());
+  const std::string svg = readFile(dir.file(*picture));
+  for (const char* id : {"id=\"seabed\"", "id=\"seabed-abort-altitude\"", "id=\"seabed-warnings\""}) {
+    EXPECT_NE(svg.find(id), std::string::npos) << id;
+  }
+
+  dir.write("grid.asc", "ncols 4\nnrows 2\nxllcorner 500000\nyllcorner 5000000\ncellsize 100\n1 2 3 4 5 6 7 8\n");
+  const vesk_result projected = runVesk({"--bathymetry", "grid.asc", "route.txt"}, acceptDefaults, dir.path());
+  EXPECT_EQ(projected.status, 1);
+  EXPECT_EQ(projected.output.find("Parameter"), std::string::npos) << "a question was asked: " << projected.output;
+  EXPECT_NE(projected.errors.find("gdalwarp -t_srs EPSG:4326"), std::string::npos) << projected.errors;
 }
 
 TEST(Program, AcceptsBlankLinesCrLfAndLongLines) {

@@ -221,6 +221,7 @@ TEST_F(SettingsFile, TheFileOfARunReadsBackAsTheSameSettings) {
   m.missionTimerFactor = 1.15, m.surfacingAllowance = 62.5;
   run.survey.lineSpacing = 12.5, run.survey.overlap = 99.9, run.survey.lineAngle = 359.75;
   run.survey.entry = entryCorner::northEast, run.survey.crossLines = 3;
+  run.seabed.grid = "grids/North \"Sea\" \\ 1.asc", run.seabed.values = gridValues::depth, run.seabed.tide = -0.5;
   std::vector<double> before;
   for (const settingKey& key : settingKeys()) before.push_back(storedValue(key, run));
   const std::string text = settingsText(run, "route \x01\xff.txt", "2026_001_0000.");
@@ -232,6 +233,7 @@ TEST_F(SettingsFile, TheFileOfARunReadsBackAsTheSameSettings) {
   EXPECT_EQ(given.size(), settingKeys().size());
   for (size_t i = 0; i < settingKeys().size(); ++i) {
     EXPECT_EQ(storedValue(settingKeys()[i], read), before[i]) << settingKeys()[i].name;
+    EXPECT_EQ(storedText(settingKeys()[i], read), storedText(settingKeys()[i], run)) << settingKeys()[i].name;
   }
 }
 

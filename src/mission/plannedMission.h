@@ -43,6 +43,22 @@ struct missionSurvey {
   std::vector<missionRing> swaths;  // the ground each run of the survey covers
 };
 
+// The seabed under the dive, as a bathymetry grid gives it (--bathymetry).
+struct missionSeabedPoint {
+  double along = 0;  // metres from the leg's start
+  double depth = 0;  // metres below the surface; NaN: not known there
+};
+struct missionSeabedMark {
+  size_t leg = 0;    // from waypoints[leg] to waypoints[leg + 1]
+  double along = 0;  // metres from the leg's start; a surfacing is at the leg's end
+  bool surfacing = false;
+  missionPosition at;
+};
+struct missionSeabed {
+  std::vector<std::vector<missionSeabedPoint>> legs;  // one a leg, in the order they are run
+  std::vector<missionSeabedMark> warned;              // the places the seabed's warnings point at
+};
+
 struct plannedMission {
   std::vector<missionWaypoint> waypoints;  // the launch waypoint first; never empty
   missionSettings settings;                // the settings the route was planned with
@@ -53,4 +69,5 @@ struct plannedMission {
   std::string routeFile;                // the route or area file the mission was planned from
   std::vector<std::string> setFiles;    // the names of every file of the set, in order
   std::optional<missionSurvey> survey;  // the area and swaths, when the route is a survey's
+  std::optional<missionSeabed> seabed;  // the seabed under the dive, when a grid was given
 };

@@ -211,6 +211,15 @@ class chartWriter {
     }
     if (!added.empty()) out_.line("<path id=\"marks-added\" d=\"" + added.text() + "\" fill=\"#e8590c\"/>");
     if (!given.empty()) out_.line("<path id=\"marks-given\" d=\"" + given.text() + "\" fill=\"#111\"/>");
+    // Where the seabed makes the plan unsafe: a red diamond at each place warned of.
+    if (mission_.seabed && !mission_.seabed->warned.empty()) {
+      pathData seabed(0);
+      for (const missionSeabedMark& m : mission_.seabed->warned) {
+        const point p = toPx(unitOf(m.at.lat, m.at.lon));
+        seabed.polygon({{p.x, p.y - 6}, {p.x + 6, p.y}, {p.x, p.y + 6}, {p.x - 6, p.y}});
+      }
+      out_.line("<path id=\"seabed-warnings\" d=\"" + seabed.text() + "\" fill=\"#b03a2e\" fill-opacity=\"0.8\"/>");
+    }
     const point p = at_[0];
     pathData launch(0);
     launch.polygon({{p.x, p.y - 7}, {p.x + 6.1, p.y + 3.5}, {p.x - 6.1, p.y + 3.5}});
@@ -340,6 +349,11 @@ class chartWriter {
       entry("<rect x=\"" + px(x) + "\" y=\"" + px(y - 6) +
                 "\" width=\"14\" height=\"10\" fill=\"#4a9fd8\" fill-opacity=\"0.2\"/>",
             "swaths");
+    }
+    if (mission_.seabed && !mission_.seabed->warned.empty()) {
+      pathData seabedMark(0);
+      seabedMark.polygon({{x + 7, y - 6}, {x + 13, y}, {x + 7, y + 6}, {x + 1, y}});
+      entry("<path d=\"" + seabedMark.text() + "\" fill=\"#b03a2e\" fill-opacity=\"0.8\"/>", "seabed warning");
     }
     out_.line("</g>");
     const vec3 c = view_.plane().centre();

@@ -100,6 +100,7 @@ class profileWriter {
     depthAxis();
     timeAxis();
     legs(yoyo);
+    if (mission_.seabed) seabed(*mission_.seabed);
     surfacings();
     limits();
     out_.line("</g>");
@@ -168,6 +169,62 @@ class profileWriter {
 
   // The legs at their depths, merged where less than a pixel apart, and the vehicle's
   // path between them through the surfacings.
+  // The seabed under each leg as the grid gives it, cell by cell, with abortAltitude above
+  // it dashed, and the places the seabed's warnings point at marked above the frame.
+  void seabed(const missionSeabed& under) {
+    pathData ground(0);
+    pathData abort(0);
+    size_t index = 0;
+    std::vector<double> marks;
+    forEachLeg(mission_, [&](const legTimes& leg) {
+      if (index >= under.legs.size()) return;
+      const std::vector<missionSeabedPoint>& cells = under.legs[index];
+      const double meters = mission_.waypoints[index].legMeters;
+      const auto timeAt = [&](double along) {
+        return leg.leg + (meters > 0 ? std::clamp(along / meters, 0.0, 1.0) : 0) * (leg.legEnd - leg.leg);
+      };
+      for (size_t k = 0; k < cells.size();) {
+        if (std::isnan(cells[k].depth)) {
+          ++k;
+          continue;
+        }
+        // A run of cells with data, drawn as steps down to the frame's bottom.
+        ground.moveTo({x(timeAt(cells[k].along)), y(bottom_)});
+        bool first = true;
+        for (; k < cells.size() && !std::isnan(cells[k].depth); ++k) {
+          const double from = x(timeAt(cells[k].along));
+          const double to = x(timeAt(k + 1 < cells.size() ? cells[k + 1].along : meters));
+          const double depth = std::clamp(cells[k].depth, top_, bottom_);
+          const double dashed = std::clamp(cells[k].depth - s.abortAltitude, top_, bottom_);
+          ground.lineTo({from, y(depth)});
+          ground.lineTo({to, y(depth)});
+          if (first) abort.moveTo({from, y(dashed)});
+          abort.lineTo({from, y(dashed)});
+          abort.lineTo({to, y(dashed)});
+          first = false;
+          if (k + 1 == cells.size() || std::isnan(cells[k + 1].depth)) ground.lineTo({to, y(bottom_)});
+        }
+      }
+      for (const missionSeabedMark& m : under.warned) {
+        if (m.leg == index) marks.push_back(m.surfacing ? leg.surfaced : timeAt(m.along));
+      }
+      ++index;
+    });
+    if (!ground.empty()) {
+      out_.line("<path id=\"seabed\" d=\"" + ground.text() + "\" fill=\"#b08d57\" fill-opacity=\"0.55\"/>");
+    }
+    if (!abort.empty()) {
+      out_.line("<path id=\"seabed-abort-altitude\" d=\"" + abort.text() +
+                "\" fill=\"none\" stroke=\"#b03a2e\" stroke-width=\"1\" stroke-dasharray=\"4 3\"/>");
+    }
+    pathData warned(0);
+    for (const double t : marks) {
+      const double at = x(t);
+      warned.polygon({{at - 4, frame_.top - 8}, {at + 4, frame_.top - 8}, {at, frame_.top - 1}});
+    }
+    if (!warned.empty()) out_.line("<path id=\"seabed-warnings\" d=\"" + warned.text() + "\" fill=\"#b03a2e\"/>");
+  }
+
   void legs(bool yoyo) {
     pathData planned(0);
     columnPath dive;

@@ -100,6 +100,7 @@ commandLine readCommandLine(int argc, char** argv) {
   app.add_option("--save-settings", line.saveSettings)->expected(1);
   app.add_option("--area", line.areaFile)->expected(1);
   app.add_option("--write-route", line.writeRoute)->expected(1);
+  app.add_option("--bathymetry", line.bathymetry)->expected(1);
   surveyTexts survey;
   for (const char* name : surveyOptionNames)
     survey.options[name] = app.add_option(name, survey.texts[name])->expected(1);
@@ -125,6 +126,8 @@ commandLine readCommandLine(int argc, char** argv) {
   if (!line.areaFile && !line.surveyOption.empty()) badOption(line.surveyOption + " needs a survey area: --area FILE");
   if (!line.areaFile && line.writeRoute) badOption("--write-route writes the route of a survey: it needs --area FILE");
   if (!files.empty()) line.waypointFile = files[0];
+  // Over a settings file, as --set is, and saved with the other settings.
+  if (line.bathymetry) line.sets.push_back("bathymetry=" + *line.bathymetry);
   if (files.size() > 1) {
     std::string ignored;
     for (size_t i = 1; i < files.size(); ++i) ignored += " " + files[i];

@@ -27,8 +27,10 @@ struct commandLine {
   std::optional<std::string> areaFile;
   std::optional<latLon> start;            // --start: the first line starts at the line end nearest it
   std::optional<std::string> writeRoute;  // where the survey's route is written for review
-  std::string surveyOption;               // the first line option given, if any
-  std::vector<std::string> warnings;      // slips of the command line, for the run's log
+  // A grid of the seabed the plan is checked against; it goes on as --set bathymetry=FILE.
+  std::optional<std::string> bathymetry;
+  std::string surveyOption;           // the first line option given, if any
+  std::vector<std::string> warnings;  // slips of the command line, for the run's log
 };
 
 // Reads the options and the waypoint file name. An unknown option, an option without its

@@ -6,7 +6,6 @@
 #include <limits>
 
 #include "console/dialogueInput.h"
-#include "mission/routeLimits.h"
 #include "routes/routeReader.h"
 #include "survey/surveyArea.h"
 #include "text/textOut.h"
@@ -57,8 +56,17 @@ std::string bearingRefusal(double value, const std::string&) {
 
 const char* const cornerNames[] = {"SW", "SE", "NW", "NE"};
 
-std::string cornerWords(const settingKey& key) {
-  return std::string(key.name) + " takes a corner: \"NE\", \"NW\", \"SE\" or \"SW\"";
+const char* const gridValueWords[] = {"elevation", "depth", nullptr};
+
+std::string wordsRefusal(const settingKey& key) { return std::string(key.name) + " takes " + wordList(key); }
+
+// Metres of tide: the greatest range on earth is some 16 m.
+std::string tideRefusal(double value, const std::string&) {
+  return value >= -20 && value <= 20 ? "" : "tide is metres of water above the grid's datum, from -20 to 20";
+}
+
+std::string seabedMarginRefusal(double value, const std::string&) {
+  return value >= 0 && value <= 100 ? "" : "seabedMargin is metres from 0 to 100";
 }
 
 bool always(const settingValues&) { return true; }
@@ -151,6 +159,20 @@ const std::vector<settingKey> keys = {
      nullptr,
      "survey: lines across the pattern, run last",
      {"--cross-lines", "a whole number of lines from 0 to 1000"}},
+    {"bathymetry", settingType::text, &seabedParameters::grid, nullptr, nullptr,
+     "seabed (--bathymetry): the grid the plan is checked against"},
+    {"bathymetryValues",
+     settingType::word,
+     &seabedParameters::values,
+     nullptr,
+     nullptr,
+     "seabed: the grid holds elevations (negative below the sea) or depths",
+     {},
+     gridValueWords},
+    {"tide", settingType::real, &seabedParameters::tide, tideRefusal, nullptr,
+     "seabed: metres of water above the grid's datum"},
+    {"seabedMargin", settingType::real, &seabedParameters::margin, seabedMarginRefusal, nullptr,
+     "seabed: metres kept above abortAltitude for the grid's own error"},
 };
 
 std::string wholeRange(const settingKey& key) {
@@ -212,25 +234,6 @@ std::string withPoint(std::string text) {
 
 }  // namespace
 
-std::string speedRefusal(double value, const std::string&) { return value > 0 ? "" : "a speed must be greater than 0"; }
-
-std::string maxLegMetersRefusal(double value, const std::string&) {
-  // A distance of 0 or less would cut a leg into pieces without end.
-  if (!(value > 0)) return "the meters between surfacings must be greater than 0";
-  return "";
-}
-
-std::string tooManyWaypointsRefusal(const std::string& written) {
-  return "at " + written + " m between surfacings the route would need more than " + std::to_string(maxRouteWaypoints) +
-         " waypoints";
-}
-
-// The script's GPS blocks know True and False only: any other number would be written as
-// False without the operator meaning it.
-std::string flagRefusal(const char* name, double value) {
-  return value == 0 || value == 1 ? "" : std::string(name) + " is 1 for True or 0 for False";
-}
-
 const std::vector<settingKey>& settingKeys() { return keys; }
 
 const settingKey* findSettingKey(std::string_view name) {
@@ -263,7 +266,7 @@ const settingKey* findOptionKey(std::string_view name) {
 
 std::optional<double> valueOfOption(const settingKey& key, const std::string& text) {
   std::string reason;
-  if (key.type == settingType::corner) return valueOfWord(key, text, reason);
+  if (key.type == settingType::corner || key.type == settingType::word) return valueOfWord(key, text, reason);
   const std::optional<double> value = wholeNumber(text);
   if (!value || !std::isfinite(*value)) return std::nullopt;
   if (key.type == settingType::whole && *value != std::floor(*value)) return std::nullopt;
@@ -299,8 +302,15 @@ std::optional<double> valueOfWord(const settingKey& key, const std::string& writ
       for (int i = 0; i < 4; ++i) {
         if (lowerCase(written) == lowerCase(cornerNames[i])) return i;
       }
-      reason = cornerWords(key);
+      reason = wordsRefusal(key);
       return std::nullopt;
+    case settingType::word:
+      for (int i = 0; key.words[i] != nullptr; ++i) {
+        if (lowerCase(written) == lowerCase(key.words[i])) return i;
+      }
+      reason = wordsRefusal(key);
+      return std::nullopt;
+    case settingType::text: reason = std::string(key.name) + " takes a file name"; return std::nullopt;
   }
   reason = notANumber(key);
   return std::nullopt;
@@ -318,7 +328,9 @@ std::optional<double> valueOfInteger(const settingKey& key, long long number, co
       reason = flagRefusal(key.name, static_cast<double>(number));
       if (!reason.empty()) return std::nullopt;
       return checked(key, static_cast<double>(number), written, reason);
-    case settingType::corner: reason = cornerWords(key); return std::nullopt;
+    case settingType::corner:
+    case settingType::word: reason = wordsRefusal(key); return std::nullopt;
+    case settingType::text: reason = std::string(key.name) + " takes a file name in quotes"; return std::nullopt;
   }
   reason = wholeRange(key);
   return std::nullopt;
@@ -329,7 +341,9 @@ std::optional<double> valueOfReal(const settingKey& key, double number, const st
   switch (key.type) {
     case settingType::whole: reason = wholeRange(key); return std::nullopt;
     case settingType::flag: reason = flagWords(key); return std::nullopt;
-    case settingType::corner: reason = cornerWords(key); return std::nullopt;
+    case settingType::corner:
+    case settingType::word: reason = wordsRefusal(key); return std::nullopt;
+    case settingType::text: reason = std::string(key.name) + " takes a file name in quotes"; return std::nullopt;
     case settingType::speed:
     case settingType::real: break;
   }
@@ -362,6 +376,8 @@ std::string valueText(const settingKey& key, const settingValues& values) {
     case settingType::real: return withPoint(numberText::shortest(value).text());
     case settingType::whole: return numberText::integer(static_cast<long long>(value)).text();
     case settingType::corner: return std::string("\"") + cornerNames[static_cast<int>(value)] + "\"";
+    case settingType::word: return std::string("\"") + key.words[static_cast<int>(value)] + "\"";
+    case settingType::text: return tomlString(storedText(key, values));
     case settingType::flag: break;
   }
   return value == 1 ? "true" : "false";

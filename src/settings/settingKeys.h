@@ -19,6 +19,8 @@ enum class settingType {
   whole,   // a whole number that fits an int
   flag,    // 1 for true, 0 for false; a settings file writes true or false
   corner,  // a corner of a survey area: "SW", "SE", "NW" or "NE", any case
+  word,    // one of the key's `words`, any case; kept as its place in the list
+  text,    // a file's name, in quotes in a settings file; kept as text
 };
 
 // Why the setting cannot take `value`, which the operator wrote as `written`, or empty
@@ -41,7 +43,8 @@ struct settingKey {
   // double for speed and real, int for whole and flag; an optional real has no value
   // until given (a survey's bearing, the area's long axis without it), a corner its own.
   std::variant<double missionSettings::*, int missionSettings::*, double surveyParameters::*, int surveyParameters::*,
-               std::optional<double> surveyParameters::*, entryCorner surveyParameters::*>
+               std::optional<double> surveyParameters::*, entryCorner surveyParameters::*, double seabedParameters::*,
+               gridValues seabedParameters::*, std::string seabedParameters::*>
       storage;
   settingCheck check;  // null: every value of the type
   // Whether a run without questions (--no-input) must be given the key: settings the
@@ -49,6 +52,7 @@ struct settingKey {
   bool (*neededWithoutQuestions)(const settingValues& values);
   const char* meaning;  // one line for the settings files the program writes
   settingOption option = {};
+  const char* const* words = nullptr;  // a word key's words, the list ended by null
 };
 
 // Every key, in the order of the dialogue and of the files the program writes.
@@ -72,6 +76,10 @@ std::optional<double> valueOfOption(const settingKey& key, const std::string& te
 // NaN for an optional real not given: a saved settings file leaves that key out.
 double storedValue(const settingKey& key, const settingValues& values);
 void store(const settingKey& key, double value, settingValues& values);
+// A text key's value, and its storing. A text key's storedValue is NaN while it is empty,
+// 0 otherwise.
+std::string storedText(const settingKey& key, const settingValues& values);
+void storeText(const settingKey& key, const std::string& text, settingValues& values);
 
 // The value that the word `written` gives `key` (after --set KEY=), read as the key's
 // editor reads a typed entry, true and false also for a flag; nothing and the reason when
@@ -89,6 +97,8 @@ std::optional<double> valueOfReal(const settingKey& key, double number, const st
 // The stored value as a settings file writes it, reading back as the same bits: 1.3, 3600.0,
 // 30, true.
 std::string valueText(const settingKey& key, const settingValues& values);
+// `text` as a TOML basic string: quotes, backslashes and control characters escaped.
+std::string tomlString(const std::string& text);
 
 // ---- Checks the editors make as well ----
 std::string speedRefusal(double value, const std::string& written);
@@ -98,3 +108,5 @@ std::string maxLegMetersRefusal(double value, const std::string& written);
 // would.
 std::string tooManyWaypointsRefusal(const std::string& written);
 std::string flagRefusal(const char* name, double value);
+// "a corner: ..." or "\"elevation\" or \"depth\"": what a corner or word key takes.
+std::string wordList(const settingKey& key);

@@ -4,9 +4,11 @@
 #pragma once
 
 #include "mission/missionSettings.h"
+#include "seabed/seabedParameters.h"
 #include "survey/surveyParameters.h"
 
 struct settingValues {
   missionSettings mission;
   surveyParameters survey;
+  seabedParameters seabed;
 };

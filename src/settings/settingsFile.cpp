@@ -88,13 +88,15 @@ std::optional<double> valueOfNode(const settingKey& key, const toml::node& value
   if (const auto* flag = value.as_boolean(); flag != nullptr && key.type == settingType::flag) {
     return valueOfInteger(key, flag->get() ? 1 : 0, written, reason);
   }
-  if (const auto* word = value.as_string(); word != nullptr && key.type == settingType::corner) {
+  if (const auto* word = value.as_string();
+      word != nullptr && (key.type == settingType::corner || key.type == settingType::word)) {
     return valueOfWord(key, word->get(), reason);
   }
-  const char* wanted = key.type == settingType::flag     ? "true or false"
-                       : key.type == settingType::whole  ? "a whole number"
-                       : key.type == settingType::corner ? "a corner in quotes, \"NE\", \"NW\", \"SE\" or \"SW\""
-                                                         : "a number";
+  const std::string wanted = key.type == settingType::flag     ? "true or false"
+                             : key.type == settingType::whole  ? "a whole number"
+                             : key.type == settingType::corner ? "a corner in quotes, \"NE\", \"NW\", \"SE\" or \"SW\""
+                             : key.type == settingType::word   ? "a word in quotes, " + wordList(key)
+                                                               : "a number";
   reason = std::string(key.name) + " takes " + wanted + ", not " + typeName(value.type());
   return std::nullopt;
 }
@@ -169,6 +171,7 @@ std::vector<std::string> readSettingsText(std::string_view content, const std::s
     const settingKey* key = nullptr;
     double value = 0;
     std::string written;
+    std::string text = {};  // the value of a text key
   };
   std::vector<entry> entries;
   for (const settingsFault& fault : screened.faults) {
@@ -203,7 +206,14 @@ std::vector<std::string> readSettingsText(std::string_view content, const std::s
     }
     entry e{node.source().begin, "", key, 0, writtenText(lines, node.source())};
     std::string reason;
-    if (const std::optional<double> value = valueOfNode(*key, node, e.written, reason)) {
+    if (key->type == settingType::text) {
+      if (const auto* text = node.as_string(); text != nullptr && !text->get().empty()) {
+        e.text = text->get();
+      } else {
+        e.refusal = position(name, e.at) + std::string(key->name) + " = " + e.written + ": " + key->name +
+                    " takes a file name in quotes";
+      }
+    } else if (const std::optional<double> value = valueOfNode(*key, node, e.written, reason)) {
       e.value = *value;
     } else {
       e.refusal =
@@ -221,7 +231,11 @@ std::vector<std::string> readSettingsText(std::string_view content, const std::s
   }
   if (!refusals.empty()) return refusals;
   for (const entry& e : entries) {
-    store(*e.key, e.value, values);
+    if (e.key->type == settingType::text) {
+      storeText(*e.key, e.text, values);
+    } else {
+      store(*e.key, e.value, values);
+    }
     given[e.key->name] = {name + ":" + std::to_string(e.at.line) + ":" + std::to_string(e.at.column), e.written};
   }
   return {};
@@ -236,6 +250,12 @@ std::optional<std::string> applySetOption(const std::string& assignment, givenSe
   const std::string written(trimmed(std::string_view(assignment).substr(equals + 1)));
   const settingKey* const key = findSettingKey(name);
   if (key == nullptr) return origin + ": " + didYouMean(name);
+  if (key->type == settingType::text) {
+    if (written.empty()) return origin + ": " + key->name + " takes a file name after the =";
+    storeText(*key, written, values);
+    given[key->name] = {origin, written};
+    return std::nullopt;
+  }
   std::string reason;
   const std::optional<double> value = valueOfWord(*key, written, reason);
   if (!value) return origin + ": " + reason;

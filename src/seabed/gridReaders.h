@@ -1,0 +1,35 @@
+// What the readers of the grid formats share: the cut of a grid that lies under the route.
+#pragma once
+
+#include <istream>
+#include <string>
+
+#include "seabed/seabedGrid.h"
+
+// Rows and columns of a grid to keep, counted from its southern row and western column.
+// With a grid that goes all the way round, the columns may run on past its eastern edge
+// into its western one.
+struct window {
+  long firstRow = 0;
+  long rows = 0;
+  long firstCol = 0;
+  long cols = 0;
+};
+
+// The cells of a grid of `rows` x `cols` cells from (`south`, `west`) that hold `wanted`;
+// no rows or columns when the grid does not reach it.
+window windowOf(const gridBounds& wanted, double south, double west, double cellLat, double cellLon, long rows,
+                long cols, bool coversWorld);
+
+// A word of a file as a reason quotes it: at most 40 characters.
+std::string shownWord(const std::string& word);
+
+// Fails when the window holds more cells than a run may keep: a grid far finer than the
+// route needs.
+problem windowTooLarge(const window& cut, const std::string& name);
+
+result<gridWindow> readGeoTiffGrid(const std::string& path, const std::string& name, const gridBounds& wanted,
+                                   gridValues values, double tide);
+
+result<gridWindow> readAsciiGrid(std::istream& in, const std::string& name, const gridBounds& wanted, gridValues values,
+                                 double tide);

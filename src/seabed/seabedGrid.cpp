@@ -1,0 +1,78 @@
+#include "seabed/seabedGrid.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "seabed/gridReaders.h"
+
+window windowOf(const gridBounds& wanted, double south, double west, double cellLat, double cellLon, long rows,
+                long cols, bool coversWorld) {
+  window cut;
+  const long firstRow = std::max(0L, static_cast<long>(std::floor((wanted.south - south) / cellLat)));
+  const long lastRow = std::min(rows - 1, static_cast<long>(std::floor((wanted.north - south) / cellLat)));
+  if (lastRow < firstRow) return cut;
+  // The route's longitudes taken by whole turns to where the grid lies.
+  const double east = west + static_cast<double>(cols) * cellLon;
+  double shift = 0;
+  double best = -1;
+  for (const double turn : {0.0, 360.0, -360.0, 720.0, -720.0}) {
+    const double overlap = std::min(east, wanted.east + turn) - std::max(west, wanted.west + turn);
+    if (overlap > best) best = overlap, shift = turn;
+  }
+  long firstCol = static_cast<long>(std::floor((wanted.west + shift - west) / cellLon));
+  long lastCol = static_cast<long>(std::floor((wanted.east + shift - west) / cellLon));
+  if (coversWorld) {
+    const long count = std::min(cols, lastCol - firstCol + 1);
+    firstCol = (firstCol % cols + cols) % cols;
+    lastCol = firstCol + count - 1;
+  } else {
+    firstCol = std::max(0L, firstCol);
+    lastCol = std::min(cols - 1, lastCol);
+    if (lastCol < firstCol) return cut;
+  }
+  cut.firstRow = firstRow;
+  cut.rows = lastRow - firstRow + 1;
+  cut.firstCol = firstCol;
+  cut.cols = lastCol - firstCol + 1;
+  return cut;
+}
+
+problem windowTooLarge(const window& cut, const std::string& name) {
+  // 50 million cells, 200 MB: a grid a hundred times finer than any survey needs under a
+  // long route.
+  if (static_cast<double>(cut.rows) * static_cast<double>(cut.cols) <= 5e7) return std::nullopt;
+  return failure{"", "vesk: bathymetry grid " + name + ": the part under the route holds " + std::to_string(cut.rows) +
+                         " x " + std::to_string(cut.cols) +
+                         " cells, more than 50,000,000: resample it coarser with gdal_translate -tr"};
+}
+
+std::string shownWord(const std::string& word) { return word.size() <= 40 ? word : word.substr(0, 40) + "..."; }
+
+result<gridWindow> readSeabedGrid(const std::string& name, const gridBounds& wanted, gridValues values, double tide) {
+  const auto refuse = [&](const std::string& why) -> failure {
+    return {"", "vesk: bathymetry grid " + name + ": " + why};
+  };
+  std::error_code ec;
+  const std::filesystem::path path = std::filesystem::u8path(name);
+  if (std::filesystem::is_directory(path, ec)) return refuse("is a folder");
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return refuse("cannot be read");
+  char magic[4] = {};
+  in.read(magic, sizeof magic);
+  const std::string start(magic, static_cast<size_t>(in.gcount()));
+  in.clear();
+  in.seekg(0);
+  if (start == std::string("II*\0", 4) || start == std::string("MM\0*", 4) || start == std::string("II+\0", 4) ||
+      start == std::string("MM\0+", 4)) {
+    in.close();
+    return readGeoTiffGrid(name, name, wanted, values, tide);
+  }
+  if (start.rfind("CDF", 0) == 0 || start == "\x89HDF") {
+    return refuse("is a netCDF file, which vesk does not read: convert it to a GeoTIFF with gdal_translate -of GTiff " +
+                  name + " grid.tif");
+  }
+  return readAsciiGrid(in, name, wanted, values, tide);
+}

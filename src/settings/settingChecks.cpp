@@ -1,0 +1,35 @@
+// The checks the dialogue's editors make as well as the key table, so that a value refused
+// at the console is refused in a file too.
+#include <string>
+
+#include "mission/routeLimits.h"
+#include "settings/settingKeys.h"
+
+// The words a corner or word key takes, quoted: "\"elevation\" or \"depth\"".
+std::string wordList(const settingKey& key) {
+  if (key.type == settingType::corner) return "a corner: \"NE\", \"NW\", \"SE\" or \"SW\"";
+  std::string list;
+  for (int i = 0; key.words[i] != nullptr; ++i) {
+    list += std::string(i == 0 ? "" : key.words[i + 1] == nullptr ? " or " : ", ") + "\"" + key.words[i] + "\"";
+  }
+  return list;
+}
+
+std::string speedRefusal(double value, const std::string&) { return value > 0 ? "" : "a speed must be greater than 0"; }
+
+std::string maxLegMetersRefusal(double value, const std::string&) {
+  // A distance of 0 or less would cut a leg into pieces without end.
+  if (!(value > 0)) return "the meters between surfacings must be greater than 0";
+  return "";
+}
+
+std::string tooManyWaypointsRefusal(const std::string& written) {
+  return "at " + written + " m between surfacings the route would need more than " + std::to_string(maxRouteWaypoints) +
+         " waypoints";
+}
+
+// The script's GPS blocks know True and False only: any other number would be written as
+// False without the operator meaning it.
+std::string flagRefusal(const char* name, double value) {
+  return value == 0 || value == 1 ? "" : std::string(name) + " is 1 for True or 0 for False";
+}
