@@ -97,6 +97,18 @@ class chartWriter {
       }
       out_.line("<path id=\"swaths\" d=\"" + d.text() + "\" fill=\"#4a9fd8\" fill-opacity=\"0.2\"/>");
     }
+    if (!area.gaps.empty()) {
+      // A cross on each part left unswept, where the operator looks for what to close.
+      pathData d;
+      for (const missionPosition& g : area.gaps) {
+        const point c = toPx(unitOf(g.lat, g.lon));
+        d.moveTo({c.x - 4, c.y - 4});
+        d.lineTo({c.x + 4, c.y + 4});
+        d.moveTo({c.x - 4, c.y + 4});
+        d.lineTo({c.x + 4, c.y - 4});
+      }
+      out_.line("<path id=\"gaps\" d=\"" + d.text() + "\" stroke=\"#d35400\" stroke-width=\"1.6\" fill=\"none\"/>");
+    }
   }
 
   // ---- Route ----
@@ -349,6 +361,24 @@ class chartWriter {
       entry("<rect x=\"" + px(x) + "\" y=\"" + px(y - 6) +
                 "\" width=\"14\" height=\"10\" fill=\"#4a9fd8\" fill-opacity=\"0.2\"/>",
             "swaths");
+    }
+    if (mission_.survey && !mission_.survey->gaps.empty()) {
+      pathData gapMark(0);
+      gapMark.moveTo({x + 3, y - 5});
+      gapMark.lineTo({x + 11, y + 3});
+      gapMark.moveTo({x + 3, y + 3});
+      gapMark.lineTo({x + 11, y - 5});
+      entry("<path d=\"" + gapMark.text() + "\" stroke=\"#d35400\" stroke-width=\"1.6\" fill=\"none\"/>",
+            "left unswept");
+    }
+    if (mission_.survey && !mission_.survey->gaps.empty()) {
+      pathData gapMark(0);
+      gapMark.moveTo({x + 3, y - 5});
+      gapMark.lineTo({x + 11, y + 3});
+      gapMark.moveTo({x + 3, y + 3});
+      gapMark.lineTo({x + 11, y - 5});
+      entry("<path d=\"" + gapMark.text() + "\" stroke=\"#d35400\" stroke-width=\"1.6\" fill=\"none\"/>",
+            "left unswept");
     }
     if (mission_.seabed && !mission_.seabed->warned.empty()) {
       pathData seabedMark(0);

@@ -45,7 +45,29 @@ void runCells(const sweepSet& set, const std::vector<cell>& cells, bool cross,
     for (size_t i = 0; i < lines.size(); ++i, atTo = !atTo) {
       const piece& p = lines[bestFromLast ? lines.size() - 1 - i : i];
       const planePoint a = turn.fromLine({p.from, p.v}), b = turn.fromLine({p.to, p.v});
-      runs.push_back({atTo ? b : a, atTo ? a : b, cross, atTo ? b : a, atTo ? a : b});
+      runs.push_back({atTo ? b : a, atTo ? a : b, cross, false, atTo ? b : a, atTo ? a : b});
+    }
+  }
+}
+
+void runLoops(const std::vector<std::vector<planePoint>>& loops, const std::function<double(planePoint)>& firstScore,
+              std::vector<lineRun>& runs) {
+  std::vector<bool> used(loops.size(), false);
+  for (size_t done = 0; done < loops.size(); ++done) {
+    double bestScore = HUGE_VAL;
+    size_t bestLoop = 0, bestVertex = 0;
+    for (size_t l = 0; l < loops.size(); ++l) {
+      if (used[l]) continue;
+      for (size_t v = 0; v < loops[l].size(); ++v) {
+        const double score = runs.empty() ? firstScore(loops[l][v]) : length(loops[l][v] - runs.back().to);
+        if (score < bestScore) bestScore = score, bestLoop = l, bestVertex = v;
+      }
+    }
+    used[bestLoop] = true;
+    const auto& loop = loops[bestLoop];
+    for (size_t i = 0; i < loop.size(); ++i) {
+      const planePoint a = loop[(bestVertex + i) % loop.size()], b = loop[(bestVertex + i + 1) % loop.size()];
+      runs.push_back({a, b, false, true, a, b});
     }
   }
 }

@@ -17,6 +17,7 @@
 struct lineRun {
   planePoint from, to;  // where the line meets the boundary
   bool cross;
+  bool boundary;  // a leg of the pass along the boundary
   planePoint outFrom, outTo;  // the same, or past the boundary by the run-in
 };
 
@@ -26,5 +27,10 @@ std::function<double(planePoint)> entryScore(const gnomonicFrame& frame, const s
 
 // Runs every cell back and forth, each from the corner nearest the end of the one before;
 // the first from the corner `firstScore` rates lowest (when no line was run before).
+// Runs each loop of the pass along the boundary once round, each from its vertex nearest the
+// end of what was run before (the first from the vertex `firstScore` rates lowest).
+void runLoops(const std::vector<std::vector<planePoint>>& loops, const std::function<double(planePoint)>& firstScore,
+              std::vector<lineRun>& runs);
+
 void runCells(const sweepSet& set, const std::vector<cell>& cells, bool cross,
               const std::function<double(planePoint)>& firstScore, std::vector<lineRun>& runs);

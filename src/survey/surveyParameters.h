@@ -39,3 +39,12 @@ struct surveyParameters {
   // The longest leg between two surfacings, metres.
   double maxLegMeters = 3600;
 };
+
+// What the dive spends on a survey: its speed under way and the time each surfacing takes
+// (ascent, GPS fix, setpoint, descent). Of the layouts that cover the area, the one whose
+// lines, transits and surfacings take least time is flown. When a caller has no mission
+// settings to hand, a survey vehicle's usual figures.
+struct surveyCosts {
+  double metersPerSecond = 1.5;
+  double surfacingSeconds = 120;
+};

@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "survey/surveyBoundary.h"
 #include "survey/surveyCellLines.h"
 #include "survey/surveyCells.h"
 #include "survey/surveyCoverage.h"
@@ -58,8 +60,9 @@ double checkParameters(const surveyParameters& p) {
 
 double normalAngle(double degrees) { return std::fmod(std::fmod(degrees, 180) + 180, 180); }
 
-// The pattern of lines at `angle` degrees true, through every stage in turn.
-surveyPlan layPattern(const projectedArea& area, const surveyParameters& parameters, double angle) {
+// The pattern of lines at `angle` degrees true, through every stage in turn; with
+// `boundary`, run after a pass along the boundary.
+surveyPlan layPattern(const projectedArea& area, const surveyParameters& parameters, double angle, bool boundary) {
   const double spacing = checkParameters(parameters);
   // Each line takes two waypoints at least; and a hundred thousand lines, 200 km at 2 m,
   // are far beyond any one dive.
@@ -82,6 +85,12 @@ surveyPlan layPattern(const projectedArea& area, const surveyParameters& paramet
     for (const cell& c : cells) plan.spacing = std::max(plan.spacing, c.spacing);
     const std::function<double(planePoint)> firstScore = entryScore(area.frame, parameters);
     std::vector<lineRun> runs;
+    const double halfSwath = (parameters.swathWidth > 0 ? parameters.swathWidth : spacing) / 2;
+    if (boundary) {
+      // The pass keeps within half a swath of the boundary, its swath reaching it, and
+      // strays a quarter of that to save legs.
+      runLoops(boundaryPasses(area, 0.5 * halfSwath, 0.5 * halfSwath), firstScore, runs);
+    }
     runCells(sweeps, cells, false, firstScore, runs);
     if (parameters.crossLines > 0) {
       const sweepSet crossing = laySweeps(area, normalAngle(plan.lineAngle + 90), 0, parameters.crossLines, maxLines);
@@ -93,7 +102,6 @@ surveyPlan layPattern(const projectedArea& area, const surveyParameters& paramet
     if (runs.empty()) throw surveyError(surveyFault::noArea, "no line of the pattern lies inside the area");
     const std::vector<surveyStretch> stretches = joinLines(area, std::move(runs), parameters.runIn);
     cutAtSurfacings(area.frame, stretches, parameters.maxLegMeters, plan);
-    const double halfSwath = (parameters.swathWidth > 0 ? parameters.swathWidth : spacing) / 2;
     coverSwaths(area, stretches, parameters.runIn, halfSwath, plan);
   } catch (const surveyError&) {
     throw;
@@ -105,20 +113,21 @@ surveyPlan layPattern(const projectedArea& area, const surveyParameters& paramet
   return plan;
 }
 
-// The bearings of the longest edges of the area's boundary, 0..180, each once.
+// The bearings of the longest edges of the area's boundary, holes included, 0..180, each
+// once: lines along an edge meet no edge of that side at a slant.
 std::vector<double> edgeBearings(const projectedArea& area, size_t most) {
   std::vector<std::pair<double, double>> edges;  // length, bearing
-  const auto& ring = area.rings.front();
-  for (size_t i = 0; i < ring.size(); ++i) {
-    const planePoint d = ring[(i + 1) % ring.size()] - ring[i];
-    edges.emplace_back(length(d), normalAngle(std::atan2(d.x, d.y) * 180 / 3.14159265358979323846));
+  for (const auto& ring : area.rings) {
+    for (size_t i = 0; i < ring.size(); ++i) {
+      const planePoint d = ring[(i + 1) % ring.size()] - ring[i];
+      edges.emplace_back(length(d), normalAngle(std::atan2(d.x, d.y) * 180 / 3.14159265358979323846));
+    }
   }
   std::stable_sort(edges.begin(), edges.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
   std::vector<double> bearings;
   const auto near = [](double a, double b) { return std::fabs(normalAngle(a - b + 90) - 90) < 1; };
   for (const auto& e : edges) {
     if (bearings.size() == most) break;
-    if (near(e.second, area.longAxis)) continue;
     if (std::none_of(bearings.begin(), bearings.end(), [&](double b) { return near(b, e.second); })) {
       bearings.push_back(e.second);
     }
@@ -128,9 +137,14 @@ std::vector<double> edgeBearings(const projectedArea& area, size_t most) {
 
 }  // namespace
 
-surveyPlan planSurvey(const surveyArea& area, const surveyParameters& parameters) {
+double surveySeconds(const surveyPlan& plan, const surveyCosts& costs) {
+  const double surfacings = plan.route.empty() ? 0 : static_cast<double>(plan.route.size() - 1);
+  return (plan.lineMeters + plan.transitMeters) / costs.metersPerSecond + surfacings * costs.surfacingSeconds;
+}
+
+surveyPlan planSurvey(const surveyArea& area, const surveyParameters& parameters, const surveyCosts& costs) {
   try {
-    return planSurvey(checkArea(area), parameters);
+    return planSurvey(checkArea(area), parameters, costs);
   } catch (const surveyError&) {
     throw;
   } catch (const std::bad_alloc&) {
@@ -140,26 +154,44 @@ surveyPlan planSurvey(const surveyArea& area, const surveyParameters& parameters
   }
 }
 
-surveyPlan planSurvey(const projectedArea& area, const surveyParameters& parameters) {
-  if (parameters.lineAngle) return layPattern(area, parameters, normalAngle(*parameters.lineAngle));
-  surveyPlan best = layPattern(area, parameters, normalAngle(area.longAxis));
-  if (best.coveragePercent >= wellCoveredPercent) return best;
-  // Along the long axis the lines meet some edges at a slant (a square L has its long axis
-  // on the diagonal) and leave strips between their ends: lines along one of the longest
-  // edges may cover the area, with the fewest lines of those that do; else the pattern
-  // that covers most.
-  for (const double angle : edgeBearings(area, 4)) {
+surveyPlan planSurvey(const projectedArea& area, const surveyParameters& parameters, const surveyCosts& costs) {
+  if (parameters.lineAngle) {
+    surveyPlan plan = layPattern(area, parameters, normalAngle(*parameters.lineAngle), false);
+    if (plan.coveragePercent >= wellCoveredPercent) return plan;
+    surveyPlan passed = layPattern(area, parameters, normalAngle(*parameters.lineAngle), true);
+    return passed.coveragePercent > plan.coveragePercent ? passed : plan;
+  }
+  // The bearings tried: along the long axis (fewest lines), along each long edge (no
+  // slanted ends there), and a sweep of the whole half turn, for outlines whose best lines
+  // follow neither. Of the layouts whose line swaths cover the area, the one the vehicle
+  // flies in least time; when none does, the one that covers most.
+  std::vector<double> angles{normalAngle(area.longAxis)};
+  for (const double angle : edgeBearings(area, 8)) angles.push_back(angle);
+  for (int step = 0; step < 180; step += 10) angles.push_back(step);
+  std::optional<surveyPlan> best;
+  double bestSeconds = HUGE_VAL;
+  std::optional<surveyError> firstRefusal;
+  std::vector<std::pair<double, bool>> tries;
+  for (const double angle : angles) tries.emplace_back(angle, false);
+  for (size_t t = 0; t < tries.size(); ++t) {
     surveyPlan other;
     try {
-      other = layPattern(area, parameters, angle);
-    } catch (const surveyError&) {
+      other = layPattern(area, parameters, tries[t].first, tries[t].second);
+    } catch (const surveyError& e) {
+      if (!firstRefusal) firstRefusal = e;
       continue;
     }
+    // Lines alone that leave slivers at the boundary are tried again after a pass along it.
+    if (!tries[t].second && other.coveragePercent < wellCoveredPercent) tries.emplace_back(tries[t].first, true);
+    const double seconds = surveySeconds(other, costs);
     const bool covers = other.coveragePercent >= wellCoveredPercent;
-    if (best.coveragePercent >= wellCoveredPercent ? covers && other.lines.size() < best.lines.size()
-                                                   : other.coveragePercent > best.coveragePercent) {
+    const bool bestCovers = best && best->coveragePercent >= wellCoveredPercent;
+    if (!best || (covers && (!bestCovers || seconds < bestSeconds)) ||
+        (!covers && !bestCovers && other.coveragePercent > best->coveragePercent)) {
       best = std::move(other);
+      bestSeconds = seconds;
     }
   }
-  return best;
+  if (!best) throw *firstRefusal;
+  return std::move(*best);
 }

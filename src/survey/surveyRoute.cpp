@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "files/fileSet.h"
+#include "geo/positionText.h"
 #include "report/routeReport.h"
 #include "survey/surveyPattern.h"
 #include "text/runMessages.h"
@@ -77,8 +78,16 @@ void warnAboutSurveyCoverage(const areaSurvey& survey, warningLog& warnings) {
   const surveyPlan& plan = survey.plan;
   if (plan.coveragePercent >= wellCoveredPercent) return;
   const bool runIn = survey.parameters.runIn > 0;
+  std::string gap;
+  if (!plan.gaps.empty()) {
+    const surveyGap& g = plan.gaps.front();
+    gap = "; the largest gap, about " + numberText::fixed(g.squareMeters, 0).text() + " m2 (" +
+          numberText::fixed(g.alongMeters, 0).text() + " m along the lines, " +
+          numberText::fixed(g.acrossMeters, 0).text() + " m across), lies around " + degreesAndMinutes(g.where);
+  }
   warnings.warn(
-      "the swaths cover " + numberText::fixed(plan.coveragePercent, 2).text() + " % of " + survey.name + ": " +
+      "the swaths of the survey lines cover " + numberText::fixed(plan.coveragePercent, 2).text() + " % of " +
+      survey.name + gap + ": " +
       (runIn ? "the run-in of lines that end at a hole or a notch, and strips between the ends of lines that meet "
                "an edge at a slant, are left unswept; "
              : "strips are left between the ends of lines that meet an edge at a slant; ") +

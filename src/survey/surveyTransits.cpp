@@ -73,7 +73,7 @@ std::vector<surveyStretch> joinLines(const projectedArea& area, std::vector<line
         if (length(path[k] - path[k - 1]) > areaIndex::tolerance) stretches.push_back({path[k - 1], path[k], false});
       }
     }
-    stretches.push_back({runs[i].outFrom, runs[i].outTo, true, runs[i].cross});
+    stretches.push_back({runs[i].outFrom, runs[i].outTo, true, runs[i].cross, runs[i].boundary});
   }
   return stretches;
 }

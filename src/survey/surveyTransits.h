@@ -16,7 +16,8 @@
 struct surveyStretch {
   planePoint a, b;
   bool line = false;
-  bool cross = false;  // a cross line
+  bool cross = false;     // a cross line
+  bool boundary = false;  // a leg of the pass along the boundary
 };
 
 std::vector<surveyStretch> joinLines(const projectedArea& area, std::vector<lineRun> runs, double runIn);
