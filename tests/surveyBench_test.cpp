@@ -1,0 +1,171 @@
+// The areas of the survey benchmark (bench/areas) laid out as an operator lays them out,
+// each with its own options, and held to what the vehicle's sonar must deliver: a route
+// that never leaves the area or enters a hole, and survey lines whose flat-ended swaths
+// record the whole area. Both checked on the sphere (surveyCheck), owing nothing to the
+// layout's own plane or its own coverage figure.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "routes/areaImport.h"
+#include "support/readFile.h"
+#include "survey/surveyRoute.h"
+#include "surveyCheck.h"
+
+namespace {
+
+const std::string benchFolder = VESK_SOURCE_DIR "/bench/areas/";
+
+// Areas whose lines leave more than a thousandth of the area unrecorded, as laid out now:
+// the strips between the flat ends of lines that meet an edge at a slant, which the
+// transits' swaths were counted to cover. Their coverage is only checked to stay short, so
+// that one the layout comes to cover is taken off; the layout that counts only what its
+// lines record must empty this list.
+const std::set<std::string> knownShort = {"quadrilateral.txt", "square-l.txt", "staircase.txt", "spiral.txt",
+                                          "star.kml",          "lake.kml",     "lake-long.txt", "coast.txt",
+                                          "coast-cape.kml",    "harbour.txt",  "arctic.txt",    "circle.txt",
+                                          "convex.kml",        "river.txt",    "cross.txt",     "triangle.txt"};
+
+struct benchArea {
+  std::string file, kind;
+  surveyParameters parameters;
+  double halfSwath = 0;  // metres: half the swath, or half the spacing asked for without one
+  std::string fault;     // an option of the list the test does not know, or a value that is no number
+};
+
+void PrintTo(const benchArea& a, std::ostream* out) { *out << a.file; }
+
+benchArea parsed(const std::string& line) {
+  std::istringstream words(line);
+  benchArea a;
+  words >> a.file >> a.kind;
+  std::string option, value;
+  while (words >> option) {
+    if (!(words >> value)) {
+      a.fault = option + " without a value";
+      break;
+    }
+    char* end = nullptr;
+    const double x = std::strtod(value.c_str(), &end);
+    if (end == value.c_str() || *end != '\0') {
+      a.fault = option + " " + value;
+    } else if (option == "--swath-width") {
+      a.parameters.swathWidth = x;
+    } else if (option == "--overlap") {
+      a.parameters.overlap = x;
+    } else if (option == "--line-spacing") {
+      a.parameters.lineSpacing = x;
+    } else {
+      a.fault = option;
+    }
+  }
+  a.halfSwath = (a.parameters.swathWidth > 0 ? a.parameters.swathWidth : a.parameters.lineSpacing) / 2;
+  return a;
+}
+
+std::vector<benchArea> manifest() {
+  std::vector<benchArea> areas;
+  std::ifstream list(benchFolder + "areas.txt");
+  for (std::string line; std::getline(list, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty() || line[0] == '#') continue;
+    areas.push_back(parsed(line));
+  }
+  return areas;
+}
+
+// The area as the file draws it, for the checks.
+surveyArea asDrawn(const areaRings& rings) {
+  surveyArea area{rings.outer, {}};
+  for (const auto& hole : rings.holes) area.holes.push_back(hole);
+  return area;
+}
+
+TEST(surveyBenchList, namesEveryKindOfAreaWithOptionsTheTestReads) {
+  const std::vector<benchArea> areas = manifest();
+  EXPECT_GE(areas.size(), 22u);
+  int rectangles = 0;
+  for (const benchArea& a : areas) {
+    EXPECT_EQ(a.fault, "") << a.file;
+    EXPECT_TRUE(a.kind == "rectangle" || a.kind == "other") << a.file << ": " << a.kind;
+    EXPECT_GT(a.halfSwath, 0) << a.file;
+    rectangles += a.kind == "rectangle";
+  }
+  EXPECT_GE(rectangles, 2);
+}
+
+// The measure itself, on a rectangle 1000 m east by 400 m north whose share recorded is
+// known: lines along it 200 m apart.
+TEST(surveyBenchMeasure, countsSquareToTheLinesBetweenTheirEndsLessTheRunIn) {
+  const latLon corner{45, 10};
+  const auto at = [&](double east, double north) {
+    return latLon{corner.lat + north / 111195,
+                  corner.lon + east / (111195 * std::cos(corner.lat * 3.14159265358979 / 180))};
+  };
+  const surveyArea area{{at(0, 0), at(1000, 0), at(1000, 400), at(0, 400)}, {}};
+  const auto line = [&](double north, double from, double to, bool cross = false) {
+    return surveyLine{at(from, north), at(to, north), to - from, cross};
+  };
+  struct measureCase {
+    const char* name;
+    std::vector<surveyLine> lines;
+    double halfSwath, runIn, percent;
+  };
+  const std::vector<measureCase> cases = {
+      {"swaths edge to edge", {line(100, 0, 1000), line(300, 1000, 0)}, 100, 0, 100},
+      {"narrower swaths leave strips", {line(100, 0, 1000), line(300, 1000, 0)}, 90, 0, 90},
+      // Round ends would add two half discs, 7.9 % more.
+      {"lines half way: the swaths end flat", {line(100, 0, 500), line(300, 500, 0)}, 100, 0, 50},
+      {"run-in at both ends", {line(100, 0, 1000), line(300, 1000, 0)}, 100, 100, 80},
+      {"lines no longer than two run-ins", {line(100, 0, 200), line(300, 200, 0)}, 100, 100, 0},
+      {"a cross line records nothing", {line(100, 0, 1000), line(300, 1000, 0, true)}, 100, 0, 50},
+  };
+  for (const measureCase& c : cases) {
+    EXPECT_NEAR(surveyCheck::lineCoverage(area, c.lines, c.halfSwath, c.runIn, 40000), c.percent, 0.5) << c.name;
+  }
+}
+
+class surveyBench : public testing::TestWithParam<benchArea> {};
+
+TEST_P(surveyBench, routeKeepsInsideAndLinesRecordTheArea) {
+  const benchArea& a = GetParam();
+  ASSERT_EQ(a.fault, "");
+  std::vector<std::string> warnings;
+  result<areaFile> file = readArea(readFile(benchFolder + a.file), a.file, warnings);
+  ASSERT_TRUE(file) << file.error().message << file.error().reason;
+  const surveyArea area = asDrawn(file->area);
+  const result<areaSurvey> survey = surveyOf(a.file, std::move(*file), a.parameters, a.parameters.maxLegMeters);
+  ASSERT_TRUE(survey) << survey.error().message << survey.error().reason;
+  const surveyPlan& plan = survey->plan;
+
+  // Followed along their great circles as the vehicle runs them, every 5 m.
+  EXPECT_EQ(surveyCheck::worstStray(area, plan.route, 5, 0.5), 0) << "metres outside the area or inside a hole";
+
+  // Samples some 5 m apart on the largest areas: a strip of a few metres along a tenth of
+  // the boundary shows.
+  const double recorded = surveyCheck::lineCoverage(area, plan.lines, a.halfSwath, a.parameters.runIn, 160000);
+  if (knownShort.count(a.file) > 0) {
+    EXPECT_LT(recorded, wellCoveredPercent) << "the lines now record the area: take " << a.file << " off knownShort";
+  } else {
+    EXPECT_GE(recorded, wellCoveredPercent) << "of the area recorded by " << plan.lines.size() << " lines";
+  }
+}
+
+std::string testName(const testing::TestParamInfo<benchArea>& info) {
+  std::string name = info.param.file;
+  for (char& c : name) {
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  }
+  return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(areas, surveyBench, testing::ValuesIn(manifest()), testName);
+
+}  // namespace
