@@ -13,3 +13,11 @@
 #include "survey/surveyArea.h"
 
 std::vector<std::vector<planePoint>> boundaryPasses(const projectedArea& area, double inset, double tolerance);
+
+// Passes one inside another until the area is used up, as a corridor or a river is best
+// flown: the first `firstInset` inside the boundary, each next `step` further in; where a
+// part of the area ends before the next pass, one more pass as far in as it goes when its
+// middle lies beyond the `reach` of the last pass's swath. Empty when they would take more
+// than `mostLegs` legs.
+std::vector<std::vector<planePoint>> ringsInward(const projectedArea& area, double firstInset, double step,
+                                                 double reach, double tolerance, size_t mostLegs);

@@ -103,6 +103,8 @@ void relayCells(const sweepSet& set, double spacing, std::vector<cell>& cells) {
       const part p = std::move(parts.back());
       parts.pop_back();
       cell out;
+      out.angle = set.angle;
+      out.lo = p.lo, out.hi = p.hi;
       out.lines = layCell(set, spacing, p.guide, p.lo, p.hi, out.spacing);
       size_t k = 1;
       while (k < out.lines.size() && continues(set, out.lines[k - 1], out.lines[k])) ++k;

@@ -218,9 +218,9 @@ void coverSwaths(const projectedArea& area, const std::vector<surveyStretch>& st
     surveyGap gap;
     gap.where = area.frame.toLatLon(turn.fromLine({g.u / g.weight, g.v / g.weight}));
     gap.squareMeters = g.weight / cover.total * cover.areaSquareMeters;
-    // Slivers where a line's end meets an edge at a slant are marked only when they are more
-    // than a tenth of the square of the swath; the largest is always kept for the warning.
-    if (!plan.gaps.empty() && gap.squareMeters < 0.4 * halfSwath * halfSwath) break;
+    // Slivers where a line's end meets an edge at a slant are not marked: only gaps of more
+    // than a tenth of the square of the swath, where a sonar image would show a hole.
+    if (gap.squareMeters < 0.4 * halfSwath * halfSwath) break;
     gap.alongMeters = g.uMax - g.uMin;
     gap.acrossMeters = g.vMax - g.vMin;
     plan.gaps.push_back(gap);

@@ -20,9 +20,8 @@ std::function<double(planePoint)> entryScore(const gnomonicFrame& frame, const s
   };
 }
 
-void runCells(const sweepSet& set, const std::vector<cell>& cells, bool cross,
-              const std::function<double(planePoint)>& firstScore, std::vector<lineRun>& runs) {
-  const lineFrame turn(set.angle);
+void runCells(const std::vector<cell>& cells, bool cross, const std::function<double(planePoint)>& firstScore,
+              std::vector<lineRun>& runs) {
   std::vector<bool> used(cells.size(), false);
   for (size_t done = 0; done < cells.size(); ++done) {
     double bestScore = HUGE_VAL;
@@ -30,6 +29,7 @@ void runCells(const sweepSet& set, const std::vector<cell>& cells, bool cross,
     bool bestFromLast = false, bestAtTo = false;
     for (size_t c = 0; c < cells.size(); ++c) {
       if (used[c]) continue;
+      const lineFrame turn(cells[c].angle);
       for (const bool fromLast : {false, true}) {
         const piece& p = fromLast ? cells[c].lines.back() : cells[c].lines.front();
         for (const bool atTo : {false, true}) {
@@ -41,6 +41,7 @@ void runCells(const sweepSet& set, const std::vector<cell>& cells, bool cross,
     }
     used[bestCell] = true;
     const auto& lines = cells[bestCell].lines;
+    const lineFrame turn(cells[bestCell].angle);
     bool atTo = bestAtTo;
     for (size_t i = 0; i < lines.size(); ++i, atTo = !atTo) {
       const piece& p = lines[bestFromLast ? lines.size() - 1 - i : i];

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "survey/surveyBoundary.h"
+#include "survey/surveyCellAngles.h"
 #include "survey/surveyCellLines.h"
 #include "survey/surveyCells.h"
 #include "survey/surveyCoverage.h"
@@ -60,9 +61,15 @@ double checkParameters(const surveyParameters& p) {
 
 double normalAngle(double degrees) { return std::fmod(std::fmod(degrees, 180) + 180, 180); }
 
-// The pattern of lines at `angle` degrees true, through every stage in turn; with
-// `boundary`, run after a pass along the boundary.
-surveyPlan layPattern(const projectedArea& area, const surveyParameters& parameters, double angle, bool boundary) {
+// The ways the area is swept: parallel lines alone; parallel lines after a pass along the
+// boundary, whose swath takes the slivers the lines' ends leave; or passes along the
+// boundary alone, each the last moved a swath further in, as a corridor or a river is best
+// flown, along its length.
+enum class sweepKind { lines, linesAfterPass, rings };
+
+// The pattern of `kind` with lines at `angle` degrees true, through every stage in turn.
+surveyPlan layPattern(const projectedArea& area, const surveyParameters& parameters, const surveyCosts& costs,
+                      double angle, sweepKind kind) {
   const double spacing = checkParameters(parameters);
   // Each line takes two waypoints at least; and a hundred thousand lines, 200 km at 2 m,
   // are far beyond any one dive.
@@ -72,8 +79,13 @@ surveyPlan layPattern(const projectedArea& area, const surveyParameters& paramet
   plan.lineAngle = angle;
   try {
     const sweepSet sweeps = laySweeps(area, plan.lineAngle, spacing, 0, maxLines);
-    auto cells = formCells(sweeps);
-    relayCells(sweeps, spacing, cells);
+    std::vector<cell> cells;
+    if (kind != sweepKind::rings) {
+      cells = formCells(sweeps);
+      relayCells(sweeps, spacing, cells);
+      // The operator's angle holds for every cell.
+      if (!parameters.lineAngle) turnCells(area, sweeps, spacing, maxLines, parameters.maxLegMeters, costs, cells);
+    }
     plan.sweeps = static_cast<int>(sweeps.across.size());
     plan.cells = static_cast<int>(cells.size());
     size_t lineCount = 0;
@@ -82,22 +94,35 @@ surveyPlan layPattern(const projectedArea& area, const surveyParameters& paramet
       throw surveyError(surveyFault::tooLarge, "the area's parts need more than " + std::to_string(maxLines) +
                                                    " lines at this spacing; widen the spacing");
     }
-    for (const cell& c : cells) plan.spacing = std::max(plan.spacing, c.spacing);
+    for (const cell& c : cells) {
+      plan.spacing = std::max(plan.spacing, c.spacing);
+      plan.leastSpacing = plan.leastSpacing > 0 ? std::min(plan.leastSpacing, c.spacing) : c.spacing;
+    }
     const std::function<double(planePoint)> firstScore = entryScore(area.frame, parameters);
     std::vector<lineRun> runs;
     const double halfSwath = (parameters.swathWidth > 0 ? parameters.swathWidth : spacing) / 2;
-    if (boundary) {
+    if (kind == sweepKind::linesAfterPass) {
       // The pass keeps within half a swath of the boundary, its swath reaching it, and
-      // strays a quarter of that to save legs.
+      // strays half of that to save legs.
       runLoops(boundaryPasses(area, 0.5 * halfSwath, 0.5 * halfSwath), firstScore, runs);
+    } else if (kind == sweepKind::rings) {
+      // Each pass within half a swath of the last one's swath; each strays a quarter of that
+      // to save legs.
+      const double tolerance = 0.25 * halfSwath;
+      const double step = std::min(spacing, 2 * (halfSwath - tolerance));
+      const auto loops =
+          ringsInward(area, 1.5 * tolerance, step, halfSwath - tolerance, tolerance, static_cast<size_t>(maxLines));
+      if (loops.empty()) throw surveyError(surveyFault::tooLarge, "no passes along the boundary fit");
+      runLoops(loops, firstScore, runs);
+      plan.spacing = plan.leastSpacing = std::min(spacing, 1.5 * halfSwath);
     }
-    runCells(sweeps, cells, false, firstScore, runs);
+    runCells(cells, false, firstScore, runs);
     if (parameters.crossLines > 0) {
       const sweepSet crossing = laySweeps(area, normalAngle(plan.lineAngle + 90), 0, parameters.crossLines, maxLines);
       plan.crossSpacing = crossing.spacing;
       const std::vector<cell> crossCells = withoutShortLines(formCells(crossing));
       countCrossLines(crossCells, plan);
-      runCells(crossing, crossCells, true, firstScore, runs);
+      runCells(crossCells, true, firstScore, runs);
     }
     if (runs.empty()) throw surveyError(surveyFault::noArea, "no line of the pattern lies inside the area");
     const std::vector<surveyStretch> stretches = joinLines(area, std::move(runs), parameters.runIn);
@@ -156,9 +181,10 @@ surveyPlan planSurvey(const surveyArea& area, const surveyParameters& parameters
 
 surveyPlan planSurvey(const projectedArea& area, const surveyParameters& parameters, const surveyCosts& costs) {
   if (parameters.lineAngle) {
-    surveyPlan plan = layPattern(area, parameters, normalAngle(*parameters.lineAngle), false);
+    surveyPlan plan = layPattern(area, parameters, costs, normalAngle(*parameters.lineAngle), sweepKind::lines);
     if (plan.coveragePercent >= wellCoveredPercent) return plan;
-    surveyPlan passed = layPattern(area, parameters, normalAngle(*parameters.lineAngle), true);
+    surveyPlan passed =
+        layPattern(area, parameters, costs, normalAngle(*parameters.lineAngle), sweepKind::linesAfterPass);
     return passed.coveragePercent > plan.coveragePercent ? passed : plan;
   }
   // The bearings tried: along the long axis (fewest lines), along each long edge (no
@@ -171,18 +197,21 @@ surveyPlan planSurvey(const projectedArea& area, const surveyParameters& paramet
   std::optional<surveyPlan> best;
   double bestSeconds = HUGE_VAL;
   std::optional<surveyError> firstRefusal;
-  std::vector<std::pair<double, bool>> tries;
-  for (const double angle : angles) tries.emplace_back(angle, false);
+  std::vector<std::pair<double, sweepKind>> tries;
+  for (const double angle : angles) tries.emplace_back(angle, sweepKind::lines);
+  tries.emplace_back(normalAngle(area.longAxis), sweepKind::rings);
   for (size_t t = 0; t < tries.size(); ++t) {
     surveyPlan other;
     try {
-      other = layPattern(area, parameters, tries[t].first, tries[t].second);
+      other = layPattern(area, parameters, costs, tries[t].first, tries[t].second);
     } catch (const surveyError& e) {
       if (!firstRefusal) firstRefusal = e;
       continue;
     }
     // Lines alone that leave slivers at the boundary are tried again after a pass along it.
-    if (!tries[t].second && other.coveragePercent < wellCoveredPercent) tries.emplace_back(tries[t].first, true);
+    if (tries[t].second == sweepKind::lines && other.coveragePercent < wellCoveredPercent) {
+      tries.emplace_back(tries[t].first, sweepKind::linesAfterPass);
+    }
     const double seconds = surveySeconds(other, costs);
     const bool covers = other.coveragePercent >= wellCoveredPercent;
     const bool bestCovers = best && best->coveragePercent >= wellCoveredPercent;

@@ -31,8 +31,9 @@ struct surveyPlan {
   // its ends, less the run-in at either end; the vertices in order, not closed.
   std::vector<std::vector<latLon>> swaths;
   std::vector<surveyGap> gaps;  // left between the swaths, largest first
-  double lineAngle = 0;  // degrees true at the centre, 0..180
-  double spacing = 0;    // metres, after shrinking to fit the area exactly
+  double lineAngle = 0;         // degrees true at the centre, 0..180
+  double spacing = 0;           // metres, after shrinking to fit each cell exactly: the widest
+  double leastSpacing = 0;      // and the closest, where the cells' spacings differ
   double crossSpacing = 0;
   // Cross lines laid (those asked for, less any whose every stretch is too short to run),
   // and how many of them a hole or a notch splits into several lines.

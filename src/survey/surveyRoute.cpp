@@ -153,8 +153,12 @@ void summariseSurvey(const areaSurvey& survey, double missionSpeed, double surfa
     for (const std::string& w : why) lineText += "; " + w;
     lineText += ")";
   }
-  lineText += ", " + kilometres(plan.lineMeters) + ", " + numberText::general(plan.spacing, 6).text() + " m apart at " +
-              numberText::fixed(plan.lineAngle, 1).text() + " degrees";
+  // The spacing each cell was laid at, shrunk to fit it: a range where they differ.
+  const std::string closest = numberText::general(plan.leastSpacing, 6).text();
+  const std::string widest = numberText::general(plan.spacing, 6).text();
+  lineText += ", " + kilometres(plan.lineMeters) + ", " + (closest == widest ? "" : closest + " to ") + widest +
+              " m apart at " + numberText::fixed(plan.lineAngle, 1).text() + " degrees";
+  if (plan.boundaryLegs > 0) lineText += ", " + std::to_string(plan.boundaryLegs) + " of them legs along the boundary";
   const std::vector<planFigure> figures = {
       {"lines", lineText},
       {"transits", kilometres(plan.transitMeters)},
