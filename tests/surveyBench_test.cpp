@@ -148,6 +148,29 @@ TEST_P(surveyBench, routeKeepsInsideAndLinesRecordTheArea) {
   // Samples some 5 m apart on the largest areas: a strip of a few metres along a tenth of
   // the boundary shows.
   const double recorded = surveyCheck::lineCoverage(area, plan.lines, a.halfSwath, a.parameters.runIn, 160000);
+  // The program's own figure is the one the operator reads and the warning tests.
+  EXPECT_NEAR(plan.coveragePercent, recorded, 0.15) << "the summary's coverage against the lines' own";
+
+  // No line flown twice or piled on another: two survey lines of one bearing closer than
+  // half the spacing asked for never share more than a spacing of their length.
+  const double asked = a.parameters.lineSpacing > 0 ? a.parameters.lineSpacing
+                                                    : a.parameters.swathWidth * (1 - a.parameters.overlap / 100);
+  for (size_t i = 0; i < plan.lines.size(); ++i) {
+    const surveyLine& l = plan.lines[i];
+    if (l.cross || l.boundary) continue;
+    for (size_t j = i + 1; j < plan.lines.size(); ++j) {
+      const surveyLine& m = plan.lines[j];
+      if (m.cross || m.boundary) continue;
+      // Eleven points along m: the share of them beside l is the share of m alongside it.
+      int beside = 0;
+      for (int k = 0; k <= 10; ++k) {
+        const latLon p{m.start.lat + (m.end.lat - m.start.lat) * k / 10,
+                       m.start.lon + (m.end.lon - m.start.lon) * k / 10};
+        if (surveyCheck::arcDistance(p, l.start, l.end) < asked / 2) ++beside;
+      }
+      EXPECT_LT(m.meters * (beside - 1) / 10, asked) << "lines " << i << " and " << j << " lie side by side";
+    }
+  }
   if (knownShort.count(a.file) > 0) {
     EXPECT_LT(recorded, wellCoveredPercent) << "the lines now record the area: take " << a.file << " off knownShort";
   } else {

@@ -29,7 +29,10 @@ double secondsOf(const std::vector<cell>& cells, double maxLegMeters, const surv
 // where the cell ends, the piece of it that holds the cell's middle line.
 bool cellArea(const projectedArea& area, const sweepSet& sweeps, const cell& c, projectedArea& out) {
   const piece& middle = c.lines[c.lines.size() / 2];
-  const bgBox band(bgPoint(sweeps.uMin - 1, vOf(c.lo)), bgPoint(sweeps.uMax + 1, vOf(c.hi)));
+  // A centimetre short of the cuts: a band that ends on an edge of the area (the back of a
+  // comb) would join the parts beyond it by slivers of no width, and one cell would take
+  // the lines of its neighbours too.
+  const bgBox band(bgPoint(sweeps.uMin - 1, vOf(c.lo) + 0.01), bgPoint(sweeps.uMax + 1, vOf(c.hi) - 0.01));
   bgMultiPolygon parts;
   bg::intersection(sweeps.polygon, band, parts);
   const lineFrame turn(c.angle);

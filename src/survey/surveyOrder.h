@@ -32,5 +32,6 @@ std::function<double(planePoint)> entryScore(const gnomonicFrame& frame, const s
 void runLoops(const std::vector<std::vector<planePoint>>& loops, const std::function<double(planePoint)>& firstScore,
               std::vector<lineRun>& runs);
 
+// Lines closer than twice `turnRadius` are flown out of order, each turn spanning twice it.
 void runCells(const std::vector<cell>& cells, bool cross, const std::function<double(planePoint)>& firstScore,
-              std::vector<lineRun>& runs);
+              double turnRadius, std::vector<lineRun>& runs);

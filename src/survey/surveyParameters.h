@@ -36,6 +36,10 @@ struct surveyParameters {
   // Lines across the pattern, at right angles to it and evenly spaced along it, run after
   // the survey lines to check them against each other.
   int crossLines = 0;
+  // Metres the vehicle needs to turn in; 0: it turns on the spot. Lines closer than twice
+  // it are flown out of order, each the same number of lines on from the last, so that
+  // every turn between two lines spans twice the radius.
+  double turnRadius = 0;
   // The longest leg between two surfacings, metres.
   double maxLegMeters = 3600;
 };

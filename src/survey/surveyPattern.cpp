@@ -48,6 +48,7 @@ double checkParameters(const surveyParameters& p) {
   if (!finite(p.overlap) || p.overlap < 0 || p.overlap >= 100) refuse("overlap must be a percentage from 0 up to 100");
   if (!finite(p.runIn) || p.runIn < 0 || p.runIn > maxAreaSpanMeters) refuse("runIn must be 0 to 200000 metres");
   if (p.crossLines < 0) refuse("crossLines must be a count of 0 or more");
+  if (!finite(p.turnRadius) || p.turnRadius < 0) refuse("turnRadius must be metres, 0 or more");
   if (p.lineAngle && !finite(*p.lineAngle)) refuse("lineAngle must be a number of degrees");
   if (p.start && (!finite(p.start->lat) || !finite(p.start->lon) || std::fabs(p.start->lat) > 90)) {
     refuse("the start position is not a position");
@@ -116,13 +117,13 @@ surveyPlan layPattern(const projectedArea& area, const surveyParameters& paramet
       runLoops(loops, firstScore, runs);
       plan.spacing = plan.leastSpacing = std::min(spacing, 1.5 * halfSwath);
     }
-    runCells(cells, false, firstScore, runs);
+    runCells(cells, false, firstScore, parameters.turnRadius, runs);
     if (parameters.crossLines > 0) {
       const sweepSet crossing = laySweeps(area, normalAngle(plan.lineAngle + 90), 0, parameters.crossLines, maxLines);
       plan.crossSpacing = crossing.spacing;
       const std::vector<cell> crossCells = withoutShortLines(formCells(crossing));
       countCrossLines(crossCells, plan);
-      runCells(crossCells, true, firstScore, runs);
+      runCells(crossCells, true, firstScore, parameters.turnRadius, runs);
     }
     if (runs.empty()) throw surveyError(surveyFault::noArea, "no line of the pattern lies inside the area");
     const std::vector<surveyStretch> stretches = joinLines(area, std::move(runs), parameters.runIn);
