@@ -336,3 +336,30 @@ TEST(surveyShapes, randomStepsNotchesAndHolesAreCovered) {
   EXPECT_EQ(plan.lines.size(), 1000u);
   EXPECT_EQ(plan.cells, 1);
 }
+
+// A vehicle that cannot turn onto the next line flies the lines out of order: every turn
+// between two lines spans twice its radius, and the lines and their coverage stay as they
+// were. Lines already twice the radius apart keep their order.
+TEST(surveyTurns, linesCloserThanTheTurnAreFlownOutOfOrder) {
+  const surveyArea area = areaOf(shape(home, rectangle));
+  const surveyPlan plain = planSurvey(area, spaced(20, 90));
+  for (const double radius : {5.0, 30.0, 70.0}) {
+    surveyParameters p = spaced(20, 90);
+    p.turnRadius = radius;
+    const surveyPlan turned = planSurvey(area, p);
+    ASSERT_EQ(turned.lines.size(), plain.lines.size()) << radius;
+    EXPECT_NEAR(turned.coveragePercent, plain.coveragePercent, 0.01) << radius;
+    for (size_t i = 1; i < turned.lines.size(); ++i) {
+      const latLon a = turned.lines[i - 1].end, b = turned.lines[i].start;
+      EXPECT_GE(dist(a.lat, a.lon, b.lat, b.lon), 2 * radius - 0.5)
+          << "turn " << i << " at radius " << radius;
+    }
+    if (radius < 10) {
+      ASSERT_EQ(turned.route.size(), plain.route.size());
+      for (size_t i = 0; i < plain.route.size(); ++i) {
+        EXPECT_EQ(turned.route[i].lat, plain.route[i].lat);
+        EXPECT_EQ(turned.route[i].lon, plain.route[i].lon);
+      }
+    }
+  }
+}
