@@ -126,7 +126,7 @@ surveyPlan layPattern(const projectedArea& area, const surveyParameters& paramet
       runCells(crossCells, true, firstScore, parameters.turnRadius, runs);
     }
     if (runs.empty()) throw surveyError(surveyFault::noArea, "no line of the pattern lies inside the area");
-    const std::vector<surveyStretch> stretches = joinLines(area, std::move(runs), parameters.runIn);
+    const std::vector<surveyStretch> stretches = joinLines(area, std::move(runs), parameters.runIn, halfSwath / 2);
     cutAtSurfacings(area.frame, stretches, parameters.maxLegMeters, plan);
     coverSwaths(area, stretches, parameters.runIn, halfSwath, plan);
   } catch (const surveyError&) {
