@@ -60,14 +60,23 @@ vesk_result runVesk(const std::vector<std::string>& args, const std::string& inp
     fs::permissions(program, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                                  fs::perms::others_read | fs::perms::others_exec);
   }
+  const std::string inPath = io.file("stdin");
   const std::string outPath = io.file("stdout");
   const std::string errPath = io.file("stderr");
+  // Everything the child needs is made before the fork: a test may run a thread beside
+  // this one, and an allocation in the child could wait for ever on a lock that thread
+  // held when the process was copied.
+  std::vector<std::string> copies(args);
+  std::vector<char*> argv;
+  argv.push_back(program.data());
+  for (auto& a : copies) argv.push_back(a.data());
+  argv.push_back(nullptr);
 
   const pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
     setsid();  // a new session: no controlling terminal
-    const int in = open(io.file("stdin").c_str(), O_RDONLY);
+    const int in = open(inPath.c_str(), O_RDONLY);
     const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int err = mergeErrors ? dup(out) : open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(126);
@@ -76,11 +85,6 @@ vesk_result runVesk(const std::vector<std::string>& args, const std::string& inp
     if (asNobody && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(126);
     const rlimit limit{static_cast<rlim_t>(memoryLimit), static_cast<rlim_t>(memoryLimit)};
     if (memoryLimit > 0 && setrlimit(RLIMIT_AS, &limit) != 0) _exit(126);
-    std::vector<char*> argv;
-    argv.push_back(program.data());
-    std::vector<std::string> copies(args);
-    for (auto& a : copies) argv.push_back(a.data());
-    argv.push_back(nullptr);
     execv(program.c_str(), argv.data());
     _exit(127);
   }
