@@ -92,35 +92,13 @@ result<gridWindow> readAsciiGrid(std::istream& in, const std::string& name, cons
   if (!(cellLon > 0) || !(cellLat > 0)) return refuse("the header gives no cell size greater than 0 (cellsize)");
   const double west = has("xllcorner") ? header["xllcorner"] : header["xllcenter"] - cellLon / 2;
   const double south = has("yllcorner") ? header["yllcorner"] : header["yllcenter"] - cellLat / 2;
-  const double east = west + cols * cellLon;
-  const double north = south + rows * cellLat;
-  if (south < -90.000001 || north > 90.000001 || west < -360.000001 || east > 720.000001 || east - west > 360.000001) {
-    return refuse("its cells lie outside latitude and longitude (from " + numberText::general(south, 10).text() + ", " +
-                  numberText::general(west, 10).text() + " to " + numberText::general(north, 10).text() + ", " +
-                  numberText::general(east, 10).text() +
-                  "): a projected grid? make it latitude and longitude with gdalwarp -t_srs EPSG:4326");
-  }
   const bool hasNoData = has("nodata_value");
   const double noData = hasNoData ? header["nodata_value"] : 0;
-
-  gridWindow grid;
-  grid.name = name;
-  grid.cellLat = cellLat;
-  grid.cellLon = cellLon;
-  grid.coversWorld = east - west >= 360 - cellLon / 2;
-  const window cut = windowOf(wanted, south, west, cellLat, cellLon, static_cast<long>(rows), static_cast<long>(cols),
-                              grid.coversWorld);
-  if (cut.rows == 0 || cut.cols == 0) {
-    return refuse("it does not reach the route: the grid covers latitudes " + numberText::general(south, 10).text() +
-                  " to " + numberText::general(north, 10).text() + " and longitudes " +
-                  numberText::general(west, 10).text() + " to " + numberText::general(east, 10).text());
-  }
-  if (problem large = windowTooLarge(cut, name)) return *large;
-  grid.south = south + static_cast<double>(cut.firstRow) * cellLat;
-  grid.west = west + static_cast<double>(cut.firstCol) * cellLon;
-  grid.rows = cut.rows;
-  grid.cols = cut.cols;
-  grid.depth.assign(static_cast<size_t>(cut.rows * cut.cols), std::nanf(""));
+  result<placedGrid> placed =
+      placeGrid(name, wanted, south, west, cellLat, cellLon, static_cast<long>(rows), static_cast<long>(cols));
+  if (!placed) return placed.error();
+  gridWindow& grid = placed->grid;
+  const window& cut = placed->cut;
 
   // Rows come from the north: row r of the file is row (rows - 1 - r) from the south.
   const long allCols = static_cast<long>(cols);
@@ -145,5 +123,5 @@ result<gridWindow> readAsciiGrid(std::istream& in, const std::string& name, cons
     if (hasNoData && *value == noData) continue;
     cell = static_cast<float>((values == gridValues::elevation ? -*value : *value) + tide);
   }
-  return grid;
+  return std::move(grid);
 }
