@@ -16,11 +16,6 @@ struct window {
   long cols = 0;
 };
 
-// The cells of a grid of `rows` x `cols` cells from (`south`, `west`) that hold `wanted`;
-// no rows or columns when the grid does not reach it.
-window windowOf(const gridBounds& wanted, double south, double west, double cellLat, double cellLon, long rows,
-                long cols, bool coversWorld);
-
 // A word of a file as a reason quotes it: at most 40 characters.
 std::string shownWord(const std::string& word);
 

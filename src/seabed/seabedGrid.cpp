@@ -9,6 +9,10 @@
 #include "seabed/gridReaders.h"
 #include "text/textOut.h"
 
+namespace {
+
+// The cells of a grid of `rows` x `cols` cells from (`south`, `west`) that hold `wanted`;
+// no rows or columns when the grid does not reach it.
 window windowOf(const gridBounds& wanted, double south, double west, double cellLat, double cellLon, long rows,
                 long cols, bool coversWorld) {
   window cut;
@@ -40,6 +44,8 @@ window windowOf(const gridBounds& wanted, double south, double west, double cell
   cut.cols = lastCol - firstCol + 1;
   return cut;
 }
+
+}  // namespace
 
 result<placedGrid> placeGrid(const std::string& name, const gridBounds& wanted, double south, double west,
                              double cellLat, double cellLon, long rows, long cols) {
