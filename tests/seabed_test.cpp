@@ -258,6 +258,14 @@ TEST_F(Seabed, GridsThatCannotBeUsedAreRefusedWithTheReason) {
     EXPECT_NE(grid.error().reason.find(c.reason), std::string::npos) << grid.error().reason;
     EXPECT_EQ(grid.error().reason.rfind("vesk: bathymetry grid ", 0), 0u) << grid.error().reason;
   }
+#if !defined(_WIN32)
+  // A settings file may name any path: a device of endless zeros is refused at once, where
+  // it once held the planner reading one endless word.
+  const result<gridWindow> device =
+      readSeabedGrid("/dev/zero", boundsOf(mission, gridMarginMeters), gridValues::elevation, 0);
+  ASSERT_FALSE(device);
+  EXPECT_EQ(device.error().reason, "vesk: bathymetry grid /dev/zero: is a device or a pipe, not a file");
+#endif
 }
 
 // GeoTIFFs that cannot be used: one in metres of a map projection, one cut short, one far

@@ -35,10 +35,20 @@ std::optional<double> numberOf(const std::string& text) {
   return value;
 }
 
-// Reads the next blank-separated word; empty at the end of the input.
+// No key or number of a grid is longer. A longer word is no grid's: reading it whole would
+// let a file of one endless word (a device of zeros, a binary file) hold the planner forever.
+constexpr size_t longestWord = 100;
+
+// Reads the next blank-separated word, at most one character beyond `longestWord`; empty at
+// the end of the input.
 std::string nextWord(std::istream& in) {
   std::string word;
-  in >> word;
+  std::istream::sentry skipBlanks(in);
+  if (!skipBlanks) return word;
+  for (int c = in.peek(); c != std::char_traits<char>::eof() && !std::isspace(c); c = in.peek()) {
+    word.push_back(static_cast<char>(in.get()));
+    if (word.size() > longestWord) break;
+  }
   return word;
 }
 
@@ -68,12 +78,12 @@ result<gridWindow> readAsciiGrid(std::istream& in, const std::string& name, cons
     static const char* const known[] = {"ncols",     "nrows",    "xllcorner", "xllcenter", "yllcorner",
                                         "yllcenter", "cellsize", "dx",        "dy",        "nodata_value"};
     if (std::find_if(std::begin(known), std::end(known), [&](const char* k) { return key == k; }) == std::end(known)) {
-      return refuse("the header holds \"" + word + "\", which no Esri ASCII grid has");
+      return refuse("the header holds \"" + shownWord(word) + "\", which no Esri ASCII grid has");
     }
     if (header.count(key) > 0) return refuse("the header gives " + word + " twice");
     const std::string text = nextWord(in);
     const std::optional<double> number = numberOf(text);
-    if (!number) return refuse(word + " is \"" + text + "\", not a number");
+    if (!number) return refuse(word + " is \"" + shownWord(text) + "\", not a number");
     header[key] = *number;
   }
   const auto has = [&](const char* key) { return header.count(key) > 0; };
@@ -110,6 +120,9 @@ result<gridWindow> readAsciiGrid(std::istream& in, const std::string& name, cons
     if (word.empty()) {
       return refuse("ends after " + std::to_string(index) + " values, where its header promises " +
                     numberText::general(cols * rows, 12).text());
+    }
+    if (word.size() > longestWord) {
+      return refuse("value " + std::to_string(index + 1) + " is \"" + shownWord(word) + "\", not a number");
     }
     const long fileRow = index / allCols;
     const long col = index % allCols;

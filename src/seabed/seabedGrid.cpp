@@ -93,7 +93,12 @@ result<gridWindow> readSeabedGrid(const std::string& name, const gridBounds& wan
   };
   std::error_code ec;
   const std::filesystem::path path = std::filesystem::u8path(name);
-  if (std::filesystem::is_directory(path, ec)) return refuse("is a folder");
+  const std::filesystem::file_status status = std::filesystem::status(path, ec);
+  if (std::filesystem::is_directory(status)) return refuse("is a folder");
+  // A device or a pipe may never end, or block the planner waiting for data.
+  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+    return refuse("is a device or a pipe, not a file");
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) return refuse("cannot be read");
   char magic[4] = {};
