@@ -552,11 +552,12 @@ void restoreStderr(int saved) {
 
 // A settings file refused before any question: standard output holds nothing, and every
 // line on standard error names the file and the place of its fault (the route's summary
-// may come before a check that needs the route).
+// may come before a check that needs the route), or the bathymetry grid the file names.
 void checkSettingsRefusal(const std::string& errors) {
   static const std::regex line(
       "(vesk: )?dive\\.toml:[1-9][0-9]*:[1-9][0-9]*: [^\\n]+"
       "|vesk: settings file dive\\.toml [^\\n]+"
+      "|vesk: bathymetry grid [^\\n]+"
       "|route\\.txt: [^\\n]+");
   if (errors.empty() || errors.back() != '\n') finding("settings refused without a reason on standard error");
   size_t refusals = 0;

@@ -258,9 +258,18 @@ TEST_F(Seabed, GridsThatCannotBeUsedAreRefusedWithTheReason) {
     EXPECT_NE(grid.error().reason.find(c.reason), std::string::npos) << grid.error().reason;
     EXPECT_EQ(grid.error().reason.rfind("vesk: bathymetry grid ", 0), 0u) << grid.error().reason;
   }
+#if !defined(_WIN32)
+  // A settings file may name any path: a device of endless zeros is refused at once, where
+  // it once held the planner reading one endless word.
+  const result<gridWindow> device =
+      readSeabedGrid("/dev/zero", boundsOf(mission, gridMarginMeters), gridValues::elevation, 0);
+  ASSERT_FALSE(device);
+  EXPECT_EQ(device.error().reason, "vesk: bathymetry grid /dev/zero: is a device or a pipe, not a file");
+#endif
 }
 
-// GeoTIFFs that cannot be used: one in metres of a map projection, and one cut short.
+// GeoTIFFs that cannot be used: one in metres of a map projection, one cut short, one far
+// from the route and one wider than the world.
 TEST_F(Seabed, GeoTiffsThatCannotBeUsedAreRefusedWithTheReason) {
   if (!gdalAtHand()) GTEST_SKIP() << "gdal_translate, which writes the GeoTIFFs, is not at hand";
   for (const auto& [lat, lon] : box) insertLatLonEnd(lat, lon);
@@ -278,6 +287,12 @@ TEST_F(Seabed, GeoTiffsThatCannotBeUsedAreRefusedWithTheReason) {
   } cases[] = {
       {"projected", " -a_srs EPSG:32632 -a_ullr 500000 5000000 513000 4990000", 0, "gdalwarp -t_srs EPSG:4326"},
       {"cut short", " -a_srs EPSG:4326", 2000, "cannot be read"},
+      // Placed in latitude and longitude, but far from the route: where it lies is told.
+      {"elsewhere", " -a_srs EPSG:4326 -a_ullr 100 -30 101 -31", 0,
+       "it does not reach the route: the grid covers latitudes -31 to -30 and longitudes 100 to 101"},
+      // Wider than the world: no grid of the earth.
+      {"wider than the world", " -a_srs EPSG:4326 -a_ullr -200 60 200 50", 0,
+       "its cells lie outside latitude and longitude"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -43,24 +43,29 @@ void forEachLinePosition(const plannedMission& mission, Visit visit) {
     started = true;
     endsInCrossing = crossing;
   };
-  const missionWaypoint* previous = nullptr;
+  std::optional<std::pair<double, double>> previous;  // the last waypoint as the line has it
   forEachPoint(mission, [&](const mapPoint& p) {
     const double lat = p.w->lat;
-    const double lon = p.w->lon;
-    if (previous != nullptr && std::fabs(lon - previous->lon) > 180) {
+    double lon = p.w->lon;
+    // 180 and -180 are one meridian: a waypoint on it after one on it is drawn on the side
+    // the line is on. Cut there, both waypoints would fall on the crossing points and one
+    // would vanish from the line.
+    const double drawn = rounded(lon, degreePlaces);
+    if (previous && std::fabs(drawn) == 180 && drawn == -rounded(previous->first, degreePlaces)) lon = previous->first;
+    if (previous && std::fabs(lon - previous->first) > 180) {
       // Eastward across 180 the line leaves at 180 and comes back at -180; westward the
       // other way round. The crossing is interpolated in the continuous longitudes.
-      const double side = lon < previous->lon ? 180 : -180;
+      const double side = lon < previous->first ? 180 : -180;
       const double continued = lon + 2 * side;
-      const double along = continued == previous->lon ? 0 : (side - previous->lon) / (continued - previous->lon);
-      const double crossLat = previous->lat + along * (lat - previous->lat);
+      const double along = continued == previous->first ? 0 : (side - previous->first) / (continued - previous->first);
+      const double crossLat = previous->second + along * (lat - previous->second);
       append(side, crossLat, true);
       ++part;
       started = false;
       append(-side, crossLat, true);
     }
     append(lon, lat, false);
-    previous = p.w;
+    previous = {lon, lat};
   });
 }
 

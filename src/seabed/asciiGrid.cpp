@@ -35,10 +35,20 @@ std::optional<double> numberOf(const std::string& text) {
   return value;
 }
 
-// Reads the next blank-separated word; empty at the end of the input.
+// No key or number of a grid is longer. A longer word is no grid's: reading it whole would
+// let a file of one endless word (a device of zeros, a binary file) hold the planner forever.
+constexpr size_t longestWord = 100;
+
+// Reads the next blank-separated word, at most one character beyond `longestWord`; empty at
+// the end of the input.
 std::string nextWord(std::istream& in) {
   std::string word;
-  in >> word;
+  std::istream::sentry skipBlanks(in);
+  if (!skipBlanks) return word;
+  for (int c = in.peek(); c != std::char_traits<char>::eof() && !std::isspace(c); c = in.peek()) {
+    word.push_back(static_cast<char>(in.get()));
+    if (word.size() > longestWord) break;
+  }
   return word;
 }
 
@@ -68,12 +78,12 @@ result<gridWindow> readAsciiGrid(std::istream& in, const std::string& name, cons
     static const char* const known[] = {"ncols",     "nrows",    "xllcorner", "xllcenter", "yllcorner",
                                         "yllcenter", "cellsize", "dx",        "dy",        "nodata_value"};
     if (std::find_if(std::begin(known), std::end(known), [&](const char* k) { return key == k; }) == std::end(known)) {
-      return refuse("the header holds \"" + word + "\", which no Esri ASCII grid has");
+      return refuse("the header holds \"" + shownWord(word) + "\", which no Esri ASCII grid has");
     }
     if (header.count(key) > 0) return refuse("the header gives " + word + " twice");
     const std::string text = nextWord(in);
     const std::optional<double> number = numberOf(text);
-    if (!number) return refuse(word + " is \"" + text + "\", not a number");
+    if (!number) return refuse(word + " is \"" + shownWord(text) + "\", not a number");
     header[key] = *number;
   }
   const auto has = [&](const char* key) { return header.count(key) > 0; };
@@ -92,35 +102,13 @@ result<gridWindow> readAsciiGrid(std::istream& in, const std::string& name, cons
   if (!(cellLon > 0) || !(cellLat > 0)) return refuse("the header gives no cell size greater than 0 (cellsize)");
   const double west = has("xllcorner") ? header["xllcorner"] : header["xllcenter"] - cellLon / 2;
   const double south = has("yllcorner") ? header["yllcorner"] : header["yllcenter"] - cellLat / 2;
-  const double east = west + cols * cellLon;
-  const double north = south + rows * cellLat;
-  if (south < -90.000001 || north > 90.000001 || west < -360.000001 || east > 720.000001 || east - west > 360.000001) {
-    return refuse("its cells lie outside latitude and longitude (from " + numberText::general(south, 10).text() + ", " +
-                  numberText::general(west, 10).text() + " to " + numberText::general(north, 10).text() + ", " +
-                  numberText::general(east, 10).text() +
-                  "): a projected grid? make it latitude and longitude with gdalwarp -t_srs EPSG:4326");
-  }
   const bool hasNoData = has("nodata_value");
   const double noData = hasNoData ? header["nodata_value"] : 0;
-
-  gridWindow grid;
-  grid.name = name;
-  grid.cellLat = cellLat;
-  grid.cellLon = cellLon;
-  grid.coversWorld = east - west >= 360 - cellLon / 2;
-  const window cut = windowOf(wanted, south, west, cellLat, cellLon, static_cast<long>(rows), static_cast<long>(cols),
-                              grid.coversWorld);
-  if (cut.rows == 0 || cut.cols == 0) {
-    return refuse("it does not reach the route: the grid covers latitudes " + numberText::general(south, 10).text() +
-                  " to " + numberText::general(north, 10).text() + " and longitudes " +
-                  numberText::general(west, 10).text() + " to " + numberText::general(east, 10).text());
-  }
-  if (problem large = windowTooLarge(cut, name)) return *large;
-  grid.south = south + static_cast<double>(cut.firstRow) * cellLat;
-  grid.west = west + static_cast<double>(cut.firstCol) * cellLon;
-  grid.rows = cut.rows;
-  grid.cols = cut.cols;
-  grid.depth.assign(static_cast<size_t>(cut.rows * cut.cols), std::nanf(""));
+  result<placedGrid> placed =
+      placeGrid(name, wanted, south, west, cellLat, cellLon, static_cast<long>(rows), static_cast<long>(cols));
+  if (!placed) return placed.error();
+  gridWindow& grid = placed->grid;
+  const window& cut = placed->cut;
 
   // Rows come from the north: row r of the file is row (rows - 1 - r) from the south.
   const long allCols = static_cast<long>(cols);
@@ -132,6 +120,9 @@ result<gridWindow> readAsciiGrid(std::istream& in, const std::string& name, cons
     if (word.empty()) {
       return refuse("ends after " + std::to_string(index) + " values, where its header promises " +
                     numberText::general(cols * rows, 12).text());
+    }
+    if (word.size() > longestWord) {
+      return refuse("value " + std::to_string(index + 1) + " is \"" + shownWord(word) + "\", not a number");
     }
     const long fileRow = index / allCols;
     const long col = index % allCols;
@@ -145,5 +136,5 @@ result<gridWindow> readAsciiGrid(std::istream& in, const std::string& name, cons
     if (hasNoData && *value == noData) continue;
     cell = static_cast<float>((values == gridValues::elevation ? -*value : *value) + tide);
   }
-  return grid;
+  return std::move(grid);
 }

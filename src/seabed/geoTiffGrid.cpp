@@ -121,32 +121,18 @@ result<gridWindow> readGeoTiffGrid(const std::string& path, const std::string& n
   const double west = tie[3] - (tie[0] + half) * cellLon;
   const double north = tie[4] + (tie[1] + half) * cellLat;
   const double south = north - static_cast<double>(rows) * cellLat;
-  const double east = west + static_cast<double>(cols) * cellLon;
-  if (south < -90.000001 || north > 90.000001 || west < -360.000001 || east > 720.000001) {
-    return refuse("its cells lie outside latitude and longitude");
-  }
   char* noDataText = nullptr;
   const bool hasNoData = TIFFGetField(tiff.get(), gdalNoDataTag, &noDataText) == 1 && noDataText != nullptr;
   const double noData = hasNoData ? std::strtod(noDataText, nullptr) : 0;
-
-  gridWindow grid;
-  grid.name = name;
-  grid.cellLat = cellLat;
-  grid.cellLon = cellLon;
-  grid.coversWorld = east - west >= 360 - cellLon / 2;
-  const window cut = windowOf(wanted, south, west, cellLat, cellLon, static_cast<long>(rows), static_cast<long>(cols),
-                              grid.coversWorld);
-  if (cut.rows == 0 || cut.cols == 0) return refuse("it does not reach the route");
-  if (problem large = windowTooLarge(cut, name)) return *large;
+  result<placedGrid> placed =
+      placeGrid(name, wanted, south, west, cellLat, cellLon, static_cast<long>(rows), static_cast<long>(cols));
+  if (!placed) return placed.error();
+  gridWindow& grid = placed->grid;
+  const window& cut = placed->cut;
   // A tile or strip is read whole: one of more than 64 MB is no grid a planner needs.
   const tmsize_t block = TIFFIsTiled(tiff.get()) ? TIFFTileSize(tiff.get()) : TIFFStripSize(tiff.get());
   if (block <= 0 || block > 64 * 1024 * 1024)
     return refuse("holds tiles or strips of no size vesk reads (at most 64 MB)");
-  grid.south = south + static_cast<double>(cut.firstRow) * cellLat;
-  grid.west = west + static_cast<double>(cut.firstCol) * cellLon;
-  grid.rows = cut.rows;
-  grid.cols = cut.cols;
-  grid.depth.assign(static_cast<size_t>(cut.rows * cut.cols), std::nanf(""));
 
   const auto valueAt = [&](const unsigned char* data, size_t index) -> double {
     if (bits == 16) {
@@ -211,5 +197,5 @@ result<gridWindow> readGeoTiffGrid(const std::string& path, const std::string& n
       }
     }
   }
-  return grid;
+  return std::move(grid);
 }

@@ -16,17 +16,19 @@ struct window {
   long cols = 0;
 };
 
-// The cells of a grid of `rows` x `cols` cells from (`south`, `west`) that hold `wanted`;
-// no rows or columns when the grid does not reach it.
-window windowOf(const gridBounds& wanted, double south, double west, double cellLat, double cellLon, long rows,
-                long cols, bool coversWorld);
-
 // A word of a file as a reason quotes it: at most 40 characters.
 std::string shownWord(const std::string& word);
 
-// Fails when the window holds more cells than a run may keep: a grid far finer than the
-// route needs.
-problem windowTooLarge(const window& cut, const std::string& name);
+// A grid of `rows` x `cols` cells from (`south`, `west`) placed on the earth, and the cut
+// of it under the route, its depths not yet known (NaN). Refused, with what the operator
+// can do, when its cells lie outside latitude and longitude (a projected grid), when it
+// does not reach the route, or when the cut holds more cells than a run may keep.
+struct placedGrid {
+  gridWindow grid;
+  window cut;
+};
+result<placedGrid> placeGrid(const std::string& name, const gridBounds& wanted, double south, double west,
+                             double cellLat, double cellLon, long rows, long cols);
 
 result<gridWindow> readGeoTiffGrid(const std::string& path, const std::string& name, const gridBounds& wanted,
                                    gridValues values, double tide);
