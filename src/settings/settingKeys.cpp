@@ -147,7 +147,7 @@ const std::vector<settingKey> keys = {
      &surveyParameters::lineAngle,
      bearingRefusal,
      nullptr,
-     "survey: bearing of the lines, degrees true; left out: the area's long axis",
+     "survey: bearing of the lines, degrees true; left out: the quickest layout",
      {"--line-angle", "degrees true from 0 up to, not including, 360"}},
     {"entry",
      settingType::corner,

@@ -18,9 +18,8 @@ struct surveyParameters {
   // and counted are as wide as the spacing.
   double swathWidth = 0;
   double overlap = 0;  // percent of the swath shared by neighbouring lines, 0 up to 100
-  // Degrees true at the area's centre; by default along the area's long axis (the least
-  // width of its convex hull), which gives the fewest lines and turns, unless lines along
-  // one of the longest edges cover the area where those do not.
+  // Degrees true at the area's centre, for every part of the area; by default each part
+  // at the angle of the layout the vehicle flies quickest.
   std::optional<double> lineAngle;
   // The first line starts at the line end nearest this position (where the vehicle is
   // launched), else at the named corner.

@@ -3,8 +3,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <new>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -68,9 +70,26 @@ double normalAngle(double degrees) { return std::fmod(std::fmod(degrees, 180) + 
 // flown, along its length.
 enum class sweepKind { lines, linesAfterPass, rings };
 
-// The pattern of `kind` with lines at `angle` degrees true, through every stage in turn.
+// True when two lines of one bearing, closer than half the spacing, run beside each other
+// for more than a spacing: where cells laid apart meet, the same strip would be flown twice.
+bool linesPiled(const std::vector<cell>& cells, double spacing) {
+  std::map<double, std::vector<piece>> byAngle;
+  for (const cell& c : cells) byAngle[c.angle].insert(byAngle[c.angle].end(), c.lines.begin(), c.lines.end());
+  for (auto& [angle, pieces] : byAngle) {
+    std::sort(pieces.begin(), pieces.end(), [](const piece& a, const piece& b) { return a.v < b.v; });
+    for (size_t i = 0; i < pieces.size(); ++i) {
+      for (size_t j = i + 1; j < pieces.size() && pieces[j].v - pieces[i].v < spacing / 2; ++j) {
+        if (std::min(pieces[i].to, pieces[j].to) - std::max(pieces[i].from, pieces[j].from) > spacing) return true;
+      }
+    }
+  }
+  return false;
+}
+
+// The pattern of `kind` with lines at `angle` degrees true, through every stage in turn;
+// `piled` tells whether any of its lines run beside each other.
 surveyPlan layPattern(const projectedArea& area, const surveyParameters& parameters, const surveyCosts& costs,
-                      double angle, sweepKind kind) {
+                      double angle, sweepKind kind, bool* piled = nullptr) {
   const double spacing = checkParameters(parameters);
   // Each line takes two waypoints at least; and a hundred thousand lines, 200 km at 2 m,
   // are far beyond any one dive.
@@ -88,7 +107,24 @@ surveyPlan layPattern(const projectedArea& area, const surveyParameters& paramet
       if (!parameters.lineAngle) turnCells(area, sweeps, spacing, maxLines, parameters.maxLegMeters, costs, cells);
     }
     plan.sweeps = static_cast<int>(sweeps.across.size());
+    if (!cells.empty()) {
+      // Cells may run at angles of their own: the summary names the angle of most of the
+      // lines, and the positions across them at any angle.
+      std::map<double, double> metresAt;
+      std::set<std::pair<double, long>> positions;
+      for (const cell& c : cells) {
+        for (const piece& p : c.lines) {
+          metresAt[c.angle] += p.to - p.from;
+          positions.emplace(c.angle, std::lround(p.v));
+        }
+      }
+      plan.lineAngle = std::max_element(metresAt.begin(), metresAt.end(), [](const auto& a, const auto& b) {
+                         return a.second < b.second;
+                       })->first;
+      plan.sweeps = static_cast<int>(positions.size());
+    }
     plan.cells = static_cast<int>(cells.size());
+    if (piled != nullptr) *piled = linesPiled(cells, spacing);
     size_t lineCount = 0;
     for (const cell& c : cells) lineCount += c.lines.size();
     if (lineCount > static_cast<size_t>(maxLines)) {
@@ -195,16 +231,20 @@ surveyPlan planSurvey(const projectedArea& area, const surveyParameters& paramet
   std::vector<double> angles{normalAngle(area.longAxis)};
   for (const double angle : edgeBearings(area, 8)) angles.push_back(angle);
   for (int step = 0; step < 180; step += 10) angles.push_back(step);
+  // Layouts are ranked: covering with no line piled on another, then not piled, then any;
+  // within the first rank the quickest, within the others the one that covers most.
   std::optional<surveyPlan> best;
   double bestSeconds = HUGE_VAL;
+  int bestRank = -1;
   std::optional<surveyError> firstRefusal;
   std::vector<std::pair<double, sweepKind>> tries;
   for (const double angle : angles) tries.emplace_back(angle, sweepKind::lines);
   tries.emplace_back(normalAngle(area.longAxis), sweepKind::rings);
   for (size_t t = 0; t < tries.size(); ++t) {
     surveyPlan other;
+    bool piled = false;
     try {
-      other = layPattern(area, parameters, costs, tries[t].first, tries[t].second);
+      other = layPattern(area, parameters, costs, tries[t].first, tries[t].second, &piled);
     } catch (const surveyError& e) {
       if (!firstRefusal) firstRefusal = e;
       continue;
@@ -214,12 +254,12 @@ surveyPlan planSurvey(const projectedArea& area, const surveyParameters& paramet
       tries.emplace_back(tries[t].first, sweepKind::linesAfterPass);
     }
     const double seconds = surveySeconds(other, costs);
-    const bool covers = other.coveragePercent >= wellCoveredPercent;
-    const bool bestCovers = best && best->coveragePercent >= wellCoveredPercent;
-    if (!best || (covers && (!bestCovers || seconds < bestSeconds)) ||
-        (!covers && !bestCovers && other.coveragePercent > best->coveragePercent)) {
+    const int rank = piled ? 0 : other.coveragePercent >= wellCoveredPercent ? 2 : 1;
+    if (rank > bestRank ||
+        (rank == bestRank && (rank == 2 ? seconds < bestSeconds : other.coveragePercent > best->coveragePercent))) {
       best = std::move(other);
       bestSeconds = seconds;
+      bestRank = rank;
     }
   }
   if (!best) throw *firstRefusal;
