@@ -193,6 +193,17 @@ TEST_P(surveyAreas, linesStayInsideAndSwathsCover) {
     EXPECT_NEAR(inMinus, (across[1] - across[0]) / 2, 0.05);
     EXPECT_NEAR(inPlus, (across[across.size() - 1] - across[across.size() - 2]) / 2, 0.05);
     for (size_t i = 1; i < across.size(); ++i) EXPECT_LE(across[i] - across[i - 1], asked + 0.01);
+    // A pass along the boundary runs only where the lines meet it at a slant: along an edge
+    // the lines follow, or one they meet square, their swaths leave nothing to sweep.
+    for (const surveyLine& line : plan.lines) {
+      if (!line.boundary) continue;
+      const auto a = unit(line.start), b = unit(line.end);
+      std::array<double, 3> n{a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+      const double len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+      const double cosine = std::fabs(n[0] * poles[0][0] + n[1] * poles[0][1] + n[2] * poles[0][2]) / len;
+      EXPECT_GT(cosine, 0.01) << "a leg of the pass square to the lines";
+      EXPECT_LT(cosine, 0.9999) << "a leg of the pass along the lines";
+    }
   }
 
   // The survey lines' swaths, flat at their ends and less the run-in, record the area,

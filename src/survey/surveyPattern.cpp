@@ -65,10 +65,31 @@ double checkParameters(const surveyParameters& p) {
 double normalAngle(double degrees) { return std::fmod(std::fmod(degrees, 180) + 180, 180); }
 
 // The ways the area is swept: parallel lines alone; parallel lines after a pass along the
-// boundary, whose swath takes the slivers the lines' ends leave; or passes along the
-// boundary alone, each the last moved a swath further in, as a corridor or a river is best
-// flown, along its length.
-enum class sweepKind { lines, linesAfterPass, rings };
+// boundary, whose swath takes the slivers the lines' ends leave; the same pass only along
+// the edges the lines meet at a slant (along an edge the lines follow, or one they meet
+// square, their own swaths leave no sliver); or passes along the boundary alone, each the
+// last moved a swath further in, as a corridor or a river is best flown, along its length.
+enum class sweepKind { lines, linesAfterPass, linesAfterEndPass, rings };
+
+// The legs of the pass that run at a slant to the lines of some cell: more than a degree
+// off both their bearing and the square to it.
+std::vector<lineRun> slantedLegs(const std::vector<lineRun>& pass, const std::vector<cell>& cells) {
+  std::set<double> angles;
+  for (const cell& c : cells) angles.insert(c.angle);
+  const double straight = std::tan(1 * 3.14159265358979323846 / 180);
+  std::vector<lineRun> kept;
+  for (const lineRun& leg : pass) {
+    for (const double angle : angles) {
+      const planePoint d = lineFrame(angle).toLine(leg.to - leg.from);
+      const double along = std::fabs(d.x), across = std::fabs(d.y);
+      if (across > straight * along && along > straight * across) {
+        kept.push_back(leg);
+        break;
+      }
+    }
+  }
+  return kept;
+}
 
 // True when two lines of one bearing, closer than half the spacing, run beside each other
 // for more than a spacing: where cells laid apart meet, the same strip would be flown twice.
@@ -138,10 +159,11 @@ surveyPlan layPattern(const projectedArea& area, const surveyParameters& paramet
     const std::function<double(planePoint)> firstScore = entryScore(area.frame, parameters);
     std::vector<lineRun> runs;
     const double halfSwath = (parameters.swathWidth > 0 ? parameters.swathWidth : spacing) / 2;
-    if (kind == sweepKind::linesAfterPass) {
+    if (kind == sweepKind::linesAfterPass || kind == sweepKind::linesAfterEndPass) {
       // The pass keeps within half a swath of the boundary, its swath reaching it, and
       // strays half of that to save legs.
       runLoops(boundaryPasses(area, 0.5 * halfSwath, 0.5 * halfSwath), firstScore, runs);
+      if (kind == sweepKind::linesAfterEndPass) runs = slantedLegs(runs, cells);
     } else if (kind == sweepKind::rings) {
       // Each pass within half a swath of the last one's swath; each strays a quarter of that
       // to save legs.
@@ -220,8 +242,14 @@ surveyPlan planSurvey(const projectedArea& area, const surveyParameters& paramet
   if (parameters.lineAngle) {
     surveyPlan plan = layPattern(area, parameters, costs, normalAngle(*parameters.lineAngle), sweepKind::lines);
     if (plan.coveragePercent >= wellCoveredPercent) return plan;
+    // The pass along the slanted edges alone when it covers, else the whole pass when it
+    // covers more.
+    surveyPlan ends =
+        layPattern(area, parameters, costs, normalAngle(*parameters.lineAngle), sweepKind::linesAfterEndPass);
+    if (ends.coveragePercent >= wellCoveredPercent) return ends;
     surveyPlan passed =
         layPattern(area, parameters, costs, normalAngle(*parameters.lineAngle), sweepKind::linesAfterPass);
+    if (ends.coveragePercent > plan.coveragePercent) plan = std::move(ends);
     return passed.coveragePercent > plan.coveragePercent ? passed : plan;
   }
   // The bearings tried: along the long axis (fewest lines), along each long edge (no
@@ -251,6 +279,7 @@ surveyPlan planSurvey(const projectedArea& area, const surveyParameters& paramet
     }
     // Lines alone that leave slivers at the boundary are tried again after a pass along it.
     if (tries[t].second == sweepKind::lines && other.coveragePercent < wellCoveredPercent) {
+      tries.emplace_back(tries[t].first, sweepKind::linesAfterEndPass);
       tries.emplace_back(tries[t].first, sweepKind::linesAfterPass);
     }
     const double seconds = surveySeconds(other, costs);
