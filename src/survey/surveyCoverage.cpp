@@ -107,9 +107,14 @@ swathCover swathCoverage(const projectedArea& area, double angle, const std::vec
   std::vector<swath> activeSwaths;
   std::vector<double> crossings;
   std::vector<interval> reach;
+  // An uncovered stretch of a sample line: it extends the gap of the stretch it overlaps on
+  // the line before, or starts a gap of its own. Only starts and merges make parts, so a long
+  // gap (between the teeth of a comb) is one part, not one a sample line.
+  constexpr size_t noGap = static_cast<size_t>(-1);
   struct stretchOfGap {
     double lo, hi;
     size_t gap;
+    double weight, v;
   };
   std::vector<gapPart> gaps;
   std::vector<stretchOfGap> gapsBefore, gapsNow;
@@ -138,8 +143,7 @@ swathCover swathCoverage(const projectedArea& area, double angle, const std::vec
     const auto uncovered = [&](double lo, double hi) {
       const double w = weight(hi) - weight(lo);
       if (!(w > 0)) return;
-      gaps.push_back({w, w * (lo + hi) / 2, w * v, lo, hi, v, v, gaps.size()});
-      gapsNow.push_back({lo, hi, gaps.size() - 1});
+      gapsNow.push_back({lo, hi, noGap, w, v});
     };
     size_t r = 0;
     for (size_t c = 0; c + 1 < crossings.size(); c += 2) {
@@ -160,14 +164,31 @@ swathCover swathCoverage(const projectedArea& area, double angle, const std::vec
       covered += weight(end) - weight(start);
       uncovered(end, to);
     }
+    const auto addTo = [&gaps](size_t g, const stretchOfGap& s) {
+      gapPart& into = gaps[g];
+      into.weight += s.weight, into.u += s.weight * (s.lo + s.hi) / 2, into.v += s.weight * s.v;
+      into.uMin = std::min(into.uMin, s.lo), into.uMax = std::max(into.uMax, s.hi);
+      into.vMin = std::min(into.vMin, s.v), into.vMax = std::max(into.vMax, s.v);
+    };
     for (size_t i = 0, j = 0; i < gapsBefore.size() && j < gapsNow.size();) {
       if (std::max(gapsBefore[i].lo, gapsNow[j].lo) <= std::min(gapsBefore[i].hi, gapsNow[j].hi)) {
-        joinGaps(gaps, gapsBefore[i].gap, gapsNow[j].gap);
+        if (gapsNow[j].gap == noGap) {
+          gapsNow[j].gap = gapOf(gaps, gapsBefore[i].gap);
+          addTo(gapsNow[j].gap, gapsNow[j]);
+        } else {
+          joinGaps(gaps, gapsBefore[i].gap, gapsNow[j].gap);
+        }
       }
       if (gapsBefore[i].hi < gapsNow[j].hi)
         ++i;
       else
         ++j;
+    }
+    for (stretchOfGap& s : gapsNow) {
+      if (s.gap != noGap) continue;
+      s.gap = gaps.size();
+      gaps.push_back({0, 0, 0, HUGE_VAL, -HUGE_VAL, HUGE_VAL, -HUGE_VAL, s.gap});
+      addTo(s.gap, s);
     }
     gapsBefore.swap(gapsNow);
     gapsNow.clear();

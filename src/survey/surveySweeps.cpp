@@ -3,6 +3,43 @@
 #include <algorithm>
 #include <string>
 
+// Bands of levels, each listing the edges that reach into it: as many bands as keep the
+// lists to about eight entries an edge in all, so that a line is clipped against the edges
+// near its level, not the whole boundary, and the index stays linear in the edges.
+void indexEdges(sweepSet& set) {
+  double low = HUGE_VAL, high = -HUGE_VAL, spans = 0;
+  for (const auto& [a, b] : set.edges) {
+    low = std::min({low, a.y, b.y}), high = std::max({high, a.y, b.y});
+    spans += std::fabs(b.y - a.y);
+  }
+  const double n = static_cast<double>(set.edges.size());
+  double bands = 1;
+  if (n > 0 && high > low) {
+    // spans / height + n entries at most; the height that keeps that near 8 n.
+    bands = std::clamp(std::floor(spans > 0 ? (high - low) * 7 * n / spans : 8 * n), 1.0, 8 * n);
+  }
+  set.bandLow = n > 0 ? low : 0;
+  set.bandHeight = high > low ? (high - low) / bands : 1;
+  const size_t count = static_cast<size_t>(bands);
+  const auto bandOf = [&](double y) {
+    const double at = std::floor((y - set.bandLow) / set.bandHeight);
+    return at < 0 ? size_t{0} : at >= bands ? count - 1 : static_cast<size_t>(at);
+  };
+  set.edgesAt.assign(count + 1, 0);
+  for (const auto& [a, b] : set.edges) {
+    for (size_t k = bandOf(std::min(a.y, b.y)); k <= bandOf(std::max(a.y, b.y)); ++k) ++set.edgesAt[k + 1];
+  }
+  for (size_t k = 0; k < count; ++k) set.edgesAt[k + 1] += set.edgesAt[k];
+  set.edgeList.resize(set.edgesAt[count]);
+  std::vector<size_t> next(set.edgesAt.begin(), set.edgesAt.end() - 1);
+  for (size_t e = 0; e < set.edges.size(); ++e) {
+    const auto& [a, b] = set.edges[e];
+    for (size_t k = bandOf(std::min(a.y, b.y)); k <= bandOf(std::max(a.y, b.y)); ++k) {
+      set.edgeList[next[k]++] = static_cast<unsigned>(e);
+    }
+  }
+}
+
 // The stretches of the line at level v inside the area, boundary included: where the
 // crossings of the boundary, taken in order along the line, go in and out. An edge is
 // crossed when its ends lie on either side of the line; taken once with its ends at the
@@ -12,9 +49,16 @@
 std::vector<std::pair<double, double>> clipAt(const sweepSet& set, double v) {
   std::vector<std::pair<double, double>> found;
   std::vector<double> xs;
+  const double at = std::floor((v - set.bandLow) / set.bandHeight);
+  const size_t bands = set.edgesAt.size() - 1;
+  const size_t band = at < 0 ? 0 : at >= static_cast<double>(bands) ? bands - 1 : static_cast<size_t>(at);
+  bool onVertex = false;  // a vertex on the line: only then do the two countings differ
   for (const bool atLineAbove : {false, true}) {
+    if (atLineAbove && !onVertex) break;
     xs.clear();
-    for (const auto& [a, b] : set.edges) {
+    for (size_t k = set.edgesAt[band]; k < set.edgesAt[band + 1]; ++k) {
+      const auto& [a, b] = set.edges[set.edgeList[k]];
+      onVertex = onVertex || a.y == v;
       const bool aAbove = atLineAbove ? a.y >= v : a.y > v;
       const bool bAbove = atLineAbove ? b.y >= v : b.y > v;
       if (aAbove != bAbove) xs.push_back(a.x + (v - a.y) * (b.x - a.x) / (b.y - a.y));
@@ -22,7 +66,7 @@ std::vector<std::pair<double, double>> clipAt(const sweepSet& set, double v) {
     std::sort(xs.begin(), xs.end());
     for (size_t i = 0; i + 1 < xs.size(); i += 2) found.emplace_back(xs[i], xs[i + 1]);
   }
-  std::sort(found.begin(), found.end());
+  if (onVertex) std::sort(found.begin(), found.end());
   std::vector<std::pair<double, double>> merged;
   for (const auto& f : found) {
     // Stretches that meet at a point of a boundary (a corner of a hole on the line) are one.
@@ -61,6 +105,7 @@ sweepSet laySweeps(const projectedArea& area, double angle, double spacing, int 
   };
   addEdges(set.polygon.outer());
   for (const bgRing& inner : set.polygon.inners()) addEdges(inner);
+  indexEdges(set);
   const double width = phiMax - phiMin;
   const double lines = count > 0 ? count : std::max(1.0, std::ceil(width / spacing - 1e-9));
   if (lines > static_cast<double>(maxLines)) {

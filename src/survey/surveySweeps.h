@@ -22,8 +22,12 @@ struct sweepSet {
   double spacing = 0;  // on the sphere, across the lines
   double uMin = 0, uMax = 0;
   bgPolygon polygon;  // the area in the turned plane
-  // Its boundary's edges, {x, y} of either end: the lines are clipped against these.
+  // Its boundary's edges, {x, y} of either end: the lines are clipped against these, each
+  // against those in its band of levels (the band v falls in starts at edgesAt[band]).
   std::vector<std::array<planePoint, 2>> edges;
+  double bandLow = 0, bandHeight = 1;
+  std::vector<size_t> edgesAt;     // bands + 1 starts into edgeList
+  std::vector<unsigned> edgeList;  // the edges that reach into each band
   // The vertices where the boundary turns back across the lines (a hole's lowest and
   // highest corners, the bottom of a notch), by v.
   std::vector<planePoint> turns;
