@@ -14,6 +14,11 @@
 // 10 m apart (1,000 lines) as --area does, and the route it gives planned; the fastest of
 // five runs.
 //
+// The survey sizes (only when asked for): layouts far larger than an operator draws, built
+// in memory and laid out as --area does: a comb of 1,000 jetties (4,002 vertices, lines
+// 20 m apart across or along 1,000 teeth) and a circle of 10^5 vertices; the fastest of
+// three runs, or one run when that takes over a minute.
+//
 // The seabed: a GEBCO-sized tile (90 x 90 degrees at 15 arc seconds, 21,600 x 21,600 16-bit
 // cells in tiles, 933 MB) made by gdal_translate, and a route of 300 waypoints checked
 // against it: the time to read the window under the route and check every leg, and the
@@ -23,13 +28,12 @@
 // without the temporary names, the renaming and the flush to the disk of a real run: that
 // would measure the disk, not the program. The plain loop does not flush either.
 //
-//   vesk_bench [--table | --compare | --survey | --seabed] [--folder DIR]
+//   vesk_bench [--table | --compare | --survey | --survey-sizes | --seabed] [--folder DIR]
 //
 // The files go into a new folder in DIR (by default the current directory), which should
 // be on an ordinary disk: on tmpfs the comparison only measures copying memory.
 #include <fcntl.h>
 #include <stdlib.h>
-#include <sys/resource.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
@@ -43,16 +47,13 @@
 #include <string>
 #include <vector>
 
+#include "benchParts.h"
 #include "calcs.h"
 #include "files/fileSet.h"
 #include "routes/routeImport.h"
-#include "seabed/seabedCheck.h"
-#include "seabed/seabedGrid.h"
 #include "settings.h"
 #include "support/readFile.h"
 #include "support/setDestinations.h"
-#include "survey/surveyPattern.h"
-#include "survey/surveyRoute.h"
 #include "text/textOut.h"
 #include "vesk.h"
 #include "wptList.h"
@@ -61,18 +62,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-using clock_type = std::chrono::steady_clock;
-
-double secondsSince(clock_type::time_point start) {
-  return std::chrono::duration<double>(clock_type::now() - start).count();
-}
-
-long countWaypoints() {
-  long count = 0;
-  for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) ++count;
-  return count;
-}
 
 double folderBytes() {
   double bytes = 0;
@@ -166,46 +155,6 @@ void table(std::FILE* out) {
     report(out, ("survey " + std::to_string(size)).c_str(), best(buildSurvey, size));
   }
   report(out, "one leg, 10^6 pieces", best(buildLongLeg, 1000000L));
-}
-
-// ---- The survey area ----
-
-void survey(std::FILE* out) {
-  const double north = 10000 / 111195.0, east = north / std::cos(45 * 3.14159265358979323846 / 180);
-  // The area as an operator draws it, a KML polygon, read by the program's area reader.
-  const std::string name = "area.kml";
-  std::ofstream(name, std::ios::binary)
-      << "<kml xmlns=\"http://www.opengis.net/kml/2.2\"><Placemark><Polygon><outerBoundaryIs><LinearRing>"
-         "<coordinates>10,45 "
-      << numberText::shortest(10 + east).view() << ",45 " << numberText::shortest(10 + east).view() << ","
-      << numberText::shortest(45 + north).view() << " 10," << numberText::shortest(45 + north).view()
-      << " 10,45</coordinates></LinearRing></outerBoundaryIs></Polygon></Placemark></kml>\n";
-  double layout = HUGE_VAL, planning = HUGE_VAL;
-  long waypoints = 0;
-  for (int run = 0; run < 5; ++run) {
-    resetSettings();
-    surveySettings.lineSpacing = 10;
-    auto start = clock_type::now();
-    std::vector<std::string> warnings;
-    const result<areaSurvey> laidOut =
-        surveyOf(name, *readArea(readRouteFile(name), name, warnings), surveySettings, maxLegMeters);
-    for (const latLon& p : laidOut->plan.route) insertLatLonEnd(p.lat, p.lon);
-    layout = std::min(layout, secondsSince(start));
-    start = clock_type::now();
-    planRoute();
-    planning = std::min(planning, secondsSince(start));
-    waypoints = countWaypoints();
-    destroyList();
-  }
-  surveyParameters parameters = surveySettings;
-  surveyArea area;
-  area.outer = {{45, 10}, {45, 10 + east}, {45 + north, 10 + east}, {45 + north, 10}};
-  const surveyPlan plan = planSurvey(area, parameters);
-  std::fprintf(out,
-               "\nsurvey area 10 km x 10 km, lines 10 m apart: %zu lines, %zu route points, coverage %.2f %%\n"
-               "read and laid out in %.4f s, planned in %.4f s (%ld waypoints), together %.4f s (fastest of 5)\n",
-               plan.lines.size(), plan.route.size(), plan.coveragePercent, layout, planning, waypoints,
-               layout + planning);
 }
 
 // ---- The comparison ----
@@ -342,87 +291,23 @@ int compare(std::FILE* out, setDestination& disk) {
 
 }  // namespace
 
-// Peak resident memory of the process so far, MB.
-double peakMegabytes() {
-  struct rusage usage {};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_maxrss) / 1024;
-}
-
-int seabed(std::FILE* out) {
-  // A small grid of elevations, 60 m deep with a shoal every degree, blown up by GDAL to
-  // the tile's size without smoothing.
-  {
-    std::ofstream small("small.asc");
-    small << "ncols 90\nnrows 90\nxllcorner 0\nyllcorner 0\ncellsize 1\nNODATA_value -32767\n";
-    for (int r = 0; r < 90; ++r) {
-      for (int c = 0; c < 90; ++c) small << ((r + c) % 7 == 0 ? -40 : -60) << ' ';
-      small << '\n';
-    }
-  }
-  const auto made = clock_type::now();
-  if (std::system("gdal_translate -q -a_srs EPSG:4326 -ot Int16 -outsize 21600 21600 -r nearest -co TILED=YES "
-                  "-a_nodata -32767 small.asc tile.tif") != 0) {
-    std::fprintf(out, "seabed: gdal_translate could not make the tile (install gdal-bin)\n");
-    return 1;
-  }
-  std::fprintf(out, "seabed: a 21600 x 21600 Int16 tiled GeoTIFF of %.0f MB made in %.1f s\n",
-               static_cast<double>(fs::file_size("tile.tif")) / 1e6, secondsSince(made));
-  // 300 waypoints zigzagging across 3 degrees of latitude in the North Sea's corner of the
-  // tile.
-  destroyList();
-  resetSettings();
-  for (int i = 0; i < 300; ++i) insertLatLonEnd(54 + 0.01 * i, 7 + (i % 2 == 0 ? 0 : 0.05));
-  maxLegMeters = 1e6;
-  planRoute();
-  const plannedMission mission = describeMission();
-  const double before = peakMegabytes();
-  const auto start = clock_type::now();
-  const result<gridWindow> grid =
-      readSeabedGrid("tile.tif", boundsOf(mission, gridMarginMeters), gridValues::elevation, 0);
-  const double read = secondsSince(start);
-  if (!grid) {
-    std::fprintf(out, "seabed: %s\n", grid.error().reason.c_str());
-    return 1;
-  }
-  const auto checking = clock_type::now();
-  const seabedReport report = checkSeabed(mission, *grid, gridValues::elevation, defaultSeabedMargin);
-  const double checked = secondsSince(checking);
-  std::fprintf(out,
-               "seabed: %ld waypoints, window %ld x %ld cells: read %.3f s, checked %.3f s, %zu warnings; "
-               "peak memory %.1f MB beyond the run without a grid\n",
-               countWaypoints(), grid->rows, grid->cols, read, checked, report.warnings.size(),
-               peakMegabytes() - before);
-  fs::remove("tile.tif");
-  fs::remove("small.asc");
-  destroyList();
-  resetSettings();
-  return read + checked < 2 ? 0 : 1;
-}
-
 int main(int argc, char** argv) {
-  bool runTable = true;
-  bool runCompare = true;
-  bool runSurvey = true;
-  bool runSeabed = true;
+  // The one part asked for, or empty for all but the survey sizes, which take minutes.
+  std::string only;
   fs::path parent = fs::current_path();
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--table") {
-      runCompare = runSurvey = runSeabed = false;
-    } else if (arg == "--compare") {
-      runTable = runSurvey = runSeabed = false;
-    } else if (arg == "--survey") {
-      runTable = runCompare = runSeabed = false;
-    } else if (arg == "--seabed") {
-      runTable = runCompare = runSurvey = false;
+    if (arg == "--table" || arg == "--compare" || arg == "--survey" || arg == "--survey-sizes" || arg == "--seabed") {
+      only = arg.substr(2);
     } else if (arg == "--folder" && i + 1 < argc) {
       parent = argv[++i];
     } else {
-      std::fprintf(stderr, "usage: vesk_bench [--table | --compare | --survey | --seabed] [--folder DIR]\n");
+      std::fprintf(stderr,
+                   "usage: vesk_bench [--table | --compare | --survey | --survey-sizes | --seabed] [--folder DIR]\n");
       return 2;
     }
   }
+  const auto runs = [&only](const std::string& part) { return only.empty() ? part != "survey-sizes" : only == part; };
 
   // The writers announce every file on standard output: keep the results apart from them.
   std::FILE* const out = fdopen(dup(fileno(stdout)), "w");
@@ -443,10 +328,11 @@ int main(int argc, char** argv) {
   unflushedFiles disk;
   const divertedSets toDisk(disk);
   int status = 0;
-  if (runTable) table(out);
-  if (runSurvey) survey(out);
-  if (runCompare) status = compare(out, disk);
-  if (runSeabed) status = std::max(status, seabed(out));
+  if (runs("table")) table(out);
+  if (runs("survey")) survey(out);
+  if (runs("survey-sizes")) status = surveySizes(out);
+  if (runs("compare")) status = std::max(status, compare(out, disk));
+  if (runs("seabed")) status = std::max(status, seabed(out));
 
   fs::current_path(startDir);
   fs::remove_all(dir);

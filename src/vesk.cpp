@@ -1,6 +1,7 @@
 #include "vesk.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <exception>
@@ -115,9 +116,10 @@ missionSurvey surveyOutline(const areaSurvey& survey) {
     for (const latLon& p : given) drawn.push_back({p.lat, p.lon});
     return drawn;
   };
-  missionSurvey outline{ring(survey.file.area.outer), {}, {}};
+  missionSurvey outline{ring(survey.file.area.outer), {}, {}, {}};
   for (const auto& hole : survey.file.area.holes) outline.holes.push_back(ring(hole));
   for (const std::vector<latLon>& swath : survey.plan.swaths) outline.swaths.push_back(ring(swath));
+  for (const surveyGap& gap : survey.plan.gaps) outline.gaps.push_back({gap.where.lat, gap.where.lon});
   return outline;
 }
 
@@ -132,12 +134,22 @@ void summariseSeabed(const gridWindow& grid, const seabedReport& report) {
   for (const std::string& line : report.summary) toStderr(line);
 }
 
+// What a metre and a surfacing cost the dive with the settings as they stand; a vehicle's
+// usual figures while the speed or the depths are not yet set.
+surveyCosts surveyCostsNow() {
+  surveyCosts costs;
+  const double seconds = surveySurfacingSeconds(currentValues().mission);
+  if (std::isfinite(missionSpeed) && missionSpeed > 0) costs.metersPerSecond = missionSpeed;
+  if (std::isfinite(seconds) && seconds > 0) costs.surfacingSeconds = seconds;
+  return costs;
+}
+
 // The survey of the area file `name`, laid out with the settings as they stand.
 areaSurvey surveyOfFile(const std::string& name, warningLog& log) {
   std::vector<std::string> warnings;
   result<areaFile> file = readArea(readRouteFile(name), name, warnings);
   for (const std::string& text : warnings) log.warn(text);
-  return valueOf(surveyOf(name, valueOf(std::move(file)), surveySettings, maxLegMeters));
+  return valueOf(surveyOf(name, valueOf(std::move(file)), surveySettings, maxLegMeters, surveyCostsNow()));
 }
 
 int run(int argc, char** argv) {
@@ -208,9 +220,12 @@ int run(int argc, char** argv) {
   }
 
   if (survey) {
-    // The lines are cut at the surfacings the operator has just set.
-    if (maxLegMeters != surveyed->parameters.maxLegMeters) {
-      surveyed = valueOf(surveyAgain(std::move(*surveyed), surveySettings, maxLegMeters));
+    // The lines are cut at the surfacings the operator has just set, and the quickest
+    // layout is the one for the speed and depths just set.
+    const surveyCosts costs = surveyCostsNow();
+    if (maxLegMeters != surveyed->parameters.maxLegMeters || costs.metersPerSecond != surveyed->costs.metersPerSecond ||
+        costs.surfacingSeconds != surveyed->costs.surfacingSeconds) {
+      surveyed = valueOf(surveyAgain(std::move(*surveyed), surveySettings, maxLegMeters, costs));
       listSurveyRoute(*surveyed, warnings);
     }
     warnAboutSurveyCoverage(*surveyed, warnings);

@@ -23,7 +23,7 @@ std::string block(const std::string& text, const std::string& first, const std::
   return from == std::string::npos || to == std::string::npos ? "" : text.substr(from, to - from + 1);
 }
 
-// A default that stands for "not given" (the area's long axis, the swath less the
+// A default that stands for "not given" (the quickest layout, the swath less the
 // overlap) or a flag the operator must always answer: the documents name no value for it.
 bool showsNoDefault(const settingKey& key) {
   const double value = storedValue(key, settingValues{});

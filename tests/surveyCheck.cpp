@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <vector>
 
 #include "calcs.h"
 
@@ -23,26 +24,37 @@ vec cross(const vec& a, const vec& b) {
 }
 vec scaled(const vec& a, double k) { return {a[0] * k, a[1] * k, a[2] * k}; }
 
-// A plane touching the sphere at the first outer vertex, for telling inside from outside.
+// A plane touching the sphere at the first outer vertex, for telling inside from outside;
+// the rings are laid on it once, as a check follows a route of 10^5 points past a
+// boundary of thousands of vertices.
 struct plane {
+  using point = std::array<double, 2>;
   vec c, e, n;
+  std::vector<point> outer;
+  std::vector<std::vector<point>> holes;
   explicit plane(const surveyArea& area) : c(unit(area.outer.at(0))) {
     e = cross({0, 0, 1}, c);
     const double len = std::sqrt(dot(e, e));
     e = len > 1e-12 ? scaled(e, 1 / len) : vec{0, 1, 0};
     n = cross(c, e);
+    outer = laid(area.outer);
+    for (const areaRing& h : area.holes) holes.push_back(laid(h));
   }
-  std::array<double, 2> at(latLon p) const {
+  point at(latLon p) const {
     const vec u = unit(p);
     return {dot(u, e) / dot(u, c), dot(u, n) / dot(u, c)};
   }
+  std::vector<point> laid(const areaRing& ring) const {
+    std::vector<point> points;
+    for (const latLon& p : ring) points.push_back(at(p));
+    return points;
+  }
 };
 
-bool inRing(const plane& pl, const areaRing& ring, latLon p) {
-  const auto q = pl.at(p);
+bool inRing(const std::vector<plane::point>& ring, plane::point q) {
   bool in = false;
   for (size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++) {
-    const auto a = pl.at(ring[j]), b = pl.at(ring[i]);
+    const auto &a = ring[j], &b = ring[i];
     if ((a[1] > q[1]) != (b[1] > q[1]) && q[0] < a[0] + (q[1] - a[1]) * (b[0] - a[0]) / (b[1] - a[1])) in = !in;
   }
   return in;
@@ -58,12 +70,37 @@ double boundaryDistance(const surveyArea& area, latLon p) {
   return best;
 }
 
-bool strictlyInside(const surveyArea& area, const plane& pl, latLon p) {
-  if (dot(unit(p), pl.c) <= 0 || !inRing(pl, area.outer, p)) return false;
-  for (const areaRing& h : area.holes) {
-    if (inRing(pl, h, p)) return false;
+bool strictlyInside(const plane& pl, latLon p) {
+  if (dot(unit(p), pl.c) <= 0) return false;
+  const plane::point q = pl.at(p);
+  if (!inRing(pl.outer, q)) return false;
+  for (const auto& h : pl.holes) {
+    if (inRing(h, q)) return false;
   }
   return true;
+}
+
+// Calls `sample` with each point of a square grid of about `samples` points over the
+// outer boundary's extent on the plane that lies inside the area; gives back their number.
+template <typename visit>
+long eachSample(const plane& pl, int samples, visit sample) {
+  double x0 = HUGE_VAL, x1 = -HUGE_VAL, y0 = HUGE_VAL, y1 = -HUGE_VAL;
+  for (const plane::point& q : pl.outer) {
+    x0 = std::min(x0, q[0]), x1 = std::max(x1, q[0]), y0 = std::min(y0, q[1]), y1 = std::max(y1, q[1]);
+  }
+  const double step = std::sqrt((x1 - x0) * (y1 - y0) / samples);
+  long total = 0;
+  for (double x = x0 + step / 2; x < x1; x += step) {
+    for (double y = y0 + step / 2; y < y1; y += step) {
+      const vec u{pl.c[0] + x * pl.e[0] + y * pl.n[0], pl.c[1] + x * pl.e[1] + y * pl.n[1],
+                  pl.c[2] + x * pl.e[2] + y * pl.n[2]};
+      const latLon p{std::atan2(u[2], std::hypot(u[0], u[1])) * 180 / pi, std::atan2(u[1], u[0]) * 180 / pi};
+      if (!strictlyInside(pl, p)) continue;
+      ++total;
+      sample(p);
+    }
+  }
+  return total;
 }
 
 }  // namespace
@@ -84,7 +121,7 @@ double arcDistance(latLon p, latLon a, latLon b) {
 }
 
 bool inside(const surveyArea& area, latLon p, double toleranceMeters) {
-  return strictlyInside(area, plane(area), p) || boundaryDistance(area, p) <= toleranceMeters;
+  return strictlyInside(plane(area), p) || boundaryDistance(area, p) <= toleranceMeters;
 }
 
 double worstStray(const surveyArea& area, const std::vector<latLon>& route, double stepMeters, double toleranceMeters) {
@@ -101,43 +138,75 @@ double worstStray(const surveyArea& area, const std::vector<latLon>& route, doub
         newLatLon(a.lat, a.lon, towards, meters * k / steps, p.lat, p.lon);
         p.lon = wrapLongitude(p.lon);
       }
-      if (!strictlyInside(area, pl, p)) worst = std::max(worst, boundaryDistance(area, p));
+      if (!strictlyInside(pl, p)) worst = std::max(worst, boundaryDistance(area, p));
     }
   }
   return worst > toleranceMeters ? worst : 0;
 }
 
 double sampledCoverage(const surveyArea& area, const std::vector<latLon>& route, double halfSwath, int samples) {
-  const plane pl(area);
-  double x0 = HUGE_VAL, x1 = -HUGE_VAL, y0 = HUGE_VAL, y1 = -HUGE_VAL;
-  for (const latLon& v : area.outer) {
-    const auto q = pl.at(v);
-    x0 = std::min(x0, q[0]), x1 = std::max(x1, q[0]), y0 = std::min(y0, q[1]), y1 = std::max(y1, q[1]);
-  }
-  const double step = std::sqrt((x1 - x0) * (y1 - y0) / samples);
-  long total = 0, covered = 0;
+  long covered = 0;
   size_t last = 0;
-  for (double x = x0 + step / 2; x < x1; x += step) {
-    for (double y = y0 + step / 2; y < y1; y += step) {
-      const vec u{pl.c[0] + x * pl.e[0] + y * pl.n[0], pl.c[1] + x * pl.e[1] + y * pl.n[1],
-                  pl.c[2] + x * pl.e[2] + y * pl.n[2]};
-      const latLon p{std::atan2(u[2], std::hypot(u[0], u[1])) * 180 / pi, std::atan2(u[1], u[0]) * 180 / pi};
-      if (!strictlyInside(area, pl, p)) continue;
-      ++total;
-      // Neighbouring samples are mostly covered by the same leg: try it first.
-      if (last + 1 < route.size() && arcDistance(p, route[last], route[last + 1]) <= halfSwath) {
+  const long total = eachSample(plane(area), samples, [&](latLon p) {
+    // Neighbouring samples are mostly covered by the same leg: try it first.
+    if (last + 1 < route.size() && arcDistance(p, route[last], route[last + 1]) <= halfSwath) {
+      ++covered;
+      return;
+    }
+    for (size_t i = 0; i + 1 < route.size(); ++i) {
+      if (arcDistance(p, route[i], route[i + 1]) <= halfSwath) {
         ++covered;
-        continue;
-      }
-      for (size_t i = 0; i + 1 < route.size(); ++i) {
-        if (arcDistance(p, route[i], route[i + 1]) <= halfSwath) {
-          ++covered;
-          last = i;
-          break;
-        }
+        last = i;
+        return;
       }
     }
+  });
+  return total > 0 ? 100.0 * static_cast<double>(covered) / static_cast<double>(total) : 0;
+}
+
+double lineCoverage(const surveyArea& area, const std::vector<surveyLine>& lines, double halfSwath, double runIn,
+                    int samples) {
+  // Each line's great circle: its pole, and the start and the direction along it, so that a
+  // sample's distance off the line and its place along it are two dot products each.
+  struct arc {
+    vec pole, start, along;
+    double from, to;  // radians along from the start: the part that records
+  };
+  std::vector<arc> arcs;
+  for (const surveyLine& l : lines) {
+    if (l.cross) continue;
+    const vec a = unit(l.start), b = unit(l.end);
+    vec pole = cross(a, b);
+    const double len = std::sqrt(dot(pole, pole));
+    if (len < 1e-15) continue;
+    pole = scaled(pole, 1 / len);
+    const double angle = std::atan2(len, dot(a, b));
+    if (angle * radius <= 2 * runIn) continue;
+    arcs.push_back({pole, a, cross(pole, a), runIn / radius, angle - runIn / radius});
   }
+  const double offLine = std::sin(halfSwath / radius);
+  const auto covers = [&](const arc& l, const vec& u) {
+    if (std::fabs(dot(u, l.pole)) > offLine) return false;
+    const double along = std::atan2(dot(u, l.along), dot(u, l.start));
+    return along >= l.from && along <= l.to;
+  };
+  long covered = 0;
+  size_t last = 0;
+  const long total = eachSample(plane(area), samples, [&](latLon p) {
+    const vec u = unit(p);
+    // Neighbouring samples mostly lie in the same swath: try it first.
+    if (last < arcs.size() && covers(arcs[last], u)) {
+      ++covered;
+      return;
+    }
+    for (size_t i = 0; i < arcs.size(); ++i) {
+      if (covers(arcs[i], u)) {
+        ++covered;
+        last = i;
+        return;
+      }
+    }
+  });
   return total > 0 ? 100.0 * static_cast<double>(covered) / static_cast<double>(total) : 0;
 }
 

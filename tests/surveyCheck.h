@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "survey/surveyArea.h"
+#include "survey/surveyPlan.h"
 
 namespace surveyCheck {
 
@@ -24,5 +25,13 @@ double worstStray(const surveyArea& area, const std::vector<latLon>& route, doub
 // Percent of a grid of about `samples` points of the area that lie within `halfSwath`
 // metres of a leg of the route.
 double sampledCoverage(const surveyArea& area, const std::vector<latLon>& route, double halfSwath, int samples);
+
+// Percent of a grid of about `samples` points of the area that the sonar records from the
+// survey lines: within `halfSwath` metres of a line's great circle, measured square to it,
+// and between its ends, so that a swath ends flat where its line does; less `runIn` metres
+// at each end, where the vehicle settles after a turn or before the next. Cross lines,
+// which check the others, are not counted.
+double lineCoverage(const surveyArea& area, const std::vector<surveyLine>& lines, double halfSwath, double runIn,
+                    int samples);
 
 }  // namespace surveyCheck

@@ -39,8 +39,9 @@ using missionRing = std::vector<missionPosition>;
 // The ground a survey was laid out in, and what each of its runs covers.
 struct missionSurvey {
   missionRing outer;
-  std::vector<missionRing> holes;   // ground the vehicle keeps out of
-  std::vector<missionRing> swaths;  // the ground each run of the survey covers
+  std::vector<missionRing> holes;     // ground the vehicle keeps out of
+  std::vector<missionRing> swaths;    // the ground each line of the survey covers
+  std::vector<missionPosition> gaps;  // the middles of the parts no swath covers
 };
 
 // The seabed under the dive, as a bathymetry grid gives it (--bathymetry).

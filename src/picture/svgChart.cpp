@@ -8,6 +8,7 @@
 
 #include "picture/svgGraticule.h"
 #include "picture/svgProjection.h"
+#include "picture/svgSurvey.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ class chartWriter {
               "\" fill=\"#f3f7fa\" stroke=\"#6b7b8c\"/>");
     steps_ = writeGraticule(view_, frame_, out_);
     out_.line("<g clip-path=\"url(#chart-clip)\">");
-    survey();
+    if (mission_.survey) writeSurveyOutline(*mission_.survey, view_, out_);
     route();
     marks();
     out_.line("</g>");
@@ -60,44 +61,6 @@ class chartWriter {
   }
 
   point toPx(vec3 p) const { return view_.toPx(p); }
-
-  // ---- Survey area and swaths ----
-
-  std::vector<point> ringPx(const missionRing& ring) const {
-    std::vector<point> points;
-    for (const missionPosition& p : ring) points.push_back(toPx(unitOf(p.lat, p.lon)));
-    return points;
-  }
-
-  void survey() {
-    if (!mission_.survey) return;
-    const missionSurvey& area = *mission_.survey;
-    {
-      pathData d;
-      d.polygon(ringPx(area.outer));
-      for (const missionRing& hole : area.holes) d.polygon(ringPx(hole));
-      out_.line(
-          "<path id=\"area\" d=\"" + d.text() +
-          "\" fill=\"#f2c94c\" fill-opacity=\"0.22\" fill-rule=\"evenodd\" stroke=\"#b8860b\" stroke-width=\"1.4\"/>");
-    }
-    if (!area.swaths.empty()) {
-      pathData d;
-      for (const missionRing& swath : area.swaths) {
-        std::vector<point> points = ringPx(swath);
-        // All swaths turn the same way, so that where they overlap they add up, as the
-        // ground they cover does.
-        double twiceArea = 0;
-        for (size_t i = 0; i < points.size(); ++i) {
-          const point& a = points[i];
-          const point& b = points[(i + 1) % points.size()];
-          twiceArea += a.x * b.y - b.x * a.y;
-        }
-        if (twiceArea < 0) std::reverse(points.begin(), points.end());
-        d.polygon(points);
-      }
-      out_.line("<path id=\"swaths\" d=\"" + d.text() + "\" fill=\"#4a9fd8\" fill-opacity=\"0.2\"/>");
-    }
-  }
 
   // ---- Route ----
 
@@ -349,6 +312,15 @@ class chartWriter {
       entry("<rect x=\"" + px(x) + "\" y=\"" + px(y - 6) +
                 "\" width=\"14\" height=\"10\" fill=\"#4a9fd8\" fill-opacity=\"0.2\"/>",
             "swaths");
+    }
+    if (mission_.survey && !mission_.survey->gaps.empty()) {
+      pathData gapMark(0);
+      gapMark.moveTo({x + 3, y - 5});
+      gapMark.lineTo({x + 11, y + 3});
+      gapMark.moveTo({x + 3, y + 3});
+      gapMark.lineTo({x + 11, y - 5});
+      entry("<path d=\"" + gapMark.text() + "\" stroke=\"#d35400\" stroke-width=\"1.6\" fill=\"none\"/>",
+            "left unswept");
     }
     if (mission_.seabed && !mission_.seabed->warned.empty()) {
       pathData seabedMark(0);

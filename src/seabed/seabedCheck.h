@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "geo/latLon.h"
+#include "geo/positionText.h"
 #include "mission/plannedMission.h"
 #include "seabed/seabedGrid.h"
 
@@ -47,9 +48,6 @@ struct seabedReport {
 // above abortAltitude are kept for the grid's own error. A route that would lie wholly on
 // land is told to try the other meaning of the values.
 seabedReport checkSeabed(const plannedMission& mission, const gridWindow& grid, gridValues values, double margin);
-
-// A position as charts and radios give it: 54° 11.021' N 7° 49.310' E.
-std::string degreesAndMinutes(latLon p);
 
 // The bounds of the mission's waypoints and legs, with `marginMeters` around them.
 gridBounds boundsOf(const plannedMission& mission, double marginMeters);

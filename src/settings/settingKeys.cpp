@@ -46,6 +46,10 @@ std::string runInRefusal(double value, const std::string&) {
   return value >= 0 && value <= maxAreaSpanMeters ? "" : "runIn is metres from 0 to 200000, the widest area";
 }
 
+std::string turnRadiusRefusal(double value, const std::string&) {
+  return value >= 0 && value <= 10000 ? "" : "turnRadius is metres from 0 to 10000";
+}
+
 std::string crossLinesRefusal(double value, const std::string&) {
   return value >= 0 && value <= 1000 ? "" : "crossLines is a whole number of lines from 0 to 1000";
 }
@@ -143,7 +147,7 @@ const std::vector<settingKey> keys = {
      &surveyParameters::lineAngle,
      bearingRefusal,
      nullptr,
-     "survey: bearing of the lines, degrees true; left out: the area's long axis",
+     "survey: bearing of the lines, degrees true; left out: the quickest layout",
      {"--line-angle", "degrees true from 0 up to, not including, 360"}},
     {"entry",
      settingType::corner,
@@ -159,6 +163,8 @@ const std::vector<settingKey> keys = {
      nullptr,
      "survey: lines across the pattern, run last",
      {"--cross-lines", "a whole number of lines from 0 to 1000"}},
+    {"turnRadius", settingType::real, &surveyParameters::turnRadius, turnRadiusRefusal, nullptr,
+     "survey: metres the vehicle turns in; closer lines are flown out of order"},
     {"bathymetry", settingType::text, &seabedParameters::grid, nullptr, nullptr,
      "seabed (--bathymetry): the grid the plan is checked against"},
     {"bathymetryValues",

@@ -41,7 +41,7 @@ struct settingKey {
   const char* name;  // as the dialogue, the mission script and the README name the setting
   settingType type;
   // double for speed and real, int for whole and flag; an optional real has no value
-  // until given (a survey's bearing, the area's long axis without it), a corner its own.
+  // until given (a survey's bearing, the quickest layout without it), a corner its own.
   std::variant<double missionSettings::*, int missionSettings::*, double surveyParameters::*, int surveyParameters::*,
                std::optional<double> surveyParameters::*, entryCorner surveyParameters::*, double seabedParameters::*,
                gridValues seabedParameters::*, std::string seabedParameters::*>

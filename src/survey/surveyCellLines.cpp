@@ -103,6 +103,8 @@ void relayCells(const sweepSet& set, double spacing, std::vector<cell>& cells) {
       const part p = std::move(parts.back());
       parts.pop_back();
       cell out;
+      out.angle = set.angle;
+      out.lo = p.lo, out.hi = p.hi;
       out.lines = layCell(set, spacing, p.guide, p.lo, p.hi, out.spacing);
       size_t k = 1;
       while (k < out.lines.size() && continues(set, out.lines[k - 1], out.lines[k])) ++k;
@@ -120,5 +122,32 @@ void relayCells(const sweepSet& set, double spacing, std::vector<cell>& cells) {
           {{out.lines.begin(), out.lines.begin() + static_cast<long>(k)}, p.lo, cellEnd(set, a, b.v, true, middle)});
     }
   }
+  // Cells on either side of a split or a join each find their own end, and may pick
+  // corners that lie apart: the cell below then runs on into the cells above it, and lines
+  // of both lie side by side, flown twice. The cell below ends where the cell above begins,
+  // and is laid again up to there.
+  const auto extent = [](const cell& c) {
+    double from = HUGE_VAL, to = -HUGE_VAL;
+    for (const piece& p : c.lines) from = std::min(from, p.from), to = std::max(to, p.to);
+    return std::make_pair(from, to);
+  };
+  for (cell& below : laid) {
+    const auto b = extent(below);
+    double end = below.hi, shared = 0;
+    for (const cell& above : laid) {
+      const auto a = extent(above);
+      if (&above == &below || above.lo <= below.lo || above.lo >= below.hi) continue;
+      const double along = std::min(a.second, b.second) - std::max(a.first, b.first);
+      if (along > 0) end = std::min(end, above.lo), shared += along;
+    }
+    // Only where the cells above take over nearly the whole width: elsewhere the cell
+    // below is all that sweeps the ground up to its own end.
+    if (end < below.hi && shared >= 0.9 * (b.second - b.first)) {
+      const std::vector<piece> guide = below.lines;
+      below.hi = end;
+      below.lines = layCell(set, spacing, guide, below.lo, below.hi, below.spacing);
+    }
+  }
+  laid.erase(std::remove_if(laid.begin(), laid.end(), [](const cell& c) { return c.lines.empty(); }), laid.end());
   cells = std::move(laid);
 }

@@ -40,6 +40,7 @@ std::vector<cell> formCells(const sweepSet& set) {
       } else {
         cellNow[j] = cells.size();
         cells.emplace_back();
+        cells.back().angle = set.angle;
         cells.back().joinedBelow = downCount[j] > 0;
       }
       cells[cellNow[j]].lines.push_back({set.across[k], now[j].first, now[j].second});

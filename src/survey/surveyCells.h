@@ -22,6 +22,8 @@ struct cell {
   std::vector<piece> lines;
   bool joinedBelow = false, joinedAbove = false;  // to stretches of the lines before, after
   double spacing = 0;
+  double angle = 0;       // of its lines, degrees true at the area's centre
+  double lo = 0, hi = 0;  // where it ends across its lines, as phi (surveySweeps.h), once laid
 };
 
 std::vector<cell> formCells(const sweepSet& set);

@@ -7,10 +7,35 @@
 
 namespace {
 
+// A part of the area no swath reaches, as the sample lines find it: the uncovered stretches
+// of neighbouring sample lines that overlap are one gap.
+struct gapPart {
+  double weight = 0;    // of the area, in the sample lines' measure
+  double u = 0, v = 0;  // the weighted sums of its stretches' middles
+  double uMin = HUGE_VAL, uMax = -HUGE_VAL, vMin = HUGE_VAL, vMax = -HUGE_VAL;
+  size_t joined;  // the gap it was found to be part of (itself when none)
+};
+
 struct swathCover {
   double percent = 0;
   double areaSquareMeters = 0;
+  double total = 0;  // the area's weight in the sample lines' measure
 };
+
+size_t gapOf(std::vector<gapPart>& gaps, size_t g) {
+  while (gaps[g].joined != g) g = gaps[g].joined = gaps[gaps[g].joined].joined;
+  return g;
+}
+
+void joinGaps(std::vector<gapPart>& gaps, size_t a, size_t b) {
+  a = gapOf(gaps, a), b = gapOf(gaps, b);
+  if (a == b) return;
+  gapPart &into = gaps[a], &from = gaps[b];
+  into.weight += from.weight, into.u += from.u, into.v += from.v;
+  into.uMin = std::min(into.uMin, from.uMin), into.uMax = std::max(into.uMax, from.uMax);
+  into.vMin = std::min(into.vMin, from.vMin), into.vMax = std::max(into.vMax, from.vMax);
+  from.joined = a;
+}
 
 using interval = std::pair<double, double>;
 
@@ -25,28 +50,18 @@ void limitLinear(double k, double m, double lo, double hi, double& from, double&
   to = std::min(to, std::max(u1, u2));
 }
 
-// Where the sample line v = v0 runs within `h` of the stretch p->q: an interval, for the
-// points within h of a segment make a convex shape.
+// Where the sample line v = v0 crosses the swath of the stretch p->q: the points within `h`
+// of it measured square to it and no farther along than its ends, for the sonar looks to
+// the sides and sees nothing beyond where the line starts and stops.
 bool swathOnScan(planePoint p, planePoint q, double h, double v0, interval& out) {
-  double lo = HUGE_VAL, hi = -HUGE_VAL;
-  for (const planePoint e : {p, q}) {
-    const double dv = v0 - e.y;
-    if (std::fabs(dv) <= h) {
-      const double w = std::sqrt(h * h - dv * dv);
-      lo = std::min(lo, e.x - w);
-      hi = std::max(hi, e.x + w);
-    }
-  }
   const double len = length(q - p);
-  if (len > 0) {
-    const planePoint t = (1 / len) * (q - p);
-    double from = -HUGE_VAL, to = HUGE_VAL;
-    limitLinear(t.x, (v0 - p.y) * t.y - p.x * t.x, 0, len, from, to);
-    limitLinear(-t.y, (v0 - p.y) * t.x + p.x * t.y, -h, h, from, to);
-    if (from <= to) lo = std::min(lo, from), hi = std::max(hi, to);
-  }
-  out = {lo, hi};
-  return lo <= hi;
+  if (!(len > 0)) return false;
+  const planePoint t = (1 / len) * (q - p);
+  double from = -HUGE_VAL, to = HUGE_VAL;
+  limitLinear(t.x, (v0 - p.y) * t.y - p.x * t.x, 0, len, from, to);
+  limitLinear(-t.y, (v0 - p.y) * t.x + p.x * t.y, -h, h, from, to);
+  out = {from, to};
+  return from <= to;
 }
 
 // The share of `area` within `halfSwath` metres of one of `runs`, measured along `scans`
@@ -54,7 +69,7 @@ bool swathOnScan(planePoint p, planePoint q, double h, double v0, interval& out)
 // the layout plane, which only ever stretches them, so no point is counted as covered
 // that the sonar misses.
 swathCover swathCoverage(const projectedArea& area, double angle, const std::vector<surveyStretch>& runs,
-                         double halfSwath, int scans) {
+                         double halfSwath, int scans, std::vector<gapPart>& found) {
   const lineFrame turn(angle);
   struct edge {
     planePoint a, b;  // a.y < b.y
@@ -92,6 +107,12 @@ swathCover swathCoverage(const projectedArea& area, double angle, const std::vec
   std::vector<swath> activeSwaths;
   std::vector<double> crossings;
   std::vector<interval> reach;
+  struct stretchOfGap {
+    double lo, hi;
+    size_t gap;
+  };
+  std::vector<gapPart> gaps;
+  std::vector<stretchOfGap> gapsBefore, gapsNow;
   for (int k = 0; k < scans; ++k) {
     const double v = earthRadiusMeters * std::tan(phiMin + (k + 0.5) * (phiMax - phiMin) / scans);
     const double scale = earthRadiusMeters * earthRadiusMeters + v * v;
@@ -112,6 +133,14 @@ swathCover swathCoverage(const projectedArea& area, double angle, const std::vec
       if (swathOnScan(s.a, s.b, halfSwath, v, i)) reach.push_back(i);
     }
     std::sort(reach.begin(), reach.end());
+    // The stretches no swath reaches, each made a gap and joined to the gaps of the sample
+    // line before that it overlaps.
+    const auto uncovered = [&](double lo, double hi) {
+      const double w = weight(hi) - weight(lo);
+      if (!(w > 0)) return;
+      gaps.push_back({w, w * (lo + hi) / 2, w * v, lo, hi, v, v, gaps.size()});
+      gapsNow.push_back({lo, hi, gaps.size() - 1});
+    };
     size_t r = 0;
     for (size_t c = 0; c + 1 < crossings.size(); c += 2) {
       const double from = crossings[c], to = crossings[c + 1];
@@ -123,54 +152,77 @@ swathCover swathCoverage(const projectedArea& area, double angle, const std::vec
         const double lo = std::max(reach[j].first, from), hi = std::min(reach[j].second, to);
         if (lo > end) {
           covered += weight(end) - weight(start);
+          uncovered(end, lo);
           start = lo;
         }
         end = std::max(end, hi);
       }
       covered += weight(end) - weight(start);
+      uncovered(end, to);
     }
+    for (size_t i = 0, j = 0; i < gapsBefore.size() && j < gapsNow.size();) {
+      if (std::max(gapsBefore[i].lo, gapsNow[j].lo) <= std::min(gapsBefore[i].hi, gapsNow[j].hi)) {
+        joinGaps(gaps, gapsBefore[i].gap, gapsNow[j].gap);
+      }
+      if (gapsBefore[i].hi < gapsNow[j].hi)
+        ++i;
+      else
+        ++j;
+    }
+    gapsBefore.swap(gapsNow);
+    gapsNow.clear();
   }
   swathCover result;
   result.percent = total > 0 ? 100 * covered / total : 0;
+  result.total = total;
+  for (size_t g = 0; g < gaps.size(); ++g) {
+    if (gaps[g].joined == g) found.push_back(gaps[g]);
+  }
   result.areaSquareMeters = std::fabs(bg::area(toPolygon(area.rings)));
   return result;
 }
 
-// The swath of the run a->b: the points within `halfSwath` of it, as a polygon.
+// The swath of the line a->b: the points within `halfSwath` of it across, between its ends.
 std::vector<latLon> swathPolygon(const gnomonicFrame& frame, planePoint a, planePoint b, double halfSwath) {
   const planePoint d = b - a;
   const double len = length(d);
   const planePoint t = len > 0 ? (1 / len) * d : planePoint{1, 0};
-  const planePoint n{-t.y, t.x};
-  // Half circles of eight steps at either end.
-  constexpr int steps = 8;
-  std::vector<latLon> polygon;
-  for (int end = 0; end < 2; ++end) {
-    const planePoint centre = end == 0 ? b : a;
-    const double sign = end == 0 ? 1 : -1;
-    for (int i = 0; i <= steps; ++i) {
-      const double angle = 3.14159265358979323846 * i / steps;
-      const planePoint offset = (-std::cos(angle) * halfSwath * sign) * n + (std::sin(angle) * halfSwath * sign) * t;
-      polygon.push_back(frame.toLatLon(centre + offset));
-    }
-  }
-  return polygon;
+  const planePoint n{-halfSwath * t.y, halfSwath * t.x};
+  return {frame.toLatLon(a - n), frame.toLatLon(b - n), frame.toLatLon(b + n), frame.toLatLon(a + n)};
 }
 
 }  // namespace
 
 void coverSwaths(const projectedArea& area, const std::vector<surveyStretch>& stretches, double runIn, double halfSwath,
                  surveyPlan& plan) {
+  // Only the survey lines count: the sonar's data is no good on a transit, nor in the first
+  // and last run-in of a line, while the vehicle steadies after and before a turn.
   std::vector<surveyStretch> swept;
   for (const surveyStretch& s : stretches) {
     const double len = length(s.b - s.a);
-    if (len <= 2 * runIn) continue;
+    if (!s.line || len <= 2 * runIn) continue;
     const planePoint t = (runIn / len) * (s.b - s.a);
     swept.push_back({s.a + t, s.b - t, s.line});
     plan.swaths.push_back(swathPolygon(area.frame, swept.back().a, swept.back().b, halfSwath));
   }
+  std::vector<gapPart> gaps;
   const swathCover cover =
-      swathCoverage(area, plan.lineAngle, swept, halfSwath, std::clamp(8 * plan.sweeps, 256, 20000));
+      swathCoverage(area, plan.lineAngle, swept, halfSwath, std::clamp(8 * plan.sweeps, 256, 20000), gaps);
   plan.coveragePercent = cover.percent;
   plan.areaSquareMeters = cover.areaSquareMeters;
+  // The gaps, largest first: the warning names the first, the picture marks them all.
+  std::sort(gaps.begin(), gaps.end(), [](const gapPart& a, const gapPart& b) { return a.weight > b.weight; });
+  const lineFrame turn(plan.lineAngle);
+  for (const gapPart& g : gaps) {
+    if (plan.gaps.size() == maxGapsMarked || !(cover.total > 0)) break;
+    surveyGap gap;
+    gap.where = area.frame.toLatLon(turn.fromLine({g.u / g.weight, g.v / g.weight}));
+    gap.squareMeters = g.weight / cover.total * cover.areaSquareMeters;
+    // Slivers where a line's end meets an edge at a slant are not marked: only gaps of more
+    // than a tenth of the square of the swath, where a sonar image would show a hole.
+    if (gap.squareMeters < 0.4 * halfSwath * halfSwath) break;
+    gap.alongMeters = g.uMax - g.uMin;
+    gap.acrossMeters = g.vMax - g.vMin;
+    plan.gaps.push_back(gap);
+  }
 }

@@ -65,7 +65,8 @@ void cutAtSurfacings(const gnomonicFrame& frame, const std::vector<surveyStretch
     const double meters = appendCut(plan.route, a, b, maxLegMeters - surfacingMarginMeters);
     if (s.line) {
       plan.lineMeters += meters;
-      plan.lines.push_back({a, b, meters, s.cross});
+      plan.lines.push_back({a, b, meters, s.cross, s.boundary});
+      if (s.boundary) ++plan.boundaryLegs;
     } else {
       plan.transitMeters += meters;
     }

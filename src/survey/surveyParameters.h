@@ -18,9 +18,8 @@ struct surveyParameters {
   // and counted are as wide as the spacing.
   double swathWidth = 0;
   double overlap = 0;  // percent of the swath shared by neighbouring lines, 0 up to 100
-  // Degrees true at the area's centre; by default along the area's long axis (the least
-  // width of its convex hull), which gives the fewest lines and turns, unless lines along
-  // one of the longest edges cover the area where those do not.
+  // Degrees true at the area's centre, for every part of the area; by default each part
+  // at the angle of the layout the vehicle flies quickest.
   std::optional<double> lineAngle;
   // The first line starts at the line end nearest this position (where the vehicle is
   // launched), else at the named corner.
@@ -36,6 +35,19 @@ struct surveyParameters {
   // Lines across the pattern, at right angles to it and evenly spaced along it, run after
   // the survey lines to check them against each other.
   int crossLines = 0;
+  // Metres the vehicle needs to turn in; 0: it turns on the spot. Lines closer than twice
+  // it are flown out of order, each the same number of lines on from the last, so that
+  // every turn between two lines spans twice the radius.
+  double turnRadius = 0;
   // The longest leg between two surfacings, metres.
   double maxLegMeters = 3600;
+};
+
+// What the dive spends on a survey: its speed under way and the time each surfacing takes
+// (ascent, GPS fix, setpoint, descent). Of the layouts that cover the area, the one whose
+// lines, transits and surfacings take least time is flown. When a caller has no mission
+// settings to hand, a survey vehicle's usual figures.
+struct surveyCosts {
+  double metersPerSecond = 1.5;
+  double surfacingSeconds = 120;
 };

@@ -3,11 +3,16 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <new>
+#include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "survey/surveyBoundary.h"
+#include "survey/surveyCellAngles.h"
 #include "survey/surveyCellLines.h"
 #include "survey/surveyCells.h"
 #include "survey/surveyCoverage.h"
@@ -45,6 +50,7 @@ double checkParameters(const surveyParameters& p) {
   if (!finite(p.overlap) || p.overlap < 0 || p.overlap >= 100) refuse("overlap must be a percentage from 0 up to 100");
   if (!finite(p.runIn) || p.runIn < 0 || p.runIn > maxAreaSpanMeters) refuse("runIn must be 0 to 200000 metres");
   if (p.crossLines < 0) refuse("crossLines must be a count of 0 or more");
+  if (!finite(p.turnRadius) || p.turnRadius < 0) refuse("turnRadius must be metres, 0 or more");
   if (p.lineAngle && !finite(*p.lineAngle)) refuse("lineAngle must be a number of degrees");
   if (p.start && (!finite(p.start->lat) || !finite(p.start->lon) || std::fabs(p.start->lat) > 90)) {
     refuse("the start position is not a position");
@@ -58,8 +64,53 @@ double checkParameters(const surveyParameters& p) {
 
 double normalAngle(double degrees) { return std::fmod(std::fmod(degrees, 180) + 180, 180); }
 
-// The pattern of lines at `angle` degrees true, through every stage in turn.
-surveyPlan layPattern(const projectedArea& area, const surveyParameters& parameters, double angle) {
+// The ways the area is swept: parallel lines alone; parallel lines after a pass along the
+// boundary, whose swath takes the slivers the lines' ends leave; the same pass only along
+// the edges the lines meet at a slant (along an edge the lines follow, or one they meet
+// square, their own swaths leave no sliver); or passes along the boundary alone, each the
+// last moved a swath further in, as a corridor or a river is best flown, along its length.
+enum class sweepKind { lines, linesAfterPass, linesAfterEndPass, rings };
+
+// The legs of the pass that run at a slant to the lines of some cell: more than a degree
+// off both their bearing and the square to it.
+std::vector<lineRun> slantedLegs(const std::vector<lineRun>& pass, const std::vector<cell>& cells) {
+  std::set<double> angles;
+  for (const cell& c : cells) angles.insert(c.angle);
+  const double straight = std::tan(1 * 3.14159265358979323846 / 180);
+  std::vector<lineRun> kept;
+  for (const lineRun& leg : pass) {
+    for (const double angle : angles) {
+      const planePoint d = lineFrame(angle).toLine(leg.to - leg.from);
+      const double along = std::fabs(d.x), across = std::fabs(d.y);
+      if (across > straight * along && along > straight * across) {
+        kept.push_back(leg);
+        break;
+      }
+    }
+  }
+  return kept;
+}
+
+// True when two lines of one bearing, closer than half the spacing, run beside each other
+// for more than a spacing: where cells laid apart meet, the same strip would be flown twice.
+bool linesPiled(const std::vector<cell>& cells, double spacing) {
+  std::map<double, std::vector<piece>> byAngle;
+  for (const cell& c : cells) byAngle[c.angle].insert(byAngle[c.angle].end(), c.lines.begin(), c.lines.end());
+  for (auto& [angle, pieces] : byAngle) {
+    std::sort(pieces.begin(), pieces.end(), [](const piece& a, const piece& b) { return a.v < b.v; });
+    for (size_t i = 0; i < pieces.size(); ++i) {
+      for (size_t j = i + 1; j < pieces.size() && pieces[j].v - pieces[i].v < spacing / 2; ++j) {
+        if (std::min(pieces[i].to, pieces[j].to) - std::max(pieces[i].from, pieces[j].from) > spacing) return true;
+      }
+    }
+  }
+  return false;
+}
+
+// The pattern of `kind` with lines at `angle` degrees true, through every stage in turn;
+// `piled` tells whether any of its lines run beside each other.
+surveyPlan layPattern(const projectedArea& area, const surveyParameters& parameters, const surveyCosts& costs,
+                      double angle, sweepKind kind, bool* piled = nullptr) {
   const double spacing = checkParameters(parameters);
   // Each line takes two waypoints at least; and a hundred thousand lines, 200 km at 2 m,
   // are far beyond any one dive.
@@ -69,31 +120,72 @@ surveyPlan layPattern(const projectedArea& area, const surveyParameters& paramet
   plan.lineAngle = angle;
   try {
     const sweepSet sweeps = laySweeps(area, plan.lineAngle, spacing, 0, maxLines);
-    auto cells = formCells(sweeps);
-    relayCells(sweeps, spacing, cells);
+    std::vector<cell> cells;
+    if (kind != sweepKind::rings) {
+      cells = formCells(sweeps);
+      relayCells(sweeps, spacing, cells);
+      // The operator's angle holds for every cell.
+      if (!parameters.lineAngle) turnCells(area, sweeps, spacing, maxLines, parameters.maxLegMeters, costs, cells);
+    }
     plan.sweeps = static_cast<int>(sweeps.across.size());
+    if (!cells.empty()) {
+      // Cells may run at angles of their own: the summary names the angle of most of the
+      // lines, and the positions across them at any angle.
+      std::map<double, double> metresAt;
+      std::set<std::pair<double, long>> positions;
+      for (const cell& c : cells) {
+        for (const piece& p : c.lines) {
+          metresAt[c.angle] += p.to - p.from;
+          positions.emplace(c.angle, std::lround(p.v));
+        }
+      }
+      plan.lineAngle = std::max_element(metresAt.begin(), metresAt.end(), [](const auto& a, const auto& b) {
+                         return a.second < b.second;
+                       })->first;
+      plan.sweeps = static_cast<int>(positions.size());
+    }
     plan.cells = static_cast<int>(cells.size());
+    if (piled != nullptr) *piled = linesPiled(cells, spacing);
     size_t lineCount = 0;
     for (const cell& c : cells) lineCount += c.lines.size();
     if (lineCount > static_cast<size_t>(maxLines)) {
       throw surveyError(surveyFault::tooLarge, "the area's parts need more than " + std::to_string(maxLines) +
                                                    " lines at this spacing; widen the spacing");
     }
-    for (const cell& c : cells) plan.spacing = std::max(plan.spacing, c.spacing);
+    for (const cell& c : cells) {
+      plan.spacing = std::max(plan.spacing, c.spacing);
+      plan.leastSpacing = plan.leastSpacing > 0 ? std::min(plan.leastSpacing, c.spacing) : c.spacing;
+    }
     const std::function<double(planePoint)> firstScore = entryScore(area.frame, parameters);
     std::vector<lineRun> runs;
-    runCells(sweeps, cells, false, firstScore, runs);
+    const double halfSwath = (parameters.swathWidth > 0 ? parameters.swathWidth : spacing) / 2;
+    if (kind == sweepKind::linesAfterPass || kind == sweepKind::linesAfterEndPass) {
+      // The pass keeps within half a swath of the boundary, its swath reaching it, and
+      // strays half of that to save legs.
+      runLoops(boundaryPasses(area, 0.5 * halfSwath, 0.5 * halfSwath), firstScore, runs);
+      if (kind == sweepKind::linesAfterEndPass) runs = slantedLegs(runs, cells);
+    } else if (kind == sweepKind::rings) {
+      // Each pass within half a swath of the last one's swath; each strays a quarter of that
+      // to save legs.
+      const double tolerance = 0.25 * halfSwath;
+      const double step = std::min(spacing, 2 * (halfSwath - tolerance));
+      const auto loops =
+          ringsInward(area, 1.5 * tolerance, step, halfSwath - tolerance, tolerance, static_cast<size_t>(maxLines));
+      if (loops.empty()) throw surveyError(surveyFault::tooLarge, "no passes along the boundary fit");
+      runLoops(loops, firstScore, runs);
+      plan.spacing = plan.leastSpacing = std::min(spacing, 1.5 * halfSwath);
+    }
+    runCells(cells, false, firstScore, parameters.turnRadius, runs);
     if (parameters.crossLines > 0) {
       const sweepSet crossing = laySweeps(area, normalAngle(plan.lineAngle + 90), 0, parameters.crossLines, maxLines);
       plan.crossSpacing = crossing.spacing;
       const std::vector<cell> crossCells = withoutShortLines(formCells(crossing));
       countCrossLines(crossCells, plan);
-      runCells(crossing, crossCells, true, firstScore, runs);
+      runCells(crossCells, true, firstScore, parameters.turnRadius, runs);
     }
     if (runs.empty()) throw surveyError(surveyFault::noArea, "no line of the pattern lies inside the area");
-    const std::vector<surveyStretch> stretches = joinLines(area, std::move(runs), parameters.runIn);
+    const std::vector<surveyStretch> stretches = joinLines(area, std::move(runs), parameters.runIn, halfSwath / 2);
     cutAtSurfacings(area.frame, stretches, parameters.maxLegMeters, plan);
-    const double halfSwath = (parameters.swathWidth > 0 ? parameters.swathWidth : spacing) / 2;
     coverSwaths(area, stretches, parameters.runIn, halfSwath, plan);
   } catch (const surveyError&) {
     throw;
@@ -105,20 +197,57 @@ surveyPlan layPattern(const projectedArea& area, const surveyParameters& paramet
   return plan;
 }
 
-// The bearings of the longest edges of the area's boundary, 0..180, each once.
-std::vector<double> edgeBearings(const projectedArea& area, size_t most) {
+// The vertices of a closed ring that a line through the neighbours kept passes farther
+// than `tolerance` from (Douglas and Peucker's way), the first always kept.
+std::vector<planePoint> simplifiedRing(const std::vector<planePoint>& ring, double tolerance) {
+  const size_t n = ring.size();
+  std::vector<bool> keep(n + 1, false);
+  keep[0] = keep[n] = true;
+  const auto at = [&](size_t i) { return ring[i % n]; };
+  std::vector<std::pair<size_t, size_t>> spans{{0, n}};
+  while (!spans.empty()) {
+    const auto [a, b] = spans.back();
+    spans.pop_back();
+    const planePoint d = at(b) - at(a);
+    const double len = length(d);
+    double farthest = 0;
+    size_t far = a;
+    for (size_t i = a + 1; i < b; ++i) {
+      const planePoint e = at(i) - at(a);
+      const double off = len > 0 ? std::fabs(d.x * e.y - d.y * e.x) / len : length(e);
+      if (off > farthest) farthest = off, far = i;
+    }
+    if (farthest > tolerance) {
+      keep[far] = true;
+      spans.push_back({a, far});
+      spans.push_back({far, b});
+    }
+  }
+  std::vector<planePoint> kept;
+  for (size_t i = 0; i < n; ++i) {
+    if (keep[i]) kept.push_back(ring[i]);
+  }
+  return kept;
+}
+
+// The bearings of the longest edges of the area's boundary, holes included, 0..180, each
+// once: lines along an edge meet no edge of that side at a slant. The boundary is first
+// drawn without the wiggles of less than `tolerance`, so that a straight shore charted in
+// many short edges counts as the one long edge it is.
+std::vector<double> edgeBearings(const projectedArea& area, size_t most, double tolerance) {
   std::vector<std::pair<double, double>> edges;  // length, bearing
-  const auto& ring = area.rings.front();
-  for (size_t i = 0; i < ring.size(); ++i) {
-    const planePoint d = ring[(i + 1) % ring.size()] - ring[i];
-    edges.emplace_back(length(d), normalAngle(std::atan2(d.x, d.y) * 180 / 3.14159265358979323846));
+  for (const auto& drawn : area.rings) {
+    const std::vector<planePoint> ring = simplifiedRing(drawn, tolerance);
+    for (size_t i = 0; i < ring.size(); ++i) {
+      const planePoint d = ring[(i + 1) % ring.size()] - ring[i];
+      edges.emplace_back(length(d), normalAngle(std::atan2(d.x, d.y) * 180 / 3.14159265358979323846));
+    }
   }
   std::stable_sort(edges.begin(), edges.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
   std::vector<double> bearings;
   const auto near = [](double a, double b) { return std::fabs(normalAngle(a - b + 90) - 90) < 1; };
   for (const auto& e : edges) {
     if (bearings.size() == most) break;
-    if (near(e.second, area.longAxis)) continue;
     if (std::none_of(bearings.begin(), bearings.end(), [&](double b) { return near(b, e.second); })) {
       bearings.push_back(e.second);
     }
@@ -128,9 +257,14 @@ std::vector<double> edgeBearings(const projectedArea& area, size_t most) {
 
 }  // namespace
 
-surveyPlan planSurvey(const surveyArea& area, const surveyParameters& parameters) {
+double surveySeconds(const surveyPlan& plan, const surveyCosts& costs) {
+  const double surfacings = plan.route.empty() ? 0 : static_cast<double>(plan.route.size() - 1);
+  return (plan.lineMeters + plan.transitMeters) / costs.metersPerSecond + surfacings * costs.surfacingSeconds;
+}
+
+surveyPlan planSurvey(const surveyArea& area, const surveyParameters& parameters, const surveyCosts& costs) {
   try {
-    return planSurvey(checkArea(area), parameters);
+    return planSurvey(checkArea(area), parameters, costs);
   } catch (const surveyError&) {
     throw;
   } catch (const std::bad_alloc&) {
@@ -140,26 +274,59 @@ surveyPlan planSurvey(const surveyArea& area, const surveyParameters& parameters
   }
 }
 
-surveyPlan planSurvey(const projectedArea& area, const surveyParameters& parameters) {
-  if (parameters.lineAngle) return layPattern(area, parameters, normalAngle(*parameters.lineAngle));
-  surveyPlan best = layPattern(area, parameters, normalAngle(area.longAxis));
-  if (best.coveragePercent >= wellCoveredPercent) return best;
-  // Along the long axis the lines meet some edges at a slant (a square L has its long axis
-  // on the diagonal) and leave strips between their ends: lines along one of the longest
-  // edges may cover the area, with the fewest lines of those that do; else the pattern
-  // that covers most.
-  for (const double angle : edgeBearings(area, 4)) {
+surveyPlan planSurvey(const projectedArea& area, const surveyParameters& parameters, const surveyCosts& costs) {
+  if (parameters.lineAngle) {
+    surveyPlan plan = layPattern(area, parameters, costs, normalAngle(*parameters.lineAngle), sweepKind::lines);
+    if (plan.coveragePercent >= wellCoveredPercent) return plan;
+    // The pass along the slanted edges alone when it covers, else the whole pass when it
+    // covers more.
+    surveyPlan ends =
+        layPattern(area, parameters, costs, normalAngle(*parameters.lineAngle), sweepKind::linesAfterEndPass);
+    if (ends.coveragePercent >= wellCoveredPercent) return ends;
+    surveyPlan passed =
+        layPattern(area, parameters, costs, normalAngle(*parameters.lineAngle), sweepKind::linesAfterPass);
+    if (ends.coveragePercent > plan.coveragePercent) plan = std::move(ends);
+    return passed.coveragePercent > plan.coveragePercent ? passed : plan;
+  }
+  // The bearings tried: along the long axis (fewest lines), along each long edge (no
+  // slanted ends there), and a sweep of the whole half turn, for outlines whose best lines
+  // follow neither. Of the layouts whose line swaths cover the area, the one the vehicle
+  // flies in least time; when none does, the one that covers most.
+  std::vector<double> angles{normalAngle(area.longAxis)};
+  for (const double angle : edgeBearings(area, 8, checkParameters(parameters) / 2)) angles.push_back(angle);
+  for (int step = 0; step < 180; step += 10) angles.push_back(step);
+  // Layouts are ranked: covering with no line piled on another, then not piled, then any;
+  // within the first rank the quickest, within the others the one that covers most.
+  std::optional<surveyPlan> best;
+  double bestSeconds = HUGE_VAL;
+  int bestRank = -1;
+  std::optional<surveyError> firstRefusal;
+  std::vector<std::pair<double, sweepKind>> tries;
+  for (const double angle : angles) tries.emplace_back(angle, sweepKind::lines);
+  tries.emplace_back(normalAngle(area.longAxis), sweepKind::rings);
+  for (size_t t = 0; t < tries.size(); ++t) {
     surveyPlan other;
+    bool piled = false;
     try {
-      other = layPattern(area, parameters, angle);
-    } catch (const surveyError&) {
+      other = layPattern(area, parameters, costs, tries[t].first, tries[t].second, &piled);
+    } catch (const surveyError& e) {
+      if (!firstRefusal) firstRefusal = e;
       continue;
     }
-    const bool covers = other.coveragePercent >= wellCoveredPercent;
-    if (best.coveragePercent >= wellCoveredPercent ? covers && other.lines.size() < best.lines.size()
-                                                   : other.coveragePercent > best.coveragePercent) {
+    // Lines alone that leave slivers at the boundary are tried again after a pass along it.
+    if (tries[t].second == sweepKind::lines && other.coveragePercent < wellCoveredPercent) {
+      tries.emplace_back(tries[t].first, sweepKind::linesAfterEndPass);
+      tries.emplace_back(tries[t].first, sweepKind::linesAfterPass);
+    }
+    const double seconds = surveySeconds(other, costs);
+    const int rank = piled ? 0 : other.coveragePercent >= wellCoveredPercent ? 2 : 1;
+    if (rank > bestRank ||
+        (rank == bestRank && (rank == 2 ? seconds < bestSeconds : other.coveragePercent > best->coveragePercent))) {
       best = std::move(other);
+      bestSeconds = seconds;
+      bestRank = rank;
     }
   }
-  return best;
+  if (!best) throw *firstRefusal;
+  return std::move(*best);
 }

@@ -17,5 +17,9 @@
 
 // Lays out the survey of `area`; throws surveyError with the reason and place when the
 // area or a parameter cannot be surveyed, or two lines cannot be joined inside it.
-surveyPlan planSurvey(const surveyArea& area, const surveyParameters& parameters);
-surveyPlan planSurvey(const projectedArea& area, const surveyParameters& parameters);
+surveyPlan planSurvey(const surveyArea& area, const surveyParameters& parameters, const surveyCosts& costs = {});
+surveyPlan planSurvey(const projectedArea& area, const surveyParameters& parameters, const surveyCosts& costs = {});
+
+// The time the plan takes to fly, seconds: under way at the costs' speed, and at every
+// surfacing (each waypoint after the first).
+double surveySeconds(const surveyPlan& plan, const surveyCosts& costs);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "files/fileSet.h"
+#include "geo/positionText.h"
 #include "report/routeReport.h"
 #include "survey/surveyPattern.h"
 #include "text/runMessages.h"
@@ -31,18 +32,19 @@ surveyArea surveyAreaOf(const areaRings& given) {
 std::string kilometres(double meters) { return numberText::fixed(meters / 1000, 3).text() + " km"; }
 
 // Lays out the survey with `parameters` and the lines cut at `maxLegMeters`.
-problem layOut(areaSurvey& s, surveyParameters parameters, double maxLegMeters) {
+problem layOut(areaSurvey& s, surveyParameters parameters, double maxLegMeters, const surveyCosts& costs) {
   parameters.maxLegMeters = maxLegMeters;
   if (!(parameters.lineSpacing > 0) && !(parameters.swathWidth > 0)) {
     return failure{"cannot lay out a survey of " + s.name + "\n",
                    "the lines need a spacing: give --line-spacing M, or --swath-width M (with --overlap PCT)"};
   }
   try {
-    s.plan = planSurvey(s.area, parameters);
+    s.plan = planSurvey(s.area, parameters, costs);
   } catch (const surveyError& e) {
     return failure{"cannot lay out a survey of " + s.name + "\n", areaReason(s.file, e.what(), e.ring, e.vertex)};
   }
   s.parameters = parameters;
+  s.costs = costs;
   return std::nullopt;
 }
 
@@ -56,20 +58,21 @@ std::pair<std::string, std::string> folderAndName(const std::string& path) {
 }  // namespace
 
 result<areaSurvey> surveyOf(const std::string& name, areaFile file, const surveyParameters& parameters,
-                            double maxLegMeters) {
+                            double maxLegMeters, const surveyCosts& costs) {
   std::optional<projectedArea> area;
   try {
     area.emplace(checkArea(surveyAreaOf(file.area)));
   } catch (const surveyError& e) {
     return failure{"invalid area in " + name + "\n", areaReason(file, e.what(), e.ring, e.vertex)};
   }
-  areaSurvey s{name, std::move(file), std::move(*area), {}, {}};
-  if (const problem p = layOut(s, parameters, maxLegMeters)) return *p;
+  areaSurvey s{name, std::move(file), std::move(*area), {}, {}, {}};
+  if (const problem p = layOut(s, parameters, maxLegMeters, costs)) return *p;
   return result<areaSurvey>(std::move(s));
 }
 
-result<areaSurvey> surveyAgain(areaSurvey survey, const surveyParameters& parameters, double maxLegMeters) {
-  if (const problem p = layOut(survey, parameters, maxLegMeters)) return *p;
+result<areaSurvey> surveyAgain(areaSurvey survey, const surveyParameters& parameters, double maxLegMeters,
+                               const surveyCosts& costs) {
+  if (const problem p = layOut(survey, parameters, maxLegMeters, costs)) return *p;
   return result<areaSurvey>(std::move(survey));
 }
 
@@ -77,8 +80,16 @@ void warnAboutSurveyCoverage(const areaSurvey& survey, warningLog& warnings) {
   const surveyPlan& plan = survey.plan;
   if (plan.coveragePercent >= wellCoveredPercent) return;
   const bool runIn = survey.parameters.runIn > 0;
+  std::string gap;
+  if (!plan.gaps.empty()) {
+    const surveyGap& g = plan.gaps.front();
+    gap = "; the largest gap, about " + numberText::fixed(g.squareMeters, 0).text() + " m2 (" +
+          numberText::fixed(g.alongMeters, 0).text() + " m along the lines, " +
+          numberText::fixed(g.acrossMeters, 0).text() + " m across), lies around " + degreesAndMinutes(g.where);
+  }
   warnings.warn(
-      "the swaths cover " + numberText::fixed(plan.coveragePercent, 2).text() + " % of " + survey.name + ": " +
+      "the swaths of the survey lines cover " + numberText::fixed(plan.coveragePercent, 2).text() + " % of " +
+      survey.name + gap + ": " +
       (runIn ? "the run-in of lines that end at a hole or a notch, and strips between the ends of lines that meet "
                "an edge at a slant, are left unswept; "
              : "strips are left between the ends of lines that meet an edge at a slant; ") +
@@ -144,8 +155,12 @@ void summariseSurvey(const areaSurvey& survey, double missionSpeed, double surfa
     for (const std::string& w : why) lineText += "; " + w;
     lineText += ")";
   }
-  lineText += ", " + kilometres(plan.lineMeters) + ", " + numberText::general(plan.spacing, 6).text() + " m apart at " +
-              numberText::fixed(plan.lineAngle, 1).text() + " degrees";
+  // The spacing each cell was laid at, shrunk to fit it: a range where they differ.
+  const std::string closest = numberText::general(plan.leastSpacing, 6).text();
+  const std::string widest = numberText::general(plan.spacing, 6).text();
+  lineText += ", " + kilometres(plan.lineMeters) + ", " + (closest == widest ? "" : closest + " to ") + widest +
+              " m apart at " + numberText::fixed(plan.lineAngle, 1).text() + " degrees";
+  if (plan.boundaryLegs > 0) lineText += ", " + std::to_string(plan.boundaryLegs) + " of them legs along the boundary";
   const std::vector<planFigure> figures = {
       {"lines", lineText},
       {"transits", kilometres(plan.transitMeters)},

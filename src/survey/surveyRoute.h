@@ -25,6 +25,7 @@ struct areaSurvey {
   projectedArea area;           // checked and laid flat
   surveyParameters parameters;  // as the plan was laid out, its maxLegMeters included
   surveyPlan plan;
+  surveyCosts costs;  // the speed and surfacing time the layout was chosen for
 };
 
 // Checks the area of the file `name`, read as `file`, and lays out its survey with
@@ -32,11 +33,13 @@ struct areaSurvey {
 // area that cannot be surveyed is refused at once; a refusal names the file, the boundary,
 // the vertex and its line.
 result<areaSurvey> surveyOf(const std::string& name, areaFile file, const surveyParameters& parameters,
-                            double maxLegMeters);
+                            double maxLegMeters, const surveyCosts& costs = {});
 
 // The same area laid out again: after the dialogue, when the operator changed the
-// distance between surfacings the lines are cut at.
-result<areaSurvey> surveyAgain(areaSurvey survey, const surveyParameters& parameters, double maxLegMeters);
+// distance between surfacings the lines are cut at, or the speed or surfacing time the
+// quickest layout depends on.
+result<areaSurvey> surveyAgain(areaSurvey survey, const surveyParameters& parameters, double maxLegMeters,
+                               const surveyCosts& costs = {});
 
 // Warns when the swaths leave part of the area unswept.
 void warnAboutSurveyCoverage(const areaSurvey& survey, warningLog& warnings);

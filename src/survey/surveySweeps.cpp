@@ -3,15 +3,24 @@
 #include <algorithm>
 #include <string>
 
+// The stretches of the line at level v inside the area, boundary included: where the
+// crossings of the boundary, taken in order along the line, go in and out. An edge is
+// crossed when its ends lie on either side of the line; taken once with its ends at the
+// line counted below it and once counted above, so that a line along an edge (the top or
+// the bottom of the area) keeps that edge. Linear in the edges, a few nanoseconds each:
+// the layout clips every line of every angle it tries.
 std::vector<std::pair<double, double>> clipAt(const sweepSet& set, double v) {
-  const bgLine line{{set.uMin - 1, v}, {set.uMax + 1, v}};
-  bgLines clipped;
-  bg::intersection(line, set.polygon, clipped);
   std::vector<std::pair<double, double>> found;
-  for (const bgLine& stretch : clipped) {
-    double lo = HUGE_VAL, hi = -HUGE_VAL;
-    for (const bgPoint& p : stretch) lo = std::min(lo, p.x()), hi = std::max(hi, p.x());
-    if (lo <= hi) found.emplace_back(lo, hi);
+  std::vector<double> xs;
+  for (const bool atLineAbove : {false, true}) {
+    xs.clear();
+    for (const auto& [a, b] : set.edges) {
+      const bool aAbove = atLineAbove ? a.y >= v : a.y > v;
+      const bool bAbove = atLineAbove ? b.y >= v : b.y > v;
+      if (aAbove != bAbove) xs.push_back(a.x + (v - a.y) * (b.x - a.x) / (b.y - a.y));
+    }
+    std::sort(xs.begin(), xs.end());
+    for (size_t i = 0; i + 1 < xs.size(); i += 2) found.emplace_back(xs[i], xs[i + 1]);
   }
   std::sort(found.begin(), found.end());
   std::vector<std::pair<double, double>> merged;
@@ -45,6 +54,13 @@ sweepSet laySweeps(const projectedArea& area, double angle, double spacing, int 
     }
   }
   set.polygon = toPolygon(rings);
+  const auto addEdges = [&set](const bgRing& ring) {
+    for (size_t i = 0; i + 1 < ring.size(); ++i) {
+      set.edges.push_back({planePoint{ring[i].x(), ring[i].y()}, planePoint{ring[i + 1].x(), ring[i + 1].y()}});
+    }
+  };
+  addEdges(set.polygon.outer());
+  for (const bgRing& inner : set.polygon.inners()) addEdges(inner);
   const double width = phiMax - phiMin;
   const double lines = count > 0 ? count : std::max(1.0, std::ceil(width / spacing - 1e-9));
   if (lines > static_cast<double>(maxLines)) {

@@ -8,6 +8,7 @@
 // (tooLarge) when the lines would be too many.
 #pragma once
 
+#include <array>
 #include <cmath>
 #include <utility>
 #include <vector>
@@ -21,6 +22,8 @@ struct sweepSet {
   double spacing = 0;  // on the sphere, across the lines
   double uMin = 0, uMax = 0;
   bgPolygon polygon;  // the area in the turned plane
+  // Its boundary's edges, {x, y} of either end: the lines are clipped against these.
+  std::vector<std::array<planePoint, 2>> edges;
   // The vertices where the boundary turns back across the lines (a hole's lowest and
   // highest corners, the bottom of a notch), by v.
   std::vector<planePoint> turns;

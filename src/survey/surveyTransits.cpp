@@ -36,9 +36,52 @@ bool touchesHole(const std::vector<std::vector<planePoint>>& rings, planePoint a
   return false;
 }
 
+// The path with fewer legs: every waypoint of this vehicle is a surfacing, and a shortest
+// path along a curving shore bends at each of its vertices, legs of a metre or two. Each
+// corner is moved `clearance` off the shore (where that stays inside), and the path goes
+// straight on to the farthest of them it can reach inside the area.
+std::vector<planePoint> fewerLegs(const areaIndex& index, const std::vector<planePoint>& path, double clearance) {
+  if (path.size() < 3 || !(clearance > 0)) return path;
+  std::vector<planePoint> points{path.front()};
+  for (size_t i = 1; i + 1 < path.size(); ++i) {
+    const planePoint in = path[i] - path[i - 1], out = path[i + 1] - path[i];
+    const double lin = length(in), lout = length(out);
+    planePoint moved = path[i];
+    if (lin > 0 && lout > 0) {
+      const planePoint away = (1 / lin) * in - (1 / lout) * out;
+      const double la = length(away);
+      if (la > 1e-9) {
+        const planePoint candidate = path[i] + (clearance / la) * away;
+        if (index.covers(candidate)) moved = candidate;
+      }
+    }
+    points.push_back(moved);
+  }
+  points.push_back(path.back());
+  std::vector<planePoint> kept{points.front()};
+  for (size_t at = 0; at + 1 < points.size();) {
+    size_t next = at + 1;
+    for (size_t j = points.size() - 1; j > at + 1; --j) {
+      if (index.legInside(points[at], points[j])) {
+        next = j;
+        break;
+      }
+    }
+    // A moved corner that cannot be reached straight is left for the shore's own.
+    if (next == at + 1 && !index.legInside(points[at], points[next])) {
+      points[next] = path[next];
+      if (!index.legInside(points[at], points[next])) return path;
+    }
+    kept.push_back(points[next]);
+    at = next;
+  }
+  return kept;
+}
+
 }  // namespace
 
-std::vector<surveyStretch> joinLines(const projectedArea& area, std::vector<lineRun> runs, double runIn) {
+std::vector<surveyStretch> joinLines(const projectedArea& area, std::vector<lineRun> runs, double runIn,
+                                     double clearance) {
   const areaIndex index(area.rings);
   if (runIn > 0) {
     const bgPolygon whole = toPolygon(area.rings), outer = toPolygon({area.rings.front()});
@@ -53,7 +96,7 @@ std::vector<surveyStretch> joinLines(const projectedArea& area, std::vector<line
   for (size_t i = 0; i < runs.size(); ++i) {
     if (i > 0) {
       const lineRun &before = runs[i - 1], &next = runs[i];
-      std::vector<planePoint> path = index.insidePath(before.to, next.from);
+      std::vector<planePoint> path = fewerLegs(index, index.insidePath(before.to, next.from), clearance);
       if (path.empty()) {
         throw surveyError(surveyFault::noInsideTransit, "no path inside the area leads from the end of line " +
                                                             std::to_string(i) + " to line " + std::to_string(i + 1));
@@ -73,7 +116,7 @@ std::vector<surveyStretch> joinLines(const projectedArea& area, std::vector<line
         if (length(path[k] - path[k - 1]) > areaIndex::tolerance) stretches.push_back({path[k - 1], path[k], false});
       }
     }
-    stretches.push_back({runs[i].outFrom, runs[i].outTo, true, runs[i].cross});
+    stretches.push_back({runs[i].outFrom, runs[i].outTo, true, runs[i].cross, runs[i].boundary});
   }
   return stretches;
 }

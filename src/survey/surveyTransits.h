@@ -16,7 +16,10 @@
 struct surveyStretch {
   planePoint a, b;
   bool line = false;
-  bool cross = false;  // a cross line
+  bool cross = false;     // a cross line
+  bool boundary = false;  // a leg of the pass along the boundary
 };
 
-std::vector<surveyStretch> joinLines(const projectedArea& area, std::vector<lineRun> runs, double runIn);
+// Transits bend only where they must, kept up to `clearance` off the shore to need fewer legs.
+std::vector<surveyStretch> joinLines(const projectedArea& area, std::vector<lineRun> runs, double runIn,
+                                     double clearance);
