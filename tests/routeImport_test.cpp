@@ -395,6 +395,11 @@ TEST(RouteImport, PositionsWithHemisphereLettersGiveTheirDoublesOrHowToWriteThem
       {"r.txt", "45 60 N 10 E", 0, 0, sixty},
       {"r.txt", "45 30 60 N 10 E", 0, 0, sixty},
       {"r.txt", "45:30:60N 10E", 0, 0, sixty},
+      // Colon forms mixed with marks or of more than three parts: once, the reader crashed.
+      {"r.txt", "45:33:30N 10:17:1\"10:17:12E", 0, 0,
+       "\"10:17:1\"10:17:12E\" is not degrees, minutes and seconds, as in 45:30:30N"},
+      {"r.txt", "45:30:30N 1:1:1:1:1:1E", 0, 0,
+       "\"1:1:1:1:1:1E\" is not degrees, minutes and seconds, as in 45:30:30N"},
       {"r.txt", "45 30 30 30 N 10 E", 0, 0, "a coordinate is at most degrees, minutes and seconds, as in 45 30 30 N"},
       {"r.txt", "45:30 15 N 10 E", 0, 0,
        "the degrees, minutes and seconds of a coordinate are either separate numbers, as in 45 30 30 N, or one word, "

@@ -212,6 +212,22 @@ std::optional<double> valueOf(const coordinate& c, std::string& problem) {
     }
   }
   text += c.hemisphere;
+  // The colon form is degrees:minutes:seconds alone. The library that reads the others
+  // reads memory it does not own on a colon form mixed with marks or of more than three
+  // parts (1"1:1:1, 1:1:1:1:1:1): those are refused before it sees them.
+  if (text.find(':') != std::string::npos) {
+    size_t colons = 0;
+    bool plain = true;
+    for (size_t i = 0; i < text.size(); ++i) {
+      const char ch = text[i];
+      colons += ch == ':' ? 1 : 0;
+      plain = plain && (isDigit(ch) || ch == '.' || ch == ':' || (i + 1 == text.size() && ch == c.hemisphere));
+    }
+    if (!plain || colons > 2) {
+      problem = "\"" + text + "\" is not degrees, minutes and seconds, as in 45:30:30N";
+      return std::nullopt;
+    }
+  }
   try {
     GeographicLib::DMS::flag kind = GeographicLib::DMS::NONE;
     const double value = GeographicLib::DMS::Decode(text, kind);
