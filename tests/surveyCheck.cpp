@@ -105,6 +105,16 @@ long eachSample(const plane& pl, int samples, visit sample) {
 
 }  // namespace
 
+areaRing shape(latLon ref, const std::vector<std::array<double, 2>>& metres, double turn) {
+  areaRing ring;
+  const double s = std::sin(turn * pi / 180), c = std::cos(turn * pi / 180);
+  for (const auto& m : metres) {
+    const double east = m[0] * c + m[1] * s, north = -m[0] * s + m[1] * c;
+    ring.push_back({ref.lat + north / 111195, wrapLongitude(ref.lon + east / (111195 * std::cos(ref.lat * pi / 180)))});
+  }
+  return ring;
+}
+
 double arcDistance(latLon p, latLon a, latLon b) {
   const vec u = unit(p), ua = unit(a), ub = unit(b);
   vec n = cross(ua, ub);
@@ -124,9 +134,12 @@ bool inside(const surveyArea& area, latLon p, double toleranceMeters) {
   return strictlyInside(plane(area), p) || boundaryDistance(area, p) <= toleranceMeters;
 }
 
-double worstStray(const surveyArea& area, const std::vector<latLon>& route, double stepMeters, double toleranceMeters) {
-  const plane pl(area);
-  double worst = 0;
+namespace {
+
+// Calls `visit` with points along each leg of the route, on its great circle, at most
+// `stepMeters` apart, both ends included.
+template <typename visitor>
+void eachPointOfRoute(const std::vector<latLon>& route, double stepMeters, visitor visit) {
   for (size_t i = 0; i + 1 < route.size(); ++i) {
     const latLon a = route[i], b = route[i + 1];
     const double meters = dist(a.lat, a.lon, b.lat, b.lon);
@@ -138,10 +151,26 @@ double worstStray(const surveyArea& area, const std::vector<latLon>& route, doub
         newLatLon(a.lat, a.lon, towards, meters * k / steps, p.lat, p.lon);
         p.lon = wrapLongitude(p.lon);
       }
-      if (!strictlyInside(pl, p)) worst = std::max(worst, boundaryDistance(area, p));
+      visit(p);
     }
   }
+}
+
+}  // namespace
+
+double worstStray(const surveyArea& area, const std::vector<latLon>& route, double stepMeters, double toleranceMeters) {
+  const plane pl(area);
+  double worst = 0;
+  eachPointOfRoute(route, stepMeters, [&](latLon p) {
+    if (!strictlyInside(pl, p)) worst = std::max(worst, boundaryDistance(area, p));
+  });
   return worst > toleranceMeters ? worst : 0;
+}
+
+double nearestShore(const surveyArea& area, const std::vector<latLon>& route, double stepMeters) {
+  double nearest = HUGE_VAL;
+  eachPointOfRoute(route, stepMeters, [&](latLon p) { nearest = std::min(nearest, boundaryDistance(area, p)); });
+  return nearest;
 }
 
 double sampledCoverage(const surveyArea& area, const std::vector<latLon>& route, double halfSwath, int samples) {

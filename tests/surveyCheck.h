@@ -3,12 +3,16 @@
 // test of their own. Shared by the tests and the fuzz target.
 #pragma once
 
+#include <array>
 #include <vector>
 
 #include "survey/surveyArea.h"
 #include "survey/surveyPlan.h"
 
 namespace surveyCheck {
+
+// A ring of (east, north) metres from `ref`, turned `turn` degrees clockwise about it.
+areaRing shape(latLon ref, const std::vector<std::array<double, 2>>& metres, double turn = 0);
 
 // Metres from p to the great-circle arc a-b.
 double arcDistance(latLon p, latLon a, latLon b);
@@ -21,6 +25,10 @@ bool inside(const surveyArea& area, latLon p, double toleranceMeters);
 // followed along their great circles in steps of at most `stepMeters`; 0 when it never
 // does by more than `toleranceMeters`.
 double worstStray(const surveyArea& area, const std::vector<latLon>& route, double stepMeters, double toleranceMeters);
+
+// The least distance, metres, from a point of the route (its legs followed as worstStray
+// does) to the outer boundary or a hole's.
+double nearestShore(const surveyArea& area, const std::vector<latLon>& route, double stepMeters);
 
 // Percent of a grid of about `samples` points of the area that lie within `halfSwath`
 // metres of a leg of the route.

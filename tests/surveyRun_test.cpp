@@ -146,6 +146,8 @@ TEST(SurveyRun, SurveyOptionsThatCannotBeMeantStopTheRunBeforeAnyQuestion) {
       {{"--line-spacing", "50", "--set", "runIn=200001"},
        "vesk: --set runIn=200001: runIn is metres from 0 to 200000, the widest area"},
       {{"--line-spacing", "50", "--cross-lines", "1.5"}, "vesk: --cross-lines takes a whole number of lines"},
+      {{"--line-spacing", "50", "--set", "edgeMargin=-1"},
+       "vesk: --set edgeMargin=-1: edgeMargin is metres from 0 to 10000"},
   };
   for (const auto& [options, message] : cases) {
     TempDir dir;
@@ -382,6 +384,20 @@ TEST(SurveyRun, TheExampleAreaPlansCleanlyAndIsDrawn) {
   std::vector<std::string> strict = slanted;
   strict.push_back("--strict");
   EXPECT_EQ(runVesk(strict, "", dir.path()).status, 1);
+
+  // Kept 30 m off the shore and the wreck, the lines leave a strip their 50 m swaths only
+  // partly reach: the run tells how much of it, in the summary and in the warning.
+  std::vector<std::string> keptOff = slanted;
+  keptOff.erase(keptOff.begin() + 4, keptOff.begin() + 6);
+  keptOff.insert(keptOff.end(), {"--set", "edgeMargin=30"});
+  const vesk_result margin = runVesk(keptOff, "", dir.path());
+  ASSERT_EQ(margin.status, 0) << margin.errors;
+  EXPECT_NE(margin.errors.find("the edgeMargin of 30 m leaves "), std::string::npos) << margin.errors;
+  EXPECT_NE(margin.errors.find(" m2 along the boundary and holes unswept (a smaller edgeMargin, or a swath wider "
+                               "than twice it, sweeps more); "),
+            std::string::npos)
+      << margin.errors;
+  EXPECT_NE(margin.errors.find(" km2 left unswept by the edge margin of 30 m\n"), std::string::npos) << margin.errors;
 }
 
 }  // namespace

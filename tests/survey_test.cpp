@@ -19,16 +19,7 @@ namespace {
 
 constexpr double pi = 3.14159265358979323846;
 
-// A ring of (east, north) metres from `ref`, turned `turn` degrees clockwise about it.
-areaRing shape(latLon ref, const std::vector<std::array<double, 2>>& metres, double turn = 0) {
-  areaRing ring;
-  const double s = std::sin(turn * pi / 180), c = std::cos(turn * pi / 180);
-  for (const auto& m : metres) {
-    const double east = m[0] * c + m[1] * s, north = -m[0] * s + m[1] * c;
-    ring.push_back({ref.lat + north / 111195, wrapLongitude(ref.lon + east / (111195 * std::cos(ref.lat * pi / 180)))});
-  }
-  return ring;
-}
+using surveyCheck::shape;
 
 surveyArea areaOf(areaRing outer, std::vector<areaRing> holes = {}) { return {std::move(outer), std::move(holes)}; }
 

@@ -50,6 +50,10 @@ std::string turnRadiusRefusal(double value, const std::string&) {
   return value >= 0 && value <= 10000 ? "" : "turnRadius is metres from 0 to 10000";
 }
 
+std::string edgeMarginRefusal(double value, const std::string&) {
+  return value >= 0 && value <= 10000 ? "" : "edgeMargin is metres from 0 to 10000";
+}
+
 std::string crossLinesRefusal(double value, const std::string&) {
   return value >= 0 && value <= 1000 ? "" : "crossLines is a whole number of lines from 0 to 1000";
 }
@@ -165,6 +169,8 @@ const std::vector<settingKey> keys = {
      {"--cross-lines", "a whole number of lines from 0 to 1000"}},
     {"turnRadius", settingType::real, &surveyParameters::turnRadius, turnRadiusRefusal, nullptr,
      "survey: metres the vehicle turns in; closer lines are flown out of order"},
+    {"edgeMargin", settingType::real, &surveyParameters::edgeMargin, edgeMarginRefusal, nullptr,
+     "survey: metres the lines, turns and transits keep from the boundary and holes"},
     {"bathymetry", settingType::text, &seabedParameters::grid, nullptr, nullptr,
      "seabed (--bathymetry): the grid the plan is checked against"},
     {"bathymetryValues",

@@ -87,3 +87,29 @@ std::vector<std::vector<planePoint>> boundaryPasses(const projectedArea& area, d
   }
   return loops;
 }
+
+std::vector<projectedArea> keptOff(const projectedArea& area, double margin, double leastSquareMeters) {
+  std::vector<projectedArea> parts;
+  for (const bgPolygon& part : eroded(toPolygon(area.rings), margin)) {
+    if (std::fabs(bg::area(part)) < leastSquareMeters) continue;
+    projectedArea kept{area.frame, {}, area.longAxis, area.spanMeters};
+    const auto add = [&kept](const bgRing& ring) {
+      // The closing vertex dropped, and vertices the erosion left within a millimetre of the
+      // last kept, which the layout would take for one.
+      std::vector<planePoint> vertices;
+      for (size_t i = 0; i + 1 < ring.size(); ++i) {
+        const planePoint p{ring[i].x(), ring[i].y()};
+        if (vertices.empty() || length(p - vertices.back()) > areaToleranceMeters) vertices.push_back(p);
+      }
+      while (vertices.size() > 1 && length(vertices.front() - vertices.back()) <= areaToleranceMeters) {
+        vertices.pop_back();
+      }
+      if (vertices.size() >= 3) kept.rings.push_back(std::move(vertices));
+    };
+    add(part.outer());
+    if (kept.rings.empty()) continue;
+    for (const bgRing& hole : part.inners()) add(hole);
+    parts.push_back(std::move(kept));
+  }
+  return parts;
+}

@@ -21,3 +21,10 @@ std::vector<std::vector<planePoint>> boundaryPasses(const projectedArea& area, d
 // than `mostLegs` legs.
 std::vector<std::vector<planePoint>> ringsInward(const projectedArea& area, double firstInset, double step,
                                                  double reach, double tolerance, size_t mostLegs);
+
+// The part of the area farther than `margin` from its boundary and from every hole's shore,
+// in the same plane: what lines, turns and transits may use when the vehicle must keep off
+// a shore, a wreck or a quay wall. Mitred corners, so that the part keeps at least the
+// margin everywhere and an inside corner stays one corner. Parts too small for the vehicle
+// to turn in (less than `leastSquareMeters`) are dropped; the coverage tells what they cost.
+std::vector<projectedArea> keptOff(const projectedArea& area, double margin, double leastSquareMeters);

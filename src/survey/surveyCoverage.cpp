@@ -214,8 +214,8 @@ std::vector<latLon> swathPolygon(const gnomonicFrame& frame, planePoint a, plane
 
 }  // namespace
 
-void coverSwaths(const projectedArea& area, const std::vector<surveyStretch>& stretches, double runIn, double halfSwath,
-                 surveyPlan& plan) {
+void coverSwaths(const projectedArea& area, const projectedArea* keptTo, const std::vector<surveyStretch>& stretches,
+                 double runIn, double halfSwath, surveyPlan& plan) {
   // Only the survey lines count: the sonar's data is no good on a transit, nor in the first
   // and last run-in of a line, while the vehicle steadies after and before a turn.
   std::vector<surveyStretch> swept;
@@ -231,6 +231,15 @@ void coverSwaths(const projectedArea& area, const std::vector<surveyStretch>& st
       swathCoverage(area, plan.lineAngle, swept, halfSwath, std::clamp(8 * plan.sweeps, 256, 20000), gaps);
   plan.coveragePercent = cover.percent;
   plan.areaSquareMeters = cover.areaSquareMeters;
+  if (keptTo != nullptr) {
+    // What the margin costs: the part of the area left unswept, less what is left unswept
+    // within the margin's edge, where the lines could go.
+    std::vector<gapPart> inside;
+    const swathCover kept =
+        swathCoverage(*keptTo, plan.lineAngle, swept, halfSwath, std::clamp(8 * plan.sweeps, 256, 20000), inside);
+    plan.marginUnsweptSquareMeters = std::max(
+        0.0, (100 - cover.percent) / 100 * cover.areaSquareMeters - (100 - kept.percent) / 100 * kept.areaSquareMeters);
+  }
   // The gaps, largest first: the warning names the first, the picture marks them all.
   std::sort(gaps.begin(), gaps.end(), [](const gapPart& a, const gapPart& b) { return a.weight > b.weight; });
   const lineFrame turn(plan.lineAngle);

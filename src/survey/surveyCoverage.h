@@ -15,5 +15,7 @@
 
 // Every straight run less the run-in at either end sweeps a swath `halfSwath` metres to
 // either side of it.
-void coverSwaths(const projectedArea& area, const std::vector<surveyStretch>& stretches, double runIn, double halfSwath,
-                 surveyPlan& plan);
+// The coverage is of `area`; with `keptTo`, the part of it the lines kept within (a margin
+// off the boundary), the plan also learns how much of the margin is left unswept.
+void coverSwaths(const projectedArea& area, const projectedArea* keptTo, const std::vector<surveyStretch>& stretches,
+                 double runIn, double halfSwath, surveyPlan& plan);

@@ -39,6 +39,10 @@ struct surveyParameters {
   // it are flown out of order, each the same number of lines on from the last, so that
   // every turn between two lines spans twice the radius.
   double turnRadius = 0;
+  // Metres the lines, turns and transits keep from the boundary and from every hole's
+  // shore (a quay, an island, a wreck); 0: they may run along it. The run-in still runs the
+  // lines on past this margin where the area lets them, as it runs them past the boundary.
+  double edgeMargin = 0;
   // The longest leg between two surfacings, metres.
   double maxLegMeters = 3600;
 };

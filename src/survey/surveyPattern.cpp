@@ -20,6 +20,7 @@
 #include "survey/surveyOrder.h"
 #include "survey/surveySweeps.h"
 #include "survey/surveyTransits.h"
+#include "text/textOut.h"
 
 namespace {
 
@@ -51,6 +52,9 @@ double checkParameters(const surveyParameters& p) {
   if (!finite(p.runIn) || p.runIn < 0 || p.runIn > maxAreaSpanMeters) refuse("runIn must be 0 to 200000 metres");
   if (p.crossLines < 0) refuse("crossLines must be a count of 0 or more");
   if (!finite(p.turnRadius) || p.turnRadius < 0) refuse("turnRadius must be metres, 0 or more");
+  if (!finite(p.edgeMargin) || p.edgeMargin < 0 || p.edgeMargin > maxAreaSpanMeters) {
+    refuse("edgeMargin must be 0 to 200000 metres");
+  }
   if (p.lineAngle && !finite(*p.lineAngle)) refuse("lineAngle must be a number of degrees");
   if (p.start && (!finite(p.start->lat) || !finite(p.start->lon) || std::fabs(p.start->lat) > 90)) {
     refuse("the start position is not a position");
@@ -109,8 +113,10 @@ bool linesPiled(const std::vector<cell>& cells, double spacing) {
 
 // The pattern of `kind` with lines at `angle` degrees true, through every stage in turn;
 // `piled` tells whether any of its lines run beside each other.
-surveyPlan layPattern(const projectedArea& area, const surveyParameters& parameters, const surveyCosts& costs,
-                      double angle, sweepKind kind, bool* piled = nullptr) {
+// The lines keep within `area`; their coverage is of `whole`, the area the operator drew,
+// which is larger when they keep a margin off its boundary.
+surveyPlan layPattern(const projectedArea& area, const projectedArea& whole, const surveyParameters& parameters,
+                      const surveyCosts& costs, double angle, sweepKind kind, bool* piled = nullptr) {
   const double spacing = checkParameters(parameters);
   // Each line takes two waypoints at least; and a hundred thousand lines, 200 km at 2 m,
   // are far beyond any one dive.
@@ -161,8 +167,10 @@ surveyPlan layPattern(const projectedArea& area, const surveyParameters& paramet
     const double halfSwath = (parameters.swathWidth > 0 ? parameters.swathWidth : spacing) / 2;
     if (kind == sweepKind::linesAfterPass || kind == sweepKind::linesAfterEndPass) {
       // The pass keeps within half a swath of the boundary, its swath reaching it, and
-      // strays half of that to save legs.
-      runLoops(boundaryPasses(area, 0.5 * halfSwath, 0.5 * halfSwath), firstScore, runs);
+      // strays half of that to save legs; behind a margin, as much nearer its edge as lets
+      // the swath still reach the shore, where it can.
+      const double inset = std::max(0.5 * (halfSwath - parameters.edgeMargin), 0.05 * halfSwath);
+      runLoops(boundaryPasses(area, inset, inset), firstScore, runs);
       if (kind == sweepKind::linesAfterEndPass) runs = slantedLegs(runs, cells);
     } else if (kind == sweepKind::rings) {
       // Each pass within half a swath of the last one's swath; each strays a quarter of that
@@ -186,7 +194,7 @@ surveyPlan layPattern(const projectedArea& area, const surveyParameters& paramet
     if (runs.empty()) throw surveyError(surveyFault::noArea, "no line of the pattern lies inside the area");
     const std::vector<surveyStretch> stretches = joinLines(area, std::move(runs), parameters.runIn, halfSwath / 2);
     cutAtSurfacings(area.frame, stretches, parameters.maxLegMeters, plan);
-    coverSwaths(area, stretches, parameters.runIn, halfSwath, plan);
+    coverSwaths(whole, &area == &whole ? nullptr : &area, stretches, parameters.runIn, halfSwath, plan);
   } catch (const surveyError&) {
     throw;
   } catch (const std::bad_alloc&) {
@@ -274,17 +282,21 @@ surveyPlan planSurvey(const surveyArea& area, const surveyParameters& parameters
   }
 }
 
-surveyPlan planSurvey(const projectedArea& area, const surveyParameters& parameters, const surveyCosts& costs) {
+namespace {
+
+// The survey of `whole` with its lines, turns and transits kept within `area`.
+surveyPlan planWithin(const projectedArea& area, const projectedArea& whole, const surveyParameters& parameters,
+                      const surveyCosts& costs) {
   if (parameters.lineAngle) {
-    surveyPlan plan = layPattern(area, parameters, costs, normalAngle(*parameters.lineAngle), sweepKind::lines);
+    surveyPlan plan = layPattern(area, whole, parameters, costs, normalAngle(*parameters.lineAngle), sweepKind::lines);
     if (plan.coveragePercent >= wellCoveredPercent) return plan;
     // The pass along the slanted edges alone when it covers, else the whole pass when it
     // covers more.
     surveyPlan ends =
-        layPattern(area, parameters, costs, normalAngle(*parameters.lineAngle), sweepKind::linesAfterEndPass);
+        layPattern(area, whole, parameters, costs, normalAngle(*parameters.lineAngle), sweepKind::linesAfterEndPass);
     if (ends.coveragePercent >= wellCoveredPercent) return ends;
     surveyPlan passed =
-        layPattern(area, parameters, costs, normalAngle(*parameters.lineAngle), sweepKind::linesAfterPass);
+        layPattern(area, whole, parameters, costs, normalAngle(*parameters.lineAngle), sweepKind::linesAfterPass);
     if (ends.coveragePercent > plan.coveragePercent) plan = std::move(ends);
     return passed.coveragePercent > plan.coveragePercent ? passed : plan;
   }
@@ -308,7 +320,7 @@ surveyPlan planSurvey(const projectedArea& area, const surveyParameters& paramet
     surveyPlan other;
     bool piled = false;
     try {
-      other = layPattern(area, parameters, costs, tries[t].first, tries[t].second, &piled);
+      other = layPattern(area, whole, parameters, costs, tries[t].first, tries[t].second, &piled);
     } catch (const surveyError& e) {
       if (!firstRefusal) firstRefusal = e;
       continue;
@@ -329,4 +341,27 @@ surveyPlan planSurvey(const projectedArea& area, const surveyParameters& paramet
   }
   if (!best) throw *firstRefusal;
   return std::move(*best);
+}
+
+}  // namespace
+
+surveyPlan planSurvey(const projectedArea& area, const surveyParameters& parameters, const surveyCosts& costs) {
+  const double spacing = checkParameters(parameters);
+  if (!(parameters.edgeMargin > 0)) return planWithin(area, area, parameters, costs);
+  // A part the vehicle cannot turn in takes no line; the coverage tells what it costs.
+  const std::vector<projectedArea> parts = keptOff(area, parameters.edgeMargin, spacing * spacing);
+  const std::string margin = "the edgeMargin of " + numberText::general(parameters.edgeMargin, 6).text() + " m";
+  if (parts.empty()) {
+    throw surveyError(surveyFault::noArea, "no part of the area wide enough for a line lies beyond " + margin +
+                                               " from its boundary and holes; lessen edgeMargin");
+  }
+  if (parts.size() > 1) {
+    // Joining them would take the vehicle through a neck closer to the shore than the
+    // operator allows.
+    throw surveyError(surveyFault::noInsideTransit,
+                      "keeping " + margin + " from the boundary and holes, the area falls into " +
+                          std::to_string(parts.size()) +
+                          " parts that no path joins; lessen edgeMargin, or survey each part as an area of its own");
+  }
+  return planWithin(parts.front(), area, parameters, costs);
 }

@@ -46,6 +46,8 @@ struct surveyPlan {
   double transitMeters = 0;    // between lines
   double coveragePercent = 0;  // of the area, by the lines' swaths
   double areaSquareMeters = 0;
+  // With a margin kept off the boundary: the part of the strip along it no swath reaches.
+  double marginUnsweptSquareMeters = 0;
 };
 
 // Swaths that cover this much of the area cover it (what is left lies at corners).

@@ -87,9 +87,18 @@ void warnAboutSurveyCoverage(const areaSurvey& survey, warningLog& warnings) {
           numberText::fixed(g.alongMeters, 0).text() + " m along the lines, " +
           numberText::fixed(g.acrossMeters, 0).text() + " m across), lies around " + degreesAndMinutes(g.where);
   }
+  // Where the margin the operator keeps off the boundary is what leaves the area unswept,
+  // the warning says so first: no layout closes that gap.
+  std::string margin;
+  if (survey.parameters.edgeMargin > 0) {
+    margin = "the edgeMargin of " + numberText::general(survey.parameters.edgeMargin, 6).text() + " m leaves " +
+             numberText::fixed(plan.marginUnsweptSquareMeters, 0).text() +
+             " m2 along the boundary and holes unswept (a smaller edgeMargin, or a swath wider than twice it, "
+             "sweeps more); ";
+  }
   warnings.warn(
       "the swaths of the survey lines cover " + numberText::fixed(plan.coveragePercent, 2).text() + " % of " +
-      survey.name + gap + ": " +
+      survey.name + gap + ": " + margin +
       (runIn ? "the run-in of lines that end at a hole or a notch, and strips between the ends of lines that meet "
                "an edge at a slant, are left unswept; "
              : "strips are left between the ends of lines that meet an edge at a slant; ") +
@@ -161,11 +170,17 @@ void summariseSurvey(const areaSurvey& survey, double missionSpeed, double surfa
   lineText += ", " + kilometres(plan.lineMeters) + ", " + (closest == widest ? "" : closest + " to ") + widest +
               " m apart at " + numberText::fixed(plan.lineAngle, 1).text() + " degrees";
   if (plan.boundaryLegs > 0) lineText += ", " + std::to_string(plan.boundaryLegs) + " of them legs along the boundary";
+  std::string marginText;
+  if (survey.parameters.edgeMargin > 0) {
+    marginText = "; " + numberText::fixed(plan.marginUnsweptSquareMeters / 1e6, 3).text() +
+                 " km2 left unswept by the edge margin of " +
+                 numberText::general(survey.parameters.edgeMargin, 6).text() + " m";
+  }
   const std::vector<planFigure> figures = {
       {"lines", lineText},
       {"transits", kilometres(plan.transitMeters)},
       {"coverage", numberText::fixed(plan.coveragePercent, 2).text() + " % of " +
-                       numberText::fixed(plan.areaSquareMeters / 1e6, 3).text() + " km2"},
+                       numberText::fixed(plan.areaSquareMeters / 1e6, 3).text() + " km2" + marginText},
       {"survey time", clockTime(underWay) + " under way, " +
                           clockTime(static_cast<double>(surfacings) * surfacingSeconds) + " at " +
                           std::to_string(surfacings) + (surfacings == 1 ? " surfacing" : " surfacings")}};
