@@ -149,7 +149,14 @@ areaSurvey surveyOfFile(const std::string& name, warningLog& log) {
   std::vector<std::string> warnings;
   result<areaFile> file = readArea(readRouteFile(name), name, warnings);
   for (const std::string& text : warnings) log.warn(text);
-  return valueOf(surveyOf(name, valueOf(std::move(file)), surveySettings, maxLegMeters, surveyCostsNow()));
+  areaFile area = valueOf(std::move(file));
+  // The line showing progress is wiped before any message of the outcome.
+  result<areaSurvey> laid = [&] {
+    progressLine shown("laying out the survey, layouts tried");
+    return surveyOf(name, std::move(area), surveySettings, maxLegMeters, surveyCostsNow(),
+                    [&shown](size_t tried, size_t toTry) { shown.show(tried, toTry); });
+  }();
+  return valueOf(std::move(laid));
 }
 
 int run(int argc, char** argv) {
@@ -225,7 +232,12 @@ int run(int argc, char** argv) {
     const surveyCosts costs = surveyCostsNow();
     if (maxLegMeters != surveyed->parameters.maxLegMeters || costs.metersPerSecond != surveyed->costs.metersPerSecond ||
         costs.surfacingSeconds != surveyed->costs.surfacingSeconds) {
-      surveyed = valueOf(surveyAgain(std::move(*surveyed), surveySettings, maxLegMeters, costs));
+      result<areaSurvey> laid = [&] {
+        progressLine shown("laying out the survey again, layouts tried");
+        return surveyAgain(std::move(*surveyed), surveySettings, maxLegMeters, costs,
+                           [&shown](size_t tried, size_t toTry) { shown.show(tried, toTry); });
+      }();
+      surveyed = valueOf(std::move(laid));
       listSurveyRoute(*surveyed, warnings);
     }
     warnAboutSurveyCoverage(*surveyed, warnings);

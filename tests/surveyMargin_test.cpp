@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "survey/surveyPattern.h"
@@ -106,8 +107,14 @@ TEST(surveyMargin, anAreaTheMarginLeavesNothingOfOrCutsInTwoIsRefused) {
       EXPECT_NE(std::string(e.what()).find(c.words), std::string::npos) << c.name << ": " << e.what();
     }
   }
-  // A channel wider than twice the margin is flown through, keeping the margin.
-  const surveyPlan plan = planSurvey(surveyArea{basins, {}}, kept(50, 0, 20));
+  // A channel wider than twice the margin is flown through, keeping the margin; the caller
+  // hears of every layout tried, to the last.
+  std::vector<std::pair<size_t, size_t>> told;
+  const surveyPlan plan = planSurvey(surveyArea{basins, {}}, kept(50, 0, 20), {},
+                                     [&told](size_t tried, size_t toTry) { told.emplace_back(tried, toTry); });
+  ASSERT_FALSE(told.empty());
+  for (size_t i = 0; i < told.size(); ++i) EXPECT_EQ(told[i].first, i + 1);
+  EXPECT_EQ(told.back().first, told.back().second);
   EXPECT_GE(surveyCheck::nearestShore(surveyArea{basins, {}}, plan.route, 2), 19.5);
 }
 

@@ -270,9 +270,10 @@ double surveySeconds(const surveyPlan& plan, const surveyCosts& costs) {
   return (plan.lineMeters + plan.transitMeters) / costs.metersPerSecond + surfacings * costs.surfacingSeconds;
 }
 
-surveyPlan planSurvey(const surveyArea& area, const surveyParameters& parameters, const surveyCosts& costs) {
+surveyPlan planSurvey(const surveyArea& area, const surveyParameters& parameters, const surveyCosts& costs,
+                      const surveyProgress& progress) {
   try {
-    return planSurvey(checkArea(area), parameters, costs);
+    return planSurvey(checkArea(area), parameters, costs, progress);
   } catch (const surveyError&) {
     throw;
   } catch (const std::bad_alloc&) {
@@ -286,7 +287,7 @@ namespace {
 
 // The survey of `whole` with its lines, turns and transits kept within `area`.
 surveyPlan planWithin(const projectedArea& area, const projectedArea& whole, const surveyParameters& parameters,
-                      const surveyCosts& costs) {
+                      const surveyCosts& costs, const surveyProgress& progress) {
   if (parameters.lineAngle) {
     surveyPlan plan = layPattern(area, whole, parameters, costs, normalAngle(*parameters.lineAngle), sweepKind::lines);
     if (plan.coveragePercent >= wellCoveredPercent) return plan;
@@ -323,6 +324,7 @@ surveyPlan planWithin(const projectedArea& area, const projectedArea& whole, con
       other = layPattern(area, whole, parameters, costs, tries[t].first, tries[t].second, &piled);
     } catch (const surveyError& e) {
       if (!firstRefusal) firstRefusal = e;
+      if (progress) progress(t + 1, tries.size());
       continue;
     }
     // Lines alone that leave slivers at the boundary are tried again after a pass along it.
@@ -330,6 +332,7 @@ surveyPlan planWithin(const projectedArea& area, const projectedArea& whole, con
       tries.emplace_back(tries[t].first, sweepKind::linesAfterEndPass);
       tries.emplace_back(tries[t].first, sweepKind::linesAfterPass);
     }
+    if (progress) progress(t + 1, tries.size());
     const double seconds = surveySeconds(other, costs);
     const int rank = piled ? 0 : other.coveragePercent >= wellCoveredPercent ? 2 : 1;
     if (rank > bestRank ||
@@ -345,9 +348,10 @@ surveyPlan planWithin(const projectedArea& area, const projectedArea& whole, con
 
 }  // namespace
 
-surveyPlan planSurvey(const projectedArea& area, const surveyParameters& parameters, const surveyCosts& costs) {
+surveyPlan planSurvey(const projectedArea& area, const surveyParameters& parameters, const surveyCosts& costs,
+                      const surveyProgress& progress) {
   const double spacing = checkParameters(parameters);
-  if (!(parameters.edgeMargin > 0)) return planWithin(area, area, parameters, costs);
+  if (!(parameters.edgeMargin > 0)) return planWithin(area, area, parameters, costs, progress);
   // A part the vehicle cannot turn in takes no line; the coverage tells what it costs.
   const std::vector<projectedArea> parts = keptOff(area, parameters.edgeMargin, spacing * spacing);
   const std::string margin = "the edgeMargin of " + numberText::general(parameters.edgeMargin, 6).text() + " m";
@@ -363,5 +367,5 @@ surveyPlan planSurvey(const projectedArea& area, const surveyParameters& paramet
                           std::to_string(parts.size()) +
                           " parts that no path joins; lessen edgeMargin, or survey each part as an area of its own");
   }
-  return planWithin(parts.front(), area, parameters, costs);
+  return planWithin(parts.front(), area, parameters, costs, progress);
 }

@@ -11,14 +11,24 @@
 // (surveyCutting) and the coverage (surveyCoverage).
 #pragma once
 
+#include <cstddef>
+#include <functional>
+
 #include "survey/surveyArea.h"
 #include "survey/surveyParameters.h"
 #include "survey/surveyPlan.h"
 
+// Told, after each layout tried, how many have been and how many are to be (more may join
+// as the layouts tried ask for others), so that a caller can show that a large area is being
+// laid out.
+using surveyProgress = std::function<void(size_t tried, size_t toTry)>;
+
 // Lays out the survey of `area`; throws surveyError with the reason and place when the
 // area or a parameter cannot be surveyed, or two lines cannot be joined inside it.
-surveyPlan planSurvey(const surveyArea& area, const surveyParameters& parameters, const surveyCosts& costs = {});
-surveyPlan planSurvey(const projectedArea& area, const surveyParameters& parameters, const surveyCosts& costs = {});
+surveyPlan planSurvey(const surveyArea& area, const surveyParameters& parameters, const surveyCosts& costs = {},
+                      const surveyProgress& progress = {});
+surveyPlan planSurvey(const projectedArea& area, const surveyParameters& parameters, const surveyCosts& costs = {},
+                      const surveyProgress& progress = {});
 
 // The time the plan takes to fly, seconds: under way at the costs' speed, and at every
 // surfacing (each waypoint after the first).

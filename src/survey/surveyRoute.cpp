@@ -32,14 +32,15 @@ surveyArea surveyAreaOf(const areaRings& given) {
 std::string kilometres(double meters) { return numberText::fixed(meters / 1000, 3).text() + " km"; }
 
 // Lays out the survey with `parameters` and the lines cut at `maxLegMeters`.
-problem layOut(areaSurvey& s, surveyParameters parameters, double maxLegMeters, const surveyCosts& costs) {
+problem layOut(areaSurvey& s, surveyParameters parameters, double maxLegMeters, const surveyCosts& costs,
+               const surveyProgress& progress) {
   parameters.maxLegMeters = maxLegMeters;
   if (!(parameters.lineSpacing > 0) && !(parameters.swathWidth > 0)) {
     return failure{"cannot lay out a survey of " + s.name + "\n",
                    "the lines need a spacing: give --line-spacing M, or --swath-width M (with --overlap PCT)"};
   }
   try {
-    s.plan = planSurvey(s.area, parameters, costs);
+    s.plan = planSurvey(s.area, parameters, costs, progress);
   } catch (const surveyError& e) {
     return failure{"cannot lay out a survey of " + s.name + "\n", areaReason(s.file, e.what(), e.ring, e.vertex)};
   }
@@ -58,7 +59,7 @@ std::pair<std::string, std::string> folderAndName(const std::string& path) {
 }  // namespace
 
 result<areaSurvey> surveyOf(const std::string& name, areaFile file, const surveyParameters& parameters,
-                            double maxLegMeters, const surveyCosts& costs) {
+                            double maxLegMeters, const surveyCosts& costs, const surveyProgress& progress) {
   std::optional<projectedArea> area;
   try {
     area.emplace(checkArea(surveyAreaOf(file.area)));
@@ -66,13 +67,13 @@ result<areaSurvey> surveyOf(const std::string& name, areaFile file, const survey
     return failure{"invalid area in " + name + "\n", areaReason(file, e.what(), e.ring, e.vertex)};
   }
   areaSurvey s{name, std::move(file), std::move(*area), {}, {}, {}};
-  if (const problem p = layOut(s, parameters, maxLegMeters, costs)) return *p;
+  if (const problem p = layOut(s, parameters, maxLegMeters, costs, progress)) return *p;
   return result<areaSurvey>(std::move(s));
 }
 
 result<areaSurvey> surveyAgain(areaSurvey survey, const surveyParameters& parameters, double maxLegMeters,
-                               const surveyCosts& costs) {
-  if (const problem p = layOut(survey, parameters, maxLegMeters, costs)) return *p;
+                               const surveyCosts& costs, const surveyProgress& progress) {
+  if (const problem p = layOut(survey, parameters, maxLegMeters, costs, progress)) return *p;
   return result<areaSurvey>(std::move(survey));
 }
 

@@ -15,6 +15,7 @@
 #include "routes/areaImport.h"
 #include "survey/surveyArea.h"
 #include "survey/surveyParameters.h"
+#include "survey/surveyPattern.h"
 #include "survey/surveyPlan.h"
 #include "text/outcome.h"
 #include "text/runMessages.h"
@@ -33,13 +34,13 @@ struct areaSurvey {
 // area that cannot be surveyed is refused at once; a refusal names the file, the boundary,
 // the vertex and its line.
 result<areaSurvey> surveyOf(const std::string& name, areaFile file, const surveyParameters& parameters,
-                            double maxLegMeters, const surveyCosts& costs = {});
+                            double maxLegMeters, const surveyCosts& costs = {}, const surveyProgress& progress = {});
 
 // The same area laid out again: after the dialogue, when the operator changed the
 // distance between surfacings the lines are cut at, or the speed or surfacing time the
 // quickest layout depends on.
 result<areaSurvey> surveyAgain(areaSurvey survey, const surveyParameters& parameters, double maxLegMeters,
-                               const surveyCosts& costs = {});
+                               const surveyCosts& costs = {}, const surveyProgress& progress = {});
 
 // Warns when the swaths leave part of the area unswept.
 void warnAboutSurveyCoverage(const areaSurvey& survey, warningLog& warnings);

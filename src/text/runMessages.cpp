@@ -1,5 +1,7 @@
 #include "text/runMessages.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #ifdef _WIN32
 #include <io.h>
@@ -82,6 +84,35 @@ bool errorsOnTerminal() {
 }
 
 }  // namespace
+
+namespace {
+
+long long steadyMilliseconds() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+}  // namespace
+
+progressLine::progressLine(std::string what) : what_(std::move(what)), started_(steadyMilliseconds()) {}
+
+progressLine::~progressLine() {
+  if (shownWidth_ == 0) return;
+  const std::string blank = "\r" + std::string(shownWidth_, ' ') + "\r";
+  std::fwrite(blank.data(), 1, blank.size(), stderr);
+  std::fflush(stderr);
+}
+
+void progressLine::show(size_t done, size_t of) {
+  if (steadyMilliseconds() - started_ < 1000 || !errorsOnTerminal()) return;
+  std::fflush(stdout);
+  const std::string line = what_ + ": " + std::to_string(done) + " of " + std::to_string(of);
+  // Spaces over what a longer line before left.
+  const std::string text = "\r" + line + std::string(shownWidth_ > line.size() ? shownWidth_ - line.size() : 0, ' ');
+  shownWidth_ = std::max(shownWidth_, line.size());
+  std::fwrite(text.data(), 1, text.size(), stderr);
+  std::fflush(stderr);
+}
 
 void failRun(const std::string& message, const std::string& reason) {
   toStdout(message);

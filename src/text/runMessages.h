@@ -7,6 +7,7 @@
 // file holds rather than what it makes the terminal do.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,25 @@ void toStdout(const std::string& message);
 // Writes `line` and a line end on standard error, after everything standard output holds,
 // so that the two appear in order on a terminal.
 void toStderr(const std::string& line);
+
+// A line on a terminal that tells the operator a long piece of work is under way: shown
+// only when standard error is a terminal and the work has taken more than a second, written
+// over in place as the work goes on, and wiped when it ends, so that nothing of it stays in
+// the run's messages.
+class progressLine {
+ public:
+  explicit progressLine(std::string what);
+  ~progressLine();
+  progressLine(const progressLine&) = delete;
+  progressLine& operator=(const progressLine&) = delete;
+  // `done` of `of` steps are done.
+  void show(size_t done, size_t of);
+
+ private:
+  std::string what_;
+  long long started_;      // steady clock, milliseconds
+  size_t shownWidth_ = 0;  // of the line on the terminal, 0 when none is shown
+};
 
 // A warning made ready while there is memory and given later without taking any: what a
 // run tells once its files have their names reaches the operator whatever memory is left.
