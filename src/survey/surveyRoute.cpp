@@ -170,6 +170,8 @@ void summariseSurvey(const areaSurvey& survey, double missionSpeed, double surfa
   const std::string widest = numberText::general(plan.spacing, 6).text();
   lineText += ", " + kilometres(plan.lineMeters) + ", " + (closest == widest ? "" : closest + " to ") + widest +
               " m apart at " + numberText::fixed(plan.lineAngle, 1).text() + " degrees";
+  // The parts covered back and forth each in one go, which the spacing range is over.
+  if (plan.cells > 0) lineText += plan.cells == 1 ? " in one part" : " in " + std::to_string(plan.cells) + " parts";
   if (plan.boundaryLegs > 0) lineText += ", " + std::to_string(plan.boundaryLegs) + " of them legs along the boundary";
   std::string marginText;
   if (survey.parameters.edgeMargin > 0) {
