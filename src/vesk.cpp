@@ -116,10 +116,11 @@ missionSurvey surveyOutline(const areaSurvey& survey) {
     for (const latLon& p : given) drawn.push_back({p.lat, p.lon});
     return drawn;
   };
-  missionSurvey outline{ring(survey.file.area.outer), {}, {}, {}};
+  missionSurvey outline{ring(survey.file.area.outer), {}, {}, {}, {}};
   for (const auto& hole : survey.file.area.holes) outline.holes.push_back(ring(hole));
   for (const std::vector<latLon>& swath : survey.plan.swaths) outline.swaths.push_back(ring(swath));
   for (const surveyGap& gap : survey.plan.gaps) outline.gaps.push_back({gap.where.lat, gap.where.lon});
+  for (const std::vector<latLon>& edge : survey.plan.margin) outline.margin.push_back(ring(edge));
   return outline;
 }
 

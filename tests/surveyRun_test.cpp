@@ -391,9 +391,18 @@ TEST(SurveyRun, TheExampleAreaPlansCleanlyAndIsDrawn) {
   // partly reach: the run tells how much of it, in the summary and in the warning.
   std::vector<std::string> keptOff = slanted;
   keptOff.erase(keptOff.begin() + 4, keptOff.begin() + 6);
-  keptOff.insert(keptOff.end(), {"--set", "edgeMargin=30"});
+  keptOff.insert(keptOff.end(), {"--set", "edgeMargin=30", "--map", "svg"});
   const vesk_result margin = runVesk(keptOff, "", dir.path());
   ASSERT_EQ(margin.status, 0) << margin.errors;
+  // The picture draws the margin's edge, the boundary and the wreck's shore moved in.
+  const size_t named = margin.output.find("script: ") + 8;
+  const std::string picture =
+      readFile(dir.file(margin.output.substr(named, margin.output.find("cfg", named) - named) + "svg"));
+  const size_t edge = picture.find("<path id=\"margin\" d=\"");
+  ASSERT_NE(edge, std::string::npos);
+  const std::string edges = picture.substr(edge, picture.find('"', edge + 21) - edge);
+  EXPECT_EQ(std::count(edges.begin(), edges.end(), 'M'), 2) << edges;
+  EXPECT_NE(picture.find(">edge margin<"), std::string::npos);
   EXPECT_NE(margin.errors.find("the edgeMargin of 30 m leaves "), std::string::npos) << margin.errors;
   EXPECT_NE(margin.errors.find(" m2 along the boundary and holes unswept (a smaller edgeMargin, or a swath wider "
                                "than twice it, sweeps more); "),

@@ -42,6 +42,8 @@ struct missionSurvey {
   std::vector<missionRing> holes;     // ground the vehicle keeps out of
   std::vector<missionRing> swaths;    // the ground each line of the survey covers
   std::vector<missionPosition> gaps;  // the middles of the parts no swath covers
+  // The edge of the margin the lines keep off the boundary and the holes; none without one.
+  std::vector<missionRing> margin;
 };
 
 // The seabed under the dive, as a bathymetry grid gives it (--bathymetry).

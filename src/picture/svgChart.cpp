@@ -313,6 +313,11 @@ class chartWriter {
                 "\" width=\"14\" height=\"10\" fill=\"#4a9fd8\" fill-opacity=\"0.2\"/>",
             "swaths");
     }
+    if (mission_.survey && !mission_.survey->margin.empty()) {
+      entry("<path d=\"M" + at(0, 0) + "H" + px(x + 14) +
+                "\" stroke=\"#b8860b\" stroke-width=\"1\" stroke-dasharray=\"5 3\"/>",
+            "edge margin");
+    }
     if (mission_.survey && !mission_.survey->gaps.empty()) {
       pathData gapMark(0);
       gapMark.moveTo({x + 3, y - 5});

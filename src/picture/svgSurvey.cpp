@@ -41,6 +41,13 @@ void writeSurveyOutline(const missionSurvey& area, const chartView& view, textOu
     }
     out.line("<path id=\"swaths\" d=\"" + d.text() + "\" fill=\"#4a9fd8\" fill-opacity=\"0.2\"/>");
   }
+  if (!area.margin.empty()) {
+    // The edge of the margin kept off the shore: between it and the boundary no line runs.
+    pathData d;
+    for (const missionRing& edge : area.margin) d.polygon(ringPx(edge, view));
+    out.line("<path id=\"margin\" d=\"" + d.text() +
+             "\" fill=\"none\" stroke=\"#b8860b\" stroke-width=\"1\" stroke-dasharray=\"5 3\"/>");
+  }
   if (!area.gaps.empty()) {
     // A cross on each part left unswept, where the operator looks for what to close.
     pathData d;

@@ -367,5 +367,10 @@ surveyPlan planSurvey(const projectedArea& area, const surveyParameters& paramet
                           std::to_string(parts.size()) +
                           " parts that no path joins; lessen edgeMargin, or survey each part as an area of its own");
   }
-  return planWithin(parts.front(), area, parameters, costs, progress);
+  surveyPlan plan = planWithin(parts.front(), area, parameters, costs, progress);
+  for (const std::vector<planePoint>& ring : parts.front().rings) {
+    std::vector<latLon>& edge = plan.margin.emplace_back();
+    for (const planePoint& p : ring) edge.push_back(area.frame.toLatLon(p));
+  }
+  return plan;
 }

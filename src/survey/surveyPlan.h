@@ -46,7 +46,9 @@ struct surveyPlan {
   double transitMeters = 0;    // between lines
   double coveragePercent = 0;  // of the area, by the lines' swaths
   double areaSquareMeters = 0;
-  // With a margin kept off the boundary: the part of the strip along it no swath reaches.
+  // With a margin kept off the boundary: its edge, the rings the lines keep within, and the
+  // part of the strip along the boundary no swath reaches.
+  std::vector<std::vector<latLon>> margin;
   double marginUnsweptSquareMeters = 0;
 };
 
