@@ -34,6 +34,7 @@ extern double surfacingAllowance;  // seconds added for each waypoint group; 0 b
 // How the lines of a survey are laid out: spacing or swath and overlap, bearing, entry,
 // run-in and cross lines. Its maxLegMeters is not read: the survey takes maxLegMeters above.
 extern seabedParameters seabedSettings;  // the seabed checks (--bathymetry)
+extern energyParameters energySettings;  // the energy budget; none given: no budget
 extern surveyParameters surveySettings;
 
 // ---- Derived during the run ----

@@ -15,6 +15,7 @@
 #include "calcs.h"
 #include "console/consoleInput.h"
 #include "console/dialogueInput.h"
+#include "energy/energyBudget.h"
 #include "files/fileSet.h"
 #include "report/routeReport.h"
 #include "report/surfacingTime.h"
@@ -135,6 +136,11 @@ void summariseSeabed(const gridWindow& grid, const seabedReport& report) {
   for (const std::string& line : report.summary) toStderr(line);
 }
 
+// The energy budget's figures on standard error, after the seabed's.
+void summariseEnergy(const energyReport& report) {
+  for (const std::string& line : report.summary) toStderr(line);
+}
+
 // What a metre and a surfacing cost the dive with the settings as they stand; a vehicle's
 // usual figures while the speed or the depths are not yet set.
 surveyCosts surveyCostsNow() {
@@ -193,6 +199,12 @@ int run(int argc, char** argv) {
   settingValues values = currentValues();
   const givenSettings given = valueOf(loadSettings(options.settingsFile, options.sets, values));
   if (options.start) values.survey.start = options.start;
+  // A budget made of part of the vehicle's figures would be a guess: refused before any
+  // question, as a bad value is.
+  if (const std::string missing = missingEnergyKeys(values.energy); !missing.empty()) {
+    reportFailure(
+        {"", "vesk: " + missing + "; give them in the settings file or with --set KEY=VALUE; nothing is planned"});
+  }
   useValues(values);
 
   const std::string waypointFileName = survey                 ? *options.areaFile
@@ -257,6 +269,11 @@ int run(int argc, char** argv) {
     for (const std::string& text : seabed->warnings) warnings.warn(text);
     mission.seabed = seabed->profile;
   }
+  std::optional<energyReport> energy;
+  if (energyGiven(energySettings)) {
+    energy = budgetEnergy(mission, energySettings);
+    for (const std::string& text : energy->warnings) warnings.warn(text);
+  }
   if (options.strict && warnings.count() > 0) {
     toStderr("vesk: --strict: warnings are errors; nothing is written");
     return 1;
@@ -265,6 +282,7 @@ int run(int argc, char** argv) {
     summarisePlan(mission, stem);
     if (survey) summariseSurvey(*surveyed, mission.settings.missionSpeed, surveySurfacingSeconds(mission.settings));
     if (seabed) summariseSeabed(*grid, *seabed);
+    if (energy) summariseEnergy(*energy);
     toStderr("dry run: nothing is written");
     return 0;
   }
@@ -280,6 +298,7 @@ int run(int argc, char** argv) {
   summarisePlan(mission, stem);
   if (survey) summariseSurvey(*surveyed, mission.settings.missionSpeed, surveySurfacingSeconds(mission.settings));
   if (seabed) summariseSeabed(*grid, *seabed);
+  if (energy) summariseEnergy(*energy);
   return 0;
 }
 

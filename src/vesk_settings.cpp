@@ -24,6 +24,7 @@ double missionTimerFactor;
 double surfacingAllowance;
 surveyParameters surveySettings;
 seabedParameters seabedSettings;
+energyParameters energySettings;
 
 double missionTime;
 
@@ -71,7 +72,7 @@ missionSettings currentSettings() {
   return s;
 }
 
-settingValues currentValues() { return {currentSettings(), surveySettings, seabedSettings}; }
+settingValues currentValues() { return {currentSettings(), surveySettings, seabedSettings, energySettings}; }
 
 void useValues(const settingValues& values) {
   const missionSettings& s = values.mission;
@@ -96,6 +97,7 @@ void useValues(const settingValues& values) {
   surfacingAllowance = s.surfacingAllowance;
   surveySettings = values.survey;
   seabedSettings = values.seabed;
+  energySettings = values.energy;
 }
 
 namespace {

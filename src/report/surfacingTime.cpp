@@ -12,8 +12,10 @@ double gpsFixSeconds(const missionSettings& settings) {
 
 double ascentSeconds(double depth) { return std::max(depth - ascentEndDepth, 0.0) / (ascentSpeed * sineOfAscentPitch); }
 
+double descentSeconds() { return descentDepth / (descentSpeed * 0.5); }
+
 double beforeLegSeconds(const missionSettings& settings) {
-  return gpsFixSeconds(settings) + setpointSeconds + descentDepth / (descentSpeed * 0.5);
+  return gpsFixSeconds(settings) + setpointSeconds + descentSeconds();
 }
 
 double surfacingSeconds(const missionSettings& settings, double depth) {

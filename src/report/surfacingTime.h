@@ -16,8 +16,9 @@ constexpr double sineOfAscentPitch = 0.3420201433256687;
 // The getgps behaviour gives up after 300 s; the receiver's rate is assumed.
 constexpr double gpsFixLimitSeconds = 300;
 constexpr double gpsHitsPerSecond = 1;
-// The setpoint behaviour: 30 s at the surface.
+// The setpoint behaviour: 30 s at the surface at 1.5 m/s.
 constexpr double setpointSeconds = 30;
+constexpr double setpointSpeed = 1.5;
 // The descend behaviour: pitch -30 degrees (sine 0.5) at 1.5 m/s down to 5 m.
 constexpr double descentPitchDegrees = 30;
 constexpr double descentSpeed = 1.5;
@@ -32,6 +33,9 @@ double gpsFixSeconds(const missionSettings& settings);
 
 // Seconds of the ascent from `depth` metres.
 double ascentSeconds(double depth);
+
+// Seconds of the descent to descentDepth.
+double descentSeconds();
 
 // Seconds the vehicle spends at the surface before a leg: the GPS fix, the setpoint and
 // the descent.

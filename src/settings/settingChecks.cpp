@@ -28,6 +28,26 @@ std::string tooManyWaypointsRefusal(const std::string& written) {
          " waypoints";
 }
 
+// The largest vehicles of this kind carry tens of kilowatt-hours and draw a few kilowatts;
+// a figure beyond these bounds is a slip of digits or of units (watts for milliwatts).
+std::string batteryRefusal(double value, const std::string&) {
+  return value > 0 && value <= 100000 ? "" : "batteryWh is watt-hours greater than 0, at most 100000";
+}
+
+std::string reserveRefusal(double value, const std::string&) {
+  return value >= 0 && value < 100 ? "" : "reservePercent is a percentage from 0 up to, not including, 100";
+}
+
+// The electronics draw something on every vehicle: without a hotel load the best speed is
+// none and the range without end.
+std::string hotelRefusal(double value, const std::string&) {
+  return value > 0 && value <= 10000 ? "" : "hotelWatts is watts greater than 0, at most 10000";
+}
+
+std::string propulsionRefusal(double value, const std::string&) {
+  return value > 0 && value <= 100000 ? "" : "propulsionWatts is watts greater than 0, at most 100000";
+}
+
 // The script's GPS blocks know True and False only: any other number would be written as
 // False without the operator meaning it.
 std::string flagRefusal(const char* name, double value) {

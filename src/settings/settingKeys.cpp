@@ -185,6 +185,14 @@ const std::vector<settingKey> keys = {
      "seabed: metres of water above the grid's datum"},
     {"seabedMargin", settingType::real, &seabedParameters::margin, seabedMarginRefusal, nullptr,
      "seabed: metres kept above abortAltitude for the grid's own error"},
+    {"batteryWh", settingType::real, &energyParameters::batteryWh, batteryRefusal, nullptr,
+     "energy: usable watt-hours at launch"},
+    {"reservePercent", settingType::real, &energyParameters::reservePercent, reserveRefusal, nullptr,
+     "energy: percent of the battery kept in reserve"},
+    {"hotelWatts", settingType::real, &energyParameters::hotelWatts, hotelRefusal, nullptr,
+     "energy: watts of the electronics and sensors"},
+    {"propulsionWatts", settingType::real, &energyParameters::propulsionWatts, propulsionRefusal, nullptr,
+     "energy: watts of the propulsion at missionSpeed"},
 };
 
 std::string wholeRange(const settingKey& key) {

@@ -44,7 +44,8 @@ struct settingKey {
   // until given (a survey's bearing, the quickest layout without it), a corner its own.
   std::variant<double missionSettings::*, int missionSettings::*, double surveyParameters::*, int surveyParameters::*,
                std::optional<double> surveyParameters::*, entryCorner surveyParameters::*, double seabedParameters::*,
-               gridValues seabedParameters::*, std::string seabedParameters::*>
+               gridValues seabedParameters::*, std::string seabedParameters::*,
+               std::optional<double> energyParameters::*>
       storage;
   settingCheck check;  // null: every value of the type
   // Whether a run without questions (--no-input) must be given the key: settings the
@@ -108,5 +109,10 @@ std::string maxLegMetersRefusal(double value, const std::string& written);
 // would.
 std::string tooManyWaypointsRefusal(const std::string& written);
 std::string flagRefusal(const char* name, double value);
+// The energy budget's battery, reserve and loads.
+std::string batteryRefusal(double value, const std::string& written);
+std::string reserveRefusal(double value, const std::string& written);
+std::string hotelRefusal(double value, const std::string& written);
+std::string propulsionRefusal(double value, const std::string& written);
 // "a corner: ..." or "\"elevation\" or \"depth\"": what a corner or word key takes.
 std::string wordList(const settingKey& key);

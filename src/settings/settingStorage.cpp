@@ -16,8 +16,10 @@ auto& partOf(Values& values) {
     return values.mission;
   } else if constexpr (std::is_same_v<Part, surveyParameters>) {
     return values.survey;
-  } else {
+  } else if constexpr (std::is_same_v<Part, seabedParameters>) {
     return values.seabed;
+  } else {
+    return values.energy;
   }
 }
 

@@ -3,6 +3,7 @@
 // program-wide settings around the dialogue.
 #pragma once
 
+#include "energy/energyParameters.h"
 #include "mission/missionSettings.h"
 #include "seabed/seabedParameters.h"
 #include "survey/surveyParameters.h"
@@ -11,4 +12,5 @@ struct settingValues {
   missionSettings mission;
   surveyParameters survey;
   seabedParameters seabed;
+  energyParameters energy;
 };
