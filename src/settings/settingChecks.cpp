@@ -28,6 +28,15 @@ std::string tooManyWaypointsRefusal(const std::string& written) {
          " waypoints";
 }
 
+// A turn or a margin off the shore of more than 10 km is a slip of digits or of units.
+std::string turnRadiusRefusal(double value, const std::string&) {
+  return value >= 0 && value <= 10000 ? "" : "turnRadius is metres from 0 to 10000";
+}
+
+std::string edgeMarginRefusal(double value, const std::string&) {
+  return value >= 0 && value <= 10000 ? "" : "edgeMargin is metres from 0 to 10000";
+}
+
 // The largest vehicles of this kind carry tens of kilowatt-hours and draw a few kilowatts;
 // a figure beyond these bounds is a slip of digits or of units (watts for milliwatts).
 std::string batteryRefusal(double value, const std::string&) {

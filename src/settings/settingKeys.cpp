@@ -46,14 +46,6 @@ std::string runInRefusal(double value, const std::string&) {
   return value >= 0 && value <= maxAreaSpanMeters ? "" : "runIn is metres from 0 to 200000, the widest area";
 }
 
-std::string turnRadiusRefusal(double value, const std::string&) {
-  return value >= 0 && value <= 10000 ? "" : "turnRadius is metres from 0 to 10000";
-}
-
-std::string edgeMarginRefusal(double value, const std::string&) {
-  return value >= 0 && value <= 10000 ? "" : "edgeMargin is metres from 0 to 10000";
-}
-
 std::string crossLinesRefusal(double value, const std::string&) {
   return value >= 0 && value <= 1000 ? "" : "crossLines is a whole number of lines from 0 to 1000";
 }

@@ -109,6 +109,9 @@ std::string maxLegMetersRefusal(double value, const std::string& written);
 // would.
 std::string tooManyWaypointsRefusal(const std::string& written);
 std::string flagRefusal(const char* name, double value);
+// The survey's turn radius and its margin off the shore.
+std::string turnRadiusRefusal(double value, const std::string& written);
+std::string edgeMarginRefusal(double value, const std::string& written);
 // The energy budget's battery, reserve and loads.
 std::string batteryRefusal(double value, const std::string& written);
 std::string reserveRefusal(double value, const std::string& written);
