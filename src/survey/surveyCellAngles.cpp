@@ -33,6 +33,30 @@ struct bandParts {
   std::vector<bgBox> bounds;
 };
 
+// The area with the vertices inside each run of vertices above `high`, or below `low`,
+// left out: the edge that takes their place stays on the same side, so that the area
+// between the two levels is the same, cut from the same edges at the same points, and a
+// comb's thousands of vertices outside the band are not cut again for every cell. Only an
+// area without holes: with holes the cut looks for crossings among the area's own edges,
+// which the edges put in their place may add.
+bgPolygon nearLevels(const bgPolygon& polygon, double low, double high) {
+  const bgRing& ring = polygon.outer();
+  const size_t n = ring.size() - 1;  // closed: the last point repeats the first
+  if (!polygon.inners().empty() || n < 3) return polygon;
+  const auto side = [&](size_t i) {
+    const double y = ring[i % n].y();
+    return y > high ? 1 : y < low ? -1 : 0;
+  };
+  bgPolygon kept;
+  for (size_t i = 0; i < n; ++i) {
+    const int here = side(i);
+    if (here == 0 || side(i + n - 1) != here || side(i + 1) != here) kept.outer().push_back(ring[i]);
+  }
+  if (kept.outer().size() < 3) return polygon;
+  kept.outer().push_back(kept.outer().front());
+  return kept;
+}
+
 // The part of the area the cell covers, in the area's plane: the area between the levels
 // where the cell ends, the piece of it that holds the cell's middle line. Cells side by
 // side between the same levels (the teeth of a comb crossed by the lines, which follow
@@ -47,7 +71,7 @@ bool cellArea(const projectedArea& area, const sweepSet& sweeps, const cell& c, 
     band.lo = c.lo, band.hi = c.hi, band.cut = true;
     band.parts.clear();
     band.bounds.clear();
-    bg::intersection(sweeps.polygon, levels, band.parts);
+    bg::intersection(nearLevels(sweeps.polygon, levels.min_corner().y(), levels.max_corner().y()), levels, band.parts);
     for (const bgPolygon& part : band.parts) band.bounds.push_back(bg::return_envelope<bgBox>(part));
   }
   const bgPoint inside((middle.from + middle.to) / 2, middle.v);
