@@ -126,17 +126,35 @@ void relayCells(const sweepSet& set, double spacing, std::vector<cell>& cells) {
   // corners that lie apart: the cell below then runs on into the cells above it, and lines
   // of both lie side by side, flown twice. The cell below ends where the cell above begins,
   // and is laid again up to there.
-  const auto extent = [](const cell& c) {
+  // Each cell's stretch along the lines, found once: a comb's thousand cells would
+  // otherwise each be measured again for every other.
+  const auto extentOf = [](const cell& c) {
     double from = HUGE_VAL, to = -HUGE_VAL;
     for (const piece& p : c.lines) from = std::min(from, p.from), to = std::max(to, p.to);
     return std::make_pair(from, to);
   };
-  for (cell& below : laid) {
-    const auto b = extent(below);
+  std::vector<std::pair<double, double>> extents;
+  for (const cell& c : laid) extents.push_back(extentOf(c));
+  // The cells by where they begin across, to find those that begin within another.
+  std::vector<size_t> byLo(laid.size());
+  for (size_t i = 0; i < laid.size(); ++i) byLo[i] = i;
+  std::sort(byLo.begin(), byLo.end(), [&laid](size_t x, size_t y) { return laid[x].lo < laid[y].lo; });
+  std::vector<size_t> within;
+  for (size_t i = 0; i < laid.size(); ++i) {
+    cell& below = laid[i];
+    const auto b = extents[i];
     double end = below.hi, shared = 0;
-    for (const cell& above : laid) {
-      const auto a = extent(above);
-      if (&above == &below || above.lo <= below.lo || above.lo >= below.hi) continue;
+    // Those beginning above its own beginning and below its end, taken in the order they
+    // were laid, as the sum of what they share must be.
+    within.clear();
+    auto at =
+        std::upper_bound(byLo.begin(), byLo.end(), below.lo, [&laid](double lo, size_t x) { return lo < laid[x].lo; });
+    for (; at != byLo.end() && laid[*at].lo < below.hi; ++at) within.push_back(*at);
+    std::sort(within.begin(), within.end());
+    for (const size_t j : within) {
+      const cell& above = laid[j];
+      const auto a = extents[j];
+      if (j == i) continue;
       const double along = std::min(a.second, b.second) - std::max(a.first, b.first);
       if (along > 0) end = std::min(end, above.lo), shared += along;
     }
@@ -146,6 +164,7 @@ void relayCells(const sweepSet& set, double spacing, std::vector<cell>& cells) {
       const std::vector<piece> guide = below.lines;
       below.hi = end;
       below.lines = layCell(set, spacing, guide, below.lo, below.hi, below.spacing);
+      extents[i] = extentOf(below);
     }
   }
   laid.erase(std::remove_if(laid.begin(), laid.end(), [](const cell& c) { return c.lines.empty(); }), laid.end());

@@ -4,6 +4,7 @@
 #include <functional>
 #include <limits>
 #include <queue>
+#include <tuple>
 
 double nearestFraction(planePoint p, planePoint a, planePoint b) {
   const planePoint d = b - a;
@@ -62,18 +63,33 @@ areaIndex::areaIndex(const std::vector<std::vector<planePoint>>& rings) {
 }
 
 areaIndex::where areaIndex::locate(planePoint p) const {
-  std::vector<std::pair<bgBox, std::size_t>> found;
-  tree_.query(bgi::intersects(boxAround(p, p, tolerance)), std::back_inserter(found));
-  for (const auto& f : found) {
-    if (pointSegmentDistance(p, edges_[f.second].a, edges_[f.second].b) <= tolerance) return where::boundary;
+  for (auto at = tree_.qbegin(bgi::intersects(boxAround(p, p, tolerance))); at != tree_.qend(); ++at) {
+    if (pointSegmentDistance(p, edges_[at->second].a, edges_[at->second].b) <= tolerance) return where::boundary;
   }
-  // Even-odd count of the edges a ray toward +x crosses.
-  found.clear();
-  tree_.query(bgi::intersects(bgBox(bgPoint(p.x, p.y), bgPoint(bounds_.max_corner().x() + 1, p.y))),
-              std::back_inserter(found));
+  // Even-odd count of the edges a ray from p crosses, the ray cast toward the nearest side
+  // of the bounds: a ray along the length of a long comb would cross every tooth. Away
+  // from the boundary every ray gives the same count; the points are only mirrored or
+  // swapped, which rounds nothing, so that one test of crossing serves all four.
+  const bgPoint& low = bounds_.min_corner();
+  const bgPoint& high = bounds_.max_corner();
+  const double toEast = high.x() - p.x, toWest = p.x - low.x(), toNorth = high.y() - p.y, toSouth = p.y - low.y();
+  const double nearest = std::min({toEast, toWest, toNorth, toSouth});
+  bgBox ray(bgPoint(p.x, p.y), bgPoint(high.x() + 1, p.y));
+  planePoint (*turned)(planePoint) = [](planePoint q) { return q; };
+  if (nearest == toWest && nearest < toEast) {
+    ray = bgBox(bgPoint(low.x() - 1, p.y), bgPoint(p.x, p.y));
+    turned = [](planePoint q) { return planePoint{-q.x, q.y}; };
+  } else if (nearest == toNorth && nearest < toEast) {
+    ray = bgBox(bgPoint(p.x, p.y), bgPoint(p.x, high.y() + 1));
+    turned = [](planePoint q) { return planePoint{q.y, q.x}; };
+  } else if (nearest == toSouth && nearest < toEast) {
+    ray = bgBox(bgPoint(p.x, low.y() - 1), bgPoint(p.x, p.y));
+    turned = [](planePoint q) { return planePoint{-q.y, q.x}; };
+  }
+  const planePoint from = turned(p);
   bool inside = false;
-  for (const auto& f : found) {
-    if (crossesRayEast(p, edges_[f.second].a, edges_[f.second].b)) inside = !inside;
+  for (auto at = tree_.qbegin(bgi::intersects(ray)); at != tree_.qend(); ++at) {
+    if (crossesRayEast(from, turned(edges_[at->second].a), turned(edges_[at->second].b))) inside = !inside;
   }
   return inside ? where::inside : where::outside;
 }
@@ -81,13 +97,12 @@ areaIndex::where areaIndex::locate(planePoint p) const {
 bool areaIndex::legInside(planePoint a, planePoint b) const {
   const double legLength = length(b - a);
   if (legLength <= tolerance) return covers(a);
-  std::vector<std::pair<bgBox, std::size_t>> found;
-  tree_.query(bgi::intersects(boxAround(a, b, tolerance)), std::back_inserter(found));
   // Where the leg meets the boundary; between two such places it is wholly inside or
-  // wholly outside, which the middle of the stretch tells.
+  // wholly outside, which the middle of the stretch tells. The edges are taken as the index
+  // finds them, so that a leg across the area's teeth stops at the first it crosses.
   std::vector<double> meets{0, 1};
-  for (const auto& f : found) {
-    const planePoint c = edges_[f.second].a, d = edges_[f.second].b;
+  for (auto at = tree_.qbegin(bgi::intersects(boxAround(a, b, tolerance))); at != tree_.qend(); ++at) {
+    const planePoint c = edges_[at->second].a, d = edges_[at->second].b;
     const double n1 = cross(b - a, c - a) / legLength, n2 = cross(b - a, d - a) / legLength;
     const double edgeLength = length(d - c);
     const double m1 = cross(d - c, a - c) / edgeLength, m2 = cross(d - c, b - c) / edgeLength;
@@ -108,6 +123,82 @@ bool areaIndex::legInside(planePoint a, planePoint b) const {
   return true;
 }
 
+namespace {
+
+enum class pathFound { yes, no, tooLarge };
+
+// The path from nodes[0] to nodes[1], by legs inside the area from node to node, the
+// estimate toward nodes[1] leading the search. Each leg is tested when the search
+// reaches its near end, as the area's corners are few.
+pathFound searchNow(const areaIndex& index, const std::vector<planePoint>& nodes, std::vector<planePoint>& path) {
+  const size_t n = nodes.size();
+  std::vector<double> cost(n, std::numeric_limits<double>::infinity());
+  std::vector<size_t> from(n, n);
+  std::vector<bool> done(n, false);
+  using entry = std::pair<double, size_t>;
+  std::priority_queue<entry, std::vector<entry>, std::greater<entry>> open;
+  cost[0] = 0;
+  open.push({length(nodes[1] - nodes[0]), 0});
+  while (!open.empty()) {
+    const size_t x = open.top().second;
+    open.pop();
+    if (done[x]) continue;
+    if (x == 1) {
+      for (size_t k = 1; k != n; k = from[k]) path.push_back(nodes[k]);
+      std::reverse(path.begin(), path.end());
+      return pathFound::yes;
+    }
+    done[x] = true;
+    for (size_t y = 1; y < n; ++y) {
+      const double c = cost[x] + length(nodes[y] - nodes[x]);
+      if (!done[y] && c < cost[y] && index.legInside(nodes[x], nodes[y])) {
+        cost[y] = c;
+        from[y] = x;
+        open.push({c + length(nodes[1] - nodes[y]), y});
+      }
+    }
+  }
+  return pathFound::no;
+}
+
+// The same path, each leg tested only when the search reaches its far end through it: a
+// transit round the back of a comb would otherwise test legs to every corner of the teeth
+// beside it. Tested in the order of the cost through them, ties to the corner reached
+// first, the legs give each corner the cost and the corner before that searchNow gives.
+// The legs waiting to be tested are held in memory: tooLarge when they grow too many.
+pathFound searchLate(const areaIndex& index, const std::vector<planePoint>& nodes, std::vector<planePoint>& path) {
+  constexpr size_t mostWaiting = size_t{1} << 21;
+  const size_t n = nodes.size();
+  std::vector<size_t> from(n, n);
+  std::vector<bool> done(n, false);
+  // The estimate through the leg, its far end, the cost to there, when the near end was
+  // reached, the near end.
+  using entry = std::tuple<double, size_t, double, size_t, size_t>;
+  std::priority_queue<entry, std::vector<entry>, std::greater<entry>> open;
+  open.push({length(nodes[1] - nodes[0]), 0, 0.0, 0, n});
+  for (size_t reached = 0; !open.empty();) {
+    const auto [estimate, x, cost, when, before] = open.top();
+    open.pop();
+    if (done[x] || (before != n && !index.legInside(nodes[before], nodes[x]))) continue;
+    from[x] = before;
+    if (x == 1) {
+      for (size_t k = 1; k != n; k = from[k]) path.push_back(nodes[k]);
+      std::reverse(path.begin(), path.end());
+      return pathFound::yes;
+    }
+    done[x] = true;
+    if (open.size() + n > mostWaiting) return pathFound::tooLarge;
+    for (size_t y = 1; y < n; ++y) {
+      const double through = cost + length(nodes[y] - nodes[x]);
+      if (!done[y]) open.push({through + length(nodes[1] - nodes[y]), y, through, reached, x});
+    }
+    ++reached;
+  }
+  return pathFound::no;
+}
+
+}  // namespace
+
 std::vector<planePoint> areaIndex::insidePath(planePoint a, planePoint b) const {
   if (legInside(a, b)) return {a, b};
   // A shortest path bends only at corners that jut into the area. Those near the two ends
@@ -118,34 +209,13 @@ std::vector<planePoint> areaIndex::insidePath(planePoint a, planePoint b) const 
     for (const planePoint& c : corners_) {
       if (bg::covered_by(bgPoint(c.x, c.y), box)) nodes.push_back(c);
     }
-    const size_t n = nodes.size();
-    std::vector<double> cost(n, std::numeric_limits<double>::infinity());
-    std::vector<size_t> from(n, n);
-    std::vector<bool> done(n, false);
-    using entry = std::pair<double, size_t>;
-    std::priority_queue<entry, std::vector<entry>, std::greater<entry>> open;
-    cost[0] = 0;
-    open.push({length(b - a), 0});
-    while (!open.empty()) {
-      const size_t x = open.top().second;
-      open.pop();
-      if (done[x]) continue;
-      if (x == 1) {
-        std::vector<planePoint> path;
-        for (size_t k = 1; k != n; k = from[k]) path.push_back(nodes[k]);
-        std::reverse(path.begin(), path.end());
-        return path;
-      }
-      done[x] = true;
-      for (size_t y = 1; y < n; ++y) {
-        const double c = cost[x] + length(nodes[y] - nodes[x]);
-        if (!done[y] && c < cost[y] && legInside(nodes[x], nodes[y])) {
-          cost[y] = c;
-          from[y] = x;
-          open.push({c + length(b - nodes[y]), y});
-        }
-      }
+    std::vector<planePoint> path;
+    pathFound found = searchLate(*this, nodes, path);
+    if (found == pathFound::tooLarge) {
+      path.clear();
+      found = searchNow(*this, nodes, path);
     }
+    if (found == pathFound::yes) return path;
     if (bg::covered_by(bounds_, box)) return {};
   }
 }
