@@ -552,12 +552,14 @@ void restoreStderr(int saved) {
 
 // A settings file refused before any question: standard output holds nothing, and every
 // line on standard error names the file and the place of its fault (the route's summary
-// may come before a check that needs the route), or the bathymetry grid the file names.
+// may come before a check that needs the route), the bathymetry grid the file names, or
+// the energy keys it gives without the others a budget needs.
 void checkSettingsRefusal(const std::string& errors) {
   static const std::regex line(
       "(vesk: )?dive\\.toml:[1-9][0-9]*:[1-9][0-9]*: [^\\n]+"
       "|vesk: settings file dive\\.toml [^\\n]+"
       "|vesk: bathymetry grid [^\\n]+"
+      "|vesk: [A-Za-z, ]+ (is|are) given without [^\\n]+"
       "|route\\.txt: [^\\n]+");
   if (errors.empty() || errors.back() != '\n') finding("settings refused without a reason on standard error");
   size_t refusals = 0;
