@@ -86,6 +86,13 @@ TEST_F(SettingsFile, EachFileGivesItsSettingsOrItsRefusals) {
         "s.toml:3:6: the byte 0xFF stands outside quotes and comments, where a settings file holds ASCII only",
         "s.toml:5:3: '\xD0\x99' (U+0419) follows a backslash in a \"\"\" string, where only ASCII may"},
        {}},
+      // A bracket inside a bare word opens nothing: the quotes after it are no string to the
+      // library either.
+      {"x = 2b[\"\xD0\x99\"]\ny = [2b{a=\"\xD0\x99\"}]\nz = [[\"\xD0\x99\"], {a = [\"\xD0\x99\"]}]\n",
+       {"s.toml:1:9: '\xD0\x99' (U+0419) stands outside quotes and comments, where a settings file holds ASCII only",
+        "s.toml:2:12: '\xD0\x99' (U+0419) stands outside quotes and comments, where a settings file holds ASCII only",
+        "s.toml:3:1: unknown key 'z': did you mean 'tide'?"},
+       {}},
       {"# Tiefe \xD0\x99\nentry = \"\xD0\x99\" # \xC2\xA0\nabortDepth = 95\n",
        {"s.toml:2:9: entry = \"\xD0\x99\": entry takes a corner: \"NE\", \"NW\", \"SE\" or \"SW\""},
        {}},

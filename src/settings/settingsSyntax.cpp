@@ -190,14 +190,20 @@ class screen {
         last = c;
         ++i;
       } else {
-        if (c == '[' || c == '{') open += c;
+        // A bracket opens an array or an inline table only where a value may start: inside
+        // a bare word (2b[ or 2b{) it is part of the word to the library, and a quote after
+        // it opens no string.
+        const bool bare = (c == '[' || c == '{') && !(last == '=' || ((last == '[' || last == ',') && !open.empty()));
+        if ((c == '[' || c == '{') && !bare) open += c;
         if ((c == ']' || c == '}') && !open.empty()) open.pop_back();
-        if (c == '{' || (c == ',' && !open.empty() && open.back() == '{')) inKey = true;
+        if ((c == '{' && !bare) || (c == ',' && !open.empty() && open.back() == '{')) inKey = true;
         if (c == '=') {
           // Only the "=" after a key separates; any other is part of a bare word to the
           // library.
           last = inKey ? '=' : '~';
           inKey = false;
+        } else if (bare) {
+          last = '~';
         } else if (c != ' ' && c != '\t' && c != '\r') {
           last = c;
         }
