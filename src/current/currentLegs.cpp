@@ -90,16 +90,18 @@ result<double> legSecondsInCurrent(int from, int to, double meters, double track
   if (meters < noLegMeters) return meters / speed;
   const legInCurrent leg = inCurrent(track, speed, current);
   if (leg.held) return meters / leg.overGround;
-  const std::string where = "vesk: the vehicle cannot hold " + legName(from, to) + ", " +
-                            numberText::fixed(meters, 0).text() + " m on " + degrees(track) + ": " +
-                            currentName(current);
+  // The leg on standard output, as every failure once the dialogue has begun; the figures
+  // on standard error.
+  const std::string message = "the vehicle cannot hold " + legName(from, to) + ", " +
+                              numberText::fixed(meters, 0).text() + " m on " + degrees(track) + ", in the current\n";
   const std::string through = speedText(speed) + " through the water";
   if (!(std::fabs(leg.across) < speed)) {
-    return failure{"", where + " sets it " + speedText(std::fabs(leg.across)) + " across the track, and it makes " +
-                           through + "; nothing is written"};
+    return failure{message, "vesk: " + currentName(current) + " sets it " + speedText(std::fabs(leg.across)) +
+                                " across the track, and it makes " + through + "; nothing is written"};
   }
-  return failure{"", where + " runs " + speedText(-leg.along) + " against the track, and at " + through +
-                         " the vehicle makes " + speedText(leg.overGround) + " over the ground; nothing is written"};
+  return failure{message, "vesk: " + currentName(current) + " runs " + speedText(-leg.along) +
+                              " against the track, and at " + through + " the vehicle makes " +
+                              speedText(leg.overGround) + " over the ground; nothing is written"};
 }
 
 currentReport reportCurrent(const plannedMission& mission, const currentParameters& current) {
