@@ -552,14 +552,16 @@ void restoreStderr(int saved) {
 
 // A settings file refused before any question: standard output holds nothing, and every
 // line on standard error names the file and the place of its fault (the route's summary
-// may come before a check that needs the route), the bathymetry grid the file names, or
-// the energy keys it gives without the others a budget needs.
+// may come before a check that needs the route), the bathymetry grid the file names, the
+// energy keys it gives without the others a budget needs, or a current's direction
+// without its speed or its speed without its direction.
 void checkSettingsRefusal(const std::string& errors) {
   static const std::regex line(
       "(vesk: )?dive\\.toml:[1-9][0-9]*:[1-9][0-9]*: [^\\n]+"
       "|vesk: settings file dive\\.toml [^\\n]+"
       "|vesk: bathymetry grid [^\\n]+"
       "|vesk: [A-Za-z, ]+ (is|are) given without [^\\n]+"
+      "|vesk: current(Toward|Speed) is given without current(Toward|Speed): [^\\n]+"
       "|route\\.txt: [^\\n]+");
   if (errors.empty() || errors.back() != '\n') finding("settings refused without a reason on standard error");
   size_t refusals = 0;
@@ -580,7 +582,8 @@ void checkSettingsRefusal(const std::string& errors) {
 // refusal of the waypoint file comes before any question, so it is all that is printed.
 void checkFailureMessage(const std::string& output, const std::string& file) {
   static const char* const laterMessages[] = {"unexpected end of input", "the route would need more than ",
-                                              "the meters between surfacings must be greater than 0", "out of memory"};
+                                              "the meters between surfacings must be greater than 0", "out of memory",
+                                              "the vehicle cannot hold the leg from waypoint "};
   if (!endsWith(output, "\n")) finding("status 1 without a message line");
   for (const char c : output) {
     // Text from the file reaches the terminal escaped: a raw control character could

@@ -35,6 +35,7 @@ extern double surfacingAllowance;  // seconds added for each waypoint group; 0 b
 // run-in and cross lines. Its maxLegMeters is not read: the survey takes maxLegMeters above.
 extern seabedParameters seabedSettings;  // the seabed checks (--bathymetry)
 extern energyParameters energySettings;  // the energy budget; none given: no budget
+extern currentParameters waterCurrent;   // the current; none given: still water
 extern surveyParameters surveySettings;
 
 // ---- Derived during the run ----

@@ -15,6 +15,7 @@
 #include "calcs.h"
 #include "console/consoleInput.h"
 #include "console/dialogueInput.h"
+#include "current/currentLegs.h"
 #include "energy/energyBudget.h"
 #include "files/fileSet.h"
 #include "report/routeReport.h"
@@ -130,15 +131,9 @@ double surveySurfacingSeconds(const missionSettings& settings) {
   return surfacingSeconds(settings, legEndDepth(settings));
 }
 
-// The seabed's figures on standard error, after the plan's.
-void summariseSeabed(const gridWindow& grid, const seabedReport& report) {
-  toStderr("seabed " + grid.name + ":");
-  for (const std::string& line : report.summary) toStderr(line);
-}
-
-// The energy budget's figures on standard error, after the seabed's.
-void summariseEnergy(const energyReport& report) {
-  for (const std::string& line : report.summary) toStderr(line);
+// The seabed's, the current's or the energy's figures on standard error, after the plan's.
+void summariseLines(const std::vector<std::string>& summary) {
+  for (const std::string& line : summary) toStderr(line);
 }
 
 // What a metre and a surfacing cost the dive with the settings as they stand; a vehicle's
@@ -199,9 +194,10 @@ int run(int argc, char** argv) {
   settingValues values = currentValues();
   const givenSettings given = valueOf(loadSettings(options.settingsFile, options.sets, values));
   if (options.start) values.survey.start = options.start;
-  // A budget made of part of the vehicle's figures would be a guess: refused before any
-  // question, as a bad value is.
-  if (const std::string missing = missingEnergyKeys(values.energy); !missing.empty()) {
+  // A budget made of part of the vehicle's figures, or a current without its direction or
+  // its speed, would be a guess: refused before any question, as a bad value is.
+  for (const std::string& missing : {missingEnergyKeys(values.energy), missingCurrentKeys(values.current)}) {
+    if (missing.empty()) continue;
     reportFailure(
         {"", "vesk: " + missing + "; give them in the settings file or with --set KEY=VALUE; nothing is planned"});
   }
@@ -269,6 +265,11 @@ int run(int argc, char** argv) {
     for (const std::string& text : seabed->warnings) warnings.warn(text);
     mission.seabed = seabed->profile;
   }
+  std::optional<currentReport> drift;
+  if (currentGiven(waterCurrent)) {
+    drift = reportCurrent(mission, waterCurrent);
+    for (const std::string& text : drift->warnings) warnings.warn(text);
+  }
   std::optional<energyReport> energy;
   if (energyGiven(energySettings)) {
     energy = budgetEnergy(mission, energySettings);
@@ -278,11 +279,19 @@ int run(int argc, char** argv) {
     toStderr("vesk: --strict: warnings are errors; nothing is written");
     return 1;
   }
-  if (options.dryRun) {
+  const auto summarise = [&] {
     summarisePlan(mission, stem);
-    if (survey) summariseSurvey(*surveyed, mission.settings.missionSpeed, surveySurfacingSeconds(mission.settings));
-    if (seabed) summariseSeabed(*grid, *seabed);
-    if (energy) summariseEnergy(*energy);
+    if (survey) {
+      summariseSurvey(*surveyed, mission.settings.missionSpeed, surveySurfacingSeconds(mission.settings),
+                      drift ? std::optional<double>(drift->secondsFromWaypoint1) : std::nullopt);
+    }
+    if (seabed) toStderr("seabed " + grid->name + ":");
+    if (seabed) summariseLines(seabed->summary);
+    if (drift) summariseLines(drift->summary);
+    if (energy) summariseLines(energy->summary);
+  };
+  if (options.dryRun) {
+    summarise();
     toStderr("dry run: nothing is written");
     return 0;
   }
@@ -295,10 +304,7 @@ int run(int argc, char** argv) {
     }
   }
   writeMissionFiles(mission, folder, options.maps, &warnings);
-  summarisePlan(mission, stem);
-  if (survey) summariseSurvey(*surveyed, mission.settings.missionSpeed, surveySurfacingSeconds(mission.settings));
-  if (seabed) summariseSeabed(*grid, *seabed);
-  if (energy) summariseEnergy(*energy);
+  summarise();
   return 0;
 }
 
@@ -335,6 +341,7 @@ void planRoute() {
   itemizeList();
   calcWaypointTimes();
   launch_waypoint();
+  timeLegsInCurrent();
   missionTime = calcMissionTime();
 }
 

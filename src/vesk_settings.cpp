@@ -25,6 +25,7 @@ double surfacingAllowance;
 surveyParameters surveySettings;
 seabedParameters seabedSettings;
 energyParameters energySettings;
+currentParameters waterCurrent;
 
 double missionTime;
 
@@ -72,7 +73,9 @@ missionSettings currentSettings() {
   return s;
 }
 
-settingValues currentValues() { return {currentSettings(), surveySettings, seabedSettings, energySettings}; }
+settingValues currentValues() {
+  return {currentSettings(), surveySettings, seabedSettings, energySettings, waterCurrent};
+}
 
 void useValues(const settingValues& values) {
   const missionSettings& s = values.mission;
@@ -98,6 +101,7 @@ void useValues(const settingValues& values) {
   surveySettings = values.survey;
   seabedSettings = values.seabed;
   energySettings = values.energy;
+  waterCurrent = values.current;
 }
 
 namespace {

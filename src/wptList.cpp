@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "calcs.h"
+#include "current/currentLegs.h"
 #include "settings.h"
 #include "text/runMessages.h"
 
@@ -276,6 +277,16 @@ int launch_waypoint() {
   launch->legSecs = distance / missionSpeed;
   launch->wptNumber = 0;
   return 0;
+}
+
+void timeLegsInCurrent() {
+  if (!currentGiven(waterCurrent)) return;
+  for (node* n = headNodePtr; n != nullptr && n != tailNodePtr; n = n->nextPtr) {
+    const result<double> seconds =
+        legSecondsInCurrent(n->wptNumber, n->nextPtr->wptNumber, n->legMeters, n->heading, missionSpeed, waterCurrent);
+    if (!seconds) reportFailure(seconds.error());
+    n->legSecs = *seconds;
+  }
 }
 
 double calcMissionTime() {

@@ -51,4 +51,8 @@ int fillBlankLatLons();
 void itemizeList();
 void calcWaypointTimes();
 int launch_waypoint();
+// With a current, each leg's time from its speed over the ground in place of the time
+// through the water, the launch leg's too; the run ends on a leg the vehicle cannot hold.
+// Without a current, nothing.
+void timeLegsInCurrent();
 double calcMissionTime();

@@ -231,6 +231,7 @@ TEST_F(SettingsFile, TheFileOfARunReadsBackAsTheSameSettings) {
   run.seabed.grid = "grids/North \"Sea\" \\ 1.asc", run.seabed.values = gridValues::depth, run.seabed.tide = -0.5;
   run.energy.batteryWh = 1234.5678, run.energy.reservePercent = 12.5, run.energy.hotelWatts = 0.1 + 0.2;
   run.energy.propulsionWatts = 1.0 / 3;
+  run.current.toward = 359.75, run.current.speed = 0.1 + 0.7;
   std::vector<double> before;
   for (const settingKey& key : settingKeys()) before.push_back(storedValue(key, run));
   const std::string text = settingsText(run, "route \x01\xff.txt", "2026_001_0000.");

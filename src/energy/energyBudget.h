@@ -7,9 +7,10 @@
 // draws propulsionWatts at missionSpeed and, at any other speed, that power times the
 // cube of the speed's ratio to missionSpeed (the drag of a hull grows with the square of
 // the speed, and the power with drag times speed). A leg costs both loads for its time at
-// missionSpeed; a surfacing costs the hotel load for its whole time and the propulsion
-// for the ascent, setpoint and descent at the speeds of those behaviours; the GPS fix
-// drifts at the surface with the motor still.
+// missionSpeed, the time the plan gives it (in a current, over the ground, the vehicle
+// still making missionSpeed through the water); a surfacing costs the hotel load for its
+// whole time and the propulsion for the ascent, setpoint and descent at the speeds of
+// those behaviours; the GPS fix drifts at the surface with the motor still.
 //
 // Enters: the planned mission (its legs, their times, its settings) and the energy keys.
 // Leaves: why the keys cannot make a budget; the warnings, each naming where the reserve

@@ -57,6 +57,17 @@ std::string propulsionRefusal(double value, const std::string&) {
   return value > 0 && value <= 100000 ? "" : "propulsionWatts is watts greater than 0, at most 100000";
 }
 
+// North may be written 0 or 360, as the planner writes it.
+std::string currentTowardRefusal(double value, const std::string&) {
+  return value >= 0 && value <= 360 ? "" : "currentToward is degrees true from 0 to 360";
+}
+
+// The strongest tidal races run at some 5 m/s; beyond 10 m/s the figure is a slip of
+// digits or of units (knots or centimetres a second for metres a second).
+std::string currentSpeedRefusal(double value, const std::string&) {
+  return value >= 0 && value <= 10 ? "" : "currentSpeed is m/s from 0 to 10";
+}
+
 // The script's GPS blocks know True and False only: any other number would be written as
 // False without the operator meaning it.
 std::string flagRefusal(const char* name, double value) {

@@ -185,6 +185,10 @@ const std::vector<settingKey> keys = {
      "energy: watts of the electronics and sensors"},
     {"propulsionWatts", settingType::real, &energyParameters::propulsionWatts, propulsionRefusal, nullptr,
      "energy: watts of the propulsion at missionSpeed"},
+    {"currentToward", settingType::real, &currentParameters::toward, currentTowardRefusal, nullptr,
+     "current: degrees true the water flows toward"},
+    {"currentSpeed", settingType::real, &currentParameters::speed, currentSpeedRefusal, nullptr,
+     "current: m/s of the water over the ground"},
 };
 
 std::string wholeRange(const settingKey& key) {

@@ -45,7 +45,7 @@ struct settingKey {
   std::variant<double missionSettings::*, int missionSettings::*, double surveyParameters::*, int surveyParameters::*,
                std::optional<double> surveyParameters::*, entryCorner surveyParameters::*, double seabedParameters::*,
                gridValues seabedParameters::*, std::string seabedParameters::*,
-               std::optional<double> energyParameters::*>
+               std::optional<double> energyParameters::*, std::optional<double> currentParameters::*>
       storage;
   settingCheck check;  // null: every value of the type
   // Whether a run without questions (--no-input) must be given the key: settings the
@@ -117,5 +117,8 @@ std::string batteryRefusal(double value, const std::string& written);
 std::string reserveRefusal(double value, const std::string& written);
 std::string hotelRefusal(double value, const std::string& written);
 std::string propulsionRefusal(double value, const std::string& written);
+// The current's direction and speed.
+std::string currentTowardRefusal(double value, const std::string& written);
+std::string currentSpeedRefusal(double value, const std::string& written);
 // "a corner: ..." or "\"elevation\" or \"depth\"": what a corner or word key takes.
 std::string wordList(const settingKey& key);

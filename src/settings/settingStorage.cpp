@@ -18,8 +18,10 @@ auto& partOf(Values& values) {
     return values.survey;
   } else if constexpr (std::is_same_v<Part, seabedParameters>) {
     return values.seabed;
-  } else {
+  } else if constexpr (std::is_same_v<Part, energyParameters>) {
     return values.energy;
+  } else {
+    return values.current;
   }
 }
 

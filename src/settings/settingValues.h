@@ -3,6 +3,7 @@
 // program-wide settings around the dialogue.
 #pragma once
 
+#include "current/currentParameters.h"
 #include "energy/energyParameters.h"
 #include "mission/missionSettings.h"
 #include "seabed/seabedParameters.h"
@@ -13,4 +14,5 @@ struct settingValues {
   surveyParameters survey;
   seabedParameters seabed;
   energyParameters energy;
+  currentParameters current;
 };

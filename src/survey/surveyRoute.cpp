@@ -136,14 +136,15 @@ problem writeSurveyRoute(const areaSurvey& survey, const std::string& path, warn
                       {setKind::named, warnings});
 }
 
-void summariseSurvey(const areaSurvey& survey, double missionSpeed, double surfacingSeconds) {
+void summariseSurvey(const areaSurvey& survey, double missionSpeed, double surfacingSeconds,
+                     std::optional<double> underWaySeconds) {
   const surveyPlan& plan = survey.plan;
   const long long cross =
       std::count_if(plan.lines.begin(), plan.lines.end(), [](const surveyLine& l) { return l.cross; });
   const long long lines = static_cast<long long>(plan.lines.size()) - cross;
   // Every waypoint after the first is a surfacing.
   const long long surfacings = static_cast<long long>(plan.route.size()) - 1;
-  const double underWay = (plan.lineMeters + plan.transitMeters) / missionSpeed;
+  const double underWay = underWaySeconds ? *underWaySeconds : (plan.lineMeters + plan.transitMeters) / missionSpeed;
   std::string lineText = std::to_string(lines) + (lines == 1 ? " line" : " lines");
   // Lines are counted as they are run, a line split by a hole or a notch as several; the
   // operator who asked for N cross lines hears why there are more, or fewer.

@@ -10,6 +10,7 @@
 // writes the list or the picture's inputs.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "routes/areaImport.h"
@@ -56,5 +57,7 @@ problem writeSurveyRoute(const areaSurvey& survey, const std::string& path, warn
 
 // The survey's figures on standard error, after the plan's: lines, their length, the
 // transits, the coverage and the time under way at `missionSpeed` and at the surfacings,
-// `surfacingSeconds` each.
-void summariseSurvey(const areaSurvey& survey, double missionSpeed, double surfacingSeconds);
+// `surfacingSeconds` each. In a current the time under way is `underWaySeconds`, the
+// legs' times over the ground from the first waypoint on, as the plan has them.
+void summariseSurvey(const areaSurvey& survey, double missionSpeed, double surfacingSeconds,
+                     std::optional<double> underWaySeconds = std::nullopt);
