@@ -340,12 +340,20 @@ console="$scratch/console"
 mkdir "$console"
 cp examples/route.txt "$console/маршрут.txt"
 mkfifo "$console.in"
-(cd "$console" && timeout 240 script -qfec "wine '$win_exe'" /dev/null <"$console.in" >"$console.log" 2>&1
-  echo $? >"$console.status") &
+# The status is written however the run ends: under set -e a failing command would end the
+# subshell before it could say how the program ended.
+(cd "$console" && {
+  status=0
+  timeout 240 script -qfec "wine '$win_exe'" /dev/null <"$console.in" >"$console.log" 2>&1 || status=$?
+  echo "$status" >"$console.status"
+}) &
 exec 7>"$console.in"
-# What the console shows, without its cursor movements and blanks (Wine draws blanks by
-# moving the cursor).
-shown() { sed 's/\x1b\[[0-9;?]*[a-zA-Z]//g' "$console.log" | tr -d ' \r\n' | grep -q "$1"; }
+# How often the console has shown TEXT, without its cursor movements and blanks (Wine draws
+# blanks by moving the cursor).
+times_shown() {
+  sed 's/\x1b\[[0-9;?]*[a-zA-Z]//g' "$console.log" | tr -d ' \r\n' | grep -o -- "$1" | wc -l || true
+}
+shown() { [ "$(times_shown "$1")" -ge "${2:-1}" ]; }
 wait_until() {
   local i
   for i in $(seq 1200); do
@@ -355,8 +363,21 @@ wait_until() {
   return 1
 }
 problems=()
-if wait_until shown "nameofthewaypointfile"; then
-  printf 'маршрут.txt\r0\rn\r50\ry\r' >&7
+# Each answer is typed once its question is on the screen, as an operator types it: typed
+# ahead, an answer may reach the console while the program reads a single key.
+answer() {
+  if wait_until shown "$1" "${3:-1}"; then
+    printf '%b' "$2" >&7
+  else
+    problems+=("no prompt \"$1\"")
+    return 1
+  fi
+}
+if answer "nameofthewaypointfile" 'маршрут.txt\r' &&
+  answer "IfparametersareOK,type0" '0\r' &&
+  answer "PleaseenterYorN" 'n\r' 1 &&
+  answer "Pleaseenternewdepth" '50\r' &&
+  answer "PleaseenterYorN" 'y\r' 2; then
   if wait_until shown "Hitanykeytocontinue"; then
     sleep 3
     [ ! -f "$console.status" ] || problems+=("the run did not wait for a key")
@@ -364,16 +385,15 @@ if wait_until shown "nameofthewaypointfile"; then
   else
     problems+=("no sampler reminder")
   fi
-else
-  problems+=("no file-name prompt")
 fi
 wait_until test -s "$console.status" || problems+=("the run did not end")
 exec 7>&-
 wait
-[ "$(cat "$console.status" 2>/dev/null)" = 0 ] || problems+=("exit status $(cat "$console.status" 2>/dev/null)")
+[ "$(cat "$console.status" 2>/dev/null || true)" = 0 ] ||
+  problems+=("exit status $(cat "$console.status" 2>/dev/null || echo none)")
 [ "$(find "$console" -name '*.cfg' -o -name '*.wpt' -o -name '*.pts' | wc -l)" = 3 ] ||
   problems+=("files: $(ls "$console" | tr '\n' ' ')")
-[ "${#problems[@]}" -eq 0 ] || sed 's/\x1b\[[0-9;?]*[a-zA-Z]//g' "$console.log" | tail -20
+[ "${#problems[@]}" -eq 0 ] || sed 's/\x1b\[[0-9;?]*[a-zA-Z]//g' "$console.log" | tail -40
 verdict "console run" "typed name, key wait, $(cd "$console" && ls | tr '\n' ' ')"
 
 finish_stage
