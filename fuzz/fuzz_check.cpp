@@ -1,6 +1,7 @@
 #include "fuzz_check.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <pugixml.hpp>
 #include <regex>
@@ -581,9 +583,12 @@ void checkSettingsRefusal(const std::string& errors) {
 // Status 1 must come with one of the program's messages as the last thing printed; a
 // refusal of the waypoint file comes before any question, so it is all that is printed.
 void checkFailureMessage(const std::string& output, const std::string& file) {
-  static const char* const laterMessages[] = {"unexpected end of input", "the route would need more than ",
-                                              "the meters between surfacings must be greater than 0", "out of memory",
-                                              "the vehicle cannot hold the leg from waypoint "};
+  static const char* const laterMessages[] = {"unexpected end of input",
+                                              "the route would need more than ",
+                                              "the meters between surfacings must be greater than 0",
+                                              "out of memory",
+                                              "the vehicle cannot hold the leg from waypoint ",
+                                              "the leg from waypoint "};
   if (!endsWith(output, "\n")) finding("status 1 without a message line");
   for (const char c : output) {
     // Text from the file reaches the terminal escaped: a raw control character could
@@ -672,13 +677,18 @@ void runAndCheck(const std::string& waypoints, const std::string& answers, const
   const std::vector<keptFile> none;
   const std::vector<keptFile>& files = wroteSet ? kept.files : none;
 
-  // The mission files, then the maps.
+  // The mission files, then the maps: of the plan, or of each dive of a plan split into
+  // dives (STEM-1.cfg, STEM-2.cfg, ...), whose files are sorted out by the dive's number.
   const char* const extensions[] = {".cfg", ".wpt", ".pts", ".kml", ".gpx", ".geojson"};
   const size_t expected = options.maps ? 6 : 3;
-  const keptFile* outputs[6] = {};
+  std::map<std::string, std::array<const keptFile*, 6>> plans;
   std::vector<std::string> others;
   for (const keptFile& file : files) {
     const std::string ext = fs::path(file.path).extension().string();
+    const std::string stem = fs::path(file.path).stem().string();
+    const size_t dash = stem.rfind('-');
+    const std::string dive = dash == std::string::npos ? "" : stem.substr(dash + 1);
+    std::array<const keptFile*, 6>& outputs = plans[dive];
     const keptFile** slot = nullptr;
     for (size_t i = 0; i < expected; ++i) {
       if (ext == extensions[i]) slot = &outputs[i];
@@ -689,8 +699,13 @@ void runAndCheck(const std::string& waypoints, const std::string& answers, const
       others.push_back(file.path);
     }
   }
-  size_t written = 0;
-  for (const keptFile* file : outputs) written += file == nullptr ? 0 : 1;
+  if (plans.size() > 1 && plans.count("") > 0) others.push_back("a plan's files beside a dive's");
+  for (const auto& [dive, outputs] : plans) {
+    if (!dive.empty() && (dive.size() > 6 || dive.find_first_not_of("0123456789") != std::string::npos ||
+                          dive[0] == '0' || std::stoul(dive) > plans.size())) {
+      others.push_back("dive " + dive + " of " + std::to_string(plans.size()));
+    }
+  }
 
   if (status == 1) {
     if (!files.empty()) {
@@ -714,21 +729,28 @@ void runAndCheck(const std::string& waypoints, const std::string& answers, const
       checkFailureMessage(output, waypointFile);
     }
   } else if (status == 0) {
-    if (written != expected || !others.empty())
-      finding("status 0 without exactly the " + std::to_string(expected) + " output files");
-    const keptFile& cfg = *outputs[0];
-    const keptFile& wpt = *outputs[1];
-    const keptFile& pts = *outputs[2];
-    const std::vector<waypointText> points = checkWaypoints(wpt.path, wpt.content);
-    checkSurLine(pts.path, pts.content, points);
-    checkMission(cfg.path, cfg.content, points.size());
+    if (plans.empty() || !others.empty()) finding("status 0 without the output files of a plan or of its dives");
+    for (const auto& [dive, outputs] : plans) {
+      size_t written = 0;
+      for (const keptFile* file : outputs) written += file == nullptr ? 0 : 1;
+      if (written != expected) {
+        finding("status 0 without exactly the " + std::to_string(expected) + " output files" +
+                (dive.empty() ? std::string() : " of dive " + dive));
+      }
+      const keptFile& cfg = *outputs[0];
+      const keptFile& wpt = *outputs[1];
+      const keptFile& pts = *outputs[2];
+      const std::vector<waypointText> points = checkWaypoints(wpt.path, wpt.content);
+      checkSurLine(pts.path, pts.content, points);
+      checkMission(cfg.path, cfg.content, points.size());
+      if (options.maps) {
+        checkKml(outputs[3]->path, outputs[3]->content, points);
+        checkGpx(outputs[4]->path, outputs[4]->content, points);
+        checkGeoJson(outputs[5]->path, outputs[5]->content, points);
+      }
+    }
     if (options.grid && readFile(stderrFile).find(std::string("seabed ") + gridFile + ":\n") == std::string::npos) {
       finding("a plan checked against a grid without the seabed's summary");
-    }
-    if (options.maps) {
-      checkKml(outputs[3]->path, outputs[3]->content, points);
-      checkGpx(outputs[4]->path, outputs[4]->content, points);
-      checkGeoJson(outputs[5]->path, outputs[5]->content, points);
     }
   } else {
     finding("exit status " + std::to_string(status));

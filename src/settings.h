@@ -36,6 +36,7 @@ extern double surfacingAllowance;  // seconds added for each waypoint group; 0 b
 extern seabedParameters seabedSettings;  // the seabed checks (--bathymetry)
 extern energyParameters energySettings;  // the energy budget; none given: no budget
 extern currentParameters waterCurrent;   // the current; none given: still water
+extern diveParameters diveSettings;      // the longest dive; none given: one dive
 extern surveyParameters surveySettings;
 
 // ---- Derived during the run ----

@@ -29,6 +29,7 @@
 #include "settings/settingsFile.h"
 #include "survey/surveyRoute.h"
 #include "text/runMessages.h"
+#include "vesk_dives.h"
 #include "vesk_user_if.h"
 #include "wptList.h"
 #include "writeMission.h"
@@ -129,11 +130,6 @@ missionSurvey surveyOutline(const areaSurvey& survey) {
 // The time of a surfacing at the end of a survey's line.
 double surveySurfacingSeconds(const missionSettings& settings) {
   return surfacingSeconds(settings, legEndDepth(settings));
-}
-
-// The seabed's, the current's or the energy's figures on standard error, after the plan's.
-void summariseLines(const std::vector<std::string>& summary) {
-  for (const std::string& line : summary) toStderr(line);
 }
 
 // What a metre and a surfacing cost the dive with the settings as they stand; a vehicle's
@@ -258,37 +254,23 @@ int run(int argc, char** argv) {
   plannedMission mission =
       describeMission(waypointFileName, missionFileNames(stem, options.maps), &warnings,
                       survey ? std::optional<missionSurvey>(surveyOutline(*surveyed)) : std::nullopt);
-  warnAboutPlan(mission, warnings);
-  std::optional<seabedReport> seabed;
-  if (grid) {
-    seabed = checkSeabed(mission, *grid, seabedSettings.values, seabedSettings.margin);
-    for (const std::string& text : seabed->warnings) warnings.warn(text);
-    mission.seabed = seabed->profile;
-  }
-  std::optional<currentReport> drift;
-  if (currentGiven(waterCurrent)) {
-    drift = reportCurrent(mission, waterCurrent);
-    for (const std::string& text : drift->warnings) warnings.warn(text);
-  }
-  std::optional<energyReport> energy;
-  if (energyGiven(energySettings)) {
-    energy = budgetEnergy(mission, energySettings);
-    for (const std::string& text : energy->warnings) warnings.warn(text);
-  }
+  // A plan longer than the vehicle's dive or battery, split into dives when the operator
+  // gives the longest dive; each dive is checked as a plan of its own.
+  std::optional<std::vector<divePlan>> dives = planDives(mission, lineEndsOf(mission, surveyed), stem, options.maps);
+  std::vector<missionChecks> checks = checkPlan(mission, dives, grid, warnings);
   if (options.strict && warnings.count() > 0) {
     toStderr("vesk: --strict: warnings are errors; nothing is written");
     return 1;
   }
   const auto summarise = [&] {
-    summarisePlan(mission, stem);
+    summarisePlanOrDives(mission, dives, stem);
     if (survey) {
+      const missionChecks& whole = checks.front();
       summariseSurvey(*surveyed, mission.settings.missionSpeed, surveySurfacingSeconds(mission.settings),
-                      drift ? std::optional<double>(drift->secondsFromWaypoint1) : std::nullopt);
+                      !dives && whole.drift ? std::optional<double>(whole.drift->secondsFromWaypoint1) : std::nullopt);
     }
-    if (seabed) toStderr("seabed " + grid->name + ":");
-    if (seabed) summariseLines(seabed->summary);
-    if (drift) summariseLines(drift->summary);
-    if (energy) summariseLines(energy->summary);
+    for (size_t k = 0; k < checks.size(); ++k)
+      summariseChecks(checks[k], grid, dives ? "dive " + std::to_string(k + 1) + " " : "");
   };
   if (options.dryRun) {
     summarise();
@@ -303,7 +285,7 @@ int run(int argc, char** argv) {
       reportFailure(*p);
     }
   }
-  writeMissionFiles(mission, folder, options.maps, &warnings);
+  writePlanFiles(mission, dives, folder, options.maps, &warnings);
   summarise();
   return 0;
 }

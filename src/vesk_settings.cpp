@@ -26,6 +26,7 @@ surveyParameters surveySettings;
 seabedParameters seabedSettings;
 energyParameters energySettings;
 currentParameters waterCurrent;
+diveParameters diveSettings;
 
 double missionTime;
 
@@ -74,7 +75,7 @@ missionSettings currentSettings() {
 }
 
 settingValues currentValues() {
-  return {currentSettings(), surveySettings, seabedSettings, energySettings, waterCurrent};
+  return {currentSettings(), surveySettings, seabedSettings, energySettings, waterCurrent, diveSettings};
 }
 
 void useValues(const settingValues& values) {
@@ -102,6 +103,7 @@ void useValues(const settingValues& values) {
   seabedSettings = values.seabed;
   energySettings = values.energy;
   waterCurrent = values.current;
+  diveSettings = values.dives;
 }
 
 namespace {

@@ -314,26 +314,54 @@ std::vector<std::string> missionFileNames(const std::string& stem, const std::ve
   return names;
 }
 
-void writeMissionFiles(const plannedMission& mission, const std::string& folder, const std::vector<mapFormat>& maps,
-                       warningLog* warnings, setSteps steps) {
-  const std::vector<std::string>& names = mission.setFiles;
-  std::vector<outputFile> files = {
-      {names[0], "cannot open mission output file %s ", "cannot write mission output file %s ",
-       " **** Wrote mission script: %s **** \n"},
-      {names[1], "cannot open waypoint output file %s ", "cannot write waypoint output file %s ",
-       "\n **** Wrote waypoints file : %s ****\n"},
-      {names[2], "cannot open surveyline output file %s ", "cannot write surveyline output file %s ",
-       "\n **** Wrote survey line : %s ****\n"}};
-  for (size_t i = 0; i < maps.size(); ++i) {
+namespace {
+
+// The files of one plan named as `names`, with the messages the operator knows them by.
+void addPlanFiles(const std::vector<std::string>& names, size_t maps, std::vector<outputFile>& files) {
+  files.push_back({names[0], "cannot open mission output file %s ", "cannot write mission output file %s ",
+                   " **** Wrote mission script: %s **** \n"});
+  files.push_back({names[1], "cannot open waypoint output file %s ", "cannot write waypoint output file %s ",
+                   "\n **** Wrote waypoints file : %s ****\n"});
+  files.push_back({names[2], "cannot open surveyline output file %s ", "cannot write surveyline output file %s ",
+                   "\n **** Wrote survey line : %s ****\n"});
+  for (size_t i = 0; i < maps; ++i) {
     files.push_back({names[3 + i], "cannot open map output file %s ", "cannot write map output file %s ",
                      "\n **** Wrote map : %s ****\n"});
   }
+}
+
+// The texts of one plan's files, the list holding its route, from out[first] on.
+void planTexts(const plannedMission& mission, const std::vector<mapFormat>& maps, const std::vector<outputFile>& files,
+               const std::vector<textOut*>& out, size_t first) {
+  missionText(files[first].name, false, *out[first]);
+  routeRecords(out[first + 1], out[first + 2], files[first + 2].name);
+  for (size_t i = 0; i < maps.size(); ++i) mapText(maps[i], mission, files[first + 3 + i].name, *out[first + 3 + i]);
+}
+
+}  // namespace
+
+void writeMissionFiles(const plannedMission& mission, const std::string& folder, const std::vector<mapFormat>& maps,
+                       warningLog* warnings, setSteps steps) {
+  std::vector<outputFile> files;
+  addPlanFiles(mission.setFiles, maps.size(), files);
+  const problem failed =
+      writeFileSet(folder, files, [&](const std::vector<textOut*>& out) { planTexts(mission, maps, files, out, 0); },
+                   {setKind::mission, warnings, steps});
+  if (failed) reportFailure(*failed);
+}
+
+void writeDiveFiles(const std::vector<const plannedMission*>& dives, const std::function<void(size_t)>& listDive,
+                    const std::string& folder, const std::vector<mapFormat>& maps, warningLog* warnings,
+                    setSteps steps) {
+  std::vector<outputFile> files;
+  for (const plannedMission* dive : dives) addPlanFiles(dive->setFiles, maps.size(), files);
+  const size_t each = 3 + maps.size();
   const problem failed = writeFileSet(folder, files,
                                       [&](const std::vector<textOut*>& out) {
-                                        missionText(files[0].name, false, *out[0]);
-                                        routeRecords(out[1], out[2], files[2].name);
-                                        for (size_t i = 0; i < maps.size(); ++i)
-                                          mapText(maps[i], mission, files[3 + i].name, *out[3 + i]);
+                                        for (size_t k = 0; k < dives.size(); ++k) {
+                                          listDive(k);
+                                          planTexts(*dives[k], maps, files, out, k * each);
+                                        }
                                       },
                                       {setKind::mission, warnings, steps});
   if (failed) reportFailure(*failed);

@@ -1,6 +1,7 @@
 // The three output files of a planned route.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,13 @@ std::vector<std::string> missionFileNames(const std::string& stem, const std::ve
 // (see setSteps).
 void writeMissionFiles(const plannedMission& mission, const std::string& folder, const std::vector<mapFormat>& maps,
                        warningLog* warnings = nullptr, setSteps steps = nullptr);
+
+// The files of a plan split into dives as one set, all of them or none: each dive's files
+// as writeMissionFiles writes a plan's, named as its setFiles. `listDive(k)` makes the
+// route of dives[k] the list, planned, before its files are written.
+void writeDiveFiles(const std::vector<const plannedMission*>& dives, const std::function<void(size_t)>& listDive,
+                    const std::string& folder, const std::vector<mapFormat>& maps, warningLog* warnings = nullptr,
+                    setSteps steps = nullptr);
 
 // The text of the mission script for `name`. `preview` gives the console preview's
 // variant of it.

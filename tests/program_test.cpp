@@ -150,12 +150,32 @@ TEST(Program, HelpTheReadmeAndTheManualPageShowOneUsage) {
     }
     tagNext = line == ".TP";
   }
-  const std::set<std::string> expected = {"-h",         "--help",        "--version",      "--map",
-                                          "-o",         "--output-dir",  "--settings",     "--set",
-                                          "--no-input", "--dry-run",     "--strict",       "--save-settings",
-                                          "--",         "--area",        "--line-spacing", "--swath-width",
-                                          "--overlap",  "--line-angle",  "--entry",        "--start",
-                                          "--run-in",   "--cross-lines", "--write-route",  "--bathymetry"};
+  const std::set<std::string> expected = {"-h",
+                                          "--help",
+                                          "--version",
+                                          "--map",
+                                          "-o",
+                                          "--output-dir",
+                                          "--settings",
+                                          "--set",
+                                          "--no-input",
+                                          "--dry-run",
+                                          "--strict",
+                                          "--save-settings",
+                                          "--",
+                                          "--area",
+                                          "--line-spacing",
+                                          "--swath-width",
+                                          "--overlap",
+                                          "--line-angle",
+                                          "--entry",
+                                          "--start",
+                                          "--run-in",
+                                          "--cross-lines",
+                                          "--write-route",
+                                          "--bathymetry",
+                                          "--max-dive-hours",
+                                          "--max-dive-hours"};
   EXPECT_EQ(optionNames(usageOptions), expected);
   EXPECT_EQ(optionNames(tags), optionNames(usageOptions));
 }

@@ -232,6 +232,7 @@ TEST_F(SettingsFile, TheFileOfARunReadsBackAsTheSameSettings) {
   run.energy.batteryWh = 1234.5678, run.energy.reservePercent = 12.5, run.energy.hotelWatts = 0.1 + 0.2;
   run.energy.propulsionWatts = 1.0 / 3;
   run.current.toward = 359.75, run.current.speed = 0.1 + 0.7;
+  run.dives.maxDiveHours = 7.75;
   std::vector<double> before;
   for (const settingKey& key : settingKeys()) before.push_back(storedValue(key, run));
   const std::string text = settingsText(run, "route \x01\xff.txt", "2026_001_0000.");

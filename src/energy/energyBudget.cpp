@@ -58,7 +58,50 @@ class crossing {
   std::optional<place> where_;
 };
 
+// The loads of the vehicle the keys describe, at the mission's speed.
+vehicleLoads loadsOf(const plannedMission& mission, const energyParameters& energy) {
+  const double cruise = mission.settings.missionSpeed;
+  return {*energy.hotelWatts, *energy.propulsionWatts / (cruise * cruise * cruise)};
+}
+
+// Gives `spend` the joules of each part of `mission` in the order the vehicle runs it, and
+// returns those spent under way.
+template <typename Spend>
+double walkMission(const plannedMission& mission, const vehicleLoads& loads, Spend spend) {
+  const missionSettings& s = mission.settings;
+  const std::vector<missionWaypoint>& route = mission.waypoints;
+  // A surfacing, as the mission script has the vehicle run it: the ascent at the end of a
+  // leg, then before the next leg the GPS fix (motor still), the setpoint and the descent.
+  const double ascent = loads.at(ascentSpeed) * ascentSeconds(legEndDepth(s));
+  const double beforeLeg = loads.hotel * gpsFixSeconds(s) + loads.at(setpointSpeed) * setpointSeconds +
+                           loads.at(descentSpeed) * descentSeconds();
+  double underWay = 0;
+  for (size_t i = 0; i + 1 < route.size(); ++i) {
+    spend(beforeLeg, place{i, false});
+    const double leg = loads.at(s.missionSpeed) * route[i].legSecs;
+    underWay += leg;
+    spend(leg, place{i, true});
+    spend(ascent, place{i + 1, false});
+  }
+  return underWay;
+}
+
 }  // namespace
+
+double energyUsedWh(const plannedMission& mission, const energyParameters& energy) {
+  double used = 0;
+  walkMission(mission, loadsOf(mission, energy), [&used](double joules, place) { used += joules; });
+  return used / joulesPerWattHour;
+}
+
+bool reserveKept(const plannedMission& mission, const energyParameters& energy) {
+  const double battery = *energy.batteryWh * joulesPerWattHour;
+  const double reserve = battery * energy.reservePercent.value_or(defaultReservePercent) / 100;
+  // As the budget finds the reserve broken: the same sum, compared the same way.
+  double used = 0;
+  walkMission(mission, loadsOf(mission, energy), [&used](double joules, place) { used += joules; });
+  return !(used > battery - reserve);
+}
 
 bool energyGiven(const energyParameters& energy) {
   return energy.batteryWh || energy.reservePercent || energy.hotelWatts || energy.propulsionWatts;
@@ -90,32 +133,19 @@ energyReport budgetEnergy(const plannedMission& mission, const energyParameters&
   const missionSettings& s = mission.settings;
   const std::vector<missionWaypoint>& route = mission.waypoints;
   const double cruise = s.missionSpeed;
-  const vehicleLoads loads{*energy.hotelWatts, *energy.propulsionWatts / (cruise * cruise * cruise)};
+  const vehicleLoads loads = loadsOf(mission, energy);
   const double battery = *energy.batteryWh * joulesPerWattHour;
   const double percent = energy.reservePercent.value_or(defaultReservePercent);
   const double reserve = battery * percent / 100;
 
-  // A surfacing, as the mission script has the vehicle run it: the ascent at the end of a
-  // leg, then before the next leg the GPS fix (motor still), the setpoint and the descent.
-  const double ascent = loads.at(ascentSpeed) * ascentSeconds(legEndDepth(s));
-  const double beforeLeg = loads.hotel * gpsFixSeconds(s) + loads.at(setpointSpeed) * setpointSeconds +
-                           loads.at(descentSpeed) * descentSeconds();
   double used = 0;
-  double underWay = 0;
   crossing reserveBroken(battery - reserve);
   crossing flat(battery);
-  const auto spend = [&](double joules, place where) {
+  const double underWay = walkMission(mission, loads, [&](double joules, place where) {
     used += joules;
     reserveBroken.note(used, where);
     flat.note(used, where);
-  };
-  for (size_t i = 0; i + 1 < route.size(); ++i) {
-    spend(beforeLeg, {i, false});
-    const double leg = loads.at(cruise) * route[i].legSecs;
-    underWay += leg;
-    spend(leg, {i, true});
-    spend(ascent, {i + 1, false});
-  }
+  });
 
   energyReport report;
   if (reserveBroken.crossed()) {

@@ -40,3 +40,8 @@ struct energyReport {
 // The budget of `mission` with the keys of `energy`, which are complete (missingEnergyKeys
 // is empty).
 energyReport budgetEnergy(const plannedMission& mission, const energyParameters& energy);
+
+// The watt-hours `mission` takes from the battery, and whether the vehicle comes home with
+// the reserve (budgetEnergy warns of none); the keys are complete.
+double energyUsedWh(const plannedMission& mission, const energyParameters& energy);
+bool reserveKept(const plannedMission& mission, const energyParameters& energy);

@@ -57,15 +57,33 @@ struct pending {
   std::unique_ptr<textOut> out;
 };
 
-// The stem of a set, "2014_119_148", from the name of its first file.
+// The stem of a plan, "2014_119_148", from the name of its first file: "2014_119_148.cfg",
+// or "2014_119_148-1.cfg" when the plan is split into dives.
 std::string stemOf(const std::string& name) {
   const size_t dot = name.rfind('.');
-  return dot == std::string::npos ? name : name.substr(0, dot);
+  const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
+  const size_t dash = stem.rfind('-');
+  return dash != std::string::npos && !diveNumberOf(stem.substr(0, dash), name).empty() ? stem.substr(0, dash) : stem;
 }
 
 std::string lastPart(const std::string& path) {
   const size_t slash = path.find_last_of("/\\");
   return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// missionNames of the plan `stem`, then those of its dives, 1, 2, ... as long as `folder`
+// holds a file of the dive: an earlier plan of the stem, in one dive or several, is every
+// file of it. Asked name by name, as a listing of the folder cannot report memory running out.
+std::vector<std::string> missionNamesIn(const std::string& folder, const std::string& stem) {
+  std::vector<std::string> names = missionNames(stem);
+  for (int dive = 1;; ++dive) {
+    const std::vector<std::string> ofDive = missionNames(stem + "-" + std::to_string(dive));
+    if (std::none_of(ofDive.begin(), ofDive.end(),
+                     [&](const std::string& name) { return platform::exists(outputPath(folder, name)); })) {
+      return names;
+    }
+    names.insert(names.end(), ofDive.begin(), ofDive.end());
+  }
 }
 
 // An earlier file of a plan's stem that the new plan does not write (a map, the picture):
@@ -152,7 +170,7 @@ class setWriter {
     // backups too when the new plan has none, so that no map of another plan stands
     // beside the new mission.
     if (journal_.kind == setKind::mission) {
-      for (const std::string& name : missionNames(journal_.stem)) {
+      for (const std::string& name : missionNamesIn(folder_, journal_.stem)) {
         if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
         const bool written = std::any_of(set_.begin(), set_.end(), [&](const pending& p) { return p.name == name; });
         const std::string path = outputPath(folder_, name);

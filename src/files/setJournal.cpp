@@ -194,6 +194,23 @@ std::vector<std::string> missionNames(const std::string& stem) {
   return names;
 }
 
+std::string diveNumberOf(const std::string& stem, const std::string& name) {
+  const size_t dot = name.rfind('.');
+  if (dot == std::string::npos || dot <= stem.size() + 1 || !startsWith(name, stem + "-")) return "";
+  const std::string digits = name.substr(stem.size() + 1, dot - stem.size() - 1);
+  unsigned long long value = 0;
+  if (digits.size() > 6 || digits[0] == '0' || !number(digits, value)) return "";
+  return digits;
+}
+
+bool missionFileOf(const std::string& stem, const std::string& name) {
+  const std::string dive = diveNumberOf(stem, name);
+  for (const std::string& known : missionNames(dive.empty() ? stem : stem + "-" + dive)) {
+    if (known == name) return true;
+  }
+  return false;
+}
+
 int nextBackupNumber(const std::string& folder, const std::vector<std::string>& names) {
   int highest = 0;
   std::error_code ec;
@@ -268,7 +285,6 @@ bool parseJournal(const std::string& text, setJournal& journal, std::string& pro
     problem = "is damaged: it names no set vesk writes";
     return false;
   }
-  const std::vector<std::string> names = mission ? missionNames(journal.stem) : std::vector<std::string>{journal.stem};
   bool anyKept = false;
   bool anyNew = false;
   for (size_t i = 4; i < lines.size(); ++i) {
@@ -280,9 +296,7 @@ bool parseJournal(const std::string& text, setJournal& journal, std::string& pro
       return false;
     }
     file.name = fields[1];
-    bool known = false;
-    for (const std::string& name : names) known = known || name == file.name;
-    if (!known) {
+    if (mission ? !missionFileOf(journal.stem, file.name) : file.name != journal.stem) {
       problem = "names " + quotedName(file.name) + ", which is no file vesk writes for " + setNamed(journal);
       return false;
     }

@@ -62,6 +62,12 @@ std::string backupName(const std::string& name, int number);
 // each of the program's own extensions (cfg, wpt, pts and those of the maps).
 std::vector<std::string> missionNames(const std::string& stem);
 
+// The dive number of a dive's file of the plan `stem`, "3" of "STEM-3.cfg", or empty.
+std::string diveNumberOf(const std::string& stem, const std::string& name);
+// Whether `name` is a file of the plan `stem`: one of missionNames, of the plan or of one of
+// its dives (a plan split into dives writes STEM-1.cfg, STEM-2.cfg, ...).
+bool missionFileOf(const std::string& stem, const std::string& name);
+
 // The backup number an earlier set of these names takes: one more than the highest
 // NAME.~N~ in `folder` among all of `names`, so that the files of one set share it.
 int nextBackupNumber(const std::string& folder, const std::vector<std::string>& names);

@@ -101,6 +101,8 @@ commandLine readCommandLine(int argc, char** argv) {
   app.add_option("--area", line.areaFile)->expected(1);
   app.add_option("--write-route", line.writeRoute)->expected(1);
   app.add_option("--bathymetry", line.bathymetry)->expected(1);
+  std::optional<std::string> diveHours;
+  app.add_option("--max-dive-hours", diveHours)->expected(1);
   surveyTexts survey;
   for (const char* name : surveyOptionNames)
     survey.options[name] = app.add_option(name, survey.texts[name])->expected(1);
@@ -128,6 +130,11 @@ commandLine readCommandLine(int argc, char** argv) {
   if (!files.empty()) line.waypointFile = files[0];
   // Over a settings file, as --set is, and saved with the other settings.
   if (line.bathymetry) line.sets.push_back("bathymetry=" + *line.bathymetry);
+  if (diveHours) {
+    if (!valueOfOption(*findSettingKey("maxDiveHours"), *diveHours))
+      badOption("--max-dive-hours takes hours greater than 0, at most 1000, not '" + *diveHours + "'");
+    line.sets.push_back("maxDiveHours=" + *diveHours);
+  }
   if (files.size() > 1) {
     std::string ignored;
     for (size_t i = 1; i < files.size(); ++i) ignored += " " + files[i];

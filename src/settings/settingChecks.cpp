@@ -73,3 +73,26 @@ std::string currentSpeedRefusal(double value, const std::string&) {
 std::string flagRefusal(const char* name, double value) {
   return value == 0 || value == 1 ? "" : std::string(name) + " is 1 for True or 0 for False";
 }
+
+// A dive of more than six weeks is a slip of digits or of units (minutes for hours).
+std::string diveHoursRefusal(double value, const std::string&) {
+  return value > 0 && value <= 1000 ? "" : "maxDiveHours is hours greater than 0, at most 1000";
+}
+
+// The vehicle's mission timer holds at most 2147483647 s. Within these bounds the timer of
+// any real mission (a survey of tens of thousands of waypoints) stays far inside it, where
+// a slip of a few digits would write a timer the vehicle cannot hold.
+constexpr double largestTimerFactor = 10;
+constexpr double largestAllowance = 3600;
+
+std::string timerFactorRefusal(double value, const std::string&) {
+  // Below 1 the timer ends every mission before its last waypoint.
+  if (value < 1) return "the mission timer must be at least the time under way: missionTimerFactor is 1 or more";
+  return value <= largestTimerFactor ? "" : "missionTimerFactor is at most 10, ten times the time under way";
+}
+
+std::string allowanceRefusal(double value, const std::string&) {
+  if (value < 0) return "a surfacing cannot take less than no time: surfacingAllowance is 0 or more";
+  // A surfacing takes minutes: the GPS fix gives up after 300 s.
+  return value <= largestAllowance ? "" : "surfacingAllowance is at most 3600 s, an hour for each surfacing";
+}

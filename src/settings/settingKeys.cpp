@@ -12,24 +12,6 @@
 
 namespace {
 
-// The vehicle's mission timer holds at most 2147483647 s. Within these bounds the timer of
-// any real mission (a survey of tens of thousands of waypoints) stays far inside it, where
-// a slip of a few digits would write a timer the vehicle cannot hold.
-constexpr double largestTimerFactor = 10;
-constexpr double largestAllowance = 3600;
-
-std::string timerFactorRefusal(double value, const std::string&) {
-  // Below 1 the timer ends every mission before its last waypoint.
-  if (value < 1) return "the mission timer must be at least the time under way: missionTimerFactor is 1 or more";
-  return value <= largestTimerFactor ? "" : "missionTimerFactor is at most 10, ten times the time under way";
-}
-
-std::string allowanceRefusal(double value, const std::string&) {
-  if (value < 0) return "a surfacing cannot take less than no time: surfacingAllowance is 0 or more";
-  // A surfacing takes minutes: the GPS fix gives up after 300 s.
-  return value <= largestAllowance ? "" : "surfacingAllowance is at most 3600 s, an hour for each surfacing";
-}
-
 // The survey's lines (--area): the same limits as their command-line options.
 // 0 leaves the spacing to the swath and the swath to the spacing, as when not given.
 std::string metresOrUnset(double value, const std::string&) {
@@ -189,6 +171,8 @@ const std::vector<settingKey> keys = {
      "current: degrees true the water flows toward"},
     {"currentSpeed", settingType::real, &currentParameters::speed, currentSpeedRefusal, nullptr,
      "current: m/s of the water over the ground"},
+    {"maxDiveHours", settingType::real, &diveParameters::maxDiveHours, diveHoursRefusal, nullptr,
+     "dives: hours on the timer a dive may last; a longer plan is split into dives"},
 };
 
 std::string wholeRange(const settingKey& key) {

@@ -45,7 +45,8 @@ struct settingKey {
   std::variant<double missionSettings::*, int missionSettings::*, double surveyParameters::*, int surveyParameters::*,
                std::optional<double> surveyParameters::*, entryCorner surveyParameters::*, double seabedParameters::*,
                gridValues seabedParameters::*, std::string seabedParameters::*,
-               std::optional<double> energyParameters::*, std::optional<double> currentParameters::*>
+               std::optional<double> energyParameters::*, std::optional<double> currentParameters::*,
+               std::optional<double> diveParameters::*>
       storage;
   settingCheck check;  // null: every value of the type
   // Whether a run without questions (--no-input) must be given the key: settings the
@@ -120,5 +121,10 @@ std::string propulsionRefusal(double value, const std::string& written);
 // The current's direction and speed.
 std::string currentTowardRefusal(double value, const std::string& written);
 std::string currentSpeedRefusal(double value, const std::string& written);
+// The mission timer's factor and allowance.
+std::string timerFactorRefusal(double value, const std::string& written);
+std::string allowanceRefusal(double value, const std::string& written);
+// The longest dive the plan is split into.
+std::string diveHoursRefusal(double value, const std::string& written);
 // "a corner: ..." or "\"elevation\" or \"depth\"": what a corner or word key takes.
 std::string wordList(const settingKey& key);

@@ -20,8 +20,10 @@ auto& partOf(Values& values) {
     return values.seabed;
   } else if constexpr (std::is_same_v<Part, energyParameters>) {
     return values.energy;
-  } else {
+  } else if constexpr (std::is_same_v<Part, currentParameters>) {
     return values.current;
+  } else {
+    return values.dives;
   }
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "current/currentParameters.h"
+#include "dives/diveParameters.h"
 #include "energy/energyParameters.h"
 #include "mission/missionSettings.h"
 #include "seabed/seabedParameters.h"
@@ -15,4 +16,5 @@ struct settingValues {
   seabedParameters seabed;
   energyParameters energy;
   currentParameters current;
+  diveParameters dives;
 };

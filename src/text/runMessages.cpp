@@ -133,8 +133,8 @@ void toStderr(const std::string& line) {
 }
 
 void warningLog::warn(const std::string& text) {
-  toStderr((strict_ ? "error: " : "warning: ") + text);
-  texts_.push_back(text);
+  toStderr((strict_ ? "error: " : "warning: ") + prefix_ + text);
+  texts_.push_back(prefix_ + text);
 }
 
 readyWarning warningLog::prepare(const std::string& text) {

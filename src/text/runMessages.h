@@ -76,6 +76,8 @@ class warningLog {
   void warn(const std::string& text);
   // From now on warnings are errors (--strict).
   void treatAsErrors(bool strict) { strict_ = strict; }
+  // From now on warnings start with `prefix` ("dive 2: "), which tells what they are of.
+  void startWith(std::string prefix) { prefix_ = std::move(prefix); }
   // A warning made ready now, with room kept for it in the log, and given later.
   readyWarning prepare(const std::string& text);
   void give(readyWarning& warning);
@@ -85,6 +87,7 @@ class warningLog {
  private:
   std::vector<std::string> texts_;
   bool strict_ = false;
+  std::string prefix_;
 };
 
 // The same for a warning made ready now and given later (see readyWarning), into `log`;
