@@ -320,6 +320,59 @@ TEST(FileSetPosix, ARunKilledAtEachStepOfWritingItsSetIsPutInOrderByTheNextRun) 
   }
 }
 
+// A plan split into two dives, killed while its set of six files takes its names over an
+// earlier plan of the stem in one dive: the next run knows every dive's file from the
+// journal and finishes the set, the earlier plan's files kept beside it.
+TEST(FileSetPosix, ARunKilledNamingTheSetOfItsDivesIsFinishedByTheNextRun) {
+  const auto writeDives = [](const std::string& folder, setSteps steps) {
+    std::vector<plannedMission> dives;
+    for (const int dive : {1, 2}) {
+      planSurvey(44 + dive, 60);
+      dives.push_back(describeMission("", missionFileNames("2014_119_148-" + std::to_string(dive) + ".", {})));
+    }
+    const std::vector<const plannedMission*> missions = {&dives[0], &dives[1]};
+    const int devNull = open("/dev/null", O_WRONLY);
+    dup2(devNull, 1);
+    writeDiveFiles(
+        missions, [](size_t k) { planSurvey(45 + static_cast<double>(k), 60); }, folder, {}, nullptr, steps);
+  };
+  const std::vector<std::string> diveNames = {"2014_119_148-1.cfg", "2014_119_148-1.pts", "2014_119_148-1.wpt",
+                                              "2014_119_148-2.cfg", "2014_119_148-2.pts", "2014_119_148-2.wpt"};
+  for (const char* step : {"journal in place", "folder flushed"}) {
+    TempDir dir;
+    ASSERT_EQ(writeSurvey(dir.path(), 54, 150), 0);
+    const std::vector<std::string> earlier = contentsOf(dir, setNames);
+    std::fflush(stdout);
+    const pid_t pid = fork();
+    if (pid == 0) {
+      killAt = step;
+      writeDives(dir.path(), killHere);
+      _exit(3);  // not reached: the step kills
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << step << ": status " << status;
+    const vesk_result next = runVesk({"missing.txt"}, "", dir.path());
+    EXPECT_EQ(next.errors.rfind("vesk: a run stopped while it named the set 2014_119_148 in the current folder; "
+                                "finished: the new set has its names, the earlier files are kept as "
+                                "2014_119_148.cfg.~1~, 2014_119_148.wpt.~1~, 2014_119_148.pts.~1~\n",
+                                0),
+              0u)
+        << step << ": " << next.errors;
+    EXPECT_EQ(contentsOf(dir, backupNames(1)), earlier) << step;
+    const std::vector<std::string> dives = contentsOf(dir, diveNames);
+    EXPECT_NE(dives[1].find("\n1,45,10.001,"), std::string::npos) << step << ": dive 1 lies at 45 N";
+    EXPECT_NE(dives[4].find("\n1,46,10.001,"), std::string::npos) << step << ": dive 2 lies at 46 N";
+    EXPECT_EQ(dives[1].find(",54"), std::string::npos) << step << ": nothing of the earlier plan";
+    EXPECT_NE(dives[0].find("# Mission Filename: 2014_119_148-1.cfg"), std::string::npos) << step;
+    EXPECT_NE(dives[3].find("# Mission Filename: 2014_119_148-2.cfg"), std::string::npos) << step;
+    std::vector<std::string> all = diveNames;
+    for (const std::string& name : backupNames(1)) all.push_back(name);
+    std::sort(all.begin(), all.end());
+    EXPECT_EQ(dir.list(), all) << step << ": no temporary file or journal may remain";
+  }
+}
+
 // Everything in the folder: each name with what it is, its inode and, for a plain file,
 // its content (a FIFO is never opened).
 std::vector<std::string> snapshot(const TempDir& dir) {
