@@ -100,8 +100,20 @@ run_in() {
 # The files a run wrote (all but the route copy), one path a line, sorted.
 outputs() { (cd "$1" && find . -type f ! -path "./$(cat "$1.route")" -printf '%P\n' | LC_ALL=C sort); }
 
-# Their extensions, one a line, sorted: names differ between runs only by the UTC time.
-extensions() { outputs "$1" | sed -E 's/^.*\.([^.]*)$/\1/' | LC_ALL=C sort; }
+# A file's name with the plan's stem, the UTC time, made STEM: 2026_343_1510-2.cfg is
+# STEM-2.cfg. Names differ between runs only by the time.
+unstemmed() { sed -E 's#(^|/)[0-9]+_[0-9]+_[0-9]+([-.])#\1STEM\2#'; }
+
+# The files a run wrote, unstemmed, one a line, sorted.
+suffixes() { outputs "$1" | unstemmed | LC_ALL=C sort; }
+
+# file_named DIR NAME: the file of the run in DIR whose unstemmed name is NAME.
+file_named() {
+  local file
+  while IFS= read -r file; do
+    [ "$(printf '%s\n' "$file" | unstemmed)" != "$2" ] || printf '%s\n' "$file"
+  done < <(outputs "$1")
+}
 
 # compare LABEL ROUTE ANSWERS [OPTION...]: one Linux run and one Windows run, compared.
 compare() {
@@ -115,7 +127,7 @@ compare() {
     run_in "$win" "$route" "$answers" wine "$win_exe"
     # The names carry the UTC minute: a pair of runs that straddled a minute boundary
     # differs in its names, and in the file contents and messages that name the files.
-    [ "$(outputs "$lin")" != "$(outputs "$win")" ] && [ "$(extensions "$lin")" = "$(extensions "$win")" ] ||
+    [ "$(outputs "$lin")" != "$(outputs "$win")" ] && [ "$(suffixes "$lin")" = "$(suffixes "$win")" ] ||
       break
     echo "   ($label: the runs straddled a minute; running both again)"
   done
@@ -132,15 +144,16 @@ compare() {
   if ! diff <(tr -d '\r' <"$lin.err") <(tr -d '\r' <"$win.err") >"$scratch/$label.errdiff"; then
     problems+=("error output differs:"$'\n'"$(head -20 "$scratch/$label.errdiff")")
   fi
-  if [ "$(extensions "$lin")" != "$(extensions "$win")" ]; then
+  if [ "$(suffixes "$lin")" != "$(suffixes "$win")" ]; then
     problems+=("different files: Linux [$(outputs "$lin" | tr '\n' ' ')], Windows [$(outputs "$win" | tr '\n' ' ')]")
-  elif [ -n "$(extensions "$lin" | uniq -d)" ]; then
-    problems+=("several files share an extension: $(outputs "$lin" | tr '\n' ' ')")
+  elif [ -n "$(suffixes "$lin" | uniq -d)" ]; then
+    problems+=("several files share a name but for the time: $(outputs "$lin" | tr '\n' ' ')")
   else
-    local ext lf wf
-    for ext in $(extensions "$lin"); do
-      lf=$(outputs "$lin" | grep -E "\.$ext\$")
-      wf=$(outputs "$win" | grep -E "\.$ext\$")
+    local name ext lf wf
+    while IFS= read -r name; do
+      ext=${name##*.}
+      lf=$(file_named "$lin" "$name")
+      wf=$(file_named "$win" "$name")
       if [[ " ${near_extensions:-} " == *" $ext "* ]]; then
         # A route for review holds every digit of its doubles, and the two C libraries'
         # sines and arc tangents may differ in the last of them: the same positions
@@ -150,9 +163,9 @@ compare() {
           problems+=(".$ext differs by more than 1e-9 degrees")
       else
         cmp "$lin/$lf" "$win/$wf" >"$scratch/$label.cmp" 2>&1 ||
-          problems+=(".$ext differs: $(cat "$scratch/$label.cmp")")
+          problems+=("$name differs: $(cat "$scratch/$label.cmp")")
       fi
-    done
+    done < <(suffixes "$lin")
   fi
 
   local files
@@ -252,6 +265,10 @@ compare seabed-ascii examples/area.kml $'4\n3000\n0\ny\n0\nn\n' --swath-width 12
 gdal_translate -q -a_srs EPSG:4326 -ot Int16 -co TILED=YES -co COMPRESS=LZW examples/seabed.asc "$scratch/seabed.tif"
 compare seabed-geotiff examples/area.kml $'4\n3000\n0\ny\n0\nn\n' --swath-width 120 --overlap 20 \
   --bathymetry "$scratch/seabed.tif" --map svg --area
+# The example survey split into dives by the timer and the battery: every dive's files,
+# maps and picture.
+compare survey-in-dives examples/area.kml $'0\ny\n0\nn\n' --swath-width 120 --overlap 20 --max-dive-hours 6 \
+  --set batteryWh=1500 --set hotelWatts=8 --set propulsionWatts=135 --map svg,kml --area
 
 # Text from the file that would drive the terminal, shown escaped alike on both systems.
 printf '45 10\n45.1 10W\033]0;pwned\007\033[2J\n' >"$scratch/route_hostile.txt"
