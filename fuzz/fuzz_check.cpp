@@ -588,7 +588,8 @@ void checkFailureMessage(const std::string& output, const std::string& file) {
                                               "the meters between surfacings must be greater than 0",
                                               "out of memory",
                                               "the vehicle cannot hold the leg from waypoint ",
-                                              "the leg from waypoint "};
+                                              "the leg from waypoint ",
+                                              "the mission timer of "};
   if (!endsWith(output, "\n")) finding("status 1 without a message line");
   for (const char c : output) {
     // Text from the file reaches the terminal escaped: a raw control character could

@@ -257,6 +257,9 @@ int run(int argc, char** argv) {
   // A plan longer than the vehicle's dive or battery, split into dives when the operator
   // gives the longest dive; each dive is checked as a plan of its own.
   std::optional<std::vector<divePlan>> dives = planDives(mission, lineEndsOf(mission, surveyed), stem, options.maps);
+  if (!dives) {
+    if (const problem p = timerBeyondVehicle(mission)) reportFailure(*p);
+  }
   std::vector<missionChecks> checks = checkPlan(mission, dives, grid, warnings);
   if (options.strict && warnings.count() > 0) {
     toStderr("vesk: --strict: warnings are errors; nothing is written");

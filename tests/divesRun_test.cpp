@@ -188,6 +188,11 @@ TEST(DivesRun, ALegLongerThanADiveAndLimitsThatCannotBeMeantAreRefused) {
                    "the leg from waypoint 1 to waypoint 2 does not fit one dive\n",
                    "vesk: a dive of this leg alone takes 0:54:40 on the mission timer, more than the maxDiveHours of "
                    "0.5 h"},
+           // No vehicle's timer holds this plan (1.2 x 33179 m at 0.00001 m/s): refused, with what
+           // would split it.
+           refusal{{"--set", "missionSpeed=0.00001"},
+                   "the mission timer of 3981516237 s is beyond what the vehicle's timer holds\n",
+                   "split the plan into dives with --max-dive-hours H; nothing is written"},
            refusal{{"--max-dive-hours", "0"},
                    "",
                    "vesk: --max-dive-hours takes hours greater than 0, at most 1000, not '0'"},

@@ -196,6 +196,15 @@ void warnAboutSurfacingTime(const plannedMission& mission, warningLog& warnings)
 
 }  // namespace
 
+problem timerBeyondVehicle(const plannedMission& mission) {
+  const double timer = std::nearbyint(mission.missionTime);
+  if (timer < static_cast<double>(std::numeric_limits<int>::max()) + 0.5) return std::nullopt;
+  return failure{"the mission timer of " + fixed(timer, 0) + " s is beyond what the vehicle's timer holds\n",
+                 "vesk: the vehicle's timer holds at most " + std::to_string(std::numeric_limits<int>::max()) +
+                     " s; check the speed and the route, or split the plan into dives with --max-dive-hours H; "
+                     "nothing is written"};
+}
+
 void warnAboutPlan(const plannedMission& mission, warningLog& warnings) {
   const std::vector<missionWaypoint>& route = mission.waypoints;
   const double shortPiece = mission.settings.maxLegMeters * shortPieceShare;
@@ -219,10 +228,8 @@ void warnAboutPlan(const plannedMission& mission, warningLog& warnings) {
   if (more > 0) warnings.warn(std::to_string(more) + " more legs end with such a short piece");
   warnAboutSurfacingTime(mission, warnings);
   const double missionTime = mission.missionTime;
-  if (missionTime >= static_cast<double>(std::numeric_limits<int>::max()) + 0.5) {
-    warnings.warn("the mission timer of " + fixed(std::nearbyint(missionTime), 0) +
-                  " s is beyond what the vehicle's timer holds; check the speed and the route");
-  } else if (missionTime >= 86400) {
+  // A timer beyond what the vehicle's holds is refused (timerBeyondVehicle), not warned of.
+  if (missionTime >= 86400 && !timerBeyondVehicle(mission)) {
     warnings.warn("the mission timer is " + clockTime(std::nearbyint(missionTime)) +
                   ", a day or more; check the speed and the route");
   }
