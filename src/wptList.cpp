@@ -194,6 +194,12 @@ bool plannableAt(double maxLeg) {
   return pieces <= static_cast<double>(maxRouteWaypoints);
 }
 
+// A leg measured again from the positions of pieces already cut (the legs of a dive, or a
+// survey's line cut at the surfacings) may come out a few nanometres over maxLegMeters:
+// cut again, it would end in a surfacing nanometres after the one before. Legs over by
+// less than this are left whole.
+constexpr double cutSlackMeters = 1e-6;
+
 // Cuts every leg longer than maxLegMeters into legs of exactly maxLegMeters, obtained by
 // successive subtraction, followed by the shorter rest. Each cut inserts an intermediate
 // waypoint carrying the rest of the leg and the heading of the leg's start; its position
@@ -210,7 +216,7 @@ void insertIfBig_legMeters() {
   if (!(pieces <= static_cast<double>(maxRouteWaypoints))) tooManyWaypoints();
   big_legMeters = 0;
   for (node* n = headNodePtr; n != nullptr; n = n->nextPtr) {
-    while (n->legMeters > maxLegMeters) {
+    while (n->legMeters > maxLegMeters + cutSlackMeters) {
       const double smallerlegMeters = n->legMeters - maxLegMeters;
       n->legMeters = maxLegMeters;
       insertNode(n, smallerlegMeters);

@@ -230,6 +230,27 @@ TEST(DivesRun, ADiveThatCannotBeWrittenLeavesNoFileOfTheOthers) {
   EXPECT_EQ(dir.list(), before);
 }
 
+// Legs of 13 km cut at every 3600 m: a dive that starts or ends at a cut measures its
+// pieces again, and no piece may be cut once more into a surfacing a hair's breadth after
+// the one before.
+TEST(DivesRun, ADiveOfCutLegsSurfacesOnlyWhereThePlanDid) {
+  TempDir dir;
+  std::string route;
+  for (int i = 0; i < 12; ++i) route += "54.0 " + std::to_string(7 + 0.2 * i).substr(0, 3) + "\n";
+  dir.write("route.txt", route);
+  const vesk_result r = plan(dir, "route.txt", {"--max-dive-hours", "3"});
+  ASSERT_EQ(r.status, 0) << r.errors;
+  const std::vector<dive> dives = divesOf(r.errors);
+  ASSERT_GE(dives.size(), 10u) << r.errors;
+  EXPECT_EQ(r.errors.find("ends with a piece"), std::string::npos) << r.errors;
+  for (size_t k = 0; k < dives.size(); ++k) {
+    const std::string wpt = readFile(dir.file(stemOf(r.errors) + "-" + std::to_string(k + 1) + ".wpt"));
+    EXPECT_EQ(static_cast<size_t>(std::count(wpt.begin(), wpt.end(), '\n')), dives[k].last - dives[k].first + 2)
+        << "dive " << k + 1 << ": its launch waypoint and the plan's waypoints " << dives[k].first << " to "
+        << dives[k].last;
+  }
+}
+
 // A survey in dives: the dives' waypoints, joined where one dive ends and the next begins,
 // are the whole survey's in order.
 TEST(DivesRun, TheDivesOfASurveyAreTheWholeSurveyInOrder) {
