@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -55,22 +54,40 @@ int seconds(const std::string& clock) {
   return h * 3600 + m * 60 + s;
 }
 
-// The dives of the summary, in order.
+// The lines of `text`, without their line ends.
+std::vector<std::string> linesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  for (size_t at = 0; at < text.size();) {
+    const size_t end = std::min(text.find('\n', at), text.size());
+    lines.push_back(text.substr(at, end - at));
+    at = end + 1;
+  }
+  return lines;
+}
+
+// The dives of the summary, in order: "  dive 2       waypoint 13 to 29: ..., 735.6 Wh;
+// timer 5:55:21".
 std::vector<dive> divesOf(const std::string& errors) {
   std::vector<dive> dives;
-  const std::regex line(R"(\n  dive (\d+) +waypoint (\d+) to (\d+): [^\n]*?(?:, ([\d.]+) Wh)?; timer ([\d:]+))");
-  for (std::sregex_iterator it(errors.begin(), errors.end(), line), end; it != end; ++it) {
-    const std::smatch& m = *it;
-    EXPECT_EQ(std::stoul(m[1]), dives.size() + 1) << errors;
-    dives.push_back({std::stoul(m[2]), std::stoul(m[3]), seconds(m[5]), m[4].matched ? std::stod(m[4]) : 0});
+  for (const std::string& line : linesOf(errors)) {
+    unsigned number = 0, first = 0, last = 0;
+    if (std::sscanf(line.c_str(), "  dive %u waypoint %u to %u:", &number, &first, &last) != 3) continue;
+    EXPECT_EQ(number, dives.size() + 1) << errors;
+    const size_t timer = line.find("; timer ");
+    const size_t wattHours = line.rfind(" Wh; timer ");
+    EXPECT_NE(timer, std::string::npos) << line;
+    const double wh = wattHours == std::string::npos ? 0 : std::atof(line.c_str() + line.rfind(", ", wattHours) + 2);
+    dives.push_back({first, last, seconds(line.substr(timer + 8)), wh});
   }
   return dives;
 }
 
 // The stem the summary names, "2026_343_1510".
 std::string stemOf(const std::string& errors) {
-  std::smatch m;
-  return std::regex_search(errors, m, std::regex(R"(plan (\d+_\d+_\d+)[-.])")) ? m[1].str() : "";
+  const size_t at = errors.find("\nplan ");
+  if (at == std::string::npos) return "";
+  const size_t start = at + 6;
+  return errors.substr(start, errors.find_first_not_of("0123456789_", start) - start);
 }
 
 // A file's text with the name it was written under made `common`, so that the files of two
@@ -88,9 +105,9 @@ int timerOf(const std::string& route, std::vector<std::string> more = {}) {
   dir.write("r.txt", route);
   more.push_back("--dry-run");
   const vesk_result r = plan(dir, "r.txt", more);
-  std::smatch m;
-  EXPECT_TRUE(std::regex_search(r.errors, m, std::regex("mission timer ([\\d:]+)"))) << r.errors;
-  return seconds(m[1]);
+  const size_t at = r.errors.find("mission timer ");
+  EXPECT_NE(at, std::string::npos) << r.errors;
+  return at == std::string::npos ? 0 : seconds(r.errors.substr(at + 14));
 }
 
 // Two hours a dive on a route of seven hours under way: the fewest dives, each as long as
@@ -260,8 +277,14 @@ TEST(DivesRun, TheDivesOfASurveyAreTheWholeSurveyInOrder) {
   const auto positions = [&dir](const std::string& file) {
     std::vector<std::string> all;
     const std::string text = readFile(dir.file(file));
-    const std::regex record(R"((?:^|\n)\d+,N([^,]+,[^,]+),)");
-    for (std::sregex_iterator it(text.begin(), text.end(), record), end; it != end; ++it) all.push_back((*it)[1]);
+    // "12,N54.1826184,7.8,5,...": the position of each record.
+    for (const std::string& line : linesOf(text)) {
+      const size_t north = line.find(",N");
+      const size_t lonEnd = line.find(',', line.find(',', north + 2) + 1);
+      if (north != std::string::npos && lonEnd != std::string::npos) {
+        all.push_back(line.substr(north + 2, lonEnd - north - 2));
+      }
+    }
     return all;
   };
   std::vector<std::string> args = noQuestions;
