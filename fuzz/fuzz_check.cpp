@@ -589,6 +589,7 @@ void checkFailureMessage(const std::string& output, const std::string& file) {
                                               "out of memory",
                                               "the vehicle cannot hold the leg from waypoint ",
                                               "the leg from waypoint ",
+                                              "the launch leg to waypoint ",
                                               "the mission timer of "};
   if (!endsWith(output, "\n")) finding("status 1 without a message line");
   for (const char c : output) {

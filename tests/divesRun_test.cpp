@@ -193,12 +193,11 @@ TEST(DivesRun, APlanThatFitsOneDiveIsWrittenAsWithoutTheKey) {
 
 // What cannot be split is refused before anything is written.
 TEST(DivesRun, ALegLongerThanADiveAndLimitsThatCannotBeMeantAreRefused) {
-  TempDir dir;
-  dir.write("route.txt", "54.0 7.0\n54.0 7.5\n");  // a leg of 32.8 km, cut into 10 by the surfacings
   struct refusal {
     std::vector<std::string> args;
     std::string output;
     std::string reason;
+    std::string route = "54.0 7.0\n54.0 7.5\n";  // a leg of 32.8 km, cut into 10 by the surfacings
   };
   for (const refusal& c : {
            refusal{{"--max-dive-hours", "0.5"},
@@ -210,11 +209,18 @@ TEST(DivesRun, ALegLongerThanADiveAndLimitsThatCannotBeMeantAreRefused) {
            refusal{{"--set", "missionSpeed=0.00001"},
                    "the mission timer of 3981516237 s is beyond what the vehicle's timer holds\n",
                    "split the plan into dives with --max-dive-hours H; nothing is written"},
+           // A route of one waypoint has the launch leg alone (500 m, 400 s on the timer).
+           refusal{{"--max-dive-hours", "0.01"},
+                   "the launch leg to waypoint 1 does not fit one dive\n",
+                   "vesk: a dive of this leg alone takes 0:06:40 on the mission timer",
+                   "54.0 7.0\n"},
            refusal{{"--max-dive-hours", "0"},
                    "",
                    "vesk: --max-dive-hours takes hours greater than 0, at most 1000, not '0'"},
            refusal{{"--set", "maxDiveHours=2000"}, "", "maxDiveHours is hours greater than 0, at most 1000"},
        }) {
+    TempDir dir;
+    dir.write("route.txt", c.route);
     const vesk_result r = plan(dir, "route.txt", c.args);
     EXPECT_EQ(r.status, 1) << c.args[1];
     if (!c.output.empty()) {

@@ -1,6 +1,8 @@
 #include "dives/diveSplit.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -79,6 +81,14 @@ result<std::vector<divePlan>> splitIntoDives(const std::vector<missionPosition>&
                                              const std::vector<bool>& lineEnds, const diveLimits& limits,
                                              const divePlanner& plan) {
   const diveSearch search(points, limits, plan);
+  // One waypoint: the launch leg is all there is to split.
+  if (points.size() < 2) {
+    const plannedMission whole = search.missionOf(0, 0);
+    const std::string over = diveOverrun(whole, limits);
+    if (over.empty()) return std::vector<divePlan>{{0, 0, whole}};
+    return failure{"the launch leg to waypoint 1 does not fit one dive\n",
+                   "vesk: a dive of this leg alone " + over + "; nothing is written"};
+  }
   // A leg that does not fit a dive of its own cannot be run by any split: it is named
   // before anything is searched.
   for (size_t i = 0; i + 1 < points.size(); ++i) {
