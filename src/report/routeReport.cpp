@@ -251,7 +251,10 @@ std::vector<planFigure> planFigures(const plannedMission& mission) {
     }
     length += route[i].legMeters;
     seconds += route[i].legSecs;
-    if (route[i].legMeters > route[longest].legMeters) longest = i;
+    // The pieces of a survey's line cut at the surfacings are equal but for the last bits
+    // of their arithmetic, which the systems' math libraries round differently: of legs
+    // equal to a micrometre the first is the longest, on every system.
+    if (route[i].legMeters > route[longest].legMeters + 1e-6) longest = i;
   }
   const long long count = surfacings(mission);
   // The longest leg leads to the next waypoint: the last waypoint, which has no leg, is
