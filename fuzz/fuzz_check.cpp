@@ -590,7 +590,8 @@ void checkFailureMessage(const std::string& output, const std::string& file) {
                                               "the vehicle cannot hold the leg from waypoint ",
                                               "the leg from waypoint ",
                                               "the launch leg to waypoint ",
-                                              "the mission timer of "};
+                                              "the mission timer of ",
+                                              "the plan has "};
   if (!endsWith(output, "\n")) finding("status 1 without a message line");
   for (const char c : output) {
     // Text from the file reaches the terminal escaped: a raw control character could

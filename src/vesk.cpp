@@ -258,7 +258,7 @@ int run(int argc, char** argv) {
   // gives the longest dive; each dive is checked as a plan of its own.
   std::optional<std::vector<divePlan>> dives = planDives(mission, lineEndsOf(mission, surveyed), stem, options.maps);
   if (!dives) {
-    if (const problem p = timerBeyondVehicle(mission)) reportFailure(*p);
+    if (const problem p = planBeyondVehicle(mission)) reportFailure(*p);
   }
   std::vector<missionChecks> checks = checkPlan(mission, dives, grid, warnings);
   if (options.strict && warnings.count() > 0) {

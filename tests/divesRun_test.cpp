@@ -214,6 +214,11 @@ TEST(DivesRun, ALegLongerThanADiveAndLimitsThatCannotBeMeantAreRefused) {
                    "the launch leg to waypoint 1 does not fit one dive\n",
                    "vesk: a dive of this leg alone takes 0:06:40 on the mission timer",
                    "54.0 7.0\n"},
+           // Two legs of 16.6 km with a surfacing every 3 m: more waypoints than any mission holds.
+           refusal{{"--set", "maxLegMeters=3"},
+                   "the plan has 10895 waypoints, more than the 10000 a mission holds\n",
+                   "vesk: a mission holds at most 10000 waypoints; check the route and maxLegMeters, or split",
+                   "54.0 7.0\n54.0 7.25\n54.0 7.5\n"},
            refusal{{"--max-dive-hours", "0"},
                    "",
                    "vesk: --max-dive-hours takes hours greater than 0, at most 1000, not '0'"},
@@ -229,6 +234,26 @@ TEST(DivesRun, ALegLongerThanADiveAndLimitsThatCannotBeMeantAreRefused) {
     EXPECT_NE(r.errors.find(c.reason), std::string::npos) << r.errors;
     EXPECT_EQ(dir.list(), std::vector<std::string>{"route.txt"}) << c.args[1];
   }
+}
+
+// The same plan of too many waypoints flown as dives: each within what a mission holds.
+TEST(DivesRun, APlanOfMoreWaypointsThanAMissionHoldsIsSplitWithinIt) {
+  TempDir dir;
+  dir.write("route.txt", "54.0 7.0\n54.0 7.25\n54.0 7.5\n");
+  const vesk_result r = plan(dir, "route.txt", {"--set", "maxLegMeters=3", "--max-dive-hours", "1000"});
+  ASSERT_EQ(r.status, 0) << r.errors;
+  const std::vector<dive> dives = divesOf(r.errors);
+  ASSERT_EQ(dives.size(), 2u) << r.errors;
+  const std::string stem = stemOf(r.errors);
+  std::vector<long> lines;
+  for (size_t k = 1; k <= dives.size(); ++k) {
+    const std::string wpt = readFile(dir.file(stem + "-" + std::to_string(k) + ".wpt"));
+    lines.push_back(std::count(wpt.begin(), wpt.end(), '\n'));
+  }
+  // The first dive runs as far as a mission holds; the second takes the rest.
+  EXPECT_GT(lines[0], 9990);
+  EXPECT_LE(lines[0], 10001) << "the launch and at most 10000 waypoints";
+  EXPECT_GT(lines[1], 800);
 }
 
 // A folder where dive 3's waypoint file would go: nothing of dives 1 and 2 stays either.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "energy/energyBudget.h"
+#include "mission/routeLimits.h"
 #include "report/routeReport.h"
 #include "report/surfacingTime.h"
 #include "text/textOut.h"
@@ -70,6 +71,10 @@ std::string diveOverrun(const plannedMission& mission, const diveLimits& limits)
   if (timer > limits.maxTimerSeconds) {
     return "takes " + clockTime(timer) + " on the mission timer, more than the maxDiveHours of " +
            number(limits.maxTimerSeconds / 3600) + " h";
+  }
+  if (mission.waypoints.back().number > maxMissionWaypoints) {
+    return "holds " + std::to_string(mission.waypoints.back().number) + " waypoints, more than the " +
+           std::to_string(maxMissionWaypoints) + " a mission holds";
   }
   if (limits.energy && !reserveKept(mission, *limits.energy)) {
     return "uses " + fixed(energyUsedWh(mission, *limits.energy), 1) + " Wh and breaks the battery's reserve";

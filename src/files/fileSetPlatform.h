@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 namespace platform {
@@ -89,6 +90,11 @@ bool isDirectory(const std::string& path);
 
 // True when anything has the name `path`, a link to nothing included.
 bool exists(const std::string& path);
+
+// Calls `each` with the name of every entry of `folder` but "." and "..". False when the
+// folder cannot be listed. Running out of memory meanwhile throws, as anywhere else, where
+// the standard library's folder iterator would end the program.
+bool forEachEntry(const std::string& folder, const std::function<void(const std::string&)>& each);
 
 // Gives the file `from` the name `to` in one step, replacing what had that name.
 bool rename(const std::string& from, const std::string& to);

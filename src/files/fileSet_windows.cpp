@@ -4,6 +4,7 @@
 
 #include <array>
 #include <chrono>
+#include <memory>
 #include <random>
 #include <string>
 #include <thread>
@@ -191,6 +192,18 @@ bool isDirectory(const std::string& path) {
 }
 
 bool exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool forEachEntry(const std::string& folder, const std::function<void(const std::string&)>& each) {
+  WIN32_FIND_DATAA found{};
+  const HANDLE search = ::FindFirstFileA((folder + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  const std::unique_ptr<void, BOOL(WINAPI*)(HANDLE)> closer(search, ::FindClose);
+  do {
+    const std::string name = found.cFileName;
+    if (name != "." && name != "..") each(name);
+  } while (::FindNextFileA(search, &found));
+  return true;
+}
 
 bool rename(const std::string& from, const std::string& to) {
   return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;

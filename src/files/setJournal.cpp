@@ -1,9 +1,7 @@
 #include "files/setJournal.h"
 
 #include <cstdint>
-#include <filesystem>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "files/fileSetPlatform.h"
@@ -213,10 +211,7 @@ bool missionFileOf(const std::string& stem, const std::string& name) {
 
 int nextBackupNumber(const std::string& folder, const std::vector<std::string>& names) {
   int highest = 0;
-  std::error_code ec;
-  for (std::filesystem::directory_iterator it(std::filesystem::u8path(folder.empty() ? "." : folder), ec), end;
-       !ec && it != end; it.increment(ec)) {
-    const std::string entry = it->path().filename().u8string();
+  platform::forEachEntry(folder.empty() ? "." : folder, [&](const std::string& entry) {
     for (const std::string& name : names) {
       if (entry.size() < name.size() + 4 || !startsWith(entry, name + ".~") || entry.back() != '~') continue;
       const std::string digits = entry.substr(name.size() + 2, entry.size() - name.size() - 3);
@@ -225,7 +220,7 @@ int nextBackupNumber(const std::string& folder, const std::vector<std::string>& 
         highest = static_cast<int>(value);
       }
     }
-  }
+  });
   return highest + 1;
 }
 

@@ -8,3 +8,8 @@
 #define VESK_MAX_ROUTE_WAYPOINTS 10000000
 #endif
 constexpr long maxRouteWaypoints = VESK_MAX_ROUTE_WAYPOINTS;
+
+// Most waypoints one mission may hold. A plan beyond it is no dive any vehicle runs (a
+// route across the world planned at a few hundred metres a leg makes millions): it is
+// refused before anything is written, and a dive set splits within it.
+constexpr int maxMissionWaypoints = 10000;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "mission/routeLimits.h"
 #include "report/surfacingTime.h"
 #include "text/runMessages.h"
 #include "text/textOut.h"
@@ -196,7 +197,15 @@ void warnAboutSurfacingTime(const plannedMission& mission, warningLog& warnings)
 
 }  // namespace
 
-problem timerBeyondVehicle(const plannedMission& mission) {
+problem planBeyondVehicle(const plannedMission& mission) {
+  const int count = mission.waypoints.back().number;
+  if (count > maxMissionWaypoints) {
+    return failure{"the plan has " + std::to_string(count) + " waypoints, more than the " +
+                       std::to_string(maxMissionWaypoints) + " a mission holds\n",
+                   "vesk: a mission holds at most " + std::to_string(maxMissionWaypoints) +
+                       " waypoints; check the route and maxLegMeters, or split the plan into dives with "
+                       "--max-dive-hours H; nothing is written"};
+  }
   const double timer = std::nearbyint(mission.missionTime);
   if (timer < static_cast<double>(std::numeric_limits<int>::max()) + 0.5) return std::nullopt;
   return failure{"the mission timer of " + fixed(timer, 0) + " s is beyond what the vehicle's timer holds\n",
@@ -228,8 +237,8 @@ void warnAboutPlan(const plannedMission& mission, warningLog& warnings) {
   if (more > 0) warnings.warn(std::to_string(more) + " more legs end with such a short piece");
   warnAboutSurfacingTime(mission, warnings);
   const double missionTime = mission.missionTime;
-  // A timer beyond what the vehicle's holds is refused (timerBeyondVehicle), not warned of.
-  if (missionTime >= 86400 && !timerBeyondVehicle(mission)) {
+  // A timer beyond what the vehicle's holds is refused (planBeyondVehicle), not warned of.
+  if (missionTime >= 86400 && !planBeyondVehicle(mission)) {
     warnings.warn("the mission timer is " + clockTime(std::nearbyint(missionTime)) +
                   ", a day or more; check the speed and the route");
   }

@@ -65,9 +65,10 @@ void warnAboutWaypointDepth(const missionSettings& settings, warningLog& warning
 // timer then ends the mission), a mission timer of a day or more.
 void warnAboutPlan(const plannedMission& mission, warningLog& warnings);
 
-// A plan whose mission timer is beyond what the vehicle's timer holds: no vehicle can run
-// it, so it is refused with the figures rather than written.
-[[nodiscard]] problem timerBeyondVehicle(const plannedMission& mission);
+// A plan with more waypoints than a mission holds, or whose mission timer is beyond what
+// the vehicle's timer holds: no vehicle can run it, so it is refused with the figures
+// rather than written.
+[[nodiscard]] problem planBeyondVehicle(const plannedMission& mission);
 
 // The plan of the files under the name stem `stem` in at most five lines: its waypoints,
 // length, time under way and at the surfacings, timer, longest leg.
