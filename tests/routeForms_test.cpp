@@ -1,8 +1,11 @@
-// Routes as spreadsheets, loggers and charts save them: CSV told from its header, degrees
-// written with their marks, and the slips of hand-typed text routes. Each table gives a file's text and the positions it gives, or
+// Routes as spreadsheets, loggers, charts and archivers save them: CSV told from its
+// header, degrees written with their marks, the slips of hand-typed text routes, and KMZ
+// archives in the ZIP64 form. Each table gives a file's text and the positions it gives, or
 // the reason it is refused, through the reader entry the program calls.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -137,6 +140,133 @@ TEST(RouteForms, TextRouteSlipsAreReadAsMeantOrToldHowToWriteThem) {
            "30'15\"N"},
       // Minutes and seconds in one word after the degrees, as charts print them.
       {"r.txt", "S0 08'02.4\" W91 27'12\"\n", {{-(8 / 60.0 + 2.4 / 3600), -(91 + 27 / 60.0 + 12 / 3600.0)}}, ""},
+  });
+}
+
+// ---- KMZ archives in the ZIP64 form, built byte by byte ----
+
+void put(std::string& out, uint64_t value, int bytes) {
+  for (int k = 0; k < bytes; ++k) out += static_cast<char>(value >> (8 * k) & 0xFF);
+}
+
+std::string deflated(const std::string& text) {
+  z_stream stream{};
+  deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+  std::string out(deflateBound(&stream, text.size()), '\0');
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+  stream.avail_in = static_cast<uInt>(text.size());
+  stream.next_out = reinterpret_cast<Bytef*>(out.data());
+  stream.avail_out = static_cast<uInt>(out.size());
+  deflate(&stream, Z_FINISH);
+  out.resize(stream.total_out);
+  deflateEnd(&stream);
+  return out;
+}
+
+struct zip64Form {
+  bool deflate = true;
+  bool centralZip64 = true;    // the list of contents gives sizes and offset in the extra field
+  bool endRecordZip64 = true;  // a ZIP64 end of central directory record and its locator
+  uint64_t claimedSize = 0;    // the uncompressed size the extra fields claim; 0: the real one
+};
+
+// doc.kml holding `kml`, the sizes in its local header 0xFFFFFFFF and given in the ZIP64
+// extra field (0x0001), as archivers that write as they go save it.
+std::string zip64Of(const std::string& kml, const zip64Form& form) {
+  const std::string data = form.deflate ? deflated(kml) : kml;
+  const uint64_t size = form.claimedSize != 0 ? form.claimedSize : kml.size();
+  const uint32_t crc =
+      static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(kml.data()), static_cast<uInt>(kml.size())));
+  const std::string name = "doc.kml";
+  std::string zip;
+  put(zip, 0x04034b50, 4);
+  put(zip, 45, 2);
+  put(zip, 0, 2);
+  put(zip, form.deflate ? 8 : 0, 2);
+  put(zip, 0, 4);  // time and date
+  put(zip, crc, 4);
+  put(zip, 0xFFFFFFFF, 4);
+  put(zip, 0xFFFFFFFF, 4);
+  put(zip, name.size(), 2);
+  put(zip, 20, 2);
+  zip += name;
+  put(zip, 0x0001, 2);
+  put(zip, 16, 2);
+  put(zip, size, 8);
+  put(zip, data.size(), 8);
+  zip += data;
+  const uint64_t central = zip.size();
+  put(zip, 0x02014b50, 4);
+  put(zip, 45, 2);
+  put(zip, 45, 2);
+  put(zip, 0, 2);
+  put(zip, form.deflate ? 8 : 0, 2);
+  put(zip, 0, 4);
+  put(zip, crc, 4);
+  put(zip, form.centralZip64 ? 0xFFFFFFFF : data.size(), 4);
+  put(zip, form.centralZip64 ? 0xFFFFFFFF : size, 4);
+  put(zip, name.size(), 2);
+  put(zip, form.centralZip64 ? 28 : 0, 2);
+  put(zip, 0, 2);  // comment
+  put(zip, 0, 2);  // disk
+  put(zip, 0, 2);  // internal attributes
+  put(zip, 0, 4);  // external attributes
+  put(zip, form.centralZip64 ? 0xFFFFFFFF : 0, 4);
+  zip += name;
+  if (form.centralZip64) {
+    put(zip, 0x0001, 2);
+    put(zip, 24, 2);
+    put(zip, size, 8);
+    put(zip, data.size(), 8);
+    put(zip, 0, 8);
+  }
+  const uint64_t centralSize = zip.size() - central;
+  if (form.endRecordZip64) {
+    const uint64_t record = zip.size();
+    put(zip, 0x06064b50, 4);
+    put(zip, 44, 8);
+    put(zip, 45, 2);
+    put(zip, 45, 2);
+    put(zip, 0, 4);
+    put(zip, 0, 4);
+    put(zip, 1, 8);
+    put(zip, 1, 8);
+    put(zip, centralSize, 8);
+    put(zip, central, 8);
+    put(zip, 0x07064b50, 4);
+    put(zip, 0, 4);
+    put(zip, record, 8);
+    put(zip, 1, 4);
+  }
+  put(zip, 0x06054b50, 4);
+  put(zip, 0, 2);
+  put(zip, 0, 2);
+  put(zip, form.endRecordZip64 ? 0xFFFF : 1, 2);
+  put(zip, form.endRecordZip64 ? 0xFFFF : 1, 2);
+  put(zip, form.endRecordZip64 ? 0xFFFFFFFF : centralSize, 4);
+  put(zip, form.endRecordZip64 ? 0xFFFFFFFF : central, 4);
+  put(zip, 0, 2);
+  return zip;
+}
+
+TEST(RouteForms, Zip64KmzGivesItsRouteAndClaimedSizesAreNoLimit) {
+  const std::string kml =
+      "<?xml version=\"1.0\"?>\n<kml xmlns=\"http://www.opengis.net/kml/2.2\"><Placemark><LineString>"
+      "<coordinates>10,45 -10.25,45.5</coordinates></LineString></Placemark></kml>\n";
+  const std::string damaged = "r.kmz is a damaged zip file: the entry doc.kml fails its check\n";
+  std::string lostEndRecord = zip64Of(kml, {});
+  lostEndRecord[lostEndRecord.size() - 22 - 20 + 8] ^= 0x10;
+  check({
+      {"r.kmz", zip64Of(kml, {}), two, ""},
+      {"r.kmz", zip64Of(kml, {false}), two, ""},
+      {"r.kmz", zip64Of(kml, {true, false, false}), two, ""},
+      {"r.kmz", zip64Of(kml, {false, true, false}), two, ""},
+      // A claim of 5 GiB or of 300 MiB for a small document: refused for the claim that
+      // does not hold, never as too big.
+      {"r.kmz", zip64Of(kml, {true, true, true, uint64_t{5} << 30}), {}, damaged},
+      {"r.kmz", zip64Of(kml, {true, false, false, uint64_t{300} << 20}), {}, damaged},
+      // A ZIP64 end record that is not where its locator says.
+      {"r.kmz", lostEndRecord, {}, "r.kmz is a damaged zip file: its list of contents cannot be read\n"},
   });
 }
 
