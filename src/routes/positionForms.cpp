@@ -1,15 +1,12 @@
 #include "routes/positionForms.h"
 
-#include <GeographicLib/DMS.hpp>
-#include <cmath>
 #include <cstdlib>
-#include <exception>
-#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "routes/coordinateValue.h"
 #include "text/characters.h"
 
 namespace {
@@ -17,16 +14,6 @@ namespace {
 const char* const lettersReason =
     "the hemisphere letters must mark one latitude (N or S) and one longitude (E or W), each letter after its "
     "numbers or each before them, as in 45 30.5 N 10 15.2 E or N45 30.5 E10 15.2";
-const char* const signReason =
-    "a coordinate takes a sign or a hemisphere letter, not both, as in 33.86 S 151.21 E or -33.86 151.21";
-const char* const piecesReason = "a coordinate is at most degrees, minutes and seconds, as in 45 30 30 N";
-const char* const wordsReason =
-    "the degrees, minutes and seconds of a coordinate are either separate numbers, as in 45 30 30 N, "
-    "or one word, as in 45:30:30N or 45\xC2\xB0"
-    "30'30\"N";
-const char* const sixtyReason = "minutes and seconds must be less than 60, as in 45 59.5 N";
-
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // 'N', 'S', 'E' or 'W' for a hemisphere letter in either case, otherwise 0.
 char hemisphereOf(char c) {
@@ -43,18 +30,16 @@ char hemisphereOf(char c) {
   }
 }
 
-bool latitudeLetter(char hemisphere) { return hemisphere == 'N' || hemisphere == 'S'; }
-
 // What a coordinate holds besides its letter: at least one digit, decimal points, the
-// separators and marks of degrees, minutes and seconds (d, °, ', ′, ", ″, :) and signs,
-// which are refused later with their own reason.
+// separators and marks of degrees, minutes and seconds (d, °, ', ′, ", ″, :), and signs,
+// dashes and decimal commas, which are refused later with their own reason.
 bool coordinateBody(std::string_view text) {
   bool digit = false;
   for (const char c : text) {
     if (isDigit(c)) {
       digit = true;
     } else if (static_cast<unsigned char>(c) < 0x80 &&
-               std::string_view(".+-:'\"`*dD").find(c) == std::string_view::npos) {
+               std::string_view(".,+-:'\"`*dD").find(c) == std::string_view::npos) {
       return false;  // bytes from 0x80 on are the marks written in UTF-8; the decoder judges them
     }
   }
@@ -107,6 +92,8 @@ word classify(std::string_view text) {
   return w;
 }
 
+using coordinate = dmsCoordinate;
+
 std::vector<word> wordsOf(std::string_view text) {
   std::vector<word> words;
   size_t pos = 0;
@@ -130,21 +117,6 @@ bool hasLetter(const word& w) {
 bool startsWithLetter(const word& w) {
   return w.kind == wordKind::letter || (w.kind == wordKind::lettered && w.letterFirst);
 }
-
-// A sign, in ASCII or as one of the dashes, minus and plus signs the decoder takes for one.
-bool hasSign(std::string_view number) {
-  if (number.find_first_of("+-") != std::string_view::npos) return true;
-  for (const char* sign : {"\xE2\x80\x90", "\xE2\x80\x91", "\xE2\x80\x93", "\xE2\x80\x94", "\xE2\x88\x92",
-                           "\xE2\x9E\x95", "\xE2\x9E\x96", "\xE2\x81\xA4"}) {
-    if (number.find(sign) != std::string_view::npos) return true;
-  }
-  return false;
-}
-
-struct coordinate {
-  char hemisphere = 0;
-  std::vector<std::string_view> numbers;  // degrees, then minutes and seconds when apart
-};
 
 // Groups the words of a position into coordinates at their letters: with the letter
 // before its numbers when the first word starts with one, otherwise after them.
@@ -178,75 +150,6 @@ std::optional<std::vector<coordinate>> coordinatesOf(const std::vector<word>& wo
     if (c.numbers.empty()) return std::nullopt;
   }
   return found;
-}
-
-// The value of one coordinate, through GeographicLib's DMS decoder; its letter gives the sign.
-std::optional<double> valueOf(const coordinate& c, std::string& problem) {
-  for (const std::string_view number : c.numbers) {
-    if (hasSign(number)) {
-      problem = signReason;
-      return std::nullopt;
-    }
-  }
-  if (c.numbers.size() > 3) {
-    problem = piecesReason;
-    return std::nullopt;
-  }
-  // Degrees, minutes and seconds written apart are joined with their marks (45 30 15 is
-  // 45d30'15"); one word is handed over as it stands.
-  std::string text;
-  for (size_t k = 0; k < c.numbers.size(); ++k) {
-    const std::string_view number = c.numbers[k];
-    if (c.numbers.size() > 1) {
-      size_t digits = 0;
-      while (digits < number.size() && (isDigit(number[digits]) || number[digits] == '.')) ++digits;
-      const std::string_view mark = number.substr(digits);
-      if (digits == 0 || mark.find_first_of("0123456789") != std::string_view::npos) {
-        problem = wordsReason;
-        return std::nullopt;
-      }
-      text += number;
-      if (mark.empty()) text += "d'\""[k];
-    } else {
-      text += number;
-    }
-  }
-  text += c.hemisphere;
-  // The colon form is degrees:minutes:seconds alone. The library that reads the others
-  // reads memory it does not own on a colon form mixed with marks or of more than three
-  // parts (1"1:1:1, 1:1:1:1:1:1): those are refused before it sees them.
-  if (text.find(':') != std::string::npos) {
-    size_t colons = 0;
-    bool plain = true;
-    for (size_t i = 0; i < text.size(); ++i) {
-      const char ch = text[i];
-      colons += ch == ':' ? 1 : 0;
-      plain = plain && (isDigit(ch) || ch == '.' || ch == ':' || (i + 1 == text.size() && ch == c.hemisphere));
-    }
-    if (!plain || colons > 2) {
-      problem = "\"" + text + "\" is not degrees, minutes and seconds, as in 45:30:30N";
-      return std::nullopt;
-    }
-  }
-  try {
-    GeographicLib::DMS::flag kind = GeographicLib::DMS::NONE;
-    const double value = GeographicLib::DMS::Decode(text, kind);
-    if (std::isfinite(value) &&
-        kind == (latitudeLetter(c.hemisphere) ? GeographicLib::DMS::LATITUDE : GeographicLib::DMS::LONGITUDE)) {
-      return value;
-    }
-    problem = "\"" + text + "\" is not degrees, minutes and seconds, as in 45 30.5 N";
-  } catch (const std::bad_alloc&) {
-    throw;  // memory ran out: no fault of the text
-  } catch (const std::exception& e) {
-    const std::string what = e.what();
-    problem = what.rfind("Minutes ", 0) == 0 || what.rfind("Seconds ", 0) == 0
-                  ? sixtyReason
-                  : "not degrees, minutes and seconds (" + what +
-                        "), as in 45 30.5 N or 45\xC2\xB0"
-                        "30.5'N";
-  }
-  return std::nullopt;
 }
 
 }  // namespace
@@ -286,7 +189,7 @@ letteredPosition readLetteredLine(std::string_view line) {
     return result;
   }
   for (const coordinate& c : *coordinates) {
-    const std::optional<double> value = valueOf(c, result.problem);
+    const std::optional<double> value = coordinateValue(c, result.problem);
     if (!value) return result;
     (latitudeLetter(c.hemisphere) ? result.lat : result.lon) = *value;
   }
@@ -317,6 +220,44 @@ letteredCoordinate readLetteredCoordinate(std::string_view field, bool latitude)
     result.problem = "the hemisphere letter stands after the numbers or before them, as in 45 30.5 N or N45 30.5";
     return result;
   }
-  if (const std::optional<double> value = valueOf(coordinates->front(), result.problem)) result.value = *value;
+  if (const std::optional<double> value = coordinateValue(coordinates->front(), result.problem)) result.value = *value;
   return result;
+}
+
+bool hasCoordinateMarks(std::string_view text) {
+  for (const char* mark : {"\xC2\xB0", "\xC2\xBA", "'", "\"", "\xE2\x80\xB2", "\xE2\x80\xB3"}) {
+    if (text.find(mark) != std::string_view::npos) return true;
+  }
+  return false;
+}
+
+letteredCoordinate readSignedCoordinate(std::string_view field) {
+  letteredCoordinate result;
+  coordinate c;
+  for (const word& w : wordsOf(field)) {
+    if (w.kind != wordKind::number) {
+      result.problem =
+          "not degrees, minutes and seconds, as in -45\xC2\xB0"
+          "30.5' or -45.5\xC2\xB0";
+      return result;
+    }
+    c.numbers.push_back(w.number);
+  }
+  if (c.numbers.empty()) {
+    result.problem =
+        "not degrees, minutes and seconds, as in -45\xC2\xB0"
+        "30.5' or -45.5\xC2\xB0";
+    return result;
+  }
+  if (const std::optional<double> value = coordinateValue(c, result.problem)) result.value = *value;
+  return result;
+}
+
+bool signedPositionBeforeComment(std::string_view line) {
+  const std::vector<word> words = wordsOf(line);
+  if (words.size() < 3 || words[2].kind != wordKind::other) return false;
+  for (size_t i = 0; i < 2; ++i) {
+    if (words[i].kind != wordKind::number || !plainNumber(words[i].number)) return false;
+  }
+  return words[0].number.front() == '-' || words[1].number.front() == '-';
 }

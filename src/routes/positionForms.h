@@ -35,3 +35,15 @@ struct letteredCoordinate {
 // One coordinate with its hemisphere letter filling a whole field, such as a CSV cell:
 // N or S for the `latitude`, E or W for the longitude.
 letteredCoordinate readLetteredCoordinate(std::string_view field, bool latitude);
+
+// Whether `text` holds a mark of degrees, minutes or seconds (°, ', ", ′, ″).
+bool hasCoordinateMarks(std::string_view text);
+
+// One coordinate without a hemisphere letter, in degrees with their marks and a sign before
+// them for the south or the west, as spreadsheets write it: -1.234°, -1°14'02.4".
+letteredCoordinate readSignedCoordinate(std::string_view field);
+
+// Whether `line` starts with a latitude and a longitude as plain numbers, one of them
+// signed, followed by a comment: a hemisphere letter in that comment (turn N here) is a
+// word of it, since a signed coordinate takes no letter.
+bool signedPositionBeforeComment(std::string_view line);

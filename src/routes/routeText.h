@@ -40,5 +40,6 @@ std::optional<geoPoint> readTextPosition(std::string_view content, size_t start,
 void readText(std::string_view content, routeReader& route);
 
 // Every row of RFC 4180 CSV under a header naming a lat or latitude column and a lon, lng,
-// long or longitude column, separated by commas or semicolons.
+// long or longitude column, separated by commas, semicolons, tabs or pipes; blank lines
+// and # comments may stand above the header (routeCsv.cpp).
 void readCsv(std::string_view content, routeReader& route);
