@@ -111,6 +111,11 @@ TEST(RouteForms, TextRouteSlipsAreReadAsMeantOrToldHowToWriteThem) {
        "0.0916667 -91.4533333  turn N here\n-0.5 -91 wait for the E current\n",
        {{0.0916667, -91.4533333}, {-0.5, -91}},
        ""},
+      // A decimal comma in a comment is the comment's, with or without a letter position.
+      {"r.txt",
+       "54.1 7.2 wind 3,5E\n54 10.5 N 7 20.1 E  moved 3,5E\n54 20.5 N 7 20.1 E  moved 3,5\n",
+       {{54.1, 7.2}, {54.175, 7.335}, {54 + 20.5 / 60, 7.335}},
+       ""},
       // Unsigned, the letter might be the longitude's: refused as before.
       {"r.txt",
        "0.0916667 91.4533333 turn W here\n",

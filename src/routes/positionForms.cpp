@@ -32,18 +32,25 @@ char hemisphereOf(char c) {
 
 // What a coordinate holds besides its letter: at least one digit, decimal points, the
 // separators and marks of degrees, minutes and seconds (d, °, ', ′, ", ″, :), and signs,
-// dashes and decimal commas, which are refused later with their own reason.
-bool coordinateBody(std::string_view text) {
-  bool digit = false;
+// dashes and decimal commas, which are refused later with their own reason. A decimal
+// comma only among the marks of degrees and minutes (00°05,5'N), or when `commas` asks
+// for it: a word such as 3,5E or 3,5 is a comment's, as it has always been read, not a
+// third coordinate.
+bool coordinateBody(std::string_view text, bool commas) {
+  bool digit = false, comma = false, marked = false;
   for (const char c : text) {
     if (isDigit(c)) {
       digit = true;
-    } else if (static_cast<unsigned char>(c) < 0x80 &&
-               std::string_view(".,+-:'\"`*dD").find(c) == std::string_view::npos) {
-      return false;  // bytes from 0x80 on are the marks written in UTF-8; the decoder judges them
+    } else if (c == ',') {
+      comma = true;
+    } else if (static_cast<unsigned char>(c) >= 0x80 ||
+               std::string_view(":'\"`*dD").find(c) != std::string_view::npos) {
+      marked = true;  // bytes from 0x80 on are the marks written in UTF-8; the decoder judges them
+    } else if (std::string_view(".+-").find(c) == std::string_view::npos) {
+      return false;
     }
   }
-  return digit;
+  return digit && (!comma || marked || commas);
 }
 
 // Whether the plain rules read `text` whole as one number: 1e5, 0x1E and nan are numbers
@@ -64,7 +71,7 @@ struct word {
   std::string_view number;   // a number, or a lettered word without its letter
 };
 
-word classify(std::string_view text) {
+word classify(std::string_view text, bool commas) {
   word w;
   const char first = hemisphereOf(text.front());
   const char last = hemisphereOf(text.back());
@@ -74,18 +81,18 @@ word classify(std::string_view text) {
   } else if (plainNumber(text)) {
     w.kind = wordKind::number;
     w.number = text;
-  } else if (first != 0 && last != 0 && coordinateBody(text.substr(1, text.size() - 2))) {
+  } else if (first != 0 && last != 0 && coordinateBody(text.substr(1, text.size() - 2), commas)) {
     w.kind = wordKind::twoLetters;
-  } else if (first != 0 && last == 0 && coordinateBody(text.substr(1))) {
+  } else if (first != 0 && last == 0 && coordinateBody(text.substr(1), commas)) {
     w.kind = wordKind::lettered;
     w.hemisphere = first;
     w.letterFirst = true;
     w.number = text.substr(1);
-  } else if (last != 0 && first == 0 && coordinateBody(text.substr(0, text.size() - 1))) {
+  } else if (last != 0 && first == 0 && coordinateBody(text.substr(0, text.size() - 1), commas)) {
     w.kind = wordKind::lettered;
     w.hemisphere = last;
     w.number = text.substr(0, text.size() - 1);
-  } else if (coordinateBody(text)) {
+  } else if (coordinateBody(text, commas)) {
     w.kind = wordKind::number;
     w.number = text;
   }
@@ -94,7 +101,7 @@ word classify(std::string_view text) {
 
 using coordinate = dmsCoordinate;
 
-std::vector<word> wordsOf(std::string_view text) {
+std::vector<word> wordsOf(std::string_view text, bool commas = false) {
   std::vector<word> words;
   size_t pos = 0;
   while (pos < text.size()) {
@@ -104,7 +111,7 @@ std::vector<word> wordsOf(std::string_view text) {
     }
     size_t end = pos;
     while (end < text.size() && !isSpace(text[end])) ++end;
-    words.push_back(classify(text.substr(pos, end - pos)));
+    words.push_back(classify(text.substr(pos, end - pos), commas));
     pos = end;
   }
   return words;
@@ -166,9 +173,11 @@ bool hasHemisphereLetter(std::string_view text) {
   return false;
 }
 
-letteredPosition readLetteredLine(std::string_view line) {
+namespace {
+
+letteredPosition readLetteredWords(std::string_view line, bool commas) {
   letteredPosition result;
-  const std::vector<word> words = wordsOf(line);
+  const std::vector<word> words = wordsOf(line, commas);
   size_t count = 0;  // the position's words; a comment follows them
   while (count < words.size() && words[count].kind != wordKind::other) ++count;
   std::vector<char> letters;
@@ -192,6 +201,20 @@ letteredPosition readLetteredLine(std::string_view line) {
     const std::optional<double> value = coordinateValue(c, result.problem);
     if (!value) return result;
     (latitudeLetter(c.hemisphere) ? result.lat : result.lon) = *value;
+  }
+  return result;
+}
+
+}  // namespace
+
+// A line the letters leave unread may hold a number with a decimal comma (45 30,5 N): read
+// with such numbers as coordinates, it is told how to write them. A line read as it
+// stands keeps its comment, commas and all.
+letteredPosition readLetteredLine(std::string_view line) {
+  letteredPosition result = readLetteredWords(line, false);
+  if (result.problem == lettersReason && line.find(',') != std::string_view::npos) {
+    letteredPosition withCommas = readLetteredWords(line, true);
+    if (withCommas.problem.rfind("a decimal comma", 0) == 0) return withCommas;
   }
   return result;
 }
