@@ -270,6 +270,16 @@ TEST(RouteShapes, SeveralPathsAreListedAndOneIsPickedWithPath) {
       {"2", {"r.txt", "45 10\n46 10\n", "r.txt holds one route, not several paths to pick from with --path 2\n", ""}},
   };
   for (const auto& [path, c] : wrong) expectRefused({c}, path);
+
+  // A file of many paths names the first few, and the first numbers of each one's copies.
+  std::string many = gpxHead;
+  for (int i = 0; i < 8; ++i) many += gpxTrack("", "56");
+  for (int i = 0; i < 21; ++i) many += gpxTrack("", "5" + std::to_string(i % 10) + std::to_string(i / 10));
+  const outcome o = readFrom("r.gpx", many + "</gpx>");
+  EXPECT_EQ(o.output, "r.gpx holds 22 tracks" + pick);
+  EXPECT_EQ(o.errors.substr(0, o.errors.find('\n')),
+            "track 1 (no name): 2 positions (the same as track 2, 3, 4, 5, 6 and 2 more)");
+  EXPECT_EQ(o.errors.substr(o.errors.rfind('\n', o.errors.size() - 2) + 1), "and 2 more tracks\n");
 }
 
 // Paths of the same positions, however written, are one route.

@@ -23,6 +23,10 @@ std::string quotedName(const std::string& name) {
   return "\"" + shown + "\"";
 }
 
+// A list the operator reads at a glance: a file of a thousand tracks names the first few.
+constexpr size_t shownPaths = 20;
+constexpr size_t shownNumbers = 5;
+
 bool allDigits(const std::string& text) {
   return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
@@ -51,13 +55,14 @@ size_t choosePath(const std::vector<pathCandidate>& candidates, const char* kind
   std::map<std::string_view, size_t> firstOf;
   std::vector<size_t> distinct;
   std::vector<std::string> alsoAs(candidates.size());
+  std::vector<size_t> alsoCount(candidates.size());
   std::vector<size_t> sameAs(candidates.size());
   for (size_t i = 0; i < candidates.size(); ++i) {
     const auto [at, added] = firstOf.emplace(candidates[i].places, i);
     sameAs[i] = at->second;
     if (added) {
       distinct.push_back(i);
-    } else {
+    } else if (++alsoCount[at->second] <= shownNumbers) {
       alsoAs[at->second] += (alsoAs[at->second].empty() ? "" : ", ") + std::to_string(i + 1);
     }
   }
@@ -65,9 +70,18 @@ size_t choosePath(const std::vector<pathCandidate>& candidates, const char* kind
   const auto listed = [&] {
     std::vector<std::string> lines;
     for (size_t i : distinct) {
+      if (lines.size() == shownPaths) {
+        const size_t more = distinct.size() - shownPaths;
+        lines.push_back("and " + std::to_string(more) + " more " + (more == 1 ? std::string(kind) : kinds));
+        break;
+      }
       std::string line = std::string(kind) + " " + std::to_string(i + 1) + " " + quotedName(candidates[i].name) + ": " +
                          plural(candidates[i].points, "position", "positions");
-      if (!alsoAs[i].empty()) line += " (the same as " + std::string(kind) + " " + alsoAs[i] + ")";
+      if (!alsoAs[i].empty()) {
+        const size_t more = alsoCount[i] > shownNumbers ? alsoCount[i] - shownNumbers : 0;
+        line += " (the same as " + std::string(kind) + " " + alsoAs[i] +
+                (more > 0 ? " and " + std::to_string(more) + " more" : "") + ")";
+      }
       lines.push_back(line);
     }
     return lines;
