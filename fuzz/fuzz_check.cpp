@@ -473,8 +473,13 @@ void checkGeoJson(const std::string& name, const std::string& content, const std
 // What the route reader says when it refuses the waypoint file FILE, after "FILE ".
 bool fileRefusal(const std::string& what) {
   static const std::regex refusals(
-      "holds [2-9][0-9]* paths; keep one"
-      "|holds [1-9][0-9]* (routes|tracks); keep one"
+      "holds [1-9][0-9]* (paths|routes|tracks); pick one with --path N or --path NAME, or keep one in the file"
+      "|has no (path|route|track) .+ for --path; it holds .+"
+      "|has [1-9][0-9]* (paths|routes|tracks) named .+; pick one by its number with --path N"
+      "|holds one route, not several paths to pick from with --path .+"
+      "|is XML whose root element is <.+>( \\(namespace .*\\))?, neither KML nor GPX: save the route as KML, GPX, "
+      "GeoJSON, CSV or text"
+      "|is binary data, neither text nor a zip archive: no route or area can be read from it"
       "|is a zip file without a KML document(: it is empty| at its top level; it holds .*)"
       "|holds .+, which is not a KML document"
       "|holds .+ encrypted; save it again without a password"
@@ -488,7 +493,7 @@ bool fileRefusal(const std::string& what) {
       "|is UTF-16 text that ends in the middle of a character"
       "|is UTF-16 text with an unpaired surrogate on line [1-9][0-9]*"
       "|holds no path and no points(, only .+)?"
-      "|holds no route, track or waypoints"
+      "|holds no route, track or waypoints(, only .+)?"
       "|holds a path without a list of coordinates"
       "|is not well-formed XML: .+ at line [1-9][0-9]*"
       "|is not valid JSON: .+"

@@ -209,7 +209,7 @@ int run(int argc, char** argv) {
     surveyed = surveyOfFile(waypointFileName, warnings);
     listSurveyRoute(*surveyed, warnings);
   } else {
-    readRoute(readRouteFile(waypointFileName), waypointFileName, &warnings);
+    readRoute(readRouteFile(waypointFileName), waypointFileName, &warnings, options.path.value_or(""));
   }
   const routeOutline route = outlineOfRoute();
   summariseRoute(waypointFileName, route);
@@ -310,9 +310,9 @@ std::string readRouteFile(const std::string& name) {
   return std::move(*content);
 }
 
-void readRoute(std::string_view content, const std::string& name, warningLog* log) {
+void readRoute(std::string_view content, const std::string& name, warningLog* log, const std::string& path) {
   std::vector<std::string> warnings;
-  const result<std::vector<geoPoint>> route = readRoutePoints(content, name, warnings);
+  const result<std::vector<geoPoint>> route = readRoutePoints(content, name, warnings, path);
   warningLog shownOnly;
   for (const std::string& text : warnings) (log != nullptr ? *log : shownOnly).warn(text);
   if (!route) reportFailure(route.error());

@@ -15,8 +15,9 @@ std::string readRouteFile(const std::string& name);
 
 // Makes the waypoints of the route file `name`, whose whole content is `content`, the list,
 // after the warnings of its slips into `log` (null: shown only); a file refused ends the
-// run with its message and reason.
-void readRoute(std::string_view content, const std::string& name, warningLog* log = nullptr);
+// run with its message and reason. `path` picks one of the file's several paths (--path).
+void readRoute(std::string_view content, const std::string& name, warningLog* log = nullptr,
+               const std::string& path = "");
 
 // The leg pass followed by every planning pass, in the order the route needs them.
 void planRoute();

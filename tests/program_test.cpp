@@ -175,9 +175,44 @@ TEST(Program, HelpTheReadmeAndTheManualPageShowOneUsage) {
                                           "--write-route",
                                           "--bathymetry",
                                           "--max-dive-hours",
-                                          "--max-dive-hours"};
+                                          "--max-dive-hours",
+                                          "--path"};
   EXPECT_EQ(optionNames(usageOptions), expected);
   EXPECT_EQ(optionNames(tags), optionNames(usageOptions));
+}
+
+// A file of several tracks is refused with their list; --path picks one by its name or
+// number, and a value that names no path, or a survey, is refused before anything is read.
+TEST(Program, PathPicksOneOfTheTracksOfAFile) {
+  TempDir dir;
+  dir.write("two.gpx",
+            "<gpx version=\"1.1\"><trk><name>Out</name><trkseg><trkpt lat=\"45\" lon=\"10\"/><trkpt lat=\"45.02\" "
+            "lon=\"10\"/></trkseg></trk>\n<trk><name>Back</name><trkseg><trkpt lat=\"45.02\" lon=\"10\"/><trkpt "
+            "lat=\"45.01\" lon=\"10\"/><trkpt lat=\"45\" lon=\"10\"/></trkseg></trk></gpx>\n");
+  const std::vector<std::string> plan = {"--no-input", "--dry-run", "--set", "yoyoMission=true",
+                                         "--set",      "kallopMission=false"};
+  const auto run = [&](std::vector<std::string> more) {
+    std::vector<std::string> args = plan;
+    args.insert(args.end(), more.begin(), more.end());
+    return runVesk(args, "", dir.path());
+  };
+  const vesk_result both = run({"two.gpx"});
+  EXPECT_EQ(both.status, 1);
+  EXPECT_EQ(both.output, "two.gpx holds 2 tracks; pick one with --path N or --path NAME, or keep one in the file\n");
+  EXPECT_EQ(both.errors, "track 1 \"Out\": 2 positions\ntrack 2 \"Back\": 3 positions\n");
+  for (const char* path : {"Back", "2"}) {
+    const vesk_result back = run({"--path", path, "two.gpx"});
+    EXPECT_EQ(back.status, 0) << back.errors;
+    EXPECT_NE(back.errors.find("two.gpx: 3 waypoints, 2.224 km"), std::string::npos) << back.errors;
+  }
+  const vesk_result zero = run({"--path", "00", "two.gpx"});
+  EXPECT_EQ(zero.status, 1);
+  EXPECT_EQ(zero.errors, "vesk: --path takes the number of a path from 1, or its name, not '00' (see vesk --help)\n");
+  const vesk_result survey = run({"--path", "1", "--area", "a.kml", "--line-spacing", "50"});
+  EXPECT_EQ(survey.status, 1);
+  EXPECT_EQ(survey.errors,
+            "vesk: --path picks a path of a waypoint file; a survey with --area has none (see vesk --help)\n");
+  EXPECT_EQ(dir.list(), std::vector<std::string>{"two.gpx"});
 }
 
 // Memory that runs out (a huge GeoJSON file under a memory limit) ends the run with a

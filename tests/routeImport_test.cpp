@@ -127,7 +127,9 @@ TEST(RouteImport, EachFormatGivesItsPointsInRouteOrder) {
        "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Polygon\",\"coordinates\":[]}},"
        "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\",\"coordinates\":[10,45.045]}},"
        "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\",\"coordinates\":[10.05,45.06]}}]}",
-       three, "warning: a.geojson: only its points are used; left out: Polygon\n"},
+       three,
+       "warning: a.geojson: only its points are used; left out: Polygon; to survey an area, give it with --area "
+       "FILE\n"},
       {"csv with other columns and a blank row", "a.CSV", "name,lat,lon\nA,45,10\n\nB,45.045, 10 \nC,45.06,10.05\n",
        three, nullptr},
       {"csv, semicolons, quoted header, CR LF, BOM", "b.csv",
@@ -178,12 +180,16 @@ TEST(RouteImport, FilesThatGiveNoSingleRouteAreRefusedWithWhatWasFound) {
       "<LineString><coordinates>11,45 11,46</coordinates></LineString></MultiGeometry></Placemark>" +
       kmlTail;
   const std::vector<badCase> cases = {
-      {"r.kml", twoPaths, "r.kml holds 3 paths; keep one\n", ""},
+      {"r.kml", twoPaths, "r.kml holds 2 paths; pick one with --path N or --path NAME, or keep one in the file\n",
+       "path 1 (no name): 2 positions (the same as path 2)\npath 3 (no name): 2 positions"},
       {"r.kml", kmlHead + kmlTail, "r.kml holds no path and no points\n", ""},
       {"r.kml", kmlHead + "<Placemark><LineString><coordinates>10,45</coordinates></Placemark>" + kmlTail,
        "r.kml is not well-formed XML: Start-end tags mismatch at line 3\n", ""},
-      {"r.gpx", gpxHead + rte + rte + "</gpx>", "r.gpx holds 2 routes; keep one\n", ""},
-      {"r.gpx", gpxHead + "<trk/><trk/></gpx>", "r.gpx holds 2 tracks; keep one\n", ""},
+      {"r.gpx", gpxHead + rte + "<rte><rtept lat=\"1\" lon=\"1\"/></rte></gpx>",
+       "r.gpx holds 2 routes; pick one with --path N or --path NAME, or keep one in the file\n",
+       "route 1 (no name): 2 positions\nroute 2 (no name): 1 position"},
+      {"r.gpx", gpxHead + "<trk/><trk/></gpx>",
+       "r.gpx holds no route, track or waypoints, only 2 trks without points\n", ""},
       {"r.gpx", gpxHead + "<metadata/></gpx>", "r.gpx holds no route, track or waypoints\n", ""},
       {"r.json", "{\"type\": \"LineString\",\n \"coordinates\": [[10, 45],]}",
        "r.json is not valid JSON: parse error at line 2, column 27: syntax error while parsing value - "
@@ -196,9 +202,11 @@ TEST(RouteImport, FilesThatGiveNoSingleRouteAreRefusedWithWhatWasFound) {
       {"r.json",
        "{\"type\":\"FeatureCollection\",\"features\":["
        "{\"type\":\"Feature\",\"geometry\":{\"type\":\"LineString\",\"coordinates\":[[10,45],[10,46]]}},"
-       "{\"type\":\"Feature\",\"geometry\":{\"type\":\"LineString\",\"coordinates\":[[10,45],[10,46]]}}]}",
-       "r.json holds 2 paths; keep one\n", ""},
-      {"r.json", "{\"type\":\"Polygon\",\"coordinates\":[]}", "r.json holds no path and no points, only Polygon\n", ""},
+       "{\"type\":\"Feature\",\"geometry\":{\"type\":\"LineString\",\"coordinates\":[[10,45],[10,47]]}}]}",
+       "r.json holds 2 paths; pick one with --path N or --path NAME, or keep one in the file\n",
+       "path 1 (no name): 2 positions\npath 2 (no name): 2 positions"},
+      {"r.json", "{\"type\":\"Polygon\",\"coordinates\":[]}",
+       "r.json holds no path and no points, only Polygon; to survey an area, give it with --area FILE\n", ""},
       // A NUL in what is quoted from the file does not cut the message short, and reaches
       // the terminal as an escape.
       {"r.json", "{\"type\":\"Poly\\u0000gon\",\"coordinates\":[]}",

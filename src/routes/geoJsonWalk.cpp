@@ -10,26 +10,26 @@ namespace {
 
 using json = nlohmann::json;
 
-// The "kind" of a feature's properties; empty when it has none.
-std::string kindOf(const json* feature) {
-  if (feature == nullptr) return "";
-  const auto properties = feature->find("properties");
-  if (properties == feature->end() || !properties->is_object()) return "";
-  const auto kind = properties->find("kind");
-  return kind != properties->end() && kind->is_string() ? kind->get<std::string>() : "";
+// The text property `key` ("kind", "name") of a feature; empty when it has none.
+std::string propertyOf(const json& feature, const char* key) {
+  const auto properties = feature.find("properties");
+  if (properties == feature.end() || !properties->is_object()) return "";
+  const auto value = properties->find(key);
+  return value != properties->end() && value->is_string() ? value->get<std::string>() : "";
 }
 
-void collect(const json& geometry, const std::string& kind, std::vector<geoJsonGeometry>& found, int depth = 0) {
+void collect(const json& geometry, const std::string& kind, std::vector<geoJsonGeometry>& found, int depth = 0,
+             const std::string& featureName = "") {
   if (!geometry.is_object() || depth > 64) return;
   const auto type = geometry.find("type");
   const std::string name = type != geometry.end() && type->is_string() ? type->get<std::string>() : "";
   if (name == "GeometryCollection" && geometry.contains("geometries") && geometry["geometries"].is_array()) {
-    for (const json& part : geometry["geometries"]) collect(part, kind, found, depth + 1);
+    for (const json& part : geometry["geometries"]) collect(part, kind, found, depth + 1, featureName);
     return;
   }
   static const json none;
   const auto coordinates = geometry.find("coordinates");
-  found.push_back({name, coordinates != geometry.end() ? &*coordinates : &none, kind});
+  found.push_back({name, coordinates != geometry.end() ? &*coordinates : &none, kind, featureName});
 }
 
 // GeoJSON nests a few levels deep (a polygon of a GeometryCollection in a
@@ -136,10 +136,12 @@ void readGeoJsonGeometries(std::string_view content, const routeReader& reader,
       reader.refuseFile("is a FeatureCollection without \"features\"");
     }
     for (const json& feature : root["features"]) {
-      if (feature.is_object() && feature.contains("geometry")) collect(feature["geometry"], kindOf(&feature), found);
+      if (feature.is_object() && feature.contains("geometry")) {
+        collect(feature["geometry"], propertyOf(feature, "kind"), found, 0, propertyOf(feature, "name"));
+      }
     }
   } else if (type == "Feature") {
-    if (root.contains("geometry")) collect(root["geometry"], "", found);
+    if (root.contains("geometry")) collect(root["geometry"], "", found, 0, propertyOf(root, "name"));
   } else {
     collect(root, "", found);
   }

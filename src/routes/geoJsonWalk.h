@@ -15,6 +15,7 @@ struct geoJsonGeometry {
   std::string type;                   // its "type"; empty when it has none
   const nlohmann::json* coordinates;  // its "coordinates": a null value when it has none
   std::string kind;                   // the "kind" of its feature's properties; empty when none
+  std::string name;                   // the "name" of its feature's properties; empty when none
 };
 
 // Parses the GeoJSON document `content` and hands `use` its geometries: the document

@@ -1,5 +1,7 @@
 #include "routes/routeDocument.h"
 
+#include <algorithm>
+#include <iterator>
 #include <new>
 #include <string>
 #include <string_view>
@@ -26,6 +28,37 @@ char firstSignificant(std::string_view content) {
     if (!isSpace(content[i])) return content[i];
   }
   return '\0';
+}
+
+// Bytes of no text in `content`: NUL and the control characters no editor writes.
+bool isBinary(std::string_view content) {
+  const std::string_view start = content.substr(0, 4096);
+  size_t controls = 0;
+  for (const char c : start) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\v' && byte != '\f' && byte != '\r' && byte != 0x1A &&
+        byte != 0x1B) {
+      ++controls;
+    }
+  }
+  // A stray control character in a text route is named on its line; a photo, a
+  // spreadsheet or a program given for a route holds them throughout.
+  return controls >= 2 && controls * 32 >= start.size();
+}
+
+// A KML document saved as one of its parts: the features and geometries of a KML file,
+// with the namespace of KML or none.
+bool isKmlPart(const pugi::xml_node& root) {
+  static const char* const parts[] = {"Document",      "Folder",        "Placemark",     "NetworkLink", "PhotoOverlay",
+                                      "GroundOverlay", "ScreenOverlay", "MultiGeometry", "LineString",  "Point",
+                                      "Polygon",       "Track",         "MultiTrack"};
+  const std::string_view name = localName(root);
+  if (std::find(std::begin(parts), std::end(parts), name) == std::end(parts)) return false;
+  const std::string_view full = root.name();
+  const std::string prefix(full.substr(0, full.size() - name.size()));
+  const std::string_view space =
+      root.attribute(("xmlns" + (prefix.empty() ? "" : ":" + prefix.substr(0, prefix.size() - 1))).c_str()).value();
+  return space.empty() || space.find("/kml/") != std::string_view::npos;
 }
 
 }  // namespace
@@ -86,6 +119,9 @@ void openDocument(std::string_view content, document& doc, const routeReader& re
     content = doc.converted;
   }
   doc.text = content;
+  if (!zipped && !unicode.converted && isBinary(content)) {
+    reader.refuseFile("is binary data, neither text nor a zip archive: no route or area can be read from it");
+  }
   const char first = firstSignificant(content);
   if (first == '<') {
     // Converted text is UTF-8 whatever its XML declaration says.
@@ -93,7 +129,9 @@ void openDocument(std::string_view content, document& doc, const routeReader& re
                                      unicode.converted ? pugi::encoding_utf8 : pugi::encoding_auto);
     // The partial tree of a document that failed to parse still names its root.
     const std::string_view root = localName(doc.xml.document_element());
-    doc.format = root == "kml" ? documentFormat::kml : root == "gpx" ? documentFormat::gpx : documentFormat::otherXml;
+    doc.format = root == "kml" || isKmlPart(doc.xml.document_element()) ? documentFormat::kml
+                 : root == "gpx"                                        ? documentFormat::gpx
+                                                                        : documentFormat::otherXml;
   } else if (first == '{') {
     doc.format = documentFormat::geoJson;
   }

@@ -21,7 +21,8 @@ result<std::string> readDocumentFile(const std::string& name);
 
 enum class documentFormat {
   plain,     // neither XML nor JSON: the text formats
-  kml,       // XML whose root element is kml, in any namespace
+  kml,       // XML whose root element is kml, in any namespace, or a KML part (Document,
+             // Folder, Placemark, ...) in a KML namespace or none
   gpx,       // XML whose root element is gpx
   otherXml,  // any other XML
   geoJson,   // a JSON object
@@ -44,6 +45,6 @@ struct document {
 // Makes the whole content of a file `content` ready in `doc`, which refers to it. A KMZ
 // gives the KML document it holds, a UTF-16 file its text as UTF-8; the format is told
 // from the first character after a byte order mark and white space: '<' for XML, '{' for
-// JSON. A KMZ without a KML document, a damaged one and text that cannot be converted are
-// refused through `reader`.
+// JSON. A KMZ without a KML document, a damaged one, text that cannot be converted and
+// binary data that is neither a zip archive nor text are refused through `reader`.
 void openDocument(std::string_view content, document& doc, const routeReader& reader);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "routes/geoJsonWalk.h"
+#include "routes/routePaths.h"
 
 namespace {
 
@@ -16,10 +17,12 @@ using json = nlohmann::json;
 
 // What a GeoJSON document holds that could be a route.
 struct geoJsonFinds {
-  std::vector<const json*> paths;   // coordinate lists of LineString and MultiPoint
-  std::vector<const json*> points;  // positions of Point geometries
-  std::vector<std::string> kinds;   // of each point, the "kind" of its feature's properties
-  std::vector<std::string> others;  // types that are no route (Polygon, ...)
+  std::vector<const json*> paths;    // coordinate lists of LineString and MultiPoint
+  std::vector<std::string> names;    // of each path, the "name" of its feature's properties
+  std::vector<std::string> empties;  // types of the paths without a position
+  std::vector<const json*> points;   // positions of Point geometries
+  std::vector<std::string> kinds;    // of each point, the "kind" of its feature's properties
+  std::vector<std::string> others;   // types that are no route (Polygon, ...)
 };
 
 // The geometries of `geometries` that could be a route, and the others.
@@ -27,10 +30,20 @@ geoJsonFinds sorted(const std::vector<geoJsonGeometry>& geometries) {
   geoJsonFinds found;
   for (const geoJsonGeometry& geometry : geometries) {
     const json* const coords = geometry.coordinates;
+    // A path without a position is no content: the route is whatever else the file holds.
+    const auto addPath = [&](const json* path) {
+      if (path->is_array() && path->empty()) {
+        found.empties.push_back(geometry.type);
+      } else {
+        found.paths.push_back(path);
+        found.names.push_back(geometry.name);
+      }
+    };
     if (geometry.type == "LineString" || geometry.type == "MultiPoint") {
-      found.paths.push_back(coords);
+      addPath(coords);
     } else if (geometry.type == "MultiLineString" && coords->is_array()) {
-      for (const json& line : *coords) found.paths.push_back(&line);
+      for (const json& line : *coords) addPath(&line);
+      if (coords->empty()) found.empties.push_back(geometry.type);
     } else if (geometry.type == "Point") {
       found.points.push_back(coords);
       found.kinds.push_back(geometry.kind);
@@ -69,6 +82,29 @@ void readPosition(const json& position, routePositions& positions) {
   positions.latLon.emplace_back(lat, lon);
 }
 
+// The paths found, as the operator is told of them when there are several; only those are
+// told apart by their positions, so that one path of a million positions costs nothing.
+std::vector<pathCandidate> candidatesOf(const geoJsonFinds& found) {
+  std::vector<pathCandidate> candidates;
+  for (size_t i = 0; i < found.paths.size(); ++i) {
+    // The document's own values, never a copy: a copy of a list would be freed taking
+    // memory, which may have run out.
+    const json& path = *found.paths[i];
+    pathCandidate candidate{found.names[i], path.is_array() ? path.size() : 0, ""};
+    if (found.paths.size() > 1 && !path.is_array()) candidate.places = path.dump();
+    for (size_t k = 0; found.paths.size() > 1 && path.is_array() && k < path.size(); ++k) {
+      const json& position = path[k];
+      if (position.is_array() && position.size() >= 2 && position[0].is_number() && position[1].is_number()) {
+        addPlace(candidate.places, position[0].dump(), position[1].dump());
+      } else {
+        candidate.places += position.dump() + "\n";
+      }
+    }
+    candidates.push_back(std::move(candidate));
+  }
+  return candidates;
+}
+
 // The positions of the one path or of the points found; refuses a file that holds no
 // single route.
 routePositions positionsOf(geoJsonFinds& found, routeReader& route) {
@@ -88,25 +124,27 @@ routePositions positionsOf(geoJsonFinds& found, routeReader& route) {
       found.points = std::move(given);
     }
   }
-  if (found.paths.size() > 1) route.refuseFile("holds " + std::to_string(found.paths.size()) + " paths; keep one");
+  size_t chosen = 0;
+  if (!found.paths.empty()) chosen = choosePath(candidatesOf(found), "path", route);
   if (!found.paths.empty() && !found.points.empty()) {
     route.warn(route.fileName() +
                ": only its path is used; left out: " + plural(found.points.size(), "point", "points"));
     found.points.clear();
   }
   if (found.paths.empty() && found.points.empty()) {
-    route.refuseFile(found.others.empty() ? "holds no path and no points"
-                                          : "holds no path and no points, only " + found.others[0]);
+    if (!found.others.empty()) route.refuseFile("holds no path and no points, only " + leftOutText(found.others));
+    if (!found.empties.empty()) {
+      route.refuseFile("holds no path and no points, only " + leftOutText(found.empties) + " without positions");
+    }
+    route.refuseFile("holds no path and no points");
   }
   if (!found.others.empty()) {
-    std::string leftOut;
-    for (const std::string& other : found.others) leftOut += (leftOut.empty() ? "" : ", ") + other;
     route.warn(route.fileName() + ": only its " + (found.paths.empty() ? "points are" : "path is") +
-               " used; left out: " + leftOut);
+               " used; left out: " + leftOutText(found.others));
   }
   routePositions positions;
   if (!found.paths.empty()) {
-    const json& path = *found.paths[0];
+    const json& path = *found.paths[chosen];
     if (!path.is_array()) route.refuseFile("holds a path without a list of coordinates");
     for (auto it = path.begin(); it != path.end() && !positions.refusal; ++it) readPosition(*it, positions);
   } else {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "text/textOut.h"
 
@@ -88,6 +89,12 @@ void routeReader::refuse(const place& where, const std::string& reason) const {
 
 void routeReader::refuseFile(const std::string& what) const {
   throw documentRefusal{{fileName_ + " " + what + "\n", ""}};
+}
+
+void routeReader::refuseFile(const std::string& what, const std::vector<std::string>& told) const {
+  failure why{fileName_ + " " + what + "\n", told.empty() ? "" : told[0]};
+  if (told.size() > 1) why.moreReasons.assign(told.begin() + 1, told.end());
+  throw documentRefusal{std::move(why)};
 }
 
 void routeReader::tooManyWaypoints() const {

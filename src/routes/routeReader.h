@@ -74,12 +74,19 @@ class routeReader {
 
   const std::string& fileName() const { return fileName_; }
 
+  // The path the operator picked among a file's several (--path): its number from 1 or its
+  // name; empty when none was picked. `pathChosen` is set once a reader has chosen by it.
+  std::string pathChoice;
+  bool pathChosen = false;
+
   // "invalid waypoint ... of FILE" (or the item named) for standard output, the reason for
   // standard error.
   [[noreturn]] void refuse(const place& where, const std::string& reason) const;
 
   // The file as a whole cannot give one route.
   [[noreturn]] void refuseFile(const std::string& what) const;
+  // The same with lines for standard error that tell what the file holds.
+  [[noreturn]] void refuseFile(const std::string& what, const std::vector<std::string>& told) const;
 
   // A warning the operator should hear of, as it stands.
   void warn(const std::string& text) { warnings_.push_back(text); }

@@ -35,6 +35,29 @@ void forEachElement(const pugi::xml_node& root, Visit visit) {
   }
 }
 
+// Calls `enter` for every element below `root` in document order, and `leave` for it once
+// every element within it has been entered and left, so that a reader knows what holds an
+// element without looking up from it.
+template <typename Enter, typename Leave>
+void walkElements(const pugi::xml_node& root, Enter enter, Leave leave) {
+  pugi::xml_node n = root.first_child();
+  while (n) {
+    const bool element = n.type() == pugi::node_element;
+    if (element) enter(n);
+    if (n.first_child()) {
+      n = n.first_child();
+      continue;
+    }
+    if (element) leave(n);
+    while (!n.next_sibling()) {
+      n = n.parent();
+      if (n == root) return;
+      leave(n);
+    }
+    n = n.next_sibling();
+  }
+}
+
 // Lines of a document at byte offsets. Asked in document order it reads the document once,
 // so that a file of a million waypoints costs no more than one pass.
 class lineFinder {

@@ -100,6 +100,7 @@ commandLine readCommandLine(int argc, char** argv) {
   app.add_option("--save-settings", line.saveSettings)->expected(1);
   app.add_option("--area", line.areaFile)->expected(1);
   app.add_option("--write-route", line.writeRoute)->expected(1);
+  app.add_option("--path", line.path)->expected(1);
   app.add_option("--bathymetry", line.bathymetry)->expected(1);
   std::optional<std::string> diveHours;
   app.add_option("--max-dive-hours", diveHours)->expected(1);
@@ -127,6 +128,10 @@ commandLine readCommandLine(int argc, char** argv) {
   }
   if (!line.areaFile && !line.surveyOption.empty()) badOption(line.surveyOption + " needs a survey area: --area FILE");
   if (!line.areaFile && line.writeRoute) badOption("--write-route writes the route of a survey: it needs --area FILE");
+  if (line.areaFile && line.path) badOption("--path picks a path of a waypoint file; a survey with --area has none");
+  if (line.path && (line.path->empty() || line.path->find_first_not_of('0') == std::string::npos)) {
+    badOption("--path takes the number of a path from 1, or its name, not '" + *line.path + "'");
+  }
   if (!files.empty()) line.waypointFile = files[0];
   // Over a settings file, as --set is, and saved with the other settings.
   if (line.bathymetry) line.sets.push_back("bathymetry=" + *line.bathymetry);

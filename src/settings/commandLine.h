@@ -27,6 +27,9 @@ struct commandLine {
   std::optional<std::string> areaFile;
   std::optional<latLon> start;            // --start: the first line starts at the line end nearest it
   std::optional<std::string> writeRoute;  // where the survey's route is written for review
+  // --path: which of the waypoint file's several paths is the route, by its number from 1
+  // or its name.
+  std::optional<std::string> path;
   // A grid of the seabed the plan is checked against; it goes on as --set bathymetry=FILE.
   std::optional<std::string> bathymetry;
   std::string surveyOption;           // the first line option given, if any
