@@ -24,10 +24,10 @@ if(CMAKE_CROSSCOMPILING)
   set(VESK_PUGIXML_SOURCE_DIR "" CACHE PATH "The unpacked pugixml source package, for cross builds")
   set(headers ${CMAKE_BINARY_DIR}/header-only-libraries)
   file(MAKE_DIRECTORY ${headers})
-  foreach(library nlohmann CLI toml++ boost)
+  foreach(library nlohmann CLI toml++ boost kainjow)
     if(NOT EXISTS ${VESK_HOST_INCLUDE_DIR}/${library})
       message(FATAL_ERROR "${VESK_HOST_INCLUDE_DIR}/${library} is missing: install nlohmann-json3-dev, libcli11-dev, "
-                          "libtomlplusplus-dev and libboost-dev")
+                          "libtomlplusplus-dev, libboost-dev and libkainjow-mustache-dev")
     endif()
     file(CREATE_LINK ${VESK_HOST_INCLUDE_DIR}/${library} ${headers}/${library} SYMBOLIC)
   endforeach()
@@ -156,7 +156,17 @@ else()
 
   find_package(TIFF REQUIRED)
   target_link_libraries(vesk_libraries INTERFACE TIFF::TIFF)
+
+  # nettle's SHA-256 for the checksums of the dive brief (nettle-dev).
+  find_path(VESK_NETTLE_INCLUDE_DIR nettle/sha2.h)
+  find_library(VESK_NETTLE_LIBRARY nettle)
+  if(NOT VESK_NETTLE_INCLUDE_DIR OR NOT VESK_NETTLE_LIBRARY)
+    message(FATAL_ERROR "nettle is missing: install nettle-dev")
+  endif()
+  target_include_directories(vesk_libraries SYSTEM INTERFACE ${VESK_NETTLE_INCLUDE_DIR})
+  target_link_libraries(vesk_libraries INTERFACE ${VESK_NETTLE_LIBRARY})
 endif()
+
 
 # Boost.Geometry still includes a few headers that Boost itself has deprecated; the notes
 # they print on every compile say nothing about vesk's code.
