@@ -74,8 +74,9 @@ result<briefRun> readBriefRun(const givenSettings& given, std::time_t madeAt) {
     if (!text) {
       const auto at = given.find("checklist");
       const std::string origin = at != given.end() ? " (" + at->second.origin + ")" : "";
-      return failure{
-          "", "vesk: the checklist" + origin + " cannot be read: " + text.error().reason + "; nothing is planned"};
+      std::string why = text.error().reason;
+      if (why.compare(0, 6, "vesk: ") == 0) why.erase(0, 6);
+      return failure{"", "vesk: the checklist" + origin + " cannot be read: " + why + "; nothing is planned"};
     }
     run.checklist = checklistItems(*text);
   }
