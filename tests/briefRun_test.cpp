@@ -79,31 +79,59 @@ long long secondsOf(const std::string& clock) {
 
 // Every file of the set is listed with the size it has and the digest sha256sum gives it;
 // the page lists itself without either, every line ends in CR LF, and nothing on the page
-// is fetched from elsewhere.
+// is fetched from elsewhere. A plan split into dives has a brief for each dive, listing
+// that dive's own files.
 TEST(BriefRun, ListsEachFileOfTheSetWithItsSizeAndChecksum) {
-  TempDir dir;
-  dir.write("route.txt", route);
-  const vesk_result r = plan(dir, "route.txt", {"--map", "svg,html", "--map", "GeoJSON"});
-  ASSERT_EQ(r.status, 0) << r.errors;
-  const std::string page = readFile(dir.file(fileEnding(dir, ".html")));
-  EXPECT_NE(r.output.find(" **** Wrote map : " + fileEnding(dir, ".html") + " ****"), std::string::npos);
-  const auto files = rowsOf(between(page, "<section id=\"plan\">", "</section>"));
-  ASSERT_EQ(files.size(), 6u);
-  for (const auto& row : files) {
-    ASSERT_EQ(row.size(), 3u);
-    if (row[0] == fileEnding(dir, ".html")) {
-      EXPECT_EQ(row[1], "this page");
-      continue;
+  std::string longRoute;  // 16 legs of 3.9 km eastward: about 12 hours with the surfacings
+  for (int i = 0; i <= 16; ++i) longRoute += "45 " + std::to_string(10 + 0.05 * i) + "\n";
+  struct setCase {
+    const char* what;
+    std::string route;
+    std::vector<std::string> args;
+    size_t files;  // of each plan's set
+  };
+  const setCase cases[] = {
+      {"a plan", route, {"--map", "svg,html", "--map", "GeoJSON"}, 6},
+      {"dives", longRoute, {"--map", "html,kml", "--max-dive-hours", "4"}, 5},
+  };
+  for (const setCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    dir.write("route.txt", c.route);
+    const vesk_result r = plan(dir, "route.txt", c.args);
+    ASSERT_EQ(r.status, 0) << r.errors;
+    size_t briefs = 0, scripts = 0;
+    for (const std::string& name : dir.list()) scripts += name.find(".cfg") != std::string::npos ? 1 : 0;
+    for (const std::string& name : dir.list()) {
+      if (name.size() < 5 || name.compare(name.size() - 5, 5, ".html") != 0) continue;
+      ++briefs;
+      const std::string page = readFile(dir.file(name));
+      EXPECT_NE(r.output.find(" **** Wrote map : " + name + " ****"), std::string::npos);
+      const auto files = rowsOf(between(page, "<section id=\"plan\">", "</section>"));
+      ASSERT_EQ(files.size(), c.files);
+      const std::string stem = name.substr(0, name.size() - 4);
+      for (const auto& row : files) {
+        ASSERT_EQ(row.size(), 3u);
+        EXPECT_EQ(row[0].compare(0, stem.size(), stem), 0) << row[0] << " is not of the set of " << name;
+        if (row[0] == name) {
+          EXPECT_EQ(row[1], "this page");
+          continue;
+        }
+        EXPECT_EQ(row[1], std::to_string(readFile(dir.file(row[0])).size())) << row[0];
+        EXPECT_EQ(row[2], sha256sum(dir.file(row[0]))) << row[0];
+      }
+      for (size_t at = page.find('\n'); at != std::string::npos; at = page.find('\n', at + 1))
+        ASSERT_EQ(page[at - 1], '\r') << "a bare line feed at byte " << at;
+      for (const char* fetched : {"<script", "<link", "<img", "<iframe", "src=", "href=", "@import", "@font-face"})
+        EXPECT_EQ(page.find(fetched), std::string::npos) << fetched;
+      for (size_t at = page.find("url("); at != std::string::npos; at = page.find("url(", at + 1))
+        EXPECT_EQ(page[at + 4], '#') << "only the page's own parts: " << page.substr(at, 40);
     }
-    EXPECT_EQ(row[1], std::to_string(readFile(dir.file(row[0])).size())) << row[0];
-    EXPECT_EQ(row[2], sha256sum(dir.file(row[0]))) << row[0];
+    EXPECT_EQ(briefs, scripts) << "a brief a dive";
+    if (c.args.back() == "4") {
+      EXPECT_GT(briefs, 1u) << "the plan was split";
+    }
   }
-  for (size_t at = page.find('\n'); at != std::string::npos; at = page.find('\n', at + 1))
-    ASSERT_EQ(page[at - 1], '\r') << "a bare line feed at byte " << at;
-  for (const char* fetched : {"<script", "<link", "<img", "<iframe", "src=", "href=", "@import", "@font-face"})
-    EXPECT_EQ(page.find(fetched), std::string::npos) << fetched;
-  for (size_t at = page.find("url("); at != std::string::npos; at = page.find("url(", at + 1))
-    EXPECT_EQ(page[at + 4], '#') << "only the page's own parts: " << page.substr(at, 40);
 }
 
 // What came from a file or the command line is escaped: the route file's name, a warning
