@@ -5,7 +5,8 @@
 # reads the map files back in the tests as an independent reader, and librsvg2-bin, whose
 # rsvg-convert must draw the picture of the plan. The README's first command installs the same.
 build_packages=(cmake ninja-build g++ libgtest-dev libpugixml-dev nlohmann-json3-dev libcli11-dev
-  libgeographiclib-dev libminizip-dev zlib1g-dev libtomlplusplus-dev libboost-dev libtiff-dev gdal-bin librsvg2-bin)
+  libgeographiclib-dev libminizip-dev zlib1g-dev libtomlplusplus-dev libboost-dev libtiff-dev gdal-bin librsvg2-bin
+  nettle-dev libkainjow-mustache-dev)
 
 # Installs the Debian packages named that are not installed yet. Installing needs root; a
 # developer's machine that has them all needs nothing.
@@ -151,18 +152,20 @@ windows_build() {
   if [ "${1:-}" = fresh ] && [ -d build-windows ]; then
     find build-windows -mindepth 1 -maxdepth 1 ! -name '*-src' -exec rm -rf {} +
   fi
-  local pugixml_dir geographiclib_dir minizip_dir
+  local pugixml_dir geographiclib_dir minizip_dir nettle_dir
   fetch_debian_source pugixml src/pugixml.cpp
   pugixml_dir=$source_dir
   fetch_debian_source geographiclib src/DMS.cpp
   geographiclib_dir=$source_dir
   fetch_debian_source minizip unzip.c
   minizip_dir=$source_dir
+  fetch_debian_source nettle sha256.c
+  nettle_dir=$source_dir
   fetch_debian_source tiff libtiff/tiffio.h
   cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
     -DVESK_WERROR=ON -DVESK_PUGIXML_SOURCE_DIR="$PWD/$pugixml_dir" \
     -DVESK_GEOGRAPHICLIB_SOURCE_DIR="$PWD/$geographiclib_dir" -DVESK_MINIZIP_SOURCE_DIR="$PWD/$minizip_dir" \
-    -DVESK_TIFF_SOURCE_DIR="$PWD/$source_dir"
+    -DVESK_NETTLE_SOURCE_DIR="$PWD/$nettle_dir" -DVESK_TIFF_SOURCE_DIR="$PWD/$source_dir"
   cmake --build build-windows
 }
 

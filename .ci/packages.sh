@@ -14,7 +14,8 @@ begin_stage "package checks"
 # package and its manual page as Debian's own tools would.
 install_missing cmake ninja-build g++ libgtest-dev dpkg-dev file lintian mandoc \
   g++-mingw-w64-x86-64-posix googletest wine wine64 libpugixml-dev nlohmann-json3-dev libcli11-dev \
-  libgeographiclib-dev libminizip-dev zlib1g-dev libz-mingw-w64-dev libtomlplusplus-dev libboost-dev libtiff-dev
+  libgeographiclib-dev libminizip-dev zlib1g-dev libz-mingw-w64-dev libtomlplusplus-dev libboost-dev libtiff-dev \
+  nettle-dev libkainjow-mustache-dev
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/vesk-packages.XXXXXX")
 on_stage_exit 'stop_wine; rm -rf "$scratch"'

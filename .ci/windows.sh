@@ -11,12 +11,13 @@ export CI="${CI:-true}"
 # A build that breaks counts as a failure of the unit tests it was to run.
 begin_stage "Windows unit tests under Wine"
 
-# The route and map libraries for both builds; dpkg-dev for apt-get source, which fetches
-# the pugixml, GeographicLib, minizip and libtiff sources the cross build compiles; GDAL,
-# which writes a GeoTIFF for the two programs to read.
+# The route and map libraries for both builds, the dive brief's nettle and mustache
+# template library; dpkg-dev for apt-get source, which fetches the pugixml, GeographicLib,
+# minizip, nettle and libtiff sources the cross build compiles; GDAL, which writes a
+# GeoTIFF for the two programs to read.
 install_missing cmake ninja-build g++ libgtest-dev g++-mingw-w64-x86-64-posix googletest \
   wine wine64 libpugixml-dev nlohmann-json3-dev libcli11-dev libgeographiclib-dev libminizip-dev zlib1g-dev \
-  libz-mingw-w64-dev libtomlplusplus-dev libboost-dev libtiff-dev dpkg-dev gdal-bin
+  libz-mingw-w64-dev libtomlplusplus-dev libboost-dev libtiff-dev dpkg-dev gdal-bin nettle-dev libkainjow-mustache-dev
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/vesk-windows.XXXXXX")
 on_stage_exit 'stop_wine; rm -rf "$scratch"'
@@ -222,6 +223,10 @@ compare crlf-route "$scratch/route_crlf.txt" $'0\nn\n50\nn\n'
 compare invalid-waypoint "$scratch/route_bad.txt" $'0\nn\n50\nn\n'
 # The maps of the planned route, and the routes read from the other formats.
 compare example-maps examples/route.txt $'0\nn\n50\nn\n' --map kml,gpx,geojson,svg
+# The dive brief: its checksums, clock times across midnight in a zone west of UTC and the
+# team's checklist, the same bytes from either machine.
+compare example-brief examples/route.txt $'0\nn\n50\nn\n' --map svg,html --launch-time 2026-12-31T23:00:00-03:30 \
+  --checklist "$PWD/examples/checklist.txt"
 compare example-maps-yoyo examples/route.txt $'4 2000\n0\ny\n0\ny\n' --map kml --map gpx --map geojson --map svg
 compare kml-route "$scratch/route.kml" $'0\nn\n50\nn\n'
 compare gpx-route "$scratch/route.gpx" $'0\nn\n50\nn\n' --map gpx

@@ -3,19 +3,21 @@
 # decoder reads positions written in degrees, minutes and seconds with hemisphere letters,
 # minizip over zlib, which open the zip archive of a KMZ, toml++ for the settings files,
 # Boost.Geometry for the clipping and crossings of survey areas, and libtiff, which reads
-# GeoTIFF bathymetry grids. All come from Debian (libpugixml-dev, nlohmann-json3-dev,
-# libcli11-dev, libgeographiclib-dev, libminizip-dev, zlib1g-dev, libtomlplusplus-dev,
-# libboost-dev, libtiff-dev).
+# GeoTIFF bathymetry grids; nettle's SHA-256 and the header-only mustache library for the
+# dive brief. All come from Debian (libpugixml-dev, nlohmann-json3-dev, libcli11-dev,
+# libgeographiclib-dev, libminizip-dev, zlib1g-dev, libtomlplusplus-dev, libboost-dev,
+# libtiff-dev, nettle-dev, libkainjow-mustache-dev).
 #
 # toml++ is used header-only on every system (settingsFile.cpp says so before including
 # it): Debian's CMake package would link its shared library instead.
 #
-# The Windows cross build must stay one static vesk.exe: the four header-only libraries are
+# The Windows cross build must stay one static vesk.exe: the five header-only libraries are
 # taken from the host's Debian packages through an include folder in the build tree that
 # holds only them (never all of /usr/include); pugixml, GeographicLib, minizip and libtiff,
 # which Debian ships for the host only, are compiled from their Debian source packages
 # (fetched into the build tree by .ci/windows.sh; see VESK_PUGIXML_SOURCE_DIR,
-# VESK_GEOGRAPHICLIB_SOURCE_DIR, VESK_MINIZIP_SOURCE_DIR and VESK_TIFF_SOURCE_DIR), and
+# VESK_GEOGRAPHICLIB_SOURCE_DIR, VESK_MINIZIP_SOURCE_DIR and VESK_TIFF_SOURCE_DIR), as is
+# nettle's SHA-256 (VESK_NETTLE_SOURCE_DIR), and
 # zlib is Debian's static MinGW-w64 build (libz-mingw-w64-dev).
 add_library(vesk_libraries INTERFACE)
 
@@ -24,10 +26,10 @@ if(CMAKE_CROSSCOMPILING)
   set(VESK_PUGIXML_SOURCE_DIR "" CACHE PATH "The unpacked pugixml source package, for cross builds")
   set(headers ${CMAKE_BINARY_DIR}/header-only-libraries)
   file(MAKE_DIRECTORY ${headers})
-  foreach(library nlohmann CLI toml++ boost)
+  foreach(library nlohmann CLI toml++ boost kainjow)
     if(NOT EXISTS ${VESK_HOST_INCLUDE_DIR}/${library})
       message(FATAL_ERROR "${VESK_HOST_INCLUDE_DIR}/${library} is missing: install nlohmann-json3-dev, libcli11-dev, "
-                          "libtomlplusplus-dev and libboost-dev")
+                          "libtomlplusplus-dev, libboost-dev and libkainjow-mustache-dev")
     endif()
     file(CREATE_LINK ${VESK_HOST_INCLUDE_DIR}/${library} ${headers}/${library} SYMBOLIC)
   endforeach()
@@ -96,6 +98,25 @@ if(CMAKE_CROSSCOMPILING)
   target_link_libraries(minizip_static PUBLIC ${VESK_ZLIB_LIBRARY})
   target_link_libraries(vesk_libraries INTERFACE minizip_static)
 
+  # Of nettle only SHA-256, for the dive brief's checksums: its three C files, configured as
+  # nettle's own build configures a build without assembly (an empty config.h), and its
+  # headers reached as <nettle/...> as on Debian.
+  set(VESK_NETTLE_SOURCE_DIR "" CACHE PATH "The unpacked nettle source package, for cross builds")
+  set(nettle ${VESK_NETTLE_SOURCE_DIR})
+  if(NOT EXISTS ${nettle}/sha256.c)
+    message(FATAL_ERROR "Set VESK_NETTLE_SOURCE_DIR to the unpacked nettle source package "
+                        "(apt-get source nettle; .ci/windows.sh does it)")
+  endif()
+  set(nettle_config ${CMAKE_BINARY_DIR}/nettle-config)
+  file(WRITE ${nettle_config}/config.h "/* nettle's C code alone: no assembly, no fat binary */\n")
+  file(MAKE_DIRECTORY ${nettle_config}/include)
+  file(CREATE_LINK ${nettle} ${nettle_config}/include/nettle SYMBOLIC)
+  add_library(nettle_sha256_static STATIC ${nettle}/sha256.c ${nettle}/sha256-compress.c ${nettle}/write-be32.c)
+  target_compile_options(nettle_sha256_static PRIVATE -Wno-error)
+  target_include_directories(nettle_sha256_static PRIVATE ${nettle_config} ${nettle})
+  target_include_directories(nettle_sha256_static SYSTEM INTERFACE ${nettle_config}/include)
+  target_link_libraries(vesk_libraries INTERFACE nettle_sha256_static)
+
   # libtiff for the GeoTIFF bathymetry grids, built by its own CMake files as a static
   # library with the codecs a grid is written with (none, LZW, PackBits, Deflate over the
   # same static zlib) and none of the other libraries it can use, which the one vesk.exe
@@ -156,7 +177,17 @@ else()
 
   find_package(TIFF REQUIRED)
   target_link_libraries(vesk_libraries INTERFACE TIFF::TIFF)
+
+  # nettle's SHA-256 for the checksums of the dive brief (nettle-dev).
+  find_path(VESK_NETTLE_INCLUDE_DIR nettle/sha2.h)
+  find_library(VESK_NETTLE_LIBRARY nettle)
+  if(NOT VESK_NETTLE_INCLUDE_DIR OR NOT VESK_NETTLE_LIBRARY)
+    message(FATAL_ERROR "nettle is missing: install nettle-dev")
+  endif()
+  target_include_directories(vesk_libraries SYSTEM INTERFACE ${VESK_NETTLE_INCLUDE_DIR})
+  target_link_libraries(vesk_libraries INTERFACE ${VESK_NETTLE_LIBRARY})
 endif()
+
 
 # Boost.Geometry still includes a few headers that Boost itself has deprecated; the notes
 # they print on every compile say nothing about vesk's code.

@@ -560,8 +560,9 @@ void restoreStderr(int saved) {
 // A settings file refused before any question: standard output holds nothing, and every
 // line on standard error names the file and the place of its fault (the route's summary
 // may come before a check that needs the route), the bathymetry grid the file names, the
-// energy keys it gives without the others a budget needs, or a current's direction
-// without its speed or its speed without its direction.
+// energy keys it gives without the others a budget needs, a current's direction
+// without its speed or its speed without its direction, or the brief's checklist file
+// that cannot be read.
 void checkSettingsRefusal(const std::string& errors) {
   static const std::regex line(
       "(vesk: )?dive\\.toml:[1-9][0-9]*:[1-9][0-9]*: [^\\n]+"
@@ -569,6 +570,7 @@ void checkSettingsRefusal(const std::string& errors) {
       "|vesk: bathymetry grid [^\\n]+"
       "|vesk: [A-Za-z, ]+ (is|are) given without [^\\n]+"
       "|vesk: current(Toward|Speed) is given without current(Toward|Speed): [^\\n]+"
+      "|vesk: the checklist \\(dive\\.toml:[1-9][0-9]*:[1-9][0-9]*\\) cannot be read: [^\\n]+"
       "|route\\.txt: [^\\n]+");
   if (errors.empty() || errors.back() != '\n') finding("settings refused without a reason on standard error");
   size_t refusals = 0;

@@ -37,6 +37,7 @@ extern seabedParameters seabedSettings;  // the seabed checks (--bathymetry)
 extern energyParameters energySettings;  // the energy budget; none given: no budget
 extern currentParameters waterCurrent;   // the current; none given: still water
 extern diveParameters diveSettings;      // the longest dive; none given: one dive
+extern briefParameters briefSettings;    // the dive brief's launch time and checklist
 extern surveyParameters surveySettings;
 
 // ---- Derived during the run ----

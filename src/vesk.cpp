@@ -29,6 +29,7 @@
 #include "settings/settingsFile.h"
 #include "survey/surveyRoute.h"
 #include "text/runMessages.h"
+#include "vesk_brief.h"
 #include "vesk_dives.h"
 #include "vesk_user_if.h"
 #include "wptList.h"
@@ -198,6 +199,7 @@ int run(int argc, char** argv) {
         {"", "vesk: " + missing + "; give them in the settings file or with --set KEY=VALUE; nothing is planned"});
   }
   useValues(values);
+  briefRun brief = valueOf(readBriefRun(given, 0));
 
   const std::string waypointFileName = survey                 ? *options.areaFile
                                        : options.waypointFile ? *options.waypointFile
@@ -223,6 +225,8 @@ int run(int argc, char** argv) {
   }
   if (const problem p = checkSettingsAgainstRoute(given, currentValues(), plannableAt)) reportFailure(*p);
 
+  brief.beforeAnswers = currentValues();
+  brief.asked = !options.noInput;
   if (options.noInput) {
     if (const problem p = requireSettings(given, currentValues())) reportFailure(*p);
     warnAboutSettings(route, warnings);
@@ -250,7 +254,8 @@ int run(int argc, char** argv) {
   planRoute();
   // One stem for the whole set, taken once: a run that crosses a minute boundary still
   // writes files that belong together under one name.
-  const std::string stem = fileNameAt(std::time(nullptr));
+  brief.madeAt = std::time(nullptr);
+  const std::string stem = fileNameAt(brief.madeAt);
   plannedMission mission =
       describeMission(waypointFileName, missionFileNames(stem, options.maps), &warnings,
                       survey ? std::optional<missionSurvey>(surveyOutline(*surveyed)) : std::nullopt);
@@ -288,7 +293,9 @@ int run(int argc, char** argv) {
       reportFailure(*p);
     }
   }
-  writePlanFiles(mission, dives, folder, options.maps, &warnings);
+  writePlanFiles(
+      mission, dives, folder, options.maps, &warnings,
+      briefSourceOf(brief, surveyed, checks, dives, stem, grid ? std::optional<std::string>(gridName) : std::nullopt));
   summarise();
   return 0;
 }

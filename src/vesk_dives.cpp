@@ -147,13 +147,14 @@ void summarisePlanOrDives(const plannedMission& mission, const std::optional<std
 }
 
 void writePlanFiles(const plannedMission& mission, const std::optional<std::vector<divePlan>>& dives,
-                    const std::string& folder, const std::vector<mapFormat>& maps, warningLog* warnings) {
+                    const std::string& folder, const std::vector<mapFormat>& maps, warningLog* warnings,
+                    const briefSource& brief) {
   if (!dives) {
-    writeMissionFiles(mission, folder, maps, warnings);
+    writeMissionFiles(mission, folder, maps, warnings, nullptr, brief);
     return;
   }
   std::vector<const plannedMission*> missions;
   for (const divePlan& dive : *dives) missions.push_back(&dive.mission);
   writeDiveFiles(
-      missions, [&dives](size_t k) { listDive((*dives)[k]); }, folder, maps, warnings);
+      missions, [&dives](size_t k) { listDive((*dives)[k]); }, folder, maps, warnings, nullptr, brief);
 }

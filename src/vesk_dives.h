@@ -15,6 +15,7 @@
 #include "seabed/seabedGrid.h"
 #include "survey/surveyRoute.h"
 #include "text/runMessages.h"
+#include "writeMission.h"
 
 // What the seabed, the current and the battery say of one mission; each only when given.
 struct missionChecks {
@@ -59,4 +60,5 @@ void summarisePlanOrDives(const plannedMission& mission, const std::optional<std
 
 // The plan's files, named from its setFiles; or every dive's files as one set.
 void writePlanFiles(const plannedMission& mission, const std::optional<std::vector<divePlan>>& dives,
-                    const std::string& folder, const std::vector<mapFormat>& maps, warningLog* warnings);
+                    const std::string& folder, const std::vector<mapFormat>& maps, warningLog* warnings,
+                    const briefSource& brief = nullptr);

@@ -27,6 +27,7 @@ seabedParameters seabedSettings;
 energyParameters energySettings;
 currentParameters waterCurrent;
 diveParameters diveSettings;
+briefParameters briefSettings;
 
 double missionTime;
 
@@ -75,7 +76,7 @@ missionSettings currentSettings() {
 }
 
 settingValues currentValues() {
-  return {currentSettings(), surveySettings, seabedSettings, energySettings, waterCurrent, diveSettings};
+  return {currentSettings(), surveySettings, seabedSettings, energySettings, waterCurrent, diveSettings, briefSettings};
 }
 
 void useValues(const settingValues& values) {
@@ -104,6 +105,7 @@ void useValues(const settingValues& values) {
   energySettings = values.energy;
   waterCurrent = values.current;
   diveSettings = values.dives;
+  briefSettings = values.brief;
 }
 
 namespace {

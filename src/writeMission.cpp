@@ -1,5 +1,6 @@
 #include "writeMission.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string_view>
@@ -332,27 +333,41 @@ void addPlanFiles(const std::vector<std::string>& names, size_t maps, std::vecto
 
 // The texts of one plan's files, the list holding its route, from out[first] on.
 void planTexts(const plannedMission& mission, const std::vector<mapFormat>& maps, const std::vector<outputFile>& files,
-               const std::vector<textOut*>& out, size_t first) {
+               const std::vector<textOut*>& out, size_t first, const briefInputs& brief) {
   missionText(files[first].name, false, *out[first]);
   routeRecords(out[first + 1], out[first + 2], files[first + 2].name);
-  for (size_t i = 0; i < maps.size(); ++i) mapText(maps[i], mission, files[first + 3 + i].name, *out[first + 3 + i]);
+  for (size_t i = 0; i < maps.size(); ++i) {
+    const std::string& name = files[first + 3 + i].name;
+    if (maps[i] == mapFormat::html) {
+      briefPageText(mission, maps, name, brief, *out[first + 3 + i]);
+    } else {
+      mapText(maps[i], mission, name, *out[first + 3 + i]);
+    }
+  }
+}
+
+// What the brief of dive `k` takes, when the set has a brief.
+briefInputs briefOf(const briefSource& brief, const std::vector<mapFormat>& maps, size_t k) {
+  const bool wanted = std::find(maps.begin(), maps.end(), mapFormat::html) != maps.end();
+  return wanted && brief ? brief(k) : briefInputs{};
 }
 
 }  // namespace
 
 void writeMissionFiles(const plannedMission& mission, const std::string& folder, const std::vector<mapFormat>& maps,
-                       warningLog* warnings, setSteps steps) {
+                       warningLog* warnings, setSteps steps, const briefSource& brief) {
   std::vector<outputFile> files;
   addPlanFiles(mission.setFiles, maps.size(), files);
-  const problem failed =
-      writeFileSet(folder, files, [&](const std::vector<textOut*>& out) { planTexts(mission, maps, files, out, 0); },
-                   {setKind::mission, warnings, steps});
+  const briefInputs inputs = briefOf(brief, maps, 0);
+  const problem failed = writeFileSet(
+      folder, files, [&](const std::vector<textOut*>& out) { planTexts(mission, maps, files, out, 0, inputs); },
+      {setKind::mission, warnings, steps});
   if (failed) reportFailure(*failed);
 }
 
 void writeDiveFiles(const std::vector<const plannedMission*>& dives, const std::function<void(size_t)>& listDive,
-                    const std::string& folder, const std::vector<mapFormat>& maps, warningLog* warnings,
-                    setSteps steps) {
+                    const std::string& folder, const std::vector<mapFormat>& maps, warningLog* warnings, setSteps steps,
+                    const briefSource& brief) {
   std::vector<outputFile> files;
   for (const plannedMission* dive : dives) addPlanFiles(dive->setFiles, maps.size(), files);
   const size_t each = 3 + maps.size();
@@ -360,7 +375,7 @@ void writeDiveFiles(const std::vector<const plannedMission*>& dives, const std::
                                       [&](const std::vector<textOut*>& out) {
                                         for (size_t k = 0; k < dives.size(); ++k) {
                                           listDive(k);
-                                          planTexts(*dives[k], maps, files, out, k * each);
+                                          planTexts(*dives[k], maps, files, out, k * each, briefOf(brief, maps, k));
                                         }
                                       },
                                       {setKind::mission, warnings, steps});

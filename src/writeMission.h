@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "brief/briefPage.h"
 #include "files/setSteps.h"
 #include "maps/mapExport.h"
 #include "mission/plannedMission.h"
@@ -23,15 +24,25 @@ std::vector<std::string> missionFileNames(const std::string& stem, const std::ve
 // with the writer's message when the set cannot be written. The backups of an earlier set
 // are warned of into `warnings`, the run's log; `steps` hears of each step of the writing
 // (see setSteps).
+//
+// The dive brief (mapFormat::html) takes what `brief` gives for the plan (dive 0) besides
+// the plan, and the size and checksum of each other file of the plan's set.
+using briefSource = std::function<briefInputs(size_t dive)>;
 void writeMissionFiles(const plannedMission& mission, const std::string& folder, const std::vector<mapFormat>& maps,
-                       warningLog* warnings = nullptr, setSteps steps = nullptr);
+                       warningLog* warnings = nullptr, setSteps steps = nullptr, const briefSource& brief = nullptr);
 
 // The files of a plan split into dives as one set, all of them or none: each dive's files
 // as writeMissionFiles writes a plan's, named as its setFiles. `listDive(k)` makes the
 // route of dives[k] the list, planned, before its files are written.
 void writeDiveFiles(const std::vector<const plannedMission*>& dives, const std::function<void(size_t)>& listDive,
                     const std::string& folder, const std::vector<mapFormat>& maps, warningLog* warnings = nullptr,
-                    setSteps steps = nullptr);
+                    setSteps steps = nullptr, const briefSource& brief = nullptr);
+
+// The dive brief `name` of the plan whose set holds the mission files and `maps`, with
+// `in` and the size and SHA-256 of each other file of its set, the list holding its route
+// (writeMission_brief.cpp). A template that cannot be filled ends the writing of the set.
+void briefPageText(const plannedMission& mission, const std::vector<mapFormat>& maps, const std::string& name,
+                   briefInputs in, textOut& out);
 
 // The text of the mission script for `name`. `preview` gives the console preview's
 // variant of it.

@@ -176,7 +176,9 @@ TEST(Program, HelpTheReadmeAndTheManualPageShowOneUsage) {
                                           "--bathymetry",
                                           "--max-dive-hours",
                                           "--max-dive-hours",
-                                          "--path"};
+                                          "--path",
+                                          "--launch-time",
+                                          "--checklist"};
   EXPECT_EQ(optionNames(usageOptions), expected);
   EXPECT_EQ(optionNames(tags), optionNames(usageOptions));
 }
@@ -537,7 +539,7 @@ TEST(Program, BadOptionsAndOutputFoldersStopTheRunBeforeAnyQuestion) {
       {{"route.txt", "-x"}, "", "vesk: unknown option '-x' (see vesk --help)\n"},
       {{"--map", "kml,shp", "route.txt"},
        "",
-       "vesk: unknown map format 'shp' for --map: use kml, gpx, geojson or svg (see vesk --help)\n"},
+       "vesk: unknown map format 'shp' for --map: use kml, gpx, geojson, svg or html (see vesk --help)\n"},
       {{"route.txt", "--map"}, "", "vesk: --map: 1 required TEXT missing (see vesk --help)\n"},
       {{"-o", "missing", "route.txt"}, "cannot use output folder missing: there is no such folder\n", ""},
       {{"-o", "route.txt", "route.txt"}, "cannot use output folder route.txt: it is not a folder\n", ""},

@@ -233,6 +233,7 @@ TEST_F(SettingsFile, TheFileOfARunReadsBackAsTheSameSettings) {
   run.energy.propulsionWatts = 1.0 / 3;
   run.current.toward = 359.75, run.current.speed = 0.1 + 0.7;
   run.dives.maxDiveHours = 7.75;
+  run.brief.launchTime = "2026-12-31T23:30:00-03:30", run.brief.checklist = "deck \"list\".txt";
   std::vector<double> before;
   for (const settingKey& key : settingKeys()) before.push_back(storedValue(key, run));
   const std::string text = settingsText(run, "route \x01\xff.txt", "2026_001_0000.");

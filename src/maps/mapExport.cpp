@@ -155,7 +155,7 @@ void geoJsonText(const plannedMission& mission, textOut& out) {
 
 std::optional<mapFormat> mapFormatNamed(std::string_view name) {
   const std::string lower = lowerCase(name);
-  for (const mapFormat format : {mapFormat::kml, mapFormat::gpx, mapFormat::geojson, mapFormat::svg}) {
+  for (const mapFormat format : {mapFormat::kml, mapFormat::gpx, mapFormat::geojson, mapFormat::svg, mapFormat::html}) {
     if (lower == mapExtension(format)) return format;
   }
   return std::nullopt;
@@ -166,6 +166,7 @@ const char* mapExtension(mapFormat format) {
     case mapFormat::kml: return "kml";
     case mapFormat::gpx: return "gpx";
     case mapFormat::svg: return "svg";
+    case mapFormat::html: return "html";
     case mapFormat::geojson: break;
   }
   return "geojson";
@@ -177,6 +178,7 @@ void mapText(mapFormat format, const plannedMission& mission, const std::string&
     case mapFormat::gpx: gpxText(mission, name, out); return;
     case mapFormat::geojson: geoJsonText(mission, out); return;
     case mapFormat::svg: svgText(mission, name, out); return;
+    case mapFormat::html: return;
   }
 }
 

@@ -9,9 +9,11 @@
 #include "mission/plannedMission.h"
 #include "text/textOut.h"
 
-enum class mapFormat { kml, gpx, geojson, svg };
+// html is the dive brief (brief/briefPage.h): it is written with what the run gives it
+// besides the plan, by the writer of the set, not by mapText.
+enum class mapFormat { kml, gpx, geojson, svg, html };
 
-// The format of a --map name ("kml", "gpx", "geojson", "svg", in any case); none for another name.
+// The format of a --map name ("kml", "gpx", "geojson", "svg", "html", in any case); none for another name.
 std::optional<mapFormat> mapFormatNamed(std::string_view name);
 
 // The file name extension of a map format, which is also its --map name.

@@ -88,6 +88,11 @@ commandLine readCommandLine(int argc, char** argv) {
       ->expected(1)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
       ->allow_extra_args(false);
+  // The dive brief's launch time and checklist go on as --set assignments.
+  std::optional<std::string> launchTime;
+  std::optional<std::string> checklist;
+  app.add_option("--launch-time", launchTime)->expected(1);
+  app.add_option("--checklist", checklist)->expected(1);
   app.add_option("-o,--output-dir", line.outputDir)->expected(1);
   app.add_option("--settings", line.settingsFile)->expected(1);
   app.add_option("--set", line.sets)
@@ -118,10 +123,12 @@ commandLine readCommandLine(int argc, char** argv) {
   }
   for (const std::string& name : maps) {
     const std::optional<mapFormat> format = mapFormatNamed(name);
-    if (!format) badOption("unknown map format '" + name + "' for --map: use kml, gpx, geojson or svg");
+    if (!format) badOption("unknown map format '" + name + "' for --map: use kml, gpx, geojson, svg or html");
     if (std::find(line.maps.begin(), line.maps.end(), *format) == line.maps.end()) line.maps.push_back(*format);
   }
   if (line.help || line.version) return line;
+  if (launchTime) line.sets.push_back("launchTime=" + *launchTime);
+  if (checklist) line.sets.push_back("checklist=" + *checklist);
   readSurveyOptions(survey, line);
   if (line.areaFile && !files.empty()) {
     badOption("--area lays the route out in the area: give either --area FILE or a waypoint file, not both");

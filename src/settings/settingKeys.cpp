@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "brief/launchTime.h"
 #include "console/dialogueInput.h"
 #include "routes/routeReader.h"
 #include "survey/surveyArea.h"
@@ -173,6 +174,10 @@ const std::vector<settingKey> keys = {
      "current: m/s of the water over the ground"},
     {"maxDiveHours", settingType::real, &diveParameters::maxDiveHours, diveHoursRefusal, nullptr,
      "dives: hours on the timer a dive may last; a longer plan is split into dives"},
+    {"launchTime", settingType::text, &briefParameters::launchTime, launchTimeRefusal, nullptr,
+     "brief (--launch-time): the launch's clock time with its zone, ISO 8601"},
+    {"checklist", settingType::text, &briefParameters::checklist, nullptr, nullptr,
+     "brief (--checklist): the team's own checklist, one item a line"},
 };
 
 std::string wholeRange(const settingKey& key) {

@@ -46,9 +46,9 @@ struct settingKey {
                std::optional<double> surveyParameters::*, entryCorner surveyParameters::*, double seabedParameters::*,
                gridValues seabedParameters::*, std::string seabedParameters::*,
                std::optional<double> energyParameters::*, std::optional<double> currentParameters::*,
-               std::optional<double> diveParameters::*>
+               std::optional<double> diveParameters::*, std::string briefParameters::*>
       storage;
-  settingCheck check;  // null: every value of the type
+  settingCheck check;  // null: every value of the type; a text key's is given its text only
   // Whether a run without questions (--no-input) must be given the key: settings the
   // dialogue always asks for and that no default can stand in for. Null: never.
   bool (*neededWithoutQuestions)(const settingValues& values);

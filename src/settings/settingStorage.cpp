@@ -22,8 +22,10 @@ auto& partOf(Values& values) {
     return values.energy;
   } else if constexpr (std::is_same_v<Part, currentParameters>) {
     return values.current;
-  } else {
+  } else if constexpr (std::is_same_v<Part, diveParameters>) {
     return values.dives;
+  } else {
+    return values.brief;
   }
 }
 
@@ -66,12 +68,14 @@ void store(const settingKey& key, double value, settingValues& values) {
 }
 
 std::string storedText(const settingKey& key, const settingValues& values) {
-  const auto* field = std::get_if<std::string seabedParameters::*>(&key.storage);
-  return field != nullptr ? values.seabed.**field : std::string();
+  if (const auto* field = std::get_if<std::string seabedParameters::*>(&key.storage)) return values.seabed.**field;
+  if (const auto* field = std::get_if<std::string briefParameters::*>(&key.storage)) return values.brief.**field;
+  return std::string();
 }
 
 void storeText(const settingKey& key, const std::string& text, settingValues& values) {
   if (const auto* field = std::get_if<std::string seabedParameters::*>(&key.storage)) values.seabed.** field = text;
+  if (const auto* field = std::get_if<std::string briefParameters::*>(&key.storage)) values.brief.** field = text;
 }
 
 // `text` as a TOML basic string: quotes, backslashes and control characters escaped.

@@ -3,6 +3,7 @@
 // program-wide settings around the dialogue.
 #pragma once
 
+#include "brief/briefParameters.h"
 #include "current/currentParameters.h"
 #include "dives/diveParameters.h"
 #include "energy/energyParameters.h"
@@ -17,4 +18,5 @@ struct settingValues {
   energyParameters energy;
   currentParameters current;
   diveParameters dives;
+  briefParameters brief;
 };

@@ -209,6 +209,8 @@ std::vector<std::string> readSettingsText(std::string_view content, const std::s
     if (key->type == settingType::text) {
       if (const auto* text = node.as_string(); text != nullptr && !text->get().empty()) {
         e.text = text->get();
+        const std::string why = key->check != nullptr ? key->check(0, e.text) : std::string();
+        if (!why.empty()) e.refusal = position(name, e.at) + std::string(key->name) + " = " + e.written + ": " + why;
       } else {
         e.refusal = position(name, e.at) + std::string(key->name) + " = " + e.written + ": " + key->name +
                     " takes a file name in quotes";
@@ -252,6 +254,9 @@ std::optional<std::string> applySetOption(const std::string& assignment, givenSe
   if (key == nullptr) return origin + ": " + didYouMean(name);
   if (key->type == settingType::text) {
     if (written.empty()) return origin + ": " + key->name + " takes a file name after the =";
+    if (key->check != nullptr) {
+      if (const std::string why = key->check(0, written); !why.empty()) return origin + ": " + why;
+    }
     storeText(*key, written, values);
     given[key->name] = {origin, written};
     return std::nullopt;

@@ -136,8 +136,8 @@ problem writeSurveyRoute(const areaSurvey& survey, const std::string& path, warn
                       {setKind::named, warnings});
 }
 
-void summariseSurvey(const areaSurvey& survey, double missionSpeed, double surfacingSeconds,
-                     std::optional<double> underWaySeconds) {
+std::vector<std::string> surveySummary(const areaSurvey& survey, double missionSpeed, double surfacingSeconds,
+                                       std::optional<double> underWaySeconds) {
   const surveyPlan& plan = survey.plan;
   const long long cross =
       std::count_if(plan.lines.begin(), plan.lines.end(), [](const surveyLine& l) { return l.cross; });
@@ -188,8 +188,14 @@ void summariseSurvey(const areaSurvey& survey, double missionSpeed, double surfa
       {"survey time", clockTime(underWay) + " under way, " +
                           clockTime(static_cast<double>(surfacings) * surfacingSeconds) + " at " +
                           std::to_string(surfacings) + (surfacings == 1 ? " surfacing" : " surfacings")}};
-  toStderr("survey " + survey.name + ":");
+  std::vector<std::string> summary{"survey " + survey.name + ":"};
   for (const planFigure& figure : figures) {
-    toStderr("  " + figure.label + std::string(13 - figure.label.size(), ' ') + figure.value);
+    summary.push_back("  " + figure.label + std::string(13 - figure.label.size(), ' ') + figure.value);
   }
+  return summary;
+}
+
+void summariseSurvey(const areaSurvey& survey, double missionSpeed, double surfacingSeconds,
+                     std::optional<double> underWaySeconds) {
+  for (const std::string& line : surveySummary(survey, missionSpeed, surfacingSeconds, underWaySeconds)) toStderr(line);
 }

@@ -61,3 +61,6 @@ problem writeSurveyRoute(const areaSurvey& survey, const std::string& path, warn
 // legs' times over the ground from the first waypoint on, as the plan has them.
 void summariseSurvey(const areaSurvey& survey, double missionSpeed, double surfacingSeconds,
                      std::optional<double> underWaySeconds = std::nullopt);
+// The same lines, for the dive brief.
+std::vector<std::string> surveySummary(const areaSurvey& survey, double missionSpeed, double surfacingSeconds,
+                                       std::optional<double> underWaySeconds = std::nullopt);
