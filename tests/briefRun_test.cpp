@@ -269,6 +269,7 @@ TEST(BriefRun, ALaunchTimeOrChecklistThatCannotBeUsedIsRefusedBeforeAnyQuestion)
       {{"--launch-time", "2026-12-11T22:30"}, "--set launchTime=2026-12-11T22:30: launchTime takes a launch time as"},
       {{"--launch-time", "2026-02-29T10:00Z"}, "launchTime takes a launch time as"},
       {{"--set", "launchTime=2026-12-11T24:00+01:00"}, "--set launchTime=2026-12-11T24:00+01:00: launchTime takes"},
+      {{"--set", "launchTime="}, "--set launchTime=: launchTime takes a launch time as"},
       {{"--settings", "bad.toml"}, "bad.toml:2:14: launchTime = \"noon\": launchTime takes a launch time"},
       {{"--checklist", "missing.txt"},
        "vesk: the checklist (--set checklist=missing.txt) cannot be read: missing.txt:"},

@@ -253,7 +253,8 @@ std::optional<std::string> applySetOption(const std::string& assignment, givenSe
   const settingKey* const key = findSettingKey(name);
   if (key == nullptr) return origin + ": " + didYouMean(name);
   if (key->type == settingType::text) {
-    if (written.empty()) return origin + ": " + key->name + " takes a file name after the =";
+    // A key with a check of its own (a launch time) says what it takes; a file name otherwise.
+    if (written.empty() && key->check == nullptr) return origin + ": " + key->name + " takes a file name after the =";
     if (key->check != nullptr) {
       if (const std::string why = key->check(0, written); !why.empty()) return origin + ": " + why;
     }
