@@ -191,8 +191,8 @@ TEST(Program, PathPicksOneOfTheTracksOfAFile) {
             "<gpx version=\"1.1\"><trk><name>Out</name><trkseg><trkpt lat=\"45\" lon=\"10\"/><trkpt lat=\"45.02\" "
             "lon=\"10\"/></trkseg></trk>\n<trk><name>Back</name><trkseg><trkpt lat=\"45.02\" lon=\"10\"/><trkpt "
             "lat=\"45.01\" lon=\"10\"/><trkpt lat=\"45\" lon=\"10\"/></trkseg></trk></gpx>\n");
-  const std::vector<std::string> plan = {"--no-input", "--dry-run", "--set", "yoyoMission=true",
-                                         "--set",      "kallopMission=false"};
+  const std::vector<std::string> plan = {"--no-input",       "--dry-run", "--set",
+                                         "yoyoMission=true", "--set",     "kallopMission=false"};
   const auto run = [&](std::vector<std::string> more) {
     std::vector<std::string> args = plan;
     args.insert(args.end(), more.begin(), more.end());
