@@ -28,6 +28,7 @@
 #include "routes/routeKmz.h"
 #include "settings.h"
 #include "support/documentForms.h"
+#include "support/routeRead.h"
 #include "text/runMessages.h"
 #include "vesk.h"
 #include "wptList.h"
@@ -36,32 +37,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-using points = std::vector<std::pair<double, double>>;  // latitude, longitude
-
-struct outcome {
-  int status = 0;
-  points route;
-  std::string output;  // standard output
-  std::string errors;  // standard error
-};
-
-outcome readFrom(const std::string& name, const std::string& content) {
-  destroyList();
-  outcome o;
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  try {
-    readRoute(content, name);
-  } catch (const runEnd& end) {
-    o.status = end.status;
-  }
-  o.output = testing::internal::GetCapturedStdout();
-  o.errors = testing::internal::GetCapturedStderr();
-  for (const node* n = headNodePtr; n != nullptr; n = n->nextPtr) o.route.emplace_back(n->Lat, n->Lon);
-  destroyList();
-  return o;
-}
 
 const std::string kmlHead = "<?xml version=\"1.0\"?>\n<kml xmlns=\"http://www.opengis.net/kml/2.2\"><Document>\n";
 const std::string kmlTail = "</Document></kml>\n";
