@@ -1,5 +1,7 @@
 #include "survey/surveyCellAngles.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <utility>
 
@@ -33,28 +35,116 @@ struct bandParts {
   std::vector<bgBox> bounds;
 };
 
-// The area with the vertices inside each run of vertices above `high`, or below `low`,
-// left out: the edge that takes their place stays on the same side, so that the area
-// between the two levels is the same, cut from the same edges at the same points, and a
-// comb's thousands of vertices outside the band are not cut again for every cell. Only an
-// area without holes: with holes the cut looks for crossings among the area's own edges,
-// which the edges put in their place may add.
-bgPolygon nearLevels(const bgPolygon& polygon, double low, double high) {
-  const bgRing& ring = polygon.outer();
-  const size_t n = ring.size() - 1;  // closed: the last point repeats the first
-  if (!polygon.inners().empty() || n < 3) return polygon;
-  const auto side = [&](size_t i) {
-    const double y = ring[i % n].y();
-    return y > high ? 1 : y < low ? -1 : 0;
+// A level clear of every vertex of the area by more than a tenth of a micrometre, at or
+// just above `level`: no vertex then lies on it, so every edge that reaches it crosses it.
+double clearLevel(const bgPolygon& polygon, double level) {
+  const auto hits = [&](const bgRing& ring) {
+    return std::any_of(ring.begin(), ring.end(), [&](const bgPoint& p) { return std::fabs(p.y() - level) < 1e-7; });
   };
-  bgPolygon kept;
-  for (size_t i = 0; i < n; ++i) {
-    const int here = side(i);
-    if (here == 0 || side(i + n - 1) != here || side(i + 1) != here) kept.outer().push_back(ring[i]);
+  for (int tries = 0; tries < 100; ++tries) {
+    if (!hits(polygon.outer()) &&
+        std::none_of(polygon.inners().begin(), polygon.inners().end(), [&](const bgRing& r) { return hits(r); })) {
+      break;
+    }
+    level += 1e-6;
   }
-  if (kept.outer().size() < 3) return polygon;
-  kept.outer().push_back(kept.outer().front());
-  return kept;
+  return level;
+}
+
+// The area between the levels lo and hi across the lines, in its parts: each ring is
+// walked once and cut into the runs of it that lie between the levels, and each run that
+// leaves the band is joined to the run that comes back in next along the same level, to
+// the east along the lower level and to the west along the upper (the area lies to the
+// left of every ring). Linear in the vertices but for sorting the crossings, where a
+// general cut of a comb against a box grows with the square of its teeth. False when the
+// crossings do not pair up as they must.
+bool cutBand(const bgPolygon& polygon, double lo, double hi, bgMultiPolygon& parts) {
+  lo = clearLevel(polygon, lo);
+  hi = clearLevel(polygon, hi);
+  if (!(lo < hi)) return true;
+  struct crossing {
+    double x;
+    bool entry;
+    size_t run;
+  };
+  std::vector<std::vector<bgPoint>> runs;
+  std::vector<crossing> below, above;  // on the lower level, the upper
+  std::vector<const bgRing*> holesWithin;
+  const auto inBand = [&](const bgPoint& p) { return p.y() > lo && p.y() < hi; };
+  const auto cross = [&](const bgRing& ring, bool outer) {
+    const size_t n = ring.size() - 1;  // closed: the last point repeats the first
+    size_t start = n;
+    for (size_t i = 0; i < n && start == n; ++i) {
+      if (!inBand(ring[i])) start = i;
+    }
+    if (start == n) {
+      if (outer) {
+        parts.emplace_back().outer() = ring;
+      } else {
+        holesWithin.push_back(&ring);
+      }
+      return;
+    }
+    for (size_t k = 0; k < n; ++k) {
+      const bgPoint& a = ring[(start + k) % n];
+      const bgPoint& b = ring[(start + k + 1) % n];
+      // The levels the edge crosses, in the order it meets them.
+      double levels[2];
+      int count = 0;
+      const bool up = b.y() > a.y();
+      for (const double level : up ? std::array<double, 2>{lo, hi} : std::array<double, 2>{hi, lo}) {
+        if ((a.y() < level) != (b.y() < level)) levels[count++] = level;
+      }
+      for (int c = 0; c < count; ++c) {
+        const double level = levels[c];
+        const bgPoint at(a.x() + (level - a.y()) * (b.x() - a.x()) / (b.y() - a.y()), level);
+        // Going up through the lower level or down through the upper enters the band.
+        const bool entry = (level == lo) == up;
+        if (entry) runs.emplace_back();
+        if (runs.empty()) return;  // cannot happen: the walk starts outside the band
+        runs.back().push_back(at);
+        (level == lo ? below : above).push_back({at.x(), entry, runs.size() - 1});
+      }
+      if (inBand(b) && k + 1 < n) runs.back().push_back(b);
+    }
+  };
+  cross(polygon.outer(), true);
+  for (const bgRing& hole : polygon.inners()) cross(hole, false);
+  // Each run's end leads to the run that the level brings it to.
+  std::vector<size_t> next(runs.size(), runs.size());
+  for (auto* level : {&below, &above}) {
+    std::sort(level->begin(), level->end(), [](const crossing& a, const crossing& b) { return a.x < b.x; });
+    const bool east = level == &below;
+    for (size_t i = 0; i < level->size(); ++i) {
+      const crossing& c = (*level)[i];
+      if (c.entry) continue;
+      const size_t j = east ? i + 1 : i - 1;
+      if ((east && j >= level->size()) || (!east && i == 0) || !(*level)[j].entry) return false;
+      next[c.run] = (*level)[j].run;
+    }
+  }
+  std::vector<bool> used(runs.size(), false);
+  for (size_t first = 0; first < runs.size(); ++first) {
+    if (used[first]) continue;
+    bgRing ring;
+    for (size_t r = first; !used[r];) {
+      used[r] = true;
+      ring.insert(ring.end(), runs[r].begin(), runs[r].end());
+      r = next[r];
+      if (r == runs.size()) return false;
+    }
+    ring.push_back(ring.front());
+    parts.emplace_back().outer() = std::move(ring);
+  }
+  for (const bgRing* hole : holesWithin) {
+    for (bgPolygon& part : parts) {
+      if (bg::within(hole->front(), part.outer())) {
+        part.inners().push_back(*hole);
+        break;
+      }
+    }
+  }
+  return true;
 }
 
 // The part of the area the cell covers, in the area's plane: the area between the levels
@@ -71,7 +161,10 @@ bool cellArea(const projectedArea& area, const sweepSet& sweeps, const cell& c, 
     band.lo = c.lo, band.hi = c.hi, band.cut = true;
     band.parts.clear();
     band.bounds.clear();
-    bg::intersection(nearLevels(sweeps.polygon, levels.min_corner().y(), levels.max_corner().y()), levels, band.parts);
+    if (!cutBand(sweeps.polygon, levels.min_corner().y(), levels.max_corner().y(), band.parts)) {
+      band.parts.clear();
+      bg::intersection(sweeps.polygon, levels, band.parts);
+    }
     for (const bgPolygon& part : band.parts) band.bounds.push_back(bg::return_envelope<bgBox>(part));
   }
   const bgPoint inside((middle.from + middle.to) / 2, middle.v);

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <utility>
+
+#include "survey/surveyGeometry.h"
 
 #include "calcs.h"
 
@@ -38,23 +42,48 @@ std::vector<size_t> flightOrder(size_t count, size_t step) {
 
 void runCells(const std::vector<cell>& cells, bool cross, const std::function<double(planePoint)>& firstScore,
               double turnRadius, std::vector<lineRun>& runs) {
+  // The four corners a cell may be begun from: its first or last line, from either end.
+  // The cells are taken nearest first from where the last one ended, found through an
+  // index of the corners left, so that a comb's thousands of teeth are ordered in n log n.
+  const auto cornerOf = [&](size_t c, bool fromLast, bool atTo) {
+    const piece& p = fromLast ? cells[c].lines.back() : cells[c].lines.front();
+    return lineFrame(cells[c].angle).fromLine({atTo ? p.to : p.from, p.v});
+  };
+  using corner = std::pair<bgPoint, size_t>;  // the corner, 4 c + 2 fromLast + atTo
+  std::vector<corner> corners;
+  for (size_t c = 0; c < cells.size(); ++c) {
+    for (size_t k = 0; k < 4; ++k) {
+      const planePoint p = cornerOf(c, k >= 2, k % 2 == 1);
+      corners.emplace_back(bgPoint(p.x, p.y), 4 * c + k);
+    }
+  }
+  bgi::rtree<corner, bgi::rstar<16>> left(corners.begin(), corners.end());
   std::vector<bool> used(cells.size(), false);
+  std::vector<corner> near;
   for (size_t done = 0; done < cells.size(); ++done) {
     double bestScore = HUGE_VAL;
-    size_t bestCell = 0;
-    bool bestFromLast = false, bestAtTo = false;
-    for (size_t c = 0; c < cells.size(); ++c) {
-      if (used[c]) continue;
-      const lineFrame turn(cells[c].angle);
-      for (const bool fromLast : {false, true}) {
-        const piece& p = fromLast ? cells[c].lines.back() : cells[c].lines.front();
-        for (const bool atTo : {false, true}) {
-          const planePoint start = turn.fromLine({atTo ? p.to : p.from, p.v});
-          const double score = runs.empty() ? firstScore(start) : length(start - runs.back().to);
-          if (score < bestScore) bestScore = score, bestCell = c, bestFromLast = fromLast, bestAtTo = atTo;
-        }
+    size_t best = 4 * cells.size();
+    const auto consider = [&](size_t k, double score) {
+      // Of corners as near, the cell listed first, as a scan of the cells in order finds.
+      if (score < bestScore || (score == bestScore && k < best)) bestScore = score, best = k;
+    };
+    if (runs.empty()) {
+      for (const corner& c : corners) {
+        if (!used[c.second / 4]) consider(c.second, firstScore({c.first.x(), c.first.y()}));
       }
+    } else {
+      const planePoint last = runs.back().to;
+      near.clear();
+      left.query(bgi::nearest(bgPoint(last.x, last.y), 1), std::back_inserter(near));
+      // Every corner as near as the nearest found, widened for the rounding of the box.
+      const double reach = length(planePoint{near[0].first.x(), near[0].first.y()} - last);
+      near.clear();
+      left.query(bgi::intersects(boxAround(last, last, reach * (1 + 1e-9) + 1e-9)), std::back_inserter(near));
+      for (const corner& c : near) consider(c.second, length(planePoint{c.first.x(), c.first.y()} - last));
     }
+    const size_t bestCell = best / 4;
+    const bool bestFromLast = best % 4 >= 2, bestAtTo = best % 2 == 1;
+    for (size_t k = 0; k < 4; ++k) left.remove(corners[4 * bestCell + k]);
     used[bestCell] = true;
     const auto& lines = cells[bestCell].lines;
     const lineFrame turn(cells[bestCell].angle);

@@ -111,12 +111,22 @@ bool linesPiled(const std::vector<cell>& cells, double spacing) {
   return false;
 }
 
+// What every layout of one area shares, found once: the index of its boundary that
+// transits are found through, and the loops of the pass along the boundary. A coastline of
+// 10^5 vertices is otherwise indexed and buffered again for each of the fifty layouts tried.
+struct sharedLayout {
+  explicit sharedLayout(const projectedArea& area) : index(area.rings) {}
+  areaIndex index;
+  std::optional<std::vector<std::vector<planePoint>>> passLoops;
+};
+
 // The pattern of `kind` with lines at `angle` degrees true, through every stage in turn;
 // `piled` tells whether any of its lines run beside each other.
 // The lines keep within `area`; their coverage is of `whole`, the area the operator drew,
 // which is larger when they keep a margin off its boundary.
 surveyPlan layPattern(const projectedArea& area, const projectedArea& whole, const surveyParameters& parameters,
-                      const surveyCosts& costs, double angle, sweepKind kind, bool* piled = nullptr) {
+                      const surveyCosts& costs, sharedLayout& shared, double angle, sweepKind kind,
+                      bool* piled = nullptr) {
   const double spacing = checkParameters(parameters);
   // Each line takes two waypoints at least; and a hundred thousand lines, 200 km at 2 m,
   // are far beyond any one dive.
@@ -170,7 +180,8 @@ surveyPlan layPattern(const projectedArea& area, const projectedArea& whole, con
       // strays half of that to save legs; behind a margin, as much nearer its edge as lets
       // the swath still reach the shore, where it can.
       const double inset = std::max(0.5 * (halfSwath - parameters.edgeMargin), 0.05 * halfSwath);
-      runLoops(boundaryPasses(area, inset, inset), firstScore, runs);
+      if (!shared.passLoops) shared.passLoops = boundaryPasses(area, inset, inset);
+      runLoops(*shared.passLoops, firstScore, runs);
       if (kind == sweepKind::linesAfterEndPass) runs = slantedLegs(runs, cells);
     } else if (kind == sweepKind::rings) {
       // Each pass within half a swath of the last one's swath; each strays a quarter of that
@@ -192,7 +203,8 @@ surveyPlan layPattern(const projectedArea& area, const projectedArea& whole, con
       runCells(crossCells, true, firstScore, parameters.turnRadius, runs);
     }
     if (runs.empty()) throw surveyError(surveyFault::noArea, "no line of the pattern lies inside the area");
-    const std::vector<surveyStretch> stretches = joinLines(area, std::move(runs), parameters.runIn, halfSwath / 2);
+    const std::vector<surveyStretch> stretches =
+        joinLines(area, shared.index, std::move(runs), parameters.runIn, halfSwath / 2);
     cutAtSurfacings(area.frame, stretches, parameters.maxLegMeters, plan);
     coverSwaths(whole, &area == &whole ? nullptr : &area, stretches, parameters.runIn, halfSwath, plan);
   } catch (const surveyError&) {
@@ -288,16 +300,18 @@ namespace {
 // The survey of `whole` with its lines, turns and transits kept within `area`.
 surveyPlan planWithin(const projectedArea& area, const projectedArea& whole, const surveyParameters& parameters,
                       const surveyCosts& costs, const surveyProgress& progress) {
+  sharedLayout shared(area);
   if (parameters.lineAngle) {
-    surveyPlan plan = layPattern(area, whole, parameters, costs, normalAngle(*parameters.lineAngle), sweepKind::lines);
+    surveyPlan plan =
+        layPattern(area, whole, parameters, costs, shared, normalAngle(*parameters.lineAngle), sweepKind::lines);
     if (plan.coveragePercent >= wellCoveredPercent) return plan;
     // The pass along the slanted edges alone when it covers, else the whole pass when it
     // covers more.
-    surveyPlan ends =
-        layPattern(area, whole, parameters, costs, normalAngle(*parameters.lineAngle), sweepKind::linesAfterEndPass);
+    surveyPlan ends = layPattern(area, whole, parameters, costs, shared, normalAngle(*parameters.lineAngle),
+                                 sweepKind::linesAfterEndPass);
     if (ends.coveragePercent >= wellCoveredPercent) return ends;
-    surveyPlan passed =
-        layPattern(area, whole, parameters, costs, normalAngle(*parameters.lineAngle), sweepKind::linesAfterPass);
+    surveyPlan passed = layPattern(area, whole, parameters, costs, shared, normalAngle(*parameters.lineAngle),
+                                   sweepKind::linesAfterPass);
     if (ends.coveragePercent > plan.coveragePercent) plan = std::move(ends);
     return passed.coveragePercent > plan.coveragePercent ? passed : plan;
   }
@@ -321,7 +335,7 @@ surveyPlan planWithin(const projectedArea& area, const projectedArea& whole, con
     surveyPlan other;
     bool piled = false;
     try {
-      other = layPattern(area, whole, parameters, costs, tries[t].first, tries[t].second, &piled);
+      other = layPattern(area, whole, parameters, costs, shared, tries[t].first, tries[t].second, &piled);
     } catch (const surveyError& e) {
       if (!firstRefusal) firstRefusal = e;
       if (progress) progress(t + 1, tries.size());

@@ -80,9 +80,8 @@ std::vector<planePoint> fewerLegs(const areaIndex& index, const std::vector<plan
 
 }  // namespace
 
-std::vector<surveyStretch> joinLines(const projectedArea& area, std::vector<lineRun> runs, double runIn,
-                                     double clearance) {
-  const areaIndex index(area.rings);
+std::vector<surveyStretch> joinLines(const projectedArea& area, const areaIndex& index, std::vector<lineRun> runs,
+                                     double runIn, double clearance) {
   if (runIn > 0) {
     const bgPolygon whole = toPolygon(area.rings), outer = toPolygon({area.rings.front()});
     for (lineRun& r : runs) {

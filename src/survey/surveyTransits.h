@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "survey/surveyArea.h"
+#include "survey/surveyGeometry.h"
 #include "survey/surveyOrder.h"
 
 // A straight run of the route in the layout plane: a line, or one leg of a transit.
@@ -21,5 +22,6 @@ struct surveyStretch {
 };
 
 // Transits bend only where they must, kept up to `clearance` off the shore to need fewer legs.
-std::vector<surveyStretch> joinLines(const projectedArea& area, std::vector<lineRun> runs, double runIn,
-                                     double clearance);
+// `index` is the area's own (surveyGeometry.h), built once for every layout tried.
+std::vector<surveyStretch> joinLines(const projectedArea& area, const areaIndex& index, std::vector<lineRun> runs,
+                                     double runIn, double clearance);
