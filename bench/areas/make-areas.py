@@ -275,6 +275,12 @@ def main():
          [(0, 0), (2500, 300), (400, 1100)])
     area("southern.kml", "rectangle", "--line-spacing 35", "a 1.5 km x 1 km rectangle in the south", -41.3, 174.8,
          rectangle(1500, 1000))
+    # A wreck in each jetty, each higher than the last: the parts between two levels that
+    # a jetty's lines are judged in hold a wreck, or meet one at their edge.
+    area("jetties-wrecks.txt", "other", "--line-spacing 20", "eight jetties 900 m long, a wreck off each", 57.7, 11.9,
+         comb(8, 900, 70, 30, 80),
+         [[(t * 100 + 35, 280 + 70 * t - 12), (t * 100 + 45, 280 + 70 * t), (t * 100 + 35, 280 + 70 * t + 12),
+           (t * 100 + 25, 280 + 70 * t)] for t in range(8)])
 
     with open(os.path.join(HERE, "areas.txt"), "w", newline="\n") as f:
         f.write("# Survey areas of the benchmark: file, kind (rectangle or other), the survey options.\n")
