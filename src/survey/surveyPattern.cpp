@@ -17,6 +17,7 @@
 #include "survey/surveyCells.h"
 #include "survey/surveyCoverage.h"
 #include "survey/surveyCutting.h"
+#include "survey/surveyEdges.h"
 #include "survey/surveyOrder.h"
 #include "survey/surveySweeps.h"
 #include "survey/surveyTransits.h"
@@ -66,8 +67,6 @@ double checkParameters(const surveyParameters& p) {
   return spacing;
 }
 
-double normalAngle(double degrees) { return std::fmod(std::fmod(degrees, 180) + 180, 180); }
-
 // The ways the area is swept: parallel lines alone; parallel lines after a pass along the
 // boundary, whose swath takes the slivers the lines' ends leave; the same pass only along
 // the edges the lines meet at a slant (along an edge the lines follow, or one they meet
@@ -111,6 +110,20 @@ bool linesPiled(const std::vector<cell>& cells, double spacing) {
   return false;
 }
 
+// The least time the vehicle can take to fly `runs`, whatever joins them: each under way,
+// and a surfacing at the end of each of its legs. Lengths in the layout plane are at most a
+// thousandth longer than on the earth within the widest area, hence the hundredth off. A
+// layout whose lines alone take longer than a layout found that covers need not be joined,
+// cut and measured: it cannot be the quickest.
+double leastSeconds(const std::vector<lineRun>& runs, double maxLegMeters, const surveyCosts& costs) {
+  double seconds = 0;
+  for (const lineRun& r : runs) {
+    const double meters = 0.99 * length(r.to - r.from);
+    seconds += meters / costs.metersPerSecond + std::ceil(meters / maxLegMeters) * costs.surfacingSeconds;
+  }
+  return seconds;
+}
+
 // What every layout of one area shares, found once: the index of its boundary that
 // transits are found through, and the loops of the pass along the boundary. A coastline of
 // 10^5 vertices is otherwise indexed and buffered again for each of the fifty layouts tried.
@@ -126,7 +139,7 @@ struct sharedLayout {
 // which is larger when they keep a margin off its boundary.
 surveyPlan layPattern(const projectedArea& area, const projectedArea& whole, const surveyParameters& parameters,
                       const surveyCosts& costs, sharedLayout& shared, double angle, sweepKind kind,
-                      bool* piled = nullptr) {
+                      bool* piled = nullptr, double toBeat = HUGE_VAL, bool* beaten = nullptr) {
   const double spacing = checkParameters(parameters);
   // Each line takes two waypoints at least; and a hundred thousand lines, 200 km at 2 m,
   // are far beyond any one dive.
@@ -203,6 +216,10 @@ surveyPlan layPattern(const projectedArea& area, const projectedArea& whole, con
       runCells(crossCells, true, firstScore, parameters.turnRadius, runs);
     }
     if (runs.empty()) throw surveyError(surveyFault::noArea, "no line of the pattern lies inside the area");
+    if (beaten != nullptr && leastSeconds(runs, parameters.maxLegMeters, costs) > toBeat) {
+      *beaten = true;
+      return plan;
+    }
     const std::vector<surveyStretch> stretches =
         joinLines(area, shared.index, std::move(runs), parameters.runIn, halfSwath / 2);
     cutAtSurfacings(area.frame, stretches, parameters.maxLegMeters, plan);
@@ -215,64 +232,6 @@ surveyPlan layPattern(const projectedArea& area, const projectedArea& whole, con
     throw surveyError(surveyFault::geometry, std::string("the area's geometry could not be laid out: ") + e.what());
   }
   return plan;
-}
-
-// The vertices of a closed ring that a line through the neighbours kept passes farther
-// than `tolerance` from (Douglas and Peucker's way), the first always kept.
-std::vector<planePoint> simplifiedRing(const std::vector<planePoint>& ring, double tolerance) {
-  const size_t n = ring.size();
-  std::vector<bool> keep(n + 1, false);
-  keep[0] = keep[n] = true;
-  const auto at = [&](size_t i) { return ring[i % n]; };
-  std::vector<std::pair<size_t, size_t>> spans{{0, n}};
-  while (!spans.empty()) {
-    const auto [a, b] = spans.back();
-    spans.pop_back();
-    const planePoint d = at(b) - at(a);
-    const double len = length(d);
-    double farthest = 0;
-    size_t far = a;
-    for (size_t i = a + 1; i < b; ++i) {
-      const planePoint e = at(i) - at(a);
-      const double off = len > 0 ? std::fabs(d.x * e.y - d.y * e.x) / len : length(e);
-      if (off > farthest) farthest = off, far = i;
-    }
-    if (farthest > tolerance) {
-      keep[far] = true;
-      spans.push_back({a, far});
-      spans.push_back({far, b});
-    }
-  }
-  std::vector<planePoint> kept;
-  for (size_t i = 0; i < n; ++i) {
-    if (keep[i]) kept.push_back(ring[i]);
-  }
-  return kept;
-}
-
-// The bearings of the longest edges of the area's boundary, holes included, 0..180, each
-// once: lines along an edge meet no edge of that side at a slant. The boundary is first
-// drawn without the wiggles of less than `tolerance`, so that a straight shore charted in
-// many short edges counts as the one long edge it is.
-std::vector<double> edgeBearings(const projectedArea& area, size_t most, double tolerance) {
-  std::vector<std::pair<double, double>> edges;  // length, bearing
-  for (const auto& drawn : area.rings) {
-    const std::vector<planePoint> ring = simplifiedRing(drawn, tolerance);
-    for (size_t i = 0; i < ring.size(); ++i) {
-      const planePoint d = ring[(i + 1) % ring.size()] - ring[i];
-      edges.emplace_back(length(d), normalAngle(std::atan2(d.x, d.y) * 180 / 3.14159265358979323846));
-    }
-  }
-  std::stable_sort(edges.begin(), edges.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
-  std::vector<double> bearings;
-  const auto near = [](double a, double b) { return std::fabs(normalAngle(a - b + 90) - 90) < 1; };
-  for (const auto& e : edges) {
-    if (bearings.size() == most) break;
-    if (std::none_of(bearings.begin(), bearings.end(), [&](double b) { return near(b, e.second); })) {
-      bearings.push_back(e.second);
-    }
-  }
-  return bearings;
 }
 
 }  // namespace
@@ -333,11 +292,18 @@ surveyPlan planWithin(const projectedArea& area, const projectedArea& whole, con
   tries.emplace_back(normalAngle(area.longAxis), sweepKind::rings);
   for (size_t t = 0; t < tries.size(); ++t) {
     surveyPlan other;
-    bool piled = false;
+    bool piled = false, beaten = false;
     try {
-      other = layPattern(area, whole, parameters, costs, shared, tries[t].first, tries[t].second, &piled);
+      other = layPattern(area, whole, parameters, costs, shared, tries[t].first, tries[t].second, &piled,
+                         bestRank == 2 ? bestSeconds : HUGE_VAL, &beaten);
     } catch (const surveyError& e) {
       if (!firstRefusal) firstRefusal = e;
+      if (progress) progress(t + 1, tries.size());
+      continue;
+    }
+    // Its lines alone take longer than a layout that covers; with a pass along the boundary
+    // they would take longer still.
+    if (beaten) {
       if (progress) progress(t + 1, tries.size());
       continue;
     }
