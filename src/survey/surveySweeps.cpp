@@ -5,8 +5,11 @@
 
 // Bands of levels, each listing the edges that reach into it: as many bands as keep the
 // lists to about eight entries an edge in all, so that a line is clipped against the edges
-// near its level, not the whole boundary, and the index stays linear in the edges.
-void indexEdges(sweepSet& set) {
+// near its level, not the whole boundary, and the index stays linear in the edges. No more
+// bands than the lines to clip call for: a circle of 10^5 vertices crossed by 150 lines
+// would otherwise fill and empty hundreds of thousands of bands for every angle tried, where
+// each of a few thousand bands holds a few dozen edges.
+void indexEdges(sweepSet& set, double lines) {
   double low = HUGE_VAL, high = -HUGE_VAL, spans = 0;
   for (const auto& [a, b] : set.edges) {
     low = std::min({low, a.y, b.y}), high = std::max({high, a.y, b.y});
@@ -17,6 +20,7 @@ void indexEdges(sweepSet& set) {
   if (n > 0 && high > low) {
     // spans / height + n entries at most; the height that keeps that near 8 n.
     bands = std::clamp(std::floor(spans > 0 ? (high - low) * 7 * n / spans : 8 * n), 1.0, 8 * n);
+    bands = std::max(1.0, std::min(bands, std::floor(std::sqrt(16 * n * lines))));
   }
   set.bandLow = n > 0 ? low : 0;
   set.bandHeight = high > low ? (high - low) / bands : 1;
@@ -86,13 +90,18 @@ sweepSet laySweeps(const projectedArea& area, double angle, double spacing, int 
   std::vector<std::vector<planePoint>> rings;
   double phiMin = HUGE_VAL, phiMax = -HUGE_VAL;
   set.uMin = HUGE_VAL, set.uMax = -HUGE_VAL;
+  size_t vertices = 0;
+  for (const auto& ring : area.rings) vertices += ring.size();
+  set.edges.reserve(vertices);
   for (const auto& ring : area.rings) {
     rings.emplace_back();
+    rings.back().reserve(ring.size());
     for (const planePoint& p : ring) {
       const planePoint t = turn.toLine(p);
       rings.back().push_back(t);
-      phiMin = std::min(phiMin, phiOf(t.y));
-      phiMax = std::max(phiMax, phiOf(t.y));
+      const double phi = phiOf(t.y);
+      phiMin = std::min(phiMin, phi);
+      phiMax = std::max(phiMax, phi);
       set.uMin = std::min(set.uMin, t.x);
       set.uMax = std::max(set.uMax, t.x);
     }
@@ -105,9 +114,9 @@ sweepSet laySweeps(const projectedArea& area, double angle, double spacing, int 
   };
   addEdges(set.polygon.outer());
   for (const bgRing& inner : set.polygon.inners()) addEdges(inner);
-  indexEdges(set);
   const double width = phiMax - phiMin;
   const double lines = count > 0 ? count : std::max(1.0, std::ceil(width / spacing - 1e-9));
+  indexEdges(set, std::min(lines, static_cast<double>(maxLines)));
   if (lines > static_cast<double>(maxLines)) {
     throw surveyError(surveyFault::tooLarge, "the area is " + std::to_string(static_cast<long>(width)) +
                                                  " m wide: more than " + std::to_string(maxLines) +
