@@ -130,7 +130,8 @@ enum class pathFound { yes, no, tooLarge };
 // The path from nodes[0] to nodes[1], by legs inside the area from node to node, the
 // estimate toward nodes[1] leading the search. Each leg is tested when the search
 // reaches its near end, as the area's corners are few.
-pathFound searchNow(const areaIndex& index, const std::vector<planePoint>& nodes, std::vector<planePoint>& path) {
+template <typename legTest>
+pathFound searchNow(const legTest& inside, const std::vector<planePoint>& nodes, std::vector<planePoint>& path) {
   const size_t n = nodes.size();
   std::vector<double> cost(n, std::numeric_limits<double>::infinity());
   std::vector<size_t> from(n, n);
@@ -151,7 +152,7 @@ pathFound searchNow(const areaIndex& index, const std::vector<planePoint>& nodes
     done[x] = true;
     for (size_t y = 1; y < n; ++y) {
       const double c = cost[x] + length(nodes[y] - nodes[x]);
-      if (!done[y] && c < cost[y] && index.legInside(nodes[x], nodes[y])) {
+      if (!done[y] && c < cost[y] && inside(x, y)) {
         cost[y] = c;
         from[y] = x;
         open.push({c + length(nodes[1] - nodes[y]), y});
@@ -166,7 +167,8 @@ pathFound searchNow(const areaIndex& index, const std::vector<planePoint>& nodes
 // beside it. Tested in the order of the cost through them, ties to the corner reached
 // first, the legs give each corner the cost and the corner before that searchNow gives.
 // The legs waiting to be tested are held in memory: tooLarge when they grow too many.
-pathFound searchLate(const areaIndex& index, const std::vector<planePoint>& nodes, std::vector<planePoint>& path) {
+template <typename legTest>
+pathFound searchLate(const legTest& inside, const std::vector<planePoint>& nodes, std::vector<planePoint>& path) {
   constexpr size_t mostWaiting = size_t{1} << 21;
   const size_t n = nodes.size();
   std::vector<size_t> from(n, n);
@@ -179,7 +181,7 @@ pathFound searchLate(const areaIndex& index, const std::vector<planePoint>& node
   for (size_t reached = 0; !open.empty();) {
     const auto [estimate, x, cost, when, before] = open.top();
     open.pop();
-    if (done[x] || (before != n && !index.legInside(nodes[before], nodes[x]))) continue;
+    if (done[x] || (before != n && !inside(before, x))) continue;
     from[x] = before;
     if (x == 1) {
       for (size_t k = 1; k != n; k = from[k]) path.push_back(nodes[k]);
@@ -199,21 +201,38 @@ pathFound searchLate(const areaIndex& index, const std::vector<planePoint>& node
 
 }  // namespace
 
+bool areaIndex::cornersSee(std::size_t i, std::size_t j) const {
+  // Enough for every leg among two thousand corners; beyond it legs are tested afresh.
+  constexpr size_t mostRemembered = size_t{1} << 22;
+  const std::uint64_t key = static_cast<std::uint64_t>(i) * corners_.size() + j;
+  const auto found = seen_.find(key);
+  if (found != seen_.end()) return found->second;
+  const bool inside = legInside(corners_[i], corners_[j]);
+  if (seen_.size() < mostRemembered) seen_.emplace(key, inside);
+  return inside;
+}
+
 std::vector<planePoint> areaIndex::insidePath(planePoint a, planePoint b) const {
   if (legInside(a, b)) return {a, b};
   // A shortest path bends only at corners that jut into the area. Those near the two ends
   // are tried first; the search widens until it holds the whole area.
+  constexpr size_t notCorner = static_cast<size_t>(-1);
   for (double reach = std::max(length(b - a), 1.0);; reach *= 4) {
     const bgBox box = boxAround(a, b, reach);
     std::vector<planePoint> nodes{a, b};
-    for (const planePoint& c : corners_) {
-      if (bg::covered_by(bgPoint(c.x, c.y), box)) nodes.push_back(c);
+    std::vector<size_t> corner{notCorner, notCorner};
+    for (size_t c = 0; c < corners_.size(); ++c) {
+      if (bg::covered_by(bgPoint(corners_[c].x, corners_[c].y), box)) nodes.push_back(corners_[c]), corner.push_back(c);
     }
+    const auto inside = [&](size_t x, size_t y) {
+      return corner[x] != notCorner && corner[y] != notCorner ? cornersSee(corner[x], corner[y])
+                                                              : legInside(nodes[x], nodes[y]);
+    };
     std::vector<planePoint> path;
-    pathFound found = searchLate(*this, nodes, path);
+    pathFound found = searchLate(inside, nodes, path);
     if (found == pathFound::tooLarge) {
       path.clear();
-      found = searchNow(*this, nodes, path);
+      found = searchNow(inside, nodes, path);
     }
     if (found == pathFound::yes) return path;
     if (bg::covered_by(bounds_, box)) return {};

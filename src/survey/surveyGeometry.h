@@ -6,6 +6,8 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -72,10 +74,15 @@ class areaIndex {
   // The shortest path inside the area from a to b, bending only at corners of the
   // boundary, a and b included; empty when none is found.
   std::vector<planePoint> insidePath(planePoint a, planePoint b) const;
+  // Whether the leg from corner i to corner j (of those a path may bend at) lies inside,
+  // remembered: every transit of every layout tried searches among the same corners, and a
+  // winding corridor's transits test the same legs thousands of times.
+  bool cornersSee(std::size_t i, std::size_t j) const;
 
  private:
   std::vector<areaEdge> edges_;
   edgeTree tree_;
   std::vector<planePoint> corners_;  // the corners a shortest path may bend at
   bgBox bounds_;
+  mutable std::unordered_map<std::uint64_t, bool> seen_;  // legs between corners, by i * corners + j
 };
