@@ -105,7 +105,7 @@ bool cutBand(const bgPolygon& polygon, double lo, double hi, bgMultiPolygon& par
         runs.back().push_back(at);
         (level == lo ? below : above).push_back({at.x(), entry, runs.size() - 1});
       }
-      if (inBand(b) && k + 1 < n) runs.back().push_back(b);
+      if (inBand(b)) runs.back().push_back(b);
     }
   };
   cross(polygon.outer(), true);

@@ -58,7 +58,6 @@ void runCells(const std::vector<cell>& cells, bool cross, const std::function<do
     }
   }
   bgi::rtree<corner, bgi::rstar<16>> left(corners.begin(), corners.end());
-  std::vector<bool> used(cells.size(), false);
   std::vector<corner> near;
   for (size_t done = 0; done < cells.size(); ++done) {
     double bestScore = HUGE_VAL;
@@ -68,9 +67,8 @@ void runCells(const std::vector<cell>& cells, bool cross, const std::function<do
       if (score < bestScore || (score == bestScore && k < best)) bestScore = score, best = k;
     };
     if (runs.empty()) {
-      for (const corner& c : corners) {
-        if (!used[c.second / 4]) consider(c.second, firstScore({c.first.x(), c.first.y()}));
-      }
+      // Only the first cell, with every cell left.
+      for (const corner& c : corners) consider(c.second, firstScore({c.first.x(), c.first.y()}));
     } else {
       const planePoint last = runs.back().to;
       near.clear();
@@ -84,7 +82,6 @@ void runCells(const std::vector<cell>& cells, bool cross, const std::function<do
     const size_t bestCell = best / 4;
     const bool bestFromLast = best % 4 >= 2, bestAtTo = best % 2 == 1;
     for (size_t k = 0; k < 4; ++k) left.remove(corners[4 * bestCell + k]);
-    used[bestCell] = true;
     const auto& lines = cells[bestCell].lines;
     const lineFrame turn(cells[bestCell].angle);
     bool atTo = bestAtTo;
