@@ -13,6 +13,7 @@
 
 #include "calcs.h"
 #include "survey/surveyPattern.h"
+#include "survey/surveySweeps.h"
 #include "surveyCheck.h"
 
 namespace {
@@ -54,6 +55,20 @@ struct areaCase {
 const latLon home{45, 10};
 const std::vector<std::array<double, 2>> rectangle{{0, 0}, {1190, 0}, {1190, 480}, {0, 480}, {0, 0}};
 
+// A shore with `teeth` jetties 30 m wide, 300 m long and 20 m apart, on a strip 60 m deep.
+std::vector<std::array<double, 2>> jetties(int teeth) {
+  std::vector<std::array<double, 2>> ring{{0, 0}, {20.0 + 50 * teeth, 0}};
+  for (int t = teeth - 1; t >= 0; --t) {
+    const double west = 20.0 + 50 * t, east = west + 30;
+    if (t < teeth - 1) ring.push_back({east, 60});
+    ring.push_back({east, 360});
+    ring.push_back({west, 360});
+    ring.push_back({west, 60});
+  }
+  ring.push_back({0, 60});
+  return ring;
+}
+
 const std::vector<areaCase> areas{
     {"rectangle", areaOf(shape(home, rectangle)), spaced(50), 90, true, 48},
     {"rectangle, swath less overlap", areaOf(shape(home, rectangle)), swathed(62.5, 20), 90, true, 48},
@@ -87,6 +102,9 @@ const std::vector<areaCase> areas{
                          {100, 770},
                          {0, 770}})),
      spaced(50, 90), 90, true, 580.0 / 12},
+    // Lines across the teeth cross them all, each tooth a cell of its own: each line is
+    // clipped near the tooth it is laid in.
+    {"eighty jetties", areaOf(shape(home, jetties(80))), spaced(10), 90, false, 10},
     {"hole",
      areaOf(shape(home, {{0, 0}, {1000, 0}, {1000, 790}, {0, 790}}),
             {shape(home, {{350, 310}, {650, 310}, {650, 500}, {350, 500}})}),
@@ -375,4 +393,55 @@ TEST(surveyTurns, linesCloserThanTheTurnAreFlownOutOfOrder) {
       }
     }
   }
+}
+
+// A line clipped near a part of it only, as the cells of a comb crossed at a slant clip
+// theirs, gives the stretches the whole line clipped gives there, to the bit: at the
+// levels of the lines, and at the levels of the corners and of level edges (the top of a
+// square hole), where a line touches the boundary.
+TEST(surveyClips, aLineClippedNearAPartIsTheWholeLineClippedThere) {
+  const auto aroundIn = [](const std::vector<std::pair<double, double>>& all, double from, double to) {
+    size_t first = 0, last = 0;
+    while (first < all.size() && all[first].second < from) ++first;
+    if (first > 0) --first;
+    for (last = first; last < all.size() && !(all[last].first > to); ++last) {
+    }
+    if (last < all.size()) ++last;
+    return std::vector<std::pair<double, double>>(all.begin() + static_cast<long>(first),
+                                                  all.begin() + static_cast<long>(last));
+  };
+  const std::vector<surveyArea> areas{
+      areaOf(shape(home, jetties(30))),
+      areaOf(shape(home, {{0, 0}, {2000, 0}, {2000, 1000}, {0, 1000}}),
+             {shape(home, {{1500, 350}, {1650, 500}, {1500, 650}, {1350, 500}}),
+              shape(home, {{300, 300}, {600, 300}, {600, 600}, {300, 600}}),
+              shape(home, {{800, 500}, {1000, 400}, {1000, 600}})}),
+      areaOf(shape(home, {{0, 0}, {1000, 0}, {1000, 590}, {700, 590}, {700, 170}, {300, 170}, {300, 590}, {0, 590}})),
+  };
+  unsigned seed = 11;
+  const auto rnd = [&seed](double lo, double hi) {
+    seed = seed * 1103515245u + 12345u;
+    return lo + (hi - lo) * ((seed >> 8) & 0xffff) / 65535.0;
+  };
+  size_t compared = 0;
+  for (const surveyArea& area : areas) {
+    const projectedArea projected = checkArea(area);
+    for (const double angle : {0.0, 33.0, 90.0, 135.0}) {
+      const sweepSet set = laySweeps(projected, angle, 10, 0, 100000);
+      const nearClips near(set, true);
+      std::vector<double> levels = set.across;
+      for (const auto& edge : set.edges) levels.push_back(edge[0].y);
+      const double extent = set.uMax - set.uMin;
+      for (const double v : levels) {
+        const auto whole = clipAt(set, v);
+        for (int k = 0; k < 4; ++k) {
+          const double from = rnd(set.uMin - 50, set.uMax + 50), to = from + rnd(0, 0.3 * extent);
+          ASSERT_EQ(near.around(v, from, to), aroundIn(whole, from, to))
+              << "angle " << angle << " level " << v << " from " << from << " to " << to;
+          ++compared;
+        }
+      }
+    }
+  }
+  EXPECT_GT(compared, 5000u);
 }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_map>
 #include <utility>
 
 namespace {
@@ -52,23 +51,11 @@ bool continues(const sweepSet& set, const piece& a, const piece& b) {
          !stepsBetween(set, a.v, {a.from, a.to}, b.v, {b.from, b.to});
 }
 
-// The stretches inside the area of the lines already clipped, by level: cells side by
-// side between the same levels (the teeth of a comb crossed by the lines) lay their lines
-// at the same levels, and each line across a thousand teeth is clipped once, not once a
-// tooth.
-using clippedLevels = std::unordered_map<double, std::vector<std::pair<double, double>>>;
-
-const std::vector<std::pair<double, double>>& clippedAt(const sweepSet& set, double v, clippedLevels& clipped) {
-  auto found = clipped.find(v);
-  if (found == clipped.end()) found = clipped.emplace(v, clipAt(set, v)).first;
-  return found->second;
-}
-
 // The lines of a cell laid afresh between the levels lo and hi across (as phi), half a
 // spacing inside them and the spacing shrunk to fit; each takes the stretch of its level
 // that overlaps most the guide lines nearest it.
-std::vector<piece> layCell(const sweepSet& set, double spacing, const std::vector<piece>& guide, double lo, double hi,
-                           double& cellSpacing, clippedLevels& clipped) {
+std::vector<piece> layCell(double spacing, const std::vector<piece>& guide, double lo, double hi, double& cellSpacing,
+                           const nearClips& clips) {
   const double count = std::max(1.0, std::ceil((hi - lo) / spacing - 1e-9));
   cellSpacing = (hi - lo) / count;
   std::vector<piece> lines;
@@ -80,17 +67,12 @@ std::vector<piece> layCell(const sweepSet& set, double spacing, const std::vecto
     const double from = std::min(guide[below].from, guide[above].from);
     const double to = std::max(guide[below].to, guide[above].to);
     // The stretches lie in order and apart: the one that overlaps most is one that meets
-    // [from, to] or the nearest on either side of it.
-    const auto& stretches = clippedAt(set, v, clipped);
-    auto first = std::lower_bound(stretches.begin(), stretches.end(), from,
-                                  [](const std::pair<double, double>& s, double x) { return s.second < x; });
-    if (first != stretches.begin()) --first;
+    // [from, to] or the nearest on either side of it; the first of equals.
     double best = -HUGE_VAL;
     piece chosen{v, 0, 0};
-    for (auto at = first; at != stretches.end(); ++at) {
-      const double overlap = std::min(to, at->second) - std::max(from, at->first);
-      if (overlap > best) best = overlap, chosen = {v, at->first, at->second};
-      if (at->first > to) break;
+    for (const auto& [start, end] : clips.around(v, from, to)) {
+      const double overlap = std::min(to, end) - std::max(from, start);
+      if (overlap > best) best = overlap, chosen = {v, start, end};
     }
     if (chosen.to - chosen.from >= shortestLineMeters) lines.push_back(chosen);
   }
@@ -110,7 +92,9 @@ void relayCells(const sweepSet& set, double spacing, std::vector<cell>& cells) {
     double lo, hi;
   };
   std::vector<cell> laid;
-  clippedLevels clipped;
+  // Cells side by side by the hundred (the teeth of a comb crossed at a slant) each clip
+  // lines that cross them all.
+  const nearClips clips(set, cells.size() > 64);
   for (const cell& c : cells) {
     const piece first = c.lines.front(), last = c.lines.back();
     const double phiFirst = phiOf(first.v), phiLast = phiOf(last.v);
@@ -126,7 +110,7 @@ void relayCells(const sweepSet& set, double spacing, std::vector<cell>& cells) {
       cell out;
       out.angle = set.angle;
       out.lo = p.lo, out.hi = p.hi;
-      out.lines = layCell(set, spacing, p.guide, p.lo, p.hi, out.spacing, clipped);
+      out.lines = layCell(spacing, p.guide, p.lo, p.hi, out.spacing, clips);
       size_t k = 1;
       while (k < out.lines.size() && continues(set, out.lines[k - 1], out.lines[k])) ++k;
       if (k >= out.lines.size() || splitsLeft == 0) {
@@ -184,7 +168,7 @@ void relayCells(const sweepSet& set, double spacing, std::vector<cell>& cells) {
     if (end < below.hi && shared >= 0.9 * (b.second - b.first)) {
       const std::vector<piece> guide = below.lines;
       below.hi = end;
-      below.lines = layCell(set, spacing, guide, below.lo, below.hi, below.spacing, clipped);
+      below.lines = layCell(spacing, guide, below.lo, below.hi, below.spacing, clips);
       extents[i] = extentOf(below);
     }
   }

@@ -1,6 +1,7 @@
 #include "survey/surveySweeps.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 
 // Bands of levels, each listing the edges that reach into it: as many bands as keep the
@@ -81,6 +82,149 @@ std::vector<std::pair<double, double>> clipAt(const sweepSet& set, double v) {
     }
   }
   return merged;
+}
+
+namespace {
+
+// Of the stretches of a line, in order, those a line between from and to may be laid
+// along: the last that ends before `from` to the first that begins after `to`.
+std::vector<std::pair<double, double>> aroundIn(const std::vector<std::pair<double, double>>& all, double from,
+                                                double to) {
+  auto first = std::lower_bound(all.begin(), all.end(), from,
+                                [](const std::pair<double, double>& s, double x) { return s.second < x; });
+  if (first != all.begin()) --first;
+  auto last =
+      std::upper_bound(first, all.end(), to, [](double x, const std::pair<double, double>& s) { return x < s.first; });
+  if (last != all.end()) ++last;
+  return {first, last};
+}
+
+}  // namespace
+
+// Squares a spacing wide, or wider where the boundary is so long that there would be more
+// than about ten of them an edge.
+nearClips::nearClips(const sweepSet& set, bool many) : set_(set), indexed_(many && !set.edges.empty()) {
+  if (!indexed_) return;
+  double length = 0, vHigh = -HUGE_VAL;
+  vLow_ = HUGE_VAL;
+  for (const auto& [a, b] : set.edges) {
+    length += std::hypot(b.x - a.x, b.y - a.y);
+    vLow_ = std::min(vLow_, a.y), vHigh = std::max(vHigh, a.y);
+  }
+  uLow_ = set.uMin - 1;
+  side_ = std::max({1e-3, set.spacing, length / (8 * static_cast<double>(set.edges.size())), 1e-3 * (vHigh - vLow_),
+                    1e-3 * (set.uMax - set.uMin)});
+  columns_ = static_cast<std::uint64_t>((set.uMax + 1 - uLow_) / side_) + 1;
+  rows_ = static_cast<std::uint64_t>((vHigh - vLow_) / side_) + 1;
+  // Where an edge crosses a row, widened by a margin far above the rounding of the
+  // crossings and far below anything surveyed.
+  const double margin = areaIndex::tolerance;
+  for (unsigned e = 0; e < set.edges.size(); ++e) {
+    const auto& [a, b] = set.edges[e];
+    const planePoint lowEnd = a.y <= b.y ? a : b, highEnd = a.y <= b.y ? b : a;
+    const std::uint64_t firstRow = square(lowEnd.x, lowEnd.y) / columns_;
+    const std::uint64_t lastRow = square(highEnd.x, highEnd.y) / columns_;
+    const auto uAt = [&](double v) {
+      if (v <= lowEnd.y) return lowEnd.x;
+      if (v >= highEnd.y) return highEnd.x;
+      return lowEnd.x + (v - lowEnd.y) * (highEnd.x - lowEnd.x) / (highEnd.y - lowEnd.y);
+    };
+    for (std::uint64_t row = firstRow; row <= lastRow; ++row) {
+      const double bottom = vLow_ + static_cast<double>(row) * side_;
+      const double u0 = uAt(bottom), u1 = uAt(bottom + side_);
+      const double mid = bottom + side_ / 2;
+      const std::uint64_t c0 = square(std::min(u0, u1) - margin, mid) % columns_;
+      const std::uint64_t c1 = square(std::max(u0, u1) + margin, mid) % columns_;
+      for (std::uint64_t c = c0; c <= c1; ++c) squares_.emplace_back(row * columns_ + c, e);
+    }
+  }
+  std::sort(squares_.begin(), squares_.end());
+}
+
+std::uint64_t nearClips::square(double u, double v) const {
+  const auto clamp = [](double k, std::uint64_t count) {
+    return k < 0 ? std::uint64_t{0} : k >= static_cast<double>(count) ? count - 1 : static_cast<std::uint64_t>(k);
+  };
+  return clamp(std::floor((v - vLow_) / side_), rows_) * columns_ + clamp(std::floor((u - uLow_) / side_), columns_);
+}
+
+// The line is clipped within a window about [from, to], each side widened until the
+// stretches wanted lie whole inside it, or it reaches past the area. Whether the line is
+// inside at the window's start is told by the first crossing in it, the area lying left of
+// every edge: where an edge rises across the line, the line leaves the area. The crossings
+// are those clipAt finds, computed alike, so the stretches are the same to the bit; where
+// they do not go in and out in turn, the whole line is clipped.
+std::vector<std::pair<double, double>> nearClips::around(double v, double from, double to) const {
+  constexpr double open = HUGE_VAL;  // a stretch going on beyond the window
+  const double tolerance = areaIndex::tolerance;
+  std::vector<size_t> edges;
+  std::vector<std::pair<double, bool>> crossings;  // where, and whether the line leaves there
+  std::vector<std::pair<double, double>> found, merged;
+  double left = std::max(to - from, set_.spacing), right = left;
+  while (indexed_) {
+    const double x0 = from - left, x1 = to + right;
+    const bool wholeLeft = x0 < set_.uMin - 1;
+    const bool wholeRight = x1 > set_.uMax + 1;
+    edges.clear();
+    bool onVertex = false;
+    const auto first = std::lower_bound(squares_.begin(), squares_.end(), std::make_pair(square(x0, v), 0u));
+    const auto last = std::upper_bound(first, squares_.end(), std::make_pair(square(x1, v), ~0u));
+    for (auto at = first; at != last; ++at) {
+      edges.push_back(at->second);
+      onVertex = onVertex || set_.edges[at->second][0].y == v || set_.edges[at->second][1].y == v;
+    }
+    std::sort(edges.begin(), edges.end());
+    edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+    found.clear();
+    bool alternate = true;
+    for (const bool atLineAbove : {false, true}) {
+      if (atLineAbove && !onVertex) break;
+      crossings.clear();
+      for (const size_t e : edges) {
+        const auto& [a, b] = set_.edges[e];
+        const bool aAbove = atLineAbove ? a.y >= v : a.y > v;
+        const bool bAbove = atLineAbove ? b.y >= v : b.y > v;
+        if (aAbove == bAbove) continue;
+        const double x = a.x + (v - a.y) * (b.x - a.x) / (b.y - a.y);
+        if (x >= x0 && x <= x1) crossings.emplace_back(x, bAbove);
+      }
+      std::sort(crossings.begin(), crossings.end());
+      for (size_t i = 0; i < crossings.size(); ++i) {
+        const bool leaves = crossings[i].second;
+        if (i > 0 && leaves == crossings[i - 1].second) alternate = false;
+        if (leaves) {
+          found.emplace_back(i == 0 ? -open : crossings[i - 1].first, crossings[i].first);
+        } else if (i + 1 == crossings.size()) {
+          found.emplace_back(crossings[i].first, open);
+        }
+      }
+    }
+    if (!alternate) break;
+    std::sort(found.begin(), found.end());
+    merged.clear();
+    for (const auto& f : found) {
+      if (!merged.empty() && f.first - merged.back().second <= tolerance) {
+        merged.back().second = std::max(merged.back().second, f.second);
+      } else {
+        merged.push_back(f);
+      }
+    }
+    // A side is done when the window reaches past the area there, or holds a stretch beyond
+    // [from, to] whole, far enough from its edge that no stretch beyond could join it.
+    const auto wanted = aroundIn(merged, from, to);
+    const bool leftDone = wholeLeft || (!wanted.empty() && wanted.front().second < from &&
+                                        wanted.front().first != -open && wanted.front().first > x0 + tolerance);
+    const bool rightDone = wholeRight || (!wanted.empty() && wanted.back().first > to && wanted.back().second != open &&
+                                          wanted.back().second < x1 - tolerance);
+    if (leftDone && rightDone) {
+      const auto whole = [](const std::pair<double, double>& s) { return s.first != -open && s.second != open; };
+      if (std::all_of(wanted.begin(), wanted.end(), whole)) return wanted;
+      break;
+    }
+    if (!leftDone) left *= 4;
+    if (!rightDone) right *= 4;
+  }
+  return aroundIn(clipAt(set_, v), from, to);
 }
 
 sweepSet laySweeps(const projectedArea& area, double angle, double spacing, int count, long maxLines) {

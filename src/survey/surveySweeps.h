@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -42,6 +43,31 @@ inline double vOf(double phi) { return earthRadiusMeters * std::tan(phi / earthR
 
 // The stretches of the line v inside the area, in order along it.
 std::vector<std::pair<double, double>> clipAt(const sweepSet& set, double v);
+
+// The stretches of lines of a sweepSet near a part of them only, through an index of the
+// edges by their extent: a cell in a tooth of a comb crossed at a slant takes one stretch of
+// a line that crosses a thousand teeth, and clipping the whole line for each tooth's cell
+// grows with the square of the teeth.
+class nearClips {
+ public:
+  // Indexed only when `many` lines are to be clipped near parts of them: for a few, clipping
+  // each whole costs less than indexing a coastline's thousands of edges.
+  nearClips(const sweepSet& set, bool many);
+  // Of the stretches clipAt(set, v) gives, in order, those from the last that ends before
+  // `from` to the first that begins after `to` (from the first, or to the last, where there
+  // is none such): all a line between from and to may be laid along.
+  std::vector<std::pair<double, double>> around(double v, double from, double to) const;
+
+ private:
+  // The squares of a grid each edge passes through, (row, column) packed in one key, in
+  // order: the edges near a stretch of a level are those of a run of squares in its row.
+  std::uint64_t square(double u, double v) const;
+  const sweepSet& set_;
+  bool indexed_;
+  double side_ = 1, uLow_ = 0, vLow_ = 0;
+  std::uint64_t columns_ = 1, rows_ = 1;
+  std::vector<std::pair<std::uint64_t, unsigned>> squares_;
+};
 
 // The lines lie at equal angles across, seen from the pole all lines of the bearing share:
 // that is the true distance between them where they cross the area's middle at right
