@@ -60,6 +60,8 @@ areaIndex::areaIndex(const std::vector<std::vector<planePoint>>& rings) {
     }
   }
   tree_ = edgeTree(boxes.begin(), boxes.end());
+  for (size_t c = 0; c < corners_.size(); ++c) byX_.push_back(c);
+  std::sort(byX_.begin(), byX_.end(), [this](size_t i, size_t j) { return corners_[i].x < corners_[j].x; });
 }
 
 areaIndex::where areaIndex::locate(planePoint p) const {
@@ -221,9 +223,15 @@ std::vector<planePoint> areaIndex::insidePath(planePoint a, planePoint b) const 
     const bgBox box = boxAround(a, b, reach);
     std::vector<planePoint> nodes{a, b};
     std::vector<size_t> corner{notCorner, notCorner};
-    for (size_t c = 0; c < corners_.size(); ++c) {
-      if (bg::covered_by(bgPoint(corners_[c].x, corners_[c].y), box)) nodes.push_back(corners_[c]), corner.push_back(c);
+    // The corners within the box, found among those between its west and east sides (a
+    // comb's transits look at a few of its thousands of corners), taken in their order.
+    const auto west = std::lower_bound(byX_.begin(), byX_.end(), box.min_corner().x(),
+                                       [this](size_t c, double x) { return corners_[c].x < x; });
+    for (auto at = west; at != byX_.end() && corners_[*at].x <= box.max_corner().x(); ++at) {
+      if (bg::covered_by(bgPoint(corners_[*at].x, corners_[*at].y), box)) corner.push_back(*at);
     }
+    std::sort(corner.begin() + 2, corner.end());
+    for (size_t k = 2; k < corner.size(); ++k) nodes.push_back(corners_[corner[k]]);
     const auto inside = [&](size_t x, size_t y) {
       return corner[x] != notCorner && corner[y] != notCorner ? cornersSee(corner[x], corner[y])
                                                               : legInside(nodes[x], nodes[y]);

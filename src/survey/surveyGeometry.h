@@ -83,6 +83,7 @@ class areaIndex {
   std::vector<areaEdge> edges_;
   edgeTree tree_;
   std::vector<planePoint> corners_;  // the corners a shortest path may bend at
+  std::vector<std::size_t> byX_;     // their places in corners_, west to east
   bgBox bounds_;
   mutable std::unordered_map<std::uint64_t, bool> seen_;  // legs between corners, by i * corners + j
 };
