@@ -157,9 +157,10 @@ std::uint64_t nearClips::square(double u, double v) const {
 std::vector<std::pair<double, double>> nearClips::around(double v, double from, double to) const {
   constexpr double open = HUGE_VAL;  // a stretch going on beyond the window
   const double tolerance = areaIndex::tolerance;
-  std::vector<size_t> edges;
-  std::vector<std::pair<double, bool>> crossings;  // where, and whether the line leaves there
-  std::vector<std::pair<double, double>> found, merged;
+  std::vector<unsigned>& edges = scratch_.edges;
+  std::vector<std::pair<double, bool>>& crossings = scratch_.crossings;
+  std::vector<std::pair<double, double>>& found = scratch_.found;
+  std::vector<std::pair<double, double>>& merged = scratch_.merged;
   double left = std::max(to - from, set_.spacing), right = left;
   while (indexed_) {
     const double x0 = from - left, x1 = to + right;
@@ -180,7 +181,7 @@ std::vector<std::pair<double, double>> nearClips::around(double v, double from, 
     for (const bool atLineAbove : {false, true}) {
       if (atLineAbove && !onVertex) break;
       crossings.clear();
-      for (const size_t e : edges) {
+      for (const unsigned e : edges) {
         const auto& [a, b] = set_.edges[e];
         const bool aAbove = atLineAbove ? a.y >= v : a.y > v;
         const bool bAbove = atLineAbove ? b.y >= v : b.y > v;

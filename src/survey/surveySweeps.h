@@ -67,6 +67,14 @@ class nearClips {
   double side_ = 1, uLow_ = 0, vLow_ = 0;
   std::uint64_t columns_ = 1, rows_ = 1;
   std::vector<std::pair<std::uint64_t, unsigned>> squares_;
+  // Room for each clip's working lists, kept from one clip to the next: a comb's layout
+  // clips millions of lines.
+  struct lists {
+    std::vector<unsigned> edges;
+    std::vector<std::pair<double, bool>> crossings;  // where, and whether the line leaves there
+    std::vector<std::pair<double, double>> found, merged;
+  };
+  mutable lists scratch_;
 };
 
 // The lines lie at equal angles across, seen from the pole all lines of the bearing share:
