@@ -124,6 +124,13 @@ double leastSeconds(const std::vector<lineRun>& runs, double maxLegMeters, const
   return seconds;
 }
 
+// The least time the lines of a layout take alone, and after either pass along the
+// boundary (the same lines, the pass's legs added): a layout found that covers in less
+// time makes laying the passed patterns at that bearing needless.
+struct passBounds {
+  double lines = -HUGE_VAL, afterPass = -HUGE_VAL, afterEndPass = -HUGE_VAL;
+};
+
 // What every layout of one area shares, found once: the index of its boundary that
 // transits are found through, and the loops of the pass along the boundary. A coastline of
 // 10^5 vertices is otherwise indexed and buffered again for each of the fifty layouts tried.
@@ -139,7 +146,8 @@ struct sharedLayout {
 // which is larger when they keep a margin off its boundary.
 surveyPlan layPattern(const projectedArea& area, const projectedArea& whole, const surveyParameters& parameters,
                       const surveyCosts& costs, sharedLayout& shared, double angle, sweepKind kind,
-                      bool* piled = nullptr, double toBeat = HUGE_VAL, bool* beaten = nullptr) {
+                      bool* piled = nullptr, double toBeat = HUGE_VAL, bool* beaten = nullptr,
+                      passBounds* bounds = nullptr) {
   const double spacing = checkParameters(parameters);
   // Each line takes two waypoints at least; and a hundred thousand lines, 200 km at 2 m,
   // are far beyond any one dive.
@@ -216,6 +224,7 @@ surveyPlan layPattern(const projectedArea& area, const projectedArea& whole, con
       runCells(crossCells, true, firstScore, parameters.turnRadius, runs);
     }
     if (runs.empty()) throw surveyError(surveyFault::noArea, "no line of the pattern lies inside the area");
+    if (bounds != nullptr) bounds->lines = leastSeconds(runs, parameters.maxLegMeters, costs);
     if (beaten != nullptr && leastSeconds(runs, parameters.maxLegMeters, costs) > toBeat) {
       *beaten = true;
       return plan;
@@ -224,6 +233,20 @@ surveyPlan layPattern(const projectedArea& area, const projectedArea& whole, con
         joinLines(area, shared.index, std::move(runs), parameters.runIn, halfSwath / 2);
     cutAtSurfacings(area.frame, stretches, parameters.maxLegMeters, plan);
     coverSwaths(whole, &area == &whole ? nullptr : &area, stretches, parameters.runIn, halfSwath, plan);
+    if (bounds != nullptr && kind == sweepKind::lines && plan.coveragePercent < wellCoveredPercent) {
+      // The passes are tried next at this bearing. Where the pass cannot be laid, the
+      // passed patterns are laid and refused in their turn.
+      try {
+        const double inset = std::max(0.5 * (halfSwath - parameters.edgeMargin), 0.05 * halfSwath);
+        if (!shared.passLoops) shared.passLoops = boundaryPasses(area, inset, inset);
+        std::vector<lineRun> pass;
+        runLoops(*shared.passLoops, firstScore, pass);
+        bounds->afterPass = bounds->lines + leastSeconds(pass, parameters.maxLegMeters, costs);
+        bounds->afterEndPass = bounds->lines + leastSeconds(slantedLegs(pass, cells), parameters.maxLegMeters, costs);
+      } catch (const std::exception&) {
+        bounds->afterPass = bounds->afterEndPass = -HUGE_VAL;
+      }
+    }
   } catch (const surveyError&) {
     throw;
   } catch (const std::bad_alloc&) {
@@ -290,12 +313,28 @@ surveyPlan planWithin(const projectedArea& area, const projectedArea& whole, con
   std::vector<std::pair<double, sweepKind>> tries;
   for (const double angle : angles) tries.emplace_back(angle, sweepKind::lines);
   tries.emplace_back(normalAngle(area.longAxis), sweepKind::rings);
+  // A bearing met again (the long axis is often an edge's bearing, or one of the sweep's)
+  // lays the same pattern again, which cannot be chosen over the first.
+  std::set<std::pair<double, sweepKind>> tried;
+  // The least time of the patterns with a pass at each bearing, from its lines alone.
+  std::map<double, passBounds> passed;
   for (size_t t = 0; t < tries.size(); ++t) {
     surveyPlan other;
     bool piled = false, beaten = false;
+    const auto bound = passed.find(tries[t].first);
+    const double least = bound == passed.end()                             ? -HUGE_VAL
+                         : tries[t].second == sweepKind::linesAfterPass    ? bound->second.afterPass
+                         : tries[t].second == sweepKind::linesAfterEndPass ? bound->second.afterEndPass
+                                                                           : -HUGE_VAL;
+    if (!tried.insert(tries[t]).second || (bestRank == 2 && least > bestSeconds)) {
+      if (progress) progress(t + 1, tries.size());
+      continue;
+    }
     try {
+      passBounds bounds;
       other = layPattern(area, whole, parameters, costs, shared, tries[t].first, tries[t].second, &piled,
-                         bestRank == 2 ? bestSeconds : HUGE_VAL, &beaten);
+                         bestRank == 2 ? bestSeconds : HUGE_VAL, &beaten, &bounds);
+      if (tries[t].second == sweepKind::lines) passed[tries[t].first] = bounds;
     } catch (const surveyError& e) {
       if (!firstRefusal) firstRefusal = e;
       if (progress) progress(t + 1, tries.size());
