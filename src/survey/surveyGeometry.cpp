@@ -170,19 +170,23 @@ pathFound searchNow(const legTest& inside, const std::vector<planePoint>& nodes,
 // first, the legs give each corner the cost and the corner before that searchNow gives.
 // The legs waiting to be tested are held in memory: tooLarge when they grow too many.
 template <typename legTest>
-pathFound searchLate(const legTest& inside, const std::vector<planePoint>& nodes, std::vector<planePoint>& path) {
+pathFound searchLate(const legTest& inside, const std::vector<planePoint>& nodes, std::vector<planePoint>& path,
+                     std::vector<legWaiting>& open) {
   constexpr size_t mostWaiting = size_t{1} << 21;
   const size_t n = nodes.size();
   std::vector<size_t> from(n, n);
   std::vector<bool> done(n, false);
-  // The estimate through the leg, its far end, the cost to there, when the near end was
-  // reached, the near end.
-  using entry = std::tuple<double, size_t, double, size_t, size_t>;
-  std::priority_queue<entry, std::vector<entry>, std::greater<entry>> open;
-  open.push({length(nodes[1] - nodes[0]), 0, 0.0, 0, n});
+  std::vector<double> toEnd(n);
+  for (size_t y = 0; y < n; ++y) toEnd[y] = length(nodes[1] - nodes[y]);
+  // A heap of the legs waiting, soonest first, in room kept from one search to the next:
+  // a comb's layouts search thousands of times, each among a hundred corners.
+  const std::greater<legWaiting> later;
+  open.clear();
+  open.push_back({toEnd[0], 0, 0.0, 0, n});
   for (size_t reached = 0; !open.empty();) {
-    const auto [estimate, x, cost, when, before] = open.top();
-    open.pop();
+    const auto [estimate, x, cost, when, before] = open.front();
+    std::pop_heap(open.begin(), open.end(), later);
+    open.pop_back();
     if (done[x] || (before != n && !inside(before, x))) continue;
     from[x] = before;
     if (x == 1) {
@@ -194,7 +198,10 @@ pathFound searchLate(const legTest& inside, const std::vector<planePoint>& nodes
     if (open.size() + n > mostWaiting) return pathFound::tooLarge;
     for (size_t y = 1; y < n; ++y) {
       const double through = cost + length(nodes[y] - nodes[x]);
-      if (!done[y]) open.push({through + length(nodes[1] - nodes[y]), y, through, reached, x});
+      if (!done[y]) {
+        open.push_back({through + toEnd[y], y, through, reached, x});
+        std::push_heap(open.begin(), open.end(), later);
+      }
     }
     ++reached;
   }
@@ -237,7 +244,9 @@ std::vector<planePoint> areaIndex::insidePath(planePoint a, planePoint b) const 
                                                               : legInside(nodes[x], nodes[y]);
     };
     std::vector<planePoint> path;
-    pathFound found = searchLate(inside, nodes, path);
+    pathFound found = searchLate(inside, nodes, path, waiting_);
+    // The room of a search among very many corners is given back.
+    if (waiting_.capacity() > (size_t{1} << 16)) std::vector<legWaiting>().swap(waiting_);
     if (found == pathFound::tooLarge) {
       path.clear();
       found = searchNow(inside, nodes, path);

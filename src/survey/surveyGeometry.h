@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <tuple>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -59,6 +60,11 @@ struct areaEdge {
   planePoint a, b;
 };
 
+// A leg waiting to be tested in the search for a path inside: the estimate of the path's
+// length through it, its far end, the length to there, when its near end was reached, the
+// near end.
+using legWaiting = std::tuple<double, std::size_t, double, std::size_t, std::size_t>;
+
 // The edges of a checked area, indexed for the questions the layout asks. Points within
 // `areaIndex::tolerance` of a boundary count as on it.
 class areaIndex {
@@ -86,4 +92,5 @@ class areaIndex {
   std::vector<std::size_t> byX_;     // their places in corners_, west to east
   bgBox bounds_;
   mutable std::unordered_map<std::uint64_t, bool> seen_;  // legs between corners, by i * corners + j
+  mutable std::vector<legWaiting> waiting_;               // room for the search of a path
 };
