@@ -171,22 +171,39 @@ pathFound searchNow(const legTest& inside, const std::vector<planePoint>& nodes,
 // The legs waiting to be tested are held in memory: tooLarge when they grow too many.
 template <typename legTest>
 pathFound searchLate(const legTest& inside, const std::vector<planePoint>& nodes, std::vector<planePoint>& path,
-                     std::vector<legWaiting>& open) {
+                     pathRoom& room) {
   constexpr size_t mostWaiting = size_t{1} << 21;
   const size_t n = nodes.size();
   std::vector<size_t> from(n, n);
   std::vector<bool> done(n, false);
   std::vector<double> toEnd(n);
   for (size_t y = 0; y < n; ++y) toEnd[y] = length(nodes[1] - nodes[y]);
-  // A heap of the legs waiting, soonest first, in room kept from one search to the next:
-  // a comb's layouts search thousands of times, each among a hundred corners.
-  const std::greater<legWaiting> later;
-  open.clear();
-  open.push_back({toEnd[0], 0, 0.0, 0, n});
-  for (size_t reached = 0; !open.empty();) {
-    const auto [estimate, x, cost, when, before] = open.front();
-    std::pop_heap(open.begin(), open.end(), later);
-    open.pop_back();
+  // The legs from each corner reached wait in a run of their own, a heap soonest first;
+  // only the first of each run is in the heap of runs, so that a hundred corners reached
+  // among a hundred do not fill one heap with ten thousand legs, most of them never taken.
+  // The soonest of all is the soonest of the firsts: legs are taken in the same order as
+  // from one heap of them all.
+  const std::greater<pathRoom::head> later;
+  const auto laterLeg = [](const pathRoom::leg& a, const pathRoom::leg& b) {
+    return a.estimate > b.estimate || (a.estimate == b.estimate && a.far > b.far);
+  };
+  std::vector<pathRoom::leg>& legs = room.legs;
+  std::vector<pathRoom::head>& heads = room.heads;
+  legs.clear();
+  heads.clear();
+  heads.push_back({toEnd[0], 0, 0.0, 0, n, 0, 0});
+  size_t waiting = 1;
+  for (size_t reached = 0; !heads.empty();) {
+    const auto [estimate, x, cost, when, before, first, end] = heads.front();
+    std::pop_heap(heads.begin(), heads.end(), later);
+    heads.pop_back();
+    --waiting;
+    if (end - first > 1) {
+      const auto run = legs.begin() + static_cast<long>(first);
+      std::pop_heap(run, legs.begin() + static_cast<long>(end), laterLeg);
+      heads.push_back({run->estimate, run->far, run->through, when, before, first, end - 1});
+      std::push_heap(heads.begin(), heads.end(), later);
+    }
     if (done[x] || (before != n && !inside(before, x))) continue;
     from[x] = before;
     if (x == 1) {
@@ -195,14 +212,19 @@ pathFound searchLate(const legTest& inside, const std::vector<planePoint>& nodes
       return pathFound::yes;
     }
     done[x] = true;
-    if (open.size() + n > mostWaiting) return pathFound::tooLarge;
+    if (waiting + n > mostWaiting) return pathFound::tooLarge;
+    const size_t start = legs.size();
     for (size_t y = 1; y < n; ++y) {
       const double through = cost + length(nodes[y] - nodes[x]);
-      if (!done[y]) {
-        open.push_back({through + toEnd[y], y, through, reached, x});
-        std::push_heap(open.begin(), open.end(), later);
-      }
+      if (!done[y]) legs.push_back({through + toEnd[y], y, through});
     }
+    if (legs.size() > start) {
+      std::make_heap(legs.begin() + static_cast<long>(start), legs.end(), laterLeg);
+      const pathRoom::leg& soonest = legs[start];
+      heads.push_back({soonest.estimate, soonest.far, soonest.through, reached, x, start, legs.size()});
+      std::push_heap(heads.begin(), heads.end(), later);
+    }
+    waiting += legs.size() - start;
     ++reached;
   }
   return pathFound::no;
@@ -244,9 +266,9 @@ std::vector<planePoint> areaIndex::insidePath(planePoint a, planePoint b) const 
                                                               : legInside(nodes[x], nodes[y]);
     };
     std::vector<planePoint> path;
-    pathFound found = searchLate(inside, nodes, path, waiting_);
+    pathFound found = searchLate(inside, nodes, path, room_);
     // The room of a search among very many corners is given back.
-    if (waiting_.capacity() > (size_t{1} << 16)) std::vector<legWaiting>().swap(waiting_);
+    if (room_.legs.capacity() > (size_t{1} << 16)) room_ = pathRoom();
     if (found == pathFound::tooLarge) {
       path.clear();
       found = searchNow(inside, nodes, path);

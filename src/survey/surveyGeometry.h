@@ -60,10 +60,20 @@ struct areaEdge {
   planePoint a, b;
 };
 
-// A leg waiting to be tested in the search for a path inside: the estimate of the path's
-// length through it, its far end, the length to there, when its near end was reached, the
-// near end.
-using legWaiting = std::tuple<double, std::size_t, double, std::size_t, std::size_t>;
+// Room for the search of a path inside, kept from one search to the next: the legs waiting
+// to be tested (the estimate of the path's length through each, its far end, the length to
+// there), in runs from each corner reached, and the first of each run waiting with when its
+// near end was reached, the near end, and where its run lies in `legs`.
+struct pathRoom {
+  struct leg {
+    double estimate;
+    std::size_t far;
+    double through;
+  };
+  using head = std::tuple<double, std::size_t, double, std::size_t, std::size_t, std::size_t, std::size_t>;
+  std::vector<leg> legs;
+  std::vector<head> heads;
+};
 
 // The edges of a checked area, indexed for the questions the layout asks. Points within
 // `areaIndex::tolerance` of a boundary count as on it.
@@ -92,5 +102,5 @@ class areaIndex {
   std::vector<std::size_t> byX_;     // their places in corners_, west to east
   bgBox bounds_;
   mutable std::unordered_map<std::uint64_t, bool> seen_;  // legs between corners, by i * corners + j
-  mutable std::vector<legWaiting> waiting_;               // room for the search of a path
+  mutable pathRoom room_;
 };
