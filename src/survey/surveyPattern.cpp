@@ -224,8 +224,9 @@ surveyPlan layPattern(const projectedArea& area, const projectedArea& whole, con
       runCells(crossCells, true, firstScore, parameters.turnRadius, runs);
     }
     if (runs.empty()) throw surveyError(surveyFault::noArea, "no line of the pattern lies inside the area");
-    if (bounds != nullptr) bounds->lines = leastSeconds(runs, parameters.maxLegMeters, costs);
-    if (beaten != nullptr && leastSeconds(runs, parameters.maxLegMeters, costs) > toBeat) {
+    const double leastRunSeconds = leastSeconds(runs, parameters.maxLegMeters, costs);
+    if (bounds != nullptr) bounds->lines = leastRunSeconds;
+    if (beaten != nullptr && leastRunSeconds > toBeat) {
       *beaten = true;
       return plan;
     }

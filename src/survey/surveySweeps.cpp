@@ -45,6 +45,27 @@ void indexEdges(sweepSet& set, double lines) {
   }
 }
 
+namespace {
+
+// Where the line at level v crosses the edge a-b; the near clip and the whole clip find the
+// same crossings to the bit through it.
+double crossingAt(planePoint a, planePoint b, double v) { return a.x + (v - a.y) * (b.x - a.x) / (b.y - a.y); }
+
+// Stretches in order with those that meet at a point of a boundary (a corner of a hole on
+// the line) made one.
+void joinTouching(const std::vector<std::pair<double, double>>& found, std::vector<std::pair<double, double>>& merged) {
+  merged.clear();
+  for (const auto& f : found) {
+    if (!merged.empty() && f.first - merged.back().second <= areaIndex::tolerance) {
+      merged.back().second = std::max(merged.back().second, f.second);
+    } else {
+      merged.push_back(f);
+    }
+  }
+}
+
+}  // namespace
+
 // The stretches of the line at level v inside the area, boundary included: where the
 // crossings of the boundary, taken in order along the line, go in and out. An edge is
 // crossed when its ends lie on either side of the line; taken once with its ends at the
@@ -66,21 +87,14 @@ std::vector<std::pair<double, double>> clipAt(const sweepSet& set, double v) {
       onVertex = onVertex || a.y == v;
       const bool aAbove = atLineAbove ? a.y >= v : a.y > v;
       const bool bAbove = atLineAbove ? b.y >= v : b.y > v;
-      if (aAbove != bAbove) xs.push_back(a.x + (v - a.y) * (b.x - a.x) / (b.y - a.y));
+      if (aAbove != bAbove) xs.push_back(crossingAt(a, b, v));
     }
     std::sort(xs.begin(), xs.end());
     for (size_t i = 0; i + 1 < xs.size(); i += 2) found.emplace_back(xs[i], xs[i + 1]);
   }
   if (onVertex) std::sort(found.begin(), found.end());
   std::vector<std::pair<double, double>> merged;
-  for (const auto& f : found) {
-    // Stretches that meet at a point of a boundary (a corner of a hole on the line) are one.
-    if (!merged.empty() && f.first - merged.back().second <= areaIndex::tolerance) {
-      merged.back().second = std::max(merged.back().second, f.second);
-    } else {
-      merged.push_back(f);
-    }
-  }
+  joinTouching(found, merged);
   return merged;
 }
 
@@ -103,8 +117,8 @@ std::vector<std::pair<double, double>> aroundIn(const std::vector<std::pair<doub
 
 // Squares a spacing wide, or wider where the boundary is so long that there would be more
 // than about ten of them an edge.
-nearClips::nearClips(const sweepSet& set, bool many) : set_(set), indexed_(many && !set.edges.empty()) {
-  if (!indexed_) return;
+nearClips::nearClips(const sweepSet& set, bool many) : set_(set) {
+  if (!many || set.edges.empty()) return;
   double length = 0, vHigh = -HUGE_VAL;
   vLow_ = HUGE_VAL;
   for (const auto& [a, b] : set.edges) {
@@ -152,7 +166,7 @@ std::uint64_t nearClips::square(double u, double v) const {
 // stretches wanted lie whole inside it, or it reaches past the area. Whether the line is
 // inside at the window's start is told by the first crossing in it, the area lying left of
 // every edge: where an edge rises across the line, the line leaves the area. The crossings
-// are those clipAt finds, computed alike, so the stretches are the same to the bit; where
+// are those clipAt finds, through crossingAt, so the stretches are the same to the bit; where
 // they do not go in and out in turn, the whole line is clipped.
 std::vector<std::pair<double, double>> nearClips::around(double v, double from, double to) const {
   constexpr double open = HUGE_VAL;  // a stretch going on beyond the window
@@ -162,7 +176,7 @@ std::vector<std::pair<double, double>> nearClips::around(double v, double from, 
   std::vector<std::pair<double, double>>& found = scratch_.found;
   std::vector<std::pair<double, double>>& merged = scratch_.merged;
   double left = std::max(to - from, set_.spacing), right = left;
-  while (indexed_) {
+  while (!squares_.empty()) {
     const double x0 = from - left, x1 = to + right;
     const bool wholeLeft = x0 < set_.uMin - 1;
     const bool wholeRight = x1 > set_.uMax + 1;
@@ -186,7 +200,7 @@ std::vector<std::pair<double, double>> nearClips::around(double v, double from, 
         const bool aAbove = atLineAbove ? a.y >= v : a.y > v;
         const bool bAbove = atLineAbove ? b.y >= v : b.y > v;
         if (aAbove == bAbove) continue;
-        const double x = a.x + (v - a.y) * (b.x - a.x) / (b.y - a.y);
+        const double x = crossingAt(a, b, v);
         if (x >= x0 && x <= x1) crossings.emplace_back(x, bAbove);
       }
       std::sort(crossings.begin(), crossings.end());
@@ -202,14 +216,7 @@ std::vector<std::pair<double, double>> nearClips::around(double v, double from, 
     }
     if (!alternate) break;
     std::sort(found.begin(), found.end());
-    merged.clear();
-    for (const auto& f : found) {
-      if (!merged.empty() && f.first - merged.back().second <= tolerance) {
-        merged.back().second = std::max(merged.back().second, f.second);
-      } else {
-        merged.push_back(f);
-      }
-    }
+    joinTouching(found, merged);
     // A side is done when the window reaches past the area there, or holds a stretch beyond
     // [from, to] whole, far enough from its edge that no stretch beyond could join it.
     const auto wanted = aroundIn(merged, from, to);

@@ -44,8 +44,8 @@ inline double vOf(double phi) { return earthRadiusMeters * std::tan(phi / earthR
 // The stretches of the line v inside the area, in order along it.
 std::vector<std::pair<double, double>> clipAt(const sweepSet& set, double v);
 
-// The stretches of lines of a sweepSet near a part of them only, through an index of the
-// edges by their extent: a cell in a tooth of a comb crossed at a slant takes one stretch of
+// The stretches of lines of a sweepSet near a part of them only, through a grid of the
+// squares the edges pass through: a cell in a tooth of a comb crossed at a slant takes one stretch of
 // a line that crosses a thousand teeth, and clipping the whole line for each tooth's cell
 // grows with the square of the teeth.
 class nearClips {
@@ -63,10 +63,9 @@ class nearClips {
   // order: the edges near a stretch of a level are those of a run of squares in its row.
   std::uint64_t square(double u, double v) const;
   const sweepSet& set_;
-  bool indexed_;
   double side_ = 1, uLow_ = 0, vLow_ = 0;
   std::uint64_t columns_ = 1, rows_ = 1;
-  std::vector<std::pair<std::uint64_t, unsigned>> squares_;
+  std::vector<std::pair<std::uint64_t, unsigned>> squares_;  // empty when not indexed
   // Room for each clip's working lists, kept from one clip to the next: a comb's layout
   // clips millions of lines.
   struct lists {
